@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds and runs the test suite. Installs what a fresh Debian 12 machine lacks.
+#   tools/run-tests.sh          normal build, every test
+#   tools/run-tests.sh asan     AddressSanitizer + UBSan build, every test
+#   tools/run-tests.sh tsan     ThreadSanitizer build, the core tests
+#   tools/run-tests.sh fuzz     clang libFuzzer targets, FUZZ_SECONDS each (default 60)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mode=${1:-normal}
+bash tools/deps.sh
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+case "$mode" in
+  normal)
+    cmake -S . -B build/normal -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build/normal -j "$jobs"
+    ctest --test-dir build/normal --output-on-failure -j "$jobs" --timeout 300
+    ;;
+  asan)
+    cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHRX900_SANITIZE=address -DHRX900_BENCH=OFF >/dev/null
+    cmake --build build/asan -j "$jobs"
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      ctest --test-dir build/asan --output-on-failure -j "$jobs" --timeout 600
+    ;;
+  tsan)
+    cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHRX900_SANITIZE=thread -DHRX900_GUI=OFF \
+      -DHRX900_BENCH=OFF >/dev/null
+    cmake --build build/tsan -j "$jobs"
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+      ctest --test-dir build/tsan --output-on-failure -j "$jobs" --timeout 600 -L core
+    ;;
+  fuzz)
+    CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHRX900_FUZZ=ON \
+      -DHRX900_GUI=OFF -DHRX900_BENCH=OFF >/dev/null
+    cmake --build build/fuzz -j "$jobs"
+    seconds=${FUZZ_SECONDS:-60}
+    shopt -s nullglob
+    for fuzzer in build/fuzz/tests/fuzz/fuzz_*; do
+      [ -x "$fuzzer" ] || continue
+      name=$(basename "$fuzzer")
+      corpus=build/fuzz/corpus/$name
+      mkdir -p "$corpus"
+      seeds=tests/fuzz/corpus/${name#fuzz_}
+      echo "== $name for ${seconds}s"
+      if [ -d "$seeds" ]; then
+        "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 "$corpus" "$seeds"
+      else
+        "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 "$corpus"
+      fi
+    done
+    ;;
+  *)
+    echo "usage: $0 [normal|asan|tsan|fuzz]" >&2
+    exit 2
+    ;;
+esac
