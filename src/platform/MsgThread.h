@@ -11,10 +11,11 @@
 #include <thread>
 
 #include "platform/Messages.h"
+#include "platform/PostTarget.h"
 
 namespace hrx {
 
-class MsgThread {
+class MsgThread : public PostTarget {
  public:
   explicit MsgThread(std::string name);
   virtual ~MsgThread();
@@ -24,7 +25,7 @@ class MsgThread {
   // Starts the thread; false if it is already running.
   bool start();
   // Queues a message; false when the thread is not running.
-  bool post(MsgId id, WParam w = 0, LParam l = 0);
+  bool post(MsgId id, WParam w = 0, LParam l = 0) override;
   // Queues a message unless an identical one is still waiting, so that timer
   // ticks never pile up behind a slow handler. True when queued or already
   // waiting.
