@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "menulist/File_MenuListDefFile.h"
+#include "state/RadioState.h"
+
+namespace hrx {
+namespace {
+
+class RecordingClock final : public Clock {
+ public:
+  std::int64_t nowMs() override { return now_; }
+  void sleepMs(std::int64_t ms) override {
+    sleeps.push_back(ms);
+    now_ += ms;
+  }
+  std::vector<std::int64_t> sleeps;
+
+ private:
+  std::int64_t now_ = 0;
+};
+
+bool waitUntil(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+TEST(CatalogueLoader, StartUpLoadsThenEnablesTheLinkAndEnds) {
+  RadioState state;
+  state.set_CommEnabled(1);  // left over from a previous run of the store
+  File_MenuListDefFile loader(state);
+  RecordingClock clock;
+  ASSERT_TRUE(startRadioState(state, loader, clock));
+  EXPECT_EQ(clock.sleeps, std::vector<std::int64_t>{kLoaderStartDelayMs});
+  ASSERT_TRUE(waitUntil([&] { return !loader.running(); })) << "loader did not end itself";
+  EXPECT_TRUE(loader.loaded());
+  EXPECT_EQ(state.get_CommEnabled(), 1);
+  EXPECT_EQ(state.get_MenuItem_Count(), 196);
+  MenuListItem r;
+  ASSERT_TRUE(state.get_MenuItem(196, &r));
+  EXPECT_EQ(r.no, 196);
+  ASSERT_TRUE(state.get_MenuItem(5, &r));
+  EXPECT_STREQ(r.text, "MARVO");
+}
+
+TEST(CatalogueLoader, StoppedBeforeLoadingLeavesTheLinkDisabled) {
+  RadioState state;
+  state.reset();
+  {
+    File_MenuListDefFile loader(state);
+    ASSERT_TRUE(loader.start());
+    loader.stopBounded();
+    EXPECT_FALSE(loader.loaded());
+  }
+  EXPECT_EQ(state.get_CommEnabled(), 0);
+  MenuListItem r;
+  ASSERT_TRUE(state.get_MenuItem(1, &r));
+  EXPECT_EQ(r.no, 0) << "no record was stored";
+}
+
+}  // namespace
+}  // namespace hrx
