@@ -43,7 +43,7 @@ constexpr ClassRow kClassRows[] = {
 template <std::size_t N>
 void copyText(char (&dst)[N], const char* src) {
   std::memset(dst, 0, N);
-  if (src != nullptr) std::strncpy(dst, src, N - 1);
+  if (src != nullptr) std::memcpy(dst, src, strnlen(src, N - 1));
 }
 
 std::string format(const char* fmt, auto... args) {
