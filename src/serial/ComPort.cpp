@@ -1,0 +1,233 @@
+#include "serial/ComPort.h"
+
+#include <unistd.h>
+
+#include <fstream>
+
+#include "platform/MainWindowPort.h"
+#include "state/PanelMirror.h"
+
+namespace hrx {
+
+namespace {
+
+bool isBaudRate(int b) {
+  for (auto rate : kBaudRates)
+    if (static_cast<int>(rate) == b) return true;
+  return false;
+}
+
+std::string trim(const std::string& s) {
+  const auto first = s.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return {};
+  const auto last = s.find_last_not_of(" \t\r");
+  return s.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+ComPort::ComPort() { Init(); }
+
+ComPort::~ComPort() { Close(); }
+
+ComPort& ComPort::process() {
+  static ComPort port;
+  return port;
+}
+
+void ComPort::Init() {
+  Close();
+  std::unique_lock lock(stateMu_);
+  fd_ = -1;
+  lineSettings_ = termios{};
+  portNumber_.store(kDefaultPortNumber);
+  baudRate_.store(kDefaultBaudRate);
+}
+
+void ComPort::attach(const Links& links) {
+  std::lock_guard lock(configMu_);
+  links_ = links;
+}
+
+void ComPort::setOpenListener(std::function<void()> listener) {
+  std::lock_guard lock(listenerMu_);
+  openListener_ = std::move(listener);
+}
+
+bool ComPort::SetPortNumber(int n) {
+  const bool ok = n >= 1 && n <= kComPortCount;
+  portNumber_.store(ok ? n : kDefaultPortNumber);
+  return ok;
+}
+
+bool ComPort::SetBaudRate(int b) {
+  const bool ok = isBaudRate(b);
+  baudRate_.store(ok ? static_cast<std::uint32_t>(b) : kDefaultBaudRate);
+  return ok;
+}
+
+void ComPort::SetDevicePath(const std::string& path) {
+  std::lock_guard lock(configMu_);
+  explicitPath_ = path;
+}
+
+std::string ComPort::devicePath(int number) const {
+  if (number < 1 || number > kComPortCount) return {};
+  std::lock_guard lock(configMu_);
+  if (!explicitPath_.empty()) return explicitPath_;
+  if (!portMap_[number].empty()) return portMap_[number];
+  return "/dev/ttyUSB" + std::to_string(number - 1);
+}
+
+bool ComPort::LoadPortMap(const std::string& file) {
+  std::ifstream in(file);
+  if (!in) return false;
+  std::string map[kComPortCount + 1];
+  std::string line;
+  while (std::getline(in, line)) {
+    line = trim(line);
+    if (line.empty() || line[0] == '#') continue;
+    const auto eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string name = trim(line.substr(0, eq));
+    const std::string path = trim(line.substr(eq + 1));
+    if (path.empty()) continue;
+    for (int i = 0; kComPortTable[i].number != 0; ++i) {
+      if (name == kComPortTable[i].name) map[kComPortTable[i].number] = path;
+    }
+  }
+  std::lock_guard lock(configMu_);
+  for (int i = 0; i <= kComPortCount; ++i) portMap_[i] = map[i];
+  return true;
+}
+
+void ComPort::clearPortMap() {
+  std::lock_guard lock(configMu_);
+  for (auto& p : portMap_) p.clear();
+}
+
+int ComPort::GetHandle() const {
+  std::shared_lock lock(stateMu_);
+  return open_.load(std::memory_order_relaxed) ? fd_ : -1;
+}
+
+void ComPort::postPortFailure() {
+  MainWindowPort* window;
+  {
+    std::lock_guard lock(configMu_);
+    window = links_.mainWindow;
+  }
+  if (window != nullptr) window->requestNotice(kNoticePortFailure, false);
+}
+
+bool ComPort::Open() {
+  Links links;
+  {
+    std::lock_guard lock(configMu_);
+    links = links_;
+  }
+  {
+    std::unique_lock lock(stateMu_);
+    if (open_.load(std::memory_order_relaxed)) return false;
+    if (links.noticeGuard != nullptr && links.noticeGuard->load(std::memory_order_acquire)) return false;
+
+    const std::string path = devicePath(GetPortNumber());
+    const int fd = SerialDevice::openExclusive(path.c_str());
+    if (fd < 0) {
+      lock.unlock();
+      postPortFailure();
+      return false;
+    }
+    termios applied{};
+    LineErrorCounts counts{};
+    LineStatus status;
+    bool usable = SerialDevice::configure(fd, baudRate_.load(), &applied);
+    if (usable) {
+      SerialDevice::readStatus(fd, counts, status);
+      usable = !status.fault;
+    }
+    if (!usable) {
+      if (applied.c_cflag != 0) SerialDevice::restoreAndClose(fd, applied);
+      else ::close(fd);
+      lock.unlock();
+      postPortFailure();
+      return false;
+    }
+    fd_ = fd;
+    lineSettings_ = applied;
+    {
+      std::lock_guard c(countsMu_);
+      errorCounts_ = counts;
+    }
+    open_.store(true, std::memory_order_release);
+    generation_.fetch_add(1, std::memory_order_acq_rel);
+    // Its result is of no interest: a dead line shows on the next look.
+    const bool aiOn = links.mirror != nullptr && links.mirror->get_AI_Stat() != 0;
+    SerialDevice::writeOnce(fd_, aiOn ? "AI1;" : "AI0;", 4);
+  }
+  std::lock_guard lock(listenerMu_);
+  if (openListener_) openListener_();
+  return true;
+}
+
+bool ComPort::Close() {
+  std::unique_lock lock(stateMu_);
+  if (!open_.load(std::memory_order_relaxed)) return false;
+  if (fd_ >= 0) SerialDevice::restoreAndClose(fd_, lineSettings_);
+  fd_ = -1;
+  open_.store(false, std::memory_order_release);
+  return true;
+}
+
+bool ComPort::ProbePort(int index) const {
+  if (index < 0 || index >= kComPortCount) return false;
+  const std::string path = devicePath(kComPortTable[index].number);
+  const int fd = SerialDevice::openExclusive(path.c_str());
+  if (fd < 0) return false;
+  termios applied{};
+  bool usable = SerialDevice::configure(fd, baudRate_.load(), &applied);
+  if (usable) {
+    LineErrorCounts counts{};
+    LineStatus status;
+    SerialDevice::readStatus(fd, counts, status);
+    usable = !status.fault;
+  }
+  if (applied.c_cflag != 0) SerialDevice::restoreAndClose(fd, applied);
+  else ::close(fd);
+  return usable;
+}
+
+bool ComPort::lineStatus(LineStatus& out) {
+  std::shared_lock lock(stateMu_);
+  if (!open_.load(std::memory_order_relaxed) || fd_ < 0) {
+    out = LineStatus{};
+    return false;
+  }
+  std::lock_guard c(countsMu_);
+  SerialDevice::readStatus(fd_, errorCounts_, out);
+  return true;
+}
+
+ComPort::ReadResult ComPort::read(void* dest, std::size_t n) {
+  std::shared_lock lock(stateMu_);
+  if (!open_.load(std::memory_order_relaxed) || fd_ < 0) return {};
+  ReadResult r;
+  const long got = SerialDevice::readSome(fd_, dest, n, &r.fault);
+  r.bytes = got > 0 ? got : 0;
+  return r;
+}
+
+WriteOutcome ComPort::write(const void* src, std::size_t n) {
+  std::shared_lock lock(stateMu_);
+  if (!open_.load(std::memory_order_relaxed) || fd_ < 0) return WriteOutcome::Failed;
+  const int bound = kWriteTotalConstantMs + kWriteTotalMultiplierMs * static_cast<int>(n);
+  return SerialDevice::writeBounded(fd_, src, n, bound);
+}
+
+bool ComPort::setRts(bool on) {
+  std::shared_lock lock(stateMu_);
+  if (!open_.load(std::memory_order_relaxed) || fd_ < 0) return false;
+  return SerialDevice::setRts(fd_, on);
+}
+
+}  // namespace hrx

@@ -1,0 +1,155 @@
+#pragma once
+// ComPort: the one serial connection to the radio. Every operation works on a
+// single port state; the threads share one object (ComPort::process(); tests
+// make their own). Open and Close exclude each other and every I/O call; reads
+// and writes hold the port only shared, so the receive thread's read and the
+// send thread's write can be in flight at once on the same descriptor, and a
+// descriptor is never closed under either of them.
+//
+// Port numbers COM1..COM20 name device paths: by default COMn is
+// /dev/ttyUSB<n-1> (the radio's USB virtual COM port, or a USB serial
+// adaptor). A port map file overrides single ports, one line each:
+//     COM3=/dev/ttyS0
+// ('#' starts a comment line); an explicit device path, when set, is used for
+// every port number and wins over both.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+
+#include "platform/SerialDevice.h"
+
+namespace hrx {
+
+class MainWindowPort;
+class PanelMirror;
+
+struct ComPortRow {
+  char name[12];
+  int number;
+};
+
+// The selectable ports, in list order, ended by a row whose number is 0.
+inline constexpr ComPortRow kComPortTable[] = {
+    {"COM1", 1},   {"COM2", 2},   {"COM3", 3},   {"COM4", 4},   {"COM5", 5},   {"COM6", 6},   {"COM7", 7},
+    {"COM8", 8},   {"COM9", 9},   {"COM10", 10}, {"COM11", 11}, {"COM12", 12}, {"COM13", 13}, {"COM14", 14},
+    {"COM15", 15}, {"COM16", 16}, {"COM17", 17}, {"COM18", 18}, {"COM19", 19}, {"COM20", 20}, {"", 0},
+};
+inline constexpr int kComPortCount = 20;
+
+inline constexpr int kDefaultPortNumber = 1;
+inline constexpr std::uint32_t kDefaultBaudRate = 4800;
+inline constexpr std::uint32_t kBaudRates[] = {4800, 9600, 19200, 38400};
+
+// A write may take this long plus this much per byte before it is given up.
+inline constexpr int kWriteTotalConstantMs = 500;
+inline constexpr int kWriteTotalMultiplierMs = 10;
+
+// The notice the port asks for when it cannot be opened.
+inline constexpr int kNoticePortFailure = 0;
+
+// Where the default port map lives, below the working directory.
+inline constexpr const char* kPortMapFile = "CommoFiles/ComPortMap.txt";
+
+class ComPort {
+ public:
+  // What Open needs from the rest of the program: where to post its notice,
+  // the radio's last reported auto-information state, and the main window's
+  // notice guard (set while a notice box is on screen). Any may be null.
+  struct Links {
+    MainWindowPort* mainWindow = nullptr;
+    const PanelMirror* mirror = nullptr;
+    const std::atomic<bool>* noticeGuard = nullptr;
+  };
+
+  struct ReadResult {
+    long bytes = 0;     // bytes read; 0 when closed or nothing waited
+    bool fault = false; // the device has gone
+  };
+
+  ComPort();
+  ~ComPort();
+  ComPort(const ComPort&) = delete;
+  ComPort& operator=(const ComPort&) = delete;
+
+  static ComPort& process();
+
+  // Closed, COM1, 4800 bit/s. Leaves links, map and explicit path alone.
+  void Init();
+  void attach(const Links& links);
+
+  // True when this call opened the port; it then has written "AI1;" or
+  // "AI0;". False at once when already open or while the notice guard is set.
+  bool Open();
+  // False when the port was not open.
+  bool Close();
+  bool IsOpen() const { return open_.load(std::memory_order_acquire); }
+  // The descriptor of the open port, -1 when closed. For diagnostics: I/O
+  // goes through the calls below, which keep it from being closed meanwhile.
+  int GetHandle() const;
+
+  int GetPortNumber() const { return portNumber_.load(std::memory_order_relaxed); }
+  bool SetPortNumber(int n);
+  int GetBaudRate() const { return static_cast<int>(baudRate_.load(std::memory_order_relaxed)); }
+  bool SetBaudRate(int b);
+
+  // Whether row `index` of kComPortTable can be opened and shows no fault;
+  // never touches the open port.
+  bool ProbePort(int index) const;
+
+  // Device paths.
+  void SetDevicePath(const std::string& path);
+  std::string devicePath(int number) const;
+  // Reads a port map file; false when it cannot be read. Lines that name no
+  // port 1..20 are skipped.
+  bool LoadPortMap(const std::string& file);
+  void clearPortMap();
+
+  // I/O for the receive and send threads. Each is refused (false, 0) while
+  // the port is closed.
+  bool lineStatus(LineStatus& out);
+  ReadResult read(void* dest, std::size_t n);
+  WriteOutcome write(const void* src, std::size_t n);
+  bool setRts(bool on);
+
+  // Counts successful opens; a reader that watches the descriptor notices a
+  // re-open by it.
+  std::uint64_t generation() const { return generation_.load(std::memory_order_acquire); }
+  // Runs f(fd, generation) with the port held open, or returns false when it
+  // is closed.
+  template <typename F>
+  bool withHandle(F&& f) {
+    std::shared_lock lock(stateMu_);
+    if (!open_.load(std::memory_order_relaxed) || fd_ < 0) return false;
+    f(fd_, generation_.load(std::memory_order_relaxed));
+    return true;
+  }
+  // Called (from the opening thread) after every successful Open.
+  void setOpenListener(std::function<void()> listener);
+
+ private:
+  void postPortFailure();
+
+  mutable std::shared_mutex stateMu_;
+  std::atomic<bool> open_{false};
+  int fd_ = -1;
+  termios lineSettings_{};
+  LineErrorCounts errorCounts_{};
+  std::mutex countsMu_;
+
+  std::atomic<int> portNumber_{kDefaultPortNumber};
+  std::atomic<std::uint32_t> baudRate_{kDefaultBaudRate};
+  std::atomic<std::uint64_t> generation_{0};
+
+  mutable std::mutex configMu_;
+  Links links_;
+  std::string explicitPath_;
+  std::string portMap_[kComPortCount + 1];
+
+  std::mutex listenerMu_;
+  std::function<void()> openListener_;
+};
+
+}  // namespace hrx
