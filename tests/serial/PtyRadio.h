@@ -1,0 +1,77 @@
+#pragma once
+// The radio's end of a pseudo-terminal: the code under test opens the slave
+// path as its serial port; the test reads what was sent and writes replies
+// on the master.
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace hrx::test {
+
+class PtyRadio {
+ public:
+  PtyRadio() {
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
+    char name[128];
+    if (::ptsname_r(master_, name, sizeof name) == 0) slave_ = name;
+  }
+  ~PtyRadio() { closeMaster(); }
+  PtyRadio(const PtyRadio&) = delete;
+  PtyRadio& operator=(const PtyRadio&) = delete;
+
+  bool ok() const { return master_ >= 0 && !slave_.empty(); }
+  const std::string& slavePath() const { return slave_; }
+  int master() const { return master_; }
+
+  bool send(const std::string& bytes) {
+    return master_ >= 0 && ::write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  }
+
+  // Collects what the port sent until `want` bytes have come or `ms` passed.
+  std::string receive(std::size_t want, int ms) {
+    std::string out;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (out.size() < want && std::chrono::steady_clock::now() < deadline) {
+      char buf[512];
+      const ssize_t n = master_ >= 0 ? ::read(master_, buf, sizeof buf) : -1;
+      if (n > 0) {
+        out.append(buf, static_cast<std::size_t>(n));
+        continue;
+      }
+      // EAGAIN while the slave is open, EIO while it is closed: wait either way.
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return out;
+  }
+
+  // Everything sent within `ms` (for "nothing more was sent").
+  std::string drain(int ms) { return receive(static_cast<std::size_t>(-1), ms); }
+
+  void closeMaster() {
+    if (master_ >= 0) ::close(master_);
+    master_ = -1;
+  }
+
+ private:
+  int master_ = -1;
+  std::string slave_;
+};
+
+inline bool waitFor(const std::function<bool()>& done, int ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+}  // namespace hrx::test
