@@ -1,0 +1,36 @@
+#pragma once
+// The port settings file CommoFiles/CommSetting.csv below a base directory
+// (the working directory unless told otherwise): one line "port,baud,field3".
+// Field 3 means nothing here; it is carried through unchanged.
+#include <string>
+
+namespace hrx {
+
+class ComPort;
+
+inline constexpr const char* kCommoFilesDir = "CommoFiles";
+inline constexpr const char* kCommSettingFile = "CommSetting.csv";
+// Paths of this many characters or more are refused.
+inline constexpr std::size_t kMaxSettingPath = 260;
+
+struct BaudRateRow {
+  char name[8];
+  int value;
+};
+// The Baud rate window's list, in order, ended by a row whose value is 0.
+inline constexpr BaudRateRow kBaudRateTable[] = {{"4800", 4800}, {"9600", 9600}, {"19200", 19200}, {"38400", 38400}, {"", 0}};
+
+// The file's path below `baseDir` (the working directory when empty); empty
+// when the working directory cannot be read.
+std::string commSettingPath(const std::string& baseDir = {});
+
+// Reads the file and applies it: port and baud through the port's setters
+// (out-of-range values fall back to COM1 and 4800), field 3 into `field3`.
+// False, with nothing changed, when the path is too long; false, with the
+// defaults applied, when the file cannot be loaded.
+bool ReadCommSetting(ComPort& port, int& field3, const std::string& baseDir = {});
+// Creates the directory when needed and writes the one line. False when the
+// path is too long or the file cannot be written.
+bool WriteCommSetting(const ComPort& port, int field3, const std::string& baseDir = {});
+
+}  // namespace hrx
