@@ -197,14 +197,23 @@ bool ComPort::ProbePort(int index) const {
   return usable;
 }
 
+void ComPort::setLineStatusHook(std::function<void(LineStatus&)> hook) {
+  std::lock_guard lock(hookMu_);
+  statusHook_ = std::move(hook);
+}
+
 bool ComPort::lineStatus(LineStatus& out) {
-  std::shared_lock lock(stateMu_);
-  if (!open_.load(std::memory_order_relaxed) || fd_ < 0) {
-    out = LineStatus{};
-    return false;
+  {
+    std::shared_lock lock(stateMu_);
+    if (!open_.load(std::memory_order_relaxed) || fd_ < 0) {
+      out = LineStatus{};
+      return false;
+    }
+    std::lock_guard c(countsMu_);
+    SerialDevice::readStatus(fd_, errorCounts_, out);
   }
-  std::lock_guard c(countsMu_);
-  SerialDevice::readStatus(fd_, errorCounts_, out);
+  std::lock_guard lock(hookMu_);
+  if (statusHook_) statusHook_(out);
   return true;
 }
 

@@ -128,6 +128,9 @@ class ComPort {
   }
   // Called (from the opening thread) after every successful Open.
   void setOpenListener(std::function<void()> listener);
+  // A seam for simulated line conditions (holds, errors, a full queue): runs
+  // on every status the threads read, after the device has reported.
+  void setLineStatusHook(std::function<void(LineStatus&)> hook);
 
  private:
   void postPortFailure();
@@ -150,6 +153,8 @@ class ComPort {
 
   std::mutex listenerMu_;
   std::function<void()> openListener_;
+  std::mutex hookMu_;
+  std::function<void(LineStatus&)> statusHook_;
 };
 
 }  // namespace hrx

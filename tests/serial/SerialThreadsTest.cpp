@@ -266,6 +266,54 @@ TEST(SerialLink, VanishedRadioClosesThePortAndTheNextCommandFails) {
   EXPECT_EQ(link.notices().size(), 1u);
 }
 
+TEST(SerialLink, LineConditionsRefuseCommands) {
+  struct Case {
+    const char* label;
+    void (*condition)(LineStatus&);
+    bool portStaysOpen;
+  };
+  const Case cases[] = {
+      {"XOFF received", [](LineStatus& s) { s.xoffHold = true; }, true},
+      {"DSR hold", [](LineStatus& s) { s.dsrHold = true; }, true},
+      {"a framing error", [](LineStatus& s) { s.errors = kCeFrame; }, true},
+      {"transmit queue full", [](LineStatus& s) { s.errors = kCeTxFull; }, true},
+      {"output queue at 5120", [](LineStatus& s) { s.outQueue = 5120; }, false},
+      {"line fault", [](LineStatus& s) { s.fault = true; }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    Link link;
+    ASSERT_TRUE(link.radio.ok());
+    link.state.set_CommEnabled(1);
+    link.queue("ID;");
+    ASSERT_EQ(link.radio.receive(7, 2000), "AI0;ID;");
+    link.state.set_AwaitingReply(0);
+
+    link.port.setLineStatusHook(c.condition);
+    link.queue("AI1;");
+    ASSERT_TRUE(link.sendIdle());
+    EXPECT_EQ(link.radio.drain(50), "") << "the command is dropped";
+    EXPECT_EQ(link.port.IsOpen(), c.portStaysOpen);
+    EXPECT_EQ(link.state.get_AwaitingReply(), 0) << "no write was attempted";
+    EXPECT_EQ(link.state.get_AiOnRequested(), 0);
+
+    link.port.setLineStatusHook(nullptr);
+    link.queue("FA;");
+    EXPECT_EQ(link.radio.receive(c.portStaysOpen ? 3 : 7, 2000), c.portStaysOpen ? "FA;" : "AI0;FA;")
+        << "the next command is tried normally";
+    EXPECT_EQ(link.state.get_AwaitingReply(), 1);
+  }
+}
+
+TEST(SerialLink, CombinedLineErrorsDoNotRefuse) {
+  Link link;
+  ASSERT_TRUE(link.radio.ok());
+  link.state.set_CommEnabled(1);
+  link.port.setLineStatusHook([](LineStatus& s) { s.errors = kCeFrame | kCeOverrun; });
+  link.queue("FA;");
+  EXPECT_EQ(link.radio.receive(7, 2000), "AI0;FA;");
+}
+
 TEST(SerialLink, IdleLineCostsNoPolls) {
   Link link;
   ASSERT_TRUE(link.radio.ok());
