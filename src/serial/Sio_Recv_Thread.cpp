@@ -115,12 +115,12 @@ void Sio_Recv_Thread::unwatchDevice() {
 
 void Sio_Recv_Thread::armTimer(int ms) {
   if (timerFd_ < 0 || ms == armedMs_) return;
-  itimerspec spec{};
+  itimerspec period{};
   if (ms > 0) {
-    spec.it_value.tv_nsec = static_cast<long>(ms) * 1000000;
-    spec.it_interval = spec.it_value;
+    period.it_value.tv_nsec = static_cast<long>(ms) * 1000000;
+    period.it_interval = period.it_value;
   }
-  ::timerfd_settime(timerFd_, 0, &spec, nullptr);
+  ::timerfd_settime(timerFd_, 0, &period, nullptr);
   armedMs_ = ms;
 }
 

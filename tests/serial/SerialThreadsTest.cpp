@@ -314,6 +314,23 @@ TEST(SerialLink, CombinedLineErrorsDoNotRefuse) {
   EXPECT_EQ(link.radio.receive(7, 2000), "AI0;FA;");
 }
 
+TEST(SerialLink, FloodLargerThanTheBufferIsSurvived) {
+  Link link;
+  ASSERT_TRUE(link.radio.ok());
+  link.state.set_CommEnabled(1);
+  ASSERT_TRUE(link.port.Open());
+  ASSERT_EQ(link.radio.receive(4, 1000), "AI0;");
+  // 5000 letters without a terminator: more than the collection buffer holds.
+  ASSERT_TRUE(link.radio.send(std::string(5000, 'Q')));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(link.radio.send(";FA14250000;"));
+  ASSERT_TRUE(waitFor([&] { return link.replyNotices() >= 1; }, 3000));
+  std::string last;
+  for (std::string r = link.takeReply(); !r.empty(); r = link.takeReply()) last = r;
+  EXPECT_EQ(last, "FA14250000");
+  EXPECT_TRUE(link.port.IsOpen());
+}
+
 TEST(SerialLink, IdleLineCostsNoPolls) {
   Link link;
   ASSERT_TRUE(link.radio.ok());
