@@ -11,6 +11,12 @@
 #include "analysis/ReplyAnalyser.h"
 #include "menulist/MenuCatalogue.h"
 
+// GCC pairs the replaced operators with its built-in ones and warns; the
+// pair below is consistent (malloc/free).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
 namespace {
 
 std::atomic<long> gAllocations{0};
