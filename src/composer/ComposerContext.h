@@ -10,6 +10,7 @@
 #include "platform/MainWindowPort.h"
 #include "platform/Messages.h"
 #include "platform/PostTarget.h"
+#include "platform/WindowFlags.h"
 #include "serial/RingBuffer.h"
 #include "state/PanelMirror.h"
 #include "state/RadioState.h"
@@ -75,6 +76,7 @@ struct ComposerContext {
   PostTarget& analyser;    // Anl_Recv_Thread: 0x8102 after a local reply
   PostTarget& self;        // the composer's own queue
   MainWindowPort& mainWindow;
+  WindowFlags& windowFlags;
   Clock& clock;
 
   // Queues one finished command and wakes the send thread. A refused ring

@@ -156,6 +156,16 @@ class RadioState {
   bool get_MenuItem(int number, MenuListItem* out) const;
   bool set_MenuItem(int number, const MenuListItem* record);
   bool get_MenuItemByType(int type, MenuListItem* out) const;
+  // Changes record `number` in place under the catalogue lock, so that a
+  // change from one thread never undoes another thread's change of the same
+  // record. `edit(MenuListItem&)` returns its own result; false for a record
+  // number out of range.
+  template <typename Edit>
+  bool edit_MenuItem(int number, Edit&& edit) {
+    if (number < 1 || number > get_MenuItem_Count()) return false;
+    std::lock_guard lock(menuMu_);
+    return edit(menu_[static_cast<std::size_t>(number)]);
+  }
   // Length of an EX reply (';' included) for the three characters after "EX".
   bool get_MenuReplyLen(const char* three, int* length) const;
 

@@ -1,7 +1,0 @@
-#include "composer/PanelHandlers.h"
-
-namespace hrx {
-
-bool PanelHandlers::handle(MsgId, WParam, LParam) { return false; }
-
-}  // namespace hrx
