@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -122,8 +123,18 @@ void SimPty::closeMaster() {
 }
 
 bool SimPty::waitWake(int timeoutMs) {
-  pollfd p{wakeFd_, POLLIN, 0};
-  ::poll(&p, 1, timeoutMs);
+  // A pending wake only says "output waiting": it is taken here and the wait
+  // goes on, since flush() drains the radio until it is empty.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!stopRequested_ && !dropRequested_) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    pollfd p{wakeFd_, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(left.count())) > 0) {
+      std::uint64_t count = 0;
+      [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
+    }
+  }
   return stopRequested_ || dropRequested_;
 }
 
@@ -146,14 +157,30 @@ bool SimPty::writeAll(const std::string& bytes) {
 }
 
 bool SimPty::flush() {
-  const std::vector<std::string> chunks = radio_.takeChunks();
-  for (std::size_t i = 0; i < chunks.size(); ++i) {
-    if (!writeAll(chunks[i])) return false;
-    const int gap = chunkGapMs_.load();
-    if (i + 1 < chunks.size() && gap > 0 && waitWake(gap)) return false;
+  for (std::vector<std::string> chunks = radio_.takeChunks(); !chunks.empty(); chunks = radio_.takeChunks()) {
+    for (std::size_t i = 0; i < chunks.size(); ++i) {
+      if (!writeAll(chunks[i])) return false;
+      const int gap = chunkGapMs_.load();
+      if (i + 1 < chunks.size() && gap > 0 && waitWake(gap)) return false;
+    }
   }
-  if (radio_.dropDue()) dropRequested_ = true;
+  if (radio_.dropDue()) {
+    // The radio's last words reach the client before the line goes: a
+    // closed master discards what the client has not read yet.
+    drainToClient();
+    dropRequested_ = true;
+  }
   return true;
+}
+
+void SimPty::drainToClient() {
+  int quietChecks = 0;
+  for (int waited = 0; waited < 500 && quietChecks < 2 && !stopRequested_; waited += 10) {
+    int queued = 0;
+    if (::ioctl(slaveHold_, FIONREAD, &queued) != 0) return;
+    quietChecks = queued == 0 ? quietChecks + 1 : 0;
+    if (quietChecks < 2) waitWake(10);
+  }
 }
 
 void SimPty::run() {

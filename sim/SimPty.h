@@ -53,6 +53,7 @@ class SimPty {
   bool writeAll(const std::string& bytes);
   bool waitWake(int timeoutMs);   // true when woken to stop or drop
   void wake();
+  void drainToClient();
   void closeMaster();
 
   SimRadio& radio_;

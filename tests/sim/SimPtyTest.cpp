@@ -96,6 +96,13 @@ TEST(SimPty, SplitRepliesArriveWhole) {
   ASSERT_TRUE(port.write("A;I"));
   ASSERT_TRUE(port.write("D;"));
   EXPECT_EQ(port.read(18), "FA14250000;ID0460;");
+
+  // The pieces go out one gap apart: 11 bytes in threes make three gaps.
+  rig.pty.setChunkGap(20ms);
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(port.write("FA;"));
+  EXPECT_EQ(port.read(11), "FA14250000;");
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 60ms);
 }
 
 TEST(SimPty, ChangesMadeOnTheRadioReachTheClientUnasked) {
