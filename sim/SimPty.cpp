@@ -127,7 +127,7 @@ bool SimPty::waitWake(int timeoutMs) {
   // goes on, since flush() drains the radio until it is empty.
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!stopRequested_ && !dropRequested_) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
     pollfd p{wakeFd_, POLLIN, 0};
     if (::poll(&p, 1, static_cast<int>(left.count())) > 0) {
