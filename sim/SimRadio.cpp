@@ -639,7 +639,9 @@ bool SimRadio::applyLocal(std::string_view command) {
   bool ok = false;
   {
     std::lock_guard lock(mu_);
-    ok = command.size() >= 2 && execute(command, Origin::Local);
+    // Switched off, the radio's only working control is its power key.
+    const bool powered = st_.get(C::Power) != 0;
+    ok = command.size() >= 2 && (powered || command.substr(0, 2) == "PS") && execute(command, Origin::Local);
   }
   notify();
   return ok;

@@ -376,6 +376,7 @@ TEST(SimRadioPower, OffAnswersOnlyPs) {
   for (const char* cmd : ignored) EXPECT_EQ(ask(radio, cmd), "") << cmd;
   EXPECT_EQ(ask(radio, ";"), "") << "also the leftover of an unterminated command";
   EXPECT_EQ(ask(radio, "PS;"), "PS0;");
+  EXPECT_FALSE(radio.applyLocal("FA07000000;")) << "the knobs of a radio that is off do nothing";
   EXPECT_EQ(radio.cell(Cell::VfoA), 14250000) << "commands while off change nothing";
   EXPECT_EQ(ask(radio, "PS1;"), "");
   EXPECT_EQ(ask(radio, "PS;"), "PS1;");
