@@ -185,12 +185,18 @@ void SimPty::drainToClient() {
 
 void SimPty::run() {
   char buf[512];
+  auto lastTick = std::chrono::steady_clock::now();
   while (!stopRequested_ && !dropRequested_) {
     pollfd p[2] = {{master_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-    if (::poll(p, 2, -1) < 0) {
+    // Ticks only while something turns; otherwise sleep until spoken to.
+    const bool animating = radio_.animating();
+    if (::poll(p, 2, animating ? kTickMs : -1) < 0) {
       if (errno == EINTR) continue;
       break;
     }
+    const auto now = std::chrono::steady_clock::now();
+    if (animating) radio_.advance(std::chrono::duration_cast<std::chrono::milliseconds>(now - lastTick));
+    lastTick = now;
     if ((p[1].revents & POLLIN) != 0) {
       std::uint64_t count = 0;
       [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);

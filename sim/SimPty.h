@@ -56,6 +56,8 @@ class SimPty {
   void drainToClient();
   void closeMaster();
 
+  static constexpr int kTickMs = 100;
+
   SimRadio& radio_;
   int master_ = -1;
   int slaveHold_ = -1;

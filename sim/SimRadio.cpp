@@ -606,6 +606,7 @@ bool SimRadio::execute(std::string_view cmd, Origin origin) {
 
   const SimState before = st_;
   st_ = next;
+  if (st_.get(C::RoAzimuth) != before.get(C::RoAzimuth) || st_.get(C::RoMotion) == 0) rotatorMilliDegrees_ = -1;
   if (st_.get(C::Ai) != 0 && st_.get(C::Power) != 0) report(before);
   return true;
 }
@@ -715,6 +716,38 @@ std::string SimRadio::peek(std::string_view read) const {
       return render(st_, f);
   }
   return {};
+}
+
+bool SimRadio::animating() const {
+  std::lock_guard lock(mu_);
+  return st_.get(C::Power) != 0 && st_.get(C::RoMotion) != 0;
+}
+
+void SimRadio::advance(std::chrono::milliseconds elapsed) {
+  {
+    std::lock_guard lock(mu_);
+    const std::int32_t motion = st_.get(C::RoMotion);
+    if (st_.get(C::Power) == 0 || motion == 0 || elapsed.count() <= 0) {
+      rotatorMilliDegrees_ = -1;
+      return;
+    }
+    // 1 and 3 turn left (down), 2 and 4 right; 3 and 4 twice as fast.
+    const int direction = (motion % 2 == 1) ? -1 : 1;
+    const int factor = motion >= 3 ? 2 : 1;
+    const std::int64_t milliDegPerSecond = 6000LL * st_.get(C::RoSpeed) / 100 * factor;
+    const std::int64_t lo = 1000LL * def(C::RoAzimuth).lo, hi = 1000LL * def(C::RoAzimuth).hi;
+    if (rotatorMilliDegrees_ < 0) rotatorMilliDegrees_ = 1000LL * st_.get(C::RoAzimuth);
+    rotatorMilliDegrees_ =
+        std::clamp(rotatorMilliDegrees_ + direction * milliDegPerSecond * elapsed.count() / 1000, lo, hi);
+    const SimState before = st_;
+    st_.put(C::RoAzimuth, static_cast<std::int32_t>(rotatorMilliDegrees_ / 1000));
+    if (rotatorMilliDegrees_ == lo || rotatorMilliDegrees_ == hi) {
+      st_.put(C::RoMotion, 0);   // at the end stop
+      rotatorMilliDegrees_ = -1;
+    }
+    if (st_.get(C::Ai) != 0) report(before);
+  }
+  notify();
 }
 
 std::int64_t SimRadio::commandCount() const {

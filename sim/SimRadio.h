@@ -22,6 +22,7 @@
 // - While the power is off (PS0) only PS is answered; everything else is
 //   dropped without a word. Power-off also switches auto-information off.
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -89,6 +90,13 @@ class SimRadio {
   // The device should be dropped now (FaultConfig::dropAfter reached).
   bool dropDue() const;
 
+  // Lets time pass: a turning rotator moves (6 degrees a second at full
+  // speed, twice that for the fast directions) and stops at either end.
+  // Changes are reported in auto-information mode like any other.
+  void advance(std::chrono::milliseconds elapsed);
+  // Something moves with time, so the transport should call advance().
+  bool animating() const;
+
   // Called after output was added, outside the lock.
   void setOutputListener(std::function<void()> listener);
 
@@ -116,6 +124,7 @@ class SimRadio {
   FaultShaper shaper_;
   std::function<void()> listener_;
   std::int64_t commands_ = 0;
+  std::int64_t rotatorMilliDegrees_ = -1;   // fine azimuth while turning; -1: take it from the state
 };
 
 }  // namespace hrx::sim

@@ -72,6 +72,19 @@ TEST(SimPty, ChangesMadeOnTheRadioReachTheClientUnasked) {
   EXPECT_EQ(port.read(11), "FA07000000;");
 }
 
+TEST(SimPty, RotatorTurnsInRealTime) {
+  Rig rig;
+  ASSERT_TRUE(rig.pty.open());
+  ASSERT_TRUE(rig.pty.start());
+  Port port(rig.pty.slavePath());
+  ASSERT_TRUE(port.write("RO2;"));
+  std::this_thread::sleep_for(1100ms);
+  ASSERT_TRUE(port.write("RO;"));
+  const std::string reply = port.read(10);
+  ASSERT_EQ(reply.size(), 10u);
+  EXPECT_GE(std::stoi(reply.substr(3, 3)), 3) << reply << ": 3 degrees a second at half speed";
+}
+
 TEST(SimPty, DropHangsUpTheLine) {
   Rig rig;
   ASSERT_TRUE(rig.pty.open());

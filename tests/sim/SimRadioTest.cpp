@@ -368,6 +368,42 @@ TEST(SimRadioAi, LocalChangesAreReportedOnlyWhileOn) {
   EXPECT_EQ(ask(radio, "ID;"), "ID0999;");
 }
 
+TEST(SimRadioTime, RotatorTurnsWhileAskedAndStopsAtTheEnds) {
+  using namespace std::chrono_literals;
+  struct Case {
+    const char* start;     // commands before time passes
+    int ms;                // time passed, in steps of 100 ms
+    const char* reply;     // RO afterwards
+  };
+  const Case cases[] = {
+      {"RO2;", 1000, "RO2003050;"},          // half speed: 3 degrees a second
+      {"RO4;", 1000, "RO4006050;"},          // fast: twice that
+      {"RO2;", 100, "RO2000050;"},           // part of a degree is kept...
+      {"RO2;", 400, "RO2001050;"},           // ...and adds up
+      {"RO1;", 1000, "RO0000050;"},          // turning left from 0 stops at once
+      {"RO2;", 200000, "RO0450050;"},        // the right end stops it
+      {"RO2;", 1000, "RO2003050;"},
+      {"", 1000, "RO0000050;"},              // not asked to turn
+  };
+  for (const Case& c : cases) {
+    SimRadio radio;
+    ask(radio, c.start);
+    for (int t = 0; t < c.ms; t += 100) radio.advance(100ms);
+    EXPECT_EQ(ask(radio, "RO;"), c.reply) << c.start << " " << c.ms;
+  }
+  SimRadio radio;
+  ask(radio, "RO2;");
+  EXPECT_TRUE(radio.animating());
+  radio.advance(1000ms);
+  ask(radio, "RO0;");
+  EXPECT_FALSE(radio.animating());
+  radio.advance(1000ms);
+  EXPECT_EQ(ask(radio, "RO;"), "RO0003050;") << "stopped where it was";
+  ask(radio, "AI1;RO2;");
+  radio.advance(1000ms);
+  EXPECT_EQ(radio.takeOutput(), "RO2006050;") << "the movement is reported";
+}
+
 TEST(SimRadioPower, OffAnswersOnlyPs) {
   SimRadio radio;
   ask(radio, "AI1;");
