@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -117,26 +118,40 @@ void decodeRadioAnswers(const sim::SimRadio& radio, RadioState& out) {
   }
 }
 
-TEST(StationEndToEnd, ConnectionSwitchReadsTheWholeRadio) {
+// The simulated radio on a pseudo-terminal and the program connected to it.
+class StationEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(pty.open(&error)) << error;
+    ASSERT_TRUE(pty.start());
+  }
+  // Starts the program, waits for the link, presses the COM lamp and waits
+  // for the read-out to end.
+  void connect() {
+    program = std::make_unique<Program>(pty.slavePath(), dir.path());
+    ASSERT_TRUE(program->ok);
+    Station& s = program->station;
+    ASSERT_TRUE(waitFor([&] { return s.state.get_CommEnabled() != 0 && s.port.IsOpen(); }, 5s));
+    ASSERT_TRUE(s.request(1));   // the COM lamp
+    ASSERT_TRUE(waitFor([&] { return program->readOutsDone.load() > 0; }, 60s)) << "the read-out never ended";
+  }
+  Station& station() { return program->station; }
+
   sim::SimRadio radio;
+  sim::SimPty pty{radio};
+  TempDir dir;
+  std::unique_ptr<Program> program;
+};
+
+TEST_F(StationEndToEnd, ConnectionSwitchReadsTheWholeRadio) {
   // The operator has been at the radio: not the power-up state.
   for (const char* local : {"FA14250000", "FB07100000", "MD02", "SH020", "AG0123", "KS030", "PC050", "IS0-0100"}) {
     ASSERT_TRUE(radio.applyLocal(local)) << local;
   }
-  sim::SimPty pty(radio);
-  std::string error;
-  ASSERT_TRUE(pty.open(&error)) << error;
-  ASSERT_TRUE(pty.start());
-  TempDir dir;
-  Program program(pty.slavePath(), dir.path());
-  ASSERT_TRUE(program.ok);
-  Station& s = program.station;
-  ASSERT_TRUE(waitFor([&] { return s.state.get_CommEnabled() != 0; }, 5s));
-  ASSERT_TRUE(waitFor([&] { return s.port.IsOpen(); }, 2s));
-
-  ASSERT_TRUE(s.request(1));   // the COM lamp
-  ASSERT_TRUE(waitFor([&] { return program.readOutsDone.load() > 0; }, 60s)) << "the read-out never ended";
-  EXPECT_EQ(program.readOutsDone.load(), 1);
+  connect();
+  Station& s = station();
+  EXPECT_EQ(program->readOutsDone.load(), 1);
   EXPECT_EQ(s.state.get_AI_Stat(), 1);
   EXPECT_EQ(s.mirror.get_AI_Stat(), 1);
   EXPECT_EQ(s.flags.busy.load(), 0);
@@ -165,38 +180,22 @@ TEST(StationEndToEnd, ConnectionSwitchReadsTheWholeRadio) {
   }
 }
 
-// A tuning step from the panel reaches the radio, and the radio's own report
-// of the change comes back into the store.
-TEST(StationEndToEnd, TuningFollowsTheRadio) {
-  sim::SimRadio radio;
-  sim::SimPty pty(radio);
-  ASSERT_TRUE(pty.open());
-  ASSERT_TRUE(pty.start());
-  TempDir dir;
-  Program program(pty.slavePath(), dir.path());
-  Station& s = program.station;
-  ASSERT_TRUE(waitFor([&] { return s.state.get_CommEnabled() != 0 && s.port.IsOpen(); }, 5s));
-  ASSERT_TRUE(s.request(1));
-  ASSERT_TRUE(waitFor([&] { return program.readOutsDone.load() > 0; }, 60s));
+// A typed frequency reaches the radio, and the radio's own report of the
+// change comes back into the store.
+TEST_F(StationEndToEnd, TuningFollowsTheRadio) {
+  connect();
+  Station& s = station();
   const std::int32_t before = s.state.get_VfoA_Freq();
-  ASSERT_TRUE(s.request(82, false, 21074000));   // typed frequency
+  ASSERT_TRUE(s.request(82, false, 21074000));
   EXPECT_TRUE(waitFor([&] { return s.state.get_VfoA_Freq() == 21074000; }, 3s)) << "still " << before;
   EXPECT_EQ(radio.peek("FA;"), "FA21074000;");
 }
 
 // The radio going silent: after 3 s with a command outstanding the
-// watchdog turns the link off, and the sweeps stop.
-TEST(StationEndToEnd, SilentRadioIsNoticedByTheWatchdog) {
-  sim::SimRadio radio;
-  sim::SimPty pty(radio);
-  ASSERT_TRUE(pty.open());
-  ASSERT_TRUE(pty.start());
-  TempDir dir;
-  Program program(pty.slavePath(), dir.path());
-  Station& s = program.station;
-  ASSERT_TRUE(waitFor([&] { return s.state.get_CommEnabled() != 0 && s.port.IsOpen(); }, 5s));
-  ASSERT_TRUE(s.request(1));
-  ASSERT_TRUE(waitFor([&] { return program.readOutsDone.load() > 0; }, 60s));
+// watchdog turns the link off.
+TEST_F(StationEndToEnd, SilentRadioIsNoticedByTheWatchdog) {
+  connect();
+  Station& s = station();
   ASSERT_EQ(s.state.get_AI_Stat(), 1);
   pty.stop();   // the radio answers nothing from now on
   EXPECT_TRUE(waitFor([&] { return s.state.get_AI_Stat() == 0; }, 10s)) << "the watchdog never fired";

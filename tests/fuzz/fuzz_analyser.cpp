@@ -11,24 +11,11 @@
 
 #include "analysis/ReplyAnalyser.h"
 #include "menulist/MenuCatalogue.h"
+#include "support/CountingMainWindow.h"
 
 namespace {
 
 using namespace hrx;
-
-class CountingWindow final : public MainWindowPort {
- public:
-  void postMessage(MsgId, WParam, LParam) override { ++posts; }
-  LParam sendMessage(MsgId, WParam, LParam) override { return 0; }
-  void setTimer(std::uint32_t, std::uint32_t) override {}
-  void killTimer(std::uint32_t) override {}
-  int posts = 0;
-};
-
-class NullTarget final : public PostTarget {
- public:
-  bool post(MsgId, WParam, LParam) override { return true; }
-};
 
 void require(bool ok, const char* what) {
   if (!ok) {
@@ -66,8 +53,8 @@ void checkState(const RadioState& s) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static RadioState state;
   static PanelMirror mirror;
-  static CountingWindow window;
-  static NullTarget composer;
+  static test::CountingMainWindow window;
+  static test::NullPostTarget composer;
   static ReplyAnalyser analyser(state, mirror, window, composer);
   static bool loaded = loadBuiltInCatalogue(state);
   require(loaded, "catalogue");
