@@ -5,22 +5,11 @@
 #include <vector>
 
 #include "composer/Composer.h"
+#include "support/RecordingClock.h"
 #include "support/RecordingMainWindow.h"
 #include "support/RecordingPostTarget.h"
 
 namespace hrx::test {
-
-// Sleeps return at once; their lengths are kept in order.
-class RecordingClock final : public Clock {
- public:
-  std::int64_t nowMs() override { return now; }
-  void sleepMs(std::int64_t ms) override {
-    sleeps.push_back(ms);
-    now += ms;
-  }
-  std::int64_t now = 0;
-  std::vector<std::int64_t> sleeps;
-};
 
 struct ComposerRig {
   RadioState state;

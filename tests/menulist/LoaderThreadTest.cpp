@@ -7,22 +7,10 @@
 
 #include "menulist/File_MenuListDefFile.h"
 #include "state/RadioState.h"
+#include "support/RecordingClock.h"
 
 namespace hrx {
 namespace {
-
-class RecordingClock final : public Clock {
- public:
-  std::int64_t nowMs() override { return now_; }
-  void sleepMs(std::int64_t ms) override {
-    sleeps.push_back(ms);
-    now_ += ms;
-  }
-  std::vector<std::int64_t> sleeps;
-
- private:
-  std::int64_t now_ = 0;
-};
 
 bool waitUntil(const std::function<bool()>& done) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -37,7 +25,7 @@ TEST(CatalogueLoader, StartUpLoadsThenEnablesTheLinkAndEnds) {
   RadioState state;
   state.set_CommEnabled(1);  // left over from a previous run of the store
   File_MenuListDefFile loader(state);
-  RecordingClock clock;
+  test::RecordingClock clock;
   ASSERT_TRUE(startRadioState(state, loader, clock));
   EXPECT_EQ(clock.sleeps, std::vector<std::int64_t>{kLoaderStartDelayMs});
   ASSERT_TRUE(waitUntil([&] { return !loader.running(); })) << "loader did not end itself";
