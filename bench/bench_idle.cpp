@@ -37,7 +37,7 @@ void BM_ConnectedAndQuiet(benchmark::State& st) {
   std::atomic<int> done{0};
   std::atomic<Station*> station{nullptr};
   HeadlessMainWindow window([&](const Msg& m) -> LParam {
-    if (Station* st = station.load(); m.id == kMsgTimer && st != nullptr) st->onTimer(static_cast<std::uint32_t>(m.w));
+    if (Station* p = station.load(); m.id == kMsgTimer && p != nullptr) p->onTimer(static_cast<std::uint32_t>(m.w));
     if (m.id == kMsgRedrawBandPass && m.l == 0) done = 1;
     return 0;
   });
