@@ -331,6 +331,21 @@ TEST(SerialLink, FloodLargerThanTheBufferIsSurvived) {
   EXPECT_TRUE(link.port.IsOpen());
 }
 
+TEST(SerialLink, ReceiveWaitsForEnableThenTakesWhatWaited) {
+  Link link;
+  ASSERT_TRUE(link.radio.ok());
+  ASSERT_TRUE(link.port.Open());
+  ASSERT_EQ(link.radio.receive(4, 1000), "AI0;");
+  ASSERT_TRUE(link.radio.send("FA14250000;"));
+  link.recv.post(kMsgPoll);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(link.replyNotices(), 0u);
+  EXPECT_EQ(link.recv.polls(), 0u) << "no poll runs while serial work is disabled";
+  link.state.set_CommEnabled(1);
+  ASSERT_TRUE(waitFor([&] { return link.replyNotices() == 1; }, 1000)) << "the waiting reply is taken once enabled";
+  EXPECT_EQ(link.takeReply(), "FA14250000");
+}
+
 TEST(SerialLink, IdleLineCostsNoPolls) {
   Link link;
   ASSERT_TRUE(link.radio.ok());
