@@ -150,7 +150,7 @@ TEST(SerialLink, RepliesReachTheAnalyserOnePerRecord) {
   link.state.set_CommEnabled(1);
   link.queue("FA;");
   ASSERT_EQ(link.radio.receive(7, 2000), "AI0;FA;");
-  EXPECT_EQ(link.state.get_AwaitingReply(), 1);
+  EXPECT_TRUE(waitFor([&] { return link.state.get_AwaitingReply() == 1; }, 2000));
 
   ASSERT_TRUE(link.radio.send("FA1425"));
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -292,6 +292,7 @@ TEST(SerialLink, LineConditionsRefuseCommands) {
     link.state.set_CommEnabled(1);
     link.queue("ID;");
     ASSERT_EQ(link.radio.receive(7, 2000), "AI0;ID;");
+    ASSERT_TRUE(waitFor([&] { return link.state.get_AwaitingReply() == 1; }, 2000));
     link.state.set_AwaitingReply(0);
 
     link.port.setLineStatusHook(c.condition);
@@ -306,7 +307,7 @@ TEST(SerialLink, LineConditionsRefuseCommands) {
     link.queue("FA;");
     EXPECT_EQ(link.radio.receive(c.portStaysOpen ? 3 : 7, 2000), c.portStaysOpen ? "FA;" : "AI0;FA;")
         << "the next command is tried normally";
-    EXPECT_EQ(link.state.get_AwaitingReply(), 1);
+    EXPECT_TRUE(waitFor([&] { return link.state.get_AwaitingReply() == 1; }, 2000));
   }
 }
 
