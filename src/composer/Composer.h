@@ -38,7 +38,9 @@ inline constexpr MsgId kMsgSendCs = 0x88EA;
 inline constexpr MsgId kMsgSendZi = 0x88EB;
 inline constexpr MsgId kMsgSendSq = 0x88EC;
 
-// Posted to the main window at the end of the menu read-out, in this order.
+// Posted to the main window at the end of the menu read-out, in this order:
+// the BG, CO and BP events (lParam 0), so the window redraws what the menu
+// items shape. Only the BP event's lParam 0 tells the end from a BP reply.
 inline constexpr MsgId kMsgReadOutDone = 0x834D;
 inline constexpr MsgId kMsgRedrawContour = 0x8307;
 inline constexpr MsgId kMsgRedrawBandPass = 0x8305;

@@ -1,0 +1,74 @@
+#pragma once
+// SimPty: puts a SimRadio behind a pseudo-terminal, so that the program (or
+// a test) opens the slave side as if it were the radio's serial port.
+//
+// open() creates the pair (raw mode, no echo) and keeps one slave descriptor
+// of its own, so the master never sees a hang-up while no client has the
+// port open and the thread never spins on it. start() runs a thread that
+// waits on poll() for bytes from the client or for output the radio made by
+// itself, feeds the radio and writes its output; split replies (the radio's
+// chunk fault) go out as separate writes with a short gap between them.
+// drop() closes the master: the device is gone and the client's reads fail.
+//
+// Members are called from one controlling thread; the radio may be used
+// from any thread meanwhile (it locks itself).
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "SimRadio.h"
+
+namespace hrx::sim {
+
+class SimPty {
+ public:
+  explicit SimPty(SimRadio& radio);
+  ~SimPty();
+  SimPty(const SimPty&) = delete;
+  SimPty& operator=(const SimPty&) = delete;
+
+  // Creates the pseudo-terminal; false (with a reason) when it cannot.
+  bool open(std::string* error = nullptr);
+  const std::string& slavePath() const { return slavePath_; }
+  // A symbolic link to the slave. An existing symbolic link at `path` is
+  // replaced; any other file there is left alone and the call fails. The
+  // link is removed again when the SimPty goes away.
+  bool link(const std::string& path, std::string* error = nullptr);
+
+  bool start();
+  // Ends the thread; the pseudo-terminal stays open.
+  void stop();
+  // The device vanishes: the thread ends and the master is closed.
+  void drop();
+  bool dropped() const { return dropped_.load(std::memory_order_acquire); }
+  bool running() const { return thread_.joinable(); }
+
+  // Gap between the writes of one split reply.
+  void setChunkGap(std::chrono::milliseconds gap) { chunkGapMs_ = static_cast<int>(gap.count()); }
+
+ private:
+  void run();
+  bool flush();
+  bool writeAll(const std::string& bytes);
+  bool waitWake(int timeoutMs);   // true when woken to stop or drop
+  void wake();
+  void drainToClient();
+  void closeMaster();
+
+  static constexpr int kTickMs = 100;
+
+  SimRadio& radio_;
+  int master_ = -1;
+  int slaveHold_ = -1;
+  int wakeFd_ = -1;
+  std::string slavePath_;
+  std::string link_;
+  std::thread thread_;
+  std::atomic<bool> stopRequested_{false};
+  std::atomic<bool> dropRequested_{false};
+  std::atomic<bool> dropped_{false};
+  std::atomic<int> chunkGapMs_{2};
+};
+
+}  // namespace hrx::sim

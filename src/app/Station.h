@@ -1,0 +1,92 @@
+#pragma once
+// The program without its window: the state store, the rings, the port and
+// the five worker threads, started and stopped in the order the main window
+// needs, and the main-window timers whose ticks belong to the core. The Qt
+// main window owns one; the end-to-end tests drive one with a headless
+// window.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "analysis/ReplyAnalyser.h"
+#include "composer/Composer.h"
+#include "menulist/File_MenuListDefFile.h"
+#include "platform/WindowFlags.h"
+#include "serial/ComPort.h"
+#include "serial/Sio_Recv_Thread.h"
+#include "serial/Sio_Send_Thread.h"
+
+namespace hrx {
+
+// Notice index shown at once when the port settings file cannot be read.
+inline constexpr int kNoticeSettingsUnreadable = 2;
+// The watchdog's timer, armed by the analyser after every reply.
+inline constexpr std::uint32_t kTimerPowerSync = ID_SIO_POWER_SYNC_TIMER;
+inline constexpr std::uint32_t kTimerRmPoll = 9;
+inline constexpr std::uint32_t kTimerSmPoll = 10;
+inline constexpr std::uint32_t kTimerRotator = 20;
+
+struct StationOptions {
+  // Serial device for this run; empty: the port settings decide.
+  std::string devicePath;
+  // Folder of the port settings file ("CommSetting.csv"); empty: the
+  // working directory.
+  std::string settingsDir;
+};
+
+class Station {
+ public:
+  Station(MainWindowPort& window, Clock& clock = SystemClock::instance());
+  ~Station();
+  Station(const Station&) = delete;
+  Station& operator=(const Station&) = delete;
+
+  // The core's part of the main window's start-up: store and catalogue
+  // loader, port settings, port, then the analyser, receive, send and
+  // composer threads. False when a thread would not start.
+  bool start(const StationOptions& options);
+  // Closes the port, saves the port settings and stops the threads
+  // (receive, analyser, composer, send), each with the bounded stop.
+  void shutdown();
+  bool running() const { return running_; }
+
+  // A tick of a main-window timer; false when the timer is not the core's.
+  bool onTimer(std::uint32_t id);
+  // Operation `op` for the composer, as the panel asks for it.
+  bool request(int op, bool subSide = false, std::int32_t value = 0);
+  // Posts a control message straight to the composer.
+  bool postComposer(MsgId id, WParam w = 0, LParam l = 0) { return composerThread_.post(id, w, l); }
+
+  RadioState state;
+  PanelMirror mirror;
+  Sio_RingBuff recvRing;
+  Sio_RingBuff sendRing;
+  WindowFlags flags;
+  ComPort port;
+
+  bool settingsRead() const { return settingsRead_; }
+  int settingsField3() const { return settingsField3_; }
+  std::uint64_t repliesDelivered() const { return recvThread_.delivered(); }
+  std::int64_t receiveCpuNs() const { return recvThread_.cpuTimeNs(); }
+
+ private:
+  // Timer 17: only a silence with a command outstanding (or a dead line)
+  // is the radio gone.
+  void powerSyncTick();
+
+  MainWindowPort& window_;
+  Clock& clock_;
+  File_MenuListDefFile loader_{state};
+  ReplyAnalyser analyser_;
+  Anl_Recv_Thread analyserThread_;
+  Sio_Recv_Thread recvThread_;
+  Sio_Send_Thread sendThread_;
+  ComposerContext composerContext_;
+  Anl_Send_Thread composerThread_;
+  StationOptions options_;
+  bool running_ = false;
+  bool settingsRead_ = false;
+  int settingsField3_ = 0;
+};
+
+}  // namespace hrx
