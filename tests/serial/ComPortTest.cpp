@@ -199,7 +199,7 @@ TEST_F(PortFixture, ProbeUsesTheTableRowAndLeavesStateAlone) {
 
 TEST_F(PortFixture, VanishedDeviceShowsAsFault) {
   ASSERT_TRUE(port.Open());
-  radio.closeMaster();
+  radio.unplug();
   LineStatus st;
   ASSERT_TRUE(port.lineStatus(st));
   EXPECT_TRUE(st.fault);

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -21,14 +22,23 @@ class PtyRadio {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
     char name[128];
-    if (::ptsname_r(master_, name, sizeof name) == 0) slave_ = name;
+    if (::ptsname_r(master_, name, sizeof name) != 0) return;
+    slave_ = name;
+    // A name of our own for the line: the kernel hands a freed pty number to
+    // the next pty made by any process, so after unplug() the slave's path
+    // may already be someone else's line.
+    static std::atomic<int> serial{0};
+    const std::string link = "/tmp/hrx900-radio-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+    ::unlink(link.c_str());
+    if (::symlink(name, link.c_str()) == 0) link_ = link;
   }
-  ~PtyRadio() { closeMaster(); }
+  ~PtyRadio() { unplug(); }
   PtyRadio(const PtyRadio&) = delete;
   PtyRadio& operator=(const PtyRadio&) = delete;
 
-  bool ok() const { return master_ >= 0 && !slave_.empty(); }
-  const std::string& slavePath() const { return slave_; }
+  bool ok() const { return master_ >= 0 && !slave_.empty() && !link_.empty(); }
+  // The path the port opens: a link to the slave that unplug() removes.
+  const std::string& slavePath() const { return link_; }
   int master() const { return master_; }
 
   bool send(const std::string& bytes) {
@@ -59,10 +69,17 @@ class PtyRadio {
     if (master_ >= 0) ::close(master_);
     master_ = -1;
   }
+  // As a USB adaptor pulled out: the line hangs up and its name goes.
+  void unplug() {
+    closeMaster();
+    if (!link_.empty()) ::unlink(link_.c_str());
+    link_.clear();
+  }
 
  private:
   int master_ = -1;
   std::string slave_;
+  std::string link_;
 };
 
 inline bool waitFor(const std::function<bool()>& done, int ms) {
