@@ -25,7 +25,7 @@ bool Station::start(const StationOptions& options) {
   if (!startRadioState(state, loader_, clock_)) return false;
 
   port.Init();
-  port.attach(ComPort::Links{&window_, &mirror, nullptr});
+  port.attach(ComPort::Links{&window_, &mirror, options.noticeGuard});
   port.LoadPortMap(kPortMapFile);
   settingsRead_ = ReadCommSetting(port, settingsField3_, options.settingsDir);
   if (!settingsRead_) window_.requestNotice(kNoticeSettingsUnreadable, true);

@@ -4,6 +4,7 @@
 // needs, and the main-window timers whose ticks belong to the core. The Qt
 // main window owns one; the end-to-end tests drive one with a headless
 // window.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -32,6 +33,9 @@ struct StationOptions {
   // Folder of the port settings file ("CommSetting.csv"); empty: the
   // working directory.
   std::string settingsDir;
+  // The main window's notice guard (set while a notice box is on screen,
+  // when the port must not try to open); may be null.
+  const std::atomic<bool>* noticeGuard = nullptr;
 };
 
 class Station {
