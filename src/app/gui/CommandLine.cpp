@@ -34,7 +34,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   }
   if (parser.isSet(help)) {
     out.action = CommandLine::Action::Help;
-    out.message = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("hrx900"));
+    out.message = parser.helpText();
+    // The usage line names the program, whatever started it.
+    const qsizetype end = out.message.indexOf(QLatin1Char('['));
+    if (out.message.startsWith(QStringLiteral("Usage: ")) && end > 0)
+      out.message.replace(0, end, QStringLiteral("Usage: hrx900 "));
     return out;
   }
   if (parser.isSet(version)) {
