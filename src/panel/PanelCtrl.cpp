@@ -150,8 +150,10 @@ void PanelCtrl::OnLButtonUp(int, int) {
 }
 
 void PanelCtrl::Ctrl_OpSw(int id) {
-  if (id == opStats_) host_.debounce();
+  // Refused before the debounce: the release watch keeps calling while the
+  // COM notice is up, and each wait would stall the window.
   if (popupOpen_ || menuOpen_ || messageOpen_) return;
+  if (id == opStats_) host_.debounce();
   const KeyRow* key = findKey(id);
   if (key == nullptr) return;
   if (id == opStats_) {
@@ -166,6 +168,18 @@ void PanelCtrl::Ctrl_OpSw(int id) {
   if (key->look != 0) host_.look(key->look, 1);
   if (!entryMode_) Ctrl_ReqAnlSend(id, vfoFlag_);
   host_.setTimer(kTimerRelease, kKeyWatchMs);
+  if (id == kIdCom && !host_.connected()) {
+    host_.connectionNotice(true);
+    messageOpen_ = true;
+    host_.setTimer(kTimerComNotice, kComNoticeMs);
+  }
+}
+
+void PanelCtrl::Ctrl_OnEventHandle_AI() {
+  if (!messageOpen_) return;
+  host_.killTimer(kTimerComNotice);
+  host_.connectionNotice(false);
+  messageOpen_ = false;
 }
 
 void PanelCtrl::Ctrl_ReqAnlSend(int id, bool vfo) {
@@ -253,7 +267,15 @@ bool PanelCtrl::Ctrl_OnTimer(std::uint32_t id) {
     case kTimerDialSend:
       Ctrl_ReqAnlSend(kIdMainDial, vfoFlag_);
       return true;
-    case 2: case 19: case 22: case 36: case 37: case 38: case 39:
+    case kTimerComNotice:
+      host_.killTimer(kTimerComNotice);
+      if (messageOpen_) {
+        host_.connectionNotice(false);
+        messageOpen_ = false;
+        host_.connectionFailed();
+      }
+      return true;
+    case 2: case 19: case 36: case 37: case 38: case 39:
       return true;
     default:
       return false;

@@ -22,6 +22,8 @@ inline constexpr int kIdMainDial = 128;
 
 inline constexpr std::uint32_t kTimerRelease = 1;      // release watching, dial tracking
 inline constexpr std::uint32_t kTimerDialSend = 18;    // sends the gathered dial steps
+inline constexpr std::uint32_t kTimerComNotice = 22;   // the connection notice gives up
+inline constexpr std::uint32_t kComNoticeMs = 5000;
 inline constexpr std::uint32_t kKeyWatchMs = 100;
 inline constexpr std::uint32_t kDialTrackMs = 30;
 inline constexpr std::uint32_t kDialSendMs = 30;
@@ -65,6 +67,12 @@ class PanelHost {
   virtual bool vfoSelected() = 0;
   // The debounce wait of a second call for the same key.
   virtual void debounce() = 0;
+  // The radio is in auto-information mode (the COM lamp is lit).
+  virtual bool connected() = 0;
+  // Shows or closes the connection notice over the panel.
+  virtual void connectionNotice(bool show) = 0;
+  // The connection notice ran out: "Failed to connect the COM port."
+  virtual void connectionFailed() = 0;
 };
 
 class PanelCtrl {
@@ -79,6 +87,8 @@ class PanelCtrl {
   void Ctrl_ReqAnlSend(int id, bool vfo);
   // Ends a key press or dial drag in progress (before a menu command).
   void Ctrl_EndInteraction();
+  // Auto-information came on: the connection notice has done its work.
+  void Ctrl_OnEventHandle_AI();
 
   int m_Op_Stats() const { return opStats_; }
   int mainSteps() const { return mainSteps_; }

@@ -27,6 +27,9 @@ struct FakeHost final : PanelHost {
   void look(hrx::MsgId msg, hrx::WParam w) override { looks.push_back({msg, w, 0}); }
   bool vfoSelected() override { return vfo; }
   void debounce() override { ++debounces; }
+  bool connected() override { return link; }
+  void connectionNotice(bool show) override { notices.push_back(show); }
+  void connectionFailed() override { ++failures; }
 
   std::vector<Request> requests;
   std::map<std::uint32_t, std::uint32_t> timers;
@@ -35,6 +38,9 @@ struct FakeHost final : PanelHost {
   bool down = false;
   bool vfo = false;
   int debounces = 0;
+  bool link = true;
+  std::vector<bool> notices;
+  int failures = 0;
 };
 
 // A point at `deg` degrees, 80 pixels from the main dial's centre.
@@ -119,6 +125,50 @@ class PanelTest : public QObject {
     QCOMPARE(c.m_Op_Stats(), 0);
     QCOMPARE(h.timers.count(kTimerRelease), 0u);
     QCOMPARE(h.debounces, 1);
+  }
+
+  void comWhileDisconnectedShowsTheNoticeUntilAiComes_data() {
+    QTest::addColumn<bool>("aiComes");
+    QTest::newRow("AI reported") << true;
+    QTest::newRow("time-out") << false;
+  }
+  void comWhileDisconnectedShowsTheNoticeUntilAiComes() {
+    QFETCH(bool, aiComes);
+    FakeHost h;
+    h.link = false;
+    PanelCtrl c(h);
+    h.down = true;
+    h.cx = 30;
+    h.cy = 140;
+    c.OnLButtonDown(30, 140);
+    QCOMPARE(h.requests, (std::vector<Request>{{1, false, 0}}));
+    QCOMPARE(h.notices, (std::vector<bool>{true}));
+    QCOMPARE(h.timers[kTimerComNotice], kComNoticeMs);
+    QVERIFY(c.busy());
+    // While the notice is up the key stays down and nothing else acts,
+    // and the release watch does not stall the window with debounces.
+    h.down = false;
+    c.OnLButtonUp(30, 140);
+    for (int i = 0; i < 10; ++i) c.Ctrl_OnTimer(kTimerRelease);
+    QCOMPARE(c.m_Op_Stats(), kIdCom);
+    QCOMPARE(h.debounces, 0);
+    c.OnLButtonDown(600, 135);
+    QCOMPARE(h.requests.size(), 1u);
+    if (aiComes) c.Ctrl_OnEventHandle_AI();
+    else c.Ctrl_OnTimer(kTimerComNotice);
+    QCOMPARE(h.notices, (std::vector<bool>{true, false}));
+    QCOMPARE(h.failures, aiComes ? 0 : 1);
+    QCOMPARE(h.timers.count(kTimerComNotice), 0u);
+    QVERIFY(!c.busy());
+    // The next watch tick releases the key.
+    c.Ctrl_OnTimer(kTimerRelease);
+    QCOMPARE(c.m_Op_Stats(), 0);
+    QCOMPARE(h.looks.back(), (hrx::Msg{0x8578, 0, 0}));
+    // A late AI report or time-out changes nothing more.
+    c.Ctrl_OnEventHandle_AI();
+    c.Ctrl_OnTimer(kTimerComNotice);
+    QCOMPARE(h.notices.size(), 2u);
+    QCOMPARE(h.failures, aiComes ? 0 : 1);
   }
 
   void slidingOffAKeyReleasesIt() {

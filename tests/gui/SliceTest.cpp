@@ -1,5 +1,6 @@
 // The first slice through the real window: the COM lamp click, the lamps
 // following AI and PS, the main frequency on FA and timer 6, the dial drag.
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QtTest>
 
@@ -50,12 +51,30 @@ class SliceTest : public QObject {
     QCOMPARE(r.core.requests.size(), 1u);
   }
 
-  void comLampPressedLook() {
+  void comLampPressedLookAndConnectionNotice_data() {
+    QTest::addColumn<bool>("aiComes");
+    QTest::newRow("AI reported") << true;
+    QTest::newRow("time-out") << false;
+  }
+  void comLampPressedLookAndConnectionNotice() {
+    QFETCH(bool, aiComes);
     Rig r;
     mouse(r.w.panelWidget(), QEvent::MouseButtonPress, {30, 140}, Qt::LeftButton);
     QVERIFY(showsBitmap(r.w.surfaceImage(), r.img(1961), 14, 130, kGreen));
     mouse(r.w.panelWidget(), QEvent::MouseButtonRelease, {30, 140}, Qt::NoButton);
-    QVERIFY(showsBitmap(r.w.surfaceImage(), r.img(1962), 14, 130, kGreen));
+    // Not connected: the notice is up and holds the key down.
+    QVERIFY(r.w.connectionNoticeWidget() != nullptr && r.w.connectionNoticeWidget()->isVisible());
+    QCOMPARE(r.w.timerPeriod(22), 5000u);
+    QVERIFY(showsBitmap(r.w.surfaceImage(), r.img(1961), 14, 130, kGreen));
+    if (aiComes) r.w.sendMessage(hrx::kMsgAiTurnedOn, 0, 0);
+    else r.w.onTimerTick(22);
+    QVERIFY(!r.w.connectionNoticeWidget()->isVisible());
+    QCOMPARE(r.w.timerPeriod(22), 0u);
+    QTRY_VERIFY(showsBitmap(r.w.surfaceImage(), r.img(1962), 14, 130, kGreen));
+    bool failedBox = false;
+    for (QMessageBox* b : r.w.findChildren<QMessageBox*>())
+      if (b->isVisible() && b->text() == QStringLiteral("Failed to connect the COM port.")) failedBox = true;
+    QCOMPARE(failedBox, !aiComes);
   }
 
   void lampsFollowAiAndPs_data() {

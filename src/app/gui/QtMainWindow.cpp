@@ -76,6 +76,7 @@ static_assert(std::size(kDispStartEvents) == 94);
 constexpr MsgId kDispStartTail[] = {0x8345, 0x830E, 0x8337};
 
 constexpr MsgId kLookCom = 0x8578;
+constexpr int kNoticeComFailed = 3;
 constexpr MsgId kLookOnOff = 0x8579;
 
 }  // namespace
@@ -142,6 +143,7 @@ QAction* QtMainWindow::commandAction(int id) const {
 }
 
 QWidget* QtMainWindow::splash() const { return splash_.data(); }
+QWidget* QtMainWindow::connectionNoticeWidget() const { return comNotice_.data(); }
 
 bool QtMainWindow::startUp() {
   if (started_) return false;
@@ -342,6 +344,9 @@ LParam QtMainWindow::handleMessage(const Msg& m) {
     case panel::kMsgMainDialAngle:
       renderer_.drawMainDial(static_cast<int>(m.w));
       return 0;
+    case kMsgAiTurnedOn:
+      panel_.Ctrl_OnEventHandle_AI();
+      return 0;
     default:
       return 0;
   }
@@ -389,5 +394,24 @@ void QtMainWindow::look(MsgId msg, WParam w) { sendMessage(msg, w, 0); }
 bool QtMainWindow::vfoSelected() { return core_ != nullptr && core_->state().get_VS_Stat() != 0; }
 
 void QtMainWindow::debounce() { QThread::msleep(100); }
+
+bool QtMainWindow::connected() { return core_ != nullptr && core_->state().get_AI_Stat() == 1; }
+
+void QtMainWindow::connectionNotice(bool show) {
+  if (!show) {
+    if (comNotice_) comNotice_->hide();
+    return;
+  }
+  if (!comNotice_) {
+    comNotice_ = new QLabel(QStringLiteral("Connecting to the radio..."), panelWidget_);
+    comNotice_->setAlignment(Qt::AlignCenter);
+    comNotice_->setStyleSheet(QStringLiteral("background:#202428;color:#e0e0e0;border:2px solid #808890;"));
+    comNotice_->setGeometry(312, 130, 400, 60);
+  }
+  comNotice_->show();
+  comNotice_->raise();
+}
+
+void QtMainWindow::connectionFailed() { showNotice(kNoticeComFailed, false); }
 
 }  // namespace hrx::gui

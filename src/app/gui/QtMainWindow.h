@@ -97,6 +97,8 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   const QImage& surfaceImage() const { return surface_.image(); }
   PanelWidget* panelWidget() const { return panelWidget_; }
   QWidget* splash() const;
+  // The connection notice shown while COM waits for the radio; may be null.
+  QWidget* connectionNoticeWidget() const;
   QAction* commandAction(int id) const;
   std::uint32_t timerPeriod(std::uint32_t id) const;
   const std::vector<Msg>& dispStartLog() const { return dispStartLog_; }
@@ -135,6 +137,9 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   void look(MsgId msg, WParam w) override;
   bool vfoSelected() override;
   void debounce() override;
+  bool connected() override;
+  void connectionNotice(bool show) override;
+  void connectionFailed() override;
 
   CoreLink* core_ = nullptr;
   render::PanelSurface surface_;
@@ -143,6 +148,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   panel::PanelCtrl panel_{*this};
   PanelWidget* panelWidget_ = nullptr;
   QPointer<QLabel> splash_;
+  QPointer<QLabel> comNotice_;
   std::map<std::uint32_t, QTimer*> timers_;
   std::map<int, QAction*> actions_;
   std::vector<Msg> dispStartLog_;
