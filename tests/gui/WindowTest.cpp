@@ -115,6 +115,30 @@ class WindowTest : public QObject {
     QCOMPARE(w.timerPeriod(15), 0u);
   }
 
+  void restoredWindowIsRedrawnWhole30msLater() {
+    FakeCore core;
+    QtMainWindow w;
+    w.setCore(&core);
+    w.show();
+    QVERIFY(w.startUp());
+    QTRY_COMPARE(w.dispStartLog().size(), std::size(kExpectedDispStart));
+    QCOMPARE(w.restoreCount(), 0);
+    w.renderer().LoadPanelImages();
+    w.setWindowState(Qt::WindowMinimized);
+    QCOMPARE(w.timerPeriod(13), 0u);
+    // Something drawn over the frequency display meanwhile is repaired.
+    QVERIFY(core.st.set_VfoA_Freq(28500000));
+    w.setWindowState(Qt::WindowNoState);
+    QCOMPARE(w.timerPeriod(13), 30u);
+    QCOMPARE(w.restoreCount(), 0);
+    w.killTimer(6);
+    QTRY_COMPARE(w.restoreCount(), 1);
+    QCOMPARE(w.timerPeriod(13), 0u);
+    QVERIFY(hrx::test::showsMainDigit(w.surfaceImage(), w.renderer().store().LoadBitmap(1333), 0));
+    QVERIFY(hrx::test::showsMainDigit(w.surfaceImage(), w.renderer().store().LoadBitmap(1338), 1));
+    QVERIFY(core.requests.empty());
+  }
+
   void coreTimersGoToTheCore() {
     FakeCore core;
     QtMainWindow w;

@@ -271,7 +271,7 @@ void QtMainWindow::onTimerTick(std::uint32_t id) {
       if (splash_) splash_->close();
       return;
     case kTimerDispRestore:
-      killTimerHere(kTimerDispRestore);
+      Disp_Restore();
       return;
     case kTimerVfoB:
     case kTimerPassBandMain:
@@ -314,6 +314,22 @@ void QtMainWindow::Disp_Start() {
     dispStartLog_.push_back(Msg{id, 0, 0});
     sendMessage(id, 0, 0);
   }
+}
+
+void QtMainWindow::changeEvent(QEvent* e) {
+  QMainWindow::changeEvent(e);
+  // A window brought back from the task bar is drawn again whole, a little
+  // later, from the stored state.
+  if (e->type() == QEvent::WindowStateChange && started_ && !isMinimized() &&
+      (static_cast<QWindowStateChangeEvent*>(e)->oldState() & Qt::WindowMinimized) != 0)
+    startTimerHere(kTimerDispRestore, 30);
+}
+
+void QtMainWindow::Disp_Restore() {
+  killTimerHere(kTimerDispRestore);
+  ++restoreCount_;
+  for (const SelfMsg& m : kDispStartEvents) sendMessage(m.id, m.w, 0);
+  for (MsgId id : kDispStartTail) sendMessage(id, 0, 0);
 }
 
 LParam QtMainWindow::handleMessage(const Msg& m) {

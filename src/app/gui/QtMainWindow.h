@@ -102,6 +102,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   QAction* commandAction(int id) const;
   std::uint32_t timerPeriod(std::uint32_t id) const;
   const std::vector<Msg>& dispStartLog() const { return dispStartLog_; }
+  int restoreCount() const { return restoreCount_; }
   const std::atomic<bool>& noticeGuard() const { return noticeGuard_; }
   render::PanelRenderer& renderer() { return renderer_; }
   panel::PanelCtrl& panel() { return panel_; }
@@ -116,6 +117,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   bool event(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  void changeEvent(QEvent* e) override;
 
  private:
   friend class PanelWidget;
@@ -124,6 +126,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   void killTimerHere(std::uint32_t id);
   void showNotice(int index, bool force);
   void Disp_Start();
+  void Disp_Restore();
   void OnEventHandle_FA();
   void OnEventHandle_AI();
   void OnEventHandle_PS();
@@ -156,6 +159,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   std::atomic<bool> closing_{false};
   bool started_ = false;
   int shutdownCount_ = 0;
+  int restoreCount_ = 0;
   bool comOn_ = false;
   bool comPressed_ = false;
   bool powerOn_ = false;
