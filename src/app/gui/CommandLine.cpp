@@ -1,0 +1,89 @@
+#include "app/gui/CommandLine.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCommandLineParser>
+#include <cerrno>
+#include <cstring>
+
+namespace hrx::gui {
+
+CommandLine parseCommandLine(const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("Remote control of the HRX900 HF transceiver."));
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
+  const QCommandLineOption device(QStringLiteral("device"), QStringLiteral("Serial device of the radio."),
+                                  QStringLiteral("PATH"));
+  const QCommandLineOption simulate(QStringLiteral("simulate"),
+                                    QStringLiteral("Run against a simulated radio on a pseudo-terminal."));
+  const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                      QStringLiteral("Write the panel as a PNG image after start-up, then exit."),
+                                      QStringLiteral("FILE"));
+  parser.addOption(device);
+  parser.addOption(simulate);
+  parser.addOption(screenshot);
+
+  CommandLine out;
+  if (!parser.parse(arguments)) {
+    out.action = CommandLine::Action::Error;
+    out.message = parser.errorText();
+    return out;
+  }
+  if (parser.isSet(help)) {
+    out.action = CommandLine::Action::Help;
+    out.message = parser.helpText();
+    // The usage line names the program, whatever started it.
+    const qsizetype end = out.message.indexOf(QLatin1Char('['));
+    if (out.message.startsWith(QStringLiteral("Usage: ")) && end > 0)
+      out.message.replace(0, end, QStringLiteral("Usage: hrx900 "));
+    return out;
+  }
+  if (parser.isSet(version)) {
+    out.action = CommandLine::Action::Version;
+    return out;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    out.action = CommandLine::Action::Error;
+    out.message = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first());
+    return out;
+  }
+  out.device = parser.value(device);
+  out.simulate = parser.isSet(simulate);
+  out.screenshot = parser.value(screenshot);
+  if (parser.isSet(device) && out.device.isEmpty()) {
+    out.action = CommandLine::Action::Error;
+    out.message = QStringLiteral("--device needs a path.");
+  } else if (out.simulate && !out.device.isEmpty()) {
+    out.action = CommandLine::Action::Error;
+    out.message = QStringLiteral("--device and --simulate cannot be used together.");
+  } else if (parser.isSet(screenshot) && out.screenshot.isEmpty()) {
+    out.action = CommandLine::Action::Error;
+    out.message = QStringLiteral("--screenshot needs a file name.");
+  }
+  return out;
+}
+
+bool deviceUsable(const QString& path, QString* reason) {
+  const QByteArray p = path.toLocal8Bit();
+  struct stat st {};
+  if (::stat(p.constData(), &st) != 0) {
+    if (reason != nullptr) *reason = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  }
+  if (!S_ISCHR(st.st_mode)) {
+    if (reason != nullptr) *reason = QStringLiteral("not a character device");
+    return false;
+  }
+  const int fd = ::open(p.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (reason != nullptr) *reason = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  }
+  ::close(fd);
+  return true;
+}
+
+}  // namespace hrx::gui

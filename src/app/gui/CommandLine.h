@@ -1,0 +1,22 @@
+#pragma once
+// The program's command line.
+#include <QString>
+#include <QStringList>
+
+namespace hrx::gui {
+
+struct CommandLine {
+  enum class Action { Run, Help, Version, Error };
+  Action action = Action::Run;
+  QString device;       // empty: the port settings decide
+  bool simulate = false;
+  QString screenshot;   // empty: no screenshot
+  QString message;      // help, version or error text
+};
+
+// `arguments` includes the program name first.
+CommandLine parseCommandLine(const QStringList& arguments);
+// Whether `path` can be opened as the serial device; the reason when not.
+bool deviceUsable(const QString& path, QString* reason);
+
+}  // namespace hrx::gui

@@ -1,0 +1,36 @@
+#pragma once
+// What the main window needs from the core: its start and shutdown, the
+// ticks of the core's timers, operation requests and the stored state.
+// StationLink is the real core; the GUI tests use a fake.
+#include <cstdint>
+
+#include "app/Station.h"
+
+namespace hrx::gui {
+
+class CoreLink {
+ public:
+  virtual ~CoreLink() = default;
+  virtual bool start() = 0;
+  virtual void shutdown() = 0;
+  virtual bool onTimer(std::uint32_t id) = 0;
+  virtual bool request(int op, bool subSide, std::int32_t value) = 0;
+  virtual const RadioState& state() const = 0;
+};
+
+class StationLink final : public CoreLink {
+ public:
+  StationLink(MainWindowPort& window, StationOptions options) : station_(window), options_(std::move(options)) {}
+  bool start() override { return station_.start(options_); }
+  void shutdown() override { station_.shutdown(); }
+  bool onTimer(std::uint32_t id) override { return station_.onTimer(id); }
+  bool request(int op, bool subSide, std::int32_t value) override { return station_.request(op, subSide, value); }
+  const RadioState& state() const override { return station_.state; }
+  Station& station() { return station_; }
+
+ private:
+  Station station_;
+  StationOptions options_;
+};
+
+}  // namespace hrx::gui

@@ -1,0 +1,433 @@
+#include "app/gui/QtMainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QThread>
+#include <QTimer>
+#include <condition_variable>
+#include <iterator>
+#include <memory>
+#include <mutex>
+
+#include "analysis/AnalyserMessages.h"
+
+namespace hrx::gui {
+
+namespace {
+
+struct Reply {
+  std::mutex mu;
+  std::condition_variable cv;
+  bool done = false;
+  LParam result = 0;
+};
+
+const QEvent::Type kMsgEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+struct MsgEvent final : QEvent {
+  MsgEvent(const Msg& m, std::shared_ptr<Reply> r) : QEvent(kMsgEventType), msg(m), reply(std::move(r)) {}
+  Msg msg;
+  std::shared_ptr<Reply> reply;
+};
+
+struct MenuEntry {
+  const char* menu;
+  const char* text;
+  int id;
+  bool enabled;   // false while the entry's window is not built
+};
+constexpr MenuEntry kMenu[] = {
+    {"&File", "E&xit", 32779, true},          {"&File", "&Command Send", 32780, false},
+    {"&Setup", "&COM Select", 32781, false},  {"&Setup", "&Baud rate", 32782, false},
+    {"&Option", "&Playback", 32783, false},   {"&Option", "&Rotator", 32784, false},
+    {"&Option", "C&W", 32785, false},         {"&Option", "R&epeater", 32786, false},
+    {"&Prmtrc", "&Prmtrc", 32787, false},     {"&Prmtrc", "P-P&rmtrc", 32788, false},
+    {"&Help", "&Version", 32789, false},
+};
+
+struct SelfMsg {
+  MsgId id;
+  WParam w;
+};
+// Disp_Start: the whole panel drawn once from the stored state.
+constexpr SelfMsg kDispStartEvents[] = {
+    {0x833A, 0}, {0x8333, 0}, {0x8334, 0}, {0x831B, 0}, {0x830F, 0}, {0x8317, 0}, {0x8313, 0},   {0x8301, 0},
+    {0x8311, 0}, {0x830A, 0}, {0x8312, 0}, {0x8310, 0}, {0x8327, 0}, {0x8314, 0}, {0x831E, 0},   {0x8315, 0},
+    {0x831C, 0}, {0x8318, 0}, {0x8309, 0}, {0x830C, 0}, {0x830D, 0}, {0x8331, 0}, {0x8348, 0},   {0x8306, 0},
+    {0x8303, 0}, {0x8302, 0}, {0x832D, 0}, {0x834A, 0}, {0x8332, 0}, {0x8304, 0}, {0x8323, 0},   {0x8322, 0},
+    {0x832A, 0}, {0x8326, 0}, {0x8328, 0}, {0x832B, 0}, {0x832F, 0}, {0x8330, 0}, {0x8305, 0},   {0x8307, 0},
+    {0x8346, 0}, {0x832E, 0}, {0x834D, 0}, {0x8321, 0}, {0x8355, 0}, {0x833E, 0}, {0x85C8, 0},   {0x85CB, 360},
+    {0x85D4, 360}, {0x85D5, 360}, {0x857A, 0}, {0x857D, 0}, {0x857E, 0}, {0x857F, 0}, {0x8580, 0}, {0x8581, 0},
+    {0x8582, 0}, {0x8583, 0}, {0x8584, 0}, {0x8585, 0}, {0x8586, 0}, {0x8587, 0}, {0x8588, 0},   {0x8589, 0},
+    {0x85DE, 0}, {0x85DF, 0}, {0x858A, 0}, {0x858B, 0}, {0x858C, 0}, {0x858D, 0}, {0x858E, 0},   {0x858F, 0},
+    {0x8590, 0}, {0x8591, 0}, {0x85B6, 0}, {0x85B7, 0}, {0x85B8, 0}, {0x85B9, 0}, {0x85BA, 0},   {0x85BB, 0},
+    {0x85BC, 0}, {0x85BD, 0}, {0x85AB, 0}, {0x85AC, 0}, {0x85AD, 0}, {0x85AE, 0}, {0x85AF, 0},   {0x85B0, 0},
+    {0x85B1, 0}, {0x85B2, 0}, {0x85B3, 0}, {0x85B4, 0}, {0x85AA, 0}, {0x85B5, 0},
+};
+static_assert(std::size(kDispStartEvents) == 94);
+constexpr MsgId kDispStartTail[] = {0x8345, 0x830E, 0x8337};
+
+constexpr MsgId kLookCom = 0x8578;
+constexpr int kNoticeComFailed = 3;
+constexpr MsgId kLookOnOff = 0x8579;
+
+}  // namespace
+
+PanelWidget::PanelWidget(QtMainWindow& window, const QImage& image) : window_(window), image_(image) {
+  setFixedSize(image.size());
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+}
+
+void PanelWidget::paintEvent(QPaintEvent* e) {
+  QPainter p(this);
+  p.drawImage(e->rect().topLeft(), image_, e->rect());
+}
+
+void PanelWidget::mousePressEvent(QMouseEvent* e) {
+  lastPos_ = e->position().toPoint();
+  if (e->button() == Qt::LeftButton) {
+    leftDown_ = true;
+    window_.panel_.OnLButtonDown(lastPos_.x(), lastPos_.y());
+  }
+}
+
+void PanelWidget::mouseReleaseEvent(QMouseEvent* e) {
+  lastPos_ = e->position().toPoint();
+  if (e->button() == Qt::LeftButton) {
+    leftDown_ = false;
+    window_.panel_.OnLButtonUp(lastPos_.x(), lastPos_.y());
+  }
+}
+
+void PanelWidget::mouseMoveEvent(QMouseEvent* e) { lastPos_ = e->position().toPoint(); }
+
+QtMainWindow::QtMainWindow(QWidget* parent) : QMainWindow(parent) {
+  setWindowTitle(QString::fromUtf8(kCaption));
+  panelWidget_ = new PanelWidget(*this, surface_.image());
+  setCentralWidget(panelWidget_);
+  surface_.setDamageListener([this](const QRect& r) { panelWidget_->update(r); });
+  buildMenu();
+  // The panel is drawn at its own pixel size; the window does not resize.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QtMainWindow::~QtMainWindow() { shutdown(); }
+
+void QtMainWindow::buildMenu() {
+  std::map<QString, QMenu*> menus;
+  for (const MenuEntry& e : kMenu) {
+    const QString title = QString::fromUtf8(e.menu);
+    QMenu*& menu = menus[title];
+    if (menu == nullptr) menu = menuBar()->addMenu(title);
+    QAction* a = menu->addAction(QString::fromUtf8(e.text));
+    a->setData(e.id);
+    a->setEnabled(e.enabled);
+    const int id = e.id;
+    connect(a, &QAction::triggered, this, [this, id] { onCommand(id); });
+    actions_[id] = a;
+  }
+}
+
+QAction* QtMainWindow::commandAction(int id) const {
+  auto it = actions_.find(id);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+QWidget* QtMainWindow::splash() const { return splash_.data(); }
+QWidget* QtMainWindow::connectionNoticeWidget() const { return comNotice_.data(); }
+
+bool QtMainWindow::startUp() {
+  if (started_) return false;
+  started_ = true;
+  auto* splash = new QLabel(QStringLiteral("RCP for HRX900\n\nstarting..."), panelWidget_);
+  splash->setAlignment(Qt::AlignCenter);
+  splash->setStyleSheet(QStringLiteral("background:#101216;color:#d8d8d8;font:bold 20px;"));
+  splash->setGeometry(0, 0, render::kPanelWidth, render::kPanelHeight);
+  splash->show();
+  splash_ = splash;
+  startTimerHere(kTimerSplash, 3000);
+
+  renderer_.LoadPanelImages();
+  renderer_.drawBackground();
+  for (std::uint32_t id : {kTimerMainFreq, kTimerVfoB, kTimerPassBandMain, kTimerPassBandSub}) startTimerHere(id, 30);
+  startTimerHere(kTimerDispStart, 10);
+
+  const bool ok = core_ == nullptr || core_->start();
+  startTimerHere(kTimerBlink, 100);
+  return ok;
+}
+
+void QtMainWindow::shutdown() {
+  if (shutdownCount_ > 0) return;
+  ++shutdownCount_;
+  // Workers waiting on sendMessage are let go before they are stopped.
+  closing_ = true;
+  for (auto& [id, t] : timers_) t->stop();
+  if (core_ != nullptr && started_) core_->shutdown();
+}
+
+void QtMainWindow::closeEvent(QCloseEvent* e) {
+  shutdown();
+  e->accept();
+}
+
+void QtMainWindow::keyPressEvent(QKeyEvent* e) {
+  switch (e->key()) {
+    case Qt::Key_Escape:
+      close();
+      return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      // The main window does not close on Enter.
+      e->accept();
+      return;
+    default:
+      QMainWindow::keyPressEvent(e);
+  }
+}
+
+void QtMainWindow::postMessage(MsgId id, WParam w, LParam l) {
+  QCoreApplication::postEvent(this, new MsgEvent(Msg{id, w, l}, nullptr));
+}
+
+LParam QtMainWindow::sendMessage(MsgId id, WParam w, LParam l) {
+  if (QThread::currentThread() == thread()) return handleMessage(Msg{id, w, l});
+  if (closing_) return 0;
+  auto reply = std::make_shared<Reply>();
+  QCoreApplication::postEvent(this, new MsgEvent(Msg{id, w, l}, reply));
+  std::unique_lock lock(reply->mu);
+  // A window that is shutting down stops the workers; a sender must not
+  // hold up that stop by waiting for a GUI thread that waits for it.
+  while (!reply->done && !closing_) reply->cv.wait_for(lock, std::chrono::milliseconds(20));
+  return reply->done ? reply->result : 0;
+}
+
+bool QtMainWindow::event(QEvent* e) {
+  if (e->type() != kMsgEventType) return QMainWindow::event(e);
+  auto* m = static_cast<MsgEvent*>(e);
+  const LParam result = handleMessage(m->msg);
+  if (m->reply) {
+    std::lock_guard lock(m->reply->mu);
+    m->reply->result = result;
+    m->reply->done = true;
+    m->reply->cv.notify_all();
+  }
+  return true;
+}
+
+void QtMainWindow::setTimer(std::uint32_t id, std::uint32_t periodMs) {
+  if (QThread::currentThread() == thread()) startTimerHere(id, periodMs);
+  else QMetaObject::invokeMethod(this, [this, id, periodMs] { startTimerHere(id, periodMs); }, Qt::QueuedConnection);
+}
+
+void QtMainWindow::killTimer(std::uint32_t id) {
+  if (QThread::currentThread() == thread()) killTimerHere(id);
+  else QMetaObject::invokeMethod(this, [this, id] { killTimerHere(id); }, Qt::QueuedConnection);
+}
+
+void QtMainWindow::startTimerHere(std::uint32_t id, std::uint32_t periodMs) {
+  if (shutdownCount_ > 0) return;
+  QTimer*& t = timers_[id];
+  if (t == nullptr) {
+    // A QTimer never has more than one tick pending, so ticks cannot pile up.
+    t = new QTimer(this);
+    t->setTimerType(Qt::PreciseTimer);
+    connect(t, &QTimer::timeout, this, [this, id] { onTimerTick(id); });
+  }
+  t->start(static_cast<int>(periodMs));
+}
+
+void QtMainWindow::killTimerHere(std::uint32_t id) {
+  auto it = timers_.find(id);
+  if (it != timers_.end()) it->second->stop();
+}
+
+std::uint32_t QtMainWindow::timerPeriod(std::uint32_t id) const {
+  auto it = timers_.find(id);
+  if (it == timers_.end() || !it->second->isActive()) return 0;
+  return static_cast<std::uint32_t>(it->second->interval());
+}
+
+void QtMainWindow::onTimerTick(std::uint32_t id) {
+  if (panel_.Ctrl_OnTimer(id)) return;
+  switch (id) {
+    case kTimerMainFreq:
+      OnEventHandle_FA();
+      return;
+    case kTimerDispStart:
+      Disp_Start();
+      return;
+    case kTimerSplash:
+      killTimerHere(kTimerSplash);
+      if (splash_) splash_->close();
+      return;
+    case kTimerDispRestore:
+      Disp_Restore();
+      return;
+    case kTimerVfoB:
+    case kTimerPassBandMain:
+    case kTimerPassBandSub:
+    case kTimerBlink:
+      return;   // their displays are not drawn yet
+    default:
+      if (core_ != nullptr) core_->onTimer(id);
+  }
+}
+
+void QtMainWindow::onCommand(int id) {
+  panel_.Ctrl_EndInteraction();
+  if (id == kCmdExit) sendMessage(kMsgExitRequest, 0, 0);
+}
+
+void QtMainWindow::showNotice(int index, bool force) {
+  if (index < 0 || index >= static_cast<int>(std::size(kNoticeTable))) return;
+  const Notice& n = kNoticeTable[index];
+  if (!n.shown) return;
+  if (!force) {
+    if (noticeGuard_.exchange(true)) return;
+  }
+  auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kCaption), QString::fromUtf8(n.text),
+                              QMessageBox::Ok, this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  if (!force) connect(box, &QMessageBox::finished, this, [this] { noticeGuard_ = false; });
+  box->open();
+}
+
+void QtMainWindow::Disp_Start() {
+  killTimerHere(kTimerDispStart);
+  dispStartLog_.clear();
+  for (const SelfMsg& m : kDispStartEvents) {
+    dispStartLog_.push_back(Msg{m.id, m.w, 0});
+    sendMessage(m.id, m.w, 0);
+  }
+  renderer_.drawAllSwitches(0);
+  for (MsgId id : kDispStartTail) {
+    dispStartLog_.push_back(Msg{id, 0, 0});
+    sendMessage(id, 0, 0);
+  }
+}
+
+void QtMainWindow::changeEvent(QEvent* e) {
+  QMainWindow::changeEvent(e);
+  // A window brought back from the task bar is drawn again whole, a little
+  // later, from the stored state.
+  if (e->type() == QEvent::WindowStateChange && started_ && !isMinimized() &&
+      (static_cast<QWindowStateChangeEvent*>(e)->oldState() & Qt::WindowMinimized) != 0)
+    startTimerHere(kTimerDispRestore, 30);
+}
+
+void QtMainWindow::Disp_Restore() {
+  killTimerHere(kTimerDispRestore);
+  ++restoreCount_;
+  for (const SelfMsg& m : kDispStartEvents) sendMessage(m.id, m.w, 0);
+  for (MsgId id : kDispStartTail) sendMessage(id, 0, 0);
+}
+
+LParam QtMainWindow::handleMessage(const Msg& m) {
+  switch (m.id) {
+    case kMsgNotice:
+      showNotice(static_cast<int>(m.l), m.w != 0);
+      return 0;
+    case kMsgExitRequest:
+      close();
+      return 0;
+    case WM_ANL_EVT_FA:
+      OnEventHandle_FA();
+      return 0;
+    case WM_ANL_EVT_AI:
+      OnEventHandle_AI();
+      return 0;
+    case WM_ANL_EVT_PS:
+      OnEventHandle_PS();
+      return 0;
+    case kLookCom:
+      comPressed_ = m.w != 0;
+      drawComLamp();
+      return 0;
+    case kLookOnOff:
+      powerPressed_ = m.w != 0;
+      drawOnOffKey();
+      return 0;
+    case panel::kMsgMainDialAngle:
+      renderer_.drawMainDial(static_cast<int>(m.w));
+      return 0;
+    case kMsgAiTurnedOn:
+      panel_.Ctrl_OnEventHandle_AI();
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+void QtMainWindow::OnEventHandle_FA() {
+  if (core_ == nullptr) return;
+  renderer_.DrawMainFrequency(core_->state(), core_->state().get_VfoA_Freq());
+}
+
+void QtMainWindow::OnEventHandle_AI() {
+  comOn_ = core_ != nullptr && core_->state().get_AI_Stat() == 1;
+  if (!comOn_) killTimerHere(kTimerDeferred);
+  drawComLamp();
+}
+
+void QtMainWindow::OnEventHandle_PS() {
+  powerOn_ = core_ != nullptr && core_->state().get_PS_Stat() == 1;
+  if (!powerOn_) killTimerHere(kTimerDeferred);
+  drawOnOffKey();
+}
+
+void QtMainWindow::drawComLamp() {
+  renderer_.drawSwitch(render::Switch::Com, (comPressed_ ? 1 : 0) + (comOn_ ? 2 : 0));
+}
+
+void QtMainWindow::drawOnOffKey() {
+  renderer_.drawSwitch(render::Switch::OnOff, (powerPressed_ ? 1 : 0) + (powerOn_ ? 2 : 0));
+}
+
+bool QtMainWindow::requestOp(int op, bool subSide, std::int32_t value) {
+  return core_ != nullptr && core_->request(op, subSide, value);
+}
+
+void QtMainWindow::cursor(int& x, int& y) {
+  const QPoint p = panelWidget_->lastPos();
+  x = p.x();
+  y = p.y();
+}
+
+bool QtMainWindow::leftButtonDown() { return panelWidget_->leftDown(); }
+
+void QtMainWindow::look(MsgId msg, WParam w) { sendMessage(msg, w, 0); }
+
+bool QtMainWindow::vfoSelected() { return core_ != nullptr && core_->state().get_VS_Stat() != 0; }
+
+void QtMainWindow::debounce() { QThread::msleep(100); }
+
+bool QtMainWindow::connected() { return core_ != nullptr && core_->state().get_AI_Stat() == 1; }
+
+void QtMainWindow::connectionNotice(bool show) {
+  if (!show) {
+    if (comNotice_) comNotice_->hide();
+    return;
+  }
+  if (!comNotice_) {
+    comNotice_ = new QLabel(QStringLiteral("Connecting to the radio..."), panelWidget_);
+    comNotice_->setAlignment(Qt::AlignCenter);
+    comNotice_->setStyleSheet(QStringLiteral("background:#202428;color:#e0e0e0;border:2px solid #808890;"));
+    comNotice_->setGeometry(312, 130, 400, 60);
+  }
+  comNotice_->show();
+  comNotice_->raise();
+}
+
+void QtMainWindow::connectionFailed() { showNotice(kNoticeComFailed, false); }
+
+}  // namespace hrx::gui

@@ -1,0 +1,169 @@
+#pragma once
+// The main window: the drawn panel, the main menu, the main-window timers,
+// the user notices and the window messages of the worker threads. Any thread
+// may post or send it messages and set or kill its timers; everything runs
+// on the GUI thread.
+#include <QMainWindow>
+#include <QPointer>
+#include <QWidget>
+#include <atomic>
+#include <map>
+#include <vector>
+
+#include "app/gui/CoreLink.h"
+#include "panel/PanelCtrl.h"
+#include "platform/MainWindowPort.h"
+#include "render/PanelRenderer.h"
+
+class QAction;
+class QLabel;
+class QTimer;
+
+namespace hrx::gui {
+
+inline constexpr const char* kCaption = "RCP for HRX900";
+
+// Main-window timers of the window itself.
+inline constexpr std::uint32_t kTimerMainFreq = 6;
+inline constexpr std::uint32_t kTimerVfoB = 7;
+inline constexpr std::uint32_t kTimerDispStart = 11;
+inline constexpr std::uint32_t kTimerDispRestore = 13;
+inline constexpr std::uint32_t kTimerDeferred = 14;
+inline constexpr std::uint32_t kTimerSplash = 15;
+inline constexpr std::uint32_t kTimerPassBandMain = 32;
+inline constexpr std::uint32_t kTimerPassBandSub = 33;
+inline constexpr std::uint32_t kTimerBlink = 1234;
+
+// Main menu command ids.
+inline constexpr int kCmdExit = 32779;
+inline constexpr int kCmdFirst = 32779;
+inline constexpr int kCmdLast = 32789;
+
+struct Notice {
+  bool shown;
+  int stringId;
+  const char* text;
+};
+inline constexpr Notice kNoticeTable[] = {
+    {true, 106, "Failed to open the port.\nPlease confirm the port connection."},
+    {false, 107, "Failed to read the menu configuration file.\nExecute the control program with the default settings."},
+    {true, 108, "Failed to read the COM port configuration file.\nExecute the control program with the default settings."},
+    {true, 111, "Failed to connect the COM port."},
+};
+
+class QtMainWindow;
+
+// Shows the panel surface unscaled and hands the mouse to the controller.
+class PanelWidget final : public QWidget {
+ public:
+  PanelWidget(QtMainWindow& window, const QImage& image);
+  QPoint lastPos() const { return lastPos_; }
+  bool leftDown() const { return leftDown_; }
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+
+ private:
+  QtMainWindow& window_;
+  const QImage& image_;
+  QPoint lastPos_;
+  bool leftDown_ = false;
+};
+
+class QtMainWindow final : public QMainWindow, public MainWindowPort, private panel::PanelHost {
+ public:
+  explicit QtMainWindow(QWidget* parent = nullptr);
+  ~QtMainWindow() override;
+
+  // The core this window drives; set before startUp().
+  void setCore(CoreLink* core) { core_ = core; }
+  // The main window's initialisation: splash, panel images, display
+  // timers, then the core. False when the core would not start.
+  bool startUp();
+  // The one way out: Escape, the close box and File / Exit all end here.
+  void shutdown();
+  int shutdownCount() const { return shutdownCount_; }
+
+  // MainWindowPort, callable from any thread.
+  void postMessage(MsgId id, WParam w, LParam l) override;
+  LParam sendMessage(MsgId id, WParam w, LParam l) override;
+  void setTimer(std::uint32_t id, std::uint32_t periodMs) override;
+  void killTimer(std::uint32_t id) override;
+
+  // Read-outs for the tests and the screenshot.
+  const QImage& surfaceImage() const { return surface_.image(); }
+  PanelWidget* panelWidget() const { return panelWidget_; }
+  QWidget* splash() const;
+  // The connection notice shown while COM waits for the radio; may be null.
+  QWidget* connectionNoticeWidget() const;
+  QAction* commandAction(int id) const;
+  std::uint32_t timerPeriod(std::uint32_t id) const;
+  const std::vector<Msg>& dispStartLog() const { return dispStartLog_; }
+  int restoreCount() const { return restoreCount_; }
+  const std::atomic<bool>& noticeGuard() const { return noticeGuard_; }
+  render::PanelRenderer& renderer() { return renderer_; }
+  panel::PanelCtrl& panel() { return panel_; }
+
+  // A tick of main-window timer `id` (the QTimers call it).
+  void onTimerTick(std::uint32_t id);
+  void onCommand(int id);
+  // Handles one window message on the GUI thread.
+  LParam handleMessage(const Msg& m);
+
+ protected:
+  bool event(QEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void changeEvent(QEvent* e) override;
+
+ private:
+  friend class PanelWidget;
+  void buildMenu();
+  void startTimerHere(std::uint32_t id, std::uint32_t periodMs);
+  void killTimerHere(std::uint32_t id);
+  void showNotice(int index, bool force);
+  void Disp_Start();
+  void Disp_Restore();
+  void OnEventHandle_FA();
+  void OnEventHandle_AI();
+  void OnEventHandle_PS();
+  void drawComLamp();
+  void drawOnOffKey();
+
+  // PanelHost.
+  bool requestOp(int op, bool subSide, std::int32_t value) override;
+  void cursor(int& x, int& y) override;
+  bool leftButtonDown() override;
+  void look(MsgId msg, WParam w) override;
+  bool vfoSelected() override;
+  void debounce() override;
+  bool connected() override;
+  void connectionNotice(bool show) override;
+  void connectionFailed() override;
+
+  CoreLink* core_ = nullptr;
+  render::PanelSurface surface_;
+  render::BitmapStore store_;
+  render::PanelRenderer renderer_{surface_, store_};
+  panel::PanelCtrl panel_{*this};
+  PanelWidget* panelWidget_ = nullptr;
+  QPointer<QLabel> splash_;
+  QPointer<QLabel> comNotice_;
+  std::map<std::uint32_t, QTimer*> timers_;
+  std::map<int, QAction*> actions_;
+  std::vector<Msg> dispStartLog_;
+  std::atomic<bool> noticeGuard_{false};
+  std::atomic<bool> closing_{false};
+  bool started_ = false;
+  int shutdownCount_ = 0;
+  int restoreCount_ = 0;
+  bool comOn_ = false;
+  bool comPressed_ = false;
+  bool powerOn_ = false;
+  bool powerPressed_ = false;
+};
+
+}  // namespace hrx::gui

@@ -1,0 +1,95 @@
+// hrx900: the remote-control program with its drawn front panel.
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+#include "SimPty.h"
+#include "SimRadio.h"
+#include "app/gui/CommandLine.h"
+#include "app/gui/QtMainWindow.h"
+
+namespace {
+
+constexpr int kScreenshotDelayMs = 1500;
+
+void printErr(const QString& text) { std::fprintf(stderr, "hrx900: %s\n", qPrintable(text)); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Every bitmap is drawn at its own pixel size.
+  if (qEnvironmentVariableIsEmpty("QT_ENABLE_HIGHDPI_SCALING")) qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  // The command line is read before any window system is needed, so that
+  // --help and mistakes are answered without a display.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  const hrx::gui::CommandLine cl = hrx::gui::parseCommandLine(arguments);
+  switch (cl.action) {
+    case hrx::gui::CommandLine::Action::Help:
+      std::fputs(qPrintable(cl.message), stdout);
+      return 0;
+    case hrx::gui::CommandLine::Action::Version:
+      std::printf("hrx900 %s\n", HRX900_VERSION);
+      return 0;
+    case hrx::gui::CommandLine::Action::Error:
+      printErr(cl.message);
+      std::fprintf(stderr, "Try 'hrx900 --help'.\n");
+      return 2;
+    case hrx::gui::CommandLine::Action::Run:
+      break;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("hrx900"));
+  QApplication::setApplicationVersion(QStringLiteral(HRX900_VERSION));
+
+  hrx::StationOptions options;
+  std::unique_ptr<hrx::sim::SimRadio> radio;
+  std::unique_ptr<hrx::sim::SimPty> pty;
+  if (cl.simulate) {
+    radio = std::make_unique<hrx::sim::SimRadio>();
+    pty = std::make_unique<hrx::sim::SimPty>(*radio);
+    std::string error;
+    if (!pty->open(&error) || !pty->start()) {
+      printErr(QStringLiteral("cannot start the simulated radio: %1").arg(QString::fromStdString(error)));
+      return 1;
+    }
+    options.devicePath = pty->slavePath();
+  } else if (!cl.device.isEmpty()) {
+    QString reason;
+    if (!hrx::gui::deviceUsable(cl.device, &reason)) {
+      printErr(QStringLiteral("cannot use device %1: %2").arg(cl.device, reason));
+      return 1;
+    }
+    options.devicePath = cl.device.toStdString();
+  }
+
+  int status = 0;
+  {
+    hrx::gui::QtMainWindow window;
+    hrx::gui::StationLink core(window, options);
+    window.setCore(&core);
+    window.show();
+    if (!window.startUp()) {
+      printErr(QStringLiteral("the worker threads would not start"));
+      window.shutdown();
+      return 1;
+    }
+    if (!cl.screenshot.isEmpty()) {
+      QTimer::singleShot(kScreenshotDelayMs, &window, [&] {
+        if (!window.surfaceImage().save(cl.screenshot, "PNG")) {
+          printErr(QStringLiteral("cannot write %1").arg(cl.screenshot));
+          status = 1;
+        }
+        window.close();
+      });
+    }
+    const int rc = app.exec();
+    if (status == 0) status = rc;
+    window.shutdown();
+    window.setCore(nullptr);
+  }
+  if (pty) pty->stop();
+  return status;
+}

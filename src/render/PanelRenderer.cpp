@@ -1,0 +1,113 @@
+#include "render/PanelRenderer.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "state/RadioState.h"
+
+namespace hrx::render {
+
+namespace {
+
+constexpr bool isFmMode(int mode) { return mode == 4 || mode == 10 || mode == 11; }
+
+}  // namespace
+
+void PanelRenderer::LoadPanelImages() {
+  for (std::size_t e = 0; e < slots_.size(); ++e) {
+    const SwitchImageGroup& g = kSwitchCatalogue[e];
+    slots_[e].clear();
+    for (int i = 0; i < g.count; ++i) {
+      BitmapSlot s;
+      s.bitmap = store_.LoadBitmap(g.ids[static_cast<std::size_t>(i)]);
+      s.x = g.x;
+      s.y = g.y;
+      s.width = s.bitmap != nullptr ? g.width : 0;
+      s.height = s.bitmap != nullptr ? g.height : 0;
+      slots_[e].push_back(s);
+    }
+  }
+}
+
+int PanelRenderer::drawBackground() {
+  return surface_.CopyBitmap(store_.LoadBitmap(kPanelBackgroundId), 0, 0);
+}
+
+int PanelRenderer::drawSwitch(Switch element, int state) {
+  const auto& slots = slots_[static_cast<std::size_t>(element)];
+  if (state < 0 || state >= static_cast<int>(slots.size())) return kNoBitmap;
+  return surface_.DrawBitmap(slots[static_cast<std::size_t>(state)]);
+}
+
+void PanelRenderer::drawAllSwitches(int state) {
+  for (int e = 0; e < static_cast<int>(Switch::Count); ++e) drawSwitch(static_cast<Switch>(e), state);
+}
+
+int PanelRenderer::DrawMainDigit(int glyph, int position, bool highlighted) {
+  if (position < 0 || position >= static_cast<int>(kMainDigitX.size())) return kNoBitmap;
+  int id = kMainGlyphBlank;
+  if (glyph >= 0 && glyph <= 9) {
+    id = highlighted ? kMainGlyphChosen[static_cast<std::size_t>(glyph)] : kMainGlyph[static_cast<std::size_t>(glyph)];
+  } else if (glyph == kGlyphToneT) {
+    id = kMainToneT;
+  } else if (glyph == kGlyphToneD) {
+    id = kMainToneD;
+  }
+  BitmapSlot slot{store_.LoadBitmap(id), kMainDigitX[static_cast<std::size_t>(position)], kMainDigitY,
+                  kMainDigitWidth, kMainDigitHeight};
+  return surface_.DrawBitmap(slot);
+}
+
+void PanelRenderer::DrawMainFrequency(const RadioState& state, std::int32_t frequency) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%8d", static_cast<int>(frequency));
+  if (isFmMode(state.get_IF_Mode())) {
+    int tone;
+    int tx;
+    if (state.get_FT_Stat() == 0) {
+      tone = state.get_CT_Main();
+      tx = rememberedTx_ = state.get_TxStat();
+    } else {
+      tone = state.get_IF_ToneMode();
+      tx = rememberedTx_;
+    }
+    char mark = ' ';
+    if (tone == 1) mark = tx == 2 ? 't' : 'd';
+    else if (tone == 2) mark = tx == 2 ? 't' : ' ';
+    text[7] = mark;
+  }
+  for (int i = 0; i < 8; ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') DrawMainDigit(c - '0', i, i == 8 - chosenMainDigit_);
+    else if (c == 't') DrawMainDigit(kGlyphToneT, i, false);
+    else if (c == 'd') DrawMainDigit(kGlyphToneD, i, false);
+    else DrawMainDigit(kGlyphBlank, i, false);
+  }
+  const bool mhzDigit = text[1] >= '0' && text[1] <= '9';
+  surface_.DrawBitmap(BitmapSlot{store_.LoadBitmap(mhzDigit ? kMainPointLit : kMainPointBlank), kMainMhzPointX,
+                                 kMainPointY, 4, 4});
+  surface_.DrawBitmap(BitmapSlot{store_.LoadBitmap(kMainPointLit), kMainKhzPointX, kMainPointY, 4, 4});
+}
+
+int PanelRenderer::drawMainDial(int angle) {
+  if (angle >= 0 && angle < kDialAtRest) mainDialAngle_ = angle;
+  const QImage* face = store_.LoadBitmap(kMainDialId);
+  const int r = surface_.DrawBitmap(face, kMainDialX, kMainDialY, kKeyGreen);
+  if (r != kDrawn) return r;
+  // The finger dimple, drawn into the surface over the face.
+  const double a = mainDialAngle_ * M_PI / 180.0;
+  const int cx = kMainDialX + face->width() / 2;
+  const int cy = kMainDialY + face->height() / 2;
+  const int px = cx + static_cast<int>(std::lround(62 * std::cos(a)));
+  const int py = cy - static_cast<int>(std::lround(62 * std::sin(a)));
+  if (dimple_.isNull()) {
+    dimple_ = QImage(13, 13, QImage::Format_RGB32);
+    dimple_.fill(kKeyGreen);
+    for (int y = 0; y < 13; ++y)
+      for (int x = 0; x < 13; ++x)
+        if ((x - 6) * (x - 6) + (y - 6) * (y - 6) <= 36) dimple_.setPixel(x, y, 0xFF2A2C30);
+  }
+  return surface_.DrawBitmap(&dimple_, px - 6, py - 6, kKeyGreen);
+}
+
+}  // namespace hrx::render

@@ -1,0 +1,66 @@
+#include "render/PanelSurface.h"
+
+#include <QString>
+
+// The generated resource file is compiled into this library; a static
+// library's resources must be registered by hand.
+static void initBitmapResources() { Q_INIT_RESOURCE(hrx900bitmaps); }
+
+namespace hrx::render {
+
+BitmapStore::BitmapStore() { initBitmapResources(); }
+
+const QImage* BitmapStore::LoadBitmap(int id) {
+  auto it = cache_.find(id);
+  if (it == cache_.end()) {
+    QImage img(QStringLiteral(":/bitmaps/%1.png").arg(id));
+    // One pixel format for all, so drawing compares colours directly.
+    if (!img.isNull()) img = img.convertToFormat(QImage::Format_RGB32);
+    it = cache_.emplace(id, std::move(img)).first;
+  }
+  return it->second.isNull() ? nullptr : &it->second;
+}
+
+void BitmapStore::forget(int id) { cache_[id] = QImage(); }
+
+PanelSurface::PanelSurface() : image_(kPanelWidth, kPanelHeight, QImage::Format_RGB32) { image_.fill(Qt::black); }
+
+void PanelSurface::damaged(const QRect& r) {
+  if (damage_ && !r.isEmpty()) damage_(r);
+}
+
+int PanelSurface::DrawBitmap(const QImage* bitmap, int x, int y, QRgb key) {
+  if (bitmap == nullptr || bitmap->isNull()) return kNoBitmap;
+  if (bitmap->width() < 1 || bitmap->height() < 1) return kSizeUnreadable;
+  const QRect target = QRect(x, y, bitmap->width(), bitmap->height()) & image_.rect();
+  const QRgb keyRgb = key & 0x00FFFFFF;
+  for (int ty = target.top(); ty <= target.bottom(); ++ty) {
+    const QRgb* src = reinterpret_cast<const QRgb*>(bitmap->constScanLine(ty - y));
+    QRgb* dst = reinterpret_cast<QRgb*>(image_.scanLine(ty));
+    for (int tx = target.left(); tx <= target.right(); ++tx) {
+      const QRgb px = src[tx - x];
+      if ((px & 0x00FFFFFF) != keyRgb) dst[tx] = px | 0xFF000000;
+    }
+  }
+  damaged(target);
+  return kDrawn;
+}
+
+int PanelSurface::DrawBitmap(const BitmapSlot& slot) {
+  if (slot.bitmap == nullptr || slot.width < 1 || slot.height < 1) return kNoBitmap;
+  return DrawBitmap(slot.bitmap, slot.x, slot.y, kKeyGreen);
+}
+
+int PanelSurface::CopyBitmap(const QImage* bitmap, int x, int y) {
+  if (bitmap == nullptr || bitmap->isNull()) return kNoBitmap;
+  const QRect target = QRect(x, y, bitmap->width(), bitmap->height()) & image_.rect();
+  for (int ty = target.top(); ty <= target.bottom(); ++ty) {
+    const QRgb* src = reinterpret_cast<const QRgb*>(bitmap->constScanLine(ty - y));
+    QRgb* dst = reinterpret_cast<QRgb*>(image_.scanLine(ty));
+    for (int tx = target.left(); tx <= target.right(); ++tx) dst[tx] = src[tx - x] | 0xFF000000;
+  }
+  damaged(target);
+  return kDrawn;
+}
+
+}  // namespace hrx::render

@@ -1,0 +1,75 @@
+#pragma once
+// The drawn panel: one 1024 x 335 image in client pixels that the main
+// window shows unscaled, the bitmap resources loaded by numeric id, and the
+// transparent drawing every element goes through.
+#include <QImage>
+#include <QRect>
+#include <functional>
+#include <unordered_map>
+
+namespace hrx::render {
+
+inline constexpr int kPanelWidth = 1024;
+inline constexpr int kPanelHeight = 335;
+inline constexpr int kPanelBackgroundId = 1221;
+
+// Key colours: the pixels of this colour are left out when drawing.
+inline constexpr QRgb kKeyMagenta = 0xFFFF00FF;   // TFT, VFO, meter and block-icon images
+inline constexpr QRgb kKeyGreen = 0xFF00FF00;     // switch catalogue and knob images
+inline constexpr QRgb kKeyBlack = 0xFF000000;     // analog-meter needle frames
+
+// Result codes of DrawBitmap.
+inline constexpr int kDrawn = 0;
+inline constexpr int kSizeUnreadable = -1;
+inline constexpr int kNoBitmap = -2;
+inline constexpr int kNoMemoryContext = -3;
+inline constexpr int kSelectFailed = -4;
+inline constexpr int kBlitFailed = -5;
+
+// Loads the embedded bitmaps once each; a missing id stays missing.
+class BitmapStore {
+ public:
+  BitmapStore();
+  // nullptr when the program has no bitmap with this id.
+  const QImage* LoadBitmap(int id);
+  // Makes `id` missing from now on, as if it had never been carried.
+  void forget(int id);
+
+ private:
+  std::unordered_map<int, QImage> cache_;
+};
+
+// A loaded bitmap and where it goes on the panel.
+struct BitmapSlot {
+  const QImage* bitmap = nullptr;
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  int reserved1 = 0;
+  int reserved2 = 0;
+};
+
+class PanelSurface {
+ public:
+  PanelSurface();
+  const QImage& image() const { return image_; }
+  // Told about every changed rectangle, so the widget can show it at once.
+  void setDamageListener(std::function<void(const QRect&)> listener) { damage_ = std::move(listener); }
+
+  // Draws the whole bitmap with its top-left corner at (x, y), leaving out
+  // pixels of the key colour.
+  int DrawBitmap(const QImage* bitmap, int x, int y, QRgb key);
+  // The slot's bitmap at the slot's place with KeyGreen; a slot without a
+  // bitmap or with a width or height below 1 is refused.
+  int DrawBitmap(const BitmapSlot& slot);
+  // Copies a whole bitmap, key colour and all (the panel background).
+  int CopyBitmap(const QImage* bitmap, int x, int y);
+
+ private:
+  void damaged(const QRect& r);
+  QImage image_;
+  std::function<void(const QRect&)> damage_;
+};
+
+}  // namespace hrx::render

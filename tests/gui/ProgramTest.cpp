@@ -1,0 +1,75 @@
+// The hrx900 program itself: the simulated radio, the screenshot, exits.
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class ProgramTest : public QObject {
+  Q_OBJECT
+
+  static QProcess* run(const QStringList& args, const QString& dir) {
+    auto* p = new QProcess;
+    p->setWorkingDirectory(dir);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p->setProcessEnvironment(env);
+    p->start(QStringLiteral(HRX900_PROGRAM), args);
+    return p;
+  }
+
+ private Q_SLOTS:
+  void simulatedScreenshot() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString shot = dir.filePath("panel.png");
+    std::unique_ptr<QProcess> p(run({"--simulate", "--screenshot", shot}, dir.path()));
+    QVERIFY(p->waitForFinished(30000));
+    QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p->exitCode(), 0);
+    const QImage img(shot);
+    QCOMPARE(img.size(), QSize(1024, 335));
+    // The main display shows the default frequency 7.000.000 in digits.
+    QVERIFY(img.copy(621, 53, 18, 26) != img.copy(641, 53, 18, 26));
+    // The port settings were saved on the way out.
+    QVERIFY(QFile::exists(dir.filePath("CommoFiles/CommSetting.csv")));
+  }
+
+  void mistakesExitNonZero_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "Unknown option";
+    QTest::newRow("missing device") << QStringList{"--device", "/nonexistent/ttyUSB7"} << 1 << "/nonexistent/ttyUSB7";
+    QTest::newRow("not a device") << QStringList{"--device", "/etc/hostname"} << 1 << "not a character device";
+    QTest::newRow("both") << QStringList{"--device", "/dev/null", "--simulate"} << 2 << "together";
+  }
+  void mistakesExitNonZero() {
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    std::unique_ptr<QProcess> p(run(args, dir.path()));
+    QVERIFY(p->waitForFinished(30000));
+    QCOMPARE(p->exitCode(), code);
+    QVERIFY2(QString::fromLocal8Bit(p->readAllStandardError()).contains(says), qPrintable(says));
+  }
+
+  void helpAndVersion() {
+    QTemporaryDir dir;
+    std::unique_ptr<QProcess> help(run({"--help"}, dir.path()));
+    QVERIFY(help->waitForFinished(30000));
+    QCOMPARE(help->exitCode(), 0);
+    QVERIFY(help->readAllStandardOutput().contains("--simulate"));
+    std::unique_ptr<QProcess> version(run({"--version"}, dir.path()));
+    QVERIFY(version->waitForFinished(30000));
+    QCOMPARE(version->exitCode(), 0);
+    QVERIFY(version->readAllStandardOutput().startsWith("hrx900 "));
+  }
+};
+
+int runProgramTests(int argc, char** argv) {
+  ProgramTest t;
+  return QTest::qExec(&t, argc, argv);
+}
+
+#include "ProgramTest.moc"
