@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
   int status = 0;
   {
     hrx::gui::QtMainWindow window;
+    options.noticeGuard = &window.noticeGuard();
     hrx::gui::StationLink core(window, options);
     window.setCore(&core);
     window.show();
