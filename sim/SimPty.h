@@ -14,6 +14,7 @@
 // from any thread meanwhile (it locks itself).
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -62,6 +63,17 @@ class SimPty {
   int master_ = -1;
   int slaveHold_ = -1;
   int wakeFd_ = -1;
+  // Owns the wake descriptor; the radio's listener holds a share, so a
+  // listener call racing with this object's end never writes to a closed
+  // or reused descriptor.
+  struct WakeFd {
+    explicit WakeFd(int f) : fd(f) {}
+    WakeFd(const WakeFd&) = delete;
+    WakeFd& operator=(const WakeFd&) = delete;
+    ~WakeFd();
+    int fd;
+  };
+  std::shared_ptr<WakeFd> wakeOwner_;
   std::string slavePath_;
   std::string link_;
   std::thread thread_;
