@@ -167,6 +167,12 @@ bool SimPty::flush() {
   for (std::vector<std::string> chunks = radio_.takeChunks(); !chunks.empty(); chunks = radio_.takeChunks()) {
     for (std::size_t i = 0; i < chunks.size(); ++i) {
       if (!writeAll(chunks[i])) return false;
+      const int baud = baud_.load();
+      if (baud > 0) {
+        const auto ms = static_cast<int>((chunks[i].size() * 11 * 1000 + static_cast<std::size_t>(baud) - 1) /
+                                         static_cast<std::size_t>(baud));
+        if (waitWake(ms)) return false;
+      }
       const int gap = chunkGapMs_.load();
       if (i + 1 < chunks.size() && gap > 0 && waitWake(gap)) return false;
     }
