@@ -23,12 +23,15 @@ void setError(std::string* error, const char* what) {
 
 SimPty::SimPty(SimRadio& radio) : radio_(radio) {}
 
+SimPty::WakeFd::~WakeFd() {
+  if (fd >= 0) ::close(fd);
+}
+
 SimPty::~SimPty() {
   stop();
   radio_.setOutputListener(nullptr);
   closeMaster();
   if (slaveHold_ >= 0) ::close(slaveHold_);
-  if (wakeFd_ >= 0) ::close(wakeFd_);
   if (!link_.empty()) {
     char target[512];
     const ssize_t n = ::readlink(link_.c_str(), target, sizeof target - 1);
@@ -60,6 +63,7 @@ bool SimPty::open(std::string* error) {
   }
   ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
   wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wakeFd_ >= 0) wakeOwner_ = std::make_shared<WakeFd>(wakeFd_);
   if (wakeFd_ < 0) {
     setError(error, "eventfd");
     closeMaster();
@@ -89,7 +93,10 @@ bool SimPty::link(const std::string& path, std::string* error) {
 bool SimPty::start() {
   if (master_ < 0 || thread_.joinable() || dropped()) return false;
   stopRequested_ = false;
-  radio_.setOutputListener([this] { wake(); });
+  radio_.setOutputListener([owner = wakeOwner_] {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(owner->fd, &one, sizeof one);
+  });
   thread_ = std::thread([this] { run(); });
   return true;
 }
@@ -160,6 +167,12 @@ bool SimPty::flush() {
   for (std::vector<std::string> chunks = radio_.takeChunks(); !chunks.empty(); chunks = radio_.takeChunks()) {
     for (std::size_t i = 0; i < chunks.size(); ++i) {
       if (!writeAll(chunks[i])) return false;
+      const int baud = baud_.load();
+      if (baud > 0) {
+        const auto ms = static_cast<int>((chunks[i].size() * 11 * 1000 + static_cast<std::size_t>(baud) - 1) /
+                                         static_cast<std::size_t>(baud));
+        if (waitWake(ms)) return false;
+      }
       const int gap = chunkGapMs_.load();
       if (i + 1 < chunks.size() && gap > 0 && waitWake(gap)) return false;
     }
@@ -197,6 +210,7 @@ void SimPty::run() {
     const auto now = std::chrono::steady_clock::now();
     if (animating) radio_.advance(std::chrono::duration_cast<std::chrono::milliseconds>(now - lastTick));
     lastTick = now;
+    if (((p[0].revents | p[1].revents) & POLLNVAL) != 0) break;   // a descriptor is gone: never spin
     if ((p[1].revents & POLLIN) != 0) {
       std::uint64_t count = 0;
       [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);

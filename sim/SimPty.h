@@ -14,6 +14,7 @@
 // from any thread meanwhile (it locks itself).
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -44,6 +45,11 @@ class SimPty {
   bool dropped() const { return dropped_.load(std::memory_order_acquire); }
   bool running() const { return thread_.joinable(); }
 
+  // Line speed to imitate: after each write the thread waits as long as the
+  // bytes take on a line of this speed (11 bits a byte: 8 data, start, two
+  // stop bits). 0 sends at once.
+  void setBaud(int baud) { baud_ = baud < 0 ? 0 : baud; }
+
   // Gap between the writes of one split reply.
   void setChunkGap(std::chrono::milliseconds gap) { chunkGapMs_ = static_cast<int>(gap.count()); }
 
@@ -62,6 +68,17 @@ class SimPty {
   int master_ = -1;
   int slaveHold_ = -1;
   int wakeFd_ = -1;
+  // Owns the wake descriptor; the radio's listener holds a share, so a
+  // listener call racing with this object's end never writes to a closed
+  // or reused descriptor.
+  struct WakeFd {
+    explicit WakeFd(int f) : fd(f) {}
+    WakeFd(const WakeFd&) = delete;
+    WakeFd& operator=(const WakeFd&) = delete;
+    ~WakeFd();
+    int fd;
+  };
+  std::shared_ptr<WakeFd> wakeOwner_;
   std::string slavePath_;
   std::string link_;
   std::thread thread_;
@@ -69,6 +86,7 @@ class SimPty {
   std::atomic<bool> dropRequested_{false};
   std::atomic<bool> dropped_{false};
   std::atomic<int> chunkGapMs_{2};
+  std::atomic<int> baud_{0};
 };
 
 }  // namespace hrx::sim

@@ -23,8 +23,9 @@ namespace {
 
 void usage(const char* argv0) {
   std::fprintf(stderr,
-               "usage: %s [--link PATH] [--chunk N] [--garble N] [--stray N] [--silent] [--drop-after N]\n"
+               "usage: %s [--link PATH] [--baud N] [--chunk N] [--garble N] [--stray N] [--silent] [--drop-after N]\n"
                "  --link PATH     also make PATH a symbolic link to the slave\n"
+               "  --baud N        send no faster than a line of N bit/s\n"
                "  --chunk N       send every reply in writes of at most N bytes\n"
                "  --garble N      spoil one byte of every N-th reply\n"
                "  --stray N       put a stray byte before every N-th reply\n"
@@ -45,12 +46,14 @@ bool number(const char* text, int* out) {
 
 int main(int argc, char** argv) {
   std::string linkPath;
+  int baud = 0;
   hrx::sim::FaultConfig faults;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
     bool ok = true;
     if (arg == "--link" && hasValue) linkPath = argv[++i];
+    else if (arg == "--baud" && hasValue) ok = number(argv[++i], &baud);
     else if (arg == "--chunk" && hasValue) ok = number(argv[++i], &faults.chunkSize);
     else if (arg == "--garble" && hasValue) ok = number(argv[++i], &faults.garbleEvery);
     else if (arg == "--stray" && hasValue) ok = number(argv[++i], &faults.strayEvery);
@@ -75,6 +78,7 @@ int main(int argc, char** argv) {
   hrx::sim::SimRadio radio;
   radio.setFaults(faults);
   hrx::sim::SimPty pty(radio);
+  pty.setBaud(baud);
   std::string error;
   if (!pty.open(&error)) {
     std::fprintf(stderr, "hrx900-sim: %s\n", error.c_str());

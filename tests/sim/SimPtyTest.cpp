@@ -61,6 +61,19 @@ TEST(SimPty, SplitRepliesArriveWhole) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, 60ms);
 }
 
+TEST(SimPty, LineSpeedPacesTheReplies) {
+  Rig rig;
+  ASSERT_TRUE(rig.pty.open());
+  rig.pty.setBaud(4800);
+  ASSERT_TRUE(rig.pty.start());
+  Port port(rig.pty.slavePath());
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(port.write("FA;FB;"));
+  EXPECT_EQ(port.read(22), "FA14250000;FB07050000;");
+  // The second reply waits for the first: 11 bytes of 11 bits at 4800 bit/s.
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 25ms);
+}
+
 TEST(SimPty, ChangesMadeOnTheRadioReachTheClientUnasked) {
   Rig rig;
   ASSERT_TRUE(rig.pty.open());

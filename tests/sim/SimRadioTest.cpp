@@ -126,6 +126,9 @@ TEST(SimRadioMenu, EveryItemAnswersWithTheCatalogueWidthAndItsInitialValue) {
     EXPECT_EQ(reply.substr(0, 5), std::string(query, 5));
     const MenuRowDef& row = kMenuRows[no - 1];
     const std::string value = reply.substr(5, static_cast<std::size_t>(row.width));
+    // The radio takes its own value back: the program may write an item
+    // unchanged.
+    EXPECT_TRUE(menuTextValid(no, value)) << value;
     if (row.type == 41) {
       EXPECT_EQ(value.substr(0, std::strlen(row.text)), row.text);
     } else {
@@ -459,6 +462,68 @@ TEST(SimRadioMenu, ValueChecksFollowTheItemClass) {
       {14, "30", true},    {14, "3X", false},
   };
   for (const Case& c : cases) EXPECT_EQ(menuTextValid(c.no, c.text), c.valid) << c.no << " " << c.text;
+}
+
+}  // namespace
+}  // namespace hrx::sim
+
+namespace hrx::sim {
+namespace {
+
+// Random commands built from the known codes and digit-like characters: the
+// radio must keep every value in its range and say only whole replies of
+// the table's lengths, whatever it is sent.
+TEST(SimRadioRobustness, RandomCommandsKeepStateInRangeAndRepliesWhole) {
+  std::vector<std::string> codes;
+  for (int i = 0; i < kReplyFormCount; ++i) codes.emplace_back(kReplyForms[i].code, 2);
+  for (int i = 0; i < kActionCount; ++i) codes.emplace_back(kActions[i].code, 2);
+  codes.emplace_back("EX");
+  codes.emplace_back("ZZ");
+  const std::string alphabet = "0000111222345678999+-AF x;";
+  std::uint32_t seed = 12345;
+  auto next = [&seed](std::uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % n;
+  };
+  RadioState catalogue;
+  ASSERT_TRUE(loadBuiltInCatalogue(catalogue));
+
+  SimRadio radio;
+  radio.feed("AI1;");
+  int replies = 0, answers = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string cmd = codes[next(static_cast<std::uint32_t>(codes.size()))];
+    const std::uint32_t len = next(10);
+    for (std::uint32_t k = 0; k < len; ++k) cmd.push_back(alphabet[next(static_cast<std::uint32_t>(alphabet.size()))]);
+    cmd.push_back(';');
+    if (next(50) == 0) cmd = next(2) ? "PS1;" : "AI1;";
+    radio.feed(cmd);
+    if (next(100) == 0) radio.advance(std::chrono::milliseconds(next(2000)));
+
+    const std::string out = radio.takeOutput();
+    ASSERT_TRUE(out.empty() || out.back() == ';') << cmd << " -> " << out;
+    std::size_t at = 0;
+    while (at < out.size()) {
+      const std::size_t end = out.find(';', at);
+      const std::string reply = out.substr(at, end + 1 - at);
+      at = end + 1;
+      ++replies;
+      if (reply == "?;") continue;
+      ++answers;
+      int expected = ReplyCodeTable::nominalLength(reply[0], reply[1]);
+      if (reply.compare(0, 2, "EX") == 0) {
+        ASSERT_TRUE(catalogue.get_MenuReplyLen(reply.c_str() + 2, &expected)) << reply;
+      }
+      ASSERT_EQ(static_cast<int>(reply.size()), expected) << cmd << " -> " << reply;
+    }
+    const SimState st = radio.state();
+    for (int c = 0; c < kCellCount; ++c) {
+      const std::int32_t v = st.cells[static_cast<std::size_t>(c)];
+      ASSERT_TRUE(v >= kCellDefs[c].lo && v <= kCellDefs[c].hi) << kCellDefs[c].name << " = " << v << " after " << cmd;
+    }
+  }
+  EXPECT_GT(replies, 1000) << "the random input reached the radio";
+  EXPECT_GT(answers, 500) << "and much of it was taken: answered or reported";
 }
 
 }  // namespace
