@@ -53,6 +53,11 @@ class Station {
   // (receive, analyser, composer, send), each with the bounded stop.
   void shutdown();
   bool running() const { return running_; }
+  // Whether any of the worker threads (the loader included) still runs.
+  bool anyThreadRunning() const {
+    return recvThread_.running() || analyserThread_.running() || composerThread_.running() ||
+           sendThread_.running() || loader_.running();
+  }
 
   // A tick of a main-window timer; false when the timer is not the core's.
   bool onTimer(std::uint32_t id);

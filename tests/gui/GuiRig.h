@@ -38,8 +38,12 @@ class FakeCore final : public gui::CoreLink {
     return true;
   }
   const RadioState& state() const override { return st; }
+  WindowFlags& windowFlags() override { return flags; }
+  void closePort() override { ++portCloses; }
 
   RadioState st;
+  WindowFlags flags;
+  int portCloses = 0;
   bool startResult = true;
   int starts = 0;
   int shutdowns = 0;

@@ -15,12 +15,15 @@ int runSliceTests(int argc, char** argv);
 int runCommandLineTests(int argc, char** argv);
 int runProgramTests(int argc, char** argv);
 int runStationSliceTests(int argc, char** argv);
+int runStationGuiTests(int argc, char** argv);
+int runBusyTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
   const std::map<std::string, std::function<int(int, char**)>> suites = {
       {"Window", runWindowTests}, {"Notice", runNoticeTests},           {"Render", runRenderTests},
       {"Panel", runPanelTests},   {"Slice", runSliceTests},             {"CommandLine", runCommandLineTests},
       {"Program", runProgramTests},     {"StationSlice", runStationSliceTests},
+      {"StationGui", runStationGuiTests},   {"Busy", runBusyTests},
   };
   if (argc < 2 || suites.count(argv[1]) == 0) {
     std::fprintf(stderr, "usage: %s SUITE [options]; suites:", argv[0]);

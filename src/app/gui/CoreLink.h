@@ -16,6 +16,10 @@ class CoreLink {
   virtual bool onTimer(std::uint32_t id) = 0;
   virtual bool request(int op, bool subSide, std::int32_t value) = 0;
   virtual const RadioState& state() const = 0;
+  // The flags the worker threads set for the window (busy, busy shown).
+  virtual WindowFlags& windowFlags() = 0;
+  // Closes the serial port; the next command sent opens it again.
+  virtual void closePort() = 0;
 };
 
 class StationLink final : public CoreLink {
@@ -26,6 +30,8 @@ class StationLink final : public CoreLink {
   bool onTimer(std::uint32_t id) override { return station_.onTimer(id); }
   bool request(int op, bool subSide, std::int32_t value) override { return station_.request(op, subSide, value); }
   const RadioState& state() const override { return station_.state; }
+  WindowFlags& windowFlags() override { return station_.flags; }
+  void closePort() override { station_.port.Close(); }
   Station& station() { return station_; }
 
  private:

@@ -18,6 +18,7 @@
 #include <mutex>
 
 #include "analysis/AnalyserMessages.h"
+#include "composer/Composer.h"
 
 namespace hrx::gui {
 
@@ -288,6 +289,25 @@ void QtMainWindow::onCommand(int id) {
   if (id == kCmdExit) sendMessage(kMsgExitRequest, 0, 0);
 }
 
+BusyEnd QtMainWindow::runBusyWindow() {
+  if (core_ == nullptr || busyWindow_) return BusyEnd::NotBusy;
+  BusyWindow box(core_->windowFlags(), this, busyTimeoutMs_);
+  busyWindow_ = &box;
+  const int how = box.exec();
+  return static_cast<BusyEnd>(how);
+}
+
+bool QtMainWindow::onPowerEvent(int pbt) {
+  if (core_ == nullptr) return false;
+  for (int e : kPowerEventsClosingPort) {
+    if (e == pbt) {
+      core_->closePort();
+      return true;
+    }
+  }
+  return false;
+}
+
 void QtMainWindow::showNotice(int index, bool force) {
   if (index < 0 || index >= static_cast<int>(std::size(kNoticeTable))) return;
   const Notice& n = kNoticeTable[index];
@@ -359,6 +379,12 @@ LParam QtMainWindow::handleMessage(const Msg& m) {
       return 0;
     case panel::kMsgMainDialAngle:
       renderer_.drawMainDial(static_cast<int>(m.w));
+      return 0;
+    case kMsgBusyClose:
+      if (busyWindow_) busyWindow_->readOutEnded();
+      return 0;
+    case kMsgReadOutDone:
+      ++readOutsDone_;
       return 0;
     case kMsgAiTurnedOn:
       panel_.Ctrl_OnEventHandle_AI();

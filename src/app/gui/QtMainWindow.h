@@ -10,6 +10,7 @@
 #include <map>
 #include <vector>
 
+#include "app/gui/BusyWindow.h"
 #include "app/gui/CoreLink.h"
 #include "panel/PanelCtrl.h"
 #include "platform/MainWindowPort.h"
@@ -38,6 +39,10 @@ inline constexpr std::uint32_t kTimerBlink = 1234;
 inline constexpr int kCmdExit = 32779;
 inline constexpr int kCmdFirst = 32779;
 inline constexpr int kCmdLast = 32789;
+
+// Power events that close the port (suspend, resume, battery and power
+// status); the next command sent opens it again.
+inline constexpr int kPowerEventsClosingPort[] = {0, 2, 4, 6, 7, 9, 10, 11, 18};
 
 struct Notice {
   bool shown;
@@ -86,6 +91,15 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   // The one way out: Escape, the close box and File / Exit all end here.
   void shutdown();
   int shutdownCount() const { return shutdownCount_; }
+
+  // Runs the busy-message window modally; returns how it ended.
+  BusyEnd runBusyWindow();
+  // The open busy-message window, or null.
+  BusyWindow* busyWindow() const { return busyWindow_.data(); }
+  void setBusyTimeoutMs(int ms) { busyTimeoutMs_ = ms; }
+  // A power event of the desktop; true when it closed the port.
+  bool onPowerEvent(int pbt);
+  int readOutsDone() const { return readOutsDone_; }
 
   // MainWindowPort, callable from any thread.
   void postMessage(MsgId id, WParam w, LParam l) override;
@@ -152,6 +166,9 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   PanelWidget* panelWidget_ = nullptr;
   QPointer<QLabel> splash_;
   QPointer<QLabel> comNotice_;
+  QPointer<BusyWindow> busyWindow_;
+  int busyTimeoutMs_ = kBusyTimeoutMs;
+  int readOutsDone_ = 0;
   std::map<std::uint32_t, QTimer*> timers_;
   std::map<int, QAction*> actions_;
   std::vector<Msg> dispStartLog_;

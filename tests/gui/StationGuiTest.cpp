@@ -1,0 +1,196 @@
+// The Qt main window over the real core and the simulated radio on a
+// pseudo-terminal: the watchdog, the busy-message window during the
+// read-out, the main dial down to the radio and back to the digits, power
+// events and the shutdown.
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "GuiRig.h"
+#include "SimPty.h"
+#include "SimRadio.h"
+#include "app/gui/QtMainWindow.h"
+
+using hrx::gui::BusyEnd;
+using hrx::gui::QtMainWindow;
+using hrx::gui::StationLink;
+
+namespace {
+
+constexpr QRgb kKey = 0xFF00FF00;
+constexpr int kLampX = 14;
+constexpr int kLampY = 130;
+
+// One program on one simulated radio, started and (unless a test does it)
+// shut down again.
+struct Rig {
+  hrx::sim::SimRadio radio;
+  hrx::sim::SimPty pty{radio};
+  QTemporaryDir dir;
+  std::unique_ptr<QtMainWindow> w;
+  std::unique_ptr<StationLink> core;
+
+  bool open() {
+    std::string error;
+    if (!pty.open(&error) || !pty.start() || !dir.isValid()) return false;
+    w = std::make_unique<QtMainWindow>();
+    core = std::make_unique<StationLink>(*w, hrx::StationOptions{pty.slavePath(), dir.path().toStdString()});
+    w->setCore(core.get());
+    w->show();
+    return w->startUp();
+  }
+  ~Rig() {
+    if (w) {
+      w->close();
+      w->setCore(nullptr);
+      w.reset();
+    }
+    pty.stop();
+  }
+  hrx::Station& station() { return core->station(); }
+  bool lampLit() {
+    return hrx::test::showsBitmap(w->surfaceImage(), w->renderer().store().LoadBitmap(1960), kLampX, kLampY, kKey);
+  }
+  bool lampDark() {
+    return hrx::test::showsBitmap(w->surfaceImage(), w->renderer().store().LoadBitmap(1962), kLampX, kLampY, kKey);
+  }
+  void clickCom() { QTest::mouseClick(w->panelWidget(), Qt::LeftButton, {}, QPoint(30, 140)); }
+  bool showsFrequency(std::int32_t hz) {
+    static constexpr int kGlyph[] = {1331, 1332, 1333, 1334, 1347, 1335, 1336, 1337, 1338, 1339};
+    char text[16];
+    std::snprintf(text, sizeof text, "%8d", static_cast<int>(hz));
+    for (int i = 0; i < 8; ++i) {
+      const int id = text[i] == ' ' ? 1330 : kGlyph[text[i] - '0'];
+      if (!hrx::test::showsMainDigit(w->surfaceImage(), w->renderer().store().LoadBitmap(id), i)) return false;
+    }
+    return true;
+  }
+  void mouse(QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent e(type, at, w->panelWidget()->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w->panelWidget(), &e);
+  }
+};
+
+}  // namespace
+
+class StationGuiTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  // After the read-out the keep-alive keeps the lamp lit while replies
+  // flow; a radio that stops answering with a command outstanding turns it
+  // off within the watchdog's 3 to 6 s.
+  void watchdogTurnsTheLampOffOnlyWhenTheRadioFallsSilent() {
+    Rig rig;
+    QVERIFY(rig.open());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.station().state.get_CommEnabled() != 0, 5000);
+    rig.clickCom();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.w->readOutsDone() >= 1, 60000);
+    QVERIFY(rig.lampLit());
+
+    // 4.5 s of keep-alive traffic: longer than the watchdog's period.
+    const std::uint64_t repliesBefore = rig.station().repliesDelivered();
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 4500) {
+      QTest::qWait(50);
+      QVERIFY2(rig.lampLit(), "the lamp went off while the radio answered");
+      QCOMPARE(rig.station().state.get_AI_Stat(), 1);
+    }
+    QVERIFY(rig.station().repliesDelivered() > repliesBefore);
+
+    hrx::sim::FaultConfig silent;
+    silent.silent = true;
+    rig.radio.setFaults(silent);
+    t.restart();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.lampDark(), 10000);
+    // Not before the watchdog's period has passed.
+    QVERIFY2(t.elapsed() >= 2900, qPrintable(QString::number(t.elapsed())));
+    QCOMPARE(rig.station().state.get_AI_Stat(), 0);
+  }
+
+  // COM starts the read-out; the busy-message window opened while it runs
+  // stays until the read-out's end closes it. Then the main dial tunes the
+  // radio, a suspend closes the port, and the shutdown leaves the port
+  // closed, the settings written and every thread stopped.
+  void busyWindowDialPowerAndShutdownOverTheRealCore() {
+    Rig rig;
+    QVERIFY(rig.open());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.station().state.get_CommEnabled() != 0, 5000);
+    rig.clickCom();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.station().flags.busy.load() != 0, 10000);
+    QCOMPARE(rig.w->readOutsDone(), 0);
+
+    bool seenOpen = false;
+    QString seenText;
+    int seenTimeout = 0;
+    QTimer::singleShot(200, rig.w.get(), [&] {
+      hrx::gui::BusyWindow* b = rig.w->busyWindow();
+      seenOpen = b != nullptr && b->isVisible() && rig.station().flags.busyShown.load() == 1;
+      if (b != nullptr) {
+        seenTimeout = b->timeoutMs();
+        if (auto* text = b->findChild<QLabel*>()) seenText = text->text();
+        // Enter and Escape do not end the wait.
+        QTest::keyClick(b, Qt::Key_Escape);
+        QTest::keyClick(b, Qt::Key_Return);
+      }
+    });
+    QElapsedTimer t;
+    t.start();
+    const BusyEnd how = rig.w->runBusyWindow();
+    QCOMPARE(how, BusyEnd::ReadOutEnded);
+    QVERIFY(seenOpen);
+    QCOMPARE(seenText, QStringLiteral("Reading the menu setting data now."));
+    QCOMPARE(seenTimeout, 10000);
+    QVERIFY(t.elapsed() < 10000);
+    QCOMPARE(rig.station().flags.busy.load(), 0);
+    QCOMPARE(rig.station().flags.busyShown.load(), 0);
+    QTRY_COMPARE(rig.w->readOutsDone(), 1);
+    QVERIFY(rig.w->busyWindow() == nullptr);
+    QVERIFY(rig.lampLit());
+
+    // Turning the main dial 20 degrees counter-clockwise: 2 steps up.
+    const std::int32_t before = rig.radio.cell(hrx::sim::Cell::VfoA);
+    QTRY_VERIFY(rig.showsFrequency(before));
+    rig.mouse(QEvent::MouseButtonPress, QPointF(794, 189), Qt::LeftButton, Qt::LeftButton);
+    rig.mouse(QEvent::MouseMove, QPointF(784, 163), Qt::NoButton, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.radio.cell(hrx::sim::Cell::VfoA) != before, 5000);
+    rig.mouse(QEvent::MouseButtonRelease, QPointF(784, 163), Qt::LeftButton, Qt::NoButton);
+    QTest::qWait(300);
+    const std::int32_t after = rig.radio.cell(hrx::sim::Cell::VfoA);
+    QVERIFY2(after > before && (after - before) % 10 == 0,
+             qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(after)));
+    QTRY_VERIFY_WITH_TIMEOUT(rig.showsFrequency(after), 5000);
+    QVERIFY(!rig.showsFrequency(before));
+
+    // A suspend closes the port; the next command opens it again.
+    QVERIFY(rig.station().port.IsOpen());
+    QVERIFY(rig.w->onPowerEvent(4));
+    QVERIFY(!rig.station().port.IsOpen());
+    QVERIFY(rig.station().request(82, false, 21074000));
+    QTRY_VERIFY_WITH_TIMEOUT(rig.station().port.IsOpen(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.radio.cell(hrx::sim::Cell::VfoA), 21074000, 5000);
+
+    // The shutdown.
+    const QString settings = rig.dir.path() + QStringLiteral("/CommoFiles/CommSetting.csv");
+    QFile::remove(settings);
+    QVERIFY(rig.station().anyThreadRunning());
+    rig.w->close();
+    QCOMPARE(rig.w->shutdownCount(), 1);
+    QVERIFY(!rig.station().port.IsOpen());
+    QVERIFY(!rig.station().running());
+    QVERIFY(!rig.station().anyThreadRunning());
+    QFile f(settings);
+    QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(settings));
+    QVERIFY(!f.readAll().isEmpty());
+  }
+};
+
+int runStationGuiTests(int argc, char** argv) {
+  StationGuiTest t;
+  return QTest::qExec(&t, argc, argv);
+}
+
+#include "StationGuiTest.moc"
