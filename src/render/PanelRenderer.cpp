@@ -15,7 +15,7 @@ constexpr bool isFmMode(int mode) { return mode == 4 || mode == 10 || mode == 11
 
 void PanelRenderer::LoadPanelImages() {
   for (std::size_t e = 0; e < slots_.size(); ++e) {
-    const SwitchImageGroup& g = kSwitchCatalogue[e];
+    const SwitchImageGroup& g = kPanelImageCatalogue[e];
     slots_[e].clear();
     for (int i = 0; i < g.count; ++i) {
       BitmapSlot s;
@@ -40,7 +40,8 @@ int PanelRenderer::drawSwitch(Switch element, int state) {
 }
 
 void PanelRenderer::drawAllSwitches(int state) {
-  for (int e = 0; e < static_cast<int>(Switch::Count); ++e) drawSwitch(static_cast<Switch>(e), state);
+  for (int e = 0; e < static_cast<int>(Switch::Count); ++e)
+    if (kPanelImageCatalogue[e].kind == ImageKind::Switch) drawSwitch(static_cast<Switch>(e), state);
 }
 
 int PanelRenderer::DrawMainDigit(int glyph, int position, bool highlighted) {

@@ -14,28 +14,41 @@ class RadioState;
 
 namespace hrx::render {
 
+enum class ImageKind : int { Switch, Display };
+
 // One panel element with its state images; index i draws ids[i].
 struct SwitchImageGroup {
+  ImageKind kind;
   int x, y, width, height;
   int count;
-  std::array<int, 8> ids;
+  std::array<int, 11> ids;
 };
 
-enum class Switch : int { OnOff, Tune, Com, Ant, Ipo, Att, RFlt, Nb, Agc, Menu, Count };
-
-inline constexpr SwitchImageGroup kSwitchCatalogue[] = {
-    {18, 48, 32, 25, 4, {1225, 1224, 1227, 1226}},    // ON/OFF
-    {17, 94, 33, 23, 2, {1228, 1229}},                // TUNE
-    {14, 130, 40, 29, 4, {1962, 1961, 1960, 1963}},   // COM lamp
-    {90, 59, 45, 14, 2, {1231, 1230}},                // ANT
-    {90, 85, 45, 15, 2, {1238, 1237}},                // IPO
-    {90, 112, 45, 15, 2, {1236, 1235}},               // ATT
-    {90, 138, 45, 15, 2, {1233, 1243}},               // R.FLT
-    {90, 164, 45, 15, 2, {1242, 1241}},               // NB
-    {90, 190, 45, 16, 2, {1234, 1232}},               // AGC
-    {459, 99, 30, 13, 2, {1240, 1239}},               // MENU
+// Every element of the catalogue by name, in catalogue order.
+enum class Switch : int {
+#define HRX_PANEL_IMAGE(name, kind, x, y, w, h, ...) name,
+#include "render/PanelCatalogue.def"
+#undef HRX_PANEL_IMAGE
+  Count
 };
-static_assert(std::size(kSwitchCatalogue) == static_cast<std::size_t>(Switch::Count));
+
+namespace detail {
+template <std::size_t N>
+constexpr SwitchImageGroup group(ImageKind kind, int x, int y, int w, int h, const int (&ids)[N]) {
+  static_assert(N <= 11);
+  SwitchImageGroup g{kind, x, y, w, h, static_cast<int>(N), {}};
+  for (std::size_t i = 0; i < N; ++i) g.ids[i] = ids[i];
+  return g;
+}
+}  // namespace detail
+
+inline constexpr SwitchImageGroup kPanelImageCatalogue[] = {
+#define HRX_PANEL_IMAGE(name, kind, x, y, w, h, ...) \
+  detail::group(ImageKind::kind, x, y, w, h, {__VA_ARGS__}),
+#include "render/PanelCatalogue.def"
+#undef HRX_PANEL_IMAGE
+};
+static_assert(std::size(kPanelImageCatalogue) == static_cast<std::size_t>(Switch::Count));
 
 // Main frequency display.
 inline constexpr std::array<int, 8> kMainDigitX = {621, 641, 664, 684, 704, 727, 747, 767};
@@ -72,7 +85,11 @@ class PanelRenderer {
   int drawBackground();
   // State image `state` of one element; a failure skips only that element.
   int drawSwitch(Switch element, int state);
+  // State `state` of every Switch element; the display parts are left to
+  // their handlers.
   void drawAllSwitches(int state);
+  // The loaded slots of one element, one per state image.
+  const std::vector<BitmapSlot>& slots(Switch element) const { return slots_[static_cast<std::size_t>(element)]; }
 
   void DrawMainFrequency(const RadioState& state, std::int32_t frequency);
   int DrawMainDigit(int glyph, int position, bool highlighted);

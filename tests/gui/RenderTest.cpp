@@ -100,28 +100,91 @@ class RenderTest : public QObject {
     const QImage* panel = store.LoadBitmap(kPanelBackgroundId);
     QVERIFY(panel != nullptr);
     QCOMPARE(panel->size(), QSize(1024, 335));
-    // Each catalogue image that is carried has its element's size and the
-    // switch key colour in its corner.
-    int carried = 0;
-    for (const SwitchImageGroup& g : kSwitchCatalogue) {
+    // Every catalogue image is carried at its element's size; key and lamp
+    // images have the switch key colour in their corner.
+    for (const SwitchImageGroup& g : kPanelImageCatalogue) {
+      QVERIFY(g.count >= 1);
       for (int i = 0; i < g.count; ++i) {
-        const QImage* img = store.LoadBitmap(g.ids[static_cast<std::size_t>(i)]);
-        if (img == nullptr) continue;
-        ++carried;
+        const int id = g.ids[static_cast<std::size_t>(i)];
+        const QImage* img = store.LoadBitmap(id);
+        QVERIFY2(img != nullptr, qPrintable(QString::number(id)));
         QCOMPARE(img->size(), QSize(g.width, g.height));
-        QCOMPARE(img->pixel(0, 0), kKeyGreen);
+        if (g.kind == ImageKind::Switch) QCOMPARE(img->pixel(0, 0), kKeyGreen);
       }
     }
-    QVERIFY(carried >= 18);
-    for (int id : kMainGlyph) {
-      const QImage* img = store.LoadBitmap(id);
-      QVERIFY(img != nullptr);
-      QCOMPARE(img->size(), QSize(kMainDigitWidth, kMainDigitHeight));
+    // The ids the drawing routines name outside the catalogue.
+    struct Referenced {
+      int id, width, height;
+    };
+    std::vector<Referenced> referenced = {{kPanelBackgroundId, 1024, 335}, {kMainDialId, 185, 185},
+                                          {kMainGlyphBlank, 18, 26},       {kMainToneT, 18, 26},
+                                          {kMainToneD, 18, 26},            {kMainPointLit, 4, 4},
+                                          {kMainPointBlank, 4, 4}};
+    for (int id : kMainGlyph) referenced.push_back({id, kMainDigitWidth, kMainDigitHeight});
+    for (int id : kMainGlyphChosen) referenced.push_back({id, kMainDigitWidth, kMainDigitHeight});
+    for (const Referenced& r : referenced) {
+      const QImage* img = store.LoadBitmap(r.id);
+      QVERIFY2(img != nullptr, qPrintable(QString::number(r.id)));
+      QCOMPARE(img->size(), QSize(r.width, r.height));
     }
     // Digits differ from one another and from the blank.
     QVERIFY(*store.LoadBitmap(1331) != *store.LoadBitmap(1330));
     QVERIFY(*store.LoadBitmap(1347) != *store.LoadBitmap(1335));
     QVERIFY(store.LoadBitmap(4242) == nullptr);
+  }
+
+  // Each element's slots carry its place and size, and each state draws
+  // its own image there and nowhere else.
+  void catalogueDrawsEveryStateAtItsPlace() {
+    PanelSurface s;
+    BitmapStore store;
+    PanelRenderer r(s, store);
+    r.LoadPanelImages();
+    int drawn = 0;
+    for (int e = 0; e < static_cast<int>(Switch::Count); ++e) {
+      const SwitchImageGroup& g = kPanelImageCatalogue[e];
+      const auto& slots = r.slots(static_cast<Switch>(e));
+      QCOMPARE(static_cast<int>(slots.size()), g.count);
+      const QRect place(g.x, g.y, g.width, g.height);
+      const QRect around = place.adjusted(-1, -1, 1, 1);
+      for (int i = 0; i < g.count; ++i) {
+        const BitmapSlot& slot = slots[static_cast<std::size_t>(i)];
+        QCOMPARE(QRect(slot.x, slot.y, slot.width, slot.height), place);
+        QCOMPARE(slot.reserved1, 0);
+        QCOMPARE(slot.reserved2, 0);
+        fill(s, kGround);
+        QCOMPARE(r.drawSwitch(static_cast<Switch>(e), i), kDrawn);
+        QVERIFY2(showsBitmap(s.image(), store.LoadBitmap(g.ids[static_cast<std::size_t>(i)]), g.x, g.y, kKeyGreen),
+                 qPrintable(QStringLiteral("element %1 state %2").arg(e).arg(i)));
+        // The ring of pixels around the element is untouched.
+        for (int x = around.left(); x <= around.right(); ++x)
+          for (int y : {around.top(), around.bottom()})
+            if (s.image().rect().contains(x, y)) QCOMPARE(s.image().pixel(x, y), kGround);
+        for (int y = around.top(); y <= around.bottom(); ++y)
+          for (int x : {around.left(), around.right()})
+            if (s.image().rect().contains(x, y)) QCOMPARE(s.image().pixel(x, y), kGround);
+        ++drawn;
+      }
+      QCOMPARE(r.drawSwitch(static_cast<Switch>(e), g.count), kNoBitmap);
+    }
+    QVERIFY(drawn > 150);
+  }
+
+  // Starting the panel draws the keys and lamps, not the display parts.
+  void allSwitchesLeaveTheDisplayToItsHandlers() {
+    PanelSurface s;
+    BitmapStore store;
+    PanelRenderer r(s, store);
+    r.LoadPanelImages();
+    fill(s, kGround);
+    r.drawAllSwitches(0);
+    for (const SwitchImageGroup& g : kPanelImageCatalogue) {
+      const QRect place(g.x, g.y, g.width, g.height);
+      if (g.kind == ImageKind::Switch)
+        QVERIFY(showsBitmap(s.image(), store.LoadBitmap(g.ids[0]), g.x, g.y, kKeyGreen));
+      else
+        QCOMPARE(s.image().pixel(place.center()), kGround);
+    }
   }
 
   void backgroundShowsTheLegendsAtTheirKeys() {
@@ -146,17 +209,19 @@ class RenderTest : public QObject {
     PanelSurface s;
     BitmapStore store;
     PanelRenderer r(s, store);
+    store.forget(1240);
+    store.forget(1239);
     r.LoadPanelImages();
     fill(s, kGround);
     const QImage before = s.image();
     for (int state = 0; state < 4; ++state) {
       QCOMPARE(r.drawSwitch(Switch::Com, state), kDrawn);
-      QVERIFY(showsBitmap(s.image(), store.LoadBitmap(kSwitchCatalogue[2].ids[state]), 14, 130, kKeyGreen));
+      QVERIFY(showsBitmap(s.image(), store.LoadBitmap(kPanelImageCatalogue[2].ids[state]), 14, 130, kKeyGreen));
       // Green corners leave the ground as it was.
       QCOMPARE(s.image().pixel(14, 130), kGround);
     }
     QCOMPARE(r.drawSwitch(Switch::Com, 4), kNoBitmap);
-    // MENU's images are not carried: its place stays as it was and the
+    // Without MENU's images its place stays as it was and the
     // other elements still draw.
     fill(s, kGround);
     r.drawAllSwitches(0);

@@ -147,7 +147,7 @@ class StationGuiTest : public QObject {
     QVERIFY(t.elapsed() < 10000);
     QCOMPARE(rig.station().flags.busy.load(), 0);
     QCOMPARE(rig.station().flags.busyShown.load(), 0);
-    QTRY_COMPARE(rig.w->readOutsDone(), 1);
+    QTRY_VERIFY(rig.w->readOutsDone() >= 1);
     QVERIFY(rig.w->busyWindow() == nullptr);
     QVERIFY(rig.lampLit());
 

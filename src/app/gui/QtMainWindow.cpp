@@ -215,6 +215,9 @@ LParam QtMainWindow::sendMessage(MsgId id, WParam w, LParam l) {
 bool QtMainWindow::event(QEvent* e) {
   if (e->type() != kMsgEventType) return QMainWindow::event(e);
   auto* m = static_cast<MsgEvent*>(e);
+  // Disp_Start sends the same id to the window itself; only the composer
+  // posts it.
+  if (m->msg.id == kMsgReadOutDone && !m->reply) ++readOutsDone_;
   const LParam result = handleMessage(m->msg);
   if (m->reply) {
     std::lock_guard lock(m->reply->mu);
@@ -382,9 +385,6 @@ LParam QtMainWindow::handleMessage(const Msg& m) {
       return 0;
     case kMsgBusyClose:
       if (busyWindow_) busyWindow_->readOutEnded();
-      return 0;
-    case kMsgReadOutDone:
-      ++readOutsDone_;
       return 0;
     case kMsgAiTurnedOn:
       panel_.Ctrl_OnEventHandle_AI();

@@ -99,6 +99,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   void setBusyTimeoutMs(int ms) { busyTimeoutMs_ = ms; }
   // A power event of the desktop; true when it closed the port.
   bool onPowerEvent(int pbt);
+  // Read-outs the composer has reported finished.
   int readOutsDone() const { return readOutsDone_; }
 
   // MainWindowPort, callable from any thread.
