@@ -1,5 +1,6 @@
 #include "render/PanelRenderer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -88,6 +89,15 @@ void PanelRenderer::DrawMainFrequency(const RadioState& state, std::int32_t freq
   surface_.DrawBitmap(BitmapSlot{store_.LoadBitmap(mhzDigit ? kMainPointLit : kMainPointBlank), kMainMhzPointX,
                                  kMainPointY, 4, 4});
   surface_.DrawBitmap(BitmapSlot{store_.LoadBitmap(kMainPointLit), kMainKhzPointX, kMainPointY, 4, 4});
+}
+
+int PanelRenderer::drawMeterStrip(int value) {
+  const int id = kNeedleFirstId + std::clamp(value, 0, kNeedleLastId - kNeedleFirstId);
+  return surface_.DrawBitmap(store_.LoadBitmap(id), kMeterStrip.x(), kMeterStrip.y(), kKeyBlack);
+}
+
+int PanelRenderer::drawBlockIconStrip() {
+  return surface_.CopyBitmap(store_.LoadBitmap(kBlockIconBackgroundId), kBlockIconStrip.x(), kBlockIconStrip.y());
 }
 
 int PanelRenderer::drawMainDial(int angle) {

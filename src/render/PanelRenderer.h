@@ -69,6 +69,13 @@ inline constexpr int kMainMhzPointX = 659;
 inline constexpr int kMainKhzPointX = 721;
 inline constexpr int kMainPointY = 75;
 
+// The two strips of the TFT screen drawn in the paint handler.
+inline constexpr QRect kMeterStrip{153, 53, 168, 56};
+inline constexpr QRect kBlockIconStrip{153, 112, 168, 30};
+inline constexpr int kNeedleFirstId = 1353;
+inline constexpr int kNeedleLastId = 1533;
+inline constexpr int kBlockIconBackgroundId = 1540;
+
 // Main tuning dial.
 inline constexpr int kMainDialId = 1328;
 inline constexpr int kMainDialX = 623;
@@ -99,6 +106,12 @@ class PanelRenderer {
   // The dial face with its finger mark at `angle` degrees; 360 keeps the
   // last angle (the dial at rest).
   int drawMainDial(int angle);
+
+  // The meter strip with the needle frame of `value` (0..180), and the
+  // block-icon strip's background; a frame that is not carried draws
+  // nothing.
+  int drawMeterStrip(int value);
+  int drawBlockIconStrip();
 
   PanelSurface& surface() { return surface_; }
   BitmapStore& store() { return store_; }

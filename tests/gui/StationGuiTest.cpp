@@ -151,19 +151,28 @@ class StationGuiTest : public QObject {
     QVERIFY(rig.w->busyWindow() == nullptr);
     QVERIFY(rig.lampLit());
 
-    // Turning the main dial 20 degrees counter-clockwise: 2 steps up.
-    const std::int32_t before = rig.radio.cell(hrx::sim::Cell::VfoA);
-    QTRY_VERIFY(rig.showsFrequency(before));
-    rig.mouse(QEvent::MouseButtonPress, QPointF(794, 189), Qt::LeftButton, Qt::LeftButton);
-    rig.mouse(QEvent::MouseMove, QPointF(784, 163), Qt::NoButton, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(rig.radio.cell(hrx::sim::Cell::VfoA) != before, 5000);
-    rig.mouse(QEvent::MouseButtonRelease, QPointF(784, 163), Qt::LeftButton, Qt::NoButton);
-    QTest::qWait(300);
-    const std::int32_t after = rig.radio.cell(hrx::sim::Cell::VfoA);
-    QVERIFY2(after > before && (after - before) % 10 == 0,
-             qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(after)));
-    QTRY_VERIFY_WITH_TIMEOUT(rig.showsFrequency(after), 5000);
-    QVERIFY(!rig.showsFrequency(before));
+    // Turning the main dial counter-clockwise gives positive steps, which
+    // the main dial sends as "ED0nn;": the radio goes down by 10 Hz a step;
+    // clockwise it goes up again. The digits follow the radio each time.
+    struct Drag {
+      QPointF from, to;
+      int sign;
+    };
+    const Drag drags[] = {{{794, 189}, {784, 163}, -1}, {{784, 163}, {794, 189}, +1}};
+    for (const Drag& d : drags) {
+      const std::int32_t before = rig.radio.cell(hrx::sim::Cell::VfoA);
+      QTRY_VERIFY(rig.showsFrequency(before));
+      rig.mouse(QEvent::MouseButtonPress, d.from, Qt::LeftButton, Qt::LeftButton);
+      rig.mouse(QEvent::MouseMove, d.to, Qt::NoButton, Qt::LeftButton);
+      QTRY_VERIFY_WITH_TIMEOUT(rig.radio.cell(hrx::sim::Cell::VfoA) != before, 5000);
+      rig.mouse(QEvent::MouseButtonRelease, d.to, Qt::LeftButton, Qt::NoButton);
+      QTest::qWait(300);
+      const std::int32_t after = rig.radio.cell(hrx::sim::Cell::VfoA);
+      const std::int32_t moved = (after - before) * d.sign;
+      QVERIFY2(moved > 0 && moved % 10 == 0, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(after)));
+      QTRY_VERIFY_WITH_TIMEOUT(rig.showsFrequency(after), 5000);
+      QVERIFY(!rig.showsFrequency(before));
+    }
 
     // A suspend closes the port; the next command opens it again.
     QVERIFY(rig.station().port.IsOpen());

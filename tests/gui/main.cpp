@@ -17,6 +17,7 @@ int runProgramTests(int argc, char** argv);
 int runStationSliceTests(int argc, char** argv);
 int runStationGuiTests(int argc, char** argv);
 int runBusyTests(int argc, char** argv);
+int runRedrawTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
   const std::map<std::string, std::function<int(int, char**)>> suites = {
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
       {"Panel", runPanelTests},   {"Slice", runSliceTests},             {"CommandLine", runCommandLineTests},
       {"Program", runProgramTests},     {"StationSlice", runStationSliceTests},
       {"StationGui", runStationGuiTests},   {"Busy", runBusyTests},
+      {"Redraw", runRedrawTests},
   };
   if (argc < 2 || suites.count(argv[1]) == 0) {
     std::fprintf(stderr, "usage: %s SUITE [options]; suites:", argv[0]);

@@ -89,8 +89,15 @@ PanelWidget::PanelWidget(QtMainWindow& window, const QImage& image) : window_(wi
 }
 
 void PanelWidget::paintEvent(QPaintEvent* e) {
+  window_.onPanelPaint();
   QPainter p(this);
   p.drawImage(e->rect().topLeft(), image_, e->rect());
+}
+
+void PanelWidget::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  // Shown again after the start: what it showed is to be drawn anew.
+  if (window_.started_) window_.eraseBackground();
 }
 
 void PanelWidget::mousePressEvent(QMouseEvent* e) {
@@ -409,6 +416,60 @@ void QtMainWindow::OnEventHandle_PS() {
   powerOn_ = core_ != nullptr && core_->state().get_PS_Stat() == 1;
   if (!powerOn_) killTimerHere(kTimerDeferred);
   drawOnOffKey();
+}
+
+void QtMainWindow::RequestMeterRedraw(int value) {
+  meterValue_ = value;
+  if (meterPending_) return;
+  meterPending_ = true;
+  ++stripInvalidations_;
+  panelWidget_->update(render::kMeterStrip);
+}
+
+void QtMainWindow::RequestBlockIconsRedraw(bool force) {
+  if (force) {
+    // Nothing is marked pending, so the paint that follows restores all.
+    forcedPaint_ = true;
+    ++stripInvalidations_;
+    panelWidget_->update(render::kBlockIconStrip);
+    return;
+  }
+  if (blockIconsPending_) return;
+  blockIconsPending_ = true;
+  ++stripInvalidations_;
+  panelWidget_->update(render::kBlockIconStrip);
+}
+
+void QtMainWindow::eraseBackground() {
+  backgroundErased_ = true;
+  panelWidget_->update();
+}
+
+void QtMainWindow::onPanelPaint() {
+  if (isMinimized()) return;
+  const bool lost = backgroundErased_ || forcedPaint_;
+  forcedPaint_ = false;
+  if (!meterPending_ && !blockIconsPending_) {
+    if (lost) startTimerHere(kTimerDispRestore, 30);
+  } else if (backgroundErased_) {
+    // The whole restore draws the strips as well.
+    meterPending_ = false;
+    blockIconsPending_ = false;
+    startTimerHere(kTimerDispRestore, 30);
+  } else {
+    if (meterPending_) {
+      meterPending_ = false;
+      ++meterDraws_;
+      lastMeterValue_ = meterValue_;
+      renderer_.drawMeterStrip(meterValue_);
+    }
+    if (blockIconsPending_) {
+      blockIconsPending_ = false;
+      ++blockIconDraws_;
+      renderer_.drawBlockIconStrip();
+    }
+  }
+  backgroundErased_ = false;
 }
 
 void QtMainWindow::drawComLamp() {

@@ -67,6 +67,7 @@ class PanelWidget final : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* e) override;
+  void showEvent(QShowEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
@@ -101,6 +102,21 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   bool onPowerEvent(int pbt);
   // Read-outs the composer has reported finished.
   int readOutsDone() const { return readOutsDone_; }
+
+  // The two high-rate strips are drawn only inside the paint handler, so
+  // requests before the next paint cost one invalidation.
+  void RequestMeterRedraw(int value);
+  void RequestBlockIconsRedraw(bool force);
+  // The background was lost (window uncovered): the next paint schedules a
+  // whole restore instead of drawing the pending strips.
+  void eraseBackground();
+  bool meterPending() const { return meterPending_; }
+  bool blockIconsPending() const { return blockIconsPending_; }
+  bool backgroundErased() const { return backgroundErased_; }
+  int stripInvalidations() const { return stripInvalidations_; }
+  int meterDraws() const { return meterDraws_; }
+  int lastMeterValue() const { return lastMeterValue_; }
+  int blockIconDraws() const { return blockIconDraws_; }
 
   // MainWindowPort, callable from any thread.
   void postMessage(MsgId id, WParam w, LParam l) override;
@@ -145,6 +161,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   void OnEventHandle_FA();
   void OnEventHandle_AI();
   void OnEventHandle_PS();
+  void onPanelPaint();
   void drawComLamp();
   void drawOnOffKey();
 
@@ -170,6 +187,15 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   QPointer<BusyWindow> busyWindow_;
   int busyTimeoutMs_ = kBusyTimeoutMs;
   int readOutsDone_ = 0;
+  bool meterPending_ = false;
+  bool blockIconsPending_ = false;
+  bool backgroundErased_ = false;
+  bool forcedPaint_ = false;
+  int meterValue_ = 0;
+  int stripInvalidations_ = 0;
+  int meterDraws_ = 0;
+  int lastMeterValue_ = 0;
+  int blockIconDraws_ = 0;
   std::map<std::uint32_t, QTimer*> timers_;
   std::map<int, QAction*> actions_;
   std::vector<Msg> dispStartLog_;

@@ -1,0 +1,106 @@
+// The deferred redraw of the two high-rate strips through the real main
+// window and its paint handler.
+#include <QtTest>
+
+#include "GuiRig.h"
+#include "app/gui/QtMainWindow.h"
+
+using hrx::gui::QtMainWindow;
+
+namespace {
+
+// A shown, started window whose start-up timers have run out.
+struct Shown {
+  hrx::test::FakeCore core;
+  QtMainWindow w;
+  Shown() {
+    w.setCore(&core);
+    w.show();
+    w.startUp();
+  }
+  ~Shown() { w.setCore(nullptr); }
+  bool settle() {
+    if (!QTest::qWaitForWindowExposed(&w)) return false;
+    QTest::qWait(100);
+    return w.dispStartLog().size() == 97 && w.timerPeriod(13) == 0;
+  }
+};
+
+}  // namespace
+
+class RedrawTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void tenMeterRequestsBeforeOnePaintCostOneInvalidation() {
+    Shown s;
+    QVERIFY(s.settle());
+    const int restores = s.w.restoreCount();
+    const int before = s.w.stripInvalidations();
+    for (int v = 1; v <= 10; ++v) s.w.RequestMeterRedraw(v * 10);
+    QCOMPARE(s.w.stripInvalidations() - before, 1);
+    QVERIFY(s.w.meterPending());
+    QTRY_VERIFY(!s.w.meterPending());
+    QCOMPARE(s.w.meterDraws(), 1);
+    QCOMPARE(s.w.lastMeterValue(), 100);
+    // A strip paint is not a whole restore.
+    QTest::qWait(100);
+    QCOMPARE(s.w.restoreCount(), restores);
+
+    // The same for the block icons, and the next request costs one again.
+    for (int i = 0; i < 10; ++i) s.w.RequestBlockIconsRedraw(false);
+    QCOMPARE(s.w.stripInvalidations() - before, 2);
+    QTRY_COMPARE(s.w.blockIconDraws(), 1);
+    s.w.RequestMeterRedraw(7);
+    QCOMPARE(s.w.stripInvalidations() - before, 3);
+    QTRY_COMPARE(s.w.meterDraws(), 2);
+    QCOMPARE(s.w.lastMeterValue(), 7);
+  }
+
+  // A forced block-icon request marks nothing pending, so its paint
+  // restores the whole panel 30 ms later.
+  void forcedBlockIconsRestoreTheWholePanel() {
+    Shown s;
+    QVERIFY(s.settle());
+    const int restores = s.w.restoreCount();
+    s.w.RequestBlockIconsRedraw(true);
+    QVERIFY(!s.w.blockIconsPending());
+    QTRY_COMPARE(s.w.timerPeriod(13), 30u);
+    QTRY_COMPARE(s.w.restoreCount(), restores + 1);
+    QCOMPARE(s.w.blockIconDraws(), 0);
+  }
+
+  // Uncovering the window with a meter update pending restores the whole
+  // panel; the strip is not drawn on its own.
+  void uncoveredWithAPendingMeterRestoresAll() {
+    Shown s;
+    QVERIFY(s.settle());
+    const int restores = s.w.restoreCount();
+    s.w.RequestMeterRedraw(55);
+    s.w.panelWidget()->hide();
+    s.w.panelWidget()->show();
+    QVERIFY(s.w.backgroundErased());
+    QTRY_VERIFY(!s.w.backgroundErased());
+    QVERIFY(!s.w.meterPending());
+    QCOMPARE(s.w.meterDraws(), 0);
+    QTRY_COMPARE(s.w.restoreCount(), restores + 1);
+  }
+
+  // Ordinary drawing reaches the screen without a restore.
+  void immediateDrawingDoesNotRestore() {
+    Shown s;
+    QVERIFY(s.settle());
+    const int restores = s.w.restoreCount();
+    for (int i = 0; i < 5; ++i) s.w.handleMessage(hrx::Msg{0x8578, static_cast<hrx::WParam>(i % 2), 0});
+    QTest::qWait(150);
+    QCOMPARE(s.w.restoreCount(), restores);
+    QCOMPARE(s.w.timerPeriod(13), 0u);
+  }
+};
+
+int runRedrawTests(int argc, char** argv) {
+  RedrawTest t;
+  return QTest::qExec(&t, argc, argv);
+}
+
+#include "RedrawTest.moc"
