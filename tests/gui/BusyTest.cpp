@@ -26,7 +26,7 @@ class BusyTest : public QObject {
     QTest::addColumn<int>("maxMs");
     QTest::newRow("no read-out: closes at once") << false << -1 << BusyEnd::NotBusy << 90 << 2000;
     QTest::newRow("end of read-out") << true << 300 << BusyEnd::ReadOutEnded << 390 << 2000;
-    QTest::newRow("no end: the time-out") << true << -1 << BusyEnd::TimedOut << 690 << 3000;
+    QTest::newRow("no end: the time-out") << true << -1 << BusyEnd::TimedOut << 680 << 3000;
   }
 
   void busyWindowEnds() {

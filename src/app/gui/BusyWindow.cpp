@@ -18,6 +18,7 @@ BusyWindow::BusyWindow(WindowFlags& flags, QWidget* parent, int timeoutMs)
   layout->addWidget(text);
   setFixedSize(327, 132);
   timeout_->setSingleShot(true);
+  timeout_->setTimerType(Qt::PreciseTimer);
   connect(timeout_, &QTimer::timeout, this, [this] { finish(BusyEnd::TimedOut); });
 }
 
@@ -41,7 +42,7 @@ void BusyWindow::finish(BusyEnd how) {
   finishing_ = true;
   flags_.busyShown = 0;
   timeout_->stop();
-  QTimer::singleShot(kBusyCloseDelayMs, this, [this, how] { done(static_cast<int>(how)); });
+  QTimer::singleShot(kBusyCloseDelayMs, Qt::PreciseTimer, this, [this, how] { done(static_cast<int>(how)); });
 }
 
 void BusyWindow::keyPressEvent(QKeyEvent* e) {

@@ -96,8 +96,9 @@ void PanelWidget::paintEvent(QPaintEvent* e) {
 
 void PanelWidget::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
-  // Shown again after the start: what it showed is to be drawn anew.
-  if (window_.started_) window_.eraseBackground();
+  // Shown again after the start: what it showed is to be drawn anew. The
+  // window system's own shows (un-minimising) are handled by changeEvent.
+  if (window_.started_ && !e->spontaneous()) window_.eraseBackground();
 }
 
 void PanelWidget::mousePressEvent(QMouseEvent* e) {
