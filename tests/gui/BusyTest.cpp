@@ -89,6 +89,31 @@ class BusyTest : public QObject {
     w.setCore(nullptr);
   }
 
+  // Both equaliser entries run the busy window first and wait for the
+  // read-out's end.
+  void equaliserEntriesWaitForTheReadOut() {
+    for (int cmd : {hrx::gui::kCmdPrmtrc, hrx::gui::kCmdPPrmtrc}) {
+      hrx::test::FakeCore core;
+      core.flags.busy = 1;
+      QtMainWindow w;
+      w.setCore(&core);
+      w.show();
+      bool seen = false;
+      QTimer::singleShot(150, &w, [&] {
+        seen = w.busyWindow() != nullptr && w.busyWindow()->isVisible();
+        w.postMessage(hrx::kMsgBusyClose, 0, 0);
+      });
+      QElapsedTimer t;
+      t.start();
+      w.onCommand(cmd);
+      QVERIFY(seen);
+      QVERIFY(t.elapsed() >= 240 && t.elapsed() < 5000);
+      QVERIFY(w.busyWindow() == nullptr);
+      QCOMPARE(core.flags.busyShown.load(), 0);
+      w.setCore(nullptr);
+    }
+  }
+
   void busyWindowHasNoCaptionAndOneText() {
     hrx::WindowFlags flags;
     hrx::gui::BusyWindow b(flags, nullptr);

@@ -298,6 +298,9 @@ void QtMainWindow::onTimerTick(std::uint32_t id) {
 void QtMainWindow::onCommand(int id) {
   panel_.Ctrl_EndInteraction();
   if (id == kCmdExit) sendMessage(kMsgExitRequest, 0, 0);
+  // The equaliser editor waits for a running read-out; the editor itself
+  // is not built, so its entries stay disabled.
+  if (id == kCmdPrmtrc || id == kCmdPPrmtrc) runBusyWindow();
 }
 
 BusyEnd QtMainWindow::runBusyWindow() {

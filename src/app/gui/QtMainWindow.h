@@ -37,6 +37,8 @@ inline constexpr std::uint32_t kTimerBlink = 1234;
 
 // Main menu command ids.
 inline constexpr int kCmdExit = 32779;
+inline constexpr int kCmdPrmtrc = 32787;
+inline constexpr int kCmdPPrmtrc = 32788;
 inline constexpr int kCmdFirst = 32779;
 inline constexpr int kCmdLast = 32789;
 
