@@ -223,9 +223,10 @@ LParam QtMainWindow::sendMessage(MsgId id, WParam w, LParam l) {
 bool QtMainWindow::event(QEvent* e) {
   if (e->type() != kMsgEventType) return QMainWindow::event(e);
   auto* m = static_cast<MsgEvent*>(e);
-  // Disp_Start sends the same id to the window itself; only the composer
-  // posts it.
-  if (m->msg.id == kMsgReadOutDone && !m->reply) ++readOutsDone_;
+  // The read-out's last message is the BP event without its row index: the
+  // BG event id it starts with is also every BG reply's event, and Disp_Start
+  // sends the same ids to the window itself rather than posting them.
+  if (m->msg.id == kMsgRedrawBandPass && m->msg.l == 0 && !m->reply) ++readOutsDone_;
   const LParam result = handleMessage(m->msg);
   if (m->reply) {
     std::lock_guard lock(m->reply->mu);
