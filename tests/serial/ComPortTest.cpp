@@ -28,12 +28,7 @@ struct PortFixture : testing::Test {
     port.attach({&window, &mirror, &guard});
     port.SetDevicePath(radio.slavePath());
   }
-  std::vector<Msg> notices() const {
-    std::vector<Msg> out;
-    for (const auto& m : window.posts())
-      if (m.id == kMsgNotice) out.push_back(m);
-    return out;
-  }
+  std::vector<Msg> notices() const { return window.posts(kMsgNotice); }
   PtyRadio radio;
   RecordingMainWindow window;
   PanelMirror mirror;

@@ -104,12 +104,7 @@ struct Link {
     for (const auto& m : analyser.msgs()) n += m.id == kMsgReplyReady;
     return n;
   }
-  std::vector<Msg> notices() const {
-    std::vector<Msg> out;
-    for (const auto& m : window.posts())
-      if (m.id == kMsgNotice) out.push_back(m);
-    return out;
-  }
+  std::vector<Msg> notices() const { return window.posts(kMsgNotice); }
 
   PtyRadio radio;
   RadioState state;

@@ -51,6 +51,13 @@ class RecordingMainWindow : public MainWindowPort {
   }
   // Posted window messages only, in order.
   std::vector<Msg> posts() const;
+  // Posted window messages with this id, in order.
+  std::vector<Msg> posts(MsgId id) const {
+    std::vector<Msg> out;
+    for (const Msg& m : posts())
+      if (m.id == id) out.push_back(m);
+    return out;
+  }
   std::vector<WindowCall> take() {
     std::lock_guard lock(mu_);
     auto out = std::move(calls_);
