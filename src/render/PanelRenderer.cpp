@@ -91,9 +91,27 @@ void PanelRenderer::DrawMainFrequency(const RadioState& state, std::int32_t freq
   surface_.DrawBitmap(BitmapSlot{store_.LoadBitmap(kMainPointLit), kMainKhzPointX, kMainPointY, 4, 4});
 }
 
-int PanelRenderer::drawMeterStrip(int value) {
-  const int id = kNeedleFirstId + std::clamp(value, 0, kNeedleLastId - kNeedleFirstId);
-  return surface_.DrawBitmap(store_.LoadBitmap(id), kMeterStrip.x(), kMeterStrip.y(), kKeyBlack);
+int PanelRenderer::drawMeterStrip(const RadioState& state, int value) {
+  const int selection = state.get_MS_Stat();
+  if (selection < 0 || selection >= kMeterSelections) return kNoBitmap;
+  const QImage* face = store_.LoadBitmap(kAnalogFace[static_cast<std::size_t>(selection)]);
+  if (face == nullptr) return kNoBitmap;
+  QImage buffer = face->copy();
+  const bool transmitting = state.get_TxStat() == kTransmitting;
+  if (transmitting)
+    DrawBitmap(store_, kMeterTxLampId, buffer, kMeterLampX, kMeterLampY, kKeyMagenta);
+  else if (state.get_MainRx_Busy() != 0)
+    DrawBitmap(store_, kMeterBusyLampId, buffer, kMeterLampX, kMeterLampY, kKeyMagenta);
+  int shown = value;
+  if (transmitting) {
+    shown = state.get_RM_Meter2();
+    DrawBitmap(store_, kAnalogTxLabel[static_cast<std::size_t>(selection)], buffer, kMeterTxLabelX, kMeterTxLabelY,
+               kKeyMagenta);
+  }
+  shown = std::clamp(shown, 0, static_cast<int>(kNeedleFrame.size()) - 1);
+  DrawBitmap(store_, kNeedleFrame[static_cast<std::size_t>(shown)], buffer, 0, 0, kKeyBlack);
+  meterSelection_ = selection;
+  return surface_.CopyBitmap(&buffer, kMeterStrip.x(), kMeterStrip.y());
 }
 
 int PanelRenderer::drawBlockIconStrip() {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "render/MeterTables.h"
 #include "render/PanelSurface.h"
 
 namespace hrx {
@@ -72,8 +73,6 @@ inline constexpr int kMainPointY = 75;
 // The two strips of the TFT screen drawn in the paint handler.
 inline constexpr QRect kMeterStrip{153, 53, 168, 56};
 inline constexpr QRect kBlockIconStrip{153, 112, 168, 30};
-inline constexpr int kNeedleFirstId = 1353;
-inline constexpr int kNeedleLastId = 1533;
 inline constexpr int kBlockIconBackgroundId = 1540;
 
 // Main tuning dial.
@@ -107,11 +106,14 @@ class PanelRenderer {
   // last angle (the dial at rest).
   int drawMainDial(int angle);
 
-  // The meter strip with the needle frame of `value` (0..180), and the
-  // block-icon strip's background; a frame that is not carried draws
-  // nothing.
-  int drawMeterStrip(int value);
+  // The analog meter strip composed off screen and copied whole: the face
+  // of the selected meter, the TX or BUSY lamp, and the needle at `value`
+  // (at RM_Meter2 with the meter's label while transmitting). A missing
+  // face leaves the strip as it was; a missing needle or lamp only lacks.
+  int drawMeterStrip(const RadioState& state, int value);
+  // The block-icon strip's ground.
   int drawBlockIconStrip();
+  int meterSelection() const { return meterSelection_; }
 
   PanelSurface& surface() { return surface_; }
   BitmapStore& store() { return store_; }
@@ -123,6 +125,7 @@ class PanelRenderer {
   int chosenMainDigit_ = 0;
   int rememberedTx_ = 0;
   int mainDialAngle_ = 90;
+  int meterSelection_ = -1;
   QImage dimple_;
 };
 

@@ -29,20 +29,39 @@ void PanelSurface::damaged(const QRect& r) {
   if (damage_ && !r.isEmpty()) damage_(r);
 }
 
-int PanelSurface::DrawBitmap(const QImage* bitmap, int x, int y, QRgb key) {
-  if (bitmap == nullptr || bitmap->isNull()) return kNoBitmap;
-  if (bitmap->width() < 1 || bitmap->height() < 1) return kSizeUnreadable;
-  const QRect target = QRect(x, y, bitmap->width(), bitmap->height()) & image_.rect();
+QRect blitKeyed(QImage& target, const QImage& bitmap, int x, int y, QRgb key) {
+  const QRect area = QRect(x, y, bitmap.width(), bitmap.height()) & target.rect();
   const QRgb keyRgb = key & 0x00FFFFFF;
-  for (int ty = target.top(); ty <= target.bottom(); ++ty) {
-    const QRgb* src = reinterpret_cast<const QRgb*>(bitmap->constScanLine(ty - y));
-    QRgb* dst = reinterpret_cast<QRgb*>(image_.scanLine(ty));
-    for (int tx = target.left(); tx <= target.right(); ++tx) {
+  for (int ty = area.top(); ty <= area.bottom(); ++ty) {
+    const QRgb* src = reinterpret_cast<const QRgb*>(bitmap.constScanLine(ty - y));
+    QRgb* dst = reinterpret_cast<QRgb*>(target.scanLine(ty));
+    for (int tx = area.left(); tx <= area.right(); ++tx) {
       const QRgb px = src[tx - x];
       if ((px & 0x00FFFFFF) != keyRgb) dst[tx] = px | 0xFF000000;
     }
   }
-  damaged(target);
+  return area;
+}
+
+namespace {
+int checkBitmap(const QImage* bitmap) {
+  if (bitmap == nullptr || bitmap->isNull()) return kNoBitmap;
+  if (bitmap->width() < 1 || bitmap->height() < 1) return kSizeUnreadable;
+  return kDrawn;
+}
+}  // namespace
+
+int DrawBitmap(BitmapStore& store, int id, QImage& target, int x, int y, QRgb key) {
+  const QImage* bitmap = store.LoadBitmap(id);
+  if (const int r = checkBitmap(bitmap); r != kDrawn) return r;
+  if (target.format() != QImage::Format_RGB32) return kNoMemoryContext;
+  blitKeyed(target, *bitmap, x, y, key);
+  return kDrawn;
+}
+
+int PanelSurface::DrawBitmap(const QImage* bitmap, int x, int y, QRgb key) {
+  if (const int r = checkBitmap(bitmap); r != kDrawn) return r;
+  damaged(blitKeyed(image_, *bitmap, x, y, key));
   return kDrawn;
 }
 

@@ -50,6 +50,14 @@ struct BitmapSlot {
   int reserved2 = 0;
 };
 
+// Draws `bitmap` into `target` at (x, y), leaving out the key colour;
+// returns the changed rectangle (empty when nothing was drawn).
+QRect blitKeyed(QImage& target, const QImage& bitmap, int x, int y, QRgb key);
+
+// The off-screen form used to compose a strip: loads `id` and draws it into
+// the `target` buffer. Result codes as for PanelSurface::DrawBitmap.
+int DrawBitmap(BitmapStore& store, int id, QImage& target, int x, int y, QRgb key);
+
 class PanelSurface {
  public:
   PanelSurface();

@@ -18,6 +18,7 @@ int runStationSliceTests(int argc, char** argv);
 int runStationGuiTests(int argc, char** argv);
 int runBusyTests(int argc, char** argv);
 int runRedrawTests(int argc, char** argv);
+int runMeterTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
   const std::map<std::string, std::function<int(int, char**)>> suites = {
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
       {"Panel", runPanelTests},   {"Slice", runSliceTests},             {"CommandLine", runCommandLineTests},
       {"Program", runProgramTests},     {"StationSlice", runStationSliceTests},
       {"StationGui", runStationGuiTests},   {"Busy", runBusyTests},
-      {"Redraw", runRedrawTests},
+      {"Redraw", runRedrawTests},     {"Meter", runMeterTests},
   };
   if (argc < 2 || suites.count(argv[1]) == 0) {
     std::fprintf(stderr, "usage: %s SUITE [options]; suites:", argv[0]);

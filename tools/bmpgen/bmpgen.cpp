@@ -12,9 +12,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "render/MeterTables.h"
+
 namespace {
 
-enum class Kind { Panel, Key, Lamp, Digit, Point, Dial, Tft };
+enum class Kind { Panel, Key, Lamp, Digit, Point, Dial, Tft, Needle, MeterFace, Strip };
 
 struct BitmapRow {
   int id;
@@ -28,14 +30,43 @@ struct BitmapRow {
 
 constexpr BitmapRow kBitmaps[] = {
 #define HRX_BITMAP(id, w, h, kind, legend, fg, bg) {id, w, h, Kind::kind, legend, fg, bg},
+#define HRX_BITMAP_SERIES(first, last, w, h, kind, legend, fg, bg)
 #include "resources/Bitmaps.def"
 #undef HRX_BITMAP
+#undef HRX_BITMAP_SERIES
 };
 
+// A family of images painted from one row; each image knows its place in
+// the family from its id.
+struct SeriesRow {
+  int first, last;
+  BitmapRow look;
+};
+
+constexpr SeriesRow kSeries[] = {
+#define HRX_BITMAP(id, w, h, kind, legend, fg, bg)
+#define HRX_BITMAP_SERIES(first, last, w, h, kind, legend, fg, bg) \
+  {first, last, {first, w, h, Kind::kind, legend, fg, bg}},
+#include "resources/Bitmaps.def"
+#undef HRX_BITMAP
+#undef HRX_BITMAP_SERIES
+};
+
+constexpr bool inSeries(int id) {
+  for (const SeriesRow& s : kSeries)
+    if (id >= s.first && id <= s.last) return true;
+  return false;
+}
+
 constexpr bool idsUnique() {
-  for (const BitmapRow& a : kBitmaps)
+  for (const BitmapRow& a : kBitmaps) {
+    if (inSeries(a.id)) return false;
     for (const BitmapRow& b : kBitmaps)
       if (&a != &b && a.id == b.id) return false;
+  }
+  for (const SeriesRow& a : kSeries)
+    for (const SeriesRow& b : kSeries)
+      if (&a != &b && a.first <= b.last && b.first <= a.last) return false;
   return true;
 }
 static_assert(idsUnique(), "a bitmap id appears twice in Bitmaps.def");
@@ -98,6 +129,101 @@ void drawKnob(QPainter& p, int cx, int cy, int r, const QString& caption) {
   }
 }
 
+// The analog meter's geometry, shared by the faces and the needle frames:
+// the needle turns about a pivot below the strip.
+constexpr double kPivotX = 84.0;
+constexpr double kPivotY = 104.0;
+constexpr double kScaleRadius = 86.0;
+constexpr double kSweepDeg = 70.0;
+
+double needleAngle(double value) { return (-kSweepDeg / 2 + kSweepDeg * value / 255.0) * M_PI / 180.0; }
+QPointF onArc(double value, double radius) {
+  const double a = needleAngle(value);
+  return {kPivotX + radius * std::sin(a), kPivotY - radius * std::cos(a)};
+}
+
+// The meter value a needle frame stands for: the middle of the values the
+// needle table sends to it.
+double frameValue(int id) {
+  double sum = 0;
+  int n = 0;
+  for (std::size_t v = 0; v < hrx::render::kNeedleFrame.size(); ++v)
+    if (hrx::render::kNeedleFrame[v] == id) sum += static_cast<double>(v), ++n;
+  return n > 0 ? sum / n : 0.0;
+}
+
+QImage paintNeedle(const BitmapRow& row, int id) {
+  QImage img(row.width, row.height, QImage::Format_RGB32);
+  img.fill(Qt::black);   // the needle frames' key colour
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.setPen(QPen(rgb(row.foreground), 2));
+  const double v = frameValue(id);
+  p.drawLine(onArc(v, kScaleRadius - 56), onArc(v, kScaleRadius + 2));
+  return img;
+}
+
+QImage paintMeterFace(const BitmapRow& row) {
+  QImage img(row.width, row.height, QImage::Format_RGB32);
+  img.fill(rgb(row.background));
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing, false);
+  const QColor scale(0xF0, 0xF0, 0xF0);
+  const QColor over(0xFF, 0x50, 0x40);
+  // S units up to S9 at two thirds of the sweep, then +20 .. +60 in red.
+  constexpr double kS9 = 170.0;
+  const char* sLabels[] = {"1", "3", "5", "7", "9"};
+  QFont f("DejaVu Sans");
+  f.setPixelSize(8);
+  f.setStyleStrategy(QFont::NoAntialias);
+  p.setFont(f);
+  for (int i = 0; i <= 9; ++i) {
+    const double v = kS9 * i / 9.0;
+    p.setPen(QPen(scale, 1));
+    p.drawLine(onArc(v, kScaleRadius - (i % 2 ? 5 : 3)), onArc(v, kScaleRadius));
+    if (i % 2 == 1) {
+      const QPointF at = onArc(v, kScaleRadius + 7);
+      p.drawText(QRectF(at.x() - 6, at.y() - 5, 12, 9), Qt::AlignCenter, sLabels[i / 2]);
+    }
+  }
+  const char* overLabels[] = {"+20", "+40", "+60"};
+  for (int i = 1; i <= 3; ++i) {
+    const double v = kS9 + (255.0 - kS9) * i / 3.0;
+    p.setPen(QPen(over, 1));
+    p.drawLine(onArc(v, kScaleRadius - 5), onArc(v, kScaleRadius));
+    const QPointF at = onArc(v, kScaleRadius + 7);
+    p.drawText(QRectF(at.x() - 9, at.y() - 5, 18, 9), Qt::AlignCenter, overLabels[i - 1]);
+  }
+  p.setPen(QPen(scale, 1));
+  for (double v = 0; v < kS9; v += 1.0) p.drawLine(onArc(v, kScaleRadius), onArc(v + 1.0, kScaleRadius));
+  p.setPen(QPen(over, 2));
+  for (double v = kS9; v < 255.0; v += 1.0) p.drawLine(onArc(v, kScaleRadius), onArc(v + 1.0, kScaleRadius));
+  // The transmit scale below, named after the selected meter.
+  p.setPen(QPen(rgb(row.foreground), 1));
+  for (double v = 0; v < 255.0; v += 1.0) p.drawLine(onArc(v, kScaleRadius - 14), onArc(v + 1.0, kScaleRadius - 14));
+  for (int i = 0; i <= 4; ++i) {
+    const double v = 255.0 * i / 4.0;
+    p.drawLine(onArc(v, kScaleRadius - 17), onArc(v, kScaleRadius - 14));
+  }
+  p.drawText(QRect(row.width - 34, row.height - 11, 32, 10), Qt::AlignRight | Qt::AlignVCenter,
+             QString::fromUtf8(row.legend));
+  p.setPen(scale);
+  p.drawText(QRect(2, row.height - 11, 12, 10), Qt::AlignLeft | Qt::AlignVCenter, "S");
+  return img;
+}
+
+// An opaque strip of the TFT screen: its ground, framed, with faint
+// dividers for the icons drawn over it.
+QImage paintStrip(const BitmapRow& row) {
+  QImage img(row.width, row.height, QImage::Format_RGB32);
+  img.fill(rgb(row.background));
+  QPainter p(&img);
+  p.setPen(rgb(row.foreground));
+  p.drawRect(0, 0, row.width - 1, row.height - 1);
+  for (int x = row.width / 4; x < row.width; x += row.width / 4) p.drawLine(x, 3, x, row.height - 4);
+  return img;
+}
+
 QImage paintPanel(const BitmapRow& row) {
   QImage img(row.width, row.height, QImage::Format_RGB32);
   img.fill(rgb(row.background));
@@ -134,8 +260,19 @@ QImage paintPanel(const BitmapRow& row) {
   return img;
 }
 
-QImage paintBitmap(const BitmapRow& row) {
-  if (row.kind == Kind::Panel) return paintPanel(row);
+QImage paintBitmap(const BitmapRow& row, int id) {
+  switch (row.kind) {
+    case Kind::Panel:
+      return paintPanel(row);
+    case Kind::Needle:
+      return paintNeedle(row, id);
+    case Kind::MeterFace:
+      return paintMeterFace(row);
+    case Kind::Strip:
+      return paintStrip(row);
+    default:
+      break;
+  }
   QImage img(row.width, row.height, QImage::Format_RGB32);
   const QString legend = QString::fromUtf8(row.legend);
   const QRect all(0, 0, row.width, row.height);
@@ -197,7 +334,7 @@ QImage paintBitmap(const BitmapRow& row) {
       drawLegend(p, all, legend, rgb(row.foreground));
       break;
     }
-    case Kind::Panel:
+    default:
       break;
   }
   return img;
@@ -219,14 +356,20 @@ int main(int argc, char** argv) {
     return 1;
   }
   QString qrc = "<RCC>\n  <qresource prefix=\"/bitmaps\">\n";
-  for (const BitmapRow& row : kBitmaps) {
-    const QString name = QString::number(row.id) + ".png";
-    if (!paintBitmap(row).save(outDir + "/" + name, "PNG")) {
+  auto write = [&](const BitmapRow& row, int id) {
+    const QString name = QString::number(id) + ".png";
+    if (!paintBitmap(row, id).save(outDir + "/" + name, "PNG")) {
       std::fprintf(stderr, "hrx900-bmpgen: cannot write %s\n", qPrintable(name));
-      return 1;
+      return false;
     }
     qrc += "    <file>" + name + "</file>\n";
-  }
+    return true;
+  };
+  for (const BitmapRow& row : kBitmaps)
+    if (!write(row, row.id)) return 1;
+  for (const SeriesRow& s : kSeries)
+    for (int id = s.first; id <= s.last; ++id)
+      if (!write(s.look, id)) return 1;
   qrc += "  </qresource>\n</RCC>\n";
   QFile f(outDir + "/hrx900bitmaps.qrc");
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(qrc.toUtf8()) < 0) {

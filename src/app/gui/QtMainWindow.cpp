@@ -384,6 +384,17 @@ LParam QtMainWindow::handleMessage(const Msg& m) {
     case WM_ANL_EVT_PS:
       OnEventHandle_PS();
       return 0;
+    case WM_ANL_EVT_SM:
+      OnEventHandle_SM();
+      return 0;
+    case WM_ANL_EVT_NB:
+    case WM_ANL_EVT_RF:
+    case WM_ANL_EVT_GT:
+    case WM_ANL_EVT_RA:
+    case WM_ANL_EVT_PA:
+    case WM_ANL_EVT_AN:
+      RequestBlockIconsRedraw(false);
+      return 0;
     case kLookCom:
       comPressed_ = m.w != 0;
       drawComLamp();
@@ -413,14 +424,26 @@ void QtMainWindow::OnEventHandle_FA() {
 
 void QtMainWindow::OnEventHandle_AI() {
   comOn_ = core_ != nullptr && core_->state().get_AI_Stat() == 1;
-  if (!comOn_) killTimerHere(kTimerDeferred);
   drawComLamp();
+  if (!comOn_) {
+    killTimerHere(kTimerDeferred);
+    RequestMeterRedraw(lastSMeter_);
+  }
 }
 
 void QtMainWindow::OnEventHandle_PS() {
   powerOn_ = core_ != nullptr && core_->state().get_PS_Stat() == 1;
-  if (!powerOn_) killTimerHere(kTimerDeferred);
   drawOnOffKey();
+  if (!powerOn_) {
+    killTimerHere(kTimerDeferred);
+    RequestMeterRedraw(lastSMeter_);
+  }
+}
+
+void QtMainWindow::OnEventHandle_SM() {
+  if (core_ == nullptr) return;
+  lastSMeter_ = core_->state().get_SM_Meter1();
+  RequestMeterRedraw(lastSMeter_);
 }
 
 void QtMainWindow::RequestMeterRedraw(int value) {
@@ -466,7 +489,7 @@ void QtMainWindow::onPanelPaint() {
       meterPending_ = false;
       ++meterDraws_;
       lastMeterValue_ = meterValue_;
-      renderer_.drawMeterStrip(meterValue_);
+      if (core_ != nullptr) renderer_.drawMeterStrip(core_->state(), meterValue_);
     }
     if (blockIconsPending_) {
       blockIconsPending_ = false;

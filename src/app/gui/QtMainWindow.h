@@ -163,6 +163,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   void OnEventHandle_FA();
   void OnEventHandle_AI();
   void OnEventHandle_PS();
+  void OnEventHandle_SM();
   void onPanelPaint();
   void drawComLamp();
   void drawOnOffKey();
@@ -194,6 +195,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   bool backgroundErased_ = false;
   bool forcedPaint_ = false;
   int meterValue_ = 0;
+  int lastSMeter_ = 0;   // redrawn when the radio goes off or disconnects
   int stripInvalidations_ = 0;
   int meterDraws_ = 0;
   int lastMeterValue_ = 0;
