@@ -43,6 +43,16 @@ QRect blitKeyed(QImage& target, const QImage& bitmap, int x, int y, QRgb key) {
   return area;
 }
 
+QImage keyedToAlpha(const QImage& bitmap, QRgb key) {
+  QImage out = bitmap.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < out.height(); ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < out.width(); ++x)
+      if ((line[x] & 0x00FFFFFF) == (key & 0x00FFFFFF)) line[x] = 0;
+  }
+  return out;
+}
+
 namespace {
 int checkBitmap(const QImage* bitmap) {
   if (bitmap == nullptr || bitmap->isNull()) return kNoBitmap;

@@ -54,6 +54,10 @@ struct BitmapSlot {
 // returns the changed rectangle (empty when nothing was drawn).
 QRect blitKeyed(QImage& target, const QImage& bitmap, int x, int y, QRgb key);
 
+// A copy of `bitmap` with its key-colour pixels transparent, for the
+// window system's own drawing (the window icon).
+QImage keyedToAlpha(const QImage& bitmap, QRgb key);
+
 // The off-screen form used to compose a strip: loads `id` and draws it into
 // the `target` buffer. Result codes as for PanelSurface::DrawBitmap.
 int DrawBitmap(BitmapStore& store, int id, QImage& target, int x, int y, QRgb key);

@@ -54,6 +54,12 @@ class WindowTest : public QObject {
     // Not resizable: the panel is never scaled.
     QCOMPARE(w.minimumSize(), w.maximumSize());
     QCOMPARE(w.surfaceImage().size(), QSize(1024, 335));
+    // The icon is the program's bitmap 128, its key colour transparent.
+    QVERIFY(!w.windowIcon().isNull());
+    const QImage icon = w.iconImage();
+    QCOMPARE(icon.size(), QSize(32, 32));
+    QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
+    QCOMPARE(qAlpha(icon.pixel(16, 16)), 255);
   }
 
   void menuIdsAndDisabledEntries() {
@@ -126,6 +132,17 @@ class WindowTest : public QObject {
     w.renderer().LoadPanelImages();
     w.setWindowState(Qt::WindowMinimized);
     QCOMPARE(w.timerPeriod(13), 0u);
+    // Painted while minimised it shows the icon in the middle, and neither
+    // restores nor touches the panel.
+    const QImage panelBefore = w.surfaceImage();
+    QImage shown(w.panelWidget()->size(), QImage::Format_RGB32);
+    w.panelWidget()->render(&shown, QPoint(), QRegion(), QWidget::DrawWindowBackground);   // not the splash
+    const QImage& icon = w.iconImage();
+    const QPoint corner((1024 - icon.width()) / 2, (335 - icon.height()) / 2);
+    QCOMPARE(shown.pixel(corner + QPoint(16, 16)) | 0xFF000000u, icon.pixel(16, 16) | 0xFF000000u);
+    QVERIFY(shown.pixel(10, 10) != panelBefore.pixel(10, 10) || shown.pixel(500, 300) != panelBefore.pixel(500, 300));
+    QCOMPARE(w.timerPeriod(13), 0u);
+    QCOMPARE(w.surfaceImage(), panelBefore);
     // Something drawn over the frequency display meanwhile is repaired.
     QVERIFY(core.st.set_VfoA_Freq(28500000));
     w.setWindowState(Qt::WindowNoState);

@@ -16,7 +16,7 @@
 
 namespace {
 
-enum class Kind { Panel, Key, Lamp, Digit, Point, Dial, Tft, Needle, MeterFace, Strip };
+enum class Kind { Panel, Key, Lamp, Digit, Point, Dial, Tft, Needle, MeterFace, Strip, Icon };
 
 struct BitmapRow {
   int id;
@@ -224,6 +224,25 @@ QImage paintStrip(const BitmapRow& row) {
   return img;
 }
 
+// The program's icon: a small front panel with its display and dial.
+QImage paintIcon(const BitmapRow& row) {
+  QImage img(row.width, row.height, QImage::Format_RGB32);
+  img.fill(kKeyGreen);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  const double u = row.width / 32.0;
+  p.setPen(QPen(QColor(0x12, 0x13, 0x15), u));
+  p.setBrush(rgb(row.background));
+  p.drawRoundedRect(QRectF(1 * u, 6 * u, 30 * u, 20 * u), 2 * u, 2 * u);
+  p.fillRect(QRectF(4 * u, 9 * u, 12 * u, 5 * u), QColor(0x0A, 0x0A, 0x0A));
+  p.fillRect(QRectF(5 * u, 10.5 * u, 10 * u, 2 * u), rgb(row.foreground));
+  p.setBrush(QColor(0x50, 0x54, 0x59));
+  p.drawEllipse(QPointF(23 * u, 16 * u), 6 * u, 6 * u);
+  p.setBrush(QColor(0x3A, 0x3D, 0x42));
+  for (int i = 0; i < 3; ++i) p.drawEllipse(QPointF((5 + 4.5 * i) * u, 21 * u), 1.6 * u, 1.6 * u);
+  return img;
+}
+
 QImage paintPanel(const BitmapRow& row) {
   QImage img(row.width, row.height, QImage::Format_RGB32);
   img.fill(rgb(row.background));
@@ -270,6 +289,8 @@ QImage paintBitmap(const BitmapRow& row, int id) {
       return paintMeterFace(row);
     case Kind::Strip:
       return paintStrip(row);
+    case Kind::Icon:
+      return paintIcon(row);
     default:
       break;
   }

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -10,6 +11,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QThread>
 #include <QTimer>
 #include <condition_variable>
@@ -89,8 +91,15 @@ PanelWidget::PanelWidget(QtMainWindow& window, const QImage& image) : window_(wi
 }
 
 void PanelWidget::paintEvent(QPaintEvent* e) {
-  window_.onPanelPaint();
   QPainter p(this);
+  if (window_.isMinimized()) {
+    // What a minimised window still shows: the icon in the middle.
+    p.fillRect(rect(), QColor(0x26, 0x29, 0x2E));
+    const QImage& icon = window_.iconImage();
+    p.drawImage(QPoint((width() - icon.width()) / 2, (height() - icon.height()) / 2), icon);
+    return;
+  }
+  window_.onPanelPaint();
   p.drawImage(e->rect().topLeft(), image_, e->rect());
 }
 
@@ -121,6 +130,10 @@ void PanelWidget::mouseMoveEvent(QMouseEvent* e) { lastPos_ = e->position().toPo
 
 QtMainWindow::QtMainWindow(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(QString::fromUtf8(kCaption));
+  if (const QImage* icon = store_.LoadBitmap(kIconId)) {
+    icon_ = render::keyedToAlpha(*icon, render::kKeyGreen);
+    setWindowIcon(QIcon(QPixmap::fromImage(icon_)));
+  }
   panelWidget_ = new PanelWidget(*this, surface_.image());
   setCentralWidget(panelWidget_);
   surface_.setDamageListener([this](const QRect& r) { panelWidget_->update(r); });

@@ -23,6 +23,7 @@ class QTimer;
 namespace hrx::gui {
 
 inline constexpr const char* kCaption = "RCP for HRX900";
+inline constexpr int kIconId = 128;
 
 // Main-window timers of the window itself.
 inline constexpr std::uint32_t kTimerMainFreq = 6;
@@ -128,6 +129,8 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
 
   // Read-outs for the tests and the screenshot.
   const QImage& surfaceImage() const { return surface_.image(); }
+  // The window icon with its key colour made transparent.
+  const QImage& iconImage() const { return icon_; }
   PanelWidget* panelWidget() const { return panelWidget_; }
   QWidget* splash() const;
   // The connection notice shown while COM waits for the radio; may be null.
@@ -181,6 +184,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
 
   CoreLink* core_ = nullptr;
   render::PanelSurface surface_;
+  QImage icon_;
   render::BitmapStore store_;
   render::PanelRenderer renderer_{surface_, store_};
   panel::PanelCtrl panel_{*this};
