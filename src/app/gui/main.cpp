@@ -7,6 +7,7 @@
 #include "SimPty.h"
 #include "SimRadio.h"
 #include "app/gui/CommandLine.h"
+#include "app/gui/PowerEvents.h"
 #include "app/gui/QtMainWindow.h"
 
 namespace {
@@ -71,6 +72,10 @@ int main(int argc, char** argv) {
     options.noticeGuard = &window.noticeGuard();
     hrx::gui::StationLink core(window, options);
     window.setCore(&core);
+    // Suspend and resume close the port; the next command opens it again.
+    hrx::gui::PowerEvents power;
+    QObject::connect(&power, &hrx::gui::PowerEvents::powerEvent, &window,
+                     [&window](int pbt) { window.onPowerEvent(pbt); });
     window.show();
     if (!window.startUp()) {
       printErr(QStringLiteral("the worker threads would not start"));

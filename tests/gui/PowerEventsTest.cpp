@@ -1,0 +1,90 @@
+// Suspend and resume from the desktop reach the window as its power
+// events and close the port; over a private bus when one can be started.
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include "GuiRig.h"
+#include "app/gui/PowerEvents.h"
+#include "app/gui/QtMainWindow.h"
+
+using hrx::gui::PowerEvents;
+
+namespace {
+
+QDBusMessage sleepSignal(bool sleeping) {
+  QDBusMessage m = QDBusMessage::createSignal(PowerEvents::kLogindPath, PowerEvents::kLogindInterface,
+                                              QStringLiteral("PrepareForSleep"));
+  m << sleeping;
+  return m;
+}
+
+}  // namespace
+
+class PowerEventsTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void sleepAndWakeCloseThePort() {
+    hrx::test::FakeCore core;
+    hrx::gui::QtMainWindow w;
+    w.setCore(&core);
+    PowerEvents power(QDBusConnection(QStringLiteral("none")));
+    QVERIFY(!power.listening());
+    QSignalSpy spy(&power, &PowerEvents::powerEvent);
+    QObject::connect(&power, &PowerEvents::powerEvent, &w, [&w](int pbt) { w.onPowerEvent(pbt); });
+    power.prepareForSleep(true);
+    QCOMPARE(core.portCloses, 1);
+    power.prepareForSleep(false);
+    QCOMPARE(core.portCloses, 2);
+    QCOMPARE(spy.size(), 2);
+    QCOMPARE(spy.at(0).at(0).toInt(), 4);
+    QCOMPARE(spy.at(1).at(0).toInt(), 18);
+    w.setCore(nullptr);
+  }
+
+  // Only the named service's signal counts.
+  void overAPrivateBus() {
+    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+    if (daemon.isEmpty()) QSKIP("no dbus-daemon on this machine");
+    QProcess bus;
+    bus.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+    QVERIFY(bus.waitForStarted());
+    QVERIFY(bus.waitForReadyRead(5000));
+    const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+    {
+      QDBusConnection listener = QDBusConnection::connectToBus(address, QStringLiteral("listener"));
+      QDBusConnection logind = QDBusConnection::connectToBus(address, QStringLiteral("logind"));
+      QDBusConnection stranger = QDBusConnection::connectToBus(address, QStringLiteral("stranger"));
+      QVERIFY(listener.isConnected() && logind.isConnected() && stranger.isConnected());
+      QVERIFY(logind.registerService(PowerEvents::kLogindService));
+      PowerEvents power(listener);
+      QVERIFY(power.listening());
+      QSignalSpy spy(&power, &PowerEvents::powerEvent);
+      QVERIFY(stranger.send(sleepSignal(true)));
+      QTest::qWait(200);
+      QCOMPARE(spy.size(), 0);
+      QVERIFY(logind.send(sleepSignal(true)));
+      QVERIFY(logind.send(sleepSignal(false)));
+      QTRY_COMPARE(spy.size(), 2);
+      QCOMPARE(spy.at(0).at(0).toInt(), 4);
+      QCOMPARE(spy.at(1).at(0).toInt(), 18);
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("listener"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("logind"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("stranger"));
+    bus.kill();
+    bus.waitForFinished();
+  }
+};
+
+int runPowerEventsTests(int argc, char** argv) {
+  PowerEventsTest t;
+  return QTest::qExec(&t, argc, argv);
+}
+
+#include "PowerEventsTest.moc"
