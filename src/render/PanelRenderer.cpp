@@ -118,6 +118,59 @@ int PanelRenderer::drawBlockIconStrip() {
   return surface_.CopyBitmap(store_.LoadBitmap(kBlockIconBackgroundId), kBlockIconStrip.x(), kBlockIconStrip.y());
 }
 
+void PanelRenderer::DrawTFT_VFO_B(const RadioState& state) {
+  const int vfoMem = state.get_IF_VfoMem();
+  if (vfoMem == 1) {
+    if (vfoBMemory_ != 1) {
+      surface_.DrawBitmap(store_.LoadBitmap(kVfoBStripId), kVfoBStripX, kVfoBStripY, kKeyMagenta);
+      vfoBMemory_ = 1;
+    }
+    vfoBSelection_ = -1;
+    return;
+  }
+  vfoBMemory_ = vfoMem;
+  int sel = state.get_SF_Value();
+  if (sel == kSubDialClar && state.get_RI_8() == 1) sel = 4;
+  if (sel != vfoBSelection_) {
+    surface_.DrawBitmap(store_.LoadBitmap(kVfoBStripId), kVfoBStripX, kVfoBStripY, kKeyMagenta);
+    vfoBSelection_ = sel;
+  }
+  if (sel < 1 || sel > 4) return;
+  if (sel != vfoBCaption_) {
+    surface_.DrawBitmap(store_.LoadBitmap(kVfoBCaptionClearId), kVfoBCaptionX, kVfoBCaptionY, kKeyMagenta);
+    vfoBCaption_ = sel;
+  }
+  DrawTFT_VFO_B_Freq(state, state.get_VfoB_Freq());
+}
+
+void PanelRenderer::DrawTFT_VFO_B_Freq(const RadioState& state, std::int32_t frequency) {
+  surface_.DrawBitmap(store_.LoadBitmap(kVfoBCaptionId), kVfoBCaptionX, kVfoBCaptionY, kKeyMagenta);
+  const int mode = state.get_OI_Mode();
+  if (mode >= 0 && mode < static_cast<int>(kVfoBModeLabel.size()) && kVfoBModeLabel[static_cast<std::size_t>(mode)] != 0)
+    surface_.DrawBitmap(store_.LoadBitmap(kVfoBModeLabel[static_cast<std::size_t>(mode)]), kVfoBModeX, kVfoBModeY,
+                        kKeyMagenta);
+  surface_.DrawBitmap(store_.LoadBitmap(state.get_FS_Flag2() != 0 ? kVfoBFastOn : kVfoBFastOff), kVfoBFastX,
+                      kVfoBFastY, kKeyMagenta);
+  surface_.DrawBitmap(store_.LoadBitmap(state.get_LK_Flag2() != 0 ? kVfoBLockOn : kVfoBLockOff), kVfoBLockX,
+                      kVfoBLockY, kKeyMagenta);
+  char text[16];
+  std::snprintf(text, sizeof text, "%8d", static_cast<int>(frequency));
+  for (std::size_t i = 0; i < kVfoBDigitX.size(); ++i) {
+    const char c = text[i];
+    int id = kVfoBDigitBlank;
+    if (c >= '0' && c <= '9') {
+      const int d = c - '0';
+      id = static_cast<int>(i) == 8 - chosenVfoBDigit_ ? kVfoBDigitChosen[static_cast<std::size_t>(d)]
+                                                       : kVfoBDigitFirst + d;
+    }
+    surface_.DrawBitmap(store_.LoadBitmap(id), kVfoBDigitX[i], kVfoBDigitY, kKeyMagenta);
+  }
+  surface_.DrawBitmap(store_.LoadBitmap(frequency >= 1000000 ? kVfoBPoint : kVfoBPointBlank), kVfoBMhzPointX,
+                      kVfoBDigitY, kKeyMagenta);
+  surface_.DrawBitmap(store_.LoadBitmap(frequency >= 1000 ? kVfoBPoint : kVfoBPointBlank), kVfoBKhzPointX,
+                      kVfoBDigitY, kKeyMagenta);
+}
+
 int PanelRenderer::drawMainDial(int angle) {
   if (angle >= 0 && angle < kDialAtRest) mainDialAngle_ = angle;
   const QImage* face = store_.LoadBitmap(kMainDialId);

@@ -75,6 +75,27 @@ inline constexpr QRect kMeterStrip{153, 53, 168, 56};
 inline constexpr QRect kBlockIconStrip{153, 112, 168, 30};
 inline constexpr int kBlockIconBackgroundId = 1540;
 
+// VFO-B area of the TFT screen.
+inline constexpr int kVfoBStripId = 1918;      // the value strip's ground
+inline constexpr int kVfoBStripX = 324, kVfoBStripY = 112;
+inline constexpr int kVfoBCaptionClearId = 1919;
+inline constexpr int kVfoBCaptionId = 1835;
+inline constexpr int kVfoBCaptionX = 323, kVfoBCaptionY = 114;
+inline constexpr int kVfoBModeX = 354, kVfoBModeY = 115;
+// Mode label by the VFO-B mode code; 0 draws none.
+inline constexpr std::array<int, 14> kVfoBModeLabel = {0,    1854, 1846, 1856, 1849, 1834, 1853,
+                                                       1851, 1852, 1863, 1848, 1849, 1857, 1834};
+inline constexpr int kVfoBFastX = 396, kVfoBFastY = 116, kVfoBFastOn = 1847, kVfoBFastOff = 1860;
+inline constexpr int kVfoBLockX = 412, kVfoBLockY = 116, kVfoBLockOn = 1850, kVfoBLockOff = 1859;
+inline constexpr std::array<int, 8> kVfoBDigitX = {330, 341, 355, 367, 378, 392, 404, 415};
+inline constexpr int kVfoBDigitY = 127;
+inline constexpr int kVfoBDigitFirst = 1836;   // 1836 + d
+inline constexpr int kVfoBDigitBlank = 1976;
+inline constexpr std::array<int, 10> kVfoBDigitChosen = {1967, 1968, 1969, 1970, 1971, 1972, 1973, 1974, 1975, 1966};
+inline constexpr int kVfoBPoint = 1855, kVfoBPointBlank = 1977;
+inline constexpr int kVfoBMhzPointX = 352, kVfoBKhzPointX = 389;
+inline constexpr int kSubDialClar = 5;
+
 // Main tuning dial.
 inline constexpr int kMainDialId = 1328;
 inline constexpr int kMainDialX = 623;
@@ -102,6 +123,14 @@ class PanelRenderer {
   // Digit position 1..8 from the right chosen for editing; 0 = none.
   void setChosenMainDigit(int position) { chosenMainDigit_ = position; }
 
+  // The normal content of the VFO-B area, chosen by the sub dial's function
+  // (SF): the VFO-B frequency for 1..4, nothing yet for the others; in
+  // memory recall the area stays empty.
+  void DrawTFT_VFO_B(const RadioState& state);
+  void DrawTFT_VFO_B_Freq(const RadioState& state, std::int32_t frequency);
+  // Digit position 1..8 from the right chosen on the VFO-B display; 0 = none.
+  void setChosenVfoBDigit(int position) { chosenVfoBDigit_ = position; }
+
   // The dial face with its finger mark at `angle` degrees; 360 keeps the
   // last angle (the dial at rest).
   int drawMainDial(int angle);
@@ -126,6 +155,12 @@ class PanelRenderer {
   int rememberedTx_ = 0;
   int mainDialAngle_ = 90;
   int meterSelection_ = -1;
+  int chosenVfoBDigit_ = 0;
+  // What the VFO-B area last showed: memory state, sub dial function and
+  // caption.
+  int vfoBMemory_ = 0;
+  int vfoBSelection_ = 0;
+  int vfoBCaption_ = 0;
   QImage dimple_;
 };
 

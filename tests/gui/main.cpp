@@ -20,6 +20,7 @@ int runBusyTests(int argc, char** argv);
 int runRedrawTests(int argc, char** argv);
 int runMeterTests(int argc, char** argv);
 int runPowerEventsTests(int argc, char** argv);
+int runVfoBTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
   const std::map<std::string, std::function<int(int, char**)>> suites = {
@@ -28,7 +29,7 @@ int main(int argc, char** argv) {
       {"Program", runProgramTests},     {"StationSlice", runStationSliceTests},
       {"StationGui", runStationGuiTests},   {"Busy", runBusyTests},
       {"Redraw", runRedrawTests},     {"Meter", runMeterTests},
-      {"PowerEvents", runPowerEventsTests},
+      {"PowerEvents", runPowerEventsTests}, {"VfoB", runVfoBTests},
   };
   if (argc < 2 || suites.count(argv[1]) == 0) {
     std::fprintf(stderr, "usage: %s SUITE [options]; suites:", argv[0]);

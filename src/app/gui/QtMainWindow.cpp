@@ -300,6 +300,8 @@ void QtMainWindow::onTimerTick(std::uint32_t id) {
       Disp_Restore();
       return;
     case kTimerVfoB:
+      OnEventHandle_FB();
+      return;
     case kTimerPassBandMain:
     case kTimerPassBandSub:
     case kTimerBlink:
@@ -400,6 +402,9 @@ LParam QtMainWindow::handleMessage(const Msg& m) {
     case WM_ANL_EVT_SM:
       OnEventHandle_SM();
       return 0;
+    case WM_ANL_EVT_FB:
+      OnEventHandle_FB();
+      return 0;
     case WM_ANL_EVT_NB:
     case WM_ANL_EVT_RF:
     case WM_ANL_EVT_GT:
@@ -433,6 +438,10 @@ LParam QtMainWindow::handleMessage(const Msg& m) {
 void QtMainWindow::OnEventHandle_FA() {
   if (core_ == nullptr) return;
   renderer_.DrawMainFrequency(core_->state(), core_->state().get_VfoA_Freq());
+}
+
+void QtMainWindow::OnEventHandle_FB() {
+  if (core_ != nullptr) renderer_.DrawTFT_VFO_B(core_->state());
 }
 
 void QtMainWindow::OnEventHandle_AI() {

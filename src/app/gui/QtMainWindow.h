@@ -167,6 +167,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   void OnEventHandle_AI();
   void OnEventHandle_PS();
   void OnEventHandle_SM();
+  void OnEventHandle_FB();
   void onPanelPaint();
   void drawComLamp();
   void drawOnOffKey();
