@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/gui/CoreLink.h"
+#include "render/PanelRenderer.h"
+#include "state/RadioState.h"
 
 namespace hrx::test {
 
@@ -73,6 +75,21 @@ inline bool showsMainDigit(const QImage& panel, const QImage* glyph, int positio
   static constexpr int kX[] = {621, 641, 664, 684, 704, 727, 747, 767};
   return showsBitmap(panel, glyph, kX[position], 53, 0xFF00FF00, 17);
 }
+
+// Covers the whole surface with one colour.
+inline void fillSurface(render::PanelSurface& s, QRgb colour) {
+  QImage ground(render::kPanelWidth, render::kPanelHeight, QImage::Format_RGB32);
+  ground.fill(colour);
+  s.CopyBitmap(&ground, 0, 0);
+}
+
+// A renderer over its own surface, bitmaps and state.
+struct RenderRig {
+  render::PanelSurface s;
+  render::BitmapStore store;
+  render::PanelRenderer r{s, store};
+  RadioState st;
+};
 
 // Whether a rectangle of `a` equals the same rectangle of `b`.
 inline bool sameArea(const QImage& a, const QImage& b, const QRect& r) { return a.copy(r) == b.copy(r); }

@@ -14,11 +14,7 @@ namespace {
 
 constexpr QRgb kGround = 0xFF123456;
 
-void fill(PanelSurface& s) {
-  QImage ground(kPanelWidth, kPanelHeight, QImage::Format_RGB32);
-  ground.fill(kGround);
-  s.CopyBitmap(&ground, 0, 0);
-}
+void fill(PanelSurface& s) { hrx::test::fillSurface(s, kGround); }
 
 // What the strip must show: the face, with `overlays` drawn magenta-keyed
 // and then the needle frame black-keyed.
@@ -96,10 +92,8 @@ class MeterTest : public QObject {
     QFETCH(int, selection);
     QFETCH(int, value);
     QFETCH(int, busy);
-    PanelSurface s;
-    BitmapStore store;
-    PanelRenderer r(s, store);
-    hrx::RadioState st;
+    hrx::test::RenderRig rig;
+    auto& [s, store, r, st] = rig;
     QVERIFY(st.set_MS_Stat(selection));
     QVERIFY(st.set_MainRx_Busy(busy));
     QVERIFY(st.set_RM_Meter2(200));   // not shown while receiving
@@ -119,10 +113,8 @@ class MeterTest : public QObject {
   // While sending the needle shows RM_Meter2 with the meter's label, and
   // the TX lamp takes the BUSY lamp's place.
   void transmitting() {
-    PanelSurface s;
-    BitmapStore store;
-    PanelRenderer r(s, store);
-    hrx::RadioState st;
+    hrx::test::RenderRig rig;
+    auto& [s, store, r, st] = rig;
     QVERIFY(st.set_MS_Stat(1));
     QVERIFY(st.set_TxStat(2));
     QVERIFY(st.set_MainRx_Busy(1));
@@ -133,10 +125,8 @@ class MeterTest : public QObject {
   }
 
   void missingImages() {
-    PanelSurface s;
-    BitmapStore store;
-    PanelRenderer r(s, store);
-    hrx::RadioState st;
+    hrx::test::RenderRig rig;
+    auto& [s, store, r, st] = rig;
     fill(s);
     const QImage before = s.image();
     store.forget(1536);   // COMP's face

@@ -24,11 +24,7 @@ QImage keyStrip() {
   return img;
 }
 
-void fill(PanelSurface& s, QRgb colour) {
-  QImage ground(kPanelWidth, kPanelHeight, QImage::Format_RGB32);
-  ground.fill(colour);
-  s.CopyBitmap(&ground, 0, 0);
-}
+void fill(PanelSurface& s, QRgb colour) { hrx::test::fillSurface(s, colour); }
 
 }  // namespace
 

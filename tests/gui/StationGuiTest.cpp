@@ -89,6 +89,11 @@ class StationGuiTest : public QObject {
     rig.clickCom();
     QTRY_VERIFY_WITH_TIMEOUT(rig.w->readOutsDone() >= 1, 60000);
     QVERIFY(rig.lampLit());
+    // HRX900_PANEL_PNG=FILE keeps a picture of the connected panel.
+    if (const QString png = qEnvironmentVariable("HRX900_PANEL_PNG"); !png.isEmpty()) {
+      QTest::qWait(100);
+      QVERIFY(rig.w->surfaceImage().save(png, "PNG"));
+    }
 
     // 4.5 s of keep-alive traffic: longer than the watchdog's period.
     const std::uint64_t repliesBefore = rig.station().repliesDelivered();

@@ -15,11 +15,7 @@ namespace {
 constexpr QRgb kGround = 0xFF123456;
 const QRect kArea(323, 112, 112, 29);
 
-void fill(PanelSurface& s) {
-  QImage ground(kPanelWidth, kPanelHeight, QImage::Format_RGB32);
-  ground.fill(kGround);
-  s.CopyBitmap(&ground, 0, 0);
-}
+void fill(PanelSurface& s) { hrx::test::fillSurface(s, kGround); }
 
 bool shows(const PanelSurface& s, BitmapStore& store, int id, int x, int y) {
   return showsBitmap(s.image(), store.LoadBitmap(id), x, y, kKeyMagenta);
@@ -62,10 +58,8 @@ class VfoBTest : public QObject {
     QFETCH(int, label);
     QFETCH(int, mhzPoint);
     QFETCH(int, khzPoint);
-    PanelSurface s;
-    BitmapStore store;
-    PanelRenderer r(s, store);
-    hrx::RadioState st;
+    hrx::test::RenderRig rig;
+    auto& [s, store, r, st] = rig;
     QVERIFY(st.set_SF_Value(1));
     QVERIFY(st.set_VfoB_Freq(freq));
     QVERIFY(st.set_OI_Mode(mode));
@@ -88,10 +82,8 @@ class VfoBTest : public QObject {
   // Sub dial functions other than 1..4 leave the area to their own
   // displays; CLAR with RI 8 counts as 4; memory recall empties the area.
   void whatTheSubDialAllows() {
-    PanelSurface s;
-    BitmapStore store;
-    PanelRenderer r(s, store);
-    hrx::RadioState st;
+    hrx::test::RenderRig rig;
+    auto& [s, store, r, st] = rig;
     QVERIFY(st.set_VfoB_Freq(21000000));
     fill(s);
     r.DrawTFT_VFO_B(st);   // SF starts at 8
