@@ -89,6 +89,12 @@ class StationGuiTest : public QObject {
     rig.clickCom();
     QTRY_VERIFY_WITH_TIMEOUT(rig.w->readOutsDone() >= 1, 60000);
     QVERIFY(rig.lampLit());
+    // The VFO-B area shows the radio's VFO-B (7.050.000: its 7 and 5).
+    QCOMPARE(rig.radio.cell(hrx::sim::Cell::VfoB), 7050000);
+    QTRY_VERIFY(hrx::test::showsBitmap(rig.w->surfaceImage(), rig.w->renderer().store().LoadBitmap(1843),
+                                       hrx::render::kVfoBDigitX[1], hrx::render::kVfoBDigitY, hrx::render::kKeyMagenta));
+    QVERIFY(hrx::test::showsBitmap(rig.w->surfaceImage(), rig.w->renderer().store().LoadBitmap(1841),
+                                   hrx::render::kVfoBDigitX[3], hrx::render::kVfoBDigitY, hrx::render::kKeyMagenta));
     // HRX900_PANEL_PNG=FILE keeps a picture of the connected panel.
     if (const QString png = qEnvironmentVariable("HRX900_PANEL_PNG"); !png.isEmpty()) {
       QTest::qWait(100);
