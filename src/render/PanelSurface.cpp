@@ -32,15 +32,18 @@ void PanelSurface::damaged(const QRect& r) {
 QRect blitKeyed(QImage& target, const QImage& bitmap, int x, int y, QRgb key) {
   const QRect area = QRect(x, y, bitmap.width(), bitmap.height()) & target.rect();
   const QRgb keyRgb = key & 0x00FFFFFF;
+  bool changed = false;
   for (int ty = area.top(); ty <= area.bottom(); ++ty) {
     const QRgb* src = reinterpret_cast<const QRgb*>(bitmap.constScanLine(ty - y));
     QRgb* dst = reinterpret_cast<QRgb*>(target.scanLine(ty));
     for (int tx = area.left(); tx <= area.right(); ++tx) {
       const QRgb px = src[tx - x];
-      if ((px & 0x00FFFFFF) != keyRgb) dst[tx] = px | 0xFF000000;
+      if ((px & 0x00FFFFFF) == keyRgb) continue;
+      changed |= dst[tx] != (px | 0xFF000000);
+      dst[tx] = px | 0xFF000000;
     }
   }
-  return area;
+  return changed ? area : QRect();
 }
 
 QImage keyedToAlpha(const QImage& bitmap, QRgb key) {
@@ -83,12 +86,17 @@ int PanelSurface::DrawBitmap(const BitmapSlot& slot) {
 int PanelSurface::CopyBitmap(const QImage* bitmap, int x, int y) {
   if (bitmap == nullptr || bitmap->isNull()) return kNoBitmap;
   const QRect target = QRect(x, y, bitmap->width(), bitmap->height()) & image_.rect();
+  bool changed = false;
   for (int ty = target.top(); ty <= target.bottom(); ++ty) {
     const QRgb* src = reinterpret_cast<const QRgb*>(bitmap->constScanLine(ty - y));
     QRgb* dst = reinterpret_cast<QRgb*>(image_.scanLine(ty));
-    for (int tx = target.left(); tx <= target.right(); ++tx) dst[tx] = src[tx - x] | 0xFF000000;
+    for (int tx = target.left(); tx <= target.right(); ++tx) {
+      changed |= dst[tx] != (src[tx - x] | 0xFF000000);
+      dst[tx] = src[tx - x] | 0xFF000000;
+    }
   }
-  damaged(target);
+  // Redrawing what is already there (the 30 ms display timers) costs no repaint.
+  if (changed) damaged(target);
   return kDrawn;
 }
 

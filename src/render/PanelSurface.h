@@ -51,7 +51,7 @@ struct BitmapSlot {
 };
 
 // Draws `bitmap` into `target` at (x, y), leaving out the key colour;
-// returns the changed rectangle (empty when nothing was drawn).
+// returns the rectangle drawn, empty when no pixel changed.
 QRect blitKeyed(QImage& target, const QImage& bitmap, int x, int y, QRgb key);
 
 // A copy of `bitmap` with its key-colour pixels transparent, for the

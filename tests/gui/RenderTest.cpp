@@ -88,7 +88,13 @@ class RenderTest : public QObject {
     red.fill(kRed);
     s.DrawBitmap(&red, 100, 50, kKeyGreen);
     s.DrawBitmap(nullptr, 0, 0, kKeyGreen);
+    // The same drawing again changes nothing and asks for no repaint.
+    s.DrawBitmap(&red, 100, 50, kKeyGreen);
+    s.CopyBitmap(&red, 100, 50);
     QCOMPARE(rects, (QList<QRect>{QRect(100, 50, 4, 3)}));
+    red.setPixel(3, 2, kBlue);
+    s.CopyBitmap(&red, 100, 50);
+    QCOMPARE(rects.size(), 2);
   }
 
   void generatedResources() {
