@@ -61,6 +61,10 @@ int PanelRenderer::DrawMainDigit(int glyph, int position, bool highlighted) {
 }
 
 void PanelRenderer::DrawMainFrequency(const RadioState& state, std::int32_t frequency) {
+  // The kHz point overlaps a digit's last column: redrawn alike, the two
+  // would change that column back and forth every time.
+  const DamageBatch batch(surface_, QRect(kMainDigitX[0], kMainDigitY, kMainDigitX[7] + kMainDigitWidth - kMainDigitX[0],
+                                          kMainDigitHeight));
   char text[16];
   std::snprintf(text, sizeof text, "%8d", static_cast<int>(frequency));
   if (isFmMode(state.get_IF_Mode())) {

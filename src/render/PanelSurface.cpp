@@ -26,7 +26,17 @@ void BitmapStore::forget(int id) { cache_[id] = QImage(); }
 PanelSurface::PanelSurface() : image_(kPanelWidth, kPanelHeight, QImage::Format_RGB32) { image_.fill(Qt::black); }
 
 void PanelSurface::damaged(const QRect& r) {
-  if (damage_ && !r.isEmpty()) damage_(r);
+  if (batches_ == 0 && damage_ && !r.isEmpty()) damage_(r);
+}
+
+DamageBatch::DamageBatch(PanelSurface& surface, const QRect& area)
+    : surface_(surface), area_(area & surface.image_.rect()), before_(surface.image_.copy(area_)) {
+  ++surface_.batches_;
+}
+
+DamageBatch::~DamageBatch() {
+  --surface_.batches_;
+  if (surface_.image_.copy(area_) != before_) surface_.damaged(area_);
 }
 
 QRect blitKeyed(QImage& target, const QImage& bitmap, int x, int y, QRgb key) {

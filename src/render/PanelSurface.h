@@ -79,9 +79,27 @@ class PanelSurface {
   int CopyBitmap(const QImage* bitmap, int x, int y);
 
  private:
+  friend class DamageBatch;
   void damaged(const QRect& r);
   QImage image_;
+  int batches_ = 0;
   std::function<void(const QRect&)> damage_;
+};
+
+// The draws made while it lives are reported once, as `area`, and only when
+// the area ends up different: a display redrawn with the same content costs
+// no repaint even where its parts overlap.
+class DamageBatch {
+ public:
+  DamageBatch(PanelSurface& surface, const QRect& area);
+  ~DamageBatch();
+  DamageBatch(const DamageBatch&) = delete;
+  DamageBatch& operator=(const DamageBatch&) = delete;
+
+ private:
+  PanelSurface& surface_;
+  QRect area_;
+  QImage before_;
 };
 
 }  // namespace hrx::render

@@ -95,6 +95,30 @@ class RenderTest : public QObject {
     red.setPixel(3, 2, kBlue);
     s.CopyBitmap(&red, 100, 50);
     QCOMPARE(rects.size(), 2);
+    // A batch reports its area once, only when it ends up changed.
+    QImage blue(4, 3, QImage::Format_RGB32);
+    blue.fill(kBlue);
+    {
+      const DamageBatch batch(s, QRect(90, 40, 30, 30));
+      s.DrawBitmap(&blue, 100, 50, kKeyGreen);
+      s.CopyBitmap(&red, 100, 50);
+    }
+    QCOMPARE(rects.size(), 2);
+    {
+      const DamageBatch batch(s, QRect(90, 40, 30, 30));
+      s.DrawBitmap(&blue, 100, 50, kKeyGreen);
+    }
+    QCOMPARE(rects.size(), 3);
+    QCOMPARE(rects.last(), QRect(90, 40, 30, 30));
+    // The main display redrawn unchanged asks for nothing.
+    BitmapStore store;
+    PanelRenderer r(s, store);
+    hrx::RadioState st;
+    r.DrawMainFrequency(st, 14250000);
+    const int afterFirst = rects.size();
+    QVERIFY(afterFirst > 3);
+    r.DrawMainFrequency(st, 14250000);
+    QCOMPARE(rects.size(), afterFirst);
   }
 
   void generatedResources() {
