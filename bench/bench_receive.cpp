@@ -14,7 +14,7 @@
 
 #include "menulist/MenuCatalogue.h"
 #include "serial/ComPort.h"
-#include "serial/RingBuffer.h"
+#include "platform/RingBuffer.h"
 #include "serial/Sio_Recv_Thread.h"
 #include "state/RadioState.h"
 

@@ -1,6 +1,6 @@
 #include "SimTable.h"
 
-#include "analysis/ReplyCodeTable.h"
+#include "state/ReplyCodeTable.h"
 
 namespace hrx::sim {
 namespace {

@@ -5,13 +5,13 @@
 // accepted reply; they carry no data, the handler reads RadioState. wParam is
 // 0 except for WM_ANL_EVT_EX (the menu number for items 11 and 32); lParam is
 // the row index for the rows listed in kEventCarriesRow, else 0.
-#include "analysis/ReplyCodeTable.h"
+#include "state/ReplyCodeTable.h"
 #include "platform/Messages.h"
 
 namespace hrx {
 
 #define HRX_REPLY(code, event, length) inline constexpr MsgId WM_ANL_EVT_##code = event;
-#include "analysis/ReplyCodes.def"
+#include "state/ReplyCodes.def"
 inline constexpr MsgId WM_ANL_EVT_EX = 0x830B;   // EX has no table row
 
 // Rows whose event carries the row index as lParam; the main window uses it

@@ -9,7 +9,7 @@
 #include "analysis/AnalyserMessages.h"
 #include "analysis/ReplyDecoders.h"
 #include "platform/MsgThread.h"
-#include "serial/RingBuffer.h"
+#include "platform/RingBuffer.h"
 
 namespace hrx {
 

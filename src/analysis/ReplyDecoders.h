@@ -9,7 +9,7 @@
 // reply shows zeros there, which fail every digit test.
 #include <cstddef>
 
-#include "analysis/ReplyCodeTable.h"
+#include "state/ReplyCodeTable.h"
 #include "platform/MainWindowPort.h"
 #include "platform/PostTarget.h"
 #include "state/PanelMirror.h"

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "analysis/AnalyserMessages.h"
-#include "analysis/ReplyCodeTable.h"
+#include "state/ReplyCodeTable.h"
 #include "composer/CommandTables.h"
 #include "menulist/MenuCatalogue.h"
 

@@ -11,7 +11,7 @@
 #include "platform/Messages.h"
 #include "platform/PostTarget.h"
 #include "platform/WindowFlags.h"
-#include "serial/RingBuffer.h"
+#include "platform/RingBuffer.h"
 #include "state/PanelMirror.h"
 #include "state/RadioState.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "analysis/ReplyCodeTable.h"
+#include "state/ReplyCodeTable.h"
 #include "platform/SerialDevice.h"
 #include "state/RadioState.h"
 

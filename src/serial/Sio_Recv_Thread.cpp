@@ -9,7 +9,7 @@
 #include <ctime>
 
 #include "serial/ComPort.h"
-#include "serial/RingBuffer.h"
+#include "platform/RingBuffer.h"
 #include "state/RadioState.h"
 
 namespace hrx {

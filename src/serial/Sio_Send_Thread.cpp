@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "serial/ComPort.h"
-#include "serial/RingBuffer.h"
+#include "platform/RingBuffer.h"
 #include "state/RadioState.h"
 
 namespace hrx {

@@ -15,7 +15,7 @@
 #include "SimPty.h"
 #include "SimRadio.h"
 #include "serial/ComPort.h"
-#include "serial/RingBuffer.h"
+#include "platform/RingBuffer.h"
 #include "serial/Sio_Recv_Thread.h"
 #include "state/RadioState.h"
 

@@ -13,7 +13,7 @@
 #include "menulist/MenuCatalogue.h"
 #include "serial/ComPort.h"
 #include "serial/PtyRadio.h"
-#include "serial/RingBuffer.h"
+#include "platform/RingBuffer.h"
 #include "serial/Sio_Recv_Thread.h"
 #include "serial/Sio_Send_Thread.h"
 #include "state/PanelMirror.h"

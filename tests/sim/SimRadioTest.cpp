@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "SimRadio.h"
-#include "analysis/ReplyCodeTable.h"
+#include "state/ReplyCodeTable.h"
 #include "menulist/MenuCatalogue.h"
 #include "state/RadioState.h"
 

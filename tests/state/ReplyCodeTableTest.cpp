@@ -4,7 +4,7 @@
 #include <string>
 
 #include "analysis/AnalyserMessages.h"
-#include "analysis/ReplyCodeTable.h"
+#include "state/ReplyCodeTable.h"
 
 namespace hrx {
 namespace {

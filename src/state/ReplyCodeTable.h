@@ -19,13 +19,13 @@ struct ReplyCodeRow {
 
 enum class ReplyRow : int {
 #define HRX_REPLY(code, event, length) code,
-#include "analysis/ReplyCodes.def"
+#include "state/ReplyCodes.def"
   Count
 };
 
 inline constexpr ReplyCodeRow kReplyCodeRows[] = {
 #define HRX_REPLY(code, event, length) {{#code[0], #code[1], 0, 0}, event, length},
-#include "analysis/ReplyCodes.def"
+#include "state/ReplyCodes.def"
 };
 
 struct ReplyCodeTable {

@@ -1,4 +1,4 @@
-#include "serial/RingBuffer.h"
+#include "platform/RingBuffer.h"
 
 #include <gtest/gtest.h>
 
