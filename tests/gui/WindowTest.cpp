@@ -74,8 +74,8 @@ class WindowTest : public QObject {
     };
     const Row rows[] = {{32779, "File", true},    {32780, "File", false},   {32781, "Setup", false},
                         {32782, "Setup", false},  {32783, "Option", false}, {32784, "Option", false},
-                        {32785, "Option", false}, {32786, "Option", false}, {32787, "Prmtrc", false},
-                        {32788, "Prmtrc", false}, {32789, "Help", false}};
+                        {32785, "Option", false}, {32786, "Option", false}, {32787, "Prmtrc", true},
+                        {32788, "Prmtrc", true}, {32789, "Help", false}};
     for (const Row& r : rows) {
       QAction* a = w.commandAction(r.id);
       QVERIFY2(a != nullptr, qPrintable(QString::number(r.id)));

@@ -91,7 +91,7 @@ struct RefRow {
 };
 
 TEST(MenuTableData, EveryRowAndChoiceSetMatchesReference) {
-  const auto path = std::filesystem::path(__FILE__).parent_path() / "data" / "menu_rows.md";
+  const auto path = std::filesystem::path(HRX900_SOURCE_DIR) / "tests" / "menulist" / "data" / "menu_rows.md";
   std::ifstream in(path);
   ASSERT_TRUE(in) << path;
 

@@ -45,15 +45,15 @@ struct MenuEntry {
   const char* menu;
   const char* text;
   int id;
-  bool enabled;   // false while the entry's window is not built
 };
+// An entry is enabled when some feature has a command row for it.
 constexpr MenuEntry kMenu[] = {
-    {"&File", "E&xit", 32779, true},          {"&File", "&Command Send", 32780, false},
-    {"&Setup", "&COM Select", 32781, false},  {"&Setup", "&Baud rate", 32782, false},
-    {"&Option", "&Playback", 32783, false},   {"&Option", "&Rotator", 32784, false},
-    {"&Option", "C&W", 32785, false},         {"&Option", "R&epeater", 32786, false},
-    {"&Prmtrc", "&Prmtrc", 32787, false},     {"&Prmtrc", "P-P&rmtrc", 32788, false},
-    {"&Help", "&Version", 32789, false},
+    {"&File", "E&xit", 32779},          {"&File", "&Command Send", 32780},
+    {"&Setup", "&COM Select", 32781},   {"&Setup", "&Baud rate", 32782},
+    {"&Option", "&Playback", 32783},    {"&Option", "&Rotator", 32784},
+    {"&Option", "C&W", 32785},          {"&Option", "R&epeater", 32786},
+    {"&Prmtrc", "&Prmtrc", 32787},      {"&Prmtrc", "P-P&rmtrc", 32788},
+    {"&Help", "&Version", 32789},
 };
 
 struct SelfMsg {
@@ -78,9 +78,7 @@ constexpr SelfMsg kDispStartEvents[] = {
 static_assert(std::size(kDispStartEvents) == 94);
 constexpr MsgId kDispStartTail[] = {0x8345, 0x830E, 0x8337};
 
-constexpr MsgId kLookCom = 0x8578;
 constexpr int kNoticeComFailed = 3;
-constexpr MsgId kLookOnOff = 0x8579;
 
 }  // namespace
 
@@ -137,12 +135,21 @@ QtMainWindow::QtMainWindow(QWidget* parent) : QMainWindow(parent) {
   panelWidget_ = new PanelWidget(*this, surface_.image());
   setCentralWidget(panelWidget_);
   surface_.setDamageListener([this](const QRect& r) { panelWidget_->update(r); });
+  buildTables();
   buildMenu();
   // The panel is drawn at its own pixel size; the window does not resize.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 QtMainWindow::~QtMainWindow() { shutdown(); }
+
+void QtMainWindow::buildTables() {
+  for (const WindowRoutes* r : allWindowRoutes()) {
+    messageRows_.add(r->messages);
+    timerRows_.add(r->timers);
+    commandRows_.add(r->commands);
+  }
+}
 
 void QtMainWindow::buildMenu() {
   std::map<QString, QMenu*> menus;
@@ -152,7 +159,7 @@ void QtMainWindow::buildMenu() {
     if (menu == nullptr) menu = menuBar()->addMenu(title);
     QAction* a = menu->addAction(QString::fromUtf8(e.text));
     a->setData(e.id);
-    a->setEnabled(e.enabled);
+    a->setEnabled(commandRows_.contains(static_cast<MsgId>(e.id)));
     const int id = e.id;
     connect(a, &QAction::triggered, this, [this, id] { onCommand(id); });
     actions_[id] = a;
@@ -285,38 +292,18 @@ std::uint32_t QtMainWindow::timerPeriod(std::uint32_t id) const {
 
 void QtMainWindow::onTimerTick(std::uint32_t id) {
   if (panel_.Ctrl_OnTimer(id)) return;
-  switch (id) {
-    case kTimerMainFreq:
-      OnEventHandle_FA();
-      return;
-    case kTimerDispStart:
-      Disp_Start();
-      return;
-    case kTimerSplash:
-      killTimerHere(kTimerSplash);
-      if (splash_) splash_->close();
-      return;
-    case kTimerDispRestore:
-      Disp_Restore();
-      return;
-    case kTimerVfoB:
-      OnEventHandle_FB();
-      return;
-    case kTimerPassBandMain:
-    case kTimerPassBandSub:
-    case kTimerBlink:
-      return;   // their displays are not drawn yet
-    default:
-      if (core_ != nullptr) core_->onTimer(id);
-  }
+  if (timerRows_.dispatch(*this, Msg{id, 0, 0})) return;
+  if (core_ != nullptr) core_->onTimer(id);
 }
 
 void QtMainWindow::onCommand(int id) {
   panel_.Ctrl_EndInteraction();
-  if (id == kCmdExit) sendMessage(kMsgExitRequest, 0, 0);
-  // The equaliser editor waits for a running read-out; the editor itself
-  // is not built, so its entries stay disabled.
-  if (id == kCmdPrmtrc || id == kCmdPPrmtrc) runBusyWindow();
+  commandRows_.dispatch(*this, Msg{static_cast<MsgId>(id), 0, 0});
+}
+
+void QtMainWindow::closeSplash() {
+  killTimerHere(kTimerSplash);
+  if (splash_) splash_->close();
 }
 
 BusyEnd QtMainWindow::runBusyWindow() {
@@ -383,89 +370,9 @@ void QtMainWindow::Disp_Restore() {
 }
 
 LParam QtMainWindow::handleMessage(const Msg& m) {
-  switch (m.id) {
-    case kMsgNotice:
-      showNotice(static_cast<int>(m.l), m.w != 0);
-      return 0;
-    case kMsgExitRequest:
-      close();
-      return 0;
-    case WM_ANL_EVT_FA:
-      OnEventHandle_FA();
-      return 0;
-    case WM_ANL_EVT_AI:
-      OnEventHandle_AI();
-      return 0;
-    case WM_ANL_EVT_PS:
-      OnEventHandle_PS();
-      return 0;
-    case WM_ANL_EVT_SM:
-      OnEventHandle_SM();
-      return 0;
-    case WM_ANL_EVT_FB:
-      OnEventHandle_FB();
-      return 0;
-    case WM_ANL_EVT_NB:
-    case WM_ANL_EVT_RF:
-    case WM_ANL_EVT_GT:
-    case WM_ANL_EVT_RA:
-    case WM_ANL_EVT_PA:
-    case WM_ANL_EVT_AN:
-      RequestBlockIconsRedraw(false);
-      return 0;
-    case kLookCom:
-      comPressed_ = m.w != 0;
-      drawComLamp();
-      return 0;
-    case kLookOnOff:
-      powerPressed_ = m.w != 0;
-      drawOnOffKey();
-      return 0;
-    case panel::kMsgMainDialAngle:
-      renderer_.drawMainDial(static_cast<int>(m.w));
-      return 0;
-    case kMsgBusyClose:
-      if (busyWindow_) busyWindow_->readOutEnded();
-      return 0;
-    case kMsgAiTurnedOn:
-      panel_.Ctrl_OnEventHandle_AI();
-      return 0;
-    default:
-      return 0;
-  }
-}
-
-void QtMainWindow::OnEventHandle_FA() {
-  if (core_ == nullptr) return;
-  renderer_.DrawMainFrequency(core_->state(), core_->state().get_VfoA_Freq());
-}
-
-void QtMainWindow::OnEventHandle_FB() {
-  if (core_ != nullptr) renderer_.DrawTFT_VFO_B(core_->state());
-}
-
-void QtMainWindow::OnEventHandle_AI() {
-  comOn_ = core_ != nullptr && core_->state().get_AI_Stat() == 1;
-  drawComLamp();
-  if (!comOn_) {
-    killTimerHere(kTimerDeferred);
-    RequestMeterRedraw(lastSMeter_);
-  }
-}
-
-void QtMainWindow::OnEventHandle_PS() {
-  powerOn_ = core_ != nullptr && core_->state().get_PS_Stat() == 1;
-  drawOnOffKey();
-  if (!powerOn_) {
-    killTimerHere(kTimerDeferred);
-    RequestMeterRedraw(lastSMeter_);
-  }
-}
-
-void QtMainWindow::OnEventHandle_SM() {
-  if (core_ == nullptr) return;
-  lastSMeter_ = core_->state().get_SM_Meter1();
-  RequestMeterRedraw(lastSMeter_);
+  LParam result = 0;
+  messageRows_.dispatch(*this, m, &result);
+  return result;
 }
 
 void QtMainWindow::RequestMeterRedraw(int value) {
@@ -520,14 +427,6 @@ void QtMainWindow::onPanelPaint() {
     }
   }
   backgroundErased_ = false;
-}
-
-void QtMainWindow::drawComLamp() {
-  renderer_.drawSwitch(render::Switch::Com, (comPressed_ ? 1 : 0) + (comOn_ ? 2 : 0));
-}
-
-void QtMainWindow::drawOnOffKey() {
-  renderer_.drawSwitch(render::Switch::OnOff, (powerPressed_ ? 1 : 0) + (powerOn_ ? 2 : 0));
 }
 
 bool QtMainWindow::requestOp(int op, bool subSide, std::int32_t value) {

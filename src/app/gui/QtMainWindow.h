@@ -8,10 +8,13 @@
 #include <QWidget>
 #include <atomic>
 #include <map>
+#include <memory>
+#include <typeindex>
 #include <vector>
 
 #include "app/gui/BusyWindow.h"
 #include "app/gui/CoreLink.h"
+#include "app/gui/WindowRoutes.h"
 #include "panel/PanelCtrl.h"
 #include "platform/MainWindowPort.h"
 #include "render/PanelRenderer.h"
@@ -148,6 +151,25 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   void onCommand(int id);
   // Handles one window message on the GUI thread.
   LParam handleMessage(const Msg& m);
+  // The tables built from every feature's routes.
+  const MessageTable<QtMainWindow>& messageRows() const { return messageRows_; }
+  const MessageTable<QtMainWindow>& timerRows() const { return timerRows_; }
+  const MessageTable<QtMainWindow>& commandRows() const { return commandRows_; }
+
+  // For the feature files' handlers.
+  CoreLink* core() const { return core_; }
+  template <class T>
+  T& part() {
+    std::unique_ptr<WindowPart>& p = parts_[std::type_index(typeid(T))];
+    if (!p) p = std::make_unique<T>(*this);
+    return static_cast<T&>(*p);
+  }
+  void startWindowTimer(std::uint32_t id, std::uint32_t periodMs) { startTimerHere(id, periodMs); }
+  void killWindowTimer(std::uint32_t id) { killTimerHere(id); }
+  void showNotice(int index, bool force);
+  void closeSplash();
+  void Disp_Start();
+  void Disp_Restore();
 
  protected:
   bool event(QEvent* e) override;
@@ -160,17 +182,8 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   void buildMenu();
   void startTimerHere(std::uint32_t id, std::uint32_t periodMs);
   void killTimerHere(std::uint32_t id);
-  void showNotice(int index, bool force);
-  void Disp_Start();
-  void Disp_Restore();
-  void OnEventHandle_FA();
-  void OnEventHandle_AI();
-  void OnEventHandle_PS();
-  void OnEventHandle_SM();
-  void OnEventHandle_FB();
+  void buildTables();
   void onPanelPaint();
-  void drawComLamp();
-  void drawOnOffKey();
 
   // PanelHost.
   bool requestOp(int op, bool subSide, std::int32_t value) override;
@@ -200,7 +213,6 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   bool backgroundErased_ = false;
   bool forcedPaint_ = false;
   int meterValue_ = 0;
-  int lastSMeter_ = 0;   // redrawn when the radio goes off or disconnects
   int stripInvalidations_ = 0;
   int meterDraws_ = 0;
   int lastMeterValue_ = 0;
@@ -213,10 +225,11 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   bool started_ = false;
   int shutdownCount_ = 0;
   int restoreCount_ = 0;
-  bool comOn_ = false;
-  bool comPressed_ = false;
-  bool powerOn_ = false;
-  bool powerPressed_ = false;
+  MessageTable<QtMainWindow> messageRows_;
+  MessageTable<QtMainWindow> timerRows_;
+  MessageTable<QtMainWindow> commandRows_;
+  // Last, so the features' parts go before the rest of the window.
+  std::map<std::type_index, std::unique_ptr<WindowPart>> parts_;
 };
 
 }  // namespace hrx::gui

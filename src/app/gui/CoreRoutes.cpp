@@ -1,0 +1,80 @@
+// The window's own rows: notices, the way out, the busy window, the
+// start-up timers.
+#include "analysis/AnalyserMessages.h"
+#include "app/gui/QtMainWindow.h"
+#include "composer/Composer.h"
+
+namespace hrx::gui {
+
+namespace {
+
+LParam onNotice(QtMainWindow& w, const Msg& m) {
+  w.showNotice(static_cast<int>(m.l), m.w != 0);
+  return 0;
+}
+
+LParam onExitRequest(QtMainWindow& w, const Msg&) {
+  w.close();
+  return 0;
+}
+
+LParam onBusyClose(QtMainWindow& w, const Msg&) {
+  if (BusyWindow* b = w.busyWindow()) b->readOutEnded();
+  return 0;
+}
+
+LParam onAiTurnedOn(QtMainWindow& w, const Msg&) {
+  w.panel().Ctrl_OnEventHandle_AI();
+  return 0;
+}
+
+LParam onDispStart(QtMainWindow& w, const Msg&) {
+  w.Disp_Start();
+  return 0;
+}
+
+LParam onDispRestore(QtMainWindow& w, const Msg&) {
+  w.Disp_Restore();
+  return 0;
+}
+
+LParam onSplash(QtMainWindow& w, const Msg&) {
+  w.closeSplash();
+  return 0;
+}
+
+LParam onExit(QtMainWindow& w, const Msg&) {
+  w.sendMessage(kMsgExitRequest, 0, 0);
+  return 0;
+}
+
+// The equaliser editor waits for a running read-out first.
+LParam onPrmtrc(QtMainWindow& w, const Msg&) {
+  w.runBusyWindow();
+  return 0;
+}
+
+constexpr WindowRow kMessages[] = {
+    {kMsgNotice, onNotice},
+    {kMsgExitRequest, onExitRequest},
+    {kMsgBusyClose, onBusyClose},
+    {kMsgAiTurnedOn, onAiTurnedOn},
+};
+
+constexpr WindowRow kTimers[] = {
+    {kTimerDispStart, onDispStart},
+    {kTimerDispRestore, onDispRestore},
+    {kTimerSplash, onSplash},
+};
+
+constexpr WindowRow kCommands[] = {
+    {kCmdExit, onExit},
+    {kCmdPrmtrc, onPrmtrc},
+    {kCmdPPrmtrc, onPrmtrc},
+};
+
+}  // namespace
+
+extern const WindowRoutes kCoreRoutes{"core", kMessages, kTimers, kCommands};
+
+}  // namespace hrx::gui

@@ -1,0 +1,20 @@
+#include "app/gui/WindowRoutes.h"
+
+#include <iterator>
+
+namespace hrx::gui {
+
+// One line per feature file.
+extern const WindowRoutes kCoreRoutes;
+extern const WindowRoutes kPanelDisplayRoutes;
+
+namespace {
+const WindowRoutes* const kAll[] = {
+    &kCoreRoutes,
+    &kPanelDisplayRoutes,
+};
+}  // namespace
+
+std::span<const WindowRoutes* const> allWindowRoutes() { return {kAll, std::size(kAll)}; }
+
+}  // namespace hrx::gui
