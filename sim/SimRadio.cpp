@@ -626,6 +626,8 @@ void SimRadio::feed(std::string_view bytes) {
       const bool overflowed = std::exchange(overflow_, false);
       if (cmd.empty() && !overflowed) continue;
       ++commands_;
+      if (log_.size() >= kLogLimit) log_.pop_front();
+      log_.push_back(cmd + ';');   // an over-long one is kept cut short
       const bool powered = st_.get(C::Power) != 0;
       // While off the radio hears only its power command.
       if (!powered && (overflowed || cmd.size() < 2 || cmd.compare(0, 2, "PS") != 0)) continue;
@@ -753,6 +755,16 @@ void SimRadio::advance(std::chrono::milliseconds elapsed) {
 std::int64_t SimRadio::commandCount() const {
   std::lock_guard lock(mu_);
   return commands_;
+}
+
+std::vector<std::string> SimRadio::commandLog() const {
+  std::lock_guard lock(mu_);
+  return {log_.begin(), log_.end()};
+}
+
+void SimRadio::clearCommandLog() {
+  std::lock_guard lock(mu_);
+  log_.clear();
 }
 
 }  // namespace hrx::sim

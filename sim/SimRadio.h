@@ -24,6 +24,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -108,6 +109,13 @@ class SimRadio {
 
   // Commands handled so far, refused ones included.
   std::int64_t commandCount() const;
+  // The commands received from the line, each with its ';', oldest first;
+  // refused and unheard (power off) ones included. Keeps the newest
+  // kLogLimit.
+  static constexpr std::size_t kLogLimit = 4096;
+  std::vector<std::string> commandLog() const;
+  // Forgets the log, so a test can look at what one action sent.
+  void clearCommandLog();
 
  private:
   enum class Origin { Line, Local };
@@ -124,6 +132,7 @@ class SimRadio {
   FaultShaper shaper_;
   std::function<void()> listener_;
   std::int64_t commands_ = 0;
+  std::deque<std::string> log_;
   std::int64_t rotatorMilliDegrees_ = -1;   // fine azimuth while turning; -1: take it from the state
 };
 

@@ -338,6 +338,26 @@ TEST(SimRadioSet, EveryProgramSetCommandLengthIsAccepted) {
   EXPECT_EQ(radio.commandCount(), static_cast<std::int64_t>(std::size(commands)));
 }
 
+TEST(SimRadio, LogsEveryCommandFromTheLineInOrder) {
+  SimRadio radio;
+  radio.feed("FA142");
+  radio.feed("50000;\r\nZZ9;PS0;FA07000000;");   // refused, then heard only by the power key
+  radio.applyLocal("FA07100000;");                 // the radio's own knob is not a command
+  radio.feed(std::string(SimRadio::kMaxCommand + 10, 'K') + ";");
+  const std::vector<std::string> log = radio.commandLog();
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_EQ(log[0], "FA14250000;");
+  EXPECT_EQ(log[1], "ZZ9;");
+  EXPECT_EQ(log[2], "PS0;");
+  EXPECT_EQ(log[3], "FA07000000;");
+  EXPECT_EQ(log[4], std::string(SimRadio::kMaxCommand, 'K') + ";");
+  radio.clearCommandLog();
+  radio.feed("ID;");
+  EXPECT_EQ(radio.commandLog(), std::vector<std::string>{"ID;"});
+  for (std::size_t i = 0; i < SimRadio::kLogLimit + 3; ++i) radio.feed("FA;");
+  EXPECT_EQ(radio.commandLog().size(), SimRadio::kLogLimit);
+}
+
 TEST(SimRadioAi, ReportsEveryChangeWhileOn) {
   SimRadio radio;
   EXPECT_EQ(ask(radio, "FA07000000;"), "") << "auto-information is off at power-up";
