@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs when any is missing.
 set -euo pipefail
-# dbus-daemon only for the tests: the suspend/resume test starts a private bus.
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest
-          libbenchmark-dev qt6-base-dev fonts-dejavu-core dbus-daemon)
+# One package per line, with why where it is not the build itself.
+packages=(
+  cmake ninja-build g++ clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  qt6-base-dev fonts-dejavu-core
+  dbus-daemon   # tests: the suspend/resume test starts a private bus
+)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

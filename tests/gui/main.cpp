@@ -7,6 +7,8 @@
 #include <map>
 #include <string>
 
+#include "GuiSuites.h"
+
 int runWindowTests(int argc, char** argv);
 int runNoticeTests(int argc, char** argv);
 int runRenderTests(int argc, char** argv);
@@ -23,7 +25,7 @@ int runPowerEventsTests(int argc, char** argv);
 int runVfoBTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
-  const std::map<std::string, std::function<int(int, char**)>> suites = {
+  std::map<std::string, std::function<int(int, char**)>> suites = {
       {"Window", runWindowTests}, {"Notice", runNoticeTests},           {"Render", runRenderTests},
       {"Panel", runPanelTests},   {"Slice", runSliceTests},             {"CommandLine", runCommandLineTests},
       {"Program", runProgramTests},     {"StationSlice", runStationSliceTests},
@@ -31,6 +33,7 @@ int main(int argc, char** argv) {
       {"Redraw", runRedrawTests},     {"Meter", runMeterTests},
       {"PowerEvents", runPowerEventsTests}, {"VfoB", runVfoBTests},
   };
+  for (const auto& [name, run] : hrx::test::guiSuites()) suites.emplace(name, run);
   if (argc < 2 || suites.count(argv[1]) == 0) {
     std::fprintf(stderr, "usage: %s SUITE [options]; suites:", argv[0]);
     for (const auto& [name, run] : suites) std::fprintf(stderr, " %s", name.c_str());
