@@ -94,6 +94,12 @@ class PanelCtrl {
   int mainSteps() const { return mainSteps_; }
   int mainAngle() const { return mainAngle_; }
   bool busy() const { return popupOpen_ || entryMode_ || menuOpen_ || messageOpen_; }
+  // The windows that make the panel busy say when they open and close.
+  void setPopupOpen(bool open) { popupOpen_ = open; }
+  void setEntryMode(bool on) { entryMode_ = on; }
+  void setMenuOpen(bool open) { menuOpen_ = open; }
+  bool menuOpen() const { return menuOpen_; }
+  bool entryMode() const { return entryMode_; }
 
  private:
   void startMainDrag(int x, int y);
