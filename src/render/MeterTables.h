@@ -48,4 +48,50 @@ inline constexpr int kMeterLampX = 2, kMeterLampY = 2;
 inline constexpr int kMeterTxLabelX = 4, kMeterTxLabelY = 45;
 inline constexpr int kTransmitting = 2;   // TxStat while the radio sends
 
+// Bar meter: meter value -> segments 1..63; segment i at strip x = 26 + 2i.
+inline constexpr std::array<std::int8_t, 256> kBarSegments = {
+    1,  1,  2,  2,  2,  3,  3,  3,  3,  3,  4,  4,  5,  5,  5,  6,    // 0-15
+    6,  6,  6,  6,  6,  7,  7,  8,  8,  8,  9,  9,  9,  9,  9,  9,    // 16-31
+    9,  9,  9,  9,  9,  9,  9,  9,  11, 11, 11, 11, 11, 14, 14, 14,   // 32-47
+    14, 14, 14, 15, 15, 15, 15, 15, 16, 16, 16, 16, 16, 16, 17, 17,   // 48-63
+    17, 18, 18, 18, 18, 19, 19, 19, 20, 20, 21, 21, 21, 21, 22, 22,   // 64-79
+    22, 22, 22, 22, 22, 23, 23, 23, 23, 24, 24, 24, 24, 24, 25, 25,   // 80-95
+    25, 25, 25, 26, 26, 27, 27, 28, 28, 28, 28, 28, 28, 28, 28, 29,   // 96-111
+    29, 29, 29, 29, 29, 30, 30, 30, 30, 31, 31, 31, 31, 32, 32, 32,   // 112-127
+    32, 32, 33, 33, 33, 33, 34, 34, 34, 34, 35, 35, 35, 35, 35, 35,   // 128-143
+    35, 35, 36, 36, 37, 37, 38, 38, 38, 38, 39, 39, 39, 39, 40, 40,   // 144-159
+    40, 40, 41, 41, 41, 41, 41, 41, 41, 41, 42, 42, 43, 43, 44, 44,   // 160-175
+    44, 44, 45, 45, 45, 45, 46, 46, 47, 47, 47, 47, 47, 47, 48, 48,   // 176-191
+    48, 48, 48, 49, 49, 49, 49, 49, 50, 50, 50, 50, 50, 51, 51, 51,   // 192-207
+    51, 52, 52, 52, 53, 53, 54, 54, 54, 54, 54, 55, 55, 55, 56, 56,   // 208-223
+    56, 56, 57, 57, 57, 57, 58, 58, 58, 58, 59, 59, 59, 59, 60, 60,   // 224-239
+    60, 60, 60, 60, 60, 61, 61, 61, 61, 61, 62, 62, 62, 62, 62, 63,   // 240-255
+};
+inline constexpr std::array<int, kMeterSelections> kBarFace = {1802, 1801, 1804, 1805, 1803, 1800};
+inline constexpr int kBarPoLabelId = 1923;
+inline constexpr int kBarFirstX = 26;
+inline constexpr int kMeterTypeItem = 11;   // menu item: 0 analog, else bar
+inline constexpr int kPeakHoldItem = 12;    // menu item: peak hold time
+inline constexpr int kAnt3Item = 32;        // menu item: antenna 3 setting
+inline constexpr int kSelectionPo = 2;
+
+// Peak hold time in 40 ms ticks from the peak-hold setting; 0 = off.
+constexpr int peakHoldTicks(int setting) {
+  if (setting == 0) return 0;
+  if (setting == 2) return 25;
+  if (setting == 3) return 50;
+  return 12;
+}
+
+// Index of the WIDTH control -> pass-band width in Hz for `mode`.
+constexpr int widthHz(int mode, int index, bool narrow) {
+  constexpr int kSsb[] = {200,  400,  600,  850,  1100, 1350, 1500, 1650, 1800, 1950, 2100, 2200, 2300,
+                          2400, 2500, 2600, 2700, 2800, 2900, 3000, 3200, 3400, 3600, 3800, 4000};
+  constexpr int kOther[] = {50, 100, 150, 200, 250, 300, 350, 400, 450, 500, 800, 1200, 1400, 1700, 2000, 2400};
+  if (mode == 1 || mode == 2) return index >= 1 && index <= 25 ? kSsb[index - 1] : 0;
+  if (mode == 4 || mode == 11) return narrow ? 9000 : 16000;
+  if (mode == 5 || mode == 13) return 0;
+  return index >= 1 && index <= 16 ? kOther[index - 1] : 0;
+}
+
 }  // namespace hrx::render

@@ -95,10 +95,76 @@ void PanelRenderer::DrawMainFrequency(const RadioState& state, std::int32_t freq
   surface_.DrawBitmap(BitmapSlot{store_.LoadBitmap(kMainPointLit), kMainKhzPointX, kMainPointY, 4, 4});
 }
 
+namespace {
+
+struct Ramp {
+  std::array<QRgb, 64> bar;
+  std::array<QRgb, 64> peak;
+};
+
+constexpr QRgb grey(int v) { return 0xFF000000u | (static_cast<QRgb>(v) << 16) | (static_cast<QRgb>(v) << 8) | static_cast<QRgb>(v); }
+constexpr QRgb red(int r, int g) { return 0xFF000000u | (static_cast<QRgb>(r) << 16) | (static_cast<QRgb>(g) << 8); }
+
+// First bar: 32 greys rising to white, then reds; second bar: a slower grey
+// ramp. The peak marks are the same ramps a step brighter.
+constexpr std::array<Ramp, 2> makeRamps() {
+  std::array<Ramp, 2> r{};
+  for (int i = 0; i < 64; ++i) {
+    const std::size_t k = static_cast<std::size_t>(i);
+    int g = i < 30 ? 104 + 5 * i : (i == 30 ? 253 : 255);
+    r[0].bar[k] = i < 32 ? grey(g) : red(i == 32 ? 255 : 253, i == 32 ? 2 : (i == 33 ? 1 : 0));
+    r[0].peak[k] = i < 32 ? grey(255) : red(255, 96);
+    const int slow = 104 + 2 * i;
+    r[1].bar[k] = grey(slow);
+    r[1].peak[k] = grey(slow + 24 > 255 ? 255 : slow + 24);
+  }
+  return r;
+}
+constexpr std::array<Ramp, 2> kRamps = makeRamps();
+
+int menuItemValue(const RadioState& s, int item) {
+  MenuListItem m;
+  return s.get_MenuItem(item, &m) ? static_cast<int>(m.value) : 0;
+}
+
+int segmentsOf(int value) { return kBarSegments[static_cast<std::size_t>(std::clamp(value, 0, 255))]; }
+
+}  // namespace
+
+void PanelRenderer::drawBar(QImage& buffer, int bar, int segments, int top, int bottom) {
+  Bar& b = bars_[static_cast<std::size_t>(bar)];
+  const Ramp& ramp = kRamps[static_cast<std::size_t>(bar)];
+  if (peakHoldTicks_ > 0) {
+    if (segments >= b.held) {
+      b.held = segments;
+      b.countdown = peakHoldTicks_;
+    } else if (b.countdown == 0) {
+      b.held = segments;
+    }
+  }
+  auto line = [&](int i, QRgb colour) {
+    const int x = kBarFirstX + 2 * i;
+    if (x < 0 || x >= buffer.width()) return;
+    for (int y = top; y <= bottom && y < buffer.height(); ++y) buffer.setPixel(x, y, colour);
+  };
+  for (int i = 0; i < segments && i < 64; ++i) line(i, ramp.bar[static_cast<std::size_t>(i)]);
+  if (peakHoldTicks_ > 0 && b.held >= 1) line(b.held - 1, ramp.peak[static_cast<std::size_t>(b.held - 1)]);
+}
+
+bool PanelRenderer::peakHoldTick() {
+  bool ranOut = false;
+  for (Bar& b : bars_) {
+    if (b.countdown > 0 && --b.countdown == 0) ranOut = true;
+  }
+  return ranOut;
+}
+
 int PanelRenderer::drawMeterStrip(const RadioState& state, int value) {
   const int selection = state.get_MS_Stat();
   if (selection < 0 || selection >= kMeterSelections) return kNoBitmap;
-  const QImage* face = store_.LoadBitmap(kAnalogFace[static_cast<std::size_t>(selection)]);
+  const bool bars = menuItemValue(state, kMeterTypeItem) != 0;
+  const std::size_t sel = static_cast<std::size_t>(selection);
+  const QImage* face = store_.LoadBitmap(bars ? kBarFace[sel] : kAnalogFace[sel]);
   if (face == nullptr) return kNoBitmap;
   QImage buffer = face->copy();
   const bool transmitting = state.get_TxStat() == kTransmitting;
@@ -106,45 +172,33 @@ int PanelRenderer::drawMeterStrip(const RadioState& state, int value) {
     DrawBitmap(store_, kMeterTxLampId, buffer, kMeterLampX, kMeterLampY, kKeyMagenta);
   else if (state.get_MainRx_Busy() != 0)
     DrawBitmap(store_, kMeterBusyLampId, buffer, kMeterLampX, kMeterLampY, kKeyMagenta);
-  int shown = value;
-  if (transmitting) {
-    shown = state.get_RM_Meter2();
-    DrawBitmap(store_, kAnalogTxLabel[static_cast<std::size_t>(selection)], buffer, kMeterTxLabelX, kMeterTxLabelY,
-               kKeyMagenta);
+  if (bars) {
+    peakHoldTicks_ = peakHoldTicks(menuItemValue(state, kPeakHoldItem));
+    if (selection != meterSelection_) bars_ = {};
+    if (selection == kSelectionPo) {
+      if (transmitting) DrawBitmap(store_, kBarPoLabelId, buffer, 6, 29, kKeyMagenta);
+      drawBar(buffer, 0, segmentsOf(value), 25, 30);
+    } else {
+      if (transmitting) DrawBitmap(store_, kBarPoLabelId, buffer, 6, 21, kKeyMagenta);
+      drawBar(buffer, 0, segmentsOf(value), 16, 21);
+      drawBar(buffer, 1, segmentsOf(state.get_RM_Meter2()), 37, 40);
+    }
+  } else {
+    peakHoldTicks_ = 0;
+    int shown = value;
+    if (transmitting) {
+      shown = state.get_RM_Meter2();
+      DrawBitmap(store_, kAnalogTxLabel[sel], buffer, kMeterTxLabelX, kMeterTxLabelY, kKeyMagenta);
+    }
+    shown = std::clamp(shown, 0, static_cast<int>(kNeedleFrame.size()) - 1);
+    DrawBitmap(store_, kNeedleFrame[static_cast<std::size_t>(shown)], buffer, 0, 0, kKeyBlack);
   }
-  shown = std::clamp(shown, 0, static_cast<int>(kNeedleFrame.size()) - 1);
-  DrawBitmap(store_, kNeedleFrame[static_cast<std::size_t>(shown)], buffer, 0, 0, kKeyBlack);
   meterSelection_ = selection;
   return surface_.CopyBitmap(&buffer, kMeterStrip.x(), kMeterStrip.y());
 }
 
 int PanelRenderer::drawBlockIconStrip() {
   return surface_.CopyBitmap(store_.LoadBitmap(kBlockIconBackgroundId), kBlockIconStrip.x(), kBlockIconStrip.y());
-}
-
-void PanelRenderer::DrawTFT_VFO_B(const RadioState& state) {
-  const int vfoMem = state.get_IF_VfoMem();
-  if (vfoMem == 1) {
-    if (vfoBMemory_ != 1) {
-      surface_.DrawBitmap(store_.LoadBitmap(kVfoBStripId), kVfoBStripX, kVfoBStripY, kKeyMagenta);
-      vfoBMemory_ = 1;
-    }
-    vfoBSelection_ = -1;
-    return;
-  }
-  vfoBMemory_ = vfoMem;
-  int sel = state.get_SF_Value();
-  if (sel == kSubDialClar && state.get_RI_8() == 1) sel = 4;
-  if (sel != vfoBSelection_) {
-    surface_.DrawBitmap(store_.LoadBitmap(kVfoBStripId), kVfoBStripX, kVfoBStripY, kKeyMagenta);
-    vfoBSelection_ = sel;
-  }
-  if (sel < 1 || sel > 4) return;
-  if (sel != vfoBCaption_) {
-    surface_.DrawBitmap(store_.LoadBitmap(kVfoBCaptionClearId), kVfoBCaptionX, kVfoBCaptionY, kKeyMagenta);
-    vfoBCaption_ = sel;
-  }
-  DrawTFT_VFO_B_Freq(state, state.get_VfoB_Freq());
 }
 
 void PanelRenderer::DrawTFT_VFO_B_Freq(const RadioState& state, std::int32_t frequency) {

@@ -96,6 +96,29 @@ inline constexpr int kVfoBPoint = 1855, kVfoBPointBlank = 1977;
 inline constexpr int kVfoBMhzPointX = 352, kVfoBKhzPointX = 389;
 inline constexpr int kSubDialClar = 5;
 
+// TFT screen elements (client pixels).
+inline constexpr int kIndicatorRowId = 1867, kIndicatorRowX = 154, kIndicatorRowY = 144;
+inline constexpr int kBarScaleId = 1806, kBarScaleX = 359, kBarScaleY = 143;
+inline constexpr int kBarSegmentId = 1921, kBarCentreId = 1920, kBarSegmentY = 148, kBarCentreX = 394;
+inline constexpr int kSoftKeyBarId = 1979, kSoftKeyBarX = 154, kSoftKeyBarY = 155;
+inline constexpr std::array<int, 8> kSoftKeyX = {162, 228, 294, 361, 162, 228, 294, 361};
+inline constexpr std::array<int, 8> kSoftKeyY = {168, 168, 168, 168, 188, 188, 188, 188};
+inline constexpr int kTftTextY = 127;
+inline constexpr int kGlyphBlankId = 1917;
+inline constexpr int kBlockIconY = 16;
+// The pass-band pictures: main above, sub below, in the filter column.
+inline constexpr QRect kPassBandMain{324, 53, 101, 27};
+inline constexpr QRect kPassBandSub{324, 82, 101, 27};
+
+// TFT glyph for a character code; codes outside the table draw the blank.
+int tftGlyph(int code);
+
+// The temporary value displays of the VFO-B area, in the blink timer's
+// order; the memory channel comes last.
+enum class TempDisplay : int { Width, Shift, MicGain, ProcLevel, CarrierLevel, Speed, Notch, Contour, Apf, Memory, Count };
+inline constexpr int kTempDisplays = static_cast<int>(TempDisplay::Count);
+inline constexpr int kTempTicks = 30;   // 3 s of 100 ms blink ticks
+
 // Main tuning dial.
 inline constexpr int kMainDialId = 1328;
 inline constexpr int kMainDialX = 623;
@@ -139,10 +162,51 @@ class PanelRenderer {
   // of the selected meter, the TX or BUSY lamp, and the needle at `value`
   // (at RM_Meter2 with the meter's label while transmitting). A missing
   // face leaves the strip as it was; a missing needle or lamp only lacks.
+  // Menu item 11 chooses the bar style, item 12 the bar's peak hold.
   int drawMeterStrip(const RadioState& state, int value);
   // The block-icon strip's ground.
   int drawBlockIconStrip();
   int meterSelection() const { return meterSelection_; }
+
+  // The main display's mode labels (MD_Main) and the sub side's mode lamps
+  // (MD_Sub); a mode outside 1..13 leaves a side as it is.
+  void drawModeDisplay(const RadioState& state);
+  void drawMainFastLock(const RadioState& state);
+
+  // TFT screen.
+  void DrawTFT_FuncIndicators(const RadioState& state);
+  void DrawTFT_BarDisp(const RadioState& state);
+  // The soft-key bar and all eight keys in their remembered pressed states.
+  void DrawTFT_Menu(const RadioState& state);
+  // Soft key 1..8 pressed (1) or released (0); drawn at once.
+  void setSoftKey(int key, int pressed, const RadioState& state);
+  int drawSoftKey(int key, const RadioState& state);
+  // The block-icon strip composed off screen and copied whole.
+  int DrawTFT_BlockIcon(const RadioState& state);
+  // Ten glyphs of a formatted value at the VFO-B text places.
+  void drawTftText(const char* text);
+  void DrawTFT_VFO_B_uTUNE(int value);
+  void DrawTFT_VFO_B_Clar(int rxClar, int txClar, int offset);
+  void drawTempDisplay(TempDisplay d, const RadioState& state);
+  // Starts display d for 3 s: only the newest one runs.
+  void startTempDisplay(TempDisplay d);
+  // The start gate of display d, run for each reply about its control.
+  void gateTempDisplay(TempDisplay d, const RadioState& state);
+  void clearCountdowns() { countdown_.fill(0); }
+  bool countdownRunning() const;
+  int countdown(TempDisplay d) const { return countdown_[static_cast<std::size_t>(d)]; }
+  // One blink tick: running displays count down and follow their value.
+  void OnBlinkTimer(const RadioState& state);
+
+  // Bar meter peak hold: one tick of timer 40; true when a held peak ran
+  // out on this tick (the meter is to be drawn again).
+  bool peakHoldTick();
+  bool peakHoldOn() const { return peakHoldTicks_ > 0; }
+  int heldPeak(int bar) const { return bars_[static_cast<std::size_t>(bar)].held; }
+
+  // The pass-band picture of one side (0 main, 1 sub), drawn only when what
+  // shapes it changed since the last draw.
+  bool drawPassBand(int side, const RadioState& state);
 
   PanelSurface& surface() { return surface_; }
   BitmapStore& store() { return store_; }
@@ -161,7 +225,27 @@ class PanelRenderer {
   int vfoBMemory_ = 0;
   int vfoBSelection_ = 0;
   int vfoBCaption_ = 0;
+  int vfoBSubMode_ = 0;
+  int vfoBSuppressed_ = 0;
+  int tempCaption_ = 0;
   QImage dimple_;
+  std::array<int, kTempDisplays> countdown_{};
+  struct Gate {
+    int fr = 0, mode = 0, calls = 0;
+    bool armed = false;
+  };
+  std::array<Gate, kTempDisplays> gates_{};
+  std::array<int, 8> softKeyPressed_{};
+  struct Bar {
+    int held = 0, countdown = 0;
+  };
+  std::array<Bar, 2> bars_{};
+  int peakHoldTicks_ = 0;
+  int barSelection_ = -1;
+  void drawBar(QImage& buffer, int bar, int segments, int top, int bottom);
+  void drawVfoBBackground();
+  std::array<std::array<int, 8>, 2> passBandDrawn_{};
+  std::array<bool, 2> passBandValid_{};
 };
 
 }  // namespace hrx::render

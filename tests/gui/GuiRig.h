@@ -8,6 +8,7 @@
 
 #include "app/gui/CoreLink.h"
 #include "render/PanelRenderer.h"
+#include "state/PanelMirror.h"
 #include "state/RadioState.h"
 
 namespace hrx::test {
@@ -42,8 +43,17 @@ class FakeCore final : public gui::CoreLink {
   const RadioState& state() const override { return st; }
   WindowFlags& windowFlags() override { return flags; }
   void closePort() override { ++portCloses; }
+  RadioState* writableState() override { return &st; }
+  PanelMirror* mirror() override { return &mirrorCopy; }
+  bool postComposer(MsgId id) override {
+    std::lock_guard lock(mu);
+    composerPosts.push_back(id);
+    return true;
+  }
 
   RadioState st;
+  PanelMirror mirrorCopy;
+  std::vector<MsgId> composerPosts;
   WindowFlags flags;
   int portCloses = 0;
   bool startResult = true;

@@ -16,7 +16,7 @@
 
 namespace {
 
-enum class Kind { Panel, Key, Lamp, Digit, Point, Dial, Tft, Needle, MeterFace, Strip, Icon };
+enum class Kind { Panel, Key, Lamp, Digit, Point, Dial, Tft, Needle, MeterFace, Strip, Icon, BarFace, BarScale };
 
 struct BitmapRow {
   int id;
@@ -279,8 +279,55 @@ QImage paintPanel(const BitmapRow& row) {
   return img;
 }
 
+// The bar meter's face: the S scale above the first bar's upper place, the
+// meter's name under the second bar. Segment i sits at x = 26 + 2i.
+QImage paintBarFace(const BitmapRow& row) {
+  QImage img(row.width, row.height, QImage::Format_RGB32);
+  img.fill(rgb(row.background));
+  QPainter p(&img);
+  QFont f("DejaVu Sans");
+  f.setPixelSize(7);
+  f.setStyleStrategy(QFont::NoAntialias);
+  p.setFont(f);
+  const char* labels[] = {"1", "3", "5", "7", "9", "+20", "+40", "+60"};
+  for (int i = 0; i < 8; ++i) {
+    const int x = 26 + 2 * (i < 5 ? i * 9 : 45 + (i - 5) * 6);
+    p.setPen(i < 5 ? QColor(0xF0, 0xF0, 0xF0) : QColor(0xFF, 0x50, 0x40));
+    p.drawLine(x, 12, x, 14);
+    p.drawText(QRect(x - 9, 3, 18, 9), Qt::AlignCenter, labels[i]);
+  }
+  p.setPen(QColor(0x40, 0x50, 0x70));
+  p.drawLine(26, 23, 152, 23);
+  p.drawLine(26, 33, 152, 33);
+  p.setPen(rgb(row.foreground));
+  p.drawText(QRect(2, 16, 22, 8), Qt::AlignLeft | Qt::AlignVCenter, "S");
+  p.drawText(QRect(2, 34, 22, 9), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(row.legend));
+  p.drawText(QRect(2, 44, 40, 10), Qt::AlignLeft | Qt::AlignVCenter, "BAR");
+  return img;
+}
+
+// The centre-zero scale of the bar display: minus and plus at the ends,
+// ticks, a red centre.
+QImage paintBarScale(const BitmapRow& row) {
+  QImage img(row.width, row.height, QImage::Format_RGB32);
+  img.fill(rgb(row.background));
+  QPainter p(&img);
+  p.setPen(rgb(row.foreground));
+  p.drawLine(0, 2, 2, 2);                 // minus
+  p.drawLine(row.width - 3, 2, row.width - 1, 2);
+  p.drawLine(row.width - 2, 1, row.width - 2, 3);   // plus
+  for (int x = 5; x < row.width - 4; x += 6) p.drawPoint(x, row.height - 1);
+  p.setPen(QColor(0xFF, 0x30, 0x30));
+  p.drawLine(35, 0, 35, row.height - 1);
+  return img;
+}
+
 QImage paintBitmap(const BitmapRow& row, int id) {
   switch (row.kind) {
+    case Kind::BarFace:
+      return paintBarFace(row);
+    case Kind::BarScale:
+      return paintBarScale(row);
     case Kind::Panel:
       return paintPanel(row);
     case Kind::Needle:

@@ -20,6 +20,11 @@ class CoreLink {
   virtual WindowFlags& windowFlags() = 0;
   // Closes the serial port; the next command sent opens it again.
   virtual void closePort() = 0;
+  // For the display handlers that copy reply values (mode copies, key-mode
+  // words) and ask the composer for read-backs; null / false without a core.
+  virtual RadioState* writableState() { return nullptr; }
+  virtual PanelMirror* mirror() { return nullptr; }
+  virtual bool postComposer(MsgId) { return false; }
 };
 
 class StationLink final : public CoreLink {
@@ -32,6 +37,9 @@ class StationLink final : public CoreLink {
   const RadioState& state() const override { return station_.state; }
   WindowFlags& windowFlags() override { return station_.flags; }
   void closePort() override { station_.port.Close(); }
+  RadioState* writableState() override { return &station_.state; }
+  PanelMirror* mirror() override { return &station_.mirror; }
+  bool postComposer(MsgId id) override { return station_.postComposer(id); }
   Station& station() { return station_; }
 
  private:

@@ -20,6 +20,7 @@
 #include <mutex>
 
 #include "analysis/AnalyserMessages.h"
+#include "app/gui/DisplayPart.h"
 #include "composer/Composer.h"
 
 namespace hrx::gui {
@@ -341,6 +342,8 @@ void QtMainWindow::showNotice(int index, bool force) {
 
 void QtMainWindow::Disp_Start() {
   killTimerHere(kTimerDispStart);
+  DisplayPart& display = part<DisplayPart>();
+  display.restoring = true;
   dispStartLog_.clear();
   for (const SelfMsg& m : kDispStartEvents) {
     dispStartLog_.push_back(Msg{m.id, m.w, 0});
@@ -351,6 +354,7 @@ void QtMainWindow::Disp_Start() {
     dispStartLog_.push_back(Msg{id, 0, 0});
     sendMessage(id, 0, 0);
   }
+  display.restoring = false;
 }
 
 void QtMainWindow::changeEvent(QEvent* e) {
@@ -365,8 +369,20 @@ void QtMainWindow::changeEvent(QEvent* e) {
 void QtMainWindow::Disp_Restore() {
   killTimerHere(kTimerDispRestore);
   ++restoreCount_;
+  DisplayPart& display = part<DisplayPart>();
+  display.restoring = true;
   for (const SelfMsg& m : kDispStartEvents) sendMessage(m.id, m.w, 0);
   for (MsgId id : kDispStartTail) sendMessage(id, 0, 0);
+  // The TFT screen's parts that no event of the list draws whole.
+  if (core_ != nullptr) {
+    renderer_.DrawTFT_Menu(core_->state());
+    renderer_.DrawTFT_FuncIndicators(core_->state());
+    renderer_.DrawTFT_BarDisp(core_->state());
+    renderer_.drawMainFastLock(core_->state());
+    renderer_.DrawTFT_BlockIcon(core_->state());
+    renderer_.drawMeterStrip(core_->state(), lastMeterValue_);
+  }
+  display.restoring = false;
 }
 
 LParam QtMainWindow::handleMessage(const Msg& m) {
@@ -419,11 +435,16 @@ void QtMainWindow::onPanelPaint() {
       ++meterDraws_;
       lastMeterValue_ = meterValue_;
       if (core_ != nullptr) renderer_.drawMeterStrip(core_->state(), meterValue_);
+      // Timer 40 runs while the bar meter holds peaks; restarting it on
+      // every meter draw would keep it from ever ticking.
+      if (!renderer_.peakHoldOn()) killTimerHere(kTimerPeakHold);
+      else if (timerPeriod(kTimerPeakHold) == 0) startTimerHere(kTimerPeakHold, 40);
     }
     if (blockIconsPending_) {
       blockIconsPending_ = false;
       ++blockIconDraws_;
-      renderer_.drawBlockIconStrip();
+      if (core_ != nullptr) renderer_.DrawTFT_BlockIcon(core_->state());
+      else renderer_.drawBlockIconStrip();
     }
   }
   backgroundErased_ = false;

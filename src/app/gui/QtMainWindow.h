@@ -35,6 +35,7 @@ inline constexpr std::uint32_t kTimerDispStart = 11;
 inline constexpr std::uint32_t kTimerDispRestore = 13;
 inline constexpr std::uint32_t kTimerDeferred = 14;
 inline constexpr std::uint32_t kTimerSplash = 15;
+inline constexpr std::uint32_t kTimerPeakHold = 40;
 inline constexpr std::uint32_t kTimerPassBandMain = 32;
 inline constexpr std::uint32_t kTimerPassBandSub = 33;
 inline constexpr std::uint32_t kTimerBlink = 1234;

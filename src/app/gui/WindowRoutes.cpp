@@ -7,11 +7,15 @@ namespace hrx::gui {
 // One line per feature file.
 extern const WindowRoutes kCoreRoutes;
 extern const WindowRoutes kPanelDisplayRoutes;
+extern const WindowRoutes kLookRoutes;
+extern const WindowRoutes kTftRoutes;
 
 namespace {
 const WindowRoutes* const kAll[] = {
     &kCoreRoutes,
     &kPanelDisplayRoutes,
+    &kLookRoutes,
+    &kTftRoutes,
 };
 }  // namespace
 

@@ -1,5 +1,6 @@
 // hrx900: the remote-control program with its drawn front panel.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -13,6 +14,8 @@
 namespace {
 
 constexpr int kScreenshotDelayMs = 1500;
+constexpr int kScreenshotLimitMs = 60000;
+constexpr int kOpidComSw = 1;   // the connection switch
 
 void printErr(const QString& text) { std::fprintf(stderr, "hrx900: %s\n", qPrintable(text)); }
 
@@ -83,13 +86,25 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (!cl.screenshot.isEmpty()) {
-      QTimer::singleShot(kScreenshotDelayMs, &window, [&] {
+      // The picture is taken after the read-out: COM is switched on once the
+      // catalogue is loaded, and the panel saved when the read-out has ended
+      // (or when it does not end within the limit).
+      auto* poll = new QTimer(&window);
+      QElapsedTimer since;
+      since.start();
+      bool comSent = false;
+      QObject::connect(poll, &QTimer::timeout, &window, [&, poll] {
+        if (!comSent && core.station().state.get_CommEnabled() != 0) comSent = core.request(kOpidComSw, false, 0);
+        const bool done = window.readOutsDone() > 0 && since.elapsed() > kScreenshotDelayMs;
+        if (!done && since.elapsed() < kScreenshotLimitMs) return;
+        poll->stop();
         if (!window.surfaceImage().save(cl.screenshot, "PNG")) {
           printErr(QStringLiteral("cannot write %1").arg(cl.screenshot));
           status = 1;
         }
         window.close();
       });
+      poll->start(100);
     }
     const int rc = app.exec();
     if (status == 0) status = rc;
