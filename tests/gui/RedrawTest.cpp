@@ -75,8 +75,10 @@ class RedrawTest : public QObject {
       QVERIFY(s.w.blockIconsPending());
       QTRY_COMPARE(s.w.blockIconDraws(), draws + 1);
     }
-    QCOMPARE(s.w.surfaceImage().copy(hrx::render::kBlockIconStrip),
-             *store.LoadBitmap(hrx::render::kBlockIconBackgroundId));
+    // The ground, with the first antenna's icon (AN_Main 0) over it.
+    const QImage strip = s.w.surfaceImage().copy(hrx::render::kBlockIconStrip);
+    QCOMPARE(strip.copy(0, 0, 168, 3), store.LoadBitmap(hrx::render::kBlockIconBackgroundId)->copy(0, 0, 168, 3));
+    QVERIFY(hrx::test::showsBitmap(strip, store.LoadBitmap(1552), 2, 16, hrx::render::kKeyMagenta));
   }
 
   // A forced block-icon request marks nothing pending, so its paint

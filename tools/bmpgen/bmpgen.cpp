@@ -317,7 +317,8 @@ QImage paintBarScale(const BitmapRow& row) {
   p.drawLine(row.width - 3, 2, row.width - 1, 2);
   p.drawLine(row.width - 2, 1, row.width - 2, 3);   // plus
   for (int x = 5; x < row.width - 4; x += 6) p.drawPoint(x, row.height - 1);
-  p.setPen(QColor(0xFF, 0x30, 0x30));
+  // Darker than the centre mark drawn over it.
+  p.setPen(QColor(0x90, 0x20, 0x20));
   p.drawLine(35, 0, 35, row.height - 1);
   return img;
 }

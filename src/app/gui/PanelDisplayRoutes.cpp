@@ -358,6 +358,7 @@ constexpr WindowRow kMessages[] = {
     {WM_ANL_EVT_LM, nullptr},
     {WM_ANL_EVT_DA, nullptr},
     {WM_ANL_EVT_MR, nullptr},
+    {WM_ANL_EVT_NL, nullptr},   // the noise-blanker level shows nowhere
     {panel::kMsgMainDialAngle, onMainDialAngle},
 };
 
