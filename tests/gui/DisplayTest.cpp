@@ -408,11 +408,8 @@ class DisplayTest : public QObject {
     QTRY_VERIFY(!p.w.meterPending() && !p.w.blockIconsPending() && p.w.meterDraws() > 0);
     const QImage first = p.w.surfaceImage().copy();
     p.w.Disp_Restore();
-    QRect diff;
-    for (int y = 0; y < first.height(); ++y)
-      for (int x = 0; x < first.width(); ++x)
-        if (first.pixel(x, y) != p.w.surfaceImage().pixel(x, y)) diff |= QRect(x, y, 1, 1);
-    QVERIFY2(diff.isEmpty(), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(diff.x()).arg(diff.y()).arg(diff.width()).arg(diff.height())));
+    const QRect diff = hrx::test::differingArea(first, p.w.surfaceImage());
+    QVERIFY2(diff.isEmpty(), qPrintable(hrx::test::describe(diff)));
     QVERIFY(p.core.requests.empty());
     QVERIFY(p.core.composerPosts.empty());
   }
