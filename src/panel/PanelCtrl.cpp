@@ -166,6 +166,8 @@ const KeyRow* findKey(int id) {
 }
 
 void PanelCtrl::OnLButtonDown(int x, int y) {
+  // A key released inside its debounce time is let go before the next press.
+  if (releaseDue_ && !popupOpen_ && !menuOpen_ && !messageOpen_) releaseKey(opStats_);
   vfoFlag_ = host_.vfoSelected();
   const int area = findArea(x, y);
   if (area < 0) {
@@ -304,6 +306,7 @@ void PanelCtrl::Ctrl_OpSw(int id) {
   if (popupOpen_ || menuOpen_ || messageOpen_) return;
   const KeyRow* key = findKey(id);
   if (key == nullptr && id != kIdMenu) return;
+  if (releaseDue_ && id != opStats_) releaseKey(opStats_);
   if (entryMode_) {
     if (id == kIdMenu) {
       host_.look(key->look, 1, 0);

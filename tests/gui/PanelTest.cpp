@@ -4,56 +4,14 @@
 #include <cmath>
 #include <vector>
 
-#include "GuiRig.h"
-#include "panel/PanelCtrl.h"
+#include "FakePanelHost.h"
 
 using namespace hrx::panel;
+using hrx::test::FakeHost;
 using hrx::test::Request;
 
 namespace {
 
-struct FakeHost final : PanelHost {
-  bool requestOp(int op, bool subSide, std::int32_t value) override {
-    requests.push_back({op, subSide, value});
-    return true;
-  }
-  void setTimer(std::uint32_t id, std::uint32_t ms) override { timers[id] = ms; }
-  void killTimer(std::uint32_t id) override { timers.erase(id); }
-  void cursor(int& x, int& y) override {
-    x = cx;
-    y = cy;
-  }
-  bool leftButtonDown() override { return down; }
-  bool rightButtonDown() override { return rdown; }
-  void look(hrx::MsgId msg, hrx::WParam w, hrx::LParam l) override { looks.push_back({msg, w, l}); }
-  bool vfoSelected() override { return vfo; }
-  std::uint64_t nowMs() override { return clock; }
-  const hrx::RadioState* radio() override { return &st; }
-  void showPopup(const PopupMenu& m) override { popups.push_back(m.key); }
-  void openEntryWindow() override { ++entryOpens; }
-  void entryDigit(int d) override { entryDigits.push_back(d); }
-  void menuAction() override { ++menuActions; }
-  bool connected() override { return link; }
-  void connectionNotice(bool show) override { notices.push_back(show); }
-  void connectionFailed() override { ++failures; }
-
-  std::vector<Request> requests;
-  std::map<std::uint32_t, std::uint32_t> timers;
-  std::vector<hrx::Msg> looks;
-  int cx = 0, cy = 0;
-  bool down = false;
-  bool rdown = false;
-  bool vfo = false;
-  std::uint64_t clock = 1000;
-  hrx::RadioState st;
-  std::vector<int> popups;
-  int entryOpens = 0;
-  std::vector<int> entryDigits;
-  int menuActions = 0;
-  bool link = true;
-  std::vector<bool> notices;
-  int failures = 0;
-};
 
 // A point at `deg` degrees, 80 pixels from the main dial's centre.
 QPoint onMainDial(double deg) {
