@@ -42,6 +42,11 @@ class FakeCore final : public gui::CoreLink {
   const RadioState& state() const override { return st; }
   WindowFlags& windowFlags() override { return flags; }
   void closePort() override { ++portCloses; }
+  bool postComposer(MsgId id, WParam w, LParam l) override {
+    std::lock_guard lock(mu);
+    posts.push_back({id, w, l});
+    return true;
+  }
 
   RadioState st;
   WindowFlags flags;
@@ -53,6 +58,7 @@ class FakeCore final : public gui::CoreLink {
   std::mutex mu;
   std::vector<std::uint32_t> ticks;
   std::vector<Request> requests;
+  std::vector<Msg> posts;
 };
 
 // Whether the panel shows `bitmap` at (x, y) drawn with `key` left out:

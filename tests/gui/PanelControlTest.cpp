@@ -7,6 +7,7 @@
 
 #include "FakePanelHost.h"
 #include "GuiSuites.h"
+#include "panel/SoftKeyLongPush.h"
 
 using namespace hrx::panel;
 using hrx::Msg;
@@ -538,6 +539,30 @@ class PanelControlTest : public QObject {
       c.Ctrl_OnEntryClosed(0);   // cancelled: nothing
       QCOMPARE(h.requests.size(), 1u);
     }
+  }
+
+  // Soft key 8: under 2 s a short push, from 2 s on a long push that ends
+  // at the release; in FM the squelch is opened while held.
+  void softKey8LongPush() {
+    std::vector<Msg> posts;
+    SoftKeyLongPush p([&](hrx::MsgId id, hrx::WParam w) { posts.push_back({id, w, 0}); });
+    p.press(2, 0);
+    for (int i = 0; i < 17; ++i) p.tick(2);   // held 1.9 s
+    p.release(2);
+    QCOMPARE(posts, (std::vector<Msg>{{0x88EB, 0, 0}}));
+    posts.clear();
+    p.press(2, 0);
+    for (int i = 0; i < 18; ++i) p.tick(2);
+    QVERIFY(posts.empty());
+    p.tick(2);                                // 2 s: the long push starts
+    for (int i = 0; i < 10; ++i) p.tick(2);   // and is not posted again
+    p.release(2);
+    QCOMPARE(posts, (std::vector<Msg>{{0x88EA, 1, 0}, {0x88EA, 0, 0}}));
+    posts.clear();
+    p.press(4, 37);
+    for (int i = 0; i < 30; ++i) p.tick(4);
+    p.release(4);
+    QCOMPARE(posts, (std::vector<Msg>{{0x88EC, 0, 0}, {0x88EC, 37, 0}}));
   }
 
   void busyPanelIgnoresDialsAndKnobs() {

@@ -20,6 +20,8 @@ class CoreLink {
   virtual WindowFlags& windowFlags() = 0;
   // Closes the serial port; the next command sent opens it again.
   virtual void closePort() = 0;
+  // A control message straight to the composer.
+  virtual bool postComposer(MsgId, WParam, LParam) { return false; }
 };
 
 class StationLink final : public CoreLink {
@@ -32,6 +34,7 @@ class StationLink final : public CoreLink {
   const RadioState& state() const override { return station_.state; }
   WindowFlags& windowFlags() override { return station_.flags; }
   void closePort() override { station_.port.Close(); }
+  bool postComposer(MsgId id, WParam w, LParam l) override { return station_.postComposer(id, w, l); }
   Station& station() { return station_; }
 
  private:

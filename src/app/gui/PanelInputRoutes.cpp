@@ -4,6 +4,7 @@
 
 #include "app/gui/QtMainWindow.h"
 #include "app/gui/VfoSetWindow.h"
+#include "panel/SoftKeyLongPush.h"
 
 namespace hrx::gui {
 
@@ -55,6 +56,41 @@ void QtMainWindow::closeVfoSetWindow(std::int32_t hz) {
 
 namespace {
 
+constexpr MsgId kLookSoftKey8 = 0x861B;
+constexpr std::uint32_t kTimerBlinkId = 1234;
+
+struct LongPushPart final : WindowPart {
+  explicit LongPushPart(QtMainWindow& w)
+      : push([&w](MsgId id, WParam v) {
+          if (w.core() != nullptr) w.core()->postComposer(id, v, 0);
+        }) {}
+  panel::SoftKeyLongPush push;
+  bool pressed = false;
+};
+
+std::int32_t rxMode(const RadioState& st) {
+  const std::int32_t fr = st.get_FR_Stat();
+  return fr == 4 || fr == 5 ? st.get_MD_Sub() : st.get_MD_Main();
+}
+
+// Soft key 8's look: besides its image, its press and release time the push.
+LParam onSoftKey8Look(QtMainWindow& w, const Msg& m) {
+  if (w.core() == nullptr) return 0;
+  LongPushPart& p = w.part<LongPushPart>();
+  const RadioState& st = w.core()->state();
+  const bool press = m.w == 1;
+  if (press == p.pressed) return 0;   // a redraw, not a change
+  p.pressed = press;
+  if (press) p.push.press(rxMode(st), st.get_SQ_Main());
+  else p.push.release(rxMode(st));
+  return 0;
+}
+
+LParam onBlinkTick(QtMainWindow& w, const Msg&) {
+  if (w.core() != nullptr) w.part<LongPushPart>().push.tick(rxMode(w.core()->state()));
+  return 0;
+}
+
 LParam onVfoSetDone(QtMainWindow& w, const Msg& m) {
   w.closeVfoSetWindow(static_cast<std::int32_t>(m.w));
   return 0;
@@ -62,10 +98,15 @@ LParam onVfoSetDone(QtMainWindow& w, const Msg& m) {
 
 constexpr WindowRow kMessages[] = {
     {kMsgVfoSetDone, onVfoSetDone},
+    {kLookSoftKey8, onSoftKey8Look},
+};
+
+constexpr WindowRow kTimers[] = {
+    {kTimerBlinkId, onBlinkTick},
 };
 
 }  // namespace
 
-extern const WindowRoutes kPanelInputRoutes{"panel input", kMessages, {}, {}};
+extern const WindowRoutes kPanelInputRoutes{"panel input", kMessages, kTimers, {}};
 
 }  // namespace hrx::gui
