@@ -7,6 +7,7 @@
 
 #include "FakePanelHost.h"
 #include "GuiSuites.h"
+#include "panel/KnobPointer.h"
 #include "panel/SoftKeyLongPush.h"
 
 using namespace hrx::panel;
@@ -563,6 +564,46 @@ class PanelControlTest : public QObject {
     for (int i = 0; i < 30; ++i) p.tick(4);
     p.release(4);
     QCOMPARE(posts, (std::vector<Msg>{{0x88EC, 0, 0}, {0x88EC, 37, 0}}));
+  }
+
+  void pointerMarksAndCaptions() {
+    struct Row {
+      PointerScale scale;
+      int value, angle;
+    };
+    const Row rows[] = {
+        {PointerScale::Level, 0, 207},    {PointerScale::Level, 100, 325},   {PointerScale::Level, 255, 147},
+        {PointerScale::Level, 300, 147},  {PointerScale::Mic, 50, 359},      {PointerScale::Mic, 100, 151},
+        {PointerScale::Keyer, 4, 207},    {PointerScale::Keyer, 60, 150},    {PointerScale::Carrier, 5, 207},
+        {PointerScale::Carrier, 100, 151}, {PointerScale::Notch, 1, 207},    {PointerScale::Notch, 400, 151},
+        {PointerScale::Contour, 40, 150}, {PointerScale::Apf, 50, 151},      {PointerScale::Shift, -1000, 207},
+        {PointerScale::Shift, 0, 357},    {PointerScale::Shift, 1000, 147},  {PointerScale::Proc, 100, 151},
+    };
+    for (const Row& r : rows) QCOMPARE(pointerAngle(r.scale, r.value), r.angle);
+    const PointerLine up = pointerLine(480, 285, true, 0);
+    QCOMPARE((QList<int>{up.x0, up.y0, up.x1, up.y1}), (QList<int>{480, 274, 480, 281}));
+    const PointerLine right = pointerLine(480, 285, true, 90);
+    QCOMPARE((QList<int>{right.x0, right.y0, right.x1, right.y1}), (QList<int>{490, 285, 483, 285}));
+    const PointerLine down = pointerLine(480, 285, false, 180);
+    QCOMPARE((QList<int>{down.x0, down.y0, down.x1, down.y1}), (QList<int>{480, 304, 480, 289}));
+
+    struct Cap {
+      int index;
+      bool focused;
+      int which, x, y, bitmap;
+    };
+    const Cap caps[] = {
+        {22, true, 0, 82, 232, 1935},  {22, true, 1, 82, 232, 1937},  {23, true, 0, 82, 232, 1936},
+        {23, true, 1, 82, 232, 1934},  {22, false, 0, 82, 232, 1938}, {24, true, 0, 209, 233, 1941},
+        {25, true, 0, 209, 233, 1940}, {25, true, 1, 209, 233, 1939}, {24, false, 0, 209, 233, 1942},
+        {26, true, 0, 334, 232, 1944}, {27, true, 0, 334, 232, 1945}, {27, false, 0, 334, 232, 1946},
+        {28, true, 0, 451, 232, 1947}, {29, true, 0, 451, 232, 1948}, {29, true, 1, 451, 232, 1943},
+        {29, false, 0, 451, 232, 1933}, {21, true, 0, 0, 0, 0},        {30, true, 0, 0, 0, 0},
+    };
+    for (const Cap& k : caps) {
+      const Caption c = captionFor(k.index, k.focused, k.which);
+      QCOMPARE((QList<int>{c.x, c.y, c.bitmap}), (QList<int>{k.x, k.y, k.bitmap}));
+    }
   }
 
   void busyPanelIgnoresDialsAndKnobs() {

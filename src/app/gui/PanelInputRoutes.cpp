@@ -4,7 +4,9 @@
 
 #include "app/gui/QtMainWindow.h"
 #include "app/gui/VfoSetWindow.h"
+#include "panel/KnobPointer.h"
 #include "panel/SoftKeyLongPush.h"
+#include "state/MenuListItem.h"
 
 namespace hrx::gui {
 
@@ -91,6 +93,44 @@ LParam onBlinkTick(QtMainWindow& w, const Msg&) {
   return 0;
 }
 
+// ---- what the panel's choices look like (small, for the drawing's owner) ----
+
+LParam onMainDigitChosen(QtMainWindow& w, const Msg& m) {
+  w.renderer().setChosenMainDigit(static_cast<int>(m.w));
+  if (w.core() != nullptr) w.renderer().DrawMainFrequency(w.core()->state(), w.core()->state().get_VfoA_Freq());
+  return 0;
+}
+
+LParam onSubDigitChosen(QtMainWindow& w, const Msg& m) {
+  w.renderer().setChosenVfoBDigit(static_cast<int>(m.w));
+  if (w.core() != nullptr) w.renderer().DrawTFT_VFO_B(w.core()->state());
+  return 0;
+}
+
+// Which of a control's two captions is meant now (MIC or SPEED, PROC or
+// CAR, CONT or APF, RF or SQL).
+int captionMeaning(int focusIndex, const RadioState& st) {
+  const std::int32_t mode = st.get_VS_Stat() != 0 ? st.get_MD_Sub() : st.get_MD_Main();
+  switch (focusIndex) {
+    case 22: return mode == 3 || mode == 7 ? 1 : 0;
+    case 23: return mode == 1 || mode == 2 ? 0 : 1;
+    case 25: return st.get_CO_Main_OnKind() == 2 ? 1 : 0;
+    case 29: {
+      MenuListItem item;
+      return st.get_MenuItem(36, &item) && item.value != 0 ? 1 : 0;
+    }
+    default: return 0;
+  }
+}
+
+LParam onKnobFocus(QtMainWindow& w, const Msg& m) {
+  const int index = static_cast<int>(m.l);
+  const int which = w.core() != nullptr ? captionMeaning(index, w.core()->state()) : 0;
+  const panel::Caption c = panel::captionFor(index, m.w == 1, which);
+  if (c.bitmap != 0) w.renderer().surface().DrawBitmap(w.renderer().store().LoadBitmap(c.bitmap), c.x, c.y, render::kKeyMagenta);
+  return 0;
+}
+
 LParam onVfoSetDone(QtMainWindow& w, const Msg& m) {
   w.closeVfoSetWindow(static_cast<std::int32_t>(m.w));
   return 0;
@@ -99,6 +139,9 @@ LParam onVfoSetDone(QtMainWindow& w, const Msg& m) {
 constexpr WindowRow kMessages[] = {
     {kMsgVfoSetDone, onVfoSetDone},
     {kLookSoftKey8, onSoftKey8Look},
+    {panel::kMsgMainDigitSet, onMainDigitChosen},
+    {panel::kMsgSubDigitSet, onSubDigitChosen},
+    {panel::kMsgKnobFocus, onKnobFocus},
 };
 
 constexpr WindowRow kTimers[] = {
