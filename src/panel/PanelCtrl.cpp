@@ -54,8 +54,19 @@ constexpr HitRect kAreaH[] = {
     {868, 288, 889, 309, 12},  {989, 240, 1010, 261, 11}, {989, 288, 1010, 309, 13}, {0, 0, 0, 0, 0}};
 
 constexpr const HitRect* kAreaTables[] = {kAreaA, kAreaB, kAreaC, kAreaD, kAreaE, kAreaF, kAreaG, kAreaH};
+constexpr int kAreaC_Index = 2;
+constexpr int kAreaE_Index = 4;
+constexpr int kAreaF_Index = 5;
 constexpr int kAreaG_Index = 6;
+constexpr int kAreaH_Index = 7;
 constexpr HitRect kMainDialSquare = {623, 111, 807, 295, kIdMainDial};
+constexpr HitRect kSubDialSquare = {895, 231, 983, 319, kIdSubDial};
+constexpr int kMeterSpotX = 128;
+constexpr int kMeterSpotY = 215;
+constexpr int kMeterSpotRadius = 27;
+constexpr std::int32_t kMeterSelMax = 5;
+constexpr int kBandKeyFirst = 53;   // band keys 53..62 type 0..9 into the entry window
+constexpr int kBandKeyLast = 62;
 
 using V = ValueKind;
 constexpr KeyRow kKeys[] = {
@@ -88,10 +99,40 @@ constexpr KeyRow kKeys[] = {
     {61, 0x85B2, 51, V::Zero, true, false},     {62, 0x85B3, 52, V::Zero, true, false},
     {63, 0x85B4, 53, V::Zero, true, false},     {64, 0x85B5, 0, V::Zero, false, false},
     {65, 0x85B8, 56, V::Zero, false, false},    {95, 0x85B6, 54, V::Zero, false, false},
-    {96, 0x85B7, 55, V::Zero, false, false},    {kIdMainDial, 0, 78, V::MainSteps, false, false},
+    {96, 0x85B7, 55, V::Zero, false, false},
+    {14, 0, 197, V::KnobStep, false, false},    {15, 0, 198, V::KnobStep, false, false},
+    {16, 0, 199, V::KnobStep, false, false},    {17, 0, 200, V::KnobStep, false, false},
+    {18, 0, 201, V::KnobStep, false, false},    {19, 0, 202, V::KnobStep, false, false},
+    {20, 0, 203, V::KnobStep, false, false},    {21, 0, 204, V::KnobStep, false, false},
+    {kIdMeterSpot, 0, 86, V::SwitchPos, false, false},
+    {kIdMainDial, 0, 78, V::MainSteps, false, false},
+    {kIdSubDial, 0, 79, V::SubSteps, false, false},
+    {kIdThirdDial, 0, 84, V::ThirdSteps, false, false},
+    {200, 0, 82, V::Frequency, false, false},   {201, 0, 82, V::Frequency, false, false},
+    {202, 0, 82, V::Frequency, false, false},   {203, 0, 82, V::Frequency, false, false},
+    {204, 0, 82, V::Frequency, false, false},   {205, 0, 82, V::Frequency, false, false},
+    {206, 0, 82, V::Frequency, false, false},   {207, 0, 82, V::Frequency, false, false},
+    {208, 0, 83, V::Frequency, false, false},   {209, 0, 83, V::Frequency, false, false},
+    {210, 0, 83, V::Frequency, false, false},   {211, 0, 83, V::Frequency, false, false},
+    {212, 0, 83, V::Frequency, false, false},   {213, 0, 83, V::Frequency, false, false},
+    {214, 0, 83, V::Frequency, false, false},   {215, 0, 83, V::Frequency, false, false},
+    {kIdEntryMain, 0, 82, V::Frequency, false, false},
+    {kIdEntrySub, 0, 83, V::Frequency, false, false},
+    {222, 0, 80, V::FuncSteps, false, false},   {223, 0, 80, V::FuncSteps, false, false},
+    {224, 0, 80, V::FuncSteps, false, false},   {225, 0, 80, V::FuncSteps, false, false},
+    {226, 0, 80, V::FuncSteps, false, false},   {227, 0, 80, V::FuncSteps, false, false},
+    {228, 0, 80, V::FuncSteps, false, false},   {229, 0, 80, V::FuncSteps, false, false},
+    {230, 0, 81, V::FuncSteps, false, false},   {231, 0, 81, V::FuncSteps, false, false},
+    {232, 0, 81, V::FuncSteps, false, false},   {233, 0, 81, V::FuncSteps, false, false},
+    {234, 0, 81, V::FuncSteps, false, false},   {235, 0, 81, V::FuncSteps, false, false},
+    {236, 0, 81, V::FuncSteps, false, false},   {237, 0, 81, V::FuncSteps, false, false},
 };
 
 }  // namespace
+
+const PanelCtrl::Dial PanelCtrl::kMainDial{kIdMainDial, kMainDialCentreX, kMainDialCentreY, kMsgMainDialAngle};
+const PanelCtrl::Dial PanelCtrl::kSubDial{kIdSubDial, kSubDialCentreX, kSubDialCentreY, kMsgSubDialAngle};
+const PanelCtrl::Dial PanelCtrl::kThirdDial{kIdThirdDial, kSubDialCentreX, kSubDialCentreY, kMsgThirdDialAngle};
 
 int findHit(const HitRect* table, int x, int y) {
   for (const HitRect* r = table; r->id != 0; ++r)
@@ -125,47 +166,180 @@ const KeyRow* findKey(int id) {
 }
 
 void PanelCtrl::OnLButtonDown(int x, int y) {
+  // A key released inside its debounce time is let go before the next press.
+  if (releaseDue_ && !popupOpen_ && !menuOpen_ && !messageOpen_) releaseKey(opStats_);
   vfoFlag_ = host_.vfoSelected();
   const int area = findArea(x, y);
-  if (area < 0) return;
-  const int id = findHit(kAreaTables[area], x, y);
-  if (id == 0) {
-    if (area == kAreaG_Index && kMainDialSquare.contains(x, y) && !busy()) startMainDrag(x, y);
+  if (area < 0) {
+    if (knobFocused()) startRepeat(true);
     return;
   }
-  // Frequency digits and selection pop-ups belong to windows not built yet.
-  if (id >= 200) return;
+  const int id = findHit(kAreaTables[area], x, y);
+  if (id == 0) {
+    if (area == kAreaG_Index) {
+      if (kMainDialSquare.contains(x, y) && !busy()) startDrag(kMainDial, x, y);
+    } else if (area == kAreaH_Index) {
+      const RadioState* st = host_.radio();
+      const int sf = st != nullptr ? st->get_SF_Value() : 0;
+      if (kSubDialSquare.contains(x, y) && !busy() && sf >= 1 && sf <= 7) startDrag(kSubDial, x, y);
+    } else if (area == kAreaE_Index) {
+      const int knob = busy() ? 0 : findKnob(x, y);
+      if (knob != 0) knobClick(knob);
+    } else if (knobFocused()) {
+      startRepeat(true);
+    }
+    return;
+  }
+  bool endedKnob = false;
+  bool endedDigit = false;
+  if (knobFocused()) {
+    unfocusKnob();
+    endedKnob = true;
+  } else if (digitChosen()) {
+    endDigitChoice();
+    endedDigit = true;
+  }
+  // The two digit areas swallow the click that ended something.
+  if (area == kAreaC_Index && (endedDigit || (endedKnob && id >= 22 && id <= 29))) return;
+  if (area == kAreaF_Index && endedDigit) return;
+  if (id >= kIdFirstDigit && id <= kIdLastDigit) {
+    if (busy()) return;
+    vfoSetNum_ = id < kIdFirstSubDigit ? id - kIdFirstDigit + 1 : id - kIdFirstSubDigit + 1;
+    digitIsSub_ = id >= kIdFirstSubDigit;
+    Ctrl_OpVfoDspSetting(id);
+    return;
+  }
   const KeyRow* key = findKey(id);
-  if (key == nullptr || key->popup) return;
+  if (key == nullptr) return;
+  if (key->popup) {
+    startPopup(id, area);
+    return;
+  }
   pressedArea_ = area;
   Ctrl_OpSw(id);
 }
 
 void PanelCtrl::OnLButtonUp(int, int) {
-  if (opStats_ == kIdMainDial) {
+  if (knobFocused()) {
+    host_.killTimer(kTimerRepeat);
+    if (!repeatSuppressed_) sendKnobStep(true, false, false);
+    repeatSuppressed_ = false;
+  } else if (opStats_ == kIdMainDial || opStats_ == kIdSubDial || (opStats_ >= kIdFirstFunc && opStats_ <= kIdLastFunc)) {
     endDrag();
-  } else if (opStats_ != 0 && opStats_ < 200) {
+  } else if (digitChosen()) {
+    // A chosen digit stays chosen.
+  } else if (opStats_ != 0) {
     Ctrl_OpSw(opStats_);
   }
 }
 
-void PanelCtrl::Ctrl_OpSw(int id) {
-  // Refused before the debounce: the release watch keeps calling while the
-  // COM notice is up, and each wait would stall the window.
-  if (popupOpen_ || menuOpen_ || messageOpen_) return;
-  if (id == opStats_) host_.debounce();
-  const KeyRow* key = findKey(id);
-  if (key == nullptr) return;
-  if (id == opStats_) {
-    if (key->look != 0) host_.look(key->look, 0);
-    host_.killTimer(kTimerRelease);
-    if (id == kIdTxw) Ctrl_ReqAnlSend(kIdTxwRelease, vfoFlag_);
-    opStats_ = 0;
-    pressedArea_ = -1;
+void PanelCtrl::OnRButtonDown(int x, int y) {
+  vfoFlag_ = host_.vfoSelected();
+  if (!busy() && discHit(x, y, kMeterSpotX, kMeterSpotY, kMeterSpotRadius)) {
+    if (knobFocused()) unfocusKnob();
+    const RadioState* st = host_.radio();
+    const std::int32_t now = st != nullptr ? st->get_MS_Stat() : 0;
+    std::int32_t next = now + 1;
+    if (next > kMeterSelMax) next = kMeterSelMax;
+    if (next < 0) next = 0;
+    if (next != now) {
+      switchPos_ = next;
+      Ctrl_ReqAnlSend(kIdMeterSpot, vfoFlag_);
+    }
     return;
   }
+  if (knobFocused()) startRepeat(false);
+}
+
+void PanelCtrl::OnRButtonUp(int, int) {
+  if (!knobFocused()) return;
+  host_.killTimer(kTimerRepeat);
+  if (!repeatSuppressed_) sendKnobStep(false, false, false);
+  repeatSuppressed_ = false;
+}
+
+void PanelCtrl::startRepeat(bool left) {
+  repeatLeft_ = left;
+  host_.setTimer(kTimerRepeat, kRepeatFirstMs);
+}
+
+void PanelCtrl::repeatTick() {
+  const bool down = repeatLeft_ ? host_.leftButtonDown() : host_.rightButtonDown();
+  if (!down || !knobFocused()) {
+    host_.killTimer(kTimerRepeat);
+    repeatSuppressed_ = false;
+    return;
+  }
+  sendKnobStep(repeatLeft_, true, false);
+}
+
+void PanelCtrl::startPopup(int id, int area) {
+  const PopupMenu* menu = findPopup(id);
+  const KeyRow* key = findKey(id);
+  if (menu == nullptr || key == nullptr || busy()) return;
+  popupKey_ = id;
+  popupArea_ = area;
+  popupValue_ = 0;
+  popupOpen_ = true;
+  if (key->look != 0) host_.look(key->look, 1, 0);
+  host_.showPopup(*menu);
+}
+
+void PanelCtrl::Ctrl_OnPopupClosed(std::int32_t value) {
+  if (!popupOpen_ || popupKey_ == 0) return;
+  const int id = popupKey_;
+  popupKey_ = 0;
+  popupOpen_ = false;
+  const KeyRow* key = findKey(id);
+  if (key != nullptr && key->look != 0) host_.look(key->look, 0, 0);
+  // Dismissed: the key does nothing. A choice is 1-based; the composer's
+  // operations take the 0-based item of their command.
+  if (value <= 0) return;
+  popupValue_ = value - 1;
+  pressedArea_ = popupArea_;
+  Ctrl_OpSw(id);
+}
+
+void PanelCtrl::Ctrl_OpSw(int id) {
+  // Refused before anything else: the release watch keeps calling while
+  // the COM notice is up.
+  if (popupOpen_ || menuOpen_ || messageOpen_) return;
+  const KeyRow* key = findKey(id);
+  if (key == nullptr && id != kIdMenu) return;
+  if (releaseDue_ && id != opStats_) releaseKey(opStats_);
+  if (entryMode_) {
+    if (id == kIdMenu) {
+      host_.look(key->look, 1, 0);
+      host_.menuAction();
+      host_.look(key->look, 0, 0);
+      return;
+    }
+    if (opStats_ == 0 && id >= kBandKeyFirst && id <= kBandKeyLast) host_.entryDigit(id - kBandKeyFirst);
+  }
+  if (id == opStats_) {
+    // The debounce: a key is shown pressed for at least 100 ms; an early
+    // release is finished by the release watch instead of a wait.
+    if (host_.nowMs() - pressedAtMs_ < kDebounceMs) {
+      releaseDue_ = true;
+      return;
+    }
+    releaseKey(id);
+    return;
+  }
+  if (opStats_ == 0 && id == kIdEnt && !entryMode_) {
+    entryMode_ = true;
+    entryVfoFlag_ = vfoFlag_;
+    host_.openEntryWindow();
+  }
+  pressKey(id);
+}
+
+void PanelCtrl::pressKey(int id) {
+  const KeyRow* key = findKey(id);
   opStats_ = id;
-  if (key->look != 0) host_.look(key->look, 1);
+  releaseDue_ = false;
+  pressedAtMs_ = host_.nowMs();
+  if (key->look != 0) host_.look(key->look, 1, 0);
   if (!entryMode_) Ctrl_ReqAnlSend(id, vfoFlag_);
   host_.setTimer(kTimerRelease, kKeyWatchMs);
   if (id == kIdCom && !host_.connected()) {
@@ -175,11 +349,43 @@ void PanelCtrl::Ctrl_OpSw(int id) {
   }
 }
 
+void PanelCtrl::releaseKey(int id) {
+  const KeyRow* key = findKey(id);
+  if (key != nullptr && key->look != 0) host_.look(key->look, 0, 0);
+  host_.killTimer(kTimerRelease);
+  if (id == kIdTxw) Ctrl_ReqAnlSend(kIdTxwRelease, vfoFlag_);
+  opStats_ = 0;
+  pressedArea_ = -1;
+  releaseDue_ = false;
+}
+
+void PanelCtrl::Ctrl_OnEntryClosed(std::int32_t hz) {
+  if (!entryMode_) return;
+  entryMode_ = false;
+  if (hz == 0) return;
+  frequency_ = hz;
+  Ctrl_ReqAnlSend(entryVfoFlag_ ? kIdEntrySub : kIdEntryMain, false);
+}
+
 void PanelCtrl::Ctrl_OnEventHandle_AI() {
   if (!messageOpen_) return;
   host_.killTimer(kTimerComNotice);
   host_.connectionNotice(false);
   messageOpen_ = false;
+}
+
+int& PanelCtrl::dialSteps(int id) {
+  if (id == kIdSubDial) return subSteps_;
+  if (id == kIdThirdDial) return thirdSteps_;
+  if (id >= kIdFirstFunc && id <= kIdLastFunc) return funcs_[id - kIdFirstFunc].steps;
+  return mainSteps_;
+}
+
+int& PanelCtrl::dialAngle(int id) {
+  if (id == kIdSubDial) return subAngle_;
+  if (id == kIdThirdDial) return thirdAngle_;
+  if (id >= kIdFirstFunc && id <= kIdLastFunc) return funcs_[id - kIdFirstFunc].angle;
+  return mainAngle_;
 }
 
 void PanelCtrl::Ctrl_ReqAnlSend(int id, bool vfo) {
@@ -190,64 +396,83 @@ void PanelCtrl::Ctrl_ReqAnlSend(int id, bool vfo) {
     case ValueKind::Zero: value = 0; break;
     case ValueKind::One: value = 1; break;
     case ValueKind::Popup: value = popupValue_; break;
+    case ValueKind::KnobStep: value = volStep_; break;
+    case ValueKind::SwitchPos: value = switchPos_; break;
+    case ValueKind::Frequency: value = frequency_; break;
     case ValueKind::MainSteps:
-      // Steps go out only when there are some, and only once.
-      if (mainSteps_ == 0) return;
-      value = mainSteps_;
-      mainSteps_ = 0;
-      break;
     case ValueKind::SubSteps:
-    case ValueKind::KnobStep:
-    case ValueKind::SwitchPos:
-      return;
+    case ValueKind::ThirdSteps:
+    case ValueKind::FuncSteps: {
+      // Steps go out only when there are some, and only once.
+      int& steps = dialSteps(id);
+      if (steps == 0) return;
+      value = steps;
+      steps = 0;
+      break;
+    }
   }
   host_.requestOp(key->op, key->vfo && vfo, value);
 }
 
-void PanelCtrl::startMainDrag(int x, int y) {
-  opStats_ = kIdMainDial;
-  lastAngle_ = mainAngle_ = cursorAngle(x, y, kMainDialCentreX, kMainDialCentreY);
-  mainAccum_ = 0;
+void PanelCtrl::startDrag(const Dial& d, int x, int y) {
+  opStats_ = d.id;
+  dragId_ = d.id;
+  int& angle = dialAngle(d.id);
+  lastAngle_ = angle = cursorAngle(x, y, d.cx, d.cy);
+  dragAccum_ = 0;
   host_.setTimer(kTimerDialSend, kDialSendMs);
   host_.setTimer(kTimerRelease, kDialTrackMs);
-  host_.look(kMsgMainDialAngle, static_cast<WParam>(mainAngle_));
+  host_.look(d.angleMsg, static_cast<WParam>(angle), 0);
 }
 
-void PanelCtrl::trackMainDial() {
+const PanelCtrl::Dial& PanelCtrl::dialOf(int id) {
+  if (id == kIdSubDial) return kSubDial;
+  if (id == kIdThirdDial) return kThirdDial;
+  return kMainDial;
+}
+
+void PanelCtrl::trackDial() {
   if (!host_.leftButtonDown()) {
     endDrag();
     return;
   }
+  const Dial& d = dialOf(opStats_);
   int x = 0;
   int y = 0;
   host_.cursor(x, y);
-  const int a = cursorAngle(x, y, kMainDialCentreX, kMainDialCentreY);
+  const int a = cursorAngle(x, y, d.cx, d.cy);
   int delta = a - lastAngle_;
   if (delta > 180) delta -= 360;
   else if (delta <= -180) delta += 360;
   lastAngle_ = a;
-  mainAccum_ += delta;
-  const int steps = mainAccum_ / kDegreesPerStep;
+  dragAccum_ += delta;
+  const int steps = dragAccum_ / kDegreesPerStep;
   if (steps != 0) {
-    mainAccum_ = 0;
-    mainSteps_ += steps;
+    dragAccum_ = 0;
+    dialSteps(d.id) += steps;
   }
-  if (a != mainAngle_) {
-    mainAngle_ = a;
-    host_.look(kMsgMainDialAngle, static_cast<WParam>(a));
+  int& angle = dialAngle(d.id);
+  if (a != angle) {
+    angle = a;
+    host_.look(d.angleMsg, static_cast<WParam>(a), 0);
   }
 }
 
 void PanelCtrl::endDrag() {
-  host_.look(kMsgMainDialAngle, kAngleAtRest);
+  const Dial& d = dialOf(opStats_);
+  host_.look(d.angleMsg, kAngleAtRest, 0);
   opStats_ = 0;
   host_.killTimer(kTimerDialSend);
   host_.killTimer(kTimerRelease);
 }
 
 void PanelCtrl::watchKeyRelease() {
-  if (opStats_ == 0) {
+  if (opStats_ == 0 || knobFocused() || digitChosen()) {
     host_.killTimer(kTimerRelease);
+    return;
+  }
+  if (releaseDue_) {
+    Ctrl_OpSw(opStats_);
     return;
   }
   int x = 0;
@@ -261,11 +486,14 @@ void PanelCtrl::watchKeyRelease() {
 bool PanelCtrl::Ctrl_OnTimer(std::uint32_t id) {
   switch (id) {
     case kTimerRelease:
-      if (opStats_ == kIdMainDial) trackMainDial();
+      if (opStats_ == kIdMainDial || opStats_ == kIdSubDial) trackDial();
       else watchKeyRelease();
       return true;
     case kTimerDialSend:
-      Ctrl_ReqAnlSend(kIdMainDial, vfoFlag_);
+      if (opStats_ == kIdMainDial || opStats_ == kIdSubDial) Ctrl_ReqAnlSend(opStats_, vfoFlag_);
+      return true;
+    case kTimerRepeat:
+      repeatTick();
       return true;
     case kTimerComNotice:
       host_.killTimer(kTimerComNotice);
@@ -275,7 +503,19 @@ bool PanelCtrl::Ctrl_OnTimer(std::uint32_t id) {
         host_.connectionFailed();
       }
       return true;
-    case 2: case 19: case 36: case 37: case 38: case 39:
+    case kTimerDialRest:
+      host_.killTimer(kTimerDialRest);
+      for (MsgId m : {kMsgSubDialAngle, kMsgThirdDialAngle, kMsgFourthDialAngle}) host_.look(m, kAngleAtRest, 0);
+      if (activeFunc_ != 0) host_.look(funcAngleMsg(activeFunc_), kAngleAtRest, 0);
+      return true;
+    case kTimerFuncRestA:
+    case kTimerFuncRestB: {
+      host_.killTimer(id);
+      const MsgId first = id == kTimerFuncRestA ? kMsgFuncAngleA : kMsgFuncAngleB;
+      for (MsgId m = first; m < first + 8; ++m) host_.look(m, kAngleAtRest, 0);
+      return true;
+    }
+    case 36: case 37:
       return true;
     default:
       return false;
@@ -283,12 +523,17 @@ bool PanelCtrl::Ctrl_OnTimer(std::uint32_t id) {
 }
 
 void PanelCtrl::Ctrl_EndInteraction() {
-  if (opStats_ == kIdMainDial) {
+  if (opStats_ == kIdMainDial || opStats_ == kIdSubDial) {
     // Steps already turned are not lost when a menu command cuts the drag.
-    Ctrl_ReqAnlSend(kIdMainDial, vfoFlag_);
+    Ctrl_ReqAnlSend(opStats_, vfoFlag_);
     endDrag();
+  } else if (knobFocused()) {
+    host_.killTimer(kTimerRepeat);
+    unfocusKnob();
+  } else if (digitChosen()) {
+    endDigitChoice();
   } else if (opStats_ != 0) {
-    Ctrl_OpSw(opStats_);
+    releaseKey(opStats_);
   }
 }
 

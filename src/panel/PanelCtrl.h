@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/Messages.h"
+#include "state/RadioState.h"
 
 namespace hrx::panel {
 
@@ -33,6 +34,45 @@ inline constexpr int kMainDialCentreY = 203;
 inline constexpr MsgId kMsgMainDialAngle = 0x85C8;
 inline constexpr WParam kAngleAtRest = 360;
 
+inline constexpr int kIdMenu = 35;
+inline constexpr int kIdEnt = 64;
+inline constexpr int kIdMeterSpot = 119;
+inline constexpr int kIdSubDial = 129;
+inline constexpr int kIdThirdDial = 130;
+inline constexpr int kIdFirstKnob = 14;
+inline constexpr int kIdLastKnob = 21;
+inline constexpr int kIdFirstDigit = 200;   // main display, 1 Hz digit
+inline constexpr int kIdFirstSubDigit = 208;
+inline constexpr int kIdLastDigit = 215;
+inline constexpr int kIdEntryMain = 216;
+inline constexpr int kIdEntrySub = 217;
+inline constexpr int kIdFirstFunc = 222;     // dial functions, VFO-A side 222..229, VFO-B 230..237
+inline constexpr int kIdLastFunc = 237;
+
+inline constexpr std::uint32_t kTimerRepeat = 2;       // repeat of a focused knob
+inline constexpr std::uint32_t kTimerDialRest = 19;    // CLAR/VFO-B dials back at rest
+inline constexpr std::uint32_t kTimerFuncRestA = 38;
+inline constexpr std::uint32_t kTimerFuncRestB = 39;
+inline constexpr std::uint32_t kRepeatFirstMs = 1000;
+inline constexpr std::uint32_t kRepeatMs = 200;
+inline constexpr std::uint32_t kRestMs = 200;
+inline constexpr std::uint32_t kDebounceMs = 100;
+// A digit edit the radio has not echoed is given up after this long without
+// any change of the radio's frequency.
+inline constexpr std::uint32_t kEchoGiveUpMs = 1000;
+inline constexpr int kSubDialCentreX = 939;
+inline constexpr int kSubDialCentreY = 275;
+inline constexpr MsgId kMsgSubDialAngle = 0x85CB;
+inline constexpr MsgId kMsgThirdDialAngle = 0x85D4;
+inline constexpr MsgId kMsgFourthDialAngle = 0x85D5;
+inline constexpr MsgId kMsgMainDigitSet = 0x85C9;   // WM_CTRL_ID_MAINVFO_DISP_SET
+inline constexpr MsgId kMsgSubDigitSet = 0x85CA;    // WM_CTRL_ID_SUBVFO_DISP_SET
+inline constexpr MsgId kMsgKnobFocus = 0x85D2;      // w = focus 1/0, l = focus index
+inline constexpr MsgId kMsgFuncAngleA = 0x85F2;     // .. 0x85F9; VFO-B side 0x85FA .. 0x8601
+inline constexpr MsgId kMsgFuncAngleB = 0x85FA;
+inline constexpr std::int32_t kFreqMin = 30000;
+inline constexpr std::int32_t kFreqMax = 56000000;
+
 // The first entry of `table` (ended by id 0) that contains the point; 0 if none.
 int findHit(const HitRect* table, int x, int y);
 // Index of the area (0 = A … 7 = H) that contains the point; -1 if none.
@@ -41,8 +81,31 @@ int findArea(int x, int y);
 const HitRect* areaTable(int area);
 // Cursor angle around a centre: whole degrees 0..359, counter-clockwise.
 int cursorAngle(int x, int y, int cx, int cy);
+// The sampled-disc test: whether (x, y) is one of the points
+// (cx + trunc(r' sin t), cy - trunc(r' cos t)) for whole r' <= r, t 0..359.
+bool discHit(int x, int y, int cx, int cy, int r);
+// The knob control (14..21) under the point; 0 if none.
+int findKnob(int x, int y);
+// Focus index of a control (focus table); -1 if it has none.
+int knobFocusIndex(int id);
+// The angle one wheel notch turns a dial image to: 7 degrees clockwise for
+// a notch away from the user, wrapped into 0..359.
+int wheelAngle(int angle, bool away);
 
-enum class ValueKind : std::uint8_t { Zero, One, Popup, MainSteps, SubSteps, KnobStep, SwitchPos };
+// A key's selection pop-up: items in menu order, ended by value 0.
+struct PopupItem {
+  const char* text;
+  std::int32_t value;
+};
+struct PopupMenu {
+  int key;
+  int x, y;   // anchor, client coordinates
+  const PopupItem* items;
+};
+// The pop-up of key `id`; nullptr for keys without one.
+const PopupMenu* findPopup(int id);
+
+enum class ValueKind : std::uint8_t { Zero, One, Popup, MainSteps, SubSteps, ThirdSteps, FuncSteps, KnobStep, SwitchPos, Frequency };
 struct KeyRow {
   int id;
   MsgId look;       // pressed-look message; 0 = none
@@ -62,11 +125,23 @@ class PanelHost {
   // The cursor in client coordinates and the left button's state now.
   virtual void cursor(int& x, int& y) = 0;
   virtual bool leftButtonDown() = 0;
+  virtual bool rightButtonDown() = 0;
   // A look or knob-drawing message to the main window, handled at once.
-  virtual void look(MsgId msg, WParam w) = 0;
+  virtual void look(MsgId msg, WParam w, LParam l) = 0;
   virtual bool vfoSelected() = 0;
-  // The debounce wait of a second call for the same key.
-  virtual void debounce() = 0;
+  // A steady clock in milliseconds (the key debounce reads it; nothing waits).
+  virtual std::uint64_t nowMs() = 0;
+  // The radio's last reported state; may be null (no core).
+  virtual const RadioState* radio() = 0;
+  // Shows the pop-up without waiting; the choice comes back through
+  // PanelCtrl::Ctrl_OnPopupClosed (0 = dismissed).
+  virtual void showPopup(const PopupMenu& menu) = 0;
+  // The frequency-entry window: opened by ENT, typed into by the band keys;
+  // its result comes back through PanelCtrl::Ctrl_OnEntryClosed.
+  virtual void openEntryWindow() = 0;
+  virtual void entryDigit(int digit) = 0;
+  // MENU while the entry window is open: the main window's menu action.
+  virtual void menuAction() = 0;
   // The radio is in auto-information mode (the COM lamp is lit).
   virtual bool connected() = 0;
   // Shows or closes the connection notice over the panel.
@@ -83,8 +158,24 @@ class PanelCtrl {
   void OnLButtonUp(int x, int y);
   // Ticks of the controller's main-window timers; false for other ids.
   bool Ctrl_OnTimer(std::uint32_t id);
+  void OnRButtonDown(int x, int y);
+  void OnRButtonUp(int x, int y);
+  // One wheel message: one notch, away from the user when delta > 0.
+  void OnMouseWheel(int delta, int x, int y);
   void Ctrl_OpSw(int id);
   void Ctrl_ReqAnlSend(int id, bool vfo);
+  // The pop-up of the key being pressed closed with `value` (0 = dismissed).
+  void Ctrl_OnPopupClosed(std::int32_t value);
+  // The entry window closed with a frequency in Hz, or 0 (cancelled).
+  void Ctrl_OnEntryClosed(std::int32_t hz);
+
+  // Knobs.
+  void Ctrl_OpVolumeDial(int id);
+  void Ctrl_ReqVolumeDialFocusDisp(int id, bool focus);
+  std::int32_t Ctrl_OpVolumeDialStep(int id, bool leftButton, bool repeat, bool wheel);
+  // Frequency digits and the wheel.
+  void Ctrl_OpVfoDspSetting(int id);
+  void Ctrl_OpVfoDspMouseWheel(int delta);
   // Ends a key press or dial drag in progress (before a menu command).
   void Ctrl_EndInteraction();
   // Auto-information came on: the connection notice has done its work.
@@ -93,6 +184,14 @@ class PanelCtrl {
   int m_Op_Stats() const { return opStats_; }
   int mainSteps() const { return mainSteps_; }
   int mainAngle() const { return mainAngle_; }
+  int subAngle() const { return subAngle_; }
+  int thirdAngle() const { return thirdAngle_; }
+  int m_vol_step() const { return volStep_; }
+  int m_vfo_set_num() const { return vfoSetNum_; }
+  bool repeatSuppressed() const { return repeatSuppressed_; }
+  bool popupOpen() const { return popupOpen_; }
+  bool knobFocused() const { return opStats_ >= kIdFirstKnob && opStats_ <= kIdLastKnob; }
+  bool digitChosen() const { return opStats_ >= kIdFirstDigit && opStats_ <= kIdLastDigit; }
   bool busy() const { return popupOpen_ || entryMode_ || menuOpen_ || messageOpen_; }
   // The windows that make the panel busy say when they open and close.
   void setPopupOpen(bool open) { popupOpen_ = open; }
@@ -102,10 +201,41 @@ class PanelCtrl {
   bool entryMode() const { return entryMode_; }
 
  private:
-  void startMainDrag(int x, int y);
-  void trackMainDial();
+  struct Dial {
+    int id;
+    int cx, cy;
+    MsgId angleMsg;
+  };
+  struct FuncDial {
+    int angle = 0;
+    int accum = 0;
+    int steps = 0;
+  };
+  static const Dial kMainDial;
+  static const Dial kSubDial;
+  static const Dial kThirdDial;
+  static const Dial& dialOf(int id);
+  static MsgId funcAngleMsg(int funcId);
+  void startDrag(const Dial& d, int x, int y);
+  void trackDial();
   void endDrag();
   void watchKeyRelease();
+  void releaseKey(int id);
+  void pressKey(int id);
+  void startPopup(int id, int area);
+  void startRepeat(bool left);
+  void knobClick(int id);
+  void focusKnob(int id);
+  void unfocusKnob();
+  void sendKnobStep(bool leftButton, bool repeat, bool wheel);
+  void endDigitChoice();
+  void repeatTick();
+  void wheelOverRegions(int delta, int x, int y);
+  void dialWheelStep(const Dial& d, int& angle, int& steps, bool away);
+  int& dialAngle(int id);
+  int& dialSteps(int id);
+  std::int32_t digitBase(bool sub);
+  void noteRequested(bool sub, std::int32_t hz);
 
   PanelHost& host_;
   int opStats_ = 0;
@@ -116,10 +246,38 @@ class PanelCtrl {
   bool entryMode_ = false;
   bool menuOpen_ = false;
   bool messageOpen_ = false;
+  bool repeatLeft_ = false;
+  bool repeatSuppressed_ = false;
+  bool releaseDue_ = false;      // the release came inside the debounce time
+  std::uint64_t pressedAtMs_ = 0;
+  int popupKey_ = 0;
+  int popupArea_ = -1;
+  std::int32_t volStep_ = 0;
+  std::int32_t switchPos_ = 0;
+  bool entryVfoFlag_ = false;
+  int dragId_ = 0;
   int lastAngle_ = 0;
   int mainAngle_ = 0;
-  int mainAccum_ = 0;
+  int subAngle_ = 0;
+  int thirdAngle_ = 0;
+  int dragAccum_ = 0;
   int mainSteps_ = 0;
+  int subSteps_ = 0;
+  int thirdSteps_ = 0;
+  FuncDial funcs_[16];
+  int activeFunc_ = 0;
+  int vfoSetNum_ = 0;
+  bool digitIsSub_ = false;
+  std::int32_t frequency_ = 0;
+  // Digit edits in flight: the radio has not yet reported the last
+  // frequency asked for, so the next notch builds on that one.
+  struct Pending {
+    std::int32_t requested = 0;
+    std::int32_t lastSeen = 0;      // the radio's value at the last notch
+    std::uint64_t seenAtMs = 0;     // when the radio's value last moved
+    bool active = false;
+  };
+  Pending pending_[2];
 };
 
 }  // namespace hrx::panel

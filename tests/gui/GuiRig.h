@@ -45,9 +45,10 @@ class FakeCore final : public gui::CoreLink {
   void closePort() override { ++portCloses; }
   RadioState* writableState() override { return &st; }
   PanelMirror* mirror() override { return &mirrorCopy; }
-  bool postComposer(MsgId id) override {
+  bool postComposer(MsgId id, WParam w = 0, LParam l = 0) override {
     std::lock_guard lock(mu);
     composerPosts.push_back(id);
+    posts.push_back({id, w, l});
     return true;
   }
 
@@ -63,6 +64,7 @@ class FakeCore final : public gui::CoreLink {
   std::mutex mu;
   std::vector<std::uint32_t> ticks;
   std::vector<Request> requests;
+  std::vector<Msg> posts;
 };
 
 // Whether the panel shows `bitmap` at (x, y) drawn with `key` left out:

@@ -21,10 +21,11 @@ class CoreLink {
   // Closes the serial port; the next command sent opens it again.
   virtual void closePort() = 0;
   // For the display handlers that copy reply values (mode copies, key-mode
-  // words) and ask the composer for read-backs; null / false without a core.
+  // words); null without a core.
   virtual RadioState* writableState() { return nullptr; }
   virtual PanelMirror* mirror() { return nullptr; }
-  virtual bool postComposer(MsgId) { return false; }
+  // A control message straight to the composer; false without a core.
+  virtual bool postComposer(MsgId, WParam = 0, LParam = 0) { return false; }
 };
 
 class StationLink final : public CoreLink {
@@ -39,7 +40,7 @@ class StationLink final : public CoreLink {
   void closePort() override { station_.port.Close(); }
   RadioState* writableState() override { return &station_.state; }
   PanelMirror* mirror() override { return &station_.mirror; }
-  bool postComposer(MsgId id) override { return station_.postComposer(id); }
+  bool postComposer(MsgId id, WParam w = 0, LParam l = 0) override { return station_.postComposer(id, w, l); }
   Station& station() { return station_; }
 
  private:

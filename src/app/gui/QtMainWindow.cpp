@@ -114,18 +114,35 @@ void PanelWidget::mousePressEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton) {
     leftDown_ = true;
     window_.panel_.OnLButtonDown(lastPos_.x(), lastPos_.y());
+  } else if (e->button() == Qt::RightButton) {
+    rightDown_ = true;
+    window_.panel_.OnRButtonDown(lastPos_.x(), lastPos_.y());
   }
 }
+
+// A double click is a second press, as the window system reports it.
+void PanelWidget::mouseDoubleClickEvent(QMouseEvent* e) { mousePressEvent(e); }
 
 void PanelWidget::mouseReleaseEvent(QMouseEvent* e) {
   lastPos_ = e->position().toPoint();
   if (e->button() == Qt::LeftButton) {
     leftDown_ = false;
     window_.panel_.OnLButtonUp(lastPos_.x(), lastPos_.y());
+  } else if (e->button() == Qt::RightButton) {
+    rightDown_ = false;
+    window_.panel_.OnRButtonUp(lastPos_.x(), lastPos_.y());
   }
 }
 
 void PanelWidget::mouseMoveEvent(QMouseEvent* e) { lastPos_ = e->position().toPoint(); }
+
+void PanelWidget::wheelEvent(QWheelEvent* e) {
+  const int delta = e->angleDelta().y();
+  e->accept();
+  if (delta == 0) return;
+  const QPoint at = e->position().toPoint();
+  window_.panel_.OnMouseWheel(delta, at.x(), at.y());
+}
 
 QtMainWindow::QtMainWindow(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(QString::fromUtf8(kCaption));
@@ -462,11 +479,18 @@ void QtMainWindow::cursor(int& x, int& y) {
 
 bool QtMainWindow::leftButtonDown() { return panelWidget_->leftDown(); }
 
-void QtMainWindow::look(MsgId msg, WParam w) { sendMessage(msg, w, 0); }
+bool QtMainWindow::rightButtonDown() { return panelWidget_->rightDown(); }
+
+void QtMainWindow::look(MsgId msg, WParam w, LParam l) { sendMessage(msg, w, l); }
 
 bool QtMainWindow::vfoSelected() { return core_ != nullptr && core_->state().get_VS_Stat() != 0; }
 
-void QtMainWindow::debounce() { QThread::msleep(100); }
+std::uint64_t QtMainWindow::nowMs() {
+  return static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+}
+
+const RadioState* QtMainWindow::radio() { return core_ != nullptr ? &core_->state() : nullptr; }
 
 bool QtMainWindow::connected() { return core_ != nullptr && core_->state().get_AI_Stat() == 1; }
 

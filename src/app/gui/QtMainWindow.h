@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <typeindex>
@@ -21,6 +22,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QTimer;
 
 namespace hrx::gui {
@@ -64,6 +66,7 @@ inline constexpr Notice kNoticeTable[] = {
 };
 
 class QtMainWindow;
+class VfoSetWindow;
 
 // Shows the panel surface unscaled and hands the mouse to the controller.
 class PanelWidget final : public QWidget {
@@ -71,6 +74,9 @@ class PanelWidget final : public QWidget {
   PanelWidget(QtMainWindow& window, const QImage& image);
   QPoint lastPos() const { return lastPos_; }
   bool leftDown() const { return leftDown_; }
+  bool rightDown() const { return rightDown_; }
+  // A pop-up that takes the mouse also takes the button's release.
+  void forgetButtons() { leftDown_ = rightDown_ = false; }
 
  protected:
   void paintEvent(QPaintEvent* e) override;
@@ -78,12 +84,15 @@ class PanelWidget final : public QWidget {
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
 
  private:
   QtMainWindow& window_;
   const QImage& image_;
   QPoint lastPos_;
   bool leftDown_ = false;
+  bool rightDown_ = false;
 };
 
 class QtMainWindow final : public QMainWindow, public MainWindowPort, private panel::PanelHost {
@@ -146,6 +155,16 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   const std::atomic<bool>& noticeGuard() const { return noticeGuard_; }
   render::PanelRenderer& renderer() { return renderer_; }
   panel::PanelCtrl& panel() { return panel_; }
+  // The selection pop-up now shown, or null.
+  QMenu* popupMenu() const;
+  // The open VFO SET window, or null.
+  VfoSetWindow* vfoSetWindow() const;
+  // The VFO SET window reported back (0x85CC): it goes, and its result
+  // goes to the panel.
+  void closeVfoSetWindow(std::int32_t hz);
+  // What MENU does while the VFO SET window is open (the menu window's
+  // action, set by the feature that owns that window).
+  void setMenuKeyAction(std::function<void()> action) { menuKeyAction_ = std::move(action); }
 
   // A tick of main-window timer `id` (the QTimers call it).
   void onTimerTick(std::uint32_t id);
@@ -190,9 +209,15 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   bool requestOp(int op, bool subSide, std::int32_t value) override;
   void cursor(int& x, int& y) override;
   bool leftButtonDown() override;
-  void look(MsgId msg, WParam w) override;
+  bool rightButtonDown() override;
+  void look(MsgId msg, WParam w, LParam l) override;
   bool vfoSelected() override;
-  void debounce() override;
+  std::uint64_t nowMs() override;
+  const RadioState* radio() override;
+  void showPopup(const panel::PopupMenu& menu) override;
+  void openEntryWindow() override;
+  void entryDigit(int digit) override;
+  void menuAction() override;
   bool connected() override;
   void connectionNotice(bool show) override;
   void connectionFailed() override;
@@ -206,6 +231,9 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   PanelWidget* panelWidget_ = nullptr;
   QPointer<QLabel> splash_;
   QPointer<QLabel> comNotice_;
+  QPointer<QMenu> popup_;
+  QPointer<VfoSetWindow> vfoSet_;
+  std::function<void()> menuKeyAction_;
   QPointer<BusyWindow> busyWindow_;
   int busyTimeoutMs_ = kBusyTimeoutMs;
   int readOutsDone_ = 0;

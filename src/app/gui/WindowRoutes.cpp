@@ -9,6 +9,7 @@ extern const WindowRoutes kCoreRoutes;
 extern const WindowRoutes kPanelDisplayRoutes;
 extern const WindowRoutes kLookRoutes;
 extern const WindowRoutes kTftRoutes;
+extern const WindowRoutes kPanelInputRoutes;
 
 namespace {
 const WindowRoutes* const kAll[] = {
@@ -16,6 +17,7 @@ const WindowRoutes* const kAll[] = {
     &kPanelDisplayRoutes,
     &kLookRoutes,
     &kTftRoutes,
+    &kPanelInputRoutes,
 };
 }  // namespace
 

@@ -1,0 +1,631 @@
+// The panel controller as a control surface: every key's operation, the
+// selection pop-ups, the knobs' focus and steps, the frequency digits, the
+// wheel over the dials and the entry window's keypad.
+#include <QtTest>
+#include <cmath>
+#include <vector>
+
+#include "FakePanelHost.h"
+#include "GuiSuites.h"
+#include "panel/KnobPointer.h"
+#include "panel/SoftKeyLongPush.h"
+
+using namespace hrx::panel;
+using hrx::Msg;
+using hrx::test::FakeHost;
+using hrx::test::Request;
+
+namespace {
+
+// A click: press, then release 150 ms later (after the debounce).
+void click(FakeHost& h, PanelCtrl& c, int x, int y) {
+  h.cx = x;
+  h.cy = y;
+  h.down = true;
+  c.OnLButtonDown(x, y);
+  h.down = false;
+  h.clock += 150;
+  c.OnLButtonUp(x, y);
+}
+
+void wheel(FakeHost& h, PanelCtrl& c, int delta, int x, int y) {
+  h.cx = x;
+  h.cy = y;
+  c.OnMouseWheel(delta, x, y);
+}
+
+QPoint onDial(int cx, int cy, double deg) {
+  const double a = deg * M_PI / 180.0;
+  return {cx + static_cast<int>(std::lround(40 * std::cos(a))), cy - static_cast<int>(std::lround(40 * std::sin(a)))};
+}
+
+struct Item {
+  const char* text;
+  int value;
+};
+
+}  // namespace
+
+Q_DECLARE_METATYPE(std::vector<Item>)
+
+class PanelControlTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  // Every plain key of the key table, pressed with the VFO-select state
+  // set: its operation, value and whether it carries the VFO flag.
+  void everyKeySendsItsOperation() {
+    struct Row {
+      int x, y, op, value;
+      bool vfo;
+    };
+    const Row rows[] = {
+        {30, 60, 2, 0, false},    {30, 140, 1, 0, false},   {310, 285, 188, 0, false}, {600, 110, 189, 0, false},
+        {650, 110, 190, 0, false}, {770, 110, 191, 0, false}, {820, 110, 192, 0, false}, {1000, 250, 194, 0, false},
+        {170, 175, 205, 0, false}, {240, 175, 206, 0, false}, {300, 175, 207, 0, false}, {370, 175, 208, 0, false},
+        {170, 195, 209, 0, false}, {240, 195, 210, 0, false}, {300, 195, 211, 0, false}, {370, 195, 212, 0, false},
+        {470, 105, 42, 0, false},  {80, 285, 4, 0, false},    {195, 285, 58, 0, false},  {420, 285, 18, 0, false},
+        {535, 285, 10, 0, false},  {600, 135, 28, 0, false},  {600, 165, 29, 0, false},  {600, 195, 30, 0, true},
+        {600, 255, 32, 1, false},  {800, 135, 37, 0, false},  {820, 165, 38, 0, false},  {830, 195, 39, 0, false},
+        {830, 225, 40, 0, false},  {820, 255, 41, 0, false},  {780, 285, 35, 0, false},  {820, 285, 36, 0, false},
+        {930, 140, 43, 0, true},   {880, 50, 44, 0, true},    {930, 50, 45, 0, true},    {980, 50, 46, 0, true},
+        {880, 80, 47, 0, true},    {930, 80, 48, 0, true},    {980, 80, 49, 0, true},    {880, 110, 50, 0, true},
+        {930, 110, 51, 0, true},   {980, 110, 52, 0, true},   {880, 140, 53, 0, true},   {980, 190, 56, 0, false},
+        {880, 190, 54, 0, false},  {930, 190, 55, 0, false},
+    };
+    for (const Row& r : rows) {
+      FakeHost h;
+      h.vfo = true;
+      PanelCtrl c(h);
+      click(h, c, r.x, r.y);
+      c.Ctrl_OnTimer(kTimerRelease);
+      const Request want{r.op, r.vfo, r.value};
+      QVERIFY2(!h.requests.empty() && h.requests.front() == want, qPrintable(QStringLiteral("key at %1,%2").arg(r.x).arg(r.y)));
+      // Only TXW sends again on release.
+      QCOMPARE(h.requests.size(), r.op == 32 ? 2u : 1u);
+      QCOMPARE(c.m_Op_Stats(), 0);
+    }
+  }
+
+  void popups_data() {
+    QTest::addColumn<int>("x");
+    QTest::addColumn<int>("y");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("op");
+    QTest::addColumn<bool>("vfo");
+    QTest::addColumn<QPoint>("anchor");
+    QTest::addColumn<std::vector<Item>>("items");
+    QTest::newRow("TUNE") << 40 << 100 << 2 << 6 << false << QPoint(17, 117)
+                          << std::vector<Item>{{"TUNER OFF", 1}, {"TUNER ON", 2}, {"TUNING", 3}};
+    QTest::newRow("ANT") << 100 << 65 << 4 << 187 << true << QPoint(90, 73)
+                         << std::vector<Item>{{"ANT 1", 2}, {"ANT 2", 3}, {"ANT 3", 4}};
+    QTest::newRow("IPO") << 100 << 92 << 31 << 14 << true << QPoint(90, 100)
+                         << std::vector<Item>{{"AMP1", 1}, {"AMP2", 2}, {"IPO", 3}};
+    QTest::newRow("ATT") << 100 << 120 << 30 << 13 << true << QPoint(90, 127)
+                         << std::vector<Item>{{"ATT OFF", 1}, {"6dB(1/2)", 2}, {"12dB(1/4)", 3}, {"18dB(1/8)", 4}};
+    QTest::newRow("R.FLT") << 100 << 145 << 32 << 15 << true << QPoint(90, 153)
+                           << std::vector<Item>{{"AUTO", 1}, {"300Hz", 6}, {"600Hz", 5},
+                                                {"3KHz", 4}, {"6KHz", 3},  {"15KHz", 2}};
+    QTest::newRow("NB") << 100 << 170 << 34 << 17 << true << QPoint(90, 179)
+                        << std::vector<Item>{{"NB OFF", 1}, {"NB ON", 2}, {"NBW ON", 3}};
+    QTest::newRow("AGC") << 100 << 198 << 33 << 16 << true << QPoint(90, 206)
+                         << std::vector<Item>{{"AGC OFF", 1}, {"AGC AUTO", 2}, {"AGC FAST", 3}, {"AGC MID", 4}, {"AGC SLOW", 5}};
+    QTest::newRow("SPLIT") << 600 << 225 << 43 << 31 << false << QPoint(586, 236)
+                           << std::vector<Item>{{"SPLIT", 1}, {"QUICK SPLIT", 3}};
+    QTest::newRow("MODE") << 878 << 250 << 10 << 193 << false << QPoint(868, 261)
+                          << std::vector<Item>{{"LSB", 1},       {"USB", 2},      {"LSB CW", 7}, {"USB CW", 3},
+                                               {"LSB RTTY", 6},  {"USB RTTY", 9}, {"LSB DATA", 8},
+                                               {"USB DATA", 12}, {"AM", 5},       {"FM", 4}};
+    QTest::newRow("MHz/uT") << 878 << 298 << 12 << 195 << false << QPoint(868, 309)
+                            << std::vector<Item>{{"OFF", 1}, {"MHz", 2}, {"uTUNE ON/OFF", 3}};
+    QTest::newRow("MCH/GRP") << 1000 << 298 << 13 << 196 << false << QPoint(989, 309)
+                             << std::vector<Item>{{"OFF", 1}, {"MCH", 2}, {"GRP", 3}};
+  }
+  // Each pop-up shows its items at its anchor; a chosen item sends the
+  // key's operation with the item's 0-based command value, a dismissed
+  // pop-up sends nothing, and the panel is busy while it is shown.
+  void popups() {
+    QFETCH(int, x);
+    QFETCH(int, y);
+    QFETCH(int, key);
+    QFETCH(int, op);
+    QFETCH(bool, vfo);
+    QFETCH(QPoint, anchor);
+    QFETCH(std::vector<Item>, items);
+    const PopupMenu* menu = findPopup(key);
+    QVERIFY(menu != nullptr);
+    QCOMPARE(QPoint(menu->x, menu->y), anchor);
+    std::size_t n = 0;
+    for (const PopupItem* it = menu->items; it->value != 0; ++it, ++n) {
+      QVERIFY(n < items.size());
+      QCOMPARE(QString::fromUtf8(it->text), QString::fromUtf8(items[n].text));
+      QCOMPARE(it->value, items[n].value);
+    }
+    QCOMPARE(n, items.size());
+
+    for (std::size_t i = 0; i <= items.size(); ++i) {
+      FakeHost h;
+      h.vfo = true;
+      PanelCtrl c(h);
+      h.down = true;
+      c.OnLButtonDown(x, y);
+      QCOMPARE(h.popups, std::vector<int>{key});
+      QVERIFY(c.busy());
+      QVERIFY(h.requests.empty());
+      c.OnLButtonDown(600, 135);   // STO while the pop-up is up: nothing
+      QVERIFY(h.requests.empty());
+      h.down = false;
+      const bool dismissed = i == items.size();
+      c.Ctrl_OnPopupClosed(dismissed ? 0 : items[i].value);
+      QVERIFY(!c.busy());
+      if (dismissed) {
+        QVERIFY(h.requests.empty());
+        QCOMPARE(c.m_Op_Stats(), 0);
+        continue;
+      }
+      QCOMPARE(h.requests, (std::vector<Request>{{op, vfo, items[i].value - 1}}));
+      h.clock += 150;
+      c.Ctrl_OnTimer(kTimerRelease);
+      QCOMPARE(c.m_Op_Stats(), 0);
+      QCOMPARE(h.requests.size(), 1u);
+    }
+  }
+
+  void knobHits() {
+    // Inner within 15, outer within 27 of the centres; the sampled disc
+    // never reaches a full radius straight right of the centre.
+    QCOMPARE(findKnob(480, 285), 20);
+    QCOMPARE(findKnob(494, 285), 20);
+    QCOMPARE(findKnob(495, 285), 21);
+    QCOMPARE(findKnob(480, 258), 21);
+    QCOMPARE(findKnob(506, 285), 21);
+    QCOMPARE(findKnob(507, 285), 0);
+    QCOMPARE(findKnob(140, 285), 14);
+    QCOMPARE(findKnob(140, 299), 14);
+    QCOMPARE(findKnob(140, 300), 15);
+    QCOMPARE(findKnob(254, 270), 16);
+    QCOMPARE(findKnob(254, 310), 17);
+    QCOMPARE(findKnob(367, 285), 18);
+    QCOMPARE(findKnob(390, 285), 19);
+    QCOMPARE(findKnob(200, 285), 0);
+    QCOMPARE(knobFocusIndex(14), 22);
+    QCOMPARE(knobFocusIndex(21), 29);
+    QCOMPARE(knobFocusIndex(139), 19);
+    QCOMPARE(knobFocusIndex(100), -1);
+  }
+
+  void knobSteps_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("how");   // 0 click, 1 repeat, 2 wheel
+    QTest::addColumn<bool>("left");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("AF click down") << 20 << 2 << 100 << 0 << true << 99;
+    QTest::newRow("AF repeat down") << 20 << 2 << 100 << 1 << true << 90;
+    QTest::newRow("AF wheel up") << 20 << 2 << 100 << 2 << false << 120;
+    QTest::newRow("AF wheel up at the top") << 20 << 2 << 250 << 2 << false << 255;
+    QTest::newRow("AF click down at 0") << 20 << 2 << 0 << 0 << true << 0;
+    QTest::newRow("RF repeat up") << 21 << 2 << 10 << 1 << false << 20;
+    QTest::newRow("NOTCH wheel") << 16 << 2 << 200 << 2 << false << 201;
+    QTest::newRow("NOTCH repeat down") << 16 << 2 << 200 << 1 << true << 197;
+    QTest::newRow("SHIFT 995 repeat up") << 18 << 2 << 995 << 1 << false << 1000;
+    QTest::newRow("SHIFT 1000 repeat up") << 18 << 2 << 1000 << 1 << false << 1000;
+    QTest::newRow("SHIFT wheel down") << 18 << 2 << 0 << 2 << true << -10;
+    QTest::newRow("WIDTH click up at 25") << 19 << 2 << 25 << 0 << false << 25;
+    QTest::newRow("WIDTH repeat down") << 19 << 2 << 10 << 1 << true << 9;
+    QTest::newRow("MIC wheel up") << 14 << 1 << 50 << 2 << false << 70;
+    QTest::newRow("MIC click down at 0") << 14 << 1 << 0 << 0 << true << 0;
+    QTest::newRow("SPEED in CW repeat up") << 14 << 3 << 58 << 1 << false << 60;
+    QTest::newRow("SPEED in CW click down at 4") << 14 << 7 << 4 << 0 << true << 4;
+    QTest::newRow("SPEED in CW wheel down") << 14 << 3 << 30 << 2 << true << 25;
+    QTest::newRow("MIC/SPEED in RTTY: no change") << 14 << 6 << 30 << 0 << false << 0;
+    QTest::newRow("PROC in SSB wheel") << 15 << 1 << 50 << 2 << false << 70;
+    QTest::newRow("CAR in AM repeat down at 10") << 15 << 5 << 10 << 1 << true << 5;
+  }
+  void knobSteps() {
+    QFETCH(int, id);
+    QFETCH(int, mode);
+    QFETCH(int, value);
+    QFETCH(int, how);
+    QFETCH(bool, left);
+    QFETCH(int, expected);
+    FakeHost h;
+    PanelCtrl c(h);
+    QVERIFY(h.st.set_MD_Main(mode));
+    h.st.set_AG_Main(value);
+    h.st.set_RG_Main(value);
+    h.st.set_BP_Main_Level(value);
+    h.st.set_IS_Main(value);
+    h.st.set_SH_Main(value);
+    h.st.set_MG_Value(value);
+    h.st.set_KS_Value(value);
+    h.st.set_PL_Value(value);
+    h.st.set_PC_Value(value);
+    QCOMPARE(c.Ctrl_OpVolumeDialStep(id, left, how == 1, how == 2), expected);
+    if (how == 1) {
+      // The first repeat step sets the 200 ms repeat and the suppression.
+      QCOMPARE(h.timers[kTimerRepeat], kRepeatMs);
+      QVERIFY(c.repeatSuppressed());
+    }
+  }
+
+  void contourKnobFollowsItsFunction() {
+    FakeHost h;
+    PanelCtrl c(h);
+    QCOMPARE(c.Ctrl_OpVolumeDialStep(17, false, false, true), 0);   // contour off
+    QVERIFY(h.st.set_CO_Main_On(1));
+    h.st.set_CO_Main_OnKind(1);
+    QVERIFY(h.st.set_CO_Main_Level1(38));
+    QCOMPARE(c.Ctrl_OpVolumeDialStep(17, false, false, true), 40);
+    h.st.set_CO_Main_OnKind(2);
+    QVERIFY(h.st.set_CO_Main_Level2(3));
+    QCOMPARE(c.Ctrl_OpVolumeDialStep(17, true, false, true), 0);
+    QCOMPARE(c.Ctrl_OpVolumeDialStep(17, false, true, false), 5);
+  }
+
+  // AF: a click focuses and steps once down; a hold repeats after 1 s by 10
+  // every 200 ms and the release adds nothing; the right button steps up;
+  // the wheel steps by 20; a click on the focused knob removes the focus.
+  void knobClickHoldRightWheelAndUnfocus() {
+    FakeHost h;
+    PanelCtrl c(h);
+    QVERIFY(h.st.set_AG_Main(100));
+    click(h, c, 480, 285);
+    QCOMPARE(h.looks, (std::vector<Msg>{{kMsgKnobFocus, 1, 28}}));
+    QCOMPARE(c.m_Op_Stats(), 20);
+    QCOMPARE(h.requests, (std::vector<Request>{{203, false, 99}}));
+    QCOMPARE(h.timers.count(kTimerRepeat), 0u);
+
+    // Hold outside any key: after 1 s a repeat step, then every 200 ms.
+    h.requests.clear();
+    h.down = true;
+    c.OnLButtonDown(2, 2);
+    QCOMPARE(h.timers[kTimerRepeat], kRepeatFirstMs);
+    c.Ctrl_OnTimer(kTimerRepeat);
+    QCOMPARE(h.timers[kTimerRepeat], kRepeatMs);
+    QVERIFY(h.st.set_AG_Main(90));
+    c.Ctrl_OnTimer(kTimerRepeat);
+    h.down = false;
+    c.OnLButtonUp(2, 2);
+    QCOMPARE(h.requests, (std::vector<Request>{{203, false, 90}, {203, false, 80}}));
+    QVERIFY(!c.repeatSuppressed());
+
+    // Right button: one step up on release.
+    h.requests.clear();
+    QVERIFY(h.st.set_AG_Main(80));
+    h.rdown = true;
+    c.OnRButtonDown(2, 2);
+    QCOMPARE(h.timers[kTimerRepeat], kRepeatFirstMs);
+    h.rdown = false;
+    c.OnRButtonUp(2, 2);
+    QCOMPARE(h.requests, (std::vector<Request>{{203, false, 81}}));
+    // A repeat tick that finds the button up stops the repeat.
+    c.Ctrl_OnTimer(kTimerRepeat);
+    QCOMPARE(h.timers.count(kTimerRepeat), 0u);
+
+    // Wheel notches on the focused knob.
+    h.requests.clear();
+    wheel(h, c, 120, 2, 2);
+    wheel(h, c, -120, 2, 2);
+    QCOMPARE(h.requests, (std::vector<Request>{{203, false, 100}, {203, false, 60}}));
+
+    // Clicking the focused knob removes the focus (and sends nothing).
+    h.requests.clear();
+    click(h, c, 480, 285);
+    QCOMPARE(h.looks.back(), (Msg{kMsgKnobFocus, 0, 28}));
+    QCOMPARE(c.m_Op_Stats(), 0);
+    QVERIFY(h.requests.empty());
+  }
+
+  void keyOrOtherKnobEndsTheFocus() {
+    FakeHost h;
+    PanelCtrl c(h);
+    click(h, c, 480, 285);   // AF
+    click(h, c, 367, 285);   // SHIFT takes the focus
+    QCOMPARE(h.looks, (std::vector<Msg>{{kMsgKnobFocus, 1, 28}, {kMsgKnobFocus, 0, 28}, {kMsgKnobFocus, 1, 26}}));
+    QCOMPARE(c.m_Op_Stats(), 18);
+    h.requests.clear();
+    click(h, c, 600, 135);   // STO: the focus goes, the key acts
+    QCOMPARE(h.looks[3], (Msg{kMsgKnobFocus, 0, 26}));
+    QCOMPARE(h.requests, (std::vector<Request>{{28, false, 0}}));
+    // A soft key click that ends a focus does not press the soft key.
+    click(h, c, 480, 285);
+    h.requests.clear();
+    click(h, c, 170, 175);
+    QVERIFY(h.requests.empty());
+    QCOMPARE(c.m_Op_Stats(), 0);
+  }
+
+  void digitWheel_data() {
+    QTest::addColumn<int>("x");          // a point on the digit
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<int>("sent");       // -1: nothing
+    QTest::newRow("100 Hz up") << 730 << 3 << 14195000 << 120 << 14195100;
+    QTest::newRow("1 Hz down with borrow") << 770 << 1 << 14195000 << -120 << 14194999;
+    QTest::newRow("1 kHz up with carry") << 710 << 4 << 14199500 << 120 << 14200500;
+    QTest::newRow("10 MHz up clamps") << 630 << 8 << 50000000 << 120 << 56000000;
+    QTest::newRow("1 MHz up past the top") << 650 << 7 << 55500000 << 120 << -1;
+    QTest::newRow("10 kHz down below 30000") << 690 << 5 << 35000 << -120 << -1;
+    QTest::newRow("10 kHz down to 30000") << 690 << 5 << 40000 << -120 << 30000;
+  }
+  void digitWheel() {
+    QFETCH(int, x);
+    QFETCH(int, position);
+    QFETCH(int, start);
+    QFETCH(int, delta);
+    QFETCH(int, sent);
+    FakeHost h;
+    PanelCtrl c(h);
+    QVERIFY(h.st.set_VfoA_Freq(start));
+    click(h, c, x, 60);
+    QCOMPARE(h.looks, (std::vector<Msg>{{kMsgMainDigitSet, static_cast<hrx::WParam>(position), 0}}));
+    QCOMPARE(c.m_vfo_set_num(), position);
+    wheel(h, c, delta, 715, 203);   // anywhere: the chosen digit takes it
+    if (sent < 0) QVERIFY(h.requests.empty());
+    else QCOMPARE(h.requests, (std::vector<Request>{{82, false, sent}}));
+  }
+
+  void digitChoiceBetweenDisplays() {
+    FakeHost h;
+    PanelCtrl c(h);
+    QVERIFY(h.st.set_VfoB_Freq(7050000));
+    click(h, c, 730, 60);    // main 100 Hz
+    click(h, c, 400, 130);   // a VFO-B digit: only clears the main one
+    QCOMPARE(h.looks, (std::vector<Msg>{{kMsgMainDigitSet, 3, 0}, {kMsgMainDigitSet, 0, 0}}));
+    QCOMPARE(c.m_Op_Stats(), 0);
+    click(h, c, 400, 130);   // now it chooses VFO-B digit 210 (position 3)
+    QCOMPARE(h.looks.back(), (Msg{kMsgSubDigitSet, 3, 0}));
+    wheel(h, c, 120, 2, 2);
+    QCOMPARE(h.requests, (std::vector<Request>{{83, false, 7050100}}));
+    click(h, c, 400, 130);   // the chosen digit again: cleared
+    QCOMPARE(h.looks.back(), (Msg{kMsgSubDigitSet, 0, 0}));
+    QCOMPARE(c.m_Op_Stats(), 0);
+  }
+
+  // Notches faster than the radio's echo build on the frequency already
+  // asked for; an echo of an earlier notch does not pull the next one back;
+  // a radio that never echoes is given up after a second.
+  void digitNotchesFasterThanTheEcho() {
+    FakeHost h;
+    PanelCtrl c(h);
+    QVERIFY(h.st.set_VfoA_Freq(14000000));
+    click(h, c, 760, 60);   // 10 Hz
+    for (int i = 0; i < 5; ++i) wheel(h, c, 120, 2, 2);
+    QVERIFY(h.st.set_VfoA_Freq(14000020));   // the second notch's echo
+    wheel(h, c, 120, 2, 2);
+    QVERIFY(h.st.set_VfoA_Freq(14000060));   // the last one's
+    wheel(h, c, 120, 2, 2);
+    std::vector<int> sent;
+    for (const Request& r : h.requests) sent.push_back(r.value);
+    QCOMPARE(sent, (std::vector<int>{14000010, 14000020, 14000030, 14000040, 14000050, 14000060, 14000070}));
+    h.clock += 500;
+    wheel(h, c, 120, 2, 2);   // not echoed yet: still builds on what was asked
+    h.clock += 1500;
+    wheel(h, c, 120, 2, 2);   // a second and more with nothing moving: from the radio again
+    QCOMPARE(h.requests[7].value, 14000080);
+    QCOMPARE(h.requests[8].value, 14000070);
+  }
+
+  // One notch is one step of 7 degrees; the angle wraps modulo 360.
+  void mainDialWheel() {
+    FakeHost h;
+    PanelCtrl c(h);
+    wheel(h, c, 120, 715, 203);
+    wheel(h, c, -120, 715, 203);
+    wheel(h, c, -120, 715, 203);
+    QCOMPARE(h.looks, (std::vector<Msg>{{0x85C8, 353, 0}, {0x85C8, 0, 0}, {0x85C8, 7, 0}}));
+    QCOMPARE(h.requests, (std::vector<Request>{{78, false, -1}, {78, false, 1}, {78, false, 1}}));
+    // Around the whole dial and past 0 both ways, each notch one step.
+    h.looks.clear();
+    h.requests.clear();
+    for (int i = 0; i < 60; ++i) wheel(h, c, 120, 715, 203);
+    for (int i = 0; i < 60; ++i) wheel(h, c, -120, 715, 203);
+    QCOMPARE(h.requests.size(), 120u);
+    for (int i = 0; i < 120; ++i) QCOMPARE(h.requests[i].value, i < 60 ? -1 : 1);
+    QCOMPARE(h.looks[0].w, 0u);      // 7 - 7
+    QCOMPARE(h.looks[1].w, 353u);    // 0 - 7
+    QCOMPARE(h.looks[59].w, 307u);   // 7 - 60 * 7, modulo 360
+    QCOMPARE(h.looks[119].w, 7u);
+    QCOMPARE(wheelAngle(3, true), 356);
+    QCOMPARE(wheelAngle(356, false), 3);
+    QCOMPARE(wheelAngle(359, false), 6);
+    // Outside every region: nothing.
+    h.requests.clear();
+    wheel(h, c, 120, 2, 2);
+    QVERIFY(h.requests.empty());
+  }
+
+  void subDialsWheelByFunction() {
+    FakeHost h;
+    PanelCtrl c(h);
+    wheel(h, c, 120, 939, 275);   // function 8: no dial
+    QVERIFY(h.requests.empty());
+    QVERIFY(h.st.set_SF_Value(4));
+    wheel(h, c, 120, 939, 275);
+    QCOMPARE(h.requests, (std::vector<Request>{{79, false, -1}}));
+    QCOMPARE(h.looks.back(), (Msg{0x85CB, 353, 0}));
+    QCOMPARE(h.timers[kTimerDialRest], kRestMs);
+    h.looks.clear();
+    c.Ctrl_OnTimer(kTimerDialRest);
+    QCOMPARE(h.looks, (std::vector<Msg>{{0x85CB, 360, 0}, {0x85D4, 360, 0}, {0x85D5, 360, 0}}));
+    QCOMPARE(h.timers.count(kTimerDialRest), 0u);
+    QVERIFY(h.st.set_SF_Value(5));
+    h.requests.clear();
+    wheel(h, c, -120, 939, 275);
+    QCOMPARE(h.requests, (std::vector<Request>{{84, false, 1}}));
+    QCOMPARE(h.looks.back(), (Msg{0x85D4, 7, 0}));
+  }
+
+  void subDialDragThroughZero() {
+    FakeHost h;
+    PanelCtrl c(h);
+    const QPoint a = onDial(kSubDialCentreX, kSubDialCentreY, 355);
+    h.down = true;
+    c.OnLButtonDown(a.x(), a.y());
+    QCOMPARE(c.m_Op_Stats(), 0);   // function 8: the dial does not turn
+    QVERIFY(h.st.set_SF_Value(1));
+    h.cx = a.x();
+    h.cy = a.y();
+    c.OnLButtonDown(a.x(), a.y());
+    QCOMPARE(c.m_Op_Stats(), kIdSubDial);
+    QCOMPARE(h.looks.back(), (Msg{0x85CB, static_cast<hrx::WParam>(cursorAngle(a.x(), a.y(), 939, 275)), 0}));
+    const QPoint b = onDial(kSubDialCentreX, kSubDialCentreY, 5);
+    h.cx = b.x();
+    h.cy = b.y();
+    c.Ctrl_OnTimer(kTimerRelease);
+    c.Ctrl_OnTimer(kTimerDialSend);
+    const QPoint d = onDial(kSubDialCentreX, kSubDialCentreY, 340);
+    h.cx = d.x();
+    h.cy = d.y();
+    c.Ctrl_OnTimer(kTimerRelease);
+    c.Ctrl_OnTimer(kTimerDialSend);
+    QCOMPARE(h.requests, (std::vector<Request>{{79, false, 1}, {79, false, -3}}));
+    h.down = false;
+    c.OnLButtonUp(d.x(), d.y());
+    QCOMPARE(h.looks.back(), (Msg{0x85CB, 360, 0}));
+    QCOMPARE(c.m_Op_Stats(), 0);
+  }
+
+  void meterSpot() {
+    FakeHost h;
+    PanelCtrl c(h);
+    QVERIFY(h.st.set_MS_Stat(2));
+    h.rdown = true;
+    c.OnRButtonDown(128, 215);
+    QCOMPARE(h.requests, (std::vector<Request>{{86, false, 3}}));
+    QVERIFY(h.st.set_MS_Stat(5));
+    c.OnRButtonDown(150, 215);
+    QCOMPARE(h.requests.size(), 1u);   // at position 5 nothing is sent
+    c.OnRButtonDown(156, 215);         // outside the circle
+    QCOMPARE(h.requests.size(), 1u);
+  }
+
+  // ENT opens the entry window; band keys type 0..9 into it and send
+  // nothing; only MENU acts among the other keys; the result goes to the
+  // VFO that was selected when the window opened.
+  void entryWindowKeypad() {
+    const bool vfoSides[] = {false, true};
+    for (bool vfo : vfoSides) {
+      FakeHost h;
+      h.vfo = vfo;
+      PanelCtrl c(h);
+      click(h, c, 980, 140);   // ENT
+      c.Ctrl_OnTimer(kTimerRelease);
+      QCOMPARE(h.entryOpens, 1);
+      QVERIFY(c.entryMode());
+      h.vfo = false;
+      const QPoint keys[] = {{880, 50}, {880, 80}, {930, 50}, {930, 80}, {930, 140}, {930, 140}, {930, 140}, {930, 140}};
+      for (QPoint p : keys) {
+        // Clicked quicker than the debounce: each still types.
+        h.cx = p.x();
+        h.cy = p.y();
+        h.down = true;
+        c.OnLButtonDown(p.x(), p.y());
+        h.down = false;
+        h.clock += 30;
+        c.OnLButtonUp(p.x(), p.y());
+      }
+      QCOMPARE(h.entryDigits, (std::vector<int>{1, 4, 2, 5, 0, 0, 0, 0}));
+      click(h, c, 600, 135);   // STO does nothing
+      click(h, c, 470, 105);   // MENU runs the menu action
+      QCOMPARE(h.menuActions, 1);
+      QVERIFY(h.requests.empty());
+      c.Ctrl_OnEntryClosed(14250000);
+      QVERIFY(!c.entryMode());
+      QCOMPARE(h.requests, (std::vector<Request>{{vfo ? 83 : 82, false, 14250000}}));
+      click(h, c, 980, 140);
+      c.Ctrl_OnEntryClosed(0);   // cancelled: nothing
+      QCOMPARE(h.requests.size(), 1u);
+    }
+  }
+
+  // Soft key 8: under 2 s a short push, from 2 s on a long push that ends
+  // at the release; in FM the squelch is opened while held.
+  void softKey8LongPush() {
+    std::vector<Msg> posts;
+    SoftKeyLongPush p([&](hrx::MsgId id, hrx::WParam w) { posts.push_back({id, w, 0}); });
+    p.press(2, 0);
+    for (int i = 0; i < 17; ++i) p.tick(2);   // held 1.9 s
+    p.release(2);
+    QCOMPARE(posts, (std::vector<Msg>{{0x88EB, 0, 0}}));
+    posts.clear();
+    p.press(2, 0);
+    for (int i = 0; i < 18; ++i) p.tick(2);
+    QVERIFY(posts.empty());
+    p.tick(2);                                // 2 s: the long push starts
+    for (int i = 0; i < 10; ++i) p.tick(2);   // and is not posted again
+    p.release(2);
+    QCOMPARE(posts, (std::vector<Msg>{{0x88EA, 1, 0}, {0x88EA, 0, 0}}));
+    posts.clear();
+    p.press(4, 37);
+    for (int i = 0; i < 30; ++i) p.tick(4);
+    p.release(4);
+    QCOMPARE(posts, (std::vector<Msg>{{0x88EC, 0, 0}, {0x88EC, 37, 0}}));
+  }
+
+  void pointerMarksAndCaptions() {
+    struct Row {
+      PointerScale scale;
+      int value, angle;
+    };
+    const Row rows[] = {
+        {PointerScale::Level, 0, 207},    {PointerScale::Level, 100, 325},   {PointerScale::Level, 255, 147},
+        {PointerScale::Level, 300, 147},  {PointerScale::Mic, 50, 359},      {PointerScale::Mic, 100, 151},
+        {PointerScale::Keyer, 4, 207},    {PointerScale::Keyer, 60, 150},    {PointerScale::Carrier, 5, 207},
+        {PointerScale::Carrier, 100, 151}, {PointerScale::Notch, 1, 207},    {PointerScale::Notch, 400, 151},
+        {PointerScale::Contour, 40, 150}, {PointerScale::Apf, 50, 151},      {PointerScale::Shift, -1000, 207},
+        {PointerScale::Shift, 0, 357},    {PointerScale::Shift, 1000, 147},  {PointerScale::Proc, 100, 151},
+    };
+    for (const Row& r : rows) QCOMPARE(pointerAngle(r.scale, r.value), r.angle);
+    const PointerLine up = pointerLine(480, 285, true, 0);
+    QCOMPARE((QList<int>{up.x0, up.y0, up.x1, up.y1}), (QList<int>{480, 274, 480, 281}));
+    const PointerLine right = pointerLine(480, 285, true, 90);
+    QCOMPARE((QList<int>{right.x0, right.y0, right.x1, right.y1}), (QList<int>{490, 285, 483, 285}));
+    const PointerLine down = pointerLine(480, 285, false, 180);
+    QCOMPARE((QList<int>{down.x0, down.y0, down.x1, down.y1}), (QList<int>{480, 304, 480, 289}));
+
+    struct Cap {
+      int index;
+      bool focused;
+      int which, x, y, bitmap;
+    };
+    const Cap caps[] = {
+        {22, true, 0, 82, 232, 1935},  {22, true, 1, 82, 232, 1937},  {23, true, 0, 82, 232, 1936},
+        {23, true, 1, 82, 232, 1934},  {22, false, 0, 82, 232, 1938}, {24, true, 0, 209, 233, 1941},
+        {25, true, 0, 209, 233, 1940}, {25, true, 1, 209, 233, 1939}, {24, false, 0, 209, 233, 1942},
+        {26, true, 0, 334, 232, 1944}, {27, true, 0, 334, 232, 1945}, {27, false, 0, 334, 232, 1946},
+        {28, true, 0, 451, 232, 1947}, {29, true, 0, 451, 232, 1948}, {29, true, 1, 451, 232, 1943},
+        {29, false, 0, 451, 232, 1933}, {21, true, 0, 0, 0, 0},        {30, true, 0, 0, 0, 0},
+    };
+    for (const Cap& k : caps) {
+      const Caption c = captionFor(k.index, k.focused, k.which);
+      QCOMPARE((QList<int>{c.x, c.y, c.bitmap}), (QList<int>{k.x, k.y, k.bitmap}));
+    }
+  }
+
+  void busyPanelIgnoresDialsAndKnobs() {
+    FakeHost h;
+    PanelCtrl c(h);
+    c.setMenuOpen(true);
+    h.down = true;
+    c.OnLButtonDown(715, 150);   // main dial
+    c.OnLButtonDown(480, 285);   // AF
+    c.OnLButtonDown(600, 135);   // STO
+    wheel(h, c, 120, 715, 203);
+    QCOMPARE(c.m_Op_Stats(), 0);
+    QVERIFY(h.requests.empty());
+    QVERIFY(h.looks.empty());
+  }
+};
+
+int runPanelControlTests(int argc, char** argv) {
+  PanelControlTest t;
+  return QTest::qExec(&t, argc, argv);
+}
+
+static const hrx::test::GuiSuite kSuite("PanelControl", runPanelControlTests);
+
+#include "PanelControlTest.moc"
