@@ -3,6 +3,7 @@
 // ticks of the core's timers, operation requests and the stored state.
 // StationLink is the real core; the GUI tests use a fake.
 #include <cstdint>
+#include <string_view>
 
 #include "app/Station.h"
 
@@ -20,6 +21,12 @@ class CoreLink {
   virtual WindowFlags& windowFlags() = 0;
   // Closes the serial port; the next command sent opens it again.
   virtual void closePort() = 0;
+  // A raw command (or several) queued for the radio as it stands.
+  virtual bool sendText(std::string_view) { return false; }
+  // A control message straight to the composer.
+  virtual bool postComposer(MsgId) { return false; }
+  // The port is open and the line shows no fault.
+  virtual bool lineHealthy() { return false; }
 };
 
 class StationLink final : public CoreLink {
@@ -32,6 +39,9 @@ class StationLink final : public CoreLink {
   const RadioState& state() const override { return station_.state; }
   WindowFlags& windowFlags() override { return station_.flags; }
   void closePort() override { station_.port.Close(); }
+  bool sendText(std::string_view command) override { return station_.sendText(command); }
+  bool postComposer(MsgId id) override { return station_.postComposer(id); }
+  bool lineHealthy() override { return station_.lineHealthy(); }
   Station& station() { return station_; }
 
  private:
