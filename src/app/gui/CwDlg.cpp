@@ -72,9 +72,10 @@ void CCwDlg::write(int n) {
 void CCwDlg::onEvent(MsgId id) {
   if (id != WM_ANL_EVT_KM || w_.core() == nullptr) return;
   const RadioState& s = w_.core()->state();
-  int n = s.get_KM_LastNo();
-  // The read-out's replies come in memory order.
-  if (readOut_ < kCwChannels) n = ++readOut_;
+  // Each reply names its memory, so a report that slips into the read-out
+  // still lands in its own edit; the counter only tells the read-out's end.
+  const int n = s.get_KM_LastNo();
+  if (readOut_ < kCwChannels) ++readOut_;
   if (n < 1 || n > kCwChannels) return;
   // The radio pads a memory with blanks to its full width.
   QString text = QString::fromStdString(s.text(kTexts[n - 1]));

@@ -1,9 +1,9 @@
 #pragma once
 // CW: the five keyer message memories and five text memories played by
 // button, and the text memories written back to the radio ("KMn" + text +
-// ";"). On opening the window reads the five texts through the composer;
-// the first five KM reports fill the edits in turn, later ones the memory
-// the radio names. A text is written only when it is 1..50 printable ASCII
+// ";"). On opening the window reads the five texts through the composer
+// and counts the first five KM reports as that read-out; each report fills
+// the edit of the memory it names. A text is written only when it is 1..50 printable ASCII
 // characters without ';'.
 #include "app/gui/OptionDialog.h"
 

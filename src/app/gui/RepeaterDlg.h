@@ -12,6 +12,8 @@ inline constexpr MsgId kMsgRepeaterClosed = 0x85D8;
 
 // The 50 tones with OK and CANCEL; opened window-modal over its parent.
 class CToneListDlg final : public QDialog {
+  Q_OBJECT
+
  public:
   CToneListDlg(QWidget* parent, int selected);
   QListWidget* list() const { return list_; }

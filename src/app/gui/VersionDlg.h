@@ -9,6 +9,8 @@ inline constexpr const char* kVersionCaption = "Version information of RCP for H
 inline constexpr const char* kVersionText = "RCP-900 Version 1.01";
 
 class CVersionDlg final : public QDialog {
+  Q_OBJECT
+
  public:
   explicit CVersionDlg(QWidget* parent);
   // The program's version, as --version prints it.
