@@ -14,6 +14,8 @@ inline constexpr MsgId kMsgCommandSendClosed = 0x85CF;
 inline constexpr int kCommandSendMax = 500;
 
 class CCommandSendDlg final : public OptionDialog {
+  Q_OBJECT
+
  public:
   explicit CCommandSendDlg(QtMainWindow& window);
   QLineEdit* edit() const { return edit_; }

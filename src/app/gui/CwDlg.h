@@ -15,6 +15,8 @@ inline constexpr MsgId kMsgCwClosed = 0x85D7;
 inline constexpr int kCwChannels = 5;
 
 class CCwDlg final : public OptionDialog {
+  Q_OBJECT
+
  public:
   explicit CCwDlg(QtMainWindow& window);
   void onEvent(MsgId id) override;

@@ -9,6 +9,8 @@ namespace hrx::gui {
 inline constexpr MsgId kMsgPlaybackClosed = 0x85D6;
 
 class CPlaybackDlg final : public OptionDialog {
+  Q_OBJECT
+
  public:
   explicit CPlaybackDlg(QtMainWindow& window);
   void onEvent(MsgId id) override;

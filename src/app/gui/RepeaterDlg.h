@@ -25,6 +25,8 @@ class CToneListDlg final : public QDialog {
 };
 
 class CRepeaterDlg final : public OptionDialog {
+  Q_OBJECT
+
  public:
   explicit CRepeaterDlg(QtMainWindow& window);
   void onEvent(MsgId id) override;

@@ -17,6 +17,8 @@ inline constexpr std::uint32_t kTimerRotatorRepeat = 21;
 inline constexpr int kRotatorRepeatMs = 100;
 
 class CRotatorDlg final : public OptionDialog {
+  Q_OBJECT
+
  public:
   explicit CRotatorDlg(QtMainWindow& window);
   void onEvent(MsgId id) override;
