@@ -423,6 +423,20 @@ bool actFk(SimState&, std::string_view cmd) { return keyIn(cmd, "1234567"); }
 bool actKy(SimState&, std::string_view cmd) { return keyIn(cmd, "123456789A"); }
 bool actMk(SimState&, std::string_view cmd) { return keyIn(cmd, "0123456"); }
 
+// "KM" + memory 1..5 + 1..49 characters: the radio pads a short text with
+// blanks (the full-width form is an ordinary reply form).
+bool setShortKeyerText(SimState& st, std::string_view cmd) {
+  const std::string_view text = cmd.substr(3);
+  if (cmd.size() < 4 || text.size() >= static_cast<std::size_t>(kKeyerTextLen)) return false;
+  const int n = cmd[2] - '1';
+  if (n < 0 || n >= kKeyerTexts) return false;
+  for (char c : text)
+    if (c < 0x20 || c > 0x7e) return false;
+  std::memset(st.keyer[n], ' ', static_cast<std::size_t>(kKeyerTextLen));
+  std::memcpy(st.keyer[n], text.data(), text.size());
+  return true;
+}
+
 constexpr CommandRow kSpecialRows[] = {
     {"FT", 4, setFt}, {"LK", 4, setLk}, {"FS", 4, setFs}, {"AN", 5, setAn},
     {"VF", 7, setVf}, {"RO", 4, setRo}, {"KC", 7, setKc}, {"PS", 4, setPs},
@@ -571,6 +585,10 @@ bool SimRadio::execute(std::string_view cmd, Origin origin) {
     setMenuText(next, static_cast<int>(no), params.substr(3));
     applied = true;
   }
+  if (code == "KM" && cmd.size() > 3 && cmd.size() - 3 < static_cast<std::size_t>(kKeyerTextLen)) {
+    if (!setShortKeyerText(next, cmd)) return false;
+    applied = true;
+  }
 
   if (!applied && line) {
     for (int i = 0; i < kReplyFormCount; ++i) {
@@ -585,8 +603,11 @@ bool SimRadio::execute(std::string_view cmd, Origin origin) {
   if (!applied) {
     const CommandRow* row = findRow(kSpecialRows, kSpecialSetCount, code);
     if (row == nullptr) row = findRow(kActionRows, kActionCount, code);
-    if (row != nullptr) {
-      if (static_cast<int>(cmd.size()) + 1 != row->length || !row->fn(next, cmd)) return false;
+    const bool fits = row != nullptr && static_cast<int>(cmd.size()) + 1 == row->length;
+    // A change on the radio itself may also be given as the reply form
+    // (the rotator's whole RO report, for instance).
+    if (row != nullptr && (fits || line)) {
+      if (!fits || !row->fn(next, cmd)) return false;
       applied = true;
     }
   }

@@ -60,6 +60,17 @@ bool Station::request(int op, bool subSide, std::int32_t value) {
   return Anl_Send_Request(composerThread_, op, 0, subSide ? 1 : 0, 0, value);
 }
 
+bool Station::sendText(std::string_view command) {
+  if (command.empty() || command.size() > static_cast<std::size_t>(Sio_RingBuff::kMaxRecord)) return false;
+  if (sendRing.Sio_RingBuff_Write(static_cast<std::int16_t>(command.size()), command.data()) <= 0) return false;
+  return composerThread_.post(kMsgSendRelay);
+}
+
+bool Station::lineHealthy() {
+  LineStatus status;
+  return port.IsOpen() && port.lineStatus(status) && !status.fault;
+}
+
 void Station::powerSyncTick() {
   LineStatus status;
   const bool lineOk = port.IsOpen() && port.lineStatus(status) && !status.fault;
@@ -93,8 +104,7 @@ bool Station::onTimer(std::uint32_t id) {
     return true;
   }
   if (id == kTimerRotator) {
-    LineStatus status;
-    if (port.IsOpen() && port.lineStatus(status) && !status.fault) composerThread_.postUnique(kMsgRoPoll);
+    if (lineHealthy()) composerThread_.postUnique(kMsgRoPoll);
     return true;
   }
   return false;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "analysis/ReplyAnalyser.h"
 #include "composer/Composer.h"
@@ -26,6 +27,8 @@ inline constexpr std::uint32_t kTimerPowerSync = ID_SIO_POWER_SYNC_TIMER;
 inline constexpr std::uint32_t kTimerRmPoll = 9;
 inline constexpr std::uint32_t kTimerSmPoll = 10;
 inline constexpr std::uint32_t kTimerRotator = 20;
+// To the composer: relay a send for records others queued in SendRing.
+inline constexpr MsgId kMsgSendRelay = 0x856B;
 
 struct StationOptions {
   // Serial device for this run; empty: the port settings decide.
@@ -63,6 +66,13 @@ class Station {
   bool onTimer(std::uint32_t id);
   // Operation `op` for the composer, as the panel asks for it.
   bool request(int op, bool subSide = false, std::int32_t value = 0);
+  // Queues `command` as it stands as one record in SendRing and has the
+  // composer relay the send (0x856B): the raw commands the operator types
+  // or keeps in files. False when it is empty, too long for a record or
+  // could not be queued.
+  bool sendText(std::string_view command);
+  // The port is open and its line shows no fault (fRlsdHold, fTxim).
+  bool lineHealthy();
   // Posts a control message straight to the composer.
   bool postComposer(MsgId id, WParam w = 0, LParam l = 0) { return composerThread_.post(id, w, l); }
 

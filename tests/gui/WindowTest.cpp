@@ -72,10 +72,10 @@ class WindowTest : public QObject {
       const char* menu;
       bool enabled;
     };
-    const Row rows[] = {{32779, "File", true},    {32780, "File", false},   {32781, "Setup", false},
-                        {32782, "Setup", false},  {32783, "Option", false}, {32784, "Option", false},
-                        {32785, "Option", false}, {32786, "Option", false}, {32787, "Prmtrc", true},
-                        {32788, "Prmtrc", true}, {32789, "Help", false}};
+    const Row rows[] = {{32779, "File", true},    {32780, "File", true},    {32781, "Setup", false},
+                        {32782, "Setup", false},  {32783, "Option", true},  {32784, "Option", true},
+                        {32785, "Option", true},  {32786, "Option", true},  {32787, "Prmtrc", true},
+                        {32788, "Prmtrc", true}, {32789, "Help", true}};
     for (const Row& r : rows) {
       QAction* a = w.commandAction(r.id);
       QVERIFY2(a != nullptr, qPrintable(QString::number(r.id)));

@@ -270,8 +270,22 @@ TEST(SimRadioSet, KeyerTextsRoundTrip) {
   text.resize(50, ' ');
   EXPECT_EQ(ask(radio, "KM3" + text + ";"), "");
   EXPECT_EQ(ask(radio, "KM3;"), "KM3" + text + ";");
-  EXPECT_EQ(ask(radio, "KM3" + text.substr(1) + ";"), "?;") << "49 characters";
   EXPECT_EQ(ask(radio, "KM6" + text + ";"), "?;");
+  // The rotator's whole report can be set on the radio, not from the line.
+  EXPECT_TRUE(radio.applyLocal("RO0400050"));
+  EXPECT_EQ(ask(radio, "RO;"), "RO0400050;");
+  EXPECT_EQ(ask(radio, "RO0180100;"), "?;");
+  EXPECT_FALSE(radio.applyLocal("RO9"));
+  // A shorter text is padded with blanks; an empty one, a control
+  // character or a memory outside 1..5 is refused.
+  EXPECT_EQ(ask(radio, "KM1CQ CQ;"), "");
+  EXPECT_EQ(ask(radio, "KM1;"), "KM1CQ CQ" + std::string(45, ' ') + ";");
+  EXPECT_EQ(ask(radio, "KM2" + std::string(49, 'E') + ";"), "");
+  EXPECT_EQ(ask(radio, "KM2;"), "KM2" + std::string(49, 'E') + " ;");
+  EXPECT_EQ(ask(radio, "KM1A\x01" "B;"), "?;");
+  EXPECT_EQ(ask(radio, "KM0CQ;"), "?;");
+  EXPECT_EQ(ask(radio, "KM6CQ;"), "?;");
+  EXPECT_EQ(ask(radio, "KM1;"), "KM1CQ CQ" + std::string(45, ' ') + ";");
 }
 
 TEST(SimRadioSet, FrequencyAndLevelStepsStopAtTheirLimits) {

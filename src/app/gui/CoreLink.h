@@ -3,6 +3,7 @@
 // ticks of the core's timers, operation requests and the stored state.
 // StationLink is the real core; the GUI tests use a fake.
 #include <cstdint>
+#include <string_view>
 
 #include "app/Station.h"
 
@@ -26,6 +27,10 @@ class CoreLink {
   virtual PanelMirror* mirror() { return nullptr; }
   // A control message straight to the composer; false without a core.
   virtual bool postComposer(MsgId, WParam = 0, LParam = 0) { return false; }
+  // A raw command (or several) queued for the radio as it stands.
+  virtual bool sendText(std::string_view) { return false; }
+  // The port is open and the line shows no fault.
+  virtual bool lineHealthy() { return false; }
 };
 
 class StationLink final : public CoreLink {
@@ -41,6 +46,8 @@ class StationLink final : public CoreLink {
   RadioState* writableState() override { return &station_.state; }
   PanelMirror* mirror() override { return &station_.mirror; }
   bool postComposer(MsgId id, WParam w = 0, LParam l = 0) override { return station_.postComposer(id, w, l); }
+  bool sendText(std::string_view command) override { return station_.sendText(command); }
+  bool lineHealthy() override { return station_.lineHealthy(); }
   Station& station() { return station_; }
 
  private:

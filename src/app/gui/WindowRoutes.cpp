@@ -10,6 +10,7 @@ extern const WindowRoutes kPanelDisplayRoutes;
 extern const WindowRoutes kLookRoutes;
 extern const WindowRoutes kTftRoutes;
 extern const WindowRoutes kPanelInputRoutes;
+extern const WindowRoutes kOptionWindowsRoutes;
 
 namespace {
 const WindowRoutes* const kAll[] = {
@@ -18,6 +19,7 @@ const WindowRoutes* const kAll[] = {
     &kLookRoutes,
     &kTftRoutes,
     &kPanelInputRoutes,
+    &kOptionWindowsRoutes,
 };
 }  // namespace
 

@@ -1,0 +1,84 @@
+#include "app/gui/KeyCommandFilter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+
+#include "app/gui/QtMainWindow.h"
+#include "app/gui/VersionDlg.h"
+
+namespace hrx::gui {
+
+namespace {
+
+struct QtKeyRow {
+  int qt;
+  Key key;
+};
+constexpr QtKeyRow kKeys[] = {
+    {Qt::Key_F1, Key::F1},         {Qt::Key_F2, Key::F2},          {Qt::Key_F3, Key::F3},
+    {Qt::Key_F4, Key::F4},         {Qt::Key_F5, Key::F5},          {Qt::Key_F6, Key::F6},
+    {Qt::Key_F7, Key::F7},         {Qt::Key_F8, Key::F8},          {Qt::Key_F9, Key::F9},
+    {Qt::Key_F10, Key::F10},       {Qt::Key_F11, Key::F11},        {Qt::Key_F12, Key::F12},
+    {Qt::Key_PageUp, Key::PageUp}, {Qt::Key_PageDown, Key::PageDown}, {Qt::Key_Home, Key::Home},
+    {Qt::Key_End, Key::End},
+};
+
+// One modifier held, as the slot table knows them; two or more match none.
+bool modOf(Qt::KeyboardModifiers mods, KeyMod& out) {
+  mods &= Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+  if (mods == Qt::NoModifier) out = KeyMod::None;
+  else if (mods == Qt::ShiftModifier) out = KeyMod::Shift;
+  else if (mods == Qt::ControlModifier) out = KeyMod::Ctrl;
+  else if (mods == Qt::AltModifier) out = KeyMod::Alt;
+  else return false;
+  return true;
+}
+
+}  // namespace
+
+KeyCommandFilter::KeyCommandFilter(QtMainWindow& window)
+    : w_(window), path_(QDir::current().filePath(QStringLiteral("CommoFiles/") + QString::fromUtf8(kKeyFileName))) {
+  qApp->installEventFilter(this);
+}
+
+KeyCommandFilter::~KeyCommandFilter() { qApp->removeEventFilter(this); }
+
+bool KeyCommandFilter::eventFilter(QObject* watched, QEvent* e) {
+  // Only keys meant for the main window itself (or its panel).
+  if (e->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+  if (static_cast<QWidget*>(watched)->window() != &w_) return false;
+  auto* k = static_cast<QKeyEvent*>(e);
+  return onKey(k->key(), k->modifiers());
+}
+
+bool KeyCommandFilter::onKey(int qtKey, Qt::KeyboardModifiers mods) {
+  KeyMod mod;
+  if (!modOf(mods, mod)) return false;
+  const QtKeyRow* row = nullptr;
+  for (const QtKeyRow& r : kKeys)
+    if (r.qt == qtKey) row = &r;
+  if (row == nullptr) return false;
+  if (row->key == Key::F1 && mod == KeyMod::None) {
+    openVersionWindow(&w_);
+    return true;
+  }
+  const int slot = keySlot(row->key, mod);
+  if (slot < 0) return false;
+  if (sender_.busy()) return true;
+  KeyLines lines;
+  if (!readKeyFile(path_.toStdString(), lines)) return true;
+  if (!sender_.start(lines[static_cast<std::size_t>(slot)])) return true;
+  sendNext();
+  return true;
+}
+
+void KeyCommandFilter::sendNext() {
+  w_.killWindowTimer(kTimerKeyLine);
+  const std::string_view cmd = sender_.next();
+  if (cmd.empty()) return;
+  if (w_.core() != nullptr) w_.core()->sendText(cmd);
+  w_.startWindowTimer(kTimerKeyLine, keyCommandGapMs(cmd.size()));
+}
+
+}  // namespace hrx::gui

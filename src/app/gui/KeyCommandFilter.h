@@ -1,0 +1,41 @@
+#pragma once
+// The main window's keyboard commands: while the main window is active, a
+// function or cursor key in the slot table sends its line of RCPKSDEF.txt
+// (read again at each press) command by command, spaced by main-window
+// timer 30; F1 opens the Version window. Other keys go their usual way. A
+// missing file makes the keys do nothing. GUI thread only.
+#include <QObject>
+#include <QString>
+
+#include "app/KeyCommands.h"
+#include "app/gui/WindowRoutes.h"
+
+namespace hrx::gui {
+
+class QtMainWindow;
+
+class KeyCommandFilter final : public QObject, public WindowPart {
+ public:
+  explicit KeyCommandFilter(QtMainWindow& window);
+  ~KeyCommandFilter() override;
+  // The key file; CommoFiles/RCPKSDEF.txt below the working directory
+  // unless set.
+  void setKeyFile(const QString& path) { path_ = path; }
+  const QString& keyFile() const { return path_; }
+  bool sending() const { return sender_.busy(); }
+  // Timer 30: the next command of the line.
+  void sendNext();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  // True when the key was a keyboard command (handled).
+  bool onKey(int qtKey, Qt::KeyboardModifiers mods);
+
+  QtMainWindow& w_;
+  QString path_;
+  KeyLineSender sender_;
+};
+
+}  // namespace hrx::gui

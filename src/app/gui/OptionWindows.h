@@ -1,0 +1,34 @@
+#pragma once
+// The main window's small windows of the File, Option and Help menus: one
+// open window of each kind at most, made by its menu command and destroyed
+// when it reports its end. While any is open the panel counts as busy.
+#include <QPointer>
+
+#include "app/gui/CommandSendDlg.h"
+#include "app/gui/CwDlg.h"
+#include "app/gui/PlaybackDlg.h"
+#include "app/gui/RepeaterDlg.h"
+#include "app/gui/RotatorDlg.h"
+#include "app/gui/WindowRoutes.h"
+
+namespace hrx::gui {
+
+inline constexpr int kCmdCommandSend = 32780;
+inline constexpr int kCmdPlayback = 32783;
+inline constexpr int kCmdRotator = 32784;
+inline constexpr int kCmdCw = 32785;
+inline constexpr int kCmdRepeater = 32786;
+inline constexpr int kCmdVersion = 32789;
+
+class OptionWindows final : public WindowPart {
+ public:
+  explicit OptionWindows(QtMainWindow&) {}
+  QPointer<CCommandSendDlg> commandSend;
+  QPointer<CPlaybackDlg> playback;
+  QPointer<CRotatorDlg> rotator;
+  QPointer<CCwDlg> cw;
+  QPointer<CRepeaterDlg> repeater;
+  bool anyOpen() const { return commandSend || playback || rotator || cw || repeater; }
+};
+
+}  // namespace hrx::gui
