@@ -162,6 +162,8 @@ void PanelCtrl::Ctrl_OpSw(int id) {
     if (id == kIdTxw) Ctrl_ReqAnlSend(kIdTxwRelease, vfoFlag_);
     opStats_ = 0;
     pressedArea_ = -1;
+    // On the release, so the key is drawn up before the window opens.
+    if (id == kIdMenu) host_.look(kMsgMenuAction, 0);
     return;
   }
   opStats_ = id;

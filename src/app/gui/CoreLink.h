@@ -20,6 +20,8 @@ class CoreLink {
   virtual WindowFlags& windowFlags() = 0;
   // Closes the serial port; the next command sent opens it again.
   virtual void closePort() = 0;
+  // The real core, for the port windows; null for a stand-in.
+  virtual Station* stationOrNull() { return nullptr; }
 };
 
 class StationLink final : public CoreLink {
@@ -33,6 +35,7 @@ class StationLink final : public CoreLink {
   WindowFlags& windowFlags() override { return station_.flags; }
   void closePort() override { station_.port.Close(); }
   Station& station() { return station_; }
+  Station* stationOrNull() override { return &station_; }
 
  private:
   Station station_;
