@@ -36,6 +36,8 @@ bool menuTextAcceptable(const QString& text);
 // The chooser, "MENU LIST SETTING": the entries of the item's value class,
 // the current one in red; OK or a double click takes the selected one.
 class CMenuListSettingDlg final : public QDialog {
+  Q_OBJECT
+
  public:
   CMenuListSettingDlg(MenuListItem& item, QWidget* parent);
   int cur() const { return cur_; }
@@ -51,6 +53,8 @@ class CMenuListSettingDlg final : public QDialog {
 
 // The text entry for MY CALL.
 class CMenuListTextDlg final : public QDialog {
+  Q_OBJECT
+
  public:
   CMenuListTextDlg(MenuListItem& item, QWidget* parent);
   QLineEdit* edit() const { return edit_; }
@@ -64,6 +68,8 @@ class CMenuListTextDlg final : public QDialog {
 // The list window, "MENU LIST". One object for the life of the main window:
 // the selected line is remembered from one opening to the next.
 class CMenuListDlg final : public QDialog {
+  Q_OBJECT
+
  public:
   explicit CMenuListDlg(QtMainWindow& w);
 

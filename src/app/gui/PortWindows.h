@@ -39,6 +39,8 @@ inline constexpr int kOpSendKick = 107;
 
 // Runs one port change at a time as a chain of timer steps.
 class PortChanger final : public QObject {
+  Q_OBJECT
+
  public:
   explicit PortChanger(QtMainWindow& w) : w_(w) {}
 
@@ -81,6 +83,8 @@ std::string catRateCommand(const Station& st, int rate);
 // COM Select (template 599) and Baud rate (template 589): one list, OK and
 // CANCEL, modeless. They report their end to the main window.
 class PortListDlg : public QDialog {
+  Q_OBJECT
+
  public:
   PortListDlg(QtMainWindow& w, const char* caption, MsgId endMsg);
   QListWidget* list() const { return list_; }
@@ -103,6 +107,8 @@ class PortListDlg : public QDialog {
 };
 
 class CComSelectDlg final : public PortListDlg {
+  Q_OBJECT
+
  public:
   explicit CComSelectDlg(QtMainWindow& w);
 
@@ -111,6 +117,8 @@ class CComSelectDlg final : public PortListDlg {
 };
 
 class CBardRateSettingDlg final : public PortListDlg {
+  Q_OBJECT
+
  public:
   explicit CBardRateSettingDlg(QtMainWindow& w);
 
