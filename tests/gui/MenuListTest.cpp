@@ -14,6 +14,7 @@
 #include "GuiSuites.h"
 #include "analysis/AnalyserMessages.h"
 #include "app/gui/MenuListWindow.h"
+#include "app/gui/PortWindows.h"
 #include "app/gui/QtMainWindow.h"
 #include "menulist/MenuCatalogue.h"
 
@@ -175,6 +176,59 @@ class MenuListTest : public QObject {
       if (c.changed != 0) QCOMPARE(item.new_value, c.newValue);
       QCOMPARE(item.value, 0.0);
     }
+  }
+
+  // The auto-information wait of a port change: the call returns at once
+  // (the checks are timer ticks), an AI report ends it early, and after 29
+  // checks it gives up with the port left alone.
+  void aiOffWaitRunsOnTimerStepsAndGivesUp() {
+    hrx::test::FakeCore core;
+    QtMainWindow w;
+    w.setCore(&core);
+    hrx::gui::PortChanger& changer = w.part<hrx::gui::PortPart>().changer;
+    int calls = 0;
+    bool wentOff = false;
+    auto done = [&](bool off) {
+      ++calls;
+      wentOff = off;
+    };
+
+    core.st.set_AI_Stat(0);
+    changer.switchOffAndClose(done);
+    QCOMPARE(calls, 1);
+    QVERIFY(wentOff);
+    QVERIFY(core.requests.empty());
+
+    core.st.set_AI_Stat(1);
+    changer.switchOffAndClose(done);
+    QCOMPARE(calls, 1);
+    QCOMPARE(core.requests, std::vector<hrx::test::Request>({{1, false, 0}}));
+    core.st.set_AI_Stat(0);
+    w.handleMessage(hrx::Msg{hrx::WM_ANL_EVT_AI, 0, 0});
+    QCOMPARE(calls, 2);
+    QVERIFY(wentOff);
+
+    core.st.set_AI_Stat(1);
+    QElapsedTimer t;
+    t.start();
+    changer.switchOffAndClose(done);
+    QTRY_COMPARE_WITH_TIMEOUT(calls, 3, 6000);
+    QVERIFY(!wentOff);
+    QVERIFY2(t.elapsed() >= 2800, qPrintable(QString::number(t.elapsed())));
+
+    // Without auto-information at opening the port is opened directly;
+    // with it, the connection is switched on again.
+    core.requests.clear();
+    core.st.set_AI_Stat(0);
+    bool ended = false;
+    changer.Cat_Rate_Change(1, false, [&] { ended = true; });
+    QVERIFY(ended);
+    QVERIFY(core.requests.empty());
+    ended = false;
+    changer.Cat_Rate_Change(3, true, [&] { ended = true; });
+    QVERIFY(ended);
+    QCOMPARE(core.requests, std::vector<hrx::test::Request>({{1, false, 0}}));
+    w.setCore(nullptr);
   }
 
   // MY CALL goes out inside an EX command: only printable ASCII, and no ';'

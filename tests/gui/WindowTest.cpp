@@ -72,8 +72,8 @@ class WindowTest : public QObject {
       const char* menu;
       bool enabled;
     };
-    const Row rows[] = {{32779, "File", true},    {32780, "File", false},   {32781, "Setup", false},
-                        {32782, "Setup", false},  {32783, "Option", false}, {32784, "Option", false},
+    const Row rows[] = {{32779, "File", true},    {32780, "File", false},   {32781, "Setup", true},
+                        {32782, "Setup", true},  {32783, "Option", false}, {32784, "Option", false},
                         {32785, "Option", false}, {32786, "Option", false}, {32787, "Prmtrc", true},
                         {32788, "Prmtrc", true}, {32789, "Help", false}};
     for (const Row& r : rows) {

@@ -63,6 +63,8 @@ void PortChanger::finishAiWait(bool off) {
 }
 
 void PortChanger::reconnectOrOpen(bool reconnect) {
+  // A window shut down meanwhile has closed the port for good.
+  if (w_.shutdownCount() > 0) return;
   if (reconnect) {
     if (w_.core() != nullptr) w_.core()->request(kOpComSw, false, 0);
   } else if (Station* st = station()) {
