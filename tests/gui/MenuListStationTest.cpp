@@ -184,6 +184,20 @@ class MenuListStationTest : public QObject {
     QCOMPARE(settingsFile(rig), QByteArray("1,19200,0\n"));
     QTRY_VERIFY_WITH_TIMEOUT(rig.station().state.get_AI_Stat() == 1 && rig.station().port.IsOpen(), 10000);
 
+    // The rate already set, chosen again: only the file is written.
+    QVERIFY(QFile::remove(rig.dir.path() + QStringLiteral("/CommoFiles/CommSetting.csv")));
+    rig.w->onCommand(hrx::gui::kCmdBaudRate);
+    QTRY_VERIFY((baud = rig.w->findChild<CBardRateSettingDlg*>()) != nullptr && baud->isVisible());
+    QCOMPARE(baud->list()->currentItem()->text(), QStringLiteral("19200"));
+    clickRow(baud->list(), 2);
+    rig.radio.clearCommandLog();
+    baudGuard = baud;
+    click(baud, "ok");
+    QTRY_VERIFY(baudGuard.isNull());
+    QCOMPARE(settingsFile(rig), QByteArray("1,19200,0\n"));
+    QCOMPARE(menuWrites(rig.radio), QStringList());
+    QVERIFY(rig.station().port.IsOpen());
+
     // COM Select of a port with no device behind it changes nothing.
     const QString map = rig.dir.path() + QStringLiteral("/ports.txt");
     {

@@ -143,6 +143,9 @@ PortListDlg::PortListDlg(QtMainWindow& w, const char* caption, MsgId endMsg)
   connect(cancel, &QPushButton::clicked, this, [this] {
     if (!applying_) finishWith();
   });
+  // Clicking the row already shown is a choice too.
+  connect(list_, &QListWidget::itemClicked, this,
+          [this](QListWidgetItem* item) { chosen_ = item->data(Qt::UserRole).toInt(); });
   connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
     chosen_ = item->data(Qt::UserRole).toInt();
     if (!applying_) apply();
