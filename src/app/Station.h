@@ -85,6 +85,8 @@ class Station {
 
   bool settingsRead() const { return settingsRead_; }
   int settingsField3() const { return settingsField3_; }
+  // Where the port settings file lives (empty: the working directory).
+  const std::string& settingsDir() const { return options_.settingsDir; }
   std::uint64_t repliesDelivered() const { return recvThread_.delivered(); }
   std::int64_t receiveCpuNs() const { return recvThread_.cpuTimeNs(); }
 

@@ -357,6 +357,8 @@ void PanelCtrl::releaseKey(int id) {
   opStats_ = 0;
   pressedArea_ = -1;
   releaseDue_ = false;
+  // On the release, so the key is drawn up before the menu list opens.
+  if (id == kIdMenu && !entryMode_) host_.look(kMsgMenuAction, 0, 0);
 }
 
 void PanelCtrl::Ctrl_OnEntryClosed(std::int32_t hz) {

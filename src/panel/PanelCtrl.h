@@ -19,6 +19,7 @@ struct HitRect {
 inline constexpr int kIdCom = 3;
 inline constexpr int kIdTxw = 44;
 inline constexpr int kIdTxwRelease = 45;
+inline constexpr int kIdMenu = 35;
 inline constexpr int kIdMainDial = 128;
 
 inline constexpr std::uint32_t kTimerRelease = 1;      // release watching, dial tracking
@@ -33,8 +34,9 @@ inline constexpr int kMainDialCentreX = 715;
 inline constexpr int kMainDialCentreY = 203;
 inline constexpr MsgId kMsgMainDialAngle = 0x85C8;
 inline constexpr WParam kAngleAtRest = 360;
+// The MENU key was released: the main window opens the menu list.
+inline constexpr MsgId kMsgMenuAction = 0x8620;
 
-inline constexpr int kIdMenu = 35;
 inline constexpr int kIdEnt = 64;
 inline constexpr int kIdMeterSpot = 119;
 inline constexpr int kIdSubDial = 129;

@@ -53,6 +53,13 @@ struct StationRig {
     return hrx::test::showsBitmap(w->surfaceImage(), w->renderer().store().LoadBitmap(1962), kLampX, kLampY, kKey);
   }
   void clickCom() { QTest::mouseClick(w->panelWidget(), Qt::LeftButton, {}, QPoint(30, 140)); }
+  void clickMenuKey() { QTest::mouseClick(w->panelWidget(), Qt::LeftButton, {}, QPoint(470, 105)); }
+  // COM pressed and the first read-out of state and menu waited for.
+  bool connectAndReadOut() {
+    if (!QTest::qWaitFor([&] { return station().state.get_CommEnabled() != 0; }, 5000)) return false;
+    clickCom();
+    return QTest::qWaitFor([&] { return w->readOutsDone() >= 1; }, 60000);
+  }
   bool showsFrequency(std::int32_t hz) {
     static constexpr int kGlyph[] = {1331, 1332, 1333, 1334, 1347, 1335, 1336, 1337, 1338, 1339};
     char text[16];

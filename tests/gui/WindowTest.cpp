@@ -72,8 +72,8 @@ class WindowTest : public QObject {
       const char* menu;
       bool enabled;
     };
-    const Row rows[] = {{32779, "File", true},    {32780, "File", true},    {32781, "Setup", false},
-                        {32782, "Setup", false},  {32783, "Option", true},  {32784, "Option", true},
+    const Row rows[] = {{32779, "File", true},    {32780, "File", true},    {32781, "Setup", true},
+                        {32782, "Setup", true},   {32783, "Option", true},  {32784, "Option", true},
                         {32785, "Option", true},  {32786, "Option", true},  {32787, "Prmtrc", true},
                         {32788, "Prmtrc", true}, {32789, "Help", true}};
     for (const Row& r : rows) {

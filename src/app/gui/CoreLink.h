@@ -31,6 +31,8 @@ class CoreLink {
   virtual bool sendText(std::string_view) { return false; }
   // The port is open and the line shows no fault.
   virtual bool lineHealthy() { return false; }
+  // The real core, for the port windows; null for a stand-in.
+  virtual Station* stationOrNull() { return nullptr; }
 };
 
 class StationLink final : public CoreLink {
@@ -49,6 +51,7 @@ class StationLink final : public CoreLink {
   bool sendText(std::string_view command) override { return station_.sendText(command); }
   bool lineHealthy() override { return station_.lineHealthy(); }
   Station& station() { return station_; }
+  Station* stationOrNull() override { return &station_; }
 
  private:
   Station station_;

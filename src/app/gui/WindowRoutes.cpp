@@ -11,6 +11,7 @@ extern const WindowRoutes kLookRoutes;
 extern const WindowRoutes kTftRoutes;
 extern const WindowRoutes kPanelInputRoutes;
 extern const WindowRoutes kOptionWindowsRoutes;
+extern const WindowRoutes kMenuListRoutes;
 
 namespace {
 const WindowRoutes* const kAll[] = {
@@ -20,6 +21,7 @@ const WindowRoutes* const kAll[] = {
     &kTftRoutes,
     &kPanelInputRoutes,
     &kOptionWindowsRoutes,
+    &kMenuListRoutes,
 };
 }  // namespace
 
