@@ -114,6 +114,9 @@ inline constexpr CommandButton kCommandButtons[] = {
 inline constexpr MsgId kMsgHoldButton = 0x85DA;
 inline constexpr MsgId kMsgEditorClosed = 0x85DB;
 
+// The composer's kick (OPID_SEND_KICK): the send thread drains the ring.
+inline constexpr int kOpSendKick = 107;
+
 // The window's timers.
 inline constexpr std::uint32_t kTimerPaint = 27;    // deferred graph drawing, once
 inline constexpr std::uint32_t kTimerPoll = 28;     // read-back of one parameter

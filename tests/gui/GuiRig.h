@@ -4,6 +4,7 @@
 #include <QImage>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "app/gui/CoreLink.h"
@@ -42,6 +43,11 @@ class FakeCore final : public gui::CoreLink {
   const RadioState& state() const override { return st; }
   WindowFlags& windowFlags() override { return flags; }
   void closePort() override { ++portCloses; }
+  bool writeCommand(std::string_view command) override {
+    std::lock_guard lock(mu);
+    written.emplace_back(command);
+    return true;
+  }
 
   RadioState st;
   WindowFlags flags;
@@ -53,6 +59,7 @@ class FakeCore final : public gui::CoreLink {
   std::mutex mu;
   std::vector<std::uint32_t> ticks;
   std::vector<Request> requests;
+  std::vector<std::string> written;   // commands written into the send ring
 };
 
 // Whether the panel shows `bitmap` at (x, y) drawn with `key` left out:

@@ -3,6 +3,7 @@
 // ticks of the core's timers, operation requests and the stored state.
 // StationLink is the real core; the GUI tests use a fake.
 #include <cstdint>
+#include <string_view>
 
 #include "app/Station.h"
 
@@ -20,6 +21,9 @@ class CoreLink {
   virtual WindowFlags& windowFlags() = 0;
   // Closes the serial port; the next command sent opens it again.
   virtual void closePort() = 0;
+  // One command (with its ';') into the send ring, for the windows that
+  // write their own; the caller kicks the composer. False when refused.
+  virtual bool writeCommand(std::string_view) { return false; }
 };
 
 class StationLink final : public CoreLink {
@@ -32,6 +36,10 @@ class StationLink final : public CoreLink {
   const RadioState& state() const override { return station_.state; }
   WindowFlags& windowFlags() override { return station_.flags; }
   void closePort() override { station_.port.Close(); }
+  bool writeCommand(std::string_view command) override {
+    return command.size() <= static_cast<std::size_t>(Sio_RingBuff::kMaxRecord) &&
+           station_.sendRing.Sio_RingBuff_Write(static_cast<std::int16_t>(command.size()), command.data()) > 0;
+  }
   Station& station() { return station_; }
 
  private:
