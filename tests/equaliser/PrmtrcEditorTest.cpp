@@ -88,53 +88,6 @@ TEST(PrmtrcEditor, OfflineStepsStopAtTheLimits) {
   EXPECT_EQ(e.limits()[1].max, 10);
 }
 
-TEST(PrmtrcEditor, HoldingRepeatsOnTimer29AndReleaseStopsIt) {
-  Host h;
-  PrmtrcEditor e(h, 0);
-  e.open();
-  e.onButton(13, true);   // band 2 LEVEL right (down)
-  EXPECT_EQ(e.value(4), 4);
-  EXPECT_EQ(h.timers[hrx::eq::kTimerRepeat], 200);
-  for (int i = 0; i < 30; ++i) e.onTimer(hrx::eq::kTimerRepeat);
-  EXPECT_EQ(e.value(4), -10);
-  e.onButton(13, false);
-  EXPECT_FALSE(h.running(hrx::eq::kTimerRepeat));
-  EXPECT_EQ(e.heldCode(), 0);
-}
-
-TEST(PrmtrcEditor, OfflineCancelAndAppli) {
-  Host h;
-  PrmtrcEditor e(h, 1);
-  e.open();
-  // The P-PRMTRC items 168..176 start at 2, 0, 2, 2, 0, 1, 7, 0, 1.
-  const hrx::eq::EqValues initial = {2, 0, 2, 2, 0, 1, 7, 0, 1};
-  EXPECT_EQ(e.values(), initial);
-  e.onButton(4, true);
-  e.onButton(4, false);
-  e.onButton(14, true);
-  e.onButton(14, false);
-  EXPECT_EQ(e.value(0), 3);
-  EXPECT_EQ(e.value(7), 1);
-  e.onButton(hrx::eq::kCodeCancel, true);
-  EXPECT_EQ(e.value(0), 3);   // acts on release
-  e.onButton(hrx::eq::kCodeCancel, false);
-  EXPECT_EQ(e.values(), initial);
-  EXPECT_TRUE(e.cancelBusy());
-  EXPECT_EQ(h.timers[hrx::eq::kTimerSettle], 500);
-  e.onTimer(hrx::eq::kTimerSettle);
-  EXPECT_FALSE(e.cancelBusy());
-  EXPECT_FALSE(h.running(hrx::eq::kTimerSettle));
-
-  e.onButton(17, true);
-  e.onButton(17, false);   // band 1 width 2 -> 1
-  e.onButton(hrx::eq::kCodeAppli, false);
-  EXPECT_EQ(e.baseline(2), 1);
-  e.onButton(hrx::eq::kCodeCancel, false);
-  EXPECT_EQ(e.value(2), 1);
-  e.onButton(hrx::eq::kCodeExit, false);
-  EXPECT_EQ(h.closes, 1);
-}
-
 TEST(PrmtrcEditor, OnlineStepWritesAndTheValueFollowsTheReply) {
   Host h;
   h.st.set_AI_Stat(1);

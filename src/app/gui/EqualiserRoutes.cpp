@@ -14,6 +14,9 @@ namespace {
 
 struct EqualiserPart final : WindowPart {
   explicit EqualiserPart(QtMainWindow&) {}
+  // Goes while the main window still has its core, before the window's
+  // children are destroyed.
+  ~EqualiserPart() override { delete dlg.data(); }
   bool open = false;   // the main window's flag for this window
   QPointer<CPrmtrcDlg> dlg;
 };
