@@ -4,6 +4,7 @@
 #include <QImage>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "app/gui/CoreLink.h"
@@ -51,6 +52,11 @@ class FakeCore final : public gui::CoreLink {
     posts.push_back({id, w, l});
     return true;
   }
+  bool writeCommand(std::string_view command) override {
+    std::lock_guard lock(mu);
+    written.emplace_back(command);
+    return true;
+  }
 
   RadioState st;
   PanelMirror mirrorCopy;
@@ -65,6 +71,7 @@ class FakeCore final : public gui::CoreLink {
   std::vector<std::uint32_t> ticks;
   std::vector<Request> requests;
   std::vector<Msg> posts;
+  std::vector<std::string> written;   // commands written into the send ring
 };
 
 // Whether the panel shows `bitmap` at (x, y) drawn with `key` left out:

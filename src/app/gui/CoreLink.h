@@ -33,6 +33,9 @@ class CoreLink {
   virtual bool lineHealthy() { return false; }
   // The real core, for the port windows; null for a stand-in.
   virtual Station* stationOrNull() { return nullptr; }
+  // One command (with its ';') into the send ring, for the windows that
+  // write their own; the caller kicks the composer. False when refused.
+  virtual bool writeCommand(std::string_view) { return false; }
 };
 
 class StationLink final : public CoreLink {
@@ -50,6 +53,10 @@ class StationLink final : public CoreLink {
   bool postComposer(MsgId id, WParam w = 0, LParam l = 0) override { return station_.postComposer(id, w, l); }
   bool sendText(std::string_view command) override { return station_.sendText(command); }
   bool lineHealthy() override { return station_.lineHealthy(); }
+  bool writeCommand(std::string_view command) override {
+    return command.size() <= static_cast<std::size_t>(Sio_RingBuff::kMaxRecord) &&
+           station_.sendRing.Sio_RingBuff_Write(static_cast<std::int16_t>(command.size()), command.data()) > 0;
+  }
   Station& station() { return station_; }
   Station* stationOrNull() override { return &station_; }
 

@@ -48,12 +48,6 @@ LParam onExit(QtMainWindow& w, const Msg&) {
   return 0;
 }
 
-// The equaliser editor waits for a running read-out first.
-LParam onPrmtrc(QtMainWindow& w, const Msg&) {
-  w.runBusyWindow();
-  return 0;
-}
-
 constexpr WindowRow kMessages[] = {
     {kMsgNotice, onNotice},
     {kMsgExitRequest, onExitRequest},
@@ -69,8 +63,6 @@ constexpr WindowRow kTimers[] = {
 
 constexpr WindowRow kCommands[] = {
     {kCmdExit, onExit},
-    {kCmdPrmtrc, onPrmtrc},
-    {kCmdPPrmtrc, onPrmtrc},
 };
 
 }  // namespace

@@ -12,6 +12,7 @@ extern const WindowRoutes kTftRoutes;
 extern const WindowRoutes kPanelInputRoutes;
 extern const WindowRoutes kOptionWindowsRoutes;
 extern const WindowRoutes kMenuListRoutes;
+extern const WindowRoutes kEqualiserRoutes;
 
 namespace {
 const WindowRoutes* const kAll[] = {
@@ -22,6 +23,7 @@ const WindowRoutes* const kAll[] = {
     &kPanelInputRoutes,
     &kOptionWindowsRoutes,
     &kMenuListRoutes,
+    &kEqualiserRoutes,
 };
 }  // namespace
 
