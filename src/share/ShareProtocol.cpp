@@ -223,7 +223,7 @@ int setMode(Call& c) {
   std::int32_t index = 0;
   if (passband > 0) {
     index = nearestWidth(code, passband);
-    if (index == c.s.widthMain && code == c.s.modeMain) index = 0;
+    if (index != 0 && widthHz(code, index) == widthHz(c.s.modeMain, c.s.widthMain)) index = 0;
   }
   if (code != c.s.modeMain) c.act(Action::Kind::Operation, kOpModeSw, code - 1);
   if (index != 0) c.act(Action::Kind::Operation, kOpShMain, index);

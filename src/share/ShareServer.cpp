@@ -65,6 +65,11 @@ bool parseCidrList(const std::string& text, std::vector<Cidr>* out) {
   return !out->empty();
 }
 
+bool peerAllowed(std::uint32_t addr, const std::vector<Cidr>& allow) {
+  if (allow.empty() || addr == INADDR_LOOPBACK) return true;
+  return std::any_of(allow.begin(), allow.end(), [addr](const Cidr& c) { return c.contains(addr); });
+}
+
 bool parseEndpoint(const std::string& text, std::string* address, int* port) {
   const std::size_t colon = text.rfind(':');
   const std::string addr = colon == std::string::npos ? text : text.substr(0, colon);
@@ -229,8 +234,7 @@ void ShareServer::accept() {
     const int fd = ::accept4(listenFd_, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) return;  // EAGAIN: none left; anything else: try on the next wake-up
     const std::uint32_t addr = ntohl(peer.sin_addr.s_addr);
-    const bool allowed = isLoopback(addr) || std::any_of(config_.allow.begin(), config_.allow.end(),
-                                                         [addr](const Cidr& c) { return c.contains(addr); });
+    const bool allowed = peerAllowed(addr, config_.allow);
     const int live = static_cast<int>(std::count_if(clientList_.begin(), clientList_.end(),
                                                     [](const auto& c) { return !c->dead; }));
     if (!allowed || live >= config_.maxClients) {

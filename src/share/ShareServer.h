@@ -27,6 +27,9 @@ struct Cidr {
 bool parseCidr(const std::string& text, Cidr* out);
 // A comma-separated list of them; false on the first bad entry.
 bool parseCidrList(const std::string& text, std::vector<Cidr>* out);
+// Whether a peer may connect: any peer when the list is empty (the server
+// then listens on loopback only), otherwise 127.0.0.1 and the list's networks.
+bool peerAllowed(std::uint32_t hostOrder, const std::vector<Cidr>& allow);
 // "ADDR:PORT", "ADDR" or ":PORT"; missing parts keep the defaults.
 bool parseEndpoint(const std::string& text, std::string* address, int* port);
 
