@@ -3,6 +3,7 @@
 // ticks of the core's timers, operation requests and the stored state.
 // StationLink is the real core; the GUI tests use a fake.
 #include <cstdint>
+#include <string>
 
 #include "app/Station.h"
 
@@ -20,6 +21,17 @@ class CoreLink {
   virtual WindowFlags& windowFlags() = 0;
   // Closes the serial port; the next command sent opens it again.
   virtual void closePort() = 0;
+  // The sharing server; a core without one refuses.
+  virtual bool startShare(std::string* error) {
+    if (error != nullptr) *error = "this core cannot share the radio";
+    return false;
+  }
+  virtual void stopShare() {}
+  virtual bool sharing() const { return false; }
+  // Whether the command line asked for sharing, and the folder that holds
+  // CommoFiles (empty: the working directory).
+  virtual bool shareRequested() const { return false; }
+  virtual std::string settingsDir() const { return {}; }
 };
 
 class StationLink final : public CoreLink {
@@ -32,6 +44,11 @@ class StationLink final : public CoreLink {
   const RadioState& state() const override { return station_.state; }
   WindowFlags& windowFlags() override { return station_.flags; }
   void closePort() override { station_.port.Close(); }
+  bool startShare(std::string* error) override { return station_.startShare(options_.share, error); }
+  void stopShare() override { station_.stopShare(); }
+  bool sharing() const override { return station_.sharing(); }
+  bool shareRequested() const override { return options_.shareRequested; }
+  std::string settingsDir() const override { return options_.settingsDir; }
   Station& station() { return station_; }
 
  private:
