@@ -399,7 +399,7 @@ bool isSpace(char c) { return c == ' ' || c == '\t'; }
 
 // A separator character that asks for the extended answer.
 bool extendedMark(char c) {
-  return c != '\\' && c != '?' && c != '_' && c != '#' && std::strchr("!\"$%&'()*+,-./:;<=>@[]^`{|}~", c) != nullptr;
+  return c != '\0' && c != '\\' && c != '?' && c != '_' && c != '#' && std::strchr("!\"$%&'()*+,-./:;<=>@[]^`{|}~", c) != nullptr;
 }
 
 void rprt(std::string& t, int code) {

@@ -27,6 +27,7 @@ bool isLoopback(std::uint32_t hostOrder) { return (hostOrder >> 24) == 127; }
 // A write that no longer moves for this long is a client that stopped reading.
 constexpr std::int64_t kStallLimitMs = 5000;
 constexpr std::size_t kReadChunk = 4096;
+constexpr int kKeyedTickMs = 50;
 // Requests a client may queue while its last set command waits for the radio.
 constexpr std::size_t kMaxQueued = 4 * kMaxLine;
 
@@ -285,6 +286,7 @@ void ShareServer::processLines(Client& c) {
     start = nl + 1;
     requests_.fetch_add(1);
     const Snapshot snap = backend_.snapshot();
+    checkLink(snap);
     handleLine(line, snap, c.session, reply);
     for (int k = 0; k < reply.actionCount; ++k) backend_.perform(reply.actions[k]);
     if (reply.close) {
@@ -370,24 +372,30 @@ void ShareServer::tick() {
       drop(*c);
     }
   }
-  const bool up = snap.linkUp;
-  if (linkWasUp_ && !up) {
+  checkLink(snap);
+}
+
+void ShareServer::checkLink(const Snapshot& snap) {
+  if (linkWasUp_ && !snap.linkUp) {
     // The radio is gone: nobody may believe they still hold the transmitter.
     for (auto& c : clientList_) {
       if (!c->dead) releasePtt(*c);
     }
   }
-  linkWasUp_ = up;
+  linkWasUp_ = snap.linkUp;
 }
 
 int ShareServer::wantedPeriodMs() const {
   bool any = false;
+  bool keyed = false;
   for (const auto& c : clientList_) {
     if (c->dead) continue;
     if (c->parked) return config_.confirmPollMs;
     any = true;
+    keyed = keyed || c->session.pttHeld;
   }
-  return any ? config_.tickMs : 0;
+  // A keyed transmitter watches the link more closely.
+  return keyed ? std::min(config_.tickMs, kKeyedTickMs) : any ? config_.tickMs : 0;
 }
 
 void ShareServer::armTimer() {

@@ -90,6 +90,7 @@ class ShareServer final : public MsgThread {
   void writeTo(Client& c);
   void drop(Client& c);
   void tick();
+  void checkLink(const Snapshot& snap);
   void armTimer();
   int wantedPeriodMs() const;
   void releasePtt(Client& c);

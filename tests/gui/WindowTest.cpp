@@ -75,7 +75,7 @@ class WindowTest : public QObject {
     const Row rows[] = {{32779, "File", true},    {32780, "File", false},   {32781, "Setup", false},
                         {32782, "Setup", false},  {32783, "Option", false}, {32784, "Option", false},
                         {32785, "Option", false}, {32786, "Option", false}, {32787, "Prmtrc", true},
-                        {32788, "Prmtrc", true}, {32789, "Help", false}};
+                        {32788, "Prmtrc", true}, {32789, "Help", false},  {32790, "Option", true}};
     for (const Row& r : rows) {
       QAction* a = w.commandAction(r.id);
       QVERIFY2(a != nullptr, qPrintable(QString::number(r.id)));
@@ -87,7 +87,7 @@ class WindowTest : public QObject {
       QVERIFY2(inMenu, qPrintable(QString::number(r.id)));
     }
     QVERIFY(w.commandAction(32778) == nullptr);
-    QVERIFY(w.commandAction(32790) == nullptr);
+    QVERIFY(w.commandAction(32791) == nullptr);
   }
 
   void startUpTimersAndDispStart() {

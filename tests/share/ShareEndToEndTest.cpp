@@ -237,7 +237,9 @@ void lostLinkRefuses(ShareEndToEnd& t) {
   ASSERT_TRUE(t.pty.start());
   EXPECT_TRUE(waitFor([&] { return radio.cell(sim::Cell::Tx) == 0; }, 3s));
   const std::vector<std::string> heard = t.commands();
-  EXPECT_NE(std::find(heard.begin(), heard.end(), "TX0;"), heard.end());
+  std::string all;
+  for (const std::string& h : heard) all += h;
+  EXPECT_NE(std::find(heard.begin(), heard.end(), "TX0;"), heard.end()) << all;
   EXPECT_EQ(std::count(heard.begin(), heard.end(), "TX1;"), 1);
 }
 

@@ -47,7 +47,7 @@ std::ostream& operator<<(std::ostream& o, const Op& x) {
 }
 
 struct Row {
-  const char* line;
+  std::string_view line;
   std::function<void(Snapshot&)> change;
   const char* answer;
   std::vector<Op> ops;
@@ -156,9 +156,10 @@ TEST(ShareProtocol, RequestsAnswersAndOperations) {
       {"f 1 2 3 4 5", nullptr, "RPRT -1\n", {}},
       {"", nullptr, "", {}},
       {"   ", nullptr, "", {}},
+      {std::string_view("\0f", 2), nullptr, "RPRT -11\n", {}},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.line);
+    SCOPED_TRACE(std::string(row.line));
     Snapshot s = base();
     if (row.change) row.change(s);
     Session session;
