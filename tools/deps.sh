@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev fonts-dejavu-core
   dbus-daemon   # tests: the suspend/resume test starts a private bus
+  libhamlib-utils   # tests: rigctl as a client of the sharing server
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -45,6 +45,8 @@ bool Station::start(const StationOptions& options) {
 }
 
 void Station::shutdown() {
+  // First, while the composer still runs to release a shared transmitter.
+  shareServer_.stopServer();
   if (!running_) return;
   running_ = false;
   port.Close();
@@ -54,6 +56,22 @@ void Station::shutdown() {
   composerThread_.stopBounded();
   sendThread_.stopBounded();
   loader_.stopBounded();
+}
+
+bool Station::startShare(const share::ShareConfig& config, std::string* error) {
+  if (!running_) {
+    if (error != nullptr) *error = "the program is not running";
+    return false;
+  }
+  return shareServer_.startServer(config, error);
+}
+
+void Station::ShareLink::perform(const share::Action& a) {
+  if (a.kind == share::Action::Kind::Ptt) {
+    s_.composerThread_.post(kMsgSendTx, a.value != 0 ? 1 : 0, 0);
+  } else {
+    s_.request(a.op, false, a.value);
+  }
 }
 
 bool Station::request(int op, bool subSide, std::int32_t value) {

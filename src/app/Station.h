@@ -17,6 +17,7 @@
 #include "serial/ComPort.h"
 #include "serial/Sio_Recv_Thread.h"
 #include "serial/Sio_Send_Thread.h"
+#include "share/ShareServer.h"
 
 namespace hrx {
 
@@ -39,6 +40,10 @@ struct StationOptions {
   // The main window's notice guard (set while a notice box is on screen,
   // when the port must not try to open); may be null.
   const std::atomic<bool>* noticeGuard = nullptr;
+  // The sharing server's address and allow-list, and whether the command
+  // line asked for it.
+  share::ShareConfig share{};
+  bool shareRequested = false;
 };
 
 class Station {
@@ -76,6 +81,15 @@ class Station {
   // Posts a control message straight to the composer.
   bool postComposer(MsgId id, WParam w = 0, LParam l = 0) { return composerThread_.post(id, w, l); }
 
+  // The sharing server: other station programs through the rig-control
+  // protocol. False with a reason when it cannot listen; the station runs
+  // on regardless.
+  bool startShare(const share::ShareConfig& config, std::string* error);
+  void stopShare() { shareServer_.stopServer(); }
+  bool sharing() const { return shareServer_.listening(); }
+  const share::ShareServer& shareServer() const { return shareServer_; }
+  const StationOptions& options() const { return options_; }
+
   RadioState state;
   PanelMirror mirror;
   Sio_RingBuff recvRing;
@@ -104,6 +118,18 @@ class Station {
   Sio_Send_Thread sendThread_;
   ComposerContext composerContext_;
   Anl_Send_Thread composerThread_;
+  // Answers from the store; set commands become composer operations.
+  class ShareLink final : public share::ShareBackend {
+   public:
+    explicit ShareLink(Station& s) : s_(s) {}
+    share::Snapshot snapshot() override { return share::takeSnapshot(s_.state); }
+    void perform(const share::Action& a) override;
+
+   private:
+    Station& s_;
+  };
+  ShareLink shareLink_{*this};
+  share::ShareServer shareServer_{shareLink_};
   StationOptions options_;
   bool running_ = false;
   bool settingsRead_ = false;

@@ -182,6 +182,9 @@ void keyerStep(Composer& c, const Row&, const Msg&) { c.keyerStep(); }
 
 void sendCs(Composer& c, const Row&, const Msg& m) { c.ctx().emitText(m.w == 0 ? "CS0;" : "CS1;"); }
 void sendSq(Composer& c, const Row&, const Msg& m) { c.sendTemplate("SQ0###;", static_cast<std::int64_t>(m.w)); }
+void sendTx(Composer& c, const Row&, const Msg& m) {
+  if (m.w <= 1) c.ctx().emitText(m.w == 0 ? "TX0;" : "TX1;");
+}
 
 // ---- keys whose command depends on the stored state ----
 
@@ -686,6 +689,7 @@ constexpr Row kControls[] = {
     custom(0, kMsgSendCs, "Anl_Send_CS", sendCs),
     text(0, kMsgSendZi, "Anl_Send_ZI", "ZI;"),
     custom(0, kMsgSendSq, "Anl_Send_SQ", sendSq),
+    custom(0, kMsgSendTx, "Anl_Send_TX", sendTx),
 };
 
 // A template's length must be its code's length in one of the command tables.

@@ -37,6 +37,8 @@ inline constexpr MsgId kMsgOiRead = 0x88E9;
 inline constexpr MsgId kMsgSendCs = 0x88EA;
 inline constexpr MsgId kMsgSendZi = 0x88EB;
 inline constexpr MsgId kMsgSendSq = 0x88EC;
+// The transmitter for the sharing server: wParam 0 receive, 1 transmit.
+inline constexpr MsgId kMsgSendTx = 0x88ED;
 
 // Posted to the main window at the end of the menu read-out, in this order:
 // the BG, CO and BP events (lParam 0), so the window redraws what the menu

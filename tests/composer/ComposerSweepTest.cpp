@@ -212,7 +212,7 @@ TEST(ComposerLink, PollsAndSoftKeys) {
       {kMsgRmPoll, 0, 0, "RM3;"}, {kMsgRmPoll, 0, 5, "RM8;"}, {kMsgSmPoll, 0, 0, "SM1;"},
       {kMsgRoPoll, 0, 0, "RO;"},  {kMsgIfRead, 0, 0, "IF;"},  {kMsgOiRead, 0, 0, "OI;"},
       {kMsgSendCs, 0, 0, "CS0;"}, {kMsgSendCs, 7, 0, "CS1;"}, {kMsgSendZi, 0, 0, "ZI;"},
-      {kMsgSendSq, 42, 0, "SQ0042;"},
+      {kMsgSendSq, 42, 0, "SQ0042;"}, {kMsgSendTx, 0, 0, "TX0;"}, {kMsgSendTx, 1, 0, "TX1;"},
   };
   for (const auto& c : kCases) {
     ComposerRig rig;

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "GuiRig.h"
@@ -28,11 +29,14 @@ struct StationRig {
   std::unique_ptr<gui::QtMainWindow> w;
   std::unique_ptr<gui::StationLink> core;
 
-  bool open() {
+  // `adjust` may change the options before the core is made.
+  bool open(const std::function<void(hrx::StationOptions&)>& adjust = {}) {
     std::string error;
     if (!pty.open(&error) || !pty.start() || !dir.isValid()) return false;
     w = std::make_unique<gui::QtMainWindow>();
-    core = std::make_unique<gui::StationLink>(*w, hrx::StationOptions{pty.slavePath(), dir.path().toStdString()});
+    hrx::StationOptions options{pty.slavePath(), dir.path().toStdString()};
+    if (adjust) adjust(options);
+    core = std::make_unique<gui::StationLink>(*w, options);
     w->setCore(core.get());
     w->show();
     return w->startUp();

@@ -75,7 +75,8 @@ class WindowTest : public QObject {
     const Row rows[] = {{32779, "File", true},    {32780, "File", true},    {32781, "Setup", true},
                         {32782, "Setup", true},   {32783, "Option", true},  {32784, "Option", true},
                         {32785, "Option", true},  {32786, "Option", true},  {32787, "Prmtrc", true},
-                        {32788, "Prmtrc", true}, {32789, "Help", true}};
+                        {32788, "Prmtrc", true}, {32789, "Help", true},
+                        {32790, "Option", true}};
     for (const Row& r : rows) {
       QAction* a = w.commandAction(r.id);
       QVERIFY2(a != nullptr, qPrintable(QString::number(r.id)));
@@ -87,7 +88,7 @@ class WindowTest : public QObject {
       QVERIFY2(inMenu, qPrintable(QString::number(r.id)));
     }
     QVERIFY(w.commandAction(32778) == nullptr);
-    QVERIFY(w.commandAction(32790) == nullptr);
+    QVERIFY(w.commandAction(32791) == nullptr);
   }
 
   void startUpTimersAndDispStart() {

@@ -22,12 +22,38 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   const QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                       QStringLiteral("Write the panel as a PNG image after start-up, then exit."),
                                       QStringLiteral("FILE"));
+  // --share takes its value only after '=', which the parser cannot say:
+  // it is taken out here and listed for the help text only.
+  const QCommandLineOption shareHelp(
+      QStringLiteral("share"),
+      QStringLiteral("Share the radio with other station programs (rig-control protocol) on ADDR:PORT "
+                     "(default 127.0.0.1:4532). Written --share or --share=ADDR:PORT."),
+      QStringLiteral("ADDR:PORT"));
+  const QCommandLineOption shareAllow(
+      QStringLiteral("share-allow"),
+      QStringLiteral("Networks that may connect when sharing beyond this computer, such as 192.168.1.0/24,10.0.0.5."),
+      QStringLiteral("CIDR[,CIDR...]"));
   parser.addOption(device);
   parser.addOption(simulate);
   parser.addOption(screenshot);
+  parser.addOption(shareHelp);
+  parser.addOption(shareAllow);
 
   CommandLine out;
-  if (!parser.parse(arguments)) {
+  QStringList rest;
+  QString endpoint;
+  for (const QString& a : arguments) {
+    if (a == QStringLiteral("--share")) {
+      out.share = true;
+    } else if (a.startsWith(QStringLiteral("--share="))) {
+      out.share = true;
+      endpoint = a.mid(8);
+      if (endpoint.isEmpty()) endpoint = QStringLiteral("?");
+    } else {
+      rest << a;
+    }
+  }
+  if (!parser.parse(rest)) {
     out.action = CommandLine::Action::Error;
     out.message = parser.errorText();
     return out;
@@ -62,6 +88,22 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   } else if (parser.isSet(screenshot) && out.screenshot.isEmpty()) {
     out.action = CommandLine::Action::Error;
     out.message = QStringLiteral("--screenshot needs a file name.");
+  } else if (!endpoint.isEmpty() &&
+             !share::parseEndpoint(endpoint.toStdString(), &out.shareConfig.address, &out.shareConfig.port)) {
+    out.action = CommandLine::Action::Error;
+    out.message = QStringLiteral("--share needs ADDR:PORT, such as 127.0.0.1:4532.");
+  } else if (parser.isSet(shareAllow) && !out.share) {
+    out.action = CommandLine::Action::Error;
+    out.message = QStringLiteral("--share-allow needs --share.");
+  } else if (parser.isSet(shareAllow) &&
+             !share::parseCidrList(parser.value(shareAllow).toStdString(), &out.shareConfig.allow)) {
+    out.action = CommandLine::Action::Error;
+    out.message = QStringLiteral("--share-allow needs networks such as 192.168.1.0/24.");
+  } else if (!out.shareConfig.address.starts_with("127.") && out.shareConfig.allow.empty()) {
+    out.action = CommandLine::Action::Error;
+    out.message = QStringLiteral("--share=%1 reaches beyond this computer: name the networks that may connect "
+                                 "with --share-allow.")
+                      .arg(endpoint);
   }
   return out;
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "share/ShareServer.h"
+
 namespace hrx::gui {
 
 struct CommandLine {
@@ -11,6 +13,8 @@ struct CommandLine {
   QString device;       // empty: the port settings decide
   bool simulate = false;
   QString screenshot;   // empty: no screenshot
+  bool share = false;   // --share: the sharing server from the start
+  share::ShareConfig shareConfig;  // --share=ADDR:PORT, --share-allow
   QString message;      // help, version or error text
 };
 

@@ -3,6 +3,7 @@
 // ticks of the core's timers, operation requests and the stored state.
 // StationLink is the real core; the GUI tests use a fake.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "app/Station.h"
@@ -36,6 +37,17 @@ class CoreLink {
   // One command (with its ';') into the send ring, for the windows that
   // write their own; the caller kicks the composer. False when refused.
   virtual bool writeCommand(std::string_view) { return false; }
+  // The sharing server; a core without one refuses.
+  virtual bool startShare(std::string* error) {
+    if (error != nullptr) *error = "this core cannot share the radio";
+    return false;
+  }
+  virtual void stopShare() {}
+  virtual bool sharing() const { return false; }
+  // Whether the command line asked for sharing, and the folder that holds
+  // CommoFiles (empty: the working directory).
+  virtual bool shareRequested() const { return false; }
+  virtual std::string settingsDir() const { return {}; }
 };
 
 class StationLink final : public CoreLink {
@@ -57,6 +69,11 @@ class StationLink final : public CoreLink {
     return command.size() <= static_cast<std::size_t>(Sio_RingBuff::kMaxRecord) &&
            station_.sendRing.Sio_RingBuff_Write(static_cast<std::int16_t>(command.size()), command.data()) > 0;
   }
+  bool startShare(std::string* error) override { return station_.startShare(options_.share, error); }
+  void stopShare() override { station_.stopShare(); }
+  bool sharing() const override { return station_.sharing(); }
+  bool shareRequested() const override { return options_.shareRequested; }
+  std::string settingsDir() const override { return options_.settingsDir; }
   Station& station() { return station_; }
   Station* stationOrNull() override { return &station_; }
 

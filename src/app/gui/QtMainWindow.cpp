@@ -54,7 +54,7 @@ constexpr MenuEntry kMenu[] = {
     {"&Option", "&Playback", 32783},    {"&Option", "&Rotator", 32784},
     {"&Option", "C&W", 32785},          {"&Option", "R&epeater", 32786},
     {"&Prmtrc", "&Prmtrc", 32787},      {"&Prmtrc", "P-P&rmtrc", 32788},
-    {"&Help", "&Version", 32789},
+    {"&Help", "&Version", 32789},       {"&Option", "&Share with other programs", 32790},
 };
 
 struct SelfMsg {

@@ -13,6 +13,7 @@ extern const WindowRoutes kPanelInputRoutes;
 extern const WindowRoutes kOptionWindowsRoutes;
 extern const WindowRoutes kMenuListRoutes;
 extern const WindowRoutes kEqualiserRoutes;
+extern const WindowRoutes kShareRoutes;
 
 namespace {
 const WindowRoutes* const kAll[] = {
@@ -24,6 +25,7 @@ const WindowRoutes* const kAll[] = {
     &kOptionWindowsRoutes,
     &kMenuListRoutes,
     &kEqualiserRoutes,
+    &kShareRoutes,
 };
 }  // namespace
 

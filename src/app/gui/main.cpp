@@ -49,6 +49,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral(HRX900_VERSION));
 
   hrx::StationOptions options;
+  options.share = cl.shareConfig;
+  options.shareRequested = cl.share;
   std::unique_ptr<hrx::sim::SimRadio> radio;
   std::unique_ptr<hrx::sim::SimPty> pty;
   if (cl.simulate) {

@@ -1,0 +1,113 @@
+// Option > Share with other programs: the sharing server turned on and off
+// from the menu, remembered in CommoFiles/ShareSetting.txt ("1" or "0").
+// The command line's --share turns it on at start whatever was remembered.
+#include <QAction>
+#include <QMessageBox>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/gui/QtMainWindow.h"
+#include "serial/CommSetting.h"
+
+namespace hrx::gui {
+
+inline constexpr int kCmdShare = 32790;
+inline constexpr const char* kShareSettingFile = "ShareSetting.txt";
+
+namespace {
+
+std::filesystem::path settingPath(const CoreLink& core) {
+  const std::string base = core.settingsDir().empty() ? std::string(".") : core.settingsDir();
+  return std::filesystem::path(base) / kCommoFilesDir / kShareSettingFile;
+}
+
+bool remembered(const CoreLink& core) {
+  std::ifstream in(settingPath(core));
+  char c = 0;
+  return in.get(c) && c == '1';
+}
+
+void remember(const CoreLink& core, bool on) {
+  std::error_code ec;
+  const std::filesystem::path p = settingPath(core);
+  std::filesystem::create_directories(p.parent_path(), ec);
+  std::ofstream out(p, std::ios::trunc);
+  out << (on ? "1\n" : "0\n");
+}
+
+class SharePart final : public WindowPart {
+ public:
+  explicit SharePart(QtMainWindow& w) : w_(w) {
+    if (QAction* a = w_.commandAction(kCmdShare)) a->setCheckable(true);
+  }
+
+  // At start: on when the command line or the last run asked for it.
+  void startUp() {
+    CoreLink* core = w_.core();
+    if (core == nullptr || started_) return;
+    started_ = true;
+    if (core->shareRequested() || remembered(*core)) turnOn(*core);
+    showState(*core);
+  }
+
+  void toggle() {
+    CoreLink* core = w_.core();
+    if (core == nullptr) return;
+    started_ = true;  // the operator has decided
+    if (core->sharing()) {
+      core->stopShare();
+      remember(*core, false);
+    } else if (turnOn(*core)) {
+      remember(*core, true);
+    }
+    showState(*core);
+  }
+
+ private:
+  bool turnOn(CoreLink& core) {
+    std::string error;
+    if (core.startShare(&error)) return true;
+    // The program goes on without sharing; the operator is told why.
+    std::fprintf(stderr, "hrx900: %s\n", error.c_str());
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Share with other programs"),
+                                QStringLiteral("The radio cannot be shared: %1.").arg(QString::fromStdString(error)),
+                                QMessageBox::Ok, &w_);
+    box->setObjectName(QStringLiteral("shareError"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();  // not exec(): the window keeps running
+    return false;
+  }
+
+  void showState(const CoreLink& core) {
+    if (QAction* a = w_.commandAction(kCmdShare)) a->setChecked(core.sharing());
+  }
+
+  QtMainWindow& w_;
+  bool started_ = false;
+};
+
+LParam onDispStart(QtMainWindow& w, const Msg&) {
+  w.part<SharePart>().startUp();
+  return 0;
+}
+
+LParam onShare(QtMainWindow& w, const Msg&) {
+  w.part<SharePart>().toggle();
+  return 0;
+}
+
+constexpr WindowRow kTimers[] = {
+    {kTimerDispStart, onDispStart},
+};
+
+constexpr WindowRow kCommands[] = {
+    {kCmdShare, onShare},
+};
+
+}  // namespace
+
+extern const WindowRoutes kShareRoutes{"share", {}, kTimers, kCommands};
+
+}  // namespace hrx::gui

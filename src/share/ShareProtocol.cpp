@@ -1,0 +1,616 @@
+#include "share/ShareProtocol.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "state/RadioState.h"
+
+namespace hrx::share {
+
+Snapshot takeSnapshot(const RadioState& st) {
+  Snapshot s;
+  s.vfoA = st.get_VfoA_Freq();
+  s.vfoB = st.get_VfoB_Freq();
+  s.modeMain = st.get_MD_Main();
+  s.modeSub = st.get_MD_Sub();
+  s.widthMain = st.get_SH_Main();
+  s.widthSub = st.get_SH_Sub();
+  s.frStat = st.get_FR_Stat();
+  s.ftStat = st.get_FT_Stat();
+  s.txStat = st.get_TxStat();
+  s.psStat = st.get_PS_Stat();
+  s.sMeter = st.get_SM_Meter1();
+  s.swrMeter = st.get_RM_Meter6();  // meter selection 3 (SWR) reads RM6
+  s.powerSetting = st.get_PC_Value();
+  s.linkUp = st.get_AI_Stat() == 1;
+  return s;
+}
+
+namespace {
+
+// Composer operations a set command becomes.
+constexpr int kOpFt0 = 34;
+constexpr int kOpFt1 = 63;
+constexpr int kOpMainVfoSet = 82;
+constexpr int kOpSubVfoSet = 83;
+constexpr int kOpShMain = 103;
+constexpr int kOpVfoARx = 189;
+constexpr int kOpVfoBRx = 191;
+constexpr int kOpModeSw = 193;
+
+// The radio's tuning range (the store's range of both VFO frequencies).
+constexpr std::int32_t kFreqMin = 30000;
+constexpr std::int32_t kFreqMax = 60000000;
+
+struct ModeRow {
+  std::int32_t code;
+  const char* name;
+  std::uint32_t bit;  // the protocol's mode bit, for dump_state
+};
+// Names for every mode code; the first row of a name is the code a set
+// command asks for (FM and AM each have two codes on the radio).
+constexpr ModeRow kModes[] = {
+    {1, "LSB", 0x8},      {2, "USB", 0x4},      {3, "CW", 0x2},        {4, "FM", 0x20},
+    {5, "AM", 0x1},       {6, "RTTY", 0x10},    {7, "CWR", 0x80},      {8, "PKTLSB", 0x400},
+    {9, "RTTYR", 0x100},  {10, "PKTFM", 0x1000}, {11, "FM", 0x20},     {12, "PKTUSB", 0x800},
+    {13, "AM", 0x1},
+};
+constexpr std::uint32_t kAllModes = 0x1 | 0x2 | 0x4 | 0x8 | 0x10 | 0x20 | 0x80 | 0x100 | 0x400 | 0x800 | 0x1000;
+constexpr const char* kModeList = "USB LSB CW CWR RTTY RTTYR AM FM PKTUSB PKTLSB PKTFM";
+
+constexpr std::int32_t kSsbWidths[] = {200,  400,  600,  850,  1100, 1350, 1500, 1650, 1800, 1950, 2100, 2200, 2300,
+                                       2400, 2500, 2600, 2700, 2800, 2900, 3000, 3200, 3400, 3600, 3800, 4000};
+constexpr std::int32_t kNarrowWidths[] = {50, 100, 150, 200, 250, 300, 350, 400, 450, 500, 800, 1200, 1400, 1700, 2000, 2400};
+
+bool isSsb(std::int32_t code) { return code == 1 || code == 2; }
+bool isFm(std::int32_t code) { return code == 4 || code == 11; }
+bool isAm(std::int32_t code) { return code == 5 || code == 13; }
+
+// Piecewise-linear meter scales: reading 0..255 to the protocol's unit.
+struct Knot {
+  int reading;
+  double value;
+};
+constexpr Knot kStrength[] = {{0, -54}, {128, 0}, {255, 60}};   // dB over S9
+constexpr Knot kSwr[] = {{0, 1.0}, {64, 1.5}, {128, 2.0}, {192, 3.0}, {255, 5.0}};
+
+template <std::size_t N>
+double onScale(const Knot (&k)[N], int reading) {
+  if (reading <= k[0].reading) return k[0].value;
+  for (std::size_t i = 1; i < N; ++i) {
+    if (reading <= k[i].reading) {
+      const double t = double(reading - k[i - 1].reading) / double(k[i].reading - k[i - 1].reading);
+      return k[i - 1].value + t * (k[i].value - k[i - 1].value);
+    }
+  }
+  return k[N - 1].value;
+}
+
+bool rxOnB(const Snapshot& s) { return s.frStat == 4 || s.frStat == 5; }
+bool txOnB(const Snapshot& s) { return s.ftStat == 1; }
+
+bool parseInt(std::string_view t, long& out) {
+  if (t.empty() || t.size() > 20) return false;
+  char buf[24];
+  std::memcpy(buf, t.data(), t.size());
+  buf[t.size()] = '\0';
+  char* end = nullptr;
+  errno = 0;
+  const long v = std::strtol(buf, &end, 10);
+  if (errno != 0 || end != buf + t.size()) return false;
+  out = v;
+  return true;
+}
+
+// Integer or decimal Hz ("14074000", "14074055.000000"), inside the radio's range.
+bool parseFreq(std::string_view t, std::int32_t& out) {
+  if (t.empty() || t.size() > 32) return false;
+  char buf[40];
+  std::memcpy(buf, t.data(), t.size());
+  buf[t.size()] = '\0';
+  for (char c : t) {
+    if (!((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'e' || c == 'E')) return false;
+  }
+  char* end = nullptr;
+  const double v = std::strtod(buf, &end);
+  if (end != buf + t.size() || !std::isfinite(v)) return false;
+  const double r = std::nearbyint(v);
+  if (r < kFreqMin || r > kFreqMax) return false;
+  out = static_cast<std::int32_t>(r);
+  return true;
+}
+
+enum class Vfo { None, A, B, Current };
+Vfo vfoToken(std::string_view t) {
+  if (t == "VFOA" || t == "Main" || t == "MainA") return Vfo::A;
+  if (t == "VFOB" || t == "Sub" || t == "MainB") return Vfo::B;
+  if (t == "currVFO" || t == "VFO" || t == "RX") return Vfo::Current;
+  return Vfo::None;
+}
+const char* vfoName(bool b) { return b ? "VFOB" : "VFOA"; }
+
+struct Call {
+  Call(const Snapshot& snap, Session& sess, Reply& reply) : s(snap), session(sess), out(reply) {}
+  const Snapshot& s;
+  Session& session;
+  Reply& out;
+  std::string_view args[4];
+  int argc = 0;
+  struct Value {
+    const char* key;
+    std::string text;
+  };
+  Value values[3];
+  int valueCount = 0;
+  const std::string* raw = nullptr;  // a block sent as it stands
+
+  void value(const char* key, std::string text) {
+    if (valueCount < 3) values[valueCount++] = {key, std::move(text)};
+  }
+  void act(Action::Kind kind, int op, std::int32_t v) {
+    if (out.actionCount < kMaxActions) out.actions[out.actionCount++] = Action{kind, op, v};
+  }
+  void await(Await::Kind kind, std::int32_t a, std::int32_t b = 0) { out.await = Await{kind, a, b}; }
+};
+
+std::string num(long v) { return std::to_string(v); }
+std::string real(double v) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%.6f", v);
+  return b;
+}
+
+int getFreq(Call& c) {
+  c.value("Frequency", num(rxOnB(c.s) ? c.s.vfoB : c.s.vfoA));
+  return kOk;
+}
+
+int setFreq(Call& c) {
+  std::int32_t hz;
+  if (c.argc != 1 || !parseFreq(c.args[0], hz)) return kErrInvalid;
+  const bool b = rxOnB(c.s);
+  if (hz == (b ? c.s.vfoB : c.s.vfoA)) return kOk;
+  c.act(Action::Kind::Operation, b ? kOpSubVfoSet : kOpMainVfoSet, hz);
+  c.await(Await::Kind::Freq, b ? 1 : 0, hz);
+  return kOk;
+}
+
+int modeAnswer(Call& c, std::int32_t code, std::int32_t width, const char* modeKey, const char* bandKey) {
+  const char* name = modeName(code);
+  if (name == nullptr) return kErrUnavailable;
+  c.value(modeKey, name);
+  c.value(bandKey, num(widthHz(code, width)));
+  return kOk;
+}
+
+int getMode(Call& c) {
+  return rxOnB(c.s) ? modeAnswer(c, c.s.modeSub, c.s.widthSub, "Mode", "Passband")
+                    : modeAnswer(c, c.s.modeMain, c.s.widthMain, "Mode", "Passband");
+}
+
+// The WIDTH index nearest to `hz` in mode `code`; 0 when the mode has no
+// adjustable width.
+std::int32_t nearestWidth(std::int32_t code, long hz) {
+  if (isFm(code) || isAm(code)) return 0;
+  std::int32_t best = 0;
+  long bestGap = 0;
+  const int n = isSsb(code) ? 25 : 16;
+  for (int i = 1; i <= n; ++i) {
+    const long gap = std::labs(widthHz(code, i) - hz);
+    if (best == 0 || gap < bestGap) {
+      best = i;
+      bestGap = gap;
+    }
+  }
+  return best;
+}
+
+int setMode(Call& c) {
+  if (c.argc >= 1 && c.args[0] == "?") {
+    c.value("Modes", kModeList);
+    return kOk;
+  }
+  if (c.argc < 1 || c.argc > 2) return kErrInvalid;
+  const std::int32_t code = modeCode(c.args[0]);
+  if (code == 0) return kErrInvalid;
+  long passband = -1;
+  if (c.argc == 2 && (!parseInt(c.args[1], passband) || passband < -1 || passband > 100000)) return kErrInvalid;
+  // The mode key sets the main side only.
+  if (rxOnB(c.s)) return kErrUnavailable;
+  std::int32_t index = 0;
+  if (passband > 0) {
+    index = nearestWidth(code, passband);
+    if (index != 0 && widthHz(code, index) == widthHz(c.s.modeMain, c.s.widthMain)) index = 0;
+  }
+  if (code != c.s.modeMain) c.act(Action::Kind::Operation, kOpModeSw, code - 1);
+  if (index != 0) c.act(Action::Kind::Operation, kOpShMain, index);
+  if (c.out.actionCount > 0) c.await(Await::Kind::Mode, code, index);
+  return kOk;
+}
+
+int getVfo(Call& c) {
+  c.value("VFO", vfoName(rxOnB(c.s)));
+  return kOk;
+}
+
+int setVfo(Call& c) {
+  if (c.argc != 1) return kErrInvalid;
+  const Vfo v = vfoToken(c.args[0]);
+  if (v == Vfo::None) return kErrInvalid;
+  if (v == Vfo::Current) return kOk;
+  const int fr = c.s.frStat;
+  if (fr == 2 || fr == 3) return kErrUnavailable;  // neither key selects from there
+  if (v == Vfo::A && rxOnB(c.s)) {
+    c.act(Action::Kind::Operation, kOpVfoARx, 0);
+    c.await(Await::Kind::RxVfo, 0);
+  } else if (v == Vfo::B && !rxOnB(c.s)) {
+    c.act(Action::Kind::Operation, kOpVfoBRx, 0);
+    c.await(Await::Kind::RxVfo, 1);
+  }
+  return kOk;
+}
+
+int getSplit(Call& c) {
+  const bool split = rxOnB(c.s) != txOnB(c.s);
+  c.value("Split", split ? "1" : "0");
+  c.value("TX VFO", vfoName(txOnB(c.s)));
+  return kOk;
+}
+
+int setSplit(Call& c) {
+  long split;
+  if (c.argc < 1 || c.argc > 2 || !parseInt(c.args[0], split) || (split != 0 && split != 1)) return kErrInvalid;
+  bool wantB;
+  if (split == 0) {
+    wantB = rxOnB(c.s);
+  } else if (c.argc == 2) {
+    const Vfo v = vfoToken(c.args[1]);
+    if (v == Vfo::None) return kErrInvalid;
+    wantB = v == Vfo::Current ? !rxOnB(c.s) : v == Vfo::B;
+  } else {
+    wantB = !rxOnB(c.s);
+  }
+  if (wantB != txOnB(c.s)) c.act(Action::Kind::Operation, wantB ? kOpFt1 : kOpFt0, 0);
+  return kOk;
+}
+
+// The split commands work on the VFO that does not receive.
+int getSplitFreq(Call& c) {
+  c.value("TX Frequency", num(rxOnB(c.s) ? c.s.vfoA : c.s.vfoB));
+  return kOk;
+}
+
+int setSplitFreq(Call& c) {
+  std::int32_t hz;
+  if (c.argc != 1 || !parseFreq(c.args[0], hz)) return kErrInvalid;
+  const bool b = !rxOnB(c.s);
+  if (hz == (b ? c.s.vfoB : c.s.vfoA)) return kOk;
+  c.act(Action::Kind::Operation, b ? kOpSubVfoSet : kOpMainVfoSet, hz);
+  c.await(Await::Kind::Freq, b ? 1 : 0, hz);
+  return kOk;
+}
+
+int getSplitMode(Call& c) {
+  return rxOnB(c.s) ? modeAnswer(c, c.s.modeMain, c.s.widthMain, "TX Mode", "TX Passband")
+                    : modeAnswer(c, c.s.modeSub, c.s.widthSub, "TX Mode", "TX Passband");
+}
+
+int setSplitMode(Call& c) {
+  if (c.argc < 1 || c.argc > 2) return kErrInvalid;
+  const std::int32_t code = modeCode(c.args[0]);
+  if (code == 0) return kErrInvalid;
+  long passband = -1;
+  if (c.argc == 2 && !parseInt(c.args[1], passband)) return kErrInvalid;
+  // No composer operation sets the other side's mode: only "as it is" succeeds.
+  const std::int32_t current = rxOnB(c.s) ? c.s.modeMain : c.s.modeSub;
+  return modeName(current) != nullptr && std::strcmp(modeName(current), modeName(code)) == 0 ? kOk
+                                                                                              : kErrUnavailable;
+}
+
+int getPtt(Call& c) {
+  c.value("PTT", c.s.txStat != 0 ? "1" : "0");
+  return kOk;
+}
+
+int setPtt(Call& c) {
+  long v;
+  if (c.argc != 1 || !parseInt(c.args[0], v) || v < 0 || v > 3) return kErrInvalid;
+  if (v == 0) {
+    // Always sent, even when the radio already receives: releasing is safe.
+    c.act(Action::Kind::Ptt, 0, 0);
+    c.session.pttHeld = false;
+    if (c.s.linkUp) c.await(Await::Kind::Tx, 0);
+    return kOk;
+  }
+  if (!c.s.linkUp) return kErrRefused;
+  c.act(Action::Kind::Ptt, 0, 1);
+  c.session.pttHeld = true;
+  c.await(Await::Kind::Tx, 1);
+  return kOk;
+}
+
+int getLevel(Call& c) {
+  if (c.argc != 1) return kErrInvalid;
+  const std::string_view name = c.args[0];
+  if (name == "?") {
+    c.value("Levels", "RFPOWER SWR STRENGTH");
+  } else if (name == "STRENGTH") {
+    c.value(nullptr, num(std::lround(onScale(kStrength, c.s.sMeter))));
+  } else if (name == "SWR") {
+    c.value(nullptr, real(onScale(kSwr, c.s.swrMeter)));
+  } else if (name == "RFPOWER") {
+    c.value(nullptr, real(c.s.powerSetting / 100.0));
+  } else {
+    return kErrUnavailable;
+  }
+  return kOk;
+}
+
+int getPowerstat(Call& c) {
+  c.value("Power Status", c.s.psStat == 1 ? "1" : "0");
+  return kOk;
+}
+
+int getLockMode(Call& c) {
+  c.value("Locked", "0");
+  return kOk;
+}
+
+int chkVfo(Call& c) {
+  static const std::string kAnswer = "0\n";
+  c.raw = &kAnswer;
+  return kOk;
+}
+
+int dumpStateCmd(Call& c) {
+  c.raw = &dumpState();
+  return kOk;
+}
+
+int quit(Call& c) {
+  c.out.close = true;
+  return kOk;
+}
+
+struct Command {
+  char shortName;  // 0: long name only
+  const char* longName;
+  int (*handler)(Call&);
+};
+
+constexpr Command kCommands[] = {
+    {'f', "get_freq", getFreq},          {'F', "set_freq", setFreq},
+    {'m', "get_mode", getMode},          {'M', "set_mode", setMode},
+    {'v', "get_vfo", getVfo},            {'V', "set_vfo", setVfo},
+    {'s', "get_split_vfo", getSplit},    {'S', "set_split_vfo", setSplit},
+    {'i', "get_split_freq", getSplitFreq}, {'I', "set_split_freq", setSplitFreq},
+    {'x', "get_split_mode", getSplitMode}, {'X', "set_split_mode", setSplitMode},
+    {'t', "get_ptt", getPtt},            {'T', "set_ptt", setPtt},
+    {'l', "get_level", getLevel},        {'q', "quit", quit},
+    {'Q', "quit", quit},                 {0, "get_powerstat", getPowerstat},
+    {0, "chk_vfo", chkVfo},              {0, "dump_state", dumpStateCmd},
+    {0, "get_lock_mode", getLockMode},
+};
+
+bool isSpace(char c) { return c == ' ' || c == '\t'; }
+
+// A separator character that asks for the extended answer.
+bool extendedMark(char c) {
+  return c != '\0' && c != '\\' && c != '?' && c != '_' && c != '#' && std::strchr("!\"$%&'()*+,-./:;<=>@[]^`{|}~", c) != nullptr;
+}
+
+void rprt(std::string& t, int code) {
+  t += "RPRT ";
+  t += std::to_string(code);
+  t += '\n';
+}
+
+}  // namespace
+
+const char* modeName(std::int32_t code) {
+  for (const ModeRow& r : kModes) {
+    if (r.code == code) return r.name;
+  }
+  return nullptr;
+}
+
+std::int32_t modeCode(std::string_view name) {
+  for (const ModeRow& r : kModes) {
+    if (name == r.name) return r.code;
+  }
+  return 0;
+}
+
+std::int32_t widthHz(std::int32_t code, std::int32_t index) {
+  if (isSsb(code)) return index >= 1 && index <= 25 ? kSsbWidths[index - 1] : 0;
+  if (isFm(code)) return 16000;
+  if (isAm(code)) return 0;
+  if (modeName(code) == nullptr) return 0;
+  return index >= 1 && index <= 16 ? kNarrowWidths[index - 1] : 0;
+}
+
+const std::string& dumpState() {
+  static const std::string kBlock = [] {
+    std::string t;
+    char line[160];
+    auto add = [&](const char* s) {
+      t += s;
+      t += '\n';
+    };
+    add("1");   // protocol version
+    add("2");   // rig model: the network rig
+    add("1");   // ITU region
+    // Receive range, then the transmit bands: start, end, modes, low and
+    // high power (mW), VFOs, antennas.
+    std::snprintf(line, sizeof line, "%d.000000 %d.000000 0x%x -1 -1 0x3 0x1", kFreqMin, kFreqMax, kAllModes);
+    add(line);
+    add("0 0 0 0 0 0 0");
+    static constexpr std::int32_t kTxBands[][2] = {
+        {1800000, 2000000},   {3500000, 4000000},   {5250000, 5450000},   {7000000, 7300000},
+        {10100000, 10150000}, {14000000, 14350000}, {18068000, 18168000}, {21000000, 21450000},
+        {24890000, 24990000}, {28000000, 29700000}, {50000000, 54000000},
+    };
+    for (const auto& b : kTxBands) {
+      std::snprintf(line, sizeof line, "%d.000000 %d.000000 0x%x 5000 100000 0x3 0x1", b[0], b[1], kAllModes);
+      add(line);
+    }
+    add("0 0 0 0 0 0 0");
+    // Tuning steps, then filters: modes, Hz.
+    std::snprintf(line, sizeof line, "0x%x 1", kAllModes);
+    add(line);
+    std::snprintf(line, sizeof line, "0x%x 10", kAllModes);
+    add(line);
+    add("0 0");
+    add("0xc 2400");      // SSB
+    add("0xc 1800");
+    add("0xc 3000");
+    add("0xc00 2400");    // data
+    add("0x192 500");     // CW and RTTY
+    add("0x192 2400");
+    add("0x1 6000");      // AM
+    add("0x1020 16000");  // FM
+    add("0 0");
+    add("9999");   // max RIT
+    add("9999");   // max XIT
+    add("1000");   // max IF shift
+    add("0");      // announces
+    add("0");      // preamps
+    add("0");      // attenuators
+    add("0x0");    // get func
+    add("0x0");    // set func
+    add("0x50001000");  // get level: RFPOWER, SWR, STRENGTH
+    add("0x0");    // set level
+    add("0x0");    // get parm
+    add("0x0");    // set parm
+    add("vfo_ops=0x0");
+    add("ptt_type=0x1");
+    add("targetable_vfo=0x0");
+    add("has_set_vfo=1");
+    add("has_get_vfo=1");
+    add("has_set_freq=1");
+    add("has_get_freq=1");
+    add("timeout=1000");
+    add("rig_model=2");
+    add("done");
+    return t;
+  }();
+  return kBlock;
+}
+
+bool satisfied(const Await& w, const Snapshot& s) {
+  switch (w.kind) {
+    case Await::Kind::None: return true;
+    case Await::Kind::RxVfo: return rxOnB(s) == (w.a != 0);
+    case Await::Kind::Freq: return (w.a != 0 ? s.vfoB : s.vfoA) == w.b;
+    case Await::Kind::Mode: return s.modeMain == w.a && (w.b == 0 || s.widthMain == w.b);
+    case Await::Kind::Tx: return (s.txStat != 0) == (w.a != 0);
+  }
+  return true;
+}
+
+void handleLine(std::string_view line, const Snapshot& snapshot, Session& session, Reply& out) {
+  out.text.clear();
+  out.failText.clear();
+  out.actionCount = 0;
+  out.close = false;
+  out.await = Await{};
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n' || isSpace(line.back()))) line.remove_suffix(1);
+  while (!line.empty() && isSpace(line.front())) line.remove_prefix(1);
+  if (line.empty()) return;
+
+  char sep = 0;  // 0: the default protocol
+  if (extendedMark(line.front())) {
+    sep = line.front() == '+' ? '\n' : line.front();
+    line.remove_prefix(1);
+  }
+  std::string_view name;
+  const Command* cmd = nullptr;
+  if (!line.empty() && line.front() == '\\') {
+    std::size_t n = 1;
+    while (n < line.size() && !isSpace(line[n])) ++n;
+    name = line.substr(1, n - 1);
+    line.remove_prefix(n);
+    for (const Command& c : kCommands) {
+      if (name == c.longName) cmd = &c;
+    }
+  } else if (!line.empty()) {
+    const char ch = line.front();
+    line.remove_prefix(1);
+    for (const Command& c : kCommands) {
+      if (c.shortName != 0 && c.shortName == ch) cmd = &c;
+    }
+  }
+  if (cmd == nullptr) {
+    rprt(out.text, kErrUnavailable);
+    return;
+  }
+
+  Call call{snapshot, session, out};
+  bool tooMany = false;
+  while (!line.empty()) {
+    while (!line.empty() && isSpace(line.front())) line.remove_prefix(1);
+    if (line.empty()) break;
+    std::size_t n = 0;
+    while (n < line.size() && !isSpace(line[n])) ++n;
+    if (call.argc < 4) {
+      call.args[call.argc++] = line.substr(0, n);
+    } else {
+      tooMany = true;
+    }
+    line.remove_prefix(n);
+  }
+  const int code = tooMany ? kErrInvalid : cmd->handler(call);
+  if (out.close) return;
+  if (code != kOk) {
+    out.actionCount = 0;
+    out.await = Await{};
+  }
+
+  std::string& t = out.text;
+  if (sep == 0) {
+    if (call.raw != nullptr) {
+      t = *call.raw;
+    } else if (code == kOk && call.valueCount > 0) {
+      for (int i = 0; i < call.valueCount; ++i) {
+        t += call.values[i].text;
+        t += '\n';
+      }
+    } else {
+      rprt(t, code);
+    }
+    if (out.await.kind != Await::Kind::None) rprt(out.failText, kErrTimeout);
+    return;
+  }
+  if (call.raw != nullptr && cmd->handler == chkVfo) {
+    t = *call.raw;
+    return;
+  }
+  t += cmd->longName;
+  t += ':';
+  for (int i = 0; i < call.argc; ++i) {
+    t += ' ';
+    t += call.args[i];
+  }
+  t += sep;
+  if (out.await.kind != Await::Kind::None) {
+    out.failText = t;
+    rprt(out.failText, kErrTimeout);
+  }
+  if (code == kOk) {
+    if (call.raw != nullptr) t += *call.raw;
+    for (int i = 0; i < call.valueCount; ++i) {
+      if (call.values[i].key != nullptr) {
+        t += call.values[i].key;
+        t += ": ";
+      }
+      t += call.values[i].text;
+      t += sep;
+    }
+  }
+  rprt(t, code);
+}
+
+}  // namespace hrx::share

@@ -1,0 +1,414 @@
+#include "share/ShareServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/epoll.h>
+#include <sys/socket.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace hrx::share {
+
+namespace {
+
+std::int64_t nowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool isLoopback(std::uint32_t hostOrder) { return (hostOrder >> 24) == 127; }
+
+// A write that no longer moves for this long is a client that stopped reading.
+constexpr std::int64_t kStallLimitMs = 5000;
+constexpr std::size_t kReadChunk = 4096;
+constexpr int kKeyedTickMs = 50;
+// Requests a client may queue while its last set command waits for the radio.
+constexpr std::size_t kMaxQueued = 4 * kMaxLine;
+
+}  // namespace
+
+bool parseCidr(const std::string& text, Cidr* out) {
+  const std::size_t slash = text.find('/');
+  const std::string addr = text.substr(0, slash);
+  in_addr a{};
+  if (addr.empty() || ::inet_pton(AF_INET, addr.c_str(), &a) != 1) return false;
+  int bits = 32;
+  if (slash != std::string::npos) {
+    const std::string b = text.substr(slash + 1);
+    if (b.empty() || b.size() > 2 || b.find_first_not_of("0123456789") != std::string::npos) return false;
+    bits = std::stoi(b);
+    if (bits > 32) return false;
+  }
+  const std::uint32_t mask = bits == 0 ? 0 : ~std::uint32_t{0} << (32 - bits);
+  out->mask = mask;
+  out->network = ntohl(a.s_addr) & mask;
+  return true;
+}
+
+bool parseCidrList(const std::string& text, std::vector<Cidr>* out) {
+  out->clear();
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t comma = text.find(',', start);
+    const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    Cidr c;
+    if (!parseCidr(item, &c)) return false;
+    out->push_back(c);
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return !out->empty();
+}
+
+bool peerAllowed(std::uint32_t addr, const std::vector<Cidr>& allow) {
+  if (allow.empty() || addr == INADDR_LOOPBACK) return true;
+  return std::any_of(allow.begin(), allow.end(), [addr](const Cidr& c) { return c.contains(addr); });
+}
+
+bool parseEndpoint(const std::string& text, std::string* address, int* port) {
+  const std::size_t colon = text.rfind(':');
+  const std::string addr = colon == std::string::npos ? text : text.substr(0, colon);
+  if (!addr.empty()) {
+    in_addr a{};
+    if (::inet_pton(AF_INET, addr.c_str(), &a) != 1) return false;
+    *address = addr;
+  }
+  if (colon != std::string::npos) {
+    const std::string p = text.substr(colon + 1);
+    if (p.empty() || p.size() > 5 || p.find_first_not_of("0123456789") != std::string::npos) return false;
+    const int v = std::stoi(p);
+    if (v < 1 || v > 65535) return false;
+    *port = v;
+  }
+  return true;
+}
+
+struct ShareServer::Client {
+  int fd = -1;
+  std::string in;
+  std::string out;
+  Session session;
+  std::int64_t lastHeardMs = 0;
+  std::int64_t lastWriteMs = 0;
+  bool wantsOut = false;
+  bool dead = false;
+  // A set command's answer, held until the radio reports the change.
+  bool parked = false;
+  Await await;
+  std::string held;
+  std::string failHeld;
+  std::int64_t parkedUntil = 0;
+};
+
+ShareServer::ShareServer(ShareBackend& backend) : MsgThread("Share_Server"), backend_(backend) {}
+
+ShareServer::~ShareServer() { stopServer(); }
+
+bool ShareServer::startServer(const ShareConfig& config, std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error != nullptr) *error = why;
+    for (int* fd : {&listenFd_, &epollFd_, &timerFd_}) {
+      if (*fd >= 0) ::close(*fd);
+      *fd = -1;
+    }
+    return false;
+  };
+  if (running()) return fail("the sharing server is already running");
+  config_ = config;
+  in_addr a{};
+  if (::inet_pton(AF_INET, config.address.c_str(), &a) != 1) return fail("not an IPv4 address: " + config.address);
+  if (config.port < 0 || config.port > 65535) return fail("not a port: " + std::to_string(config.port));
+  if (!isLoopback(ntohl(a.s_addr)) && config.allow.empty()) {
+    return fail("listening on " + config.address + " needs an allow-list (--share-allow)");
+  }
+  listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (listenFd_ < 0) return fail(std::string("cannot make a socket: ") + std::strerror(errno));
+  const int one = 1;
+  ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(static_cast<std::uint16_t>(config.port));
+  sa.sin_addr = a;
+  if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+    const int e = errno;
+    return fail("cannot listen on " + config.address + ":" + std::to_string(config.port) + ": " +
+                (e == EADDRINUSE ? std::string("the port is already in use") : std::string(std::strerror(e))));
+  }
+  if (::listen(listenFd_, 16) != 0) return fail(std::string("cannot listen: ") + std::strerror(errno));
+  socklen_t len = sizeof sa;
+  ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&sa), &len);
+  boundPort_.store(ntohs(sa.sin_port));
+
+  epollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
+  timerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+  if (epollFd_ < 0 || timerFd_ < 0) return fail(std::string("cannot wait on sockets: ") + std::strerror(errno));
+  for (int fd : {listenFd_, timerFd_}) {
+    epoll_event ev{};
+    ev.events = EPOLLIN;
+    ev.data.fd = fd;
+    ::epoll_ctl(epollFd_, EPOLL_CTL_ADD, fd, &ev);
+  }
+  timerPeriodMs_ = 0;
+  linkWasUp_ = backend_.snapshot().linkUp;
+  if (!start()) return fail("the sharing thread would not start");
+  return true;
+}
+
+void ShareServer::stopServer() {
+  if (running()) stopBounded();
+  stopNow();
+}
+
+void ShareServer::onStop() {
+  closeAll();
+  for (int* fd : {&listenFd_, &epollFd_, &timerFd_}) {
+    if (*fd >= 0) ::close(*fd);
+    *fd = -1;
+  }
+}
+
+void ShareServer::closeAll() {
+  for (auto& c : clientList_) {
+    if (!c->dead) {
+      releasePtt(*c);
+      ::close(c->fd);
+      c->dead = true;
+    }
+  }
+  clientList_.clear();
+  clients_.store(0);
+}
+
+void ShareServer::releasePtt(Client& c) {
+  if (!c.session.pttHeld) return;
+  c.session.pttHeld = false;
+  backend_.perform(Action{Action::Kind::Ptt, 0, 0});
+}
+
+void ShareServer::drop(Client& c) {
+  if (c.dead) return;
+  releasePtt(c);
+  ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, c.fd, nullptr);
+  ::close(c.fd);
+  c.dead = true;
+}
+
+void ShareServer::onReadable() {
+  epoll_event events[64];
+  const int n = ::epoll_wait(epollFd_, events, 64, 0);
+  for (int i = 0; i < n; ++i) {
+    const int fd = events[i].data.fd;
+    if (fd == listenFd_) {
+      accept();
+      continue;
+    }
+    if (fd == timerFd_) {
+      std::uint64_t expirations;
+      [[maybe_unused]] auto r = ::read(timerFd_, &expirations, sizeof expirations);
+      tick();
+      continue;
+    }
+    auto it = std::find_if(clientList_.begin(), clientList_.end(),
+                           [fd](const auto& c) { return c->fd == fd && !c->dead; });
+    if (it == clientList_.end()) continue;
+    Client& c = **it;
+    if (events[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR)) readFrom(c);
+    if (!c.dead && (events[i].events & EPOLLOUT)) writeTo(c);
+  }
+  const std::size_t before = clientList_.size();
+  clientList_.erase(std::remove_if(clientList_.begin(), clientList_.end(), [](const auto& c) { return c->dead; }),
+                    clientList_.end());
+  clients_.store(static_cast<int>(clientList_.size()));
+  if (clientList_.size() != before || n > 0) armTimer();
+}
+
+void ShareServer::accept() {
+  for (;;) {
+    sockaddr_in peer{};
+    socklen_t len = sizeof peer;
+    const int fd = ::accept4(listenFd_, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) return;  // EAGAIN: none left; anything else: try on the next wake-up
+    const std::uint32_t addr = ntohl(peer.sin_addr.s_addr);
+    const bool allowed = peerAllowed(addr, config_.allow);
+    const int live = static_cast<int>(std::count_if(clientList_.begin(), clientList_.end(),
+                                                    [](const auto& c) { return !c->dead; }));
+    if (!allowed || live >= config_.maxClients) {
+      ::close(fd);
+      rejected_.fetch_add(1);
+      continue;
+    }
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    auto c = std::make_unique<Client>();
+    c->fd = fd;
+    c->lastHeardMs = c->lastWriteMs = nowMs();
+    epoll_event ev{};
+    ev.events = EPOLLIN;
+    ev.data.fd = fd;
+    if (::epoll_ctl(epollFd_, EPOLL_CTL_ADD, fd, &ev) != 0) {
+      ::close(fd);
+      continue;
+    }
+    clientList_.push_back(std::move(c));
+  }
+}
+
+void ShareServer::readFrom(Client& c) {
+  char buf[kReadChunk];
+  const ssize_t n = ::read(c.fd, buf, sizeof buf);
+  if (n == 0) {
+    drop(c);  // the client hung up
+    return;
+  }
+  if (n < 0) {
+    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) drop(c);
+    return;
+  }
+  c.lastHeardMs = nowMs();
+  c.in.append(buf, static_cast<std::size_t>(n));
+  processLines(c);
+}
+
+void ShareServer::processLines(Client& c) {
+  Reply reply;
+  std::size_t start = 0;
+  while (!c.dead && !c.parked) {
+    const std::size_t nl = c.in.find('\n', start);
+    if (nl == std::string::npos) break;
+    if (nl - start > kMaxLine) break;
+    const std::string_view line(c.in.data() + start, nl - start);
+    start = nl + 1;
+    requests_.fetch_add(1);
+    const Snapshot snap = backend_.snapshot();
+    checkLink(snap);
+    handleLine(line, snap, c.session, reply);
+    for (int k = 0; k < reply.actionCount; ++k) backend_.perform(reply.actions[k]);
+    if (reply.close) {
+      writeTo(c);
+      drop(c);
+      return;
+    }
+    if (reply.actionCount > 0 && !satisfied(reply.await, snap)) {
+      c.parked = true;
+      c.await = reply.await;
+      c.held = reply.text;
+      c.failHeld = reply.failText;
+      c.parkedUntil = nowMs() + config_.confirmMs;
+    } else {
+      c.out += reply.text;
+    }
+  }
+  c.in.erase(0, start);
+  // A line longer than any request, or more queued than any client needs
+  // while it waits: a flood.
+  const std::size_t nl = c.in.find('\n');
+  if ((nl == std::string::npos ? c.in.size() : nl) > kMaxLine || c.in.size() > kMaxQueued) {
+    dropped_.fetch_add(1);
+    drop(c);
+    return;
+  }
+  if (!c.out.empty()) writeTo(c);
+}
+
+bool ShareServer::unpark(Client& c, const Snapshot& s, std::int64_t now) {
+  const bool confirmed = satisfied(c.await, s);
+  if (!confirmed && now < c.parkedUntil) return false;
+  c.parked = false;
+  c.out += confirmed ? c.held : c.failHeld;
+  c.held.clear();
+  c.failHeld.clear();
+  processLines(c);
+  if (!c.dead && !c.out.empty()) writeTo(c);
+  return true;
+}
+
+void ShareServer::writeTo(Client& c) {
+  while (!c.out.empty()) {
+    const ssize_t n = ::send(c.fd, c.out.data(), c.out.size(), MSG_NOSIGNAL);
+    if (n < 0) {
+      if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+      if (errno == EINTR) continue;
+      drop(c);
+      return;
+    }
+    c.out.erase(0, static_cast<std::size_t>(n));
+    c.lastWriteMs = nowMs();
+  }
+  if (c.out.size() > config_.maxPending) {
+    dropped_.fetch_add(1);  // asks faster than it reads
+    drop(c);
+    return;
+  }
+  const bool want = !c.out.empty();
+  if (want != c.wantsOut) {
+    c.wantsOut = want;
+    if (!want) c.lastWriteMs = nowMs();
+    epoll_event ev{};
+    ev.events = EPOLLIN | (want ? EPOLLOUT : 0u);
+    ev.data.fd = c.fd;
+    ::epoll_ctl(epollFd_, EPOLL_CTL_MOD, c.fd, &ev);
+  }
+}
+
+void ShareServer::tick() {
+  const std::int64_t now = nowMs();
+  const Snapshot snap = backend_.snapshot();
+  for (auto& c : clientList_) {
+    if (!c->dead && c->parked) unpark(*c, snap, now);
+  }
+  for (auto& c : clientList_) {
+    if (c->dead) continue;
+    if (c->parked) continue;
+    const bool silent = now - c->lastHeardMs > config_.silenceLimitMs;
+    const bool stalled = !c->out.empty() && now - c->lastWriteMs > kStallLimitMs;
+    if (silent || stalled) {
+      dropped_.fetch_add(1);
+      drop(*c);
+    }
+  }
+  checkLink(snap);
+}
+
+void ShareServer::checkLink(const Snapshot& snap) {
+  if (linkWasUp_ && !snap.linkUp) {
+    // The radio is gone: nobody may believe they still hold the transmitter.
+    for (auto& c : clientList_) {
+      if (!c->dead) releasePtt(*c);
+    }
+  }
+  linkWasUp_ = snap.linkUp;
+}
+
+int ShareServer::wantedPeriodMs() const {
+  bool any = false;
+  bool keyed = false;
+  for (const auto& c : clientList_) {
+    if (c->dead) continue;
+    if (c->parked) return config_.confirmPollMs;
+    any = true;
+    keyed = keyed || c->session.pttHeld;
+  }
+  // A keyed transmitter watches the link more closely.
+  return keyed ? std::min(config_.tickMs, kKeyedTickMs) : any ? config_.tickMs : 0;
+}
+
+void ShareServer::armTimer() {
+  const int period = wantedPeriodMs();
+  if (period == timerPeriodMs_) return;
+  itimerspec spec{};
+  if (period > 0) {
+    spec.it_value.tv_sec = period / 1000;
+    spec.it_value.tv_nsec = static_cast<long>(period % 1000) * 1000000L;
+    spec.it_interval = spec.it_value;
+  }
+  ::timerfd_settime(timerFd_, 0, &spec, nullptr);
+  timerPeriodMs_ = period;
+}
+
+}  // namespace hrx::share

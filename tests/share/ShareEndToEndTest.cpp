@@ -1,0 +1,247 @@
+// The real network client of the rig-control protocol (rigctl, model 2)
+// against the program with the simulated radio behind it over a
+// pseudo-terminal: each command's answer and the exact CAT commands the
+// radio received.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "SimPty.h"
+#include "SimRadio.h"
+#include "support/LineClient.h"
+#include "support/StationRig.h"
+
+namespace hrx {
+namespace {
+
+using namespace std::chrono_literals;
+using test::waitFor;
+
+[[maybe_unused]] bool haveRigctl() { return std::system("command -v rigctl >/dev/null 2>&1") == 0; }
+
+class ShareEndToEnd : public ::testing::Test {
+ public:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(pty.open(&error)) << error;
+    ASSERT_TRUE(pty.start());
+    program = std::make_unique<test::Program>(pty.slavePath(), dir.path());
+    ASSERT_TRUE(program->ok);
+    Station& s = program->station;
+    ASSERT_TRUE(waitFor([&] { return s.state.get_CommEnabled() != 0 && s.port.IsOpen(); }, 5s));
+    ASSERT_TRUE(s.request(1));  // the COM lamp
+    ASSERT_TRUE(waitFor([&] { return program->readOutsDone.load() > 0; }, 60s)) << "the read-out never ended";
+    share::ShareConfig config;
+    config.port = 0;  // any free port
+    ASSERT_TRUE(s.startShare(config, &error)) << error;
+    port = s.shareServer().boundPort();
+    radio.clearCommandLog();
+  }
+  Station& station() { return program->station; }
+
+  // What the radio was asked since the log was last cleared, without the
+  // program's own keep-alive.
+  std::vector<std::string> commandsSoFar() const {
+    std::vector<std::string> out;
+    for (const std::string& c : radio.commandLog()) {
+      if (c != "PS;" && c != "AI;") out.push_back(c);
+    }
+    return out;
+  }
+  std::vector<std::string> commands() {
+    std::vector<std::string> out = commandsSoFar();
+    radio.clearCommandLog();
+    return out;
+  }
+
+  // Runs the real client once; its standard output.
+  std::string rigctl(const std::string& args) {
+    const std::string cmd = "rigctl -m 2 -r 127.0.0.1:" + std::to_string(port) + " " + args + " 2>/dev/null";
+    std::string out;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (p == nullptr) return "(no client)";
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+    return out;
+  }
+
+  sim::SimRadio radio;
+  sim::SimPty pty{radio};
+  test::TempDir dir;
+  std::unique_ptr<test::Program> program;
+  int port = 0;
+};
+
+// Each row: the radio's state set at the radio itself first, the client's
+// command line, its output and the CAT commands the radio then received.
+// The client opens every session by reading both VFOs (V VFOB, f, V VFOA):
+// "FR4;" and "FR0;" lead every row.
+struct ClientRow {
+  const char* local[3];      // set at the radio before the row (nullptr ends)
+  const char* args;
+  const char* output;
+  std::vector<std::string> cat;
+};
+
+// The program's start and read-out take seconds: each test does several
+// things with one connected program.
+void realClientRows(ShareEndToEnd& t);
+void digitalModeSession(ShareEndToEnd& t);
+void disconnectReleases(ShareEndToEnd& t);
+void lostLinkRefuses(ShareEndToEnd& t);
+
+TEST_F(ShareEndToEnd, RealClientAndDigitalModeProgram) {
+  if (haveRigctl()) {
+    realClientRows(*this);
+  } else {
+    ADD_FAILURE() << "rigctl is not installed (tools/deps.sh)";
+  }
+  digitalModeSession(*this);
+}
+
+TEST_F(ShareEndToEnd, TransmitterSafety) {
+  disconnectReleases(*this);
+  lostLinkRefuses(*this);
+}
+
+void realClientRows(ShareEndToEnd& t) {
+  auto& radio = t.radio;
+  const ClientRow rows[] = {
+      {{"FA07074000"}, "f", "7074000\n", {"FR4;", "FR0;"}},
+      {{"FA07074000"}, "F 14074000", "", {"FR4;", "FR0;", "FA14074000;"}},
+      {{"MD02", "SH014"}, "m", "USB\n2400\n", {"FR4;", "FR0;"}},
+      {{"MD01", "SH010"}, "M USB 2400", "", {"FR4;", "FR0;", "MD02;", "SH014;"}},
+      {{"MD02"}, "M PKTUSB -1", "", {"FR4;", "FR0;", "MD0C;"}},
+      {{"FR0"}, "v", "VFOA\n", {"FR4;", "FR0;"}},
+      {{"FR0"}, "V VFOB", "", {"FR4;", "FR0;", "FR4;"}},
+      {{"FR0", "TX0"}, "t", "0\n", {"FR4;", "FR0;"}},
+      // The client goes right after: its transmitter is released.
+      {{"TX0"}, "T 1", "", {"FR4;", "FR0;", "TX1;", "TX0;"}},
+      {{"TX0"}, "T 0", "", {"FR4;", "FR0;", "TX0;"}},
+      {{}, "'\\dump_state'", nullptr, {"FR4;", "FR0;"}},
+      {{"SM1000"}, "l STRENGTH", "-54\n", {"FR4;", "FR0;"}},
+  };
+  Station& s = t.station();
+  for (const ClientRow& row : rows) {
+    SCOPED_TRACE(row.args);
+    for (const char* local : row.local) {
+      if (local == nullptr) break;
+      ASSERT_TRUE(radio.applyLocal(local)) << local;
+    }
+    // The radio's own reports of those changes reach the store.
+    ASSERT_TRUE(waitFor(
+        [&] {
+          return s.state.get_FR_Stat() == radio.cell(sim::Cell::Fr) &&
+                 s.state.get_VfoA_Freq() == radio.cell(sim::Cell::VfoA) &&
+                 s.state.get_MD_Main() == radio.cell(sim::Cell::ModeMain) &&
+                 s.state.get_SH_Main() == radio.cell(sim::Cell::ShMain) &&
+                 s.state.get_TxStat() == radio.cell(sim::Cell::Tx) &&
+                 s.state.get_SM_Meter1() == radio.cell(sim::Cell::Sm1);
+        },
+        3s));
+    radio.clearCommandLog();
+    const std::string out = t.rigctl(row.args);
+    if (row.output != nullptr) {
+      EXPECT_EQ(out, row.output);
+    }
+    // Releasing a transmitter on the way out may come just after the client ends.
+    waitFor([&] { return t.commandsSoFar().size() >= row.cat.size(); }, 2s);
+    EXPECT_EQ(t.commands(), row.cat);
+  }
+  EXPECT_EQ(s.state.get_VfoA_Freq(), 14074000);
+  EXPECT_EQ(radio.cell(sim::Cell::Tx), 0);
+}
+
+// A digital-mode program's session: the capability read-out, then its poll
+// of VFO, frequency, mode and PTT every 100 ms, and a test tune. Every
+// answer is well formed, and the radio hears only the tune.
+void digitalModeSession(ShareEndToEnd& t) {
+  test::LineClient c(t.port);
+  ASSERT_TRUE(c.ok());
+  ASSERT_TRUE(c.send("\\dump_state\n"));
+  std::string line;
+  std::vector<std::string> block;
+  while (c.readLine(&line) && line != "done") block.push_back(line);
+  ASSERT_EQ(line, "done");
+  ASSERT_GT(block.size(), 10u);
+  EXPECT_EQ(block[0], "1");
+  EXPECT_EQ(block[1], "2");
+  std::string a;
+  ASSERT_TRUE(c.ask("\\chk_vfo", 1, &a));
+  EXPECT_EQ(a, "0\n");
+  ASSERT_TRUE(c.ask("\\get_powerstat", 1, &a));
+  EXPECT_EQ(a, "1\n");
+  auto isNumber = [](const std::string& t) {
+    return !t.empty() && t.back() == '\n' && t.find_first_not_of("0123456789") == t.size() - 1;
+  };
+  for (int round = 0; round < 10; ++round) {
+    ASSERT_TRUE(c.ask("v", 1, &a));
+    EXPECT_EQ(a, "VFOA\n");
+    ASSERT_TRUE(c.ask("f", 1, &a));
+    EXPECT_TRUE(isNumber(a)) << a;
+    ASSERT_TRUE(c.ask("m", 2, &a));
+    const std::string mode = a.substr(0, a.find('\n'));
+    EXPECT_NE(share::modeCode(mode), 0) << a;
+    EXPECT_TRUE(isNumber(a.substr(a.find('\n') + 1))) << a;
+    ASSERT_TRUE(c.ask("t", 1, &a));
+    EXPECT_EQ(a, "0\n");
+    if (round == 5) {
+      ASSERT_TRUE(c.ask("F 14074055.000000", 1, &a));
+      EXPECT_EQ(a, "RPRT 0\n");
+      ASSERT_TRUE(c.ask("f", 1, &a));
+      EXPECT_EQ(a, "14074055\n");
+    }
+    std::this_thread::sleep_for(100ms);
+  }
+  EXPECT_EQ(t.commands(), std::vector<std::string>{"FA14074055;"});
+}
+
+// A client that keys the transmitter and goes leaves the radio receiving.
+void disconnectReleases(ShareEndToEnd& t) {
+  auto& radio = t.radio;
+  {
+    test::LineClient c(t.port);
+    std::string a;
+    ASSERT_TRUE(c.ask("T 1", 1, &a));
+    EXPECT_EQ(a, "RPRT 0\n");
+    EXPECT_EQ(radio.cell(sim::Cell::Tx), 1);
+    ASSERT_TRUE(c.ask("t", 1, &a));
+    EXPECT_EQ(a, "1\n");
+  }
+  EXPECT_TRUE(waitFor([&] { return radio.cell(sim::Cell::Tx) == 0; }, 3s));
+  EXPECT_EQ(t.commands(), (std::vector<std::string>{"TX1;", "TX0;"}));
+}
+
+// The radio falling silent: a keyed transmitter is released, and nobody may
+// key it while the link is down.
+void lostLinkRefuses(ShareEndToEnd& t) {
+  auto& radio = t.radio;
+  test::LineClient c(t.port);
+  std::string a;
+  ASSERT_TRUE(c.ask("T 1", 1, &a));
+  EXPECT_EQ(a, "RPRT 0\n");
+  t.pty.stop();  // the radio answers nothing from now on
+  Station& s = t.station();
+  ASSERT_TRUE(waitFor([&] { return s.state.get_AI_Stat() == 0; }, 10s)) << "the watchdog never fired";
+  ASSERT_TRUE(c.ask("T 1", 1, &a));
+  EXPECT_EQ(a, "RPRT -9\n");
+  ASSERT_TRUE(c.ask("+T 1", 2, &a));
+  EXPECT_EQ(a, "set_ptt: 1\nRPRT -9\n");
+  // The release went out while the radio was away; it hears it on return.
+  ASSERT_TRUE(t.pty.start());
+  EXPECT_TRUE(waitFor([&] { return radio.cell(sim::Cell::Tx) == 0; }, 3s));
+  const std::vector<std::string> heard = t.commands();
+  std::string all;
+  for (const std::string& h : heard) all += h;
+  EXPECT_NE(std::find(heard.begin(), heard.end(), "TX0;"), heard.end()) << all;
+  EXPECT_EQ(std::count(heard.begin(), heard.end(), "TX1;"), 1);
+}
+
+}  // namespace
+}  // namespace hrx
