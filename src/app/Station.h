@@ -6,6 +6,7 @@
 // window.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,13 @@ inline constexpr std::uint32_t kTimerPowerSync = ID_SIO_POWER_SYNC_TIMER;
 inline constexpr std::uint32_t kTimerRmPoll = 9;
 inline constexpr std::uint32_t kTimerSmPoll = 10;
 inline constexpr std::uint32_t kTimerRotator = 20;
+// While the radio's device is missing: one look a second for its return.
+inline constexpr std::uint32_t kTimerRecovery = 41;
+inline constexpr std::uint32_t kRecoveryLookMs = 1000;
+// To the main window when the radio's device has gone while the link was on
+// and the program waits for it (w = 1), and when it no longer waits (w = 0:
+// back and reconnecting, or the operator gave up with the COM switch).
+inline constexpr MsgId kMsgRadioMissing = 0x8110;
 
 struct StationOptions {
   // Serial device for this run; empty: the port settings decide.
@@ -36,6 +44,9 @@ struct StationOptions {
   // The main window's notice guard (set while a notice box is on screen,
   // when the port must not try to open); may be null.
   const std::atomic<bool>* noticeGuard = nullptr;
+  // Where the log lines go (the device went, came back); empty: standard
+  // error.
+  std::function<void(const std::string&)> log = {};
 };
 
 class Station {
@@ -77,11 +88,20 @@ class Station {
   int settingsField3() const { return settingsField3_; }
   std::uint64_t repliesDelivered() const { return recvThread_.delivered(); }
   std::int64_t receiveCpuNs() const { return recvThread_.cpuTimeNs(); }
+  // Whether the program waits for the radio's device to come back.
+  bool awaitingDevice() const { return awaitingDevice_.load(std::memory_order_acquire); }
 
  private:
   // Timer 17: only a silence with a command outstanding (or a dead line)
   // is the radio gone.
   void powerSyncTick();
+  // A fault closed the port: with the link on, wait for the device.
+  void noticeFaultClose();
+  // Timer 41: the device is back when its path opens again; then the link
+  // is switched on as a COM click does.
+  void recoveryTick();
+  void stopWaiting();
+  void log(const std::string& line);
 
   MainWindowPort& window_;
   Clock& clock_;
@@ -94,6 +114,10 @@ class Station {
   Anl_Send_Thread composerThread_;
   StationOptions options_;
   bool running_ = false;
+  std::atomic<bool> awaitingDevice_{false};
+  std::uint64_t faultClosesSeen_ = 0;
+  std::int64_t lostAtMs_ = 0;
+  std::string lostPath_;
   bool settingsRead_ = false;
   int settingsField3_ = 0;
 };

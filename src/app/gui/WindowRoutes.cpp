@@ -7,11 +7,13 @@ namespace hrx::gui {
 // One line per feature file.
 extern const WindowRoutes kCoreRoutes;
 extern const WindowRoutes kPanelDisplayRoutes;
+extern const WindowRoutes kRecoveryRoutes;
 
 namespace {
 const WindowRoutes* const kAll[] = {
     &kCoreRoutes,
     &kPanelDisplayRoutes,
+    &kRecoveryRoutes,
 };
 }  // namespace
 
