@@ -1,5 +1,10 @@
 #include "app/Station.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <ctime>
+
 #include "serial/CommSetting.h"
 
 namespace hrx {
@@ -31,6 +36,8 @@ bool Station::start(const StationOptions& options) {
   if (!settingsRead_) window_.requestNotice(kNoticeSettingsUnreadable, true);
   if (!options.devicePath.empty()) port.SetDevicePath(options.devicePath);
   port.Open();
+  faultClosesSeen_ = port.faultCloses();
+  awaitingDevice_ = false;
 
   running_ = true;
   bool ok = analyserThread_.start();
@@ -49,6 +56,7 @@ void Station::shutdown() {
   shareServer_.stopServer();
   if (!running_) return;
   running_ = false;
+  stopWaiting();
   port.Close();
   WriteCommSetting(port, settingsField3_, options_.settingsDir);
   recvThread_.stopBounded();
@@ -75,6 +83,13 @@ void Station::ShareLink::perform(const share::Action& a) {
 }
 
 bool Station::request(int op, bool subSide, std::int32_t value) {
+  // While the program waits for the device, the connection switch is the
+  // operator saying not to: it only ends the wait.
+  if (op == 1 && awaitingDevice()) {
+    stopWaiting();
+    log("no longer waiting for the radio at " + lostPath_ + " (COM switch)");
+    return true;
+  }
   return Anl_Send_Request(composerThread_, op, 0, subSide ? 1 : 0, 0, value);
 }
 
@@ -87,9 +102,70 @@ bool Station::sendText(std::string_view command) {
 bool Station::lineHealthy() {
   LineStatus status;
   return port.IsOpen() && port.lineStatus(status) && !status.fault;
+void Station::log(const std::string& line) {
+  char stamp[32] = "";
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (localtime_r(&now, &local) != nullptr) std::strftime(stamp, sizeof stamp, "%H:%M:%S ", &local);
+  const std::string text = stamp + line;
+  if (options_.log) options_.log(text);
+  else std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+void Station::stopWaiting() {
+  if (!awaitingDevice_.exchange(false)) return;
+  window_.killTimer(kTimerRecovery);
+  port.setQuietOpen(false);
+  window_.postMessage(kMsgRadioMissing, 0, 0);
+}
+
+void Station::noticeFaultClose() {
+  const std::uint64_t closes = port.faultCloses();
+  if (closes == faultClosesSeen_) return;
+  faultClosesSeen_ = closes;
+  // The link was on when the line failed: the radio had been switched into
+  // auto-information mode, or the switch was on its way.
+  const bool linkOn = state.get_AI_Stat() == 1 || state.get_AiOnRequested() != 0;
+  // Opened again already (a command re-opened the returned device), or the
+  // link was off: nothing to wait for.
+  if (!linkOn || awaitingDevice() || port.IsOpen()) {
+    if (!awaitingDevice()) port.setQuietOpen(false);
+    return;
+  }
+  lostPath_ = port.lostPath();
+  lostAtMs_ = clock_.nowMs();
+  awaitingDevice_ = true;
+  log("radio gone from " + lostPath_ + ": waiting for it to come back");
+  window_.postMessage(kMsgRadioMissing, 1, 0);
+  window_.setTimer(kTimerRecovery, kRecoveryLookMs);
+}
+
+void Station::recoveryTick() {
+  if (!awaitingDevice()) {
+    window_.killTimer(kTimerRecovery);
+    return;
+  }
+  // A dangling link or a missing node: still gone. One stat a second is
+  // all the waiting costs.
+  struct stat st {};
+  if (!port.IsOpen()) {
+    if (::stat(lostPath_.c_str(), &st) != 0) return;
+    if (!port.Open()) return;   // there but not usable yet: the next look
+  }
+  const std::int64_t gone = clock_.nowMs() - lostAtMs_;
+  char secs[32];
+  std::snprintf(secs, sizeof secs, "%.1f", static_cast<double>(gone) / 1000.0);
+  log("radio back at " + lostPath_ + " after " + secs + " s: switching the link on again");
+  stopWaiting();
+  faultClosesSeen_ = port.faultCloses();
+  if (state.get_AI_Stat() == 1) return;   // the link is on again already
+  // The port's open wrote the AI command a closed port's first command
+  // writes; the rest is the connection switch's own.
+  request(1);
 }
 
 void Station::powerSyncTick() {
+  noticeFaultClose();
   LineStatus status;
   const bool lineOk = port.IsOpen() && port.lineStatus(status) && !status.fault;
   if (state.get_AwaitingReply() != 0) {
@@ -119,6 +195,10 @@ bool Station::onTimer(std::uint32_t id) {
   }
   if (id == kTimerPowerSync) {
     powerSyncTick();
+    return true;
+  }
+  if (id == kTimerRecovery) {
+    recoveryTick();
     return true;
   }
   if (id == kTimerRotator) {

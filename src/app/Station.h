@@ -6,6 +6,7 @@
 // window.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,6 +31,13 @@ inline constexpr std::uint32_t kTimerSmPoll = 10;
 inline constexpr std::uint32_t kTimerRotator = 20;
 // To the composer: relay a send for records others queued in SendRing.
 inline constexpr MsgId kMsgSendRelay = 0x856B;
+// While the radio's device is missing: one look a second for its return.
+inline constexpr std::uint32_t kTimerRecovery = 41;
+inline constexpr std::uint32_t kRecoveryLookMs = 1000;
+// To the main window when the radio's device has gone while the link was on
+// and the program waits for it (w = 1), and when it no longer waits (w = 0:
+// back and reconnecting, or the operator gave up with the COM switch).
+inline constexpr MsgId kMsgRadioMissing = 0x8110;
 
 struct StationOptions {
   // Serial device for this run; empty: the port settings decide.
@@ -44,6 +52,9 @@ struct StationOptions {
   // line asked for it.
   share::ShareConfig share{};
   bool shareRequested = false;
+  // Where the log lines go (the device went, came back); empty: standard
+  // error.
+  std::function<void(const std::string&)> log = {};
 };
 
 class Station {
@@ -103,11 +114,20 @@ class Station {
   const std::string& settingsDir() const { return options_.settingsDir; }
   std::uint64_t repliesDelivered() const { return recvThread_.delivered(); }
   std::int64_t receiveCpuNs() const { return recvThread_.cpuTimeNs(); }
+  // Whether the program waits for the radio's device to come back.
+  bool awaitingDevice() const { return awaitingDevice_.load(std::memory_order_acquire); }
 
  private:
   // Timer 17: only a silence with a command outstanding (or a dead line)
   // is the radio gone.
   void powerSyncTick();
+  // A fault closed the port: with the link on, wait for the device.
+  void noticeFaultClose();
+  // Timer 41: the device is back when its path opens again; then the link
+  // is switched on as a COM click does.
+  void recoveryTick();
+  void stopWaiting();
+  void log(const std::string& line);
 
   MainWindowPort& window_;
   Clock& clock_;
@@ -132,6 +152,10 @@ class Station {
   share::ShareServer shareServer_{shareLink_};
   StationOptions options_;
   bool running_ = false;
+  std::atomic<bool> awaitingDevice_{false};
+  std::uint64_t faultClosesSeen_ = 0;
+  std::int64_t lostAtMs_ = 0;
+  std::string lostPath_;
   bool settingsRead_ = false;
   int settingsField3_ = 0;
 };

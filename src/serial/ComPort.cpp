@@ -111,7 +111,13 @@ int ComPort::GetHandle() const {
   return open_.load(std::memory_order_relaxed) ? fd_ : -1;
 }
 
+std::string ComPort::lostPath() const {
+  std::lock_guard lock(configMu_);
+  return lostPath_;
+}
+
 void ComPort::postPortFailure() {
+  if (quietOpen()) return;
   MainWindowPort* window;
   {
     std::lock_guard lock(configMu_);
@@ -154,6 +160,9 @@ bool ComPort::Open() {
       return false;
     }
     fd_ = fd;
+    openPath_ = path;
+    faultSeen_.store(false, std::memory_order_relaxed);
+    quietOpen_.store(false, std::memory_order_release);
     lineSettings_ = applied;
     {
       std::lock_guard c(countsMu_);
@@ -175,6 +184,14 @@ bool ComPort::Close() {
   if (!open_.load(std::memory_order_relaxed)) return false;
   if (fd_ >= 0) SerialDevice::restoreAndClose(fd_, lineSettings_);
   fd_ = -1;
+  if (faultSeen_.exchange(false, std::memory_order_acq_rel)) {
+    {
+      std::lock_guard c(configMu_);
+      lostPath_ = openPath_;
+    }
+    quietOpen_.store(true, std::memory_order_release);
+    faultCloses_.fetch_add(1, std::memory_order_acq_rel);
+  }
   open_.store(false, std::memory_order_release);
   return true;
 }
@@ -211,6 +228,7 @@ bool ComPort::lineStatus(LineStatus& out) {
     }
     std::lock_guard c(countsMu_);
     SerialDevice::readStatus(fd_, errorCounts_, out);
+    if (out.fault) faultSeen_.store(true, std::memory_order_release);
   }
   std::lock_guard lock(hookMu_);
   if (statusHook_) statusHook_(out);
@@ -222,6 +240,7 @@ ComPort::ReadResult ComPort::read(void* dest, std::size_t n) {
   if (!open_.load(std::memory_order_relaxed) || fd_ < 0) return {};
   ReadResult r;
   const long got = SerialDevice::readSome(fd_, dest, n, &r.fault);
+  if (r.fault) faultSeen_.store(true, std::memory_order_release);
   r.bytes = got > 0 ? got : 0;
   return r;
 }
@@ -230,7 +249,9 @@ WriteOutcome ComPort::write(const void* src, std::size_t n) {
   std::shared_lock lock(stateMu_);
   if (!open_.load(std::memory_order_relaxed) || fd_ < 0) return WriteOutcome::Failed;
   const int bound = kWriteTotalConstantMs + kWriteTotalMultiplierMs * static_cast<int>(n);
-  return SerialDevice::writeBounded(fd_, src, n, bound);
+  const WriteOutcome outcome = SerialDevice::writeBounded(fd_, src, n, bound);
+  if (outcome == WriteOutcome::Fault) faultSeen_.store(true, std::memory_order_release);
+  return outcome;
 }
 
 bool ComPort::setRts(bool on) {

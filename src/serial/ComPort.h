@@ -114,6 +114,17 @@ class ComPort {
   WriteOutcome write(const void* src, std::size_t n);
   bool setRts(bool on);
 
+  // Closes that followed a line fault (the device reported gone), as a
+  // count, so a watcher notices every one; and the path that was open then.
+  std::uint64_t faultCloses() const { return faultCloses_.load(std::memory_order_acquire); }
+  std::string lostPath() const;
+  // While set, a failed Open asks for no notice: the program already knows
+  // the device is gone and waits for it, and an open notice box would keep
+  // the port from opening again when it returns. A fault close sets it; a
+  // successful Open clears it.
+  void setQuietOpen(bool quiet) { quietOpen_.store(quiet, std::memory_order_release); }
+  bool quietOpen() const { return quietOpen_.load(std::memory_order_acquire); }
+
   // Counts successful opens; a reader that watches the descriptor notices a
   // re-open by it.
   std::uint64_t generation() const { return generation_.load(std::memory_order_acquire); }
@@ -145,6 +156,11 @@ class ComPort {
   std::atomic<int> portNumber_{kDefaultPortNumber};
   std::atomic<std::uint32_t> baudRate_{kDefaultBaudRate};
   std::atomic<std::uint64_t> generation_{0};
+  std::atomic<bool> faultSeen_{false};
+  std::atomic<bool> quietOpen_{false};
+  std::atomic<std::uint64_t> faultCloses_{0};
+  std::string openPath_;   // guarded by stateMu_
+  std::string lostPath_;   // guarded by configMu_
 
   mutable std::mutex configMu_;
   Links links_;

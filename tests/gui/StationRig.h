@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "GuiRig.h"
 #include "SimPty.h"
@@ -40,6 +41,18 @@ struct StationRig {
     w->setCore(core.get());
     w->show();
     return w->startUp();
+  }
+  // The program opens `device`, a link made to the pseudo-terminal; its log
+  // lines go to `log`.
+  bool open(const std::string& device, std::function<void(const std::string&)> log = {}) {
+    bool linked = true;
+    const bool ok = open([&](hrx::StationOptions& o) {
+      std::string error;
+      linked = pty.link(device, &error);
+      o.devicePath = device;
+      o.log = std::move(log);
+    });
+    return ok && linked;
   }
   ~StationRig() {
     if (w) {

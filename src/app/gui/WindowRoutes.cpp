@@ -14,6 +14,7 @@ extern const WindowRoutes kOptionWindowsRoutes;
 extern const WindowRoutes kMenuListRoutes;
 extern const WindowRoutes kEqualiserRoutes;
 extern const WindowRoutes kShareRoutes;
+extern const WindowRoutes kRecoveryRoutes;
 
 namespace {
 const WindowRoutes* const kAll[] = {
@@ -26,6 +27,7 @@ const WindowRoutes* const kAll[] = {
     &kMenuListRoutes,
     &kEqualiserRoutes,
     &kShareRoutes,
+    &kRecoveryRoutes,
 };
 }  // namespace
 
