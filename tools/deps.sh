@@ -7,6 +7,10 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev fonts-dejavu-core
   dbus-daemon   # tests: the suspend/resume test starts a private bus
+  desktop-file-utils   # tests: desktop-file-validate on the installed menu entry
+  appstream            # tests: appstreamcli validate on the installed metainfo
+  dpkg-dev             # packaging: cpack's dependency search runs dpkg-shlibdeps
+  file                 # packaging: cpack finds the programs to search with it
 )
 missing=()
 for p in "${packages[@]}"; do

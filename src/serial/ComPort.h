@@ -50,8 +50,8 @@ inline constexpr int kWriteTotalMultiplierMs = 10;
 // The notice the port asks for when it cannot be opened.
 inline constexpr int kNoticePortFailure = 0;
 
-// Where the default port map lives, below the working directory.
-inline constexpr const char* kPortMapFile = "CommoFiles/ComPortMap.txt";
+// The port map's name in the CommoFiles folder (serial/CommSetting.h).
+inline constexpr const char* kPortMapFile = "ComPortMap.txt";
 
 class ComPort {
  public:
