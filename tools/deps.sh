@@ -11,6 +11,7 @@ packages=(
   appstream            # tests: appstreamcli validate on the installed metainfo
   dpkg-dev             # packaging: cpack's dependency search runs dpkg-shlibdeps
   file                 # packaging: cpack finds the programs to search with it
+  ser2net              # tests: network serial ports through the real ser2net
 )
 missing=()
 for p in "${packages[@]}"; do
