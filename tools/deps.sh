@@ -8,6 +8,11 @@ packages=(
   qt6-base-dev fonts-dejavu-core
   dbus-daemon   # tests: the suspend/resume test starts a private bus
   libhamlib-utils   # tests: rigctl as a client of the sharing server
+  desktop-file-utils   # tests: desktop-file-validate on the installed menu entry
+  appstream            # tests: appstreamcli validate on the installed metainfo
+  dpkg-dev             # packaging: cpack's dependency search runs dpkg-shlibdeps
+  file                 # packaging: cpack finds the programs to search with it
+  ser2net              # tests: network serial ports through the real ser2net
 )
 missing=()
 for p in "${packages[@]}"; do

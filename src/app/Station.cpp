@@ -31,7 +31,7 @@ bool Station::start(const StationOptions& options) {
 
   port.Init();
   port.attach(ComPort::Links{&window_, &mirror, options.noticeGuard});
-  port.LoadPortMap(kPortMapFile);
+  port.LoadPortMap(commoFilePath(options.settingsDir, kPortMapFile));
   settingsRead_ = ReadCommSetting(port, settingsField3_, options.settingsDir);
   if (!settingsRead_) window_.requestNotice(kNoticeSettingsUnreadable, true);
   if (!options.devicePath.empty()) port.SetDevicePath(options.devicePath);

@@ -42,8 +42,8 @@ inline constexpr MsgId kMsgRadioMissing = 0x8110;
 struct StationOptions {
   // Serial device for this run; empty: the port settings decide.
   std::string devicePath;
-  // Folder of the port settings file ("CommSetting.csv"); empty: the
-  // working directory.
+  // The folder whose CommoFiles holds the port settings and the port map;
+  // empty: the working directory.
   std::string settingsDir;
   // The main window's notice guard (set while a notice box is on screen,
   // when the port must not try to open); may be null.

@@ -1,5 +1,7 @@
 #include "platform/SerialDevice.h"
 
+#include "platform/NetSerial.h"
+
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
@@ -41,6 +43,7 @@ int SerialDevice::openExclusive(const char* path) {
     errno = ENOENT;
     return -1;
   }
+  if (NetSerial::isNetworkPath(path)) return NetSerial::open(path);
   const int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
   // The lock keeps out other programs that also lock (and ourselves); the
@@ -61,6 +64,7 @@ int SerialDevice::openExclusive(const char* path) {
 }
 
 bool SerialDevice::configure(int fd, std::uint32_t baud, termios* saved) {
+  if (NetSerial::owns(fd)) return NetSerial::configure(fd, baud, saved);
   const speed_t speed = speedOf(baud);
   if (speed == 0) {
     errno = EINVAL;
@@ -84,6 +88,7 @@ bool SerialDevice::configure(int fd, std::uint32_t baud, termios* saved) {
 
 void SerialDevice::restoreAndClose(int fd, const termios& saved) {
   if (fd < 0) return;
+  if (NetSerial::owns(fd)) return NetSerial::restoreAndClose(fd);
   termios t = saved;
   t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | CRTSCTS);
   ::tcsetattr(fd, TCSANOW, &t);
@@ -92,11 +97,13 @@ void SerialDevice::restoreAndClose(int fd, const termios& saved) {
 }
 
 bool SerialDevice::setRts(int fd, bool on) {
+  if (NetSerial::owns(fd)) return NetSerial::setRts(fd, on);
   int bits = TIOCM_RTS;
   return ::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &bits) == 0;
 }
 
 void SerialDevice::readStatus(int fd, LineErrorCounts& counts, LineStatus& out) {
+  if (NetSerial::owns(fd)) return NetSerial::readStatus(fd, out);
   out = LineStatus{};
   if (fd < 0) {
     out.fault = true;
@@ -129,6 +136,7 @@ void SerialDevice::readStatus(int fd, LineErrorCounts& counts, LineStatus& out) 
 }
 
 long SerialDevice::readSome(int fd, void* dest, std::size_t n, bool* fault) {
+  if (NetSerial::owns(fd)) return NetSerial::readSome(fd, dest, n, fault);
   if (fault) *fault = false;
   if (n == 0) return 0;
   for (;;) {
@@ -152,11 +160,13 @@ long SerialDevice::readSome(int fd, void* dest, std::size_t n, bool* fault) {
 }
 
 bool SerialDevice::writeOnce(int fd, const void* src, std::size_t n) {
+  if (NetSerial::owns(fd)) return NetSerial::writeOnce(fd, src, n);
   const ssize_t w = ::write(fd, src, n);
   return w == static_cast<ssize_t>(n);
 }
 
 WriteOutcome SerialDevice::writeBounded(int fd, const void* src, std::size_t n, int timeoutMs) {
+  if (NetSerial::owns(fd)) return NetSerial::writeBounded(fd, src, n, timeoutMs);
   using clock = std::chrono::steady_clock;
   const auto deadline = clock::now() + std::chrono::milliseconds(timeoutMs);
   const auto* p = static_cast<const unsigned char*>(src);

@@ -1,7 +1,8 @@
 #pragma once
 // A thin layer over a POSIX terminal device: exclusive open, raw 8-bit lines
 // with two stop bits, program-driven RTS, queue counts, line errors and the
-// "device has gone" fault. Every call works on a descriptor the caller owns;
+// "device has gone" fault. A network name (tcp://, rfc2217://) opens a
+// connection instead, whose descriptor every call hands to NetSerial. Every call works on a descriptor the caller owns;
 // nothing here keeps state, so a read and a write may run at once on two
 // threads.
 #include <termios.h>

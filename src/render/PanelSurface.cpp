@@ -17,13 +17,75 @@ const QImage* BitmapStore::LoadBitmap(int id) {
     // One pixel format for all, so drawing compares colours directly.
     if (!img.isNull()) img = img.convertToFormat(QImage::Format_RGB32);
     it = cache_.emplace(id, std::move(img)).first;
+    ids_[&it->second] = id;
   }
   return it->second.isNull() ? nullptr : &it->second;
 }
 
-void BitmapStore::forget(int id) { cache_[id] = QImage(); }
+void BitmapStore::forget(int id) {
+  QImage& img = cache_[id];
+  hiRes_.erase(&img);
+  ids_.erase(&img);
+  img = QImage();
+}
+
+const QImage* BitmapStore::hiRes(const QImage* bitmap) {
+  const auto id = ids_.find(bitmap);
+  if (id == ids_.end() || bitmap->isNull()) return nullptr;
+  auto it = hiRes_.find(bitmap);
+  if (it == hiRes_.end()) {
+    QImage img(QStringLiteral(":/bitmaps/%1@2x.png").arg(id->second));
+    // Only an image of exactly twice the size stands in for the bitmap.
+    if (img.size() != bitmap->size() * 2) img = QImage();
+    if (!img.isNull()) img = img.convertToFormat(QImage::Format_RGB32);
+    it = hiRes_.emplace(bitmap, std::move(img)).first;
+  }
+  return it->second.isNull() ? nullptr : &it->second;
+}
 
 PanelSurface::PanelSurface() : image_(kPanelWidth, kPanelHeight, QImage::Format_RGB32) { image_.fill(Qt::black); }
+
+void PanelSurface::enableHiRes(BitmapStore& store) {
+  hiResStore_ = &store;
+  hiRes_ = QImage(image_.size() * 2, QImage::Format_RGB32);
+  hiRes_.setDevicePixelRatio(2.0);
+  drawHiRes(image_, 0, 0, nullptr);
+}
+
+namespace {
+// The bitmap with every pixel doubled, at (x, y) of the twice-size target.
+void blitDoubled(QImage& target, const QImage& bitmap, int x, int y, const QRgb* key) {
+  const QRect area = QRect(x, y, bitmap.width() * 2, bitmap.height() * 2) & target.rect();
+  for (int ty = area.top(); ty <= area.bottom(); ++ty) {
+    const QRgb* src = reinterpret_cast<const QRgb*>(bitmap.constScanLine((ty - y) / 2));
+    QRgb* dst = reinterpret_cast<QRgb*>(target.scanLine(ty));
+    for (int tx = area.left(); tx <= area.right(); ++tx) {
+      const QRgb px = src[(tx - x) / 2];
+      if (key != nullptr && (px & 0x00FFFFFF) == (*key & 0x00FFFFFF)) continue;
+      dst[tx] = px | 0xFF000000;
+    }
+  }
+}
+}  // namespace
+
+void PanelSurface::drawHiRes(const QImage& bitmap, int x, int y, const QRgb* key) {
+  if (hiResStore_ == nullptr) return;
+  const QImage* big = hiResStore_->hiRes(&bitmap);
+  if (big == nullptr) {
+    blitDoubled(hiRes_, bitmap.format() == QImage::Format_RGB32 ? bitmap : bitmap.convertToFormat(QImage::Format_RGB32),
+                x * 2, y * 2, key);
+  } else if (key != nullptr) {
+    blitKeyed(hiRes_, *big, x * 2, y * 2, *key);
+  } else {
+    // Copied whole, key colour and all.
+    const QRect area = QRect(x * 2, y * 2, big->width(), big->height()) & hiRes_.rect();
+    for (int ty = area.top(); ty <= area.bottom(); ++ty) {
+      const QRgb* src = reinterpret_cast<const QRgb*>(big->constScanLine(ty - y * 2));
+      QRgb* dst = reinterpret_cast<QRgb*>(hiRes_.scanLine(ty));
+      for (int tx = area.left(); tx <= area.right(); ++tx) dst[tx] = src[tx - x * 2] | 0xFF000000;
+    }
+  }
+}
 
 void PanelSurface::damaged(const QRect& r) {
   if (batches_ == 0 && damage_ && !r.isEmpty()) damage_(r);
@@ -84,7 +146,9 @@ int DrawBitmap(BitmapStore& store, int id, QImage& target, int x, int y, QRgb ke
 
 int PanelSurface::DrawBitmap(const QImage* bitmap, int x, int y, QRgb key) {
   if (const int r = checkBitmap(bitmap); r != kDrawn) return r;
-  damaged(blitKeyed(image_, *bitmap, x, y, key));
+  const QRect changed = blitKeyed(image_, *bitmap, x, y, key);
+  drawHiRes(*bitmap, x, y, &key);
+  damaged(changed);
   return kDrawn;
 }
 
@@ -105,6 +169,7 @@ int PanelSurface::CopyBitmap(const QImage* bitmap, int x, int y) {
       dst[tx] = src[tx - x] | 0xFF000000;
     }
   }
+  drawHiRes(*bitmap, x, y, nullptr);
   // Redrawing what is already there (the 30 ms display timers) costs no repaint.
   if (changed) damaged(target);
   return kDrawn;

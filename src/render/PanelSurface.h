@@ -34,9 +34,15 @@ class BitmapStore {
   const QImage* LoadBitmap(int id);
   // Makes `id` missing from now on, as if it had never been carried.
   void forget(int id);
+  // The twice-size image (<id>@2x.png) of a bitmap this store loaded;
+  // nullptr for any other image or when the program carries none.
+  const QImage* hiRes(const QImage* bitmap);
 
  private:
   std::unordered_map<int, QImage> cache_;
+  // Keyed by the address of the loaded image, which never moves.
+  std::unordered_map<const QImage*, QImage> hiRes_;
+  std::unordered_map<const QImage*, int> ids_;
 };
 
 // A loaded bitmap and where it goes on the panel.
@@ -62,10 +68,19 @@ QImage keyedToAlpha(const QImage& bitmap, QRgb key);
 // the `target` buffer. Result codes as for PanelSurface::DrawBitmap.
 int DrawBitmap(BitmapStore& store, int id, QImage& target, int x, int y, QRgb key);
 
+// The panel is specified, hit-tested and drawn in its own pixels (image());
+// on a screen of device pixel ratio 2 the surface also keeps a twice-size
+// copy (hiResImage()) into which every draw puts the bitmap's @2x image,
+// or the bitmap doubled where it has none.
 class PanelSurface {
  public:
   PanelSurface();
   const QImage& image() const { return image_; }
+  // Starts the twice-size copy from what is drawn so far; `store` names the
+  // @2x images of its bitmaps and must outlive the surface.
+  void enableHiRes(BitmapStore& store);
+  // Null until enableHiRes; device pixel ratio 2.
+  const QImage& hiResImage() const { return hiRes_; }
   // Told about every changed rectangle, so the widget can show it at once.
   void setDamageListener(std::function<void(const QRect&)> listener) { damage_ = std::move(listener); }
 
@@ -81,7 +96,10 @@ class PanelSurface {
  private:
   friend class DamageBatch;
   void damaged(const QRect& r);
+  void drawHiRes(const QImage& bitmap, int x, int y, const QRgb* key);
   QImage image_;
+  QImage hiRes_;
+  BitmapStore* hiResStore_ = nullptr;
   int batches_ = 0;
   std::function<void(const QRect&)> damage_;
 };

@@ -1,5 +1,7 @@
 #include "serial/ComPort.h"
 
+#include <cerrno>
+
 #include <unistd.h>
 
 #include <fstream>
@@ -116,14 +118,27 @@ std::string ComPort::lostPath() const {
   return lostPath_;
 }
 
-void ComPort::postPortFailure() {
+namespace {
+// The notice for an open that failed with `error`.
+int noticeFor(int error) {
+  switch (error) {
+    case EADDRNOTAVAIL: return kNoticeNetHost;
+    case ECONNREFUSED: return kNoticeNetRefused;
+    case ETIMEDOUT: return kNoticeNetSilent;
+    case EPROTO: return kNoticeNetProtocol;
+    default: return kNoticePortFailure;
+  }
+}
+}  // namespace
+
+void ComPort::postPortFailure(int notice) {
   if (quietOpen()) return;
   MainWindowPort* window;
   {
     std::lock_guard lock(configMu_);
     window = links_.mainWindow;
   }
-  if (window != nullptr) window->requestNotice(kNoticePortFailure, false);
+  if (window != nullptr) window->requestNotice(notice, false);
 }
 
 bool ComPort::Open() {
@@ -140,8 +155,11 @@ bool ComPort::Open() {
     const std::string path = devicePath(GetPortNumber());
     const int fd = SerialDevice::openExclusive(path.c_str());
     if (fd < 0) {
+      const int error = errno;
       lock.unlock();
-      postPortFailure();
+      // A network port being connected is no failure yet: a later open
+      // takes the connection or reports why there is none.
+      if (error != EINPROGRESS) postPortFailure(noticeFor(error));
       return false;
     }
     termios applied{};

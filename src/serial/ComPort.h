@@ -49,9 +49,14 @@ inline constexpr int kWriteTotalMultiplierMs = 10;
 
 // The notice the port asks for when it cannot be opened.
 inline constexpr int kNoticePortFailure = 0;
+// A network port's failures, each with its own notice.
+inline constexpr int kNoticeNetHost = 4;
+inline constexpr int kNoticeNetRefused = 5;
+inline constexpr int kNoticeNetSilent = 6;
+inline constexpr int kNoticeNetProtocol = 7;
 
-// Where the default port map lives, below the working directory.
-inline constexpr const char* kPortMapFile = "CommoFiles/ComPortMap.txt";
+// The port map's name in the CommoFiles folder (serial/CommSetting.h).
+inline constexpr const char* kPortMapFile = "ComPortMap.txt";
 
 class ComPort {
  public:
@@ -144,7 +149,7 @@ class ComPort {
   void setLineStatusHook(std::function<void(LineStatus&)> hook);
 
  private:
-  void postPortFailure();
+  void postPortFailure(int notice = kNoticePortFailure);
 
   mutable std::shared_mutex stateMu_;
   std::atomic<bool> open_{false};

@@ -41,10 +41,19 @@ struct FileCloser {
 
 }  // namespace
 
-std::string commSettingPath(const std::string& baseDir) {
+std::string commoFilePath(const std::string& baseDir, const char* name) {
   const std::string base = baseOrCwd(baseDir);
   if (base.empty()) return {};
-  return dirPath(base) + "/" + kCommSettingFile;
+  return dirPath(base) + "/" + name;
+}
+
+std::string commSettingPath(const std::string& baseDir) { return commoFilePath(baseDir, kCommSettingFile); }
+
+std::string settingsBase(const std::string& userDir, const std::string& workDir) {
+  const std::string work = baseOrCwd(workDir);
+  struct stat st {};
+  if (!work.empty() && ::stat(dirPath(work).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return work;
+  return userDir.empty() ? work : userDir;
 }
 
 bool ReadCommSetting(ComPort& port, int& field3, const std::string& baseDir) {
@@ -68,10 +77,9 @@ bool ReadCommSetting(ComPort& port, int& field3, const std::string& baseDir) {
 }
 
 bool WriteCommSetting(const ComPort& port, int field3, const std::string& baseDir) {
-  const std::string base = baseOrCwd(baseDir);
-  if (base.empty()) return false;
-  const std::string dir = dirPath(base);
-  const std::string path = dir + "/" + kCommSettingFile;
+  const std::string path = commSettingPath(baseDir);
+  if (path.empty()) return false;
+  const std::string dir = path.substr(0, path.rfind('/'));
   if (path.size() >= kMaxSettingPath) return false;
   if (::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) return false;
   std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "w"));

@@ -20,9 +20,17 @@ struct BaudRateRow {
 // The Baud rate window's list, in order, ended by a row whose value is 0.
 inline constexpr BaudRateRow kBaudRateTable[] = {{"4800", 4800}, {"9600", 9600}, {"19200", 19200}, {"38400", 38400}, {"", 0}};
 
-// The file's path below `baseDir` (the working directory when empty); empty
-// when the working directory cannot be read.
+// The path of CommoFiles/`name` below `baseDir` (the working directory when
+// empty); empty when the working directory cannot be read. Every file of the
+// CommoFiles folder is named through here.
+std::string commoFilePath(const std::string& baseDir, const char* name);
+// The settings file's path, as commoFilePath gives it.
 std::string commSettingPath(const std::string& baseDir = {});
+
+// The folder CommoFiles lives below: `workDir` (the working directory when
+// empty) when it already holds a CommoFiles folder, so a set-up made that
+// way keeps working; otherwise `userDir`, the user's configuration folder.
+std::string settingsBase(const std::string& userDir, const std::string& workDir = {});
 
 // Reads the file and applies it: port and baud through the port's setters
 // (out-of-range values fall back to COM1 and 4800), field 3 into `field3`.

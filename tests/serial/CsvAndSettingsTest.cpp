@@ -205,3 +205,29 @@ TEST(BaudRateTable, ListsTheFourRatesTheyAllOpen) {
 
 }  // namespace
 }  // namespace hrx
+
+namespace hrx {
+namespace {
+
+TEST(SettingsLocation, CommoFilesBelowWorkFolderElseUserFolder) {
+  TempDir work;
+  TempDir user;
+  // No CommoFiles in the working folder: the user's folder.
+  EXPECT_EQ(settingsBase(user.path, work.path), user.path);
+  EXPECT_EQ(commoFilePath(settingsBase(user.path, work.path), "ComPortMap.txt"),
+            user.path + "/CommoFiles/ComPortMap.txt");
+  // A file of that name is no folder.
+  work.write("CommoFiles", "not a folder");
+  EXPECT_EQ(settingsBase(user.path, work.path), user.path);
+  std::filesystem::remove(work.path + "/CommoFiles");
+  // An existing set-up keeps working.
+  std::filesystem::create_directories(work.path + "/CommoFiles");
+  EXPECT_EQ(settingsBase(user.path, work.path), work.path);
+  EXPECT_EQ(commSettingPath(settingsBase(user.path, work.path)), work.path + "/CommoFiles/CommSetting.csv");
+  // No user folder known: the working folder all the same.
+  std::filesystem::remove(work.path + "/CommoFiles");
+  EXPECT_EQ(settingsBase("", work.path), work.path);
+}
+
+}  // namespace
+}  // namespace hrx

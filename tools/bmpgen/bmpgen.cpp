@@ -1,6 +1,7 @@
 // Paints the panel's bitmap resources from src/resources/Bitmaps.def and
 // PanelLayout.def into PNG files and writes the .qrc that embeds them.
-//   hrx900-bmpgen OUTDIR
+//   hrx900-bmpgen OUTDIR           the panel's images and their .qrc
+//   hrx900-bmpgen --icons DIR NAME SIZE...   the program's icon for the desktop
 #include <QDir>
 #include <QFile>
 #include <QFont>
@@ -11,6 +12,7 @@
 #include <QTextStream>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "render/MeterTables.h"
 
@@ -93,6 +95,17 @@ constexpr QRgb kKeyGreen = 0xFF00FF00;
 
 QColor rgb(unsigned v) { return QColor(static_cast<QRgb>(0xFF000000u | v)); }
 
+// Device pixels per image pixel of the set being painted: 1 for the images
+// the panel is specified in, 2 for the @2x set a high-density screen uses.
+// Every painter works in the image's own pixels; the canvas scales them.
+double gScale = 1.0;
+
+QImage canvas(int width, int height, QImage::Format format = QImage::Format_RGB32) {
+  QImage img(static_cast<int>(std::lround(width * gScale)), static_cast<int>(std::lround(height * gScale)), format);
+  img.setDevicePixelRatio(gScale);
+  return img;
+}
+
 // Largest pixel size at which `text` fits the box.
 QFont fitFont(const QString& text, int w, int h, bool bold) {
   QFont f("DejaVu Sans");
@@ -153,7 +166,7 @@ double frameValue(int id) {
 }
 
 QImage paintNeedle(const BitmapRow& row, int id) {
-  QImage img(row.width, row.height, QImage::Format_RGB32);
+  QImage img = canvas(row.width, row.height);
   img.fill(Qt::black);   // the needle frames' key colour
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing, false);
@@ -164,7 +177,7 @@ QImage paintNeedle(const BitmapRow& row, int id) {
 }
 
 QImage paintMeterFace(const BitmapRow& row) {
-  QImage img(row.width, row.height, QImage::Format_RGB32);
+  QImage img = canvas(row.width, row.height);
   img.fill(rgb(row.background));
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing, false);
@@ -215,7 +228,7 @@ QImage paintMeterFace(const BitmapRow& row) {
 // An opaque strip of the TFT screen: its ground, framed, with faint
 // dividers for the icons drawn over it.
 QImage paintStrip(const BitmapRow& row) {
-  QImage img(row.width, row.height, QImage::Format_RGB32);
+  QImage img = canvas(row.width, row.height);
   img.fill(rgb(row.background));
   QPainter p(&img);
   p.setPen(rgb(row.foreground));
@@ -224,10 +237,11 @@ QImage paintStrip(const BitmapRow& row) {
   return img;
 }
 
-// The program's icon: a small front panel with its display and dial.
-QImage paintIcon(const BitmapRow& row) {
-  QImage img(row.width, row.height, QImage::Format_RGB32);
-  img.fill(kKeyGreen);
+// The program's icon: a small front panel with its display and dial. The
+// window's copy is keyed with green; the desktop's has a transparent ground.
+QImage paintIcon(const BitmapRow& row, bool transparent = false) {
+  QImage img = canvas(row.width, row.height, transparent ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+  img.fill(transparent ? QColor(Qt::transparent) : QColor(kKeyGreen));
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing, true);
   const double u = row.width / 32.0;
@@ -244,7 +258,7 @@ QImage paintIcon(const BitmapRow& row) {
 }
 
 QImage paintPanel(const BitmapRow& row) {
-  QImage img(row.width, row.height, QImage::Format_RGB32);
+  QImage img = canvas(row.width, row.height);
   img.fill(rgb(row.background));
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing, false);
@@ -342,7 +356,7 @@ QImage paintBitmap(const BitmapRow& row, int id) {
     default:
       break;
   }
-  QImage img(row.width, row.height, QImage::Format_RGB32);
+  QImage img = canvas(row.width, row.height);
   const QString legend = QString::fromUtf8(row.legend);
   const QRect all(0, 0, row.width, row.height);
   switch (row.kind) {
@@ -409,29 +423,34 @@ QImage paintBitmap(const BitmapRow& row, int id) {
   return img;
 }
 
-}  // namespace
+// The window icon's row, the source of the desktop's icons too.
+constexpr int kIconId = 128;
 
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
-    return 2;
-  }
-  // Fonts need a GUI application; no display is used.
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  const QString outDir = QString::fromLocal8Bit(argv[1]);
-  if (!QDir().mkpath(outDir)) {
-    std::fprintf(stderr, "hrx900-bmpgen: cannot create %s\n", argv[1]);
-    return 1;
-  }
+const BitmapRow* findRow(int id) {
+  for (const BitmapRow& row : kBitmaps)
+    if (row.id == id) return &row;
+  return nullptr;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// Every row at its own size and at twice it (<id>@2x.png, for a device
+// pixel ratio of 2), and the .qrc that lists them.
+int paintBitmaps(const QString& outDir) {
   QString qrc = "<RCC>\n  <qresource prefix=\"/bitmaps\">\n";
   auto write = [&](const BitmapRow& row, int id) {
-    const QString name = QString::number(id) + ".png";
-    if (!paintBitmap(row, id).save(outDir + "/" + name, "PNG")) {
-      std::fprintf(stderr, "hrx900-bmpgen: cannot write %s\n", qPrintable(name));
-      return false;
+    for (const double scale : {1.0, 2.0}) {
+      gScale = scale;
+      const QString name = QString::number(id) + (scale == 1.0 ? ".png" : "@2x.png");
+      if (!paintBitmap(row, id).save(outDir + "/" + name, "PNG")) {
+        std::fprintf(stderr, "hrx900-bmpgen: cannot write %s\n", qPrintable(name));
+        return false;
+      }
+      qrc += "    <file>" + name + "</file>\n";
     }
-    qrc += "    <file>" + name + "</file>\n";
     return true;
   };
   for (const BitmapRow& row : kBitmaps)
@@ -440,10 +459,58 @@ int main(int argc, char** argv) {
     for (int id = s.first; id <= s.last; ++id)
       if (!write(s.look, id)) return 1;
   qrc += "  </qresource>\n</RCC>\n";
-  QFile f(outDir + "/hrx900bitmaps.qrc");
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(qrc.toUtf8()) < 0) {
+  if (!writeFile(outDir + "/hrx900bitmaps.qrc", qrc.toUtf8())) {
     std::fprintf(stderr, "hrx900-bmpgen: cannot write the resource list\n");
     return 1;
   }
   return 0;
+}
+
+// The window icon at each size, for the desktop's icon theme:
+// OUTDIR/<n>x<n>/apps/NAME.png.
+int paintIcons(const QString& outDir, const QString& name, const QStringList& sizes) {
+  const BitmapRow* row = findRow(kIconId);
+  if (row == nullptr) {
+    std::fprintf(stderr, "hrx900-bmpgen: no icon row %d\n", kIconId);
+    return 1;
+  }
+  for (const QString& text : sizes) {
+    bool ok = false;
+    const int size = text.toInt(&ok);
+    if (!ok || size < 8 || size > 1024) {
+      std::fprintf(stderr, "hrx900-bmpgen: bad icon size %s\n", qPrintable(text));
+      return 2;
+    }
+    gScale = static_cast<double>(size) / row->width;
+    const QString dir = QStringLiteral("%1/%2x%2/apps").arg(outDir).arg(size);
+    QImage img = paintIcon(*row, true);
+    img.setDevicePixelRatio(1.0);
+    if (!QDir().mkpath(dir) || !img.save(dir + "/" + name + ".png", "PNG")) {
+      std::fprintf(stderr, "hrx900-bmpgen: cannot write the %dx%d icon\n", size, size);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool icons = argc >= 5 && std::strcmp(argv[1], "--icons") == 0;
+  if (argc != 2 && !icons) {
+    std::fprintf(stderr, "usage: %s OUTDIR | --icons OUTDIR NAME SIZE...\n", argv[0]);
+    return 2;
+  }
+  // Fonts need a GUI application; no display is used.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  const QString outDir = QString::fromLocal8Bit(argv[icons ? 2 : 1]);
+  if (!QDir().mkpath(outDir)) {
+    std::fprintf(stderr, "hrx900-bmpgen: cannot create %s\n", qPrintable(outDir));
+    return 1;
+  }
+  if (!icons) return paintBitmaps(outDir);
+  QStringList sizes;
+  for (int i = 4; i < argc; ++i) sizes << QString::fromLocal8Bit(argv[i]);
+  return paintIcons(outDir, QString::fromLocal8Bit(argv[3]), sizes);
 }

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/NetSerial.h"
+
 namespace hrx::gui {
 
 CommandLine parseCommandLine(const QStringList& arguments) {
@@ -15,7 +17,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   parser.setApplicationDescription(QStringLiteral("Remote control of the HRX900 HF transceiver."));
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
-  const QCommandLineOption device(QStringLiteral("device"), QStringLiteral("Serial device of the radio."),
+  const QCommandLineOption device(QStringLiteral("device"), QStringLiteral("Serial device of the radio, or a network port tcp://HOST:PORT or rfc2217://HOST:PORT."),
                                   QStringLiteral("PATH"));
   const QCommandLineOption simulate(QStringLiteral("simulate"),
                                     QStringLiteral("Run against a simulated radio on a pseudo-terminal."));
@@ -110,6 +112,14 @@ CommandLine parseCommandLine(const QStringList& arguments) {
 
 bool deviceUsable(const QString& path, QString* reason) {
   const QByteArray p = path.toLocal8Bit();
+  // A network port is connected later, off this thread; here only its name
+  // is checked.
+  if (NetSerial::isNetworkPath(p.constData())) {
+    NetEndpoint ep;
+    if (NetSerial::parse(p.toStdString(), ep)) return true;
+    if (reason != nullptr) *reason = QStringLiteral("not a network port name (tcp://HOST:PORT or rfc2217://HOST:PORT)");
+    return false;
+  }
   struct stat st {};
   if (::stat(p.constData(), &st) != 0) {
     if (reason != nullptr) *reason = QString::fromLocal8Bit(std::strerror(errno));

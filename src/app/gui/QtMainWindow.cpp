@@ -99,7 +99,13 @@ void PanelWidget::paintEvent(QPaintEvent* e) {
     return;
   }
   window_.onPanelPaint();
-  p.drawImage(e->rect().topLeft(), image_, e->rect());
+  const QImage& hiRes = window_.surface_.hiResImage();
+  if (hiRes.isNull()) {
+    p.drawImage(e->rect().topLeft(), image_, e->rect());
+  } else {
+    const QRect r = e->rect();
+    p.drawImage(QRectF(r), hiRes, QRectF(r.x() * 2, r.y() * 2, r.width() * 2, r.height() * 2));
+  }
 }
 
 void PanelWidget::showEvent(QShowEvent* e) {
@@ -150,6 +156,8 @@ QtMainWindow::QtMainWindow(QWidget* parent) : QMainWindow(parent) {
     icon_ = render::keyedToAlpha(*icon, render::kKeyGreen);
     setWindowIcon(QIcon(QPixmap::fromImage(icon_)));
   }
+  // A screen of twice the density shows the panel from the @2x images.
+  if (qApp->devicePixelRatio() >= 1.5) surface_.enableHiRes(store_);
   panelWidget_ = new PanelWidget(*this, surface_.image());
   setCentralWidget(panelWidget_);
   surface_.setDamageListener([this](const QRect& r) { panelWidget_->update(r); });

@@ -63,6 +63,11 @@ inline constexpr Notice kNoticeTable[] = {
     {false, 107, "Failed to read the menu configuration file.\nExecute the control program with the default settings."},
     {true, 108, "Failed to read the COM port configuration file.\nExecute the control program with the default settings."},
     {true, 111, "Failed to connect the COM port."},
+    // A network port (tcp://, rfc2217://): why it could not be opened.
+    {true, 0, "Cannot find the network port's host.\nPlease confirm its name."},
+    {true, 0, "The network port refused the connection.\nPlease confirm that ser2net runs there on that port."},
+    {true, 0, "The network port does not answer."},
+    {true, 0, "The network port does not speak RFC 2217.\nPlease confirm its telnet mode, or name it tcp://."},
 };
 
 class QtMainWindow;

@@ -1,6 +1,8 @@
 // hrx900: the remote-control program with its drawn front panel.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDir>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -10,6 +12,7 @@
 #include "app/gui/CommandLine.h"
 #include "app/gui/PowerEvents.h"
 #include "app/gui/QtMainWindow.h"
+#include "serial/CommSetting.h"
 
 namespace {
 
@@ -22,8 +25,9 @@ void printErr(const QString& text) { std::fprintf(stderr, "hrx900: %s\n", qPrint
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Every bitmap is drawn at its own pixel size.
-  if (qEnvironmentVariableIsEmpty("QT_ENABLE_HIGHDPI_SCALING")) qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  // The panel is drawn in whole device pixels: a screen scaled by 1.5 shows
+  // it at 2 from the @2x images rather than blurred at 1.5.
+  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
   // The command line is read before any window system is needed, so that
   // --help and mistakes are answered without a display.
   QStringList arguments;
@@ -51,6 +55,11 @@ int main(int argc, char** argv) {
   hrx::StationOptions options;
   options.share = cl.shareConfig;
   options.shareRequested = cl.share;
+  // CommoFiles below the working directory when it is there already, else in
+  // the user's configuration folder, created on the first start.
+  const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+  options.settingsDir = hrx::settingsBase(userDir.toStdString());
+  if (options.settingsDir == userDir.toStdString()) QDir().mkpath(userDir);
   std::unique_ptr<hrx::sim::SimRadio> radio;
   std::unique_ptr<hrx::sim::SimPty> pty;
   if (cl.simulate) {
