@@ -102,6 +102,8 @@ bool Station::sendText(std::string_view command) {
 bool Station::lineHealthy() {
   LineStatus status;
   return port.IsOpen() && port.lineStatus(status) && !status.fault;
+}
+
 void Station::log(const std::string& line) {
   char stamp[32] = "";
   const std::time_t now = std::time(nullptr);
