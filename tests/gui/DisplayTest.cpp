@@ -455,6 +455,8 @@ class DisplayTest : public QObject {
     p.w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&p.w));
     QTRY_VERIFY(!p.w.meterPending() && !p.w.blockIconsPending() && p.w.meterDraws() > 0);
+    p.w.onTimerTick(32);
+    p.w.onTimerTick(33);
     const QImage first = p.w.surfaceImage().copy();
     p.w.Disp_Restore();
     const QRect diff = hrx::test::differingArea(first, p.w.surfaceImage());

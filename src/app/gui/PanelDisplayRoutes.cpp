@@ -379,6 +379,18 @@ constexpr WindowRow kTimers[] = {
 
 void drawMeterFromReply(QtMainWindow& w) { w.RequestMeterRedraw(st(w).get_RM_Meter1()); }
 
+void DrawTFT_Image(QtMainWindow& w) {
+  r(w).DrawTFT_Menu(st(w));
+  w.RequestBlockIconsRedraw(false);
+  if (st(w).get_AI_Stat() == 1) {
+    r(w).forgetPassBands();
+    r(w).drawPassBand(0, st(w));
+    r(w).drawPassBand(1, st(w));
+  }
+  r(w).DrawTFT_FuncIndicators(st(w));
+  r(w).DrawTFT_BarDisp(st(w));
+}
+
 void redrawVfoDisplays(QtMainWindow& w) {
   onFa(w, Msg{WM_ANL_EVT_FA, 0, 0});
   onVfoB(w, Msg{WM_ANL_EVT_FB, 0, 0});
