@@ -147,8 +147,8 @@ class PanelRenderer {
   void setChosenMainDigit(int position) { chosenMainDigit_ = position; }
 
   // The normal content of the VFO-B area, chosen by the sub dial's function
-  // (SF): the VFO-B frequency for 1..4, nothing yet for the others; in
-  // memory recall the area stays empty.
+  // (SF): the VFO-B frequency for 1..4, CLAR for 5, µTUNE for 7; in memory
+  // recall the area stays empty, and a running temporary display owns it.
   void DrawTFT_VFO_B(const RadioState& state);
   void DrawTFT_VFO_B_Freq(const RadioState& state, std::int32_t frequency);
   // Digit position 1..8 from the right chosen on the VFO-B display; 0 = none.
@@ -207,6 +207,8 @@ class PanelRenderer {
   // The pass-band picture of one side (0 main, 1 sub), drawn only when what
   // shapes it changed since the last draw.
   bool drawPassBand(int side, const RadioState& state);
+  // The pictures were lost (a restore): the next draw draws them whatever.
+  void forgetPassBands() { passBandValid_ = {}; }
 
   PanelSurface& surface() { return surface_; }
   BitmapStore& store() { return store_; }

@@ -332,6 +332,55 @@ class DisplayTest : public QObject {
     QVERIFY(p.shows(1837, 330, 127, kMagenta) || p.shows(1976, 330, 127, kMagenta));
   }
 
+  // MG starts its display only for a value it has not started with; MC
+  // starts the memory display at once, but not on a restore.
+  void micGainAndMemoryStarts() {
+    Panel p;
+    p.st().set_MG_Value(40);
+    for (int i = 0; i < 3; ++i) p.send(hrx::WM_ANL_EVT_MG, 0, 37);
+    // The same value three times: one gate call, which only arms.
+    QCOMPARE(p.w.renderer().countdown(hrx::render::TempDisplay::MicGain), 0);
+    for (int v : {41, 42}) {
+      p.st().set_MG_Value(v);
+      p.send(hrx::WM_ANL_EVT_MG, 0, 37);
+    }
+    QCOMPARE(p.w.renderer().countdown(hrx::render::TempDisplay::MicGain), 30);
+    p.send(hrx::WM_ANL_EVT_MG, 0, 0);   // a redraw starts nothing
+    p.st().set_MC_Channel(103);
+    p.w.Disp_Restore();
+    QCOMPARE(p.w.renderer().countdown(hrx::render::TempDisplay::Memory), 0);
+    p.send(hrx::WM_ANL_EVT_MC);
+    QCOMPARE(p.w.renderer().countdown(hrx::render::TempDisplay::Memory), 30);
+    QCOMPARE(p.w.renderer().countdown(hrx::render::TempDisplay::MicGain), 0);
+    // Channel 103 is "     P-2U ": P at x = 380, U at x = 410.
+    p.w.onTimerTick(1234);
+    QVERIFY(p.shows(1902, 380, 127, kMagenta));
+    QVERIFY(p.shows(1908, 410, 127, kMagenta));
+  }
+
+  // The width conversion, and the pass-band pictures drawn only on change
+  // and only while connected.
+  void widthAndPassBand() {
+    QCOMPARE(hrx::render::widthHz(2, 20, false), 3000);   // USB index 20
+    QCOMPARE(hrx::render::widthHz(3, 20, false), 0);      // CW, beyond 16
+    QCOMPARE(hrx::render::widthHz(3, 10, false), 500);
+    QCOMPARE(hrx::render::widthHz(11, 3, true), 9000);
+    QCOMPARE(hrx::render::widthHz(13, 3, false), 0);
+    Panel p;
+    const QImage idle = p.w.surfaceImage().copy(hrx::render::kPassBandMain);
+    p.w.onTimerTick(32);   // not connected: nothing drawn
+    QCOMPARE(p.w.surfaceImage().copy(hrx::render::kPassBandMain), idle);
+    p.st().set_AI_Stat(1);
+    QVERIFY(p.w.renderer().drawPassBand(0, p.st()));
+    QVERIFY(!p.w.renderer().drawPassBand(0, p.st()));
+    const QImage drawn = p.w.surfaceImage().copy(hrx::render::kPassBandMain);
+    QVERIFY(drawn != idle);
+    p.st().set_IS_Main(-400);
+    p.w.onTimerTick(32);
+    QVERIFY(p.w.surfaceImage().copy(hrx::render::kPassBandMain) != drawn);
+    QVERIFY(!p.w.renderer().drawPassBand(0, p.st()));
+  }
+
   // The CLAR display and the glyph table's bounds.
   void clarTextAndGlyphs() {
     QCOMPARE(hrx::render::tftGlyph(0x41), 1885);
@@ -406,6 +455,8 @@ class DisplayTest : public QObject {
     p.w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&p.w));
     QTRY_VERIFY(!p.w.meterPending() && !p.w.blockIconsPending() && p.w.meterDraws() > 0);
+    p.w.onTimerTick(32);
+    p.w.onTimerTick(33);
     const QImage first = p.w.surfaceImage().copy();
     p.w.Disp_Restore();
     const QRect diff = hrx::test::differingArea(first, p.w.surfaceImage());

@@ -25,6 +25,9 @@ bool fromReply(QtMainWindow& w, const Msg& m);
 // Redraws one look message's element in its released state.
 void redrawLook(QtMainWindow& w, MsgId look);
 void drawMeterFromReply(QtMainWindow& w);
+// The whole TFT screen: soft keys, block icons (asked for), pass-band
+// column, indicator row, bar display.
+void DrawTFT_Image(QtMainWindow& w);
 void redrawVfoDisplays(QtMainWindow& w);
 
 }  // namespace hrx::gui

@@ -19,6 +19,7 @@ using render::TempDisplay;
 constexpr MsgId kLookFtFirst = 0x85A1, kLookFtSecond = 0x85BF;
 constexpr MsgId kLookVsFirst = 0x8592, kLookVsSecond = 0x8593;
 constexpr MsgId kLookModeKey = 0x8608;
+constexpr MsgId kMsgPopupClosed = 0x85D3;
 constexpr MsgId kModeLampFirst = 0x8594, kModeLampLast = 0x8599;
 // The KC images of selections 1, 2, 5, 6, 7, main and sub side.
 constexpr MsgId kKcMain[5] = {0x85E1, 0x85E4, 0x85E0, 0x85E6, 0x85E7};
@@ -275,6 +276,12 @@ LParam onEx(QtMainWindow& w, const Msg& m) {
   return 0;
 }
 
+// A pop-up over the TFT screen closed: its strip is drawn again.
+LParam onPopupClosed(QtMainWindow& w, const Msg& m) {
+  if (m.w != 0) w.RequestBlockIconsRedraw(true);
+  return 0;
+}
+
 LParam onMainDialAngle(QtMainWindow& w, const Msg& m) {
   r(w).drawMainDial(static_cast<int>(m.w));
   return 0;
@@ -360,6 +367,7 @@ constexpr WindowRow kMessages[] = {
     {WM_ANL_EVT_MR, nullptr},
     {WM_ANL_EVT_NL, nullptr},   // the noise-blanker level shows nowhere
     {panel::kMsgMainDialAngle, onMainDialAngle},
+    {kMsgPopupClosed, onPopupClosed},
 };
 
 constexpr WindowRow kTimers[] = {
@@ -370,6 +378,18 @@ constexpr WindowRow kTimers[] = {
 }  // namespace
 
 void drawMeterFromReply(QtMainWindow& w) { w.RequestMeterRedraw(st(w).get_RM_Meter1()); }
+
+void DrawTFT_Image(QtMainWindow& w) {
+  r(w).DrawTFT_Menu(st(w));
+  w.RequestBlockIconsRedraw(false);
+  if (st(w).get_AI_Stat() == 1) {
+    r(w).forgetPassBands();
+    r(w).drawPassBand(0, st(w));
+    r(w).drawPassBand(1, st(w));
+  }
+  r(w).DrawTFT_FuncIndicators(st(w));
+  r(w).DrawTFT_BarDisp(st(w));
+}
 
 void redrawVfoDisplays(QtMainWindow& w) {
   onFa(w, Msg{WM_ANL_EVT_FA, 0, 0});

@@ -398,11 +398,10 @@ void QtMainWindow::Disp_Restore() {
   display.restoring = true;
   for (const SelfMsg& m : kDispStartEvents) sendMessage(m.id, m.w, 0);
   for (MsgId id : kDispStartTail) sendMessage(id, 0, 0);
-  // The TFT screen's parts that no event of the list draws whole.
+  DrawTFT_Image(*this);
+  // The two strips at once as well: a restore runs because the picture was
+  // lost, and the paint that follows finds nothing pending.
   if (core_ != nullptr) {
-    renderer_.DrawTFT_Menu(core_->state());
-    renderer_.DrawTFT_FuncIndicators(core_->state());
-    renderer_.DrawTFT_BarDisp(core_->state());
     renderer_.drawMainFastLock(core_->state());
     renderer_.DrawTFT_BlockIcon(core_->state());
     renderer_.drawMeterStrip(core_->state(), lastMeterValue_);
