@@ -168,6 +168,7 @@ const KeyRow* findKey(int id) {
 void PanelCtrl::OnLButtonDown(int x, int y) {
   // A key released inside its debounce time is let go before the next press.
   if (releaseDue_ && !popupOpen_ && !menuOpen_ && !messageOpen_) releaseKey(opStats_);
+  if (busy()) host_.focusBusyWindow();
   vfoFlag_ = host_.vfoSelected();
   const int area = findArea(x, y);
   if (area < 0) {
