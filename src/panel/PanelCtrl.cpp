@@ -306,7 +306,7 @@ void PanelCtrl::Ctrl_OpSw(int id) {
   // the COM notice is up.
   if (popupOpen_ || menuOpen_ || messageOpen_) return;
   const KeyRow* key = findKey(id);
-  if (key == nullptr && id != kIdMenu) return;
+  if (key == nullptr) return;
   if (releaseDue_ && id != opStats_) releaseKey(opStats_);
   if (entryMode_) {
     if (id == kIdMenu) {
