@@ -64,6 +64,9 @@ void Station::shutdown() {
   composerThread_.stopBounded();
   sendThread_.stopBounded();
   loader_.stopBounded();
+  // A command already queued when the port closed opens it again on its
+  // way out; once nothing sends any more the port is closed for good.
+  port.Close();
 }
 
 bool Station::startShare(const share::ShareConfig& config, std::string* error) {

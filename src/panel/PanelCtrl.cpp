@@ -168,6 +168,7 @@ const KeyRow* findKey(int id) {
 void PanelCtrl::OnLButtonDown(int x, int y) {
   // A key released inside its debounce time is let go before the next press.
   if (releaseDue_ && !popupOpen_ && !menuOpen_ && !messageOpen_) releaseKey(opStats_);
+  if (busy()) host_.focusBusyWindow();
   vfoFlag_ = host_.vfoSelected();
   const int area = findArea(x, y);
   if (area < 0) {
@@ -305,7 +306,7 @@ void PanelCtrl::Ctrl_OpSw(int id) {
   // the COM notice is up.
   if (popupOpen_ || menuOpen_ || messageOpen_) return;
   const KeyRow* key = findKey(id);
-  if (key == nullptr && id != kIdMenu) return;
+  if (key == nullptr) return;
   if (releaseDue_ && id != opStats_) releaseKey(opStats_);
   if (entryMode_) {
     if (id == kIdMenu) {

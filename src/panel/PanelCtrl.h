@@ -144,6 +144,9 @@ class PanelHost {
   virtual void entryDigit(int digit) = 0;
   // MENU while the entry window is open: the main window's menu action.
   virtual void menuAction() = 0;
+  // A click on the panel while one of its windows is open gives that
+  // window the keyboard focus.
+  virtual void focusBusyWindow() = 0;
   // The radio is in auto-information mode (the COM lamp is lit).
   virtual bool connected() = 0;
   // Shows or closes the connection notice over the panel.

@@ -30,6 +30,7 @@ struct FakeHost final : panel::PanelHost {
   void openEntryWindow() override { ++entryOpens; }
   void entryDigit(int d) override { entryDigits.push_back(d); }
   void menuAction() override { ++menuActions; }
+  void focusBusyWindow() override { ++focusCalls; }
   bool connected() override { return link; }
   void connectionNotice(bool show) override { notices.push_back(show); }
   void connectionFailed() override { ++failures; }
@@ -47,6 +48,7 @@ struct FakeHost final : panel::PanelHost {
   int entryOpens = 0;
   std::vector<int> entryDigits;
   int menuActions = 0;
+  int focusCalls = 0;
   bool link = true;
   std::vector<bool> notices;
   int failures = 0;

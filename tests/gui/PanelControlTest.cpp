@@ -529,6 +529,7 @@ class PanelControlTest : public QObject {
         c.OnLButtonUp(p.x(), p.y());
       }
       QCOMPARE(h.entryDigits, (std::vector<int>{1, 4, 2, 5, 0, 0, 0, 0}));
+      QCOMPARE(h.focusCalls, 8);   // each click hands the keyboard back to the window
       click(h, c, 600, 135);   // STO does nothing
       click(h, c, 470, 105);   // MENU runs the menu action
       QCOMPARE(h.menuActions, 1);

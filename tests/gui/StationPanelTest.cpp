@@ -181,7 +181,7 @@ class StationPanelTest : public QObject {
     rig.click({730, 60});   // 100 Hz
     rig.wheel({715, 203}, 120);
     QTRY_COMPARE_WITH_TIMEOUT(rig.radio.cell(Cell::VfoA), 14200050, 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(rig.showsFrequency(14200050), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.showsFrequency(14200050, 5), 3000);   // the chosen digit is highlighted
 
     // 200 notches on the 10 Hz digit in one burst end exactly 2 kHz up.
     rig.click({760, 60});   // releases the 100 Hz digit
@@ -190,9 +190,11 @@ class StationPanelTest : public QObject {
     rig.radio.clearCommandLog();
     for (int i = 0; i < 200; ++i) rig.wheel({715, 203}, 120);
     QTRY_COMPARE_WITH_TIMEOUT(rig.radio.cell(Cell::VfoA), 14202050, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(rig.showsFrequency(14202050), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.showsFrequency(14202050, 6), 3000);
     QCOMPARE(rig.countPrefix("FA"), 200);
-    rig.click({760, 60});   // digit released
+    QVERIFY(!rig.showsFrequency(14202050));   // the 10 Hz digit shows it is chosen
+    rig.click({760, 60});   // digit released: drawn plain again
+    QTRY_VERIFY_WITH_TIMEOUT(rig.showsFrequency(14202050), 3000);
 
     // ENT, 1-4-2-5-0-0-0-0 on the band keys, Enter.
     rig.radio.clearCommandLog();

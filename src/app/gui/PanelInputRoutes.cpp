@@ -1,5 +1,6 @@
 // The panel's windows over the main window: the selection pop-ups and the
 // VFO SET window, and the message that brings the entry's result back.
+#include <QLineEdit>
 #include <QMenu>
 
 #include "app/gui/QtMainWindow.h"
@@ -48,6 +49,15 @@ void QtMainWindow::entryDigit(int digit) {
 
 void QtMainWindow::menuAction() {
   if (menuKeyAction_) menuKeyAction_();
+}
+
+void QtMainWindow::focusBusyWindow() {
+  if (vfoSet_) {
+    vfoSet_->activateWindow();
+    vfoSet_->edit()->setFocus();
+  } else if (popup_) {
+    popup_->activateWindow();
+  }
 }
 
 void QtMainWindow::closeVfoSetWindow(std::int32_t hz) {

@@ -223,6 +223,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   void openEntryWindow() override;
   void entryDigit(int digit) override;
   void menuAction() override;
+  void focusBusyWindow() override;
   bool connected() override;
   void connectionNotice(bool show) override;
   void connectionFailed() override;
