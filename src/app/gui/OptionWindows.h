@@ -23,6 +23,15 @@ inline constexpr int kCmdVersion = 32789;
 class OptionWindows final : public WindowPart {
  public:
   explicit OptionWindows(QtMainWindow&) {}
+  // The windows go before the main window they report to, so a button
+  // released on the way out still finds it whole.
+  ~OptionWindows() override {
+    delete commandSend.data();
+    delete playback.data();
+    delete rotator.data();
+    delete cw.data();
+    delete repeater.data();
+  }
   QPointer<CCommandSendDlg> commandSend;
   QPointer<CPlaybackDlg> playback;
   QPointer<CRotatorDlg> rotator;

@@ -17,7 +17,7 @@ void refreshBusy(QtMainWindow& w) { w.panel().setPopupOpen(w.part<OptionWindows>
 
 // Opens the window of kind T in `slot`, or brings the open one forward.
 template <class T>
-T* open(QtMainWindow& w, QPointer<T>& slot) {
+T* openWindow(QtMainWindow& w, QPointer<T>& slot) {
   if (!slot) {
     slot = new T(w);
     refreshBusy(w);
@@ -29,25 +29,25 @@ T* open(QtMainWindow& w, QPointer<T>& slot) {
 }
 
 template <class T>
-void close(QtMainWindow& w, QPointer<T>& slot) {
+void closeWindow(QtMainWindow& w, QPointer<T>& slot) {
   if (slot) slot->deleteLater();
   slot = nullptr;
   refreshBusy(w);
 }
 
 LParam onCommandSend(QtMainWindow& w, const Msg&) {
-  open(w, w.part<OptionWindows>().commandSend);
+  openWindow(w, w.part<OptionWindows>().commandSend);
   return 0;
 }
 
 LParam onPlayback(QtMainWindow& w, const Msg&) {
-  open(w, w.part<OptionWindows>().playback);
+  openWindow(w, w.part<OptionWindows>().playback);
   return 0;
 }
 
 LParam onRotator(QtMainWindow& w, const Msg&) {
   const bool wasOpen = w.part<OptionWindows>().rotator;
-  open(w, w.part<OptionWindows>().rotator);
+  openWindow(w, w.part<OptionWindows>().rotator);
   if (wasOpen) return 0;
   w.startWindowTimer(kTimerRotator, 100);
   if (w.core() != nullptr) w.core()->postComposer(kMsgRoPoll);
@@ -55,12 +55,12 @@ LParam onRotator(QtMainWindow& w, const Msg&) {
 }
 
 LParam onCw(QtMainWindow& w, const Msg&) {
-  open(w, w.part<OptionWindows>().cw);
+  openWindow(w, w.part<OptionWindows>().cw);
   return 0;
 }
 
 LParam onRepeater(QtMainWindow& w, const Msg&) {
-  open(w, w.part<OptionWindows>().repeater);
+  openWindow(w, w.part<OptionWindows>().repeater);
   return 0;
 }
 
@@ -70,28 +70,28 @@ LParam onVersion(QtMainWindow& w, const Msg&) {
 }
 
 LParam onCommandSendClosed(QtMainWindow& w, const Msg&) {
-  close(w, w.part<OptionWindows>().commandSend);
+  closeWindow(w, w.part<OptionWindows>().commandSend);
   return 0;
 }
 
 LParam onPlaybackClosed(QtMainWindow& w, const Msg&) {
-  close(w, w.part<OptionWindows>().playback);
+  closeWindow(w, w.part<OptionWindows>().playback);
   return 0;
 }
 
 LParam onRotatorClosed(QtMainWindow& w, const Msg&) {
   w.killWindowTimer(kTimerRotator);
-  close(w, w.part<OptionWindows>().rotator);
+  closeWindow(w, w.part<OptionWindows>().rotator);
   return 0;
 }
 
 LParam onCwClosed(QtMainWindow& w, const Msg&) {
-  close(w, w.part<OptionWindows>().cw);
+  closeWindow(w, w.part<OptionWindows>().cw);
   return 0;
 }
 
 LParam onRepeaterClosed(QtMainWindow& w, const Msg&) {
-  close(w, w.part<OptionWindows>().repeater);
+  closeWindow(w, w.part<OptionWindows>().repeater);
   return 0;
 }
 
