@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "menulist/MenuCatalogue.h"
 #include "platform/Messages.h"
