@@ -283,6 +283,8 @@ class EqualiserTest : public QObject {
     QTRY_VERIFY(d->graph()->renders() > before);
     const QImage img = d->graph()->canvas();
     QCOMPARE(img.size(), QSize(900, 352));
+    // HRX900_EQ_PNG=FILE keeps a picture of the window.
+    if (const QString png = qEnvironmentVariable("HRX900_EQ_PNG"); !png.isEmpty()) QVERIFY(d->grab().save(png, "PNG"));
     constexpr QRgb kRed = 0xFFFF0000;
     // The band at level 0 lies flat on the 0 dB line, across the width.
     for (int x = 0; x < 900; ++x) QVERIFY2(img.pixel(x, 176) == kRed, qPrintable(QString::number(x)));
