@@ -3,17 +3,23 @@
 // 8 clients each polling "f" and "m" every 10 ms. Reports the answers'
 // median and 99th-percentile latency, the CAT commands the radio heard
 // beyond the program's own keep-alive (there should be none), and the
-// process's CPU share (clients and simulator included: an upper bound).
+// process's CPU share (clients and simulator included: an upper bound) and
+// the server thread's own.
 //
 //   bench_share [--seconds=N] [benchmark flags]   (N defaults to 3)
 #include <benchmark/benchmark.h>
+#include <dirent.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -31,6 +37,33 @@ using namespace hrx;
 
 int gSeconds = 3;
 constexpr int kClients = 8;
+
+// CPU seconds of the process's thread named `name` (from /proc), 0 if none.
+double threadCpuSeconds(const char* name) {
+  DIR* d = ::opendir("/proc/self/task");
+  if (d == nullptr) return 0;
+  double total = 0;
+  while (dirent* e = ::readdir(d)) {
+    if (e->d_name[0] == '.') continue;
+    const std::string base = std::string("/proc/self/task/") + e->d_name;
+    std::ifstream comm(base + "/comm");
+    std::string c;
+    std::getline(comm, c);
+    if (c != name) continue;
+    std::ifstream stat(base + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream rest(text.substr(text.rfind(')') + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && rest >> field; ++i) {
+      if (i == 14) utime = std::stoull(field);
+      if (i == 15) stime = std::stoull(field);
+    }
+    total += static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+  }
+  ::closedir(d);
+  return total;
+}
 
 double processCpuSeconds() {
   rusage u{};
@@ -69,6 +102,7 @@ void BM_EightClientsPolling(benchmark::State& st) {
     std::atomic<int> failures{0};
     std::vector<std::vector<double>> latencies(kClients);
     const double cpu0 = processCpuSeconds();
+    const double server0 = threadCpuSeconds("Share_Server");
     const auto t0 = std::chrono::steady_clock::now();
     std::vector<std::thread> threads;
     for (int i = 0; i < kClients; ++i) {
@@ -91,6 +125,7 @@ void BM_EightClientsPolling(benchmark::State& st) {
     for (auto& t : threads) t.join();
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const double cpu = processCpuSeconds() - cpu0;
+    const double server = threadCpuSeconds("Share_Server") - server0;
 
     std::vector<double> all;
     for (auto& v : latencies) all.insert(all.end(), v.begin(), v.end());
@@ -106,6 +141,7 @@ void BM_EightClientsPolling(benchmark::State& st) {
     st.counters["cat_keepalive"] = keepAlive;
     st.counters["cat_extra"] = extra;
     st.counters["cpu_share_pct"] = 100.0 * cpu / wall;
+    st.counters["server_cpu_pct"] = 100.0 * server / wall;
     st.SetIterationTime(wall);
   }
 }

@@ -239,8 +239,8 @@ void ShareServer::accept() {
     const int live = static_cast<int>(std::count_if(clientList_.begin(), clientList_.end(),
                                                     [](const auto& c) { return !c->dead; }));
     if (!allowed || live >= config_.maxClients) {
+      rejected_.fetch_add(1);  // counted before the client can see the close
       ::close(fd);
-      rejected_.fetch_add(1);
       continue;
     }
     const int one = 1;
