@@ -32,7 +32,8 @@ class NoticeTest : public QObject {
     QTest::newRow("forced second shows too") << QList<int>{0, 3} << QList<int>{0, 1} << 2;
     QTest::newRow("two forced") << QList<int>{3, 3} << QList<int>{1, 1} << 2;
     QTest::newRow("notice 1 never") << QList<int>{1, 1} << QList<int>{0, 1} << 0;
-    QTest::newRow("index outside the table") << QList<int>{4, -1} << QList<int>{1, 0} << 0;
+    QTest::newRow("index outside the table") << QList<int>{8, -1} << QList<int>{1, 0} << 0;
+    QTest::newRow("network port notice") << QList<int>{5} << QList<int>{0} << 1;
   }
   void guardAndForce() {
     QFETCH(QList<int>, indexes);

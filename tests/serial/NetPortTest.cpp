@@ -3,6 +3,7 @@
 // refuse or never answer.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <termios.h>
 
@@ -105,6 +106,11 @@ TEST_P(NetPort, OpensTalksAndSetsTheFarLine) {
   LineStatus st;
   ASSERT_TRUE(port.lineStatus(st));
   EXPECT_FALSE(st.fault);
+  // Nagle's delay is off: a command goes out at once.
+  int noDelay = 0;
+  socklen_t len = sizeof noDelay;
+  ASSERT_EQ(::getsockopt(port.GetHandle(), IPPROTO_TCP, TCP_NODELAY, &noDelay, &len), 0);
+  EXPECT_EQ(noDelay, 1);
   // RTS: a telnet far side takes it; raw TCP has no modem lines.
   EXPECT_EQ(port.setRts(true), telnet());
 
