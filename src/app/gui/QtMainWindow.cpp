@@ -365,8 +365,15 @@ void QtMainWindow::changeEvent(QEvent* e) {
 void QtMainWindow::Disp_Restore() {
   killTimerHere(kTimerDispRestore);
   ++restoreCount_;
-  for (const SelfMsg& m : kDispStartEvents) sendMessage(m.id, m.w, 0);
-  for (MsgId id : kDispStartTail) sendMessage(id, 0, 0);
+  restoreLog_.clear();
+  for (const SelfMsg& m : kDispStartEvents) {
+    restoreLog_.push_back(Msg{m.id, m.w, 0});
+    sendMessage(m.id, m.w, 0);
+  }
+  for (MsgId id : kDispStartTail) {
+    restoreLog_.push_back(Msg{id, 0, 0});
+    sendMessage(id, 0, 0);
+  }
 }
 
 LParam QtMainWindow::handleMessage(const Msg& m) {
