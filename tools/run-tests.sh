@@ -4,6 +4,8 @@
 #   tools/run-tests.sh asan     AddressSanitizer + UBSan build, every test
 #   tools/run-tests.sh tsan     ThreadSanitizer build, the core tests
 #   tools/run-tests.sh fuzz     clang libFuzzer targets, FUZZ_SECONDS each (default 60)
+#   tools/run-tests.sh bench    every benchmark once, in a short mode; fails on an error
+#                               a benchmark reports (a reply that allocated), never on a time
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-normal}
@@ -15,6 +17,21 @@ case "$mode" in
     cmake -S . -B build/normal -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build build/normal -j "$jobs"
     ctest --test-dir build/normal --output-on-failure -j "$jobs" --timeout 300
+    ;;
+  bench)
+    cmake -S . -B build/normal -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build/normal -j "$jobs"
+    shopt -s nullglob
+    ran=0
+    for b in build/normal/bench/bench_*; do
+      [ -x "$b" ] || continue
+      echo "== $(basename "$b")"
+      out=$("$b" --benchmark_min_time=0.01 2>&1) || { echo "$out"; echo "$b failed" >&2; exit 1; }
+      echo "$out"
+      if grep -q "ERROR OCCURRED" <<<"$out"; then echo "$b reported an error" >&2; exit 1; fi
+      ran=$((ran + 1))
+    done
+    [ "$ran" -gt 0 ] || { echo "no benchmark ran" >&2; exit 1; }
     ;;
   asan)
     cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHRX900_SANITIZE=address -DHRX900_BENCH=OFF >/dev/null
@@ -35,6 +52,7 @@ case "$mode" in
     cmake --build build/fuzz -j "$jobs"
     seconds=${FUZZ_SECONDS:-60}
     shopt -s nullglob
+    ran=0
     for fuzzer in build/fuzz/tests/fuzz/fuzz_*; do
       [ -x "$fuzzer" ] || continue
       name=$(basename "$fuzzer")
@@ -47,10 +65,13 @@ case "$mode" in
       else
         "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 "$corpus"
       fi
+      ran=$((ran + 1))
     done
+    # A build that made no target must not pass as a clean fuzz run.
+    [ "$ran" -gt 0 ] || { echo "no fuzz target ran" >&2; exit 1; }
     ;;
   *)
-    echo "usage: $0 [normal|asan|tsan|fuzz]" >&2
+    echo "usage: $0 [normal|asan|tsan|fuzz|bench]" >&2
     exit 2
     ;;
 esac

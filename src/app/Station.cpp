@@ -107,6 +107,12 @@ bool Station::lineHealthy() {
   return port.IsOpen() && port.lineStatus(status) && !status.fault;
 }
 
+bool powerSyncTimedOut(RadioState& state, bool lineOk, std::uint32_t inQueue) {
+  if (state.get_AwaitingReply() == 0) return !lineOk;
+  state.set_AwaitingReply(0);
+  return !lineOk || inQueue == 0;
+}
+
 void Station::log(const std::string& line) {
   char stamp[32] = "";
   const std::time_t now = std::time(nullptr);
@@ -173,12 +179,7 @@ void Station::powerSyncTick() {
   noticeFaultClose();
   LineStatus status;
   const bool lineOk = port.IsOpen() && port.lineStatus(status) && !status.fault;
-  if (state.get_AwaitingReply() != 0) {
-    state.set_AwaitingReply(0);
-    if (!lineOk || status.inQueue == 0) analyserThread_.postUnique(kMsgPowerSyncTimeout);
-  } else if (!lineOk) {
-    analyserThread_.postUnique(kMsgPowerSyncTimeout);
-  }
+  if (powerSyncTimedOut(state, lineOk, status.inQueue)) analyserThread_.postUnique(kMsgPowerSyncTimeout);
 }
 
 bool Station::onTimer(std::uint32_t id) {

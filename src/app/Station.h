@@ -39,6 +39,11 @@ inline constexpr std::uint32_t kRecoveryLookMs = 1000;
 // back and reconnecting, or the operator gave up with the COM switch).
 inline constexpr MsgId kMsgRadioMissing = 0x8110;
 
+// Timer 17's rule, given what the line showed: whether the radio now counts
+// as gone. A command outstanding is forgotten on the first tick, so one
+// silent period raises one time-out; a dead line raises one every tick.
+bool powerSyncTimedOut(RadioState& state, bool lineOk, std::uint32_t inQueue);
+
 struct StationOptions {
   // Serial device for this run; empty: the port settings decide.
   std::string devicePath;

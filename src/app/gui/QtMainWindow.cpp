@@ -396,8 +396,15 @@ void QtMainWindow::Disp_Restore() {
   ++restoreCount_;
   DisplayPart& display = part<DisplayPart>();
   display.restoring = true;
-  for (const SelfMsg& m : kDispStartEvents) sendMessage(m.id, m.w, 0);
-  for (MsgId id : kDispStartTail) sendMessage(id, 0, 0);
+  restoreLog_.clear();
+  for (const SelfMsg& m : kDispStartEvents) {
+    restoreLog_.push_back(Msg{m.id, m.w, 0});
+    sendMessage(m.id, m.w, 0);
+  }
+  for (MsgId id : kDispStartTail) {
+    restoreLog_.push_back(Msg{id, 0, 0});
+    sendMessage(id, 0, 0);
+  }
   DrawTFT_Image(*this);
   // The two strips at once as well: a restore runs because the picture was
   // lost, and the paint that follows finds nothing pending.

@@ -157,6 +157,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   std::uint32_t timerPeriod(std::uint32_t id) const;
   const std::vector<Msg>& dispStartLog() const { return dispStartLog_; }
   int restoreCount() const { return restoreCount_; }
+  const std::vector<Msg>& restoreLog() const { return restoreLog_; }
   const std::atomic<bool>& noticeGuard() const { return noticeGuard_; }
   render::PanelRenderer& renderer() { return renderer_; }
   panel::PanelCtrl& panel() { return panel_; }
@@ -255,6 +256,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   std::map<std::uint32_t, QTimer*> timers_;
   std::map<int, QAction*> actions_;
   std::vector<Msg> dispStartLog_;
+  std::vector<Msg> restoreLog_;
   std::atomic<bool> noticeGuard_{false};
   std::atomic<bool> closing_{false};
   bool started_ = false;

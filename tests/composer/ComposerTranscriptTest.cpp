@@ -1,0 +1,129 @@
+// What the radio is asked and how long the composer waits between, written
+// out literally: every step of the state read-out, the ID query and the
+// keep-alive. A transcript interleaves the commands and the waits, so a
+// swapped row, a shortened wait or a lost one shows.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "composer/Composer.h"
+#include "composer/ComposerRig.h"
+#include "support/RecordingMainWindow.h"
+#include "support/RecordingPostTarget.h"
+
+namespace hrx {
+namespace {
+
+struct TranscriptRig {
+  // Each wait first takes the commands composed before it.
+  struct Clock final : hrx::Clock {
+    explicit Clock(TranscriptRig& r) : rig(r) {}
+    std::int64_t nowMs() override { return 0; }
+    void sleepMs(std::int64_t ms) override {
+      rig.take();
+      rig.out += "+" + std::to_string(ms) + " ";
+    }
+    TranscriptRig& rig;
+  };
+  RadioState state;
+  PanelMirror mirror;
+  Sio_RingBuff sendRing;
+  Sio_RingBuff recvRing;
+  test::RecordingPostTarget sendThread, analyser, self;
+  test::RecordingMainWindow window;
+  WindowFlags flags;
+  Clock clock{*this};
+  ComposerContext ctx{state, mirror, sendRing, recvRing, sendThread, analyser, self, window, flags, clock};
+  Composer composer{ctx};
+  std::string out;
+
+  void take() {
+    char buf[Sio_RingBuff::kSlotBytes];
+    for (int n; (n = sendRing.Sio_RingBuff_Read(buf)) > 0;) out += std::string(buf, static_cast<std::size_t>(n)) + " ";
+  }
+  std::string run(MsgId id) {
+    out.clear();
+    composer.handle(Msg{id, 0, 0});
+    take();
+    if (!out.empty()) out.pop_back();
+    return out;
+  }
+};
+
+// The 76 steps of the state read-out, one string per step: commands and
+// waits in the order they happen.
+constexpr const char* kReadOutSteps[76] = {
+    "",                                   // 0 ID: asked before the sweep
+    "RT;", "XT;", "SF;", "BP00; BP01;", "BC0; +25", "CO00; CO01; CO02;", "MS;", "NR0; +25", "FT;",
+    "FR;", "LK;", "FS;", "VS;", "NA0; +25", "NB0; +25", "RF0; +25", "GT0; +25", "RA0; +25", "PA0; +25",
+    "KR;", "TS;", "AN0; +25", "AC;",
+    "",                                   // 24 DS
+    "MX;", "VX;", "BI;", "PR0; PR1;", "ML0; +25", "CS;",
+    "",                                   // 31 DP
+    "RM0;", "KP;", "KS;", "SD;", "NL0; +25", "MG;", "PL;", "VG;", "VD;",
+    "SQ0; +25", "AG0; +25", "RG0; +25", "IF;", "VF0; +25", "IS0; +25", "SH0; +25", "RL0; +25", "BY;",
+    "FA;", "FB;", "RO;", "SC;", "SM0; +25", "TX;", "UL;",
+    "",                                   // 57 AI
+    "CN0; +25", "CT0; +25", "KM1; KM2; KM3; KM4; KM5;", "MC;", "OI;", "OS0; +25", "PB0; +25",
+    "PC;", "RS;", "MD0; +25", "PS;", "RI0; RI1; RI3; RI4; RI5; RI6; RI7; RI8;",
+    "",                                   // 70 CW
+    "BG1;", "LM0; +25",
+    "PE000; +25 PE001; +25 PE002; +25 PE010; +25 PE011; +25 PE012; +25 PE020; +25 PE021; +25 PE022; +25 "
+    "PE200; +25 PE201; +25 PE202; +25 PE210; +25 PE211; +25 PE212; +25 PE220; +25 PE221; +25 PE222; +25",
+    "",                                   // 74 KC
+    "CA0;",
+};
+
+TEST(ComposerTranscript, StateReadOutStepByStep) {
+  TranscriptRig rig;
+  rig.run(kMsgSyncStart);
+  for (int step = 0; step < 76; ++step) EXPECT_EQ(rig.run(kMsgSyncStep), kReadOutSteps[step]) << "step " << step;
+  // The sweep is over; the menu read-out follows on its own timer.
+  EXPECT_FALSE(rig.composer.syncRunning());
+  EXPECT_EQ(rig.run(kMsgExStep), "EX001;");
+}
+
+TEST(ComposerTranscript, IdQueryKeepAliveAndConnectionSwitch) {
+  const struct {
+    int ai, ps;   // AI_Stat, PS_Stat of the store
+    int mirrorAi;
+    MsgId msg;
+    const char* want;
+  } kCases[] = {
+      {0, 0, 0, kMsgIdQuery, "ID; +25 ID0900; +25"},
+      {0, 0, 0, 0x856A, ""},
+      {0, 1, 0, 0x856A, ""},
+      {1, 0, 0, 0x856A, "PS;"},
+      {1, 1, 0, 0x856A, "PS; +30 AI;"},
+      {0, 0, 0, 0x8501, "AI1; +20 AI;"},
+      {0, 0, 1, 0x8501, "AI0; +20 AI; +25"},
+  };
+  for (const auto& c : kCases) {
+    TranscriptRig rig;
+    rig.state.set_AI_Stat(c.ai);
+    rig.state.set_PS_Stat(c.ps);
+    rig.mirror.set_AI_Stat(c.mirrorAi);
+    EXPECT_EQ(rig.run(c.msg), c.want) << std::hex << c.msg << " AI " << c.ai << " PS " << c.ps;
+  }
+}
+
+// The receive side's mode decides operation 206 (PR or OS by the mode): FR_Stat
+// 4 and 5 receive on the sub side, the others on the main side.
+TEST(ComposerTranscript, ReceiveSideFollowsFrStat) {
+  const struct {
+    int fr;
+    const char* want;
+  } kCases[] = {{0, "PR01;"}, {1, "PR01;"}, {2, "PR01;"}, {3, "PR01;"}, {4, "OS01;"}, {5, "OS01;"}};
+  for (const auto& c : kCases) {
+    test::ComposerRig rig;
+    rig.state.set_FR_Stat(c.fr);
+    rig.state.set_MD_Main(1);    // a mode with the PR switch
+    rig.state.set_MD_Sub(10);    // a mode with the three-state OS switch
+    rig.op(206);
+    EXPECT_EQ(rig.sent(), std::vector<std::string>{c.want}) << "FR_Stat " << c.fr;
+  }
+}
+
+}  // namespace
+}  // namespace hrx
