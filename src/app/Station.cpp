@@ -35,6 +35,9 @@ bool Station::start(const StationOptions& options) {
   settingsRead_ = ReadCommSetting(port, settingsField3_, options.settingsDir);
   if (!settingsRead_) window_.requestNotice(kNoticeSettingsUnreadable, true);
   if (!options.devicePath.empty()) port.SetDevicePath(options.devicePath);
+  // A line that fails while the link is on is waited for: its failed opens
+  // ask for no notice meanwhile.
+  port.setFaultCloseRule([this] { return state.get_AI_Stat() == 1 || state.get_AiOnRequested() != 0; });
   port.Open();
   faultClosesSeen_ = port.faultCloses();
   awaitingDevice_ = false;
@@ -57,6 +60,7 @@ void Station::shutdown() {
   if (!running_) return;
   running_ = false;
   stopWaiting();
+  port.setFaultCloseRule(nullptr);
   port.Close();
   WriteCommSetting(port, settingsField3_, options_.settingsDir);
   recvThread_.stopBounded();
@@ -140,7 +144,7 @@ void Station::noticeFaultClose() {
   // Opened again already (a command re-opened the returned device), or the
   // link was off: nothing to wait for.
   if (!linkOn || awaitingDevice() || port.IsOpen()) {
-    if (!awaitingDevice()) port.setQuietOpen(false);
+    if (!awaitingDevice() && !port.IsOpen()) port.setQuietOpen(false);
     return;
   }
   lostPath_ = port.lostPath();

@@ -51,6 +51,11 @@ void ComPort::attach(const Links& links) {
   links_ = links;
 }
 
+void ComPort::setFaultCloseRule(std::function<bool()> rule) {
+  std::lock_guard lock(listenerMu_);
+  faultCloseRule_ = std::move(rule);
+}
+
 void ComPort::setOpenListener(std::function<void()> listener) {
   std::lock_guard lock(listenerMu_);
   openListener_ = std::move(listener);
@@ -207,7 +212,12 @@ bool ComPort::Close() {
       std::lock_guard c(configMu_);
       lostPath_ = openPath_;
     }
-    quietOpen_.store(true, std::memory_order_release);
+    bool quiet = false;
+    {
+      std::lock_guard l(listenerMu_);
+      if (faultCloseRule_) quiet = faultCloseRule_();
+    }
+    quietOpen_.store(quiet, std::memory_order_release);
     faultCloses_.fetch_add(1, std::memory_order_acq_rel);
   }
   open_.store(false, std::memory_order_release);

@@ -125,8 +125,8 @@ class ComPort {
   std::string lostPath() const;
   // While set, a failed Open asks for no notice: the program already knows
   // the device is gone and waits for it, and an open notice box would keep
-  // the port from opening again when it returns. A fault close sets it; a
-  // successful Open clears it.
+  // the port from opening again when it returns. A fault close sets it when
+  // the fault-close rule says so; a successful Open clears it.
   void setQuietOpen(bool quiet) { quietOpen_.store(quiet, std::memory_order_release); }
   bool quietOpen() const { return quietOpen_.load(std::memory_order_acquire); }
 
@@ -142,6 +142,10 @@ class ComPort {
     f(fd_, generation_.load(std::memory_order_relaxed));
     return true;
   }
+  // Asked (on the closing thread, with the port held) at every fault close
+  // whether the program will wait for the device; true makes failed opens
+  // quiet. Must only read atomics.
+  void setFaultCloseRule(std::function<bool()> rule);
   // Called (from the opening thread) after every successful Open.
   void setOpenListener(std::function<void()> listener);
   // A seam for simulated line conditions (holds, errors, a full queue): runs
@@ -174,6 +178,7 @@ class ComPort {
 
   std::mutex listenerMu_;
   std::function<void()> openListener_;
+  std::function<bool()> faultCloseRule_;   // guarded by listenerMu_
   std::mutex hookMu_;
   std::function<void(LineStatus&)> statusHook_;
 };

@@ -149,6 +149,41 @@ TEST_F(PortFixture, NoticeGuardRefusesOpenWithoutNotice) {
   EXPECT_TRUE(port.Open());
 }
 
+// A vanished device is counted once per fault close with the path it had;
+// whether its failed re-opens stay quiet is the rule's answer, and a
+// deliberate close counts nothing.
+TEST_F(PortFixture, FaultCloseIsCountedAndQuietOnlyWhenTheRuleSaysSo) {
+  for (const bool waiting : {true, false}) {
+    SCOPED_TRACE(waiting);
+    PtyRadio gone;
+    ASSERT_TRUE(gone.ok());
+    const std::string path = gone.slavePath();
+    port.SetDevicePath(path);
+    port.setFaultCloseRule([&] { return waiting; });
+    window.clear();
+    const std::uint64_t before = port.faultCloses();
+    ASSERT_TRUE(port.Open());
+    EXPECT_TRUE(port.Close());
+    EXPECT_EQ(port.faultCloses(), before) << "a deliberate close is no fault";
+    ASSERT_TRUE(port.Open());
+    gone.unplug();
+    char buf[16];
+    bool fault = false;
+    for (int i = 0; i < 200 && !fault; ++i) {
+      fault = port.read(buf, sizeof buf).fault;
+      if (!fault) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(fault);
+    EXPECT_TRUE(port.Close());
+    EXPECT_EQ(port.faultCloses(), before + 1);
+    EXPECT_EQ(port.lostPath(), path);
+    EXPECT_EQ(port.quietOpen(), waiting);
+    EXPECT_FALSE(port.Open());
+    EXPECT_EQ(notices().size(), waiting ? 0u : 1u);
+  }
+  port.setFaultCloseRule(nullptr);
+}
+
 TEST_F(PortFixture, FailedOpensPostNoticeZero) {
   const char* paths[] = {"/dev/does-not-exist-hrx900", "/dev/null"};
   for (const char* path : paths) {
