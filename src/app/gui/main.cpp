@@ -101,10 +101,10 @@ int main(int argc, char** argv) {
       // catalogue is loaded, and the panel saved when the read-out has ended
       // (or when it does not end within the limit).
       auto* poll = new QTimer(&window);
-      QElapsedTimer since;
-      since.start();
-      bool comSent = false;
-      QObject::connect(poll, &QTimer::timeout, &window, [&, poll] {
+      QElapsedTimer started;
+      started.start();
+      // The lambda keeps its own clock and flag: it runs after this block.
+      QObject::connect(poll, &QTimer::timeout, &window, [&, poll, since = started, comSent = false]() mutable {
         if (!comSent && core.station().state.get_CommEnabled() != 0) comSent = core.request(kOpidComSw, false, 0);
         const bool done = window.readOutsDone() > 0 && since.elapsed() > kScreenshotDelayMs;
         if (!done && since.elapsed() < kScreenshotLimitMs) return;
