@@ -69,8 +69,9 @@ constexpr const char* kReadOutSteps[76] = {
     "PC;", "RS;", "MD0; +25", "PS;", "RI0; RI1; RI3; RI4; RI5; RI6; RI7; RI8;",
     "",                                   // 70 CW
     "BG1;", "LM0; +25",
-    "PE000; +25 PE001; +25 PE002; +25 PE010; +25 PE011; +25 PE012; +25 PE020; +25 PE021; +25 PE022; +25 "
-    "PE200; +25 PE201; +25 PE202; +25 PE210; +25 PE211; +25 PE212; +25 PE220; +25 PE221; +25 PE222; +25",
+    // One row's transcript, written on two lines.
+    ("PE000; +25 PE001; +25 PE002; +25 PE010; +25 PE011; +25 PE012; +25 PE020; +25 PE021; +25 PE022; +25 "
+     "PE200; +25 PE201; +25 PE202; +25 PE210; +25 PE211; +25 PE212; +25 PE220; +25 PE221; +25 PE222; +25"),
     "",                                   // 74 KC
     "CA0;",
 };
