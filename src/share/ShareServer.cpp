@@ -401,13 +401,13 @@ int ShareServer::wantedPeriodMs() const {
 void ShareServer::armTimer() {
   const int period = wantedPeriodMs();
   if (period == timerPeriodMs_) return;
-  itimerspec spec{};
+  itimerspec timing{};
   if (period > 0) {
-    spec.it_value.tv_sec = period / 1000;
-    spec.it_value.tv_nsec = static_cast<long>(period % 1000) * 1000000L;
-    spec.it_interval = spec.it_value;
+    timing.it_value.tv_sec = period / 1000;
+    timing.it_value.tv_nsec = static_cast<long>(period % 1000) * 1000000L;
+    timing.it_interval = timing.it_value;
   }
-  ::timerfd_settime(timerFd_, 0, &spec, nullptr);
+  ::timerfd_settime(timerFd_, 0, &timing, nullptr);
   timerPeriodMs_ = period;
 }
 
