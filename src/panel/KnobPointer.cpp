@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "state/MenuListItem.h"
+
 namespace hrx::panel {
 
 namespace {
@@ -55,6 +57,31 @@ PointerLine pointerLine(int cx, int cy, bool inner, int angleDeg) {
   const int to = inner ? 4 : 5;
   return {cx + static_cast<int>(from * std::sin(t)), cy - static_cast<int>(from * std::cos(t)),
           cx + static_cast<int>(to * std::sin(t)), cy - static_cast<int>(to * std::cos(t))};
+}
+
+int knobPointerAngle(int id, const RadioState& st) {
+  const std::int32_t mode = st.get_VS_Stat() != 0 ? st.get_MD_Sub() : st.get_MD_Main();
+  switch (id) {
+    case 14:
+      if (mode == 3 || mode == 7) return pointerAngle(PointerScale::Keyer, st.get_KS_Value());
+      return pointerAngle(PointerScale::Mic, st.get_MG_Value());
+    case 15:
+      if (mode == 1 || mode == 2) return pointerAngle(PointerScale::Proc, st.get_PL_Value());
+      return pointerAngle(PointerScale::Carrier, st.get_PC_Value());
+    case 16: return pointerAngle(PointerScale::Notch, st.get_BP_Main_Level());
+    case 17:
+      if (st.get_CO_Main_OnKind() == 2) return pointerAngle(PointerScale::Apf, st.get_CO_Main_Level2());
+      return pointerAngle(PointerScale::Contour, st.get_CO_Main_Level1());
+    case 18: return pointerAngle(PointerScale::Shift, st.get_IS_Main());
+    case 19: return pointerAngle(PointerScale::Width, st.get_SH_Main());
+    case 20: return pointerAngle(PointerScale::Level, st.get_AG_Main());
+    case 21: {
+      MenuListItem item;
+      const bool sql = st.get_MenuItem(36, &item) && item.value != 0;
+      return pointerAngle(PointerScale::Level, sql ? st.get_SQ_Main() : st.get_RG_Main());
+    }
+    default: return 0;
+  }
 }
 
 Caption captionFor(int focusIndex, bool focused, int which) {

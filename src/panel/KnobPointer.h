@@ -4,12 +4,19 @@
 // drawing; integer arithmetic as the panel has always done it.
 #include <cstdint>
 
+#include "state/RadioState.h"
+
 namespace hrx::panel {
 
 enum class PointerScale : std::uint8_t { Mic, Keyer, Proc, Carrier, Notch, Contour, Apf, Shift, Level, Width };
 
 // Pointer direction in degrees clockwise from the top.
 int pointerAngle(PointerScale scale, std::int32_t value);
+
+// The pointer of knob control 14..21 for the radio's state: the value the
+// control now stands for (MIC or SPEED, PROC or CAR, CONT or APF, RF or SQL,
+// by the worked side's mode and functions) on that value's scale.
+int knobPointerAngle(int id, const RadioState& st);
 
 struct PointerLine {
   int x0, y0, x1, y1;   // outer end, inner end

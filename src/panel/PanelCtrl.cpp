@@ -1,5 +1,6 @@
 #include "panel/PanelCtrl.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
@@ -100,6 +101,10 @@ constexpr KeyRow kKeys[] = {
     {63, 0x85B4, 53, V::Zero, true, false},     {64, 0x85B5, 0, V::Zero, false, false},
     {65, 0x85B8, 56, V::Zero, false, false},    {95, 0x85B6, 54, V::Zero, false, false},
     {96, 0x85B7, 55, V::Zero, false, false},
+    // This panel names no operation for its hold keys; the up/down keys
+    // stand in, so that the hold rule has something to send.
+    {kIdHoldOnceA, 0, 151, V::Zero, true, false},   {kIdHoldOnceB, 0, 152, V::Zero, true, false},
+    {kIdHoldRepeatA, 0, 151, V::Zero, true, false}, {kIdHoldRepeatB, 0, 152, V::Zero, true, false},
     {14, 0, 197, V::KnobStep, false, false},    {15, 0, 198, V::KnobStep, false, false},
     {16, 0, 199, V::KnobStep, false, false},    {17, 0, 200, V::KnobStep, false, false},
     {18, 0, 201, V::KnobStep, false, false},    {19, 0, 202, V::KnobStep, false, false},
@@ -178,11 +183,16 @@ void PanelCtrl::OnLButtonDown(int x, int y) {
   const int id = findHit(kAreaTables[area], x, y);
   if (id == 0) {
     if (area == kAreaG_Index) {
-      if (kMainDialSquare.contains(x, y) && !busy()) startDrag(kMainDial, x, y);
+      if (busy()) return;
+      if (kMainDialSquare.contains(x, y)) startDrag(kMainDial, x, y);
+      else startFuncDrag(false, x, y);
     } else if (area == kAreaH_Index) {
+      if (busy()) return;
       const RadioState* st = host_.radio();
       const int sf = st != nullptr ? st->get_SF_Value() : 0;
-      if (kSubDialSquare.contains(x, y) && !busy() && sf >= 1 && sf <= 7) startDrag(kSubDial, x, y);
+      // Function 5 turns the third dial, as the wheel does.
+      if (kSubDialSquare.contains(x, y) && sf >= 1 && sf <= 7) startDrag(sf == 5 ? kThirdDial : kSubDial, x, y);
+      else startFuncDrag(true, x, y);
     } else if (area == kAreaE_Index) {
       const int knob = busy() ? 0 : findKnob(x, y);
       if (knob != 0) knobClick(knob);
@@ -225,7 +235,7 @@ void PanelCtrl::OnLButtonUp(int, int) {
     host_.killTimer(kTimerRepeat);
     if (!repeatSuppressed_) sendKnobStep(true, false, false);
     repeatSuppressed_ = false;
-  } else if (opStats_ == kIdMainDial || opStats_ == kIdSubDial || (opStats_ >= kIdFirstFunc && opStats_ <= kIdLastFunc)) {
+  } else if (isDial(opStats_)) {
     endDrag();
   } else if (digitChosen()) {
     // A chosen digit stays chosen.
@@ -341,7 +351,8 @@ void PanelCtrl::pressKey(int id) {
   releaseDue_ = false;
   pressedAtMs_ = host_.nowMs();
   if (key->look != 0) host_.look(key->look, 1, 0);
-  if (!entryMode_) Ctrl_ReqAnlSend(id, vfoFlag_);
+  if (isHoldKey(id)) host_.setTimer(kTimerHoldDelay, kHoldDelayMs);
+  else if (!entryMode_) Ctrl_ReqAnlSend(id, vfoFlag_);
   host_.setTimer(kTimerRelease, kKeyWatchMs);
   if (id == kIdCom && !host_.connected()) {
     host_.connectionNotice(true);
@@ -355,6 +366,11 @@ void PanelCtrl::releaseKey(int id) {
   if (key != nullptr && key->look != 0) host_.look(key->look, 0, 0);
   host_.killTimer(kTimerRelease);
   if (id == kIdTxw) Ctrl_ReqAnlSend(kIdTxwRelease, vfoFlag_);
+  if (isHoldKey(id)) {
+    host_.killTimer(kTimerHoldDelay);
+    host_.killTimer(kTimerHoldRepeat);
+    Ctrl_ReqAnlSend(id, false);
+  }
   opStats_ = 0;
   pressedArea_ = -1;
   releaseDue_ = false;
@@ -420,17 +436,20 @@ void PanelCtrl::Ctrl_ReqAnlSend(int id, bool vfo) {
 void PanelCtrl::startDrag(const Dial& d, int x, int y) {
   opStats_ = d.id;
   dragId_ = d.id;
+  const bool func = d.id >= kIdFirstFunc;
+  if (func) activeFunc_ = d.id;
   int& angle = dialAngle(d.id);
   lastAngle_ = angle = cursorAngle(x, y, d.cx, d.cy);
   dragAccum_ = 0;
-  host_.setTimer(kTimerDialSend, kDialSendMs);
+  host_.setTimer(kTimerDialSend, func ? kFuncDialSendMs : kDialSendMs);
   host_.setTimer(kTimerRelease, kDialTrackMs);
   host_.look(d.angleMsg, static_cast<WParam>(angle), 0);
 }
 
-const PanelCtrl::Dial& PanelCtrl::dialOf(int id) {
+PanelCtrl::Dial PanelCtrl::dialOf(int id) {
   if (id == kIdSubDial) return kSubDial;
   if (id == kIdThirdDial) return kThirdDial;
+  if (id >= kIdFirstFunc && id <= kIdLastFunc) return {id, kFuncDialCentreX, kFuncDialCentreY, funcAngleMsg(id)};
   return kMainDial;
 }
 
@@ -439,7 +458,7 @@ void PanelCtrl::trackDial() {
     endDrag();
     return;
   }
-  const Dial& d = dialOf(opStats_);
+  const Dial d = dialOf(opStats_);
   int x = 0;
   int y = 0;
   host_.cursor(x, y);
@@ -449,9 +468,10 @@ void PanelCtrl::trackDial() {
   else if (delta <= -180) delta += 360;
   lastAngle_ = a;
   dragAccum_ += delta;
-  const int steps = dragAccum_ / kDegreesPerStep;
+  int steps = dragAccum_ / kDegreesPerStep;
   if (steps != 0) {
     dragAccum_ = 0;
+    if (d.id >= kIdFirstFunc) steps = std::clamp(steps, -kFuncStepLimit, kFuncStepLimit);
     dialSteps(d.id) += steps;
   }
   int& angle = dialAngle(d.id);
@@ -462,7 +482,9 @@ void PanelCtrl::trackDial() {
 }
 
 void PanelCtrl::endDrag() {
-  const Dial& d = dialOf(opStats_);
+  const Dial d = dialOf(opStats_);
+  // Steps turned since the last send tick go now, not with the next drag.
+  Ctrl_ReqAnlSend(d.id, vfoFlag_);
   host_.look(d.angleMsg, kAngleAtRest, 0);
   opStats_ = 0;
   host_.killTimer(kTimerDialSend);
@@ -481,19 +503,21 @@ void PanelCtrl::watchKeyRelease() {
   int x = 0;
   int y = 0;
   host_.cursor(x, y);
+  // A key pressed other than by a click on its place (the hold keys) is
+  // watched by the button alone.
   const HitRect* table = areaTable(pressedArea_);
-  const bool onKey = table != nullptr && findHit(table, x, y) == opStats_;
+  const bool onKey = table == nullptr || findHit(table, x, y) == opStats_;
   if (!onKey || !host_.leftButtonDown()) Ctrl_OpSw(opStats_);
 }
 
 bool PanelCtrl::Ctrl_OnTimer(std::uint32_t id) {
   switch (id) {
     case kTimerRelease:
-      if (opStats_ == kIdMainDial || opStats_ == kIdSubDial) trackDial();
+      if (isDial(opStats_)) trackDial();
       else watchKeyRelease();
       return true;
     case kTimerDialSend:
-      if (opStats_ == kIdMainDial || opStats_ == kIdSubDial) Ctrl_ReqAnlSend(opStats_, vfoFlag_);
+      if (isDial(opStats_)) Ctrl_ReqAnlSend(opStats_, vfoFlag_);
       return true;
     case kTimerRepeat:
       repeatTick();
@@ -516,19 +540,34 @@ bool PanelCtrl::Ctrl_OnTimer(std::uint32_t id) {
       host_.killTimer(id);
       const MsgId first = id == kTimerFuncRestA ? kMsgFuncAngleA : kMsgFuncAngleB;
       for (MsgId m = first; m < first + 8; ++m) host_.look(m, kAngleAtRest, 0);
+      if (activeFunc_ != 0 && (activeFunc_ >= kIdFirstFuncB) == (id == kTimerFuncRestB)) activeFunc_ = 0;
       return true;
     }
-    case 36: case 37:
+    case kTimerHoldDelay:
+      holdDelayTick();
+      return true;
+    case kTimerHoldRepeat:
+      if (opStats_ == kIdHoldRepeatA || opStats_ == kIdHoldRepeatB) Ctrl_ReqAnlSend(opStats_, true);
+      else host_.killTimer(kTimerHoldRepeat);
       return true;
     default:
       return false;
   }
 }
 
+void PanelCtrl::holdDelayTick() {
+  host_.killTimer(kTimerHoldDelay);
+  if (opStats_ == kIdHoldOnceA || opStats_ == kIdHoldOnceB) {
+    Ctrl_ReqAnlSend(opStats_, true);
+    releaseKey(opStats_);
+  } else if (opStats_ == kIdHoldRepeatA || opStats_ == kIdHoldRepeatB) {
+    host_.setTimer(kTimerHoldRepeat, kHoldRepeatMs);
+  }
+}
+
 void PanelCtrl::Ctrl_EndInteraction() {
-  if (opStats_ == kIdMainDial || opStats_ == kIdSubDial) {
+  if (isDial(opStats_)) {
     // Steps already turned are not lost when a menu command cuts the drag.
-    Ctrl_ReqAnlSend(opStats_, vfoFlag_);
     endDrag();
   } else if (knobFocused()) {
     host_.killTimer(kTimerRepeat);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/Messages.h"
+#include "state/PanelMirror.h"
 #include "state/RadioState.h"
 
 namespace hrx::panel {
@@ -49,12 +50,24 @@ inline constexpr int kIdLastDigit = 215;
 inline constexpr int kIdEntryMain = 216;
 inline constexpr int kIdEntrySub = 217;
 inline constexpr int kIdFirstFunc = 222;     // dial functions, VFO-A side 222..229, VFO-B 230..237
+inline constexpr int kIdFirstFuncB = 230;
 inline constexpr int kIdLastFunc = 237;
+// Keys that act on a hold; no hit table of this panel produces them.
+inline constexpr int kIdHoldOnceA = 97, kIdHoldOnceB = 98;       // one long-hold send
+inline constexpr int kIdHoldRepeatA = 218, kIdHoldRepeatB = 219; // repeated while held
 
 inline constexpr std::uint32_t kTimerRepeat = 2;       // repeat of a focused knob
 inline constexpr std::uint32_t kTimerDialRest = 19;    // CLAR/VFO-B dials back at rest
 inline constexpr std::uint32_t kTimerFuncRestA = 38;
 inline constexpr std::uint32_t kTimerFuncRestB = 39;
+inline constexpr std::uint32_t kTimerHoldDelay = 36;
+inline constexpr std::uint32_t kTimerHoldRepeat = 37;
+inline constexpr std::uint32_t kHoldDelayMs = 1000;
+inline constexpr std::uint32_t kHoldRepeatMs = 100;
+inline constexpr std::uint32_t kFuncDialSendMs = 60;
+inline constexpr int kFuncStepLimit = 9;
+inline constexpr int kFuncDialCentreX = 929;
+inline constexpr int kFuncDialCentreY = 264;
 inline constexpr std::uint32_t kRepeatFirstMs = 1000;
 inline constexpr std::uint32_t kRepeatMs = 200;
 inline constexpr std::uint32_t kRestMs = 200;
@@ -135,6 +148,8 @@ class PanelHost {
   virtual std::uint64_t nowMs() = 0;
   // The radio's last reported state; may be null (no core).
   virtual const RadioState* radio() = 0;
+  // The panel's working copy (the select dials' functions); may be null.
+  virtual const PanelMirror* mirror() { return nullptr; }
   // Shows the pop-up without waiting; the choice comes back through
   // PanelCtrl::Ctrl_OnPopupClosed (0 = dismissed).
   virtual void showPopup(const PopupMenu& menu) = 0;
@@ -181,6 +196,12 @@ class PanelCtrl {
   // Frequency digits and the wheel.
   void Ctrl_OpVfoDspSetting(int id);
   void Ctrl_OpVfoDspMouseWheel(int delta);
+  // One wheel notch on the select dial of the VFO-A / VFO-B side.
+  void Ctrl_VfoADialWheelStep(int delta);
+  void Ctrl_VfoBDialWheelStep(int delta);
+  // The dial function (222..229, 230..237) the side's function state picks
+  // now; 0 when it picks none.
+  int dialFunction(bool vfoB);
   // Ends a key press or dial drag in progress (before a menu command).
   void Ctrl_EndInteraction();
   // Auto-information came on: the connection notice has done its work.
@@ -191,6 +212,7 @@ class PanelCtrl {
   int mainAngle() const { return mainAngle_; }
   int subAngle() const { return subAngle_; }
   int thirdAngle() const { return thirdAngle_; }
+  int funcAngle(int funcId) const { return funcs_[funcId - kIdFirstFunc].angle; }
   int m_vol_step() const { return volStep_; }
   int m_vfo_set_num() const { return vfoSetNum_; }
   bool repeatSuppressed() const { return repeatSuppressed_; }
@@ -219,9 +241,18 @@ class PanelCtrl {
   static const Dial kMainDial;
   static const Dial kSubDial;
   static const Dial kThirdDial;
-  static const Dial& dialOf(int id);
+  static Dial dialOf(int id);
+  static bool isDial(int id) {
+    return id == kIdMainDial || id == kIdSubDial || id == kIdThirdDial || (id >= kIdFirstFunc && id <= kIdLastFunc);
+  }
+  static bool isHoldKey(int id) {
+    return id == kIdHoldOnceA || id == kIdHoldOnceB || id == kIdHoldRepeatA || id == kIdHoldRepeatB;
+  }
   static MsgId funcAngleMsg(int funcId);
   void startDrag(const Dial& d, int x, int y);
+  bool startFuncDrag(bool vfoB, int x, int y);
+  void funcWheelStep(bool vfoB, int delta);
+  void holdDelayTick();
   void trackDial();
   void endDrag();
   void watchKeyRelease();

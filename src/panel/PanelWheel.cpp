@@ -1,4 +1,5 @@
 // Frequency digits, the mouse wheel and the selection pop-ups' items.
+#include <algorithm>
 #include <iterator>
 
 #include "panel/PanelCtrl.h"
@@ -13,6 +14,12 @@ constexpr int kThirdDialRadius = 33;
 constexpr int kMeterSpotX = 128;
 constexpr int kMeterSpotY = 215;
 constexpr int kMeterSpotRadius = 27;
+// Where the wheel and a drag reach the select dials' functions.
+constexpr int kFuncRegionAX = 837, kFuncRegionBX = 956, kFuncRegionY = 270, kFuncRegionRadius = 33;
+// The function of each select-dial function state (VFO-A side; the VFO-B
+// side's ids are 8 higher); state 3 is 224 or 225 by mode and contour.
+constexpr int kFuncByState[] = {0, 222, 223, 224, 228, 226, 229};
+constexpr int kFuncCwContour = 225;
 
 constexpr PopupItem kTune[] = {{"TUNER OFF", 1}, {"TUNER ON", 2}, {"TUNING", 3}, {nullptr, 0}};
 constexpr PopupItem kAnt[] = {{"ANT 1", 2}, {"ANT 2", 3}, {"ANT 3", 4}, {nullptr, 0}};
@@ -162,6 +169,8 @@ void PanelCtrl::wheelOverRegions(int delta, int x, int y) {
     subTurned = true;
   }
   if (subTurned) host_.setTimer(kTimerDialRest, kRestMs);
+  if (discHit(x, y, kFuncRegionAX, kFuncRegionY, kFuncRegionRadius)) Ctrl_VfoADialWheelStep(delta);
+  if (discHit(x, y, kFuncRegionBX, kFuncRegionY, kFuncRegionRadius)) Ctrl_VfoBDialWheelStep(delta);
   if (discHit(x, y, kMeterSpotX, kMeterSpotY, kMeterSpotRadius)) {
     const std::int32_t now = st != nullptr ? st->get_MS_Stat() : 0;
     std::int32_t next = now + (away ? 1 : -1);
@@ -176,6 +185,52 @@ void PanelCtrl::wheelOverRegions(int delta, int x, int y) {
 
 MsgId PanelCtrl::funcAngleMsg(int funcId) {
   return static_cast<MsgId>(kMsgFuncAngleA + (funcId - kIdFirstFunc));
+}
+
+int PanelCtrl::dialFunction(bool vfoB) {
+  const PanelMirror* m = host_.mirror();
+  const RadioState* st = host_.radio();
+  if (m == nullptr || st == nullptr) return 0;
+  const int state = vfoB ? m->get_DialFunc_Sub() : m->get_DialFunc_Main();
+  if (state < 1 || state >= static_cast<int>(std::size(kFuncByState))) return 0;
+  int f = kFuncByState[state];
+  if (state == 3) {
+    // As the key-mode word reads it: a CW mode with the contour kind 0 or 2.
+    const std::int32_t mode = vfoB ? st->get_MD_Sub() : st->get_MD_Main();
+    const std::int32_t kind = vfoB ? st->get_CO_Sub_OnKind() : st->get_CO_Main_OnKind();
+    if ((mode == 3 || mode == 7) && (kind == 0 || kind == 2)) f = kFuncCwContour;
+  }
+  return vfoB ? f + (kIdFirstFuncB - kIdFirstFunc) : f;
+}
+
+void PanelCtrl::Ctrl_VfoADialWheelStep(int delta) { funcWheelStep(false, delta); }
+void PanelCtrl::Ctrl_VfoBDialWheelStep(int delta) { funcWheelStep(true, delta); }
+
+void PanelCtrl::funcWheelStep(bool vfoB, int delta) {
+  const int f = dialFunction(vfoB);
+  if (f == 0) return;
+  FuncDial& d = funcs_[f - kIdFirstFunc];
+  const int before = d.angle;
+  d.angle = wheelAngle(d.angle, delta < 1);
+  host_.look(funcAngleMsg(f), static_cast<WParam>(d.angle), 0);
+  int change = d.angle - before;
+  if (change > 180) change -= 360;
+  else if (change <= -180) change += 360;
+  d.accum += change;
+  const int steps = std::clamp(d.accum / kDegreesPerStep, -kFuncStepLimit, kFuncStepLimit);
+  if (steps != 0) d.accum = 0;
+  d.steps += steps;
+  activeFunc_ = f;
+  Ctrl_ReqAnlSend(f, vfoFlag_);
+  host_.setTimer(vfoB ? kTimerFuncRestB : kTimerFuncRestA, kRestMs);
+}
+
+bool PanelCtrl::startFuncDrag(bool vfoB, int x, int y) {
+  if (!discHit(x, y, vfoB ? kFuncRegionBX : kFuncRegionAX, kFuncRegionY, kFuncRegionRadius)) return false;
+  const int f = dialFunction(vfoB);
+  if (f == 0) return false;
+  startDrag(dialOf(f), x, y);
+  return true;
 }
 
 }  // namespace hrx::panel

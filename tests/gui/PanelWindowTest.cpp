@@ -1,7 +1,8 @@
 // The panel's input through the real main window and its widgets, on a
-// stand-in core: right button, wheel, the pop-up menus at their anchors,
-// the VFO SET window's keypad and checks, soft key 8's long push, and a
-// key release that does not hold up the window.
+// stand-in core: right button, every dial's wheel and drag, the knobs as
+// drawn, the pop-up menus at their anchors, the VFO SET window's keypad and
+// checks, soft key 8's long push, and a key release that does not hold up
+// the window.
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -9,10 +10,12 @@
 #include <QPushButton>
 #include <QWheelEvent>
 #include <QtTest>
+#include <cmath>
 
 #include "GuiRig.h"
 #include "GuiSuites.h"
 #include "app/gui/QtMainWindow.h"
+#include "analysis/AnalyserMessages.h"
 #include "app/gui/VfoSetWindow.h"
 
 using hrx::Msg;
@@ -36,6 +39,10 @@ struct Rig {
   }
   QWidget* panel() { return w.panelWidget(); }
   void click(QPoint at, Qt::MouseButton b = Qt::LeftButton) { QTest::mouseClick(panel(), b, {}, at); }
+  void mouse(QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    QMouseEvent e(type, QPointF(at), panel()->mapToGlobal(QPointF(at)), Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(panel(), &e);
+  }
   void wheel(QPoint at, int delta) {
     QWheelEvent e(at, panel()->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
                   Qt::NoScrollPhase, false);
@@ -52,48 +59,144 @@ struct Rig {
   }
 };
 
+// 40 pixels from a centre at `deg` degrees, counter-clockwise from the right.
+QPoint onDial(QPoint c, double deg) {
+  const double a = deg * M_PI / 180.0;
+  return {c.x() + static_cast<int>(std::lround(40 * std::cos(a))), c.y() - static_cast<int>(std::lround(40 * std::sin(a)))};
+}
+
+bool redNear(const QImage& img, QPoint p) {
+  for (int dy = -1; dy <= 1; ++dy)
+    for (int dx = -1; dx <= 1; ++dx)
+      if ((img.pixel(p.x() + dx, p.y() + dy) & 0xFFFFFF) == 0xFF0000) return true;
+  return false;
+}
+
 }  // namespace
 
 class PanelWindowTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  void rightButtonAndWheel() {
+  void rightButtonOnTheMeterSpot() {
     Rig rig;
     QVERIFY(rig.core.st.set_MS_Stat(1));
     rig.click({128, 215}, Qt::RightButton);
-    rig.wheel({715, 203}, 120);
-    rig.wheel({715, 203}, -120);
-    QCOMPARE(rig.requests(), (std::vector<Request>{{86, false, 2}, {78, false, -1}, {78, false, 1}}));
+    QCOMPARE(rig.requests(), (std::vector<Request>{{86, false, 2}}));
   }
 
-  // The pop-up shows at its anchor with its texts; the chosen item goes out
-  // 0-based, Escape sends nothing, and the key is drawn released after.
+  // Each dial across 0/359 degrees: three notches cross it both ways and a
+  // drag crosses it forth and back. Wheel notches go out one step each at
+  // once, drag steps at the send ticks (a select dial's at most 9); the
+  // CLAR/VFO-B face shows the last of its dials, and the dials that rest
+  // after a notch are drawn at rest when their timer runs out.
+  void dialsAcrossZero_data() {
+    QTest::addColumn<int>("sf");
+    QTest::addColumn<int>("funcA");
+    QTest::addColumn<int>("funcB");
+    QTest::addColumn<QPoint>("wheelAt");
+    QTest::addColumn<QPoint>("dragFrom");
+    QTest::addColumn<QPoint>("centre");
+    QTest::addColumn<int>("op");
+    QTest::addColumn<QList<int>>("wheelSteps");
+    QTest::addColumn<QList<int>>("dragSteps");
+    QTest::addColumn<QPoint>("mark");   // the face's finger mark after the notches
+    QTest::addColumn<int>("restTimer");
+    const QList<int> dial{-1, 1, 1}, select{1, -1, -1};
+    QTest::newRow("main") << 0 << 0 << 0 << QPoint(715, 203) << QPoint(755, 206) << QPoint(715, 203) << 78 << dial
+                          << QList<int>{1, -3} << QPoint(777, 195) << 0;
+    QTest::newRow("CLAR/VFO-B") << 4 << 0 << 0 << QPoint(939, 275) << QPoint(979, 278) << QPoint(939, 275) << 79
+                                << dial << QList<int>{1, -3} << QPoint(969, 271) << 19;
+    QTest::newRow("third") << 5 << 0 << 0 << QPoint(939, 275) << QPoint(979, 278) << QPoint(939, 275) << 84 << dial
+                           << QList<int>{1, -3} << QPoint(969, 271) << 19;
+    QTest::newRow("VFO-A function 1") << 0 << 1 << 0 << QPoint(837, 270) << QPoint(840, 270) << QPoint(929, 264) << 80
+                                      << select << QList<int>{9, 1, -3} << QPoint(969, 279) << 38;
+    QTest::newRow("VFO-B function 6") << 0 << 0 << 6 << QPoint(956, 270) << QPoint(979, 278) << QPoint(929, 264) << 81
+                                      << select << QList<int>{1, 1, -3} << QPoint(969, 279) << 39;
+  }
+  void dialsAcrossZero() {
+    QFETCH(int, sf);
+    QFETCH(int, funcA);
+    QFETCH(int, funcB);
+    QFETCH(QPoint, wheelAt);
+    QFETCH(QPoint, dragFrom);
+    QFETCH(QPoint, centre);
+    QFETCH(int, op);
+    QFETCH(QList<int>, wheelSteps);
+    QFETCH(QList<int>, dragSteps);
+    QFETCH(QPoint, mark);
+    QFETCH(int, restTimer);
+    Rig rig;
+    QVERIFY(rig.core.st.set_SF_Value(sf));
+    rig.core.mirrorCopy.set_DialFunc_Main(funcA);
+    rig.core.mirrorCopy.set_DialFunc_Sub(funcB);
+    auto sent = [&] {
+      QList<int> v;
+      for (const Request& r : rig.requests()) {
+        if (r.op != op) return QList<int>{};
+        v << r.value;
+      }
+      rig.clear();
+      return v;
+    };
+    for (int delta : {120, -120, -120}) rig.wheel(wheelAt, delta);
+    QCOMPARE(sent(), wheelSteps);
+    QCOMPARE(rig.w.surfaceImage().pixel(mark), 0xFF2A2C30u);
+    if (restTimer != 0) {
+      QCOMPARE(rig.w.timerPeriod(restTimer), 200u);
+      rig.w.onTimerTick(restTimer);
+      QCOMPARE(rig.w.timerPeriod(restTimer), 0u);
+      QCOMPARE(rig.w.surfaceImage().pixel(mark), 0xFF2A2C30u);   // at rest where it stopped
+    }
+
+    rig.mouse(QEvent::MouseButtonPress, dragFrom, Qt::LeftButton);
+    QVERIFY(rig.w.panel().m_Op_Stats() != 0);
+    for (int deg : {355, 5, 340}) {
+      rig.mouse(QEvent::MouseMove, onDial(centre, deg), Qt::LeftButton);
+      rig.w.onTimerTick(1);
+      rig.w.onTimerTick(18);
+    }
+    rig.mouse(QEvent::MouseButtonRelease, onDial(centre, 340), Qt::NoButton);
+    QCOMPARE(rig.w.panel().m_Op_Stats(), 0);
+    QCOMPARE(sent(), dragSteps);
+  }
+
+  // The pointer marks follow the replies: the AF mark moves with AG (the old
+  // one goes), and in CW the inner MIC/SPEED knob shows the keyer speed.
+  void pointerMarksFollowTheReplies() {
+    Rig rig;
+    QVERIFY(rig.core.st.set_RG_Main(255));
+    QVERIFY(rig.core.st.set_AG_Main(0));
+    rig.w.sendMessage(hrx::WM_ANL_EVT_AG, 0, 0);
+    QVERIFY(redNear(rig.w.surfaceImage(), {476, 294}));   // 207 degrees, distance 11
+    QVERIFY(rig.core.st.set_AG_Main(100));
+    rig.w.sendMessage(hrx::WM_ANL_EVT_AG, 0, 0);
+    QVERIFY(redNear(rig.w.surfaceImage(), {474, 276}));   // 325 degrees
+    QVERIFY(!redNear(rig.w.surfaceImage(), {476, 294}));
+    QVERIFY(rig.core.st.set_MD_Main(3));
+    QVERIFY(rig.core.st.set_KS_Value(4));
+    QVERIFY(rig.core.st.set_PC_Value(100));
+    rig.w.sendMessage(hrx::WM_ANL_EVT_KS, 0, 0);
+    QVERIFY(redNear(rig.w.surfaceImage(), {136, 294}));
+  }
+
+  // The pop-up shows at its anchor (moved in sideways near the screen's
+  // edge, never down) and keeps the panel busy; Escape sends nothing.
   void popupAtItsAnchor() {
     Rig rig;
-    rig.click({100, 120});   // ATT
-    QTRY_VERIFY(rig.w.popupMenu() != nullptr && rig.w.popupMenu()->isVisible());
-    QMenu* menu = rig.w.popupMenu();
-    QCOMPARE(menu->pos(), rig.panel()->mapToGlobal(QPoint(90, 127)));
-    QStringList texts;
-    for (QAction* a : menu->actions()) texts << a->text();
-    QCOMPARE(texts, (QStringList{"ATT OFF", "6dB(1/2)", "12dB(1/4)", "18dB(1/8)"}));
-    QVERIFY(rig.w.panel().busy());
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions()[2]).center());
-    const std::vector<Request> att{{13, false, 2}};
-    QTRY_VERIFY(rig.requests() == att);
-    QTRY_COMPARE(rig.w.panel().m_Op_Stats(), 0);
-
-    rig.clear();
-    rig.click({878, 250});   // MODE
-    QTRY_VERIFY(rig.w.popupMenu() != nullptr && rig.w.popupMenu()->isVisible());
-    // Near the screen's edge the menu is moved in sideways, never down.
-    QCOMPARE(rig.w.popupMenu()->pos().y(), rig.panel()->mapToGlobal(QPoint(868, 261)).y());
-    QTest::keyClick(rig.w.popupMenu(), Qt::Key_Escape);
-    QTRY_VERIFY(!rig.w.panel().busy());
-    QTest::qWait(150);
+    const QPoint keys[][2] = {{{100, 120}, {90, 127}}, {{878, 250}, {868, 261}}};   // ATT, MODE
+    for (const auto& [key, anchor] : keys) {
+      rig.click(key);
+      QTRY_VERIFY(rig.w.popupMenu() != nullptr && rig.w.popupMenu()->isVisible());
+      const QPoint want = rig.panel()->mapToGlobal(anchor);
+      QCOMPARE(rig.w.popupMenu()->pos().y(), want.y());
+      if (key.x() < 500) QCOMPARE(rig.w.popupMenu()->pos().x(), want.x());
+      QVERIFY(rig.w.panel().busy());
+      QTest::keyClick(rig.w.popupMenu(), Qt::Key_Escape);
+      QTRY_VERIFY(!rig.w.panel().busy());
+      QTRY_COMPARE(rig.w.panel().m_Op_Stats(), 0);
+    }
     QVERIFY(rig.requests().empty());
-    QCOMPARE(rig.w.panel().m_Op_Stats(), 0);
   }
 
   void vfoSetWindow() {

@@ -1,15 +1,13 @@
 #include "app/gui/EqualiserButtons.h"
 
-#include <QPushButton>
+#include "app/gui/PushHoldButton.h"
 
 namespace hrx::gui {
 
 QAbstractButton* makeHoldButton(QWidget* parent, int code, const QString& text, HoldSink sink) {
-  auto* b = new QPushButton(text, parent);
-  b->setAutoDefault(false);
+  auto* b = new PushHoldButton(text, code, parent);
   b->setFocusPolicy(Qt::NoFocus);
-  QObject::connect(b, &QPushButton::pressed, b, [sink, code] { sink(code, true); });
-  QObject::connect(b, &QPushButton::released, b, [sink, code] { sink(code, false); });
+  QObject::connect(b, &PushHoldButton::holdChanged, b, [sink](int index, bool pressed) { sink(index, pressed); });
   return b;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
-// The equaliser's 23 buttons report press and release with their code; the
-// editor does its own auto-repeat (timer 29). Made here behind one function
-// so that the shared push-and-hold button can take their place.
+// The equaliser's 23 buttons are push-and-hold buttons that report press and
+// release with their code; the editor does its own auto-repeat (timer 29).
 #include <QString>
 #include <functional>
 

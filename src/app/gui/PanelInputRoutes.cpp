@@ -13,6 +13,7 @@ namespace hrx::gui {
 
 QMenu* QtMainWindow::popupMenu() const { return popup_.data(); }
 VfoSetWindow* QtMainWindow::vfoSetWindow() const { return vfoSet_.data(); }
+const PanelMirror* QtMainWindow::mirror() { return core_ != nullptr ? core_->mirror() : nullptr; }
 
 void QtMainWindow::showPopup(const panel::PopupMenu& menu) {
   if (popup_) popup_->deleteLater();

@@ -220,6 +220,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   bool vfoSelected() override;
   std::uint64_t nowMs() override;
   const RadioState* radio() override;
+  const PanelMirror* mirror() override;
   void showPopup(const panel::PopupMenu& menu) override;
   void openEntryWindow() override;
   void entryDigit(int digit) override;

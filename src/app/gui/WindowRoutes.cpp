@@ -10,6 +10,7 @@ extern const WindowRoutes kPanelDisplayRoutes;
 extern const WindowRoutes kLookRoutes;
 extern const WindowRoutes kTftRoutes;
 extern const WindowRoutes kPanelInputRoutes;
+extern const WindowRoutes kKnobRoutes;
 extern const WindowRoutes kOptionWindowsRoutes;
 extern const WindowRoutes kMenuListRoutes;
 extern const WindowRoutes kEqualiserRoutes;
@@ -23,6 +24,7 @@ const WindowRoutes* const kAll[] = {
     &kLookRoutes,
     &kTftRoutes,
     &kPanelInputRoutes,
+    &kKnobRoutes,
     &kOptionWindowsRoutes,
     &kMenuListRoutes,
     &kEqualiserRoutes,
