@@ -73,10 +73,14 @@ int main(int argc, char** argv) {
     else if (arg == "--why" && hasValue) why = argv[++i];
     else if (arg == "--silent") faults.silent = true;
     else ok = false;
-    if (!ok || (!recordPath.empty() && (what.empty() || why.empty()))) {
+    if (!ok) {
       usage(argv[0]);
       return 2;
     }
+  }
+  if (!recordPath.empty() && (what.empty() || why.empty())) {
+    usage(argv[0]);
+    return 2;
   }
 
   // Signals arrive through a descriptor so the loop below can wait on it.
