@@ -20,6 +20,7 @@ void FaultShaper::shape(std::string_view reply, std::vector<std::string>& out) {
   if (config_.silent || reply.empty()) return;
   // The drop point itself is not spoken: the device is already gone.
   if (config_.dropAfter >= 0 && replies_ > config_.dropAfter) return;
+  if (config_.muteAfter >= 0 && replies_ > config_.muteAfter && replies_ <= config_.muteAfter + config_.muteFor) return;
 
   std::string bytes;
   bytes.reserve(reply.size() + 1);

@@ -16,6 +16,8 @@ struct FaultConfig {
   char strayByte = '\x7f';
   bool silent = false;   // answer nothing (the commands are still obeyed)
   int dropAfter = -1;    // >= 0: after this many replies the device goes away
+  int muteAfter = -1;    // >= 0: the muteFor replies after this many are not spoken
+  int muteFor = 0;
 };
 
 class FaultShaper {

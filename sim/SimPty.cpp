@@ -114,6 +114,7 @@ void SimPty::drop() {
     wake();
     thread_.join();
   }
+  if (!dropped_ && recorder_ != nullptr) recorder_->add(RecEvent::Kind::Vanish);
   closeMaster();
   dropped_ = true;
 }
@@ -167,6 +168,7 @@ bool SimPty::flush() {
   for (std::vector<std::string> chunks = radio_.takeChunks(); !chunks.empty(); chunks = radio_.takeChunks()) {
     for (std::size_t i = 0; i < chunks.size(); ++i) {
       if (!writeAll(chunks[i])) return false;
+      if (recorder_ != nullptr) recorder_->add(RecEvent::Kind::FromRadio, chunks[i]);
       const int baud = baud_.load();
       if (baud > 0) {
         const auto ms = static_cast<int>((chunks[i].size() * 11 * 1000 + static_cast<std::size_t>(baud) - 1) /
@@ -217,13 +219,17 @@ void SimPty::run() {
     }
     if ((p[0].revents & POLLIN) != 0) {
       const ssize_t n = ::read(master_, buf, sizeof buf);
-      if (n > 0) radio_.feed(std::string_view(buf, static_cast<std::size_t>(n)));
+      if (n > 0) {
+        if (recorder_ != nullptr) recorder_->add(RecEvent::Kind::ToRadio, std::string_view(buf, static_cast<std::size_t>(n)));
+        radio_.feed(std::string_view(buf, static_cast<std::size_t>(n)));
+      }
     } else if ((p[0].revents & (POLLHUP | POLLERR)) != 0 && waitWake(50)) {
       break;   // should not happen while the slave is held; never spin on it
     }
     if (!flush()) break;
   }
   if (dropRequested_) {
+    if (recorder_ != nullptr) recorder_->add(RecEvent::Kind::Vanish);
     closeMaster();
     dropped_ = true;
   }

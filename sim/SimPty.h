@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "Recording.h"
 #include "SimRadio.h"
 
 namespace hrx::sim {
@@ -50,6 +51,10 @@ class SimPty {
   // stop bits). 0 sends at once.
   void setBaud(int baud) { baud_ = baud < 0 ? 0 : baud; }
 
+  // Every read and write on the line, and the drop, go to `recorder`
+  // (may be null); set before start().
+  void setRecorder(Recorder* recorder) { recorder_ = recorder; }
+
   // Gap between the writes of one split reply.
   void setChunkGap(std::chrono::milliseconds gap) { chunkGapMs_ = static_cast<int>(gap.count()); }
 
@@ -65,6 +70,7 @@ class SimPty {
   static constexpr int kTickMs = 100;
 
   SimRadio& radio_;
+  Recorder* recorder_ = nullptr;
   int master_ = -1;
   int slaveHold_ = -1;
   int wakeFd_ = -1;

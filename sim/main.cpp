@@ -4,7 +4,8 @@
 //
 // Lines typed on standard input act on the radio itself: a set command such
 // as "FA07000000;" changes it as its own knob would (reported in
-// auto-information mode), "drop" makes the device vanish, "quit" ends.
+// auto-information mode), "drop" makes the device vanish, "back" brings it
+// back at the same link path, "quit" ends.
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -14,8 +15,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
 
+#include "Recording.h"
 #include "SimPty.h"
 #include "SimRadio.h"
 
@@ -24,13 +27,17 @@ namespace {
 void usage(const char* argv0) {
   std::fprintf(stderr,
                "usage: %s [--link PATH] [--baud N] [--chunk N] [--garble N] [--stray N] [--silent] [--drop-after N]\n"
+               "          [--mute-after N --mute-for M] [--record FILE --what TEXT --why TEXT]\n"
                "  --link PATH     also make PATH a symbolic link to the slave\n"
                "  --baud N        send no faster than a line of N bit/s\n"
                "  --chunk N       send every reply in writes of at most N bytes\n"
                "  --garble N      spoil one byte of every N-th reply\n"
                "  --stray N       put a stray byte before every N-th reply\n"
                "  --silent        obey commands but answer nothing\n"
-               "  --drop-after N  drop the device after N replies\n",
+               "  --drop-after N  drop the device after N replies\n"
+               "  --mute-after N  say nothing for the M replies after the first N (--mute-for M)\n"
+               "  --record FILE   write both directions of the session to FILE, with the\n"
+               "                  header lines --what and --why\n",
                argv0);
 }
 
@@ -48,6 +55,7 @@ int main(int argc, char** argv) {
   std::string linkPath;
   int baud = 0;
   hrx::sim::FaultConfig faults;
+  std::string recordPath, what, why;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -58,12 +66,21 @@ int main(int argc, char** argv) {
     else if (arg == "--garble" && hasValue) ok = number(argv[++i], &faults.garbleEvery);
     else if (arg == "--stray" && hasValue) ok = number(argv[++i], &faults.strayEvery);
     else if (arg == "--drop-after" && hasValue) ok = number(argv[++i], &faults.dropAfter);
+    else if (arg == "--mute-after" && hasValue) ok = number(argv[++i], &faults.muteAfter);
+    else if (arg == "--mute-for" && hasValue) ok = number(argv[++i], &faults.muteFor);
+    else if (arg == "--record" && hasValue) recordPath = argv[++i];
+    else if (arg == "--what" && hasValue) what = argv[++i];
+    else if (arg == "--why" && hasValue) why = argv[++i];
     else if (arg == "--silent") faults.silent = true;
     else ok = false;
     if (!ok) {
       usage(argv[0]);
       return 2;
     }
+  }
+  if (!recordPath.empty() && (what.empty() || why.empty())) {
+    usage(argv[0]);
+    return 2;
   }
 
   // Signals arrive through a descriptor so the loop below can wait on it.
@@ -77,27 +94,42 @@ int main(int argc, char** argv) {
 
   hrx::sim::SimRadio radio;
   radio.setFaults(faults);
-  hrx::sim::SimPty pty(radio);
-  pty.setBaud(baud);
-  std::string error;
-  if (!pty.open(&error)) {
-    std::fprintf(stderr, "hrx900-sim: %s\n", error.c_str());
+  hrx::sim::Recorder recorder;
+  if (!recordPath.empty() && !recorder.open(recordPath, what, why)) {
+    std::fprintf(stderr, "hrx900-sim: cannot write %s\n", recordPath.c_str());
     return 1;
   }
-  if (!linkPath.empty() && !pty.link(linkPath, &error)) {
-    std::fprintf(stderr, "hrx900-sim: %s\n", error.c_str());
-    return 1;
-  }
-  std::printf("%s\n", pty.slavePath().c_str());
-  std::fflush(stdout);
-  if (!pty.start()) {
+  // A new pseudo-terminal each time the device comes back, like a USB
+  // radio plugged in again; the link path stays the same.
+  std::unique_ptr<hrx::sim::SimPty> pty;
+  auto connect = [&](bool again) {
+    pty = nullptr;
+    pty = std::make_unique<hrx::sim::SimPty>(radio);
+    pty->setBaud(baud);
+    if (recorder.isOpen()) pty->setRecorder(&recorder);
+    std::string error;
+    if (!pty->open(&error) || (!linkPath.empty() && !pty->link(linkPath, &error))) {
+      std::fprintf(stderr, "hrx900-sim: %s\n", error.c_str());
+      return false;
+    }
+    std::printf("%s\n", pty->slavePath().c_str());
+    std::fflush(stdout);
+    if (again) recorder.add(hrx::sim::RecEvent::Kind::Return);
+    if (pty->start()) return true;
     std::fprintf(stderr, "hrx900-sim: cannot start\n");
-    return 1;
-  }
+    return false;
+  };
+  if (!connect(false)) return 1;
 
   bool stdinOpen = true;
+  bool reported = false;
   std::string line;
-  while (!pty.dropped()) {
+  // A drop ends the program unless standard input may still bring it back.
+  while (!pty->dropped() || stdinOpen) {
+    if (pty->dropped() && !reported) {
+      std::fprintf(stderr, "hrx900-sim: device dropped\n");
+      reported = true;
+    }
     pollfd p[2] = {{sigFd, POLLIN, 0}, {stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}};
     // The timeout only notices a drop made by the fault settings.
     if (poll(p, 2, 500) < 0) continue;
@@ -115,18 +147,26 @@ int main(int argc, char** argv) {
         while (!cmd.empty() && (cmd.back() == '\r' || cmd.back() == ' ')) cmd.pop_back();
         if (cmd.empty()) continue;
         if (cmd == "quit") {
-          pty.stop();
+          pty->stop();
           return 0;
         }
         if (cmd == "drop") {
-          pty.drop();
-          break;
+          pty->drop();
+        } else if (cmd == "back") {
+          if (!pty->dropped()) {
+            std::fprintf(stderr, "refused\n");
+            continue;
+          }
+          // The radio stays as it was; only its line comes back.
+          if (!connect(true)) return 1;
+          reported = false;
+        } else {
+          std::fprintf(stderr, "%s\n", radio.applyLocal(cmd) ? "ok" : "refused");
         }
-        std::fprintf(stderr, "%s\n", radio.applyLocal(cmd) ? "ok" : "refused");
       }
     }
   }
-  if (pty.dropped()) std::fprintf(stderr, "hrx900-sim: device dropped\n");
-  pty.stop();
+  if (pty->dropped() && !reported) std::fprintf(stderr, "hrx900-sim: device dropped\n");
+  pty->stop();
   return 0;
 }

@@ -2,9 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
+#include "platform/NetSerial.h"
 #include "serial/CommSetting.h"
 
 namespace hrx {
@@ -130,6 +132,9 @@ void Station::log(const std::string& line) {
 void Station::stopWaiting() {
   if (!awaitingDevice_.exchange(false)) return;
   window_.killTimer(kTimerRecovery);
+  recoveryPeriodMs_ = 0;
+  // No connection left made for nobody: a COM click later starts afresh.
+  if (NetSerial::isNetworkPath(lostPath_.c_str())) NetSerial::cancel(lostPath_.c_str());
   port.setQuietOpen(false);
   window_.postMessage(kMsgRadioMissing, 0, 0);
 }
@@ -152,7 +157,41 @@ void Station::noticeFaultClose() {
   awaitingDevice_ = true;
   log("radio gone from " + lostPath_ + ": waiting for it to come back");
   window_.postMessage(kMsgRadioMissing, 1, 0);
-  window_.setTimer(kTimerRecovery, kRecoveryLookMs);
+  reconnectMs_ = kRecoveryLookMs;
+  attemptOut_ = false;
+  setRecoveryPeriod(kRecoveryLookMs);
+}
+
+void Station::setRecoveryPeriod(std::uint32_t ms) {
+  if (ms == recoveryPeriodMs_) return;
+  recoveryPeriodMs_ = ms;
+  window_.setTimer(kTimerRecovery, ms);
+}
+
+bool Station::reconnectStep() {
+  const char* path = lostPath_.c_str();
+  const NetSerial::Attempt a = NetSerial::attempt(path);
+  if (a == NetSerial::Attempt::Connecting) {
+    // Ours, or one a command started: either way, watched closely.
+    attemptOut_ = true;
+    setRecoveryPeriod(kReconnectPollMs);
+    return false;
+  }
+  // Made: taken over. Failed: the open reports it (quietly) and starts
+  // nothing.
+  if (a != NetSerial::Attempt::None && port.Open()) return true;
+  if (attemptOut_) {
+    attemptOut_ = false;
+    reconnectMs_ = std::min(reconnectMs_ * 2, kReconnectCapMs);
+    setRecoveryPeriod(reconnectMs_);
+    return false;
+  }
+  // The back-off has run out: the next attempt.
+  if (port.Open()) return true;
+  // Started (a refusal may have come back already).
+  attemptOut_ = NetSerial::attempt(path) != NetSerial::Attempt::None;
+  setRecoveryPeriod(attemptOut_ ? kReconnectPollMs : reconnectMs_);
+  return false;
 }
 
 void Station::recoveryTick() {
@@ -164,8 +203,12 @@ void Station::recoveryTick() {
   // all the waiting costs.
   struct stat st {};
   if (!port.IsOpen()) {
-    if (::stat(lostPath_.c_str(), &st) != 0) return;
-    if (!port.Open()) return;   // there but not usable yet: the next look
+    if (NetSerial::isNetworkPath(lostPath_.c_str())) {
+      if (!reconnectStep()) return;
+    } else {
+      if (::stat(lostPath_.c_str(), &st) != 0) return;
+      if (!port.Open()) return;   // there but not usable yet: the next look
+    }
   }
   const std::int64_t gone = clock_.nowMs() - lostAtMs_;
   char secs[32];

@@ -34,6 +34,14 @@ inline constexpr MsgId kMsgSendRelay = 0x856B;
 // While the radio's device is missing: one look a second for its return.
 inline constexpr std::uint32_t kTimerRecovery = 41;
 inline constexpr std::uint32_t kRecoveryLookMs = 1000;
+// A network port that dropped is connected again instead: the first attempt
+// a look after the loss, each later one twice as long after the last
+// failure, at most 8 s (a restarted ser2net or a re-joined network is back
+// within seconds; a far side away for long costs one connection attempt
+// every 8 s). While an attempt is under way its outcome is looked at every
+// 100 ms; the attempt itself runs off this thread and is bounded (NetSerial).
+inline constexpr std::uint32_t kReconnectCapMs = 8000;
+inline constexpr std::uint32_t kReconnectPollMs = 100;
 // To the main window when the radio's device has gone while the link was on
 // and the program waits for it (w = 1), and when it no longer waits (w = 0:
 // back and reconnecting, or the operator gave up with the COM switch).
@@ -131,6 +139,9 @@ class Station {
   // Timer 41: the device is back when its path opens again; then the link
   // is switched on as a COM click does.
   void recoveryTick();
+  // One step of connecting a network port again; true once it is open.
+  bool reconnectStep();
+  void setRecoveryPeriod(std::uint32_t ms);
   void stopWaiting();
   void log(const std::string& line);
 
@@ -161,6 +172,11 @@ class Station {
   std::uint64_t faultClosesSeen_ = 0;
   std::int64_t lostAtMs_ = 0;
   std::string lostPath_;
+  // The network reconnection (timer thread only): the back-off now in
+  // force, whether an attempt is out, the recovery timer's period.
+  std::uint32_t reconnectMs_ = kRecoveryLookMs;
+  bool attemptOut_ = false;
+  std::uint32_t recoveryPeriodMs_ = 0;
   bool settingsRead_ = false;
   int settingsField3_ = 0;
 };

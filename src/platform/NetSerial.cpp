@@ -30,7 +30,8 @@ constexpr std::size_t kSlots = 8;
 constexpr int kMaxFd = 4096;
 constexpr MsgId kMsgConnect = 0x8110;
 
-enum class Phase { Free, Connecting, Ready, Failed, Adopted };
+// Abandoned: still being made, but nobody wants it any more.
+enum class Phase { Free, Connecting, Ready, Failed, Adopted, Abandoned };
 
 struct Conn {
   Phase phase = Phase::Free;  // guarded by gTableMu
@@ -217,6 +218,7 @@ class Connector final : public MsgThread {
     NetEndpoint ep;
     {
       std::lock_guard lock(gTableMu);
+      if (c.phase == Phase::Abandoned) release(slot);
       if (c.phase != Phase::Connecting || !NetSerial::parse(c.path, ep)) return;
     }
     const int fd = connectTo(ep, gConnectMs.load());
@@ -233,7 +235,9 @@ class Connector final : public MsgThread {
       if (fd >= kMaxFd || (ep.telnet && !negotiate(c, gNegotiateMs.load()))) error = fd >= kMaxFd ? EMFILE : EPROTO;
     }
     std::lock_guard lock(gTableMu);
-    if (error != 0) {
+    if (c.phase == Phase::Abandoned) {
+      release(slot);
+    } else if (error != 0) {
       if (c.fd >= 0) {
         if (c.fd < kMaxFd) gSlotOfFd[c.fd].store(0, std::memory_order_release);
         ::close(c.fd);
@@ -314,6 +318,9 @@ int NetSerial::open(const char* path) {
       case Phase::Ready:
         c.phase = Phase::Adopted;
         return c.fd;
+      case Phase::Abandoned:
+        c.phase = Phase::Connecting;  // wanted again after all
+        [[fallthrough]];
       case Phase::Connecting:
         errno = EINPROGRESS;
         return -1;
@@ -341,6 +348,30 @@ int NetSerial::open(const char* path) {
   }
   errno = EINPROGRESS;
   return -1;
+}
+
+NetSerial::Attempt NetSerial::attempt(const char* path) {
+  std::lock_guard lock(gTableMu);
+  for (const Conn& c : gConns) {
+    if (c.phase == Phase::Free || c.path != path) continue;
+    switch (c.phase) {
+      case Phase::Connecting: return Attempt::Connecting;
+      case Phase::Ready: return Attempt::Ready;
+      case Phase::Failed: return Attempt::Failed;
+      default: return Attempt::None;
+    }
+  }
+  return Attempt::None;
+}
+
+void NetSerial::cancel(const char* path) {
+  std::lock_guard lock(gTableMu);
+  for (std::size_t i = 0; i < kSlots; ++i) {
+    Conn& c = gConns[i];
+    if (c.phase == Phase::Free || c.path != path) continue;
+    if (c.phase == Phase::Connecting) c.phase = Phase::Abandoned;
+    else if (c.phase == Phase::Ready || c.phase == Phase::Failed) release(i);
+  }
 }
 
 bool NetSerial::configure(int fd, std::uint32_t baud, termios* saved) {

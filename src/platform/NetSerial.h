@@ -49,6 +49,14 @@ struct NetSerial {
   static bool owns(int fd);
 
   static int open(const char* path);
+  // What the connection attempt for `path` has come to, without taking it
+  // over or reporting it: None when there is none (or it has been taken).
+  enum class Attempt { None, Connecting, Ready, Failed };
+  static Attempt attempt(const char* path);
+  // Gives up the attempt for `path`, so that no connection is left made and
+  // never taken: one made is closed now, one being made when it is made, and
+  // a failure is forgotten. A connection already taken over is left alone.
+  static void cancel(const char* path);
   static bool configure(int fd, std::uint32_t baud, termios* saved);
   static void restoreAndClose(int fd);
   static bool setRts(int fd, bool on);

@@ -58,6 +58,20 @@ QByteArray settingsFile(const Rig& rig) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+bool linkBack(Rig& rig) { return rig.station().state.get_AI_Stat() == 1 && rig.station().port.IsOpen(); }
+
+// What a failed wait for the link saw, with the radio's last commands.
+QString linkState(Rig& rig) {
+  QStringList last;
+  for (const std::string& c : rig.radio.commandLog()) last << QString::fromStdString(c);
+  while (last.size() > 12) last.removeFirst();
+  return QStringLiteral("AI %1, mirror AI %2, port %3; last commands: %4")
+      .arg(rig.station().state.get_AI_Stat())
+      .arg(rig.station().mirror.get_AI_Stat())
+      .arg(rig.station().port.IsOpen() ? "open" : "closed")
+      .arg(last.join(QLatin1Char(' ')));
+}
+
 CMenuListDlg* openList(Rig& rig) {
   rig.clickMenuKey();
   CMenuListDlg* dlg = nullptr;
@@ -160,7 +174,7 @@ class MenuListStationTest : public QObject {
     QCOMPARE(rig.station().port.GetBaudRate(), 9600);
     QCOMPARE(settingsFile(rig), QByteArray("1,9600,0\n"));
     QVERIFY(menuWrites(rig.radio).contains(QStringLiteral("EX0381;")));
-    QTRY_VERIFY_WITH_TIMEOUT(rig.station().state.get_AI_Stat() == 1 && rig.station().port.IsOpen(), 10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(linkBack(rig), qPrintable(linkState(rig)), 10000);
 
     // Baud rate 19200: the CAT RATE item's number goes on the wire, not
     // ANT3 SETTING's.
@@ -182,7 +196,7 @@ class MenuListStationTest : public QObject {
     QCOMPARE(simMenu(rig.radio, 32, 1), ant3);
     QCOMPARE(rig.station().port.GetBaudRate(), 19200);
     QCOMPARE(settingsFile(rig), QByteArray("1,19200,0\n"));
-    QTRY_VERIFY_WITH_TIMEOUT(rig.station().state.get_AI_Stat() == 1 && rig.station().port.IsOpen(), 10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(linkBack(rig), qPrintable(linkState(rig)), 10000);
 
     // The rate already set, chosen again: only the file is written.
     QVERIFY(QFile::remove(rig.dir.path() + QStringLiteral("/CommoFiles/CommSetting.csv")));

@@ -180,7 +180,7 @@ class MenuListTest : public QObject {
 
   // The auto-information wait of a port change: the call returns at once
   // (the checks are timer ticks), an AI report ends it early, and after 29
-  // checks it gives up with the port left alone.
+  // checks it gives up with the link left on.
   void aiOffWaitRunsOnTimerStepsAndGivesUp() {
     hrx::test::FakeCore core;
     QtMainWindow w;
@@ -208,19 +208,37 @@ class MenuListTest : public QObject {
     QCOMPARE(calls, 2);
     QVERIFY(wentOff);
 
+    // The store says off before the mirror the switch reads does: not off yet.
     core.st.set_AI_Stat(1);
+    core.mirrorCopy.set_AI_Stat(1);
+    changer.switchOffAndClose(done);
+    core.st.set_AI_Stat(0);
+    w.handleMessage(hrx::Msg{hrx::WM_ANL_EVT_AI, 0, 0});
+    QCOMPARE(calls, 2);
+    core.mirrorCopy.set_AI_Stat(0);
+    w.handleMessage(hrx::Msg{hrx::WM_ANL_EVT_AI, 0, 0});
+    QCOMPARE(calls, 3);
+    QVERIFY(wentOff);
+
+    // Never off: after 29 checks the link is left on; switching again
+    // would turn it off, so the only request is the first.
+    core.requests.clear();
+    core.st.set_AI_Stat(1);
+    core.mirrorCopy.set_AI_Stat(1);
     QElapsedTimer t;
     t.start();
-    changer.switchOffAndClose(done);
-    QTRY_COMPARE_WITH_TIMEOUT(calls, 3, 6000);
-    QVERIFY(!wentOff);
+    bool ended = false;
+    changer.Cat_Rate_Change(2, true, [&] { ended = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(ended, 6000);
     QVERIFY2(t.elapsed() >= 2800, qPrintable(QString::number(t.elapsed())));
+    QCOMPARE(core.requests, std::vector<hrx::test::Request>({{1, false, 0}}));
 
     // Without auto-information at opening the port is opened directly;
     // with it, the connection is switched on again.
     core.requests.clear();
     core.st.set_AI_Stat(0);
-    bool ended = false;
+    core.mirrorCopy.set_AI_Stat(0);
+    ended = false;
     changer.Cat_Rate_Change(1, false, [&] { ended = true; });
     QVERIFY(ended);
     QVERIFY(core.requests.empty());

@@ -8,31 +8,20 @@
 #include <termios.h>
 
 #include <chrono>
-#include <functional>
 #include <string>
-#include <thread>
 
-#include "SimPty.h"
-#include "SimRadio.h"
 #include "platform/NetSerial.h"
 #include "serial/ComPort.h"
 #include "support/RecordingMainWindow.h"
 #include "support/Ser2netRig.h"
+#include "support/StationRig.h"
 
 namespace hrx {
 namespace {
 
 using namespace std::chrono_literals;
 using test::Ser2net;
-
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(5ms);
-  }
-  return done();
-}
+using test::waitFor;
 
 // Opens as the send thread does before each command, until the connection
 // made in the background is taken over.
@@ -77,18 +66,15 @@ class NetPort : public ::testing::TestWithParam<Ser2net::Mode> {
   void SetUp() override {
     if (!Ser2net::available()) GTEST_SKIP() << "ser2net is not installed";
     std::string error;
-    ASSERT_TRUE(pty.open(&error)) << error;
-    ASSERT_TRUE(pty.start());
-    s2n = std::make_unique<Ser2net>(GetParam(), pty.slavePath());
-    ASSERT_TRUE(s2n->start());
+    ASSERT_TRUE(far.start(GetParam(), &error)) << error;
     port.attach(ComPort::Links{&window, nullptr, nullptr});
-    port.SetDevicePath(s2n->url());
+    port.SetDevicePath(far.s2n->url());
   }
   bool telnet() const { return GetParam() == Ser2net::Mode::Telnet; }
 
-  sim::SimRadio radio;
-  sim::SimPty pty{radio};
-  std::unique_ptr<Ser2net> s2n;
+  test::FarRadio far;
+  sim::SimRadio& radio = far.radio;
+  sim::SimPty& pty = far.pty;
   test::RecordingMainWindow window;
   ComPort port;
 };
@@ -136,26 +122,6 @@ TEST_P(NetPort, OpensTalksAndSetsTheFarLine) {
     // Raw TCP cannot tell the far side: ser2net keeps its configured speed.
     EXPECT_EQ(speed, B4800);
   }
-}
-
-TEST_P(NetPort, DroppedConnectionIsALineFaultAndReopens) {
-  ASSERT_TRUE(openSoon(port));
-  s2n->stop();
-  // As a vanished USB device: the status shows the fault at once.
-  LineStatus st;
-  EXPECT_TRUE(waitFor(
-      [&] {
-        char buf[16];
-        const bool readFault = port.read(buf, sizeof buf).fault;
-        return (port.lineStatus(st) && st.fault) || readFault;
-      },
-      1s));
-  ASSERT_TRUE(port.Close());
-  // The far side back on the same port: the next opens connect again.
-  ASSERT_TRUE(s2n->start());
-  ASSERT_TRUE(openSoon(port));
-  ASSERT_EQ(port.write("ID;", 3), WriteOutcome::Complete);
-  EXPECT_EQ(readFor(port, 7, 2s), "ID0460;");
 }
 
 INSTANTIATE_TEST_SUITE_P(Ser2net, NetPort, ::testing::Values(Ser2net::Mode::Raw, Ser2net::Mode::Telnet),

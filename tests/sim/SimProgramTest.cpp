@@ -68,6 +68,10 @@ class Process {
     return line;
   }
   bool say(const std::string& text) { return ::write(stdin_, text.data(), text.size()) == static_cast<ssize_t>(text.size()); }
+  void closeInput() {
+    ::close(stdin_);
+    stdin_ = -1;
+  }
 
   // The exit status, or -1 when the process did not end within the time.
   int wait(std::chrono::milliseconds timeout = 5000ms) {
@@ -143,14 +147,32 @@ TEST_F(SimProgram, RefusesUnknownOptions) {
   }
 }
 
-TEST_F(SimProgram, DropOnStandardInputHangsUpAndEnds) {
+// The radio vanishes and comes back on a new line with its state kept; with
+// the console gone a vanished radio cannot return, so the program ends.
+TEST_F(SimProgram, DropAndBackOnStandardInput) {
   Process sim({path_.string()});
   ASSERT_TRUE(sim.started());
+  ASSERT_TRUE(sim.say("back\n"));  // refused: the radio is there
   Port port(sim.firstLine());
   ASSERT_TRUE(port.ok());
+  ASSERT_TRUE(port.write("FA07000000;FA;"));
+  ASSERT_EQ(port.read(11), "FA07000000;");
   ASSERT_TRUE(sim.say("drop\n"));
   EXPECT_EQ(port.read(1, 2000ms), "");
   EXPECT_TRUE(port.hungUp());
+  EXPECT_EQ(sim.wait(600ms), -1) << "a dropped radio waits for \"back\" while the console is open";
+
+  ASSERT_TRUE(sim.say("back\n"));
+  const std::string again = sim.firstLine();
+  ASSERT_EQ(again.rfind("/dev/pts/", 0), 0u) << again;
+  Port back(again);
+  ASSERT_TRUE(back.ok());
+  ASSERT_TRUE(back.write("FA;"));
+  EXPECT_EQ(back.read(11), "FA07000000;");
+
+  ASSERT_TRUE(sim.say("drop\n"));
+  EXPECT_EQ(back.read(1, 2000ms), "");
+  sim.closeInput();
   EXPECT_EQ(sim.wait(), 0);
 }
 

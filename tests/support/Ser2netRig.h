@@ -16,8 +16,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
+
+#include "SimPty.h"
+#include "SimRadio.h"
 
 extern char** environ;
 
@@ -125,6 +129,18 @@ class Ser2net {
   std::string dir_;
   int port_ = 0;
   pid_t pid_ = -1;
+};
+
+// The simulated radio on its pseudo-terminal with ser2net in front of it.
+struct FarRadio {
+  bool start(Ser2net::Mode mode, std::string* error) {
+    if (!pty.open(error) || !pty.start()) return false;
+    s2n = std::make_unique<Ser2net>(mode, pty.slavePath());
+    return s2n->start();
+  }
+  sim::SimRadio radio;
+  sim::SimPty pty{radio};
+  std::unique_ptr<Ser2net> s2n;
 };
 
 }  // namespace hrx::test

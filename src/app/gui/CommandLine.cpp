@@ -24,6 +24,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   const QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                       QStringLiteral("Write the panel as a PNG image after start-up, then exit."),
                                       QStringLiteral("FILE"));
+  const QCommandLineOption dumpState(
+      QStringLiteral("dump-state"),
+      QStringLiteral("Switch the link on after start-up; when standard input ends, write every state field, "
+                     "the menu items and the panel image's checksum to FILE, then exit."),
+      QStringLiteral("FILE"));
   // --share takes its value only after '=', which the parser cannot say:
   // it is taken out here and listed for the help text only.
   const QCommandLineOption shareHelp(
@@ -38,6 +43,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   parser.addOption(device);
   parser.addOption(simulate);
   parser.addOption(screenshot);
+  parser.addOption(dumpState);
   parser.addOption(shareHelp);
   parser.addOption(shareAllow);
 
@@ -81,6 +87,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   out.device = parser.value(device);
   out.simulate = parser.isSet(simulate);
   out.screenshot = parser.value(screenshot);
+  out.dumpState = parser.value(dumpState);
   if (parser.isSet(device) && out.device.isEmpty()) {
     out.action = CommandLine::Action::Error;
     out.message = QStringLiteral("--device needs a path.");
@@ -90,6 +97,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   } else if (parser.isSet(screenshot) && out.screenshot.isEmpty()) {
     out.action = CommandLine::Action::Error;
     out.message = QStringLiteral("--screenshot needs a file name.");
+  } else if (parser.isSet(dumpState) && (out.dumpState.isEmpty() || parser.isSet(screenshot))) {
+    out.action = CommandLine::Action::Error;
+    out.message = QStringLiteral("--dump-state needs a file name and cannot be used with --screenshot.");
   } else if (!endpoint.isEmpty() &&
              !share::parseEndpoint(endpoint.toStdString(), &out.shareConfig.address, &out.shareConfig.port)) {
     out.action = CommandLine::Action::Error;

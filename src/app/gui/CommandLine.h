@@ -13,6 +13,7 @@ struct CommandLine {
   QString device;       // empty: the port settings decide
   bool simulate = false;
   QString screenshot;   // empty: no screenshot
+  QString dumpState;    // empty: no state dump at the end of standard input
   bool share = false;   // --share: the sharing server from the start
   share::ShareConfig shareConfig;  // --share=ADDR:PORT, --share-allow
   QString message;      // help, version or error text

@@ -45,9 +45,17 @@ void PortChanger::aiReported() {
   if (aiDone_) checkAi();
 }
 
+// The analyser writes the store before the mirror the connection switch
+// reads; off counts only when both say so, or switching on again could
+// find the mirror still on and switch the link off instead.
+bool PortChanger::linkOff() {
+  PanelMirror* mirror = w_.core()->mirror();
+  return w_.core()->state().get_AI_Stat() == 0 && (mirror == nullptr || mirror->get_AI_Stat() == 0);
+}
+
 void PortChanger::checkAi() {
   if (!aiDone_) return;
-  if (w_.core()->state().get_AI_Stat() == 0) finishAiWait(true);
+  if (linkOff()) finishAiWait(true);
   else if (polls_ >= kAiOffPolls) finishAiWait(false);
 }
 
@@ -66,7 +74,10 @@ void PortChanger::reconnectOrOpen(bool reconnect) {
   // A window shut down meanwhile has closed the port for good.
   if (w_.shutdownCount() > 0) return;
   if (reconnect) {
-    if (w_.core() != nullptr) w_.core()->request(kOpComSw, false, 0);
+    if (w_.core() == nullptr) return;
+    // The link never went off: the switch would turn it off, not on.
+    if (linkOff()) w_.core()->request(kOpComSw, false, 0);
+    else if (Station* st = station(); st != nullptr && !st->port.IsOpen()) st->port.Open();
   } else if (Station* st = station()) {
     st->port.Open();
   }

@@ -65,6 +65,7 @@ class PortChanger final : public QObject {
 
  private:
   void checkAi();
+  bool linkOff();
   void finishAiWait(bool off);
   void reconnectOrOpen(bool reconnect);
 

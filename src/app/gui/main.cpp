@@ -1,5 +1,10 @@
 // hrx900: the remote-control program with its drawn front panel.
+#include <unistd.h>
+
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSocketNotifier>
 #include <QElapsedTimer>
 #include <QDir>
 #include <QStandardPaths>
@@ -9,6 +14,7 @@
 
 #include "SimPty.h"
 #include "SimRadio.h"
+#include "app/StateDump.h"
 #include "app/gui/CommandLine.h"
 #include "app/gui/PowerEvents.h"
 #include "app/gui/QtMainWindow.h"
@@ -21,6 +27,16 @@ constexpr int kScreenshotLimitMs = 60000;
 constexpr int kOpidComSw = 1;   // the connection switch
 
 void printErr(const QString& text) { std::fprintf(stderr, "hrx900: %s\n", qPrintable(text)); }
+
+// The panel's pixels as ARGB rows, without the rows' padding, hashed: the
+// same picture gives the same text on every run.
+QByteArray panelChecksum(const QImage& image) {
+  const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  for (int y = 0; y < argb.height(); ++y)
+    hash.addData(QByteArrayView(reinterpret_cast<const char*>(argb.constScanLine(y)), argb.width() * 4));
+  return QByteArray::number(argb.width()) + "x" + QByteArray::number(argb.height()) + " " + hash.result().toHex();
+}
 
 }  // namespace
 
@@ -96,16 +112,22 @@ int main(int argc, char** argv) {
       window.shutdown();
       return 1;
     }
+    if (!cl.screenshot.isEmpty() || !cl.dumpState.isEmpty()) {
+      // COM is switched on once the catalogue is loaded, as a click would.
+      auto* com = new QTimer(&window);
+      QObject::connect(com, &QTimer::timeout, &window, [&core, com] {
+        if (core.station().state.get_CommEnabled() != 0 && core.request(kOpidComSw, false, 0)) com->stop();
+      });
+      com->start(100);
+    }
     if (!cl.screenshot.isEmpty()) {
-      // The picture is taken after the read-out: COM is switched on once the
-      // catalogue is loaded, and the panel saved when the read-out has ended
-      // (or when it does not end within the limit).
+      // The picture is taken after the read-out: the panel is saved when the
+      // read-out has ended (or when it does not end within the limit).
       auto* poll = new QTimer(&window);
       QElapsedTimer started;
       started.start();
-      // The lambda keeps its own clock and flag: it runs after this block.
-      QObject::connect(poll, &QTimer::timeout, &window, [&, poll, since = started, comSent = false]() mutable {
-        if (!comSent && core.station().state.get_CommEnabled() != 0) comSent = core.request(kOpidComSw, false, 0);
+      // The lambda keeps its own clock: it runs after this block.
+      QObject::connect(poll, &QTimer::timeout, &window, [&, poll, since = started]() {
         const bool done = window.readOutsDone() > 0 && since.elapsed() > kScreenshotDelayMs;
         if (!done && since.elapsed() < kScreenshotLimitMs) return;
         poll->stop();
@@ -116,6 +138,25 @@ int main(int argc, char** argv) {
         window.close();
       });
       poll->start(100);
+    }
+    if (!cl.dumpState.isEmpty()) {
+      // Whoever drives the session (the replayer) says when it is over by
+      // closing our standard input; nothing is polled meanwhile.
+      auto* input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &window);
+      QObject::connect(input, &QSocketNotifier::activated, &window, [&, input] {
+        char buf[256];
+        if (::read(STDIN_FILENO, buf, sizeof buf) > 0) return;
+        input->setEnabled(false);
+        QFile out(cl.dumpState);
+        const std::string text = hrx::dumpState(core.station().state);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            out.write("panel=" + panelChecksum(window.surfaceImage()) + "\n") < 0 ||
+            out.write(text.data(), static_cast<qint64>(text.size())) < 0) {
+          printErr(QStringLiteral("cannot write %1").arg(cl.dumpState));
+          status = 1;
+        }
+        window.close();
+      });
     }
     const int rc = app.exec();
     if (status == 0) status = rc;
