@@ -1,0 +1,222 @@
+// The whole program against a radio that misbehaves at random: phases of
+// garbled replies, stray bytes, split replies, silences and mixes of them,
+// and vanishes with a return at the same path. The program runs as its own
+// process (offscreen), so its resident memory and open descriptors are its
+// own. Errors: the program ends early, a return is not followed by the
+// connection switch within 3 s, descriptors or memory grow, or after a
+// quiet end the program does not show a change made at the radio.
+// HRX900_SOAK_SECONDS sets the length (the soak proper is 600; CI's short
+// run takes the default 40). HRX900_SOAK_SEED picks another fault order.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "SimPty.h"
+#include "SimRadio.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+// A vanished radio's return: the connection switch within this, the
+// 1 s presence check included.
+constexpr auto kReturnBound = 3000ms;
+
+int envNumber(const char* name, int fallback) {
+  const char* v = std::getenv(name);
+  return v != nullptr && std::atoi(v) > 0 ? std::atoi(v) : fallback;
+}
+
+struct Program {
+  pid_t pid = -1;
+  int input = -1;
+};
+
+Program spawnProgram(const std::string& dir, const std::string& link, const std::string& dump) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return {};
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_adddup2(&fa, fds[0], STDIN_FILENO);
+  posix_spawn_file_actions_addchdir_np(&fa, dir.c_str());
+  std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "HOME=" + dir, "XDG_CONFIG_HOME=" + dir + "/config"};
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string s = *e;
+    if (!s.starts_with("QT_QPA_PLATFORM=") && !s.starts_with("HOME=") && !s.starts_with("XDG_CONFIG_HOME=")) env.push_back(s);
+  }
+  std::vector<char*> envp;
+  for (std::string& s : env) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  std::string program = HRX900_PROGRAM;
+  std::string a1 = "--device", a3 = "--dump-state";
+  std::string a2 = link, a4 = dump;
+  char* argv[] = {program.data(), a1.data(), a2.data(), a3.data(), a4.data(), nullptr};
+  pid_t pid = -1;
+  const int rc = ::posix_spawn(&pid, program.c_str(), &fa, nullptr, argv, envp.data());
+  posix_spawn_file_actions_destroy(&fa);
+  ::close(fds[0]);
+  if (rc != 0) {
+    ::close(fds[1]);
+    return {};
+  }
+  return {pid, fds[1]};
+}
+
+bool alive(pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == 0; }
+
+long residentKb(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.starts_with("VmRSS:")) return std::atol(line.c_str() + 6);
+  return -1;
+}
+
+int openDescriptors(pid_t pid) {
+  std::error_code ec;
+  int n = 0;
+  for (auto it = fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec); !ec && it != fs::directory_iterator();
+       it.increment(ec))
+    ++n;
+  return n;
+}
+
+bool sent(const hrx::sim::SimRadio& radio, const std::string& command) {
+  const std::vector<std::string> log = radio.commandLog();
+  return std::find(log.begin(), log.end(), command) != log.end();
+}
+
+std::string dumpValue(const std::string& dump, const std::string& key) {
+  std::istringstream in(dump);
+  for (std::string line; std::getline(in, line);)
+    if (line.starts_with(key + "=")) return line.substr(key.size() + 1);
+  return {};
+}
+
+void BM_FaultSoak(benchmark::State& st) {
+  const auto length = std::chrono::seconds(envNumber("HRX900_SOAK_SECONDS", 40));
+  std::mt19937 rng(static_cast<unsigned>(envNumber("HRX900_SOAK_SEED", 900)));
+  auto pick = [&](int lo, int hi) { return lo + static_cast<int>(rng() % static_cast<unsigned>(hi - lo + 1)); };
+
+  char tpl[] = "/tmp/hrx900-soak-XXXXXX";
+  if (::mkdtemp(tpl) == nullptr) {
+    st.SkipWithError("no temporary folder");
+    return;
+  }
+  const std::string dir = tpl, link = dir + "/radio", dump = dir + "/state.txt";
+  fs::create_directories(dir + "/CommoFiles");
+  ::signal(SIGPIPE, SIG_IGN);
+
+  hrx::sim::SimRadio radio;
+  auto plugIn = [&] {
+    auto pty = std::make_unique<hrx::sim::SimPty>(radio);
+    return pty->open() && pty->link(link) && pty->start() ? std::move(pty) : nullptr;
+  };
+  std::unique_ptr<hrx::sim::SimPty> pty = plugIn();
+  if (!pty) {
+    st.SkipWithError("no pseudo-terminal");
+    return;
+  }
+  Program prog = spawnProgram(dir, link, dump);
+  if (prog.pid < 0) {
+    st.SkipWithError("the program did not start");
+    return;
+  }
+
+  std::string error;
+  int phases = 0, vanishes = 0;
+  long worstReturnMs = 0, rssFirst = -1, rssPeak = 0, rssLast = -1;
+  int fdsFirst = -1, fdsLast = -1;
+  for (auto _ : st) {
+    std::this_thread::sleep_for(12s);   // the first read-out, clean
+    rssFirst = residentKb(prog.pid);
+    fdsFirst = openDescriptors(prog.pid);
+    const auto end = Clock::now() + length;
+    while (error.empty() && Clock::now() < end) {
+      ++phases;
+      hrx::sim::FaultConfig f;
+      switch (pick(0, 5)) {
+        case 0: f.garbleEvery = pick(2, 20); break;
+        case 1: f.strayEvery = pick(1, 10); break;
+        case 2: f.chunkSize = pick(1, 6); break;
+        case 3: f.muteAfter = pick(0, 40), f.muteFor = pick(5, 40); break;
+        case 4: f.garbleEvery = pick(3, 30), f.strayEvery = pick(3, 30), f.chunkSize = pick(1, 9); break;
+        default: {
+          ++vanishes;
+          pty->drop();
+          std::this_thread::sleep_for(std::chrono::milliseconds(pick(500, 4000)));
+          pty = nullptr;
+          radio.clearCommandLog();
+          pty = plugIn();
+          if (!pty) {
+            error = "the radio could not come back";
+            break;
+          }
+          const auto back = Clock::now();
+          while (!sent(radio, "AI1;") && Clock::now() - back < 2 * kReturnBound) std::this_thread::sleep_for(10ms);
+          const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - back).count();
+          worstReturnMs = std::max<long>(worstReturnMs, ms);
+          if (std::chrono::milliseconds(ms) > kReturnBound) error = "no connection switch within 3 s of a return";
+        }
+      }
+      radio.setFaults(f);
+      std::this_thread::sleep_for(std::chrono::milliseconds(pick(3000, 10000)));
+      if (!alive(prog.pid)) error = "the program ended during the soak";
+      rssPeak = std::max(rssPeak, residentKb(prog.pid));
+    }
+    // A quiet end: the program must follow the radio again by itself.
+    radio.setFaults({});
+    std::this_thread::sleep_for(12s);
+    rssLast = residentKb(prog.pid);
+    fdsLast = openDescriptors(prog.pid);
+    radio.applyLocal("FA07123450");
+    std::this_thread::sleep_for(1500ms);
+  }
+  ::close(prog.input);
+  int status = 0;
+  for (int i = 0; i < 1500 && ::waitpid(prog.pid, &status, WNOHANG) == 0; ++i) std::this_thread::sleep_for(10ms);
+  if (alive(prog.pid)) {
+    ::kill(prog.pid, SIGKILL);
+    ::waitpid(prog.pid, &status, 0);
+    if (error.empty()) error = "the program did not end at the end of its input";
+  }
+  std::ifstream in(dump);
+  const std::string state((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (error.empty() && dumpValue(state, "AI_Stat") != "1") error = "the link is not on after the quiet end";
+  if (error.empty() && dumpValue(state, "VfoA_Freq") != "7123450") error = "the change at the radio is not shown";
+  if (error.empty() && fdsLast > fdsFirst + 2) error = "open descriptors grew";
+  // Caches settle in the first minutes; a leak grows with every phase.
+  if (error.empty() && rssLast > rssFirst + 16 * 1024) error = "resident memory grew";
+  st.counters["phases"] = phases;
+  st.counters["vanishes"] = vanishes;
+  st.counters["worst_return_ms"] = static_cast<double>(worstReturnMs);
+  st.counters["rss_first_kb"] = static_cast<double>(rssFirst);
+  st.counters["rss_peak_kb"] = static_cast<double>(rssPeak);
+  st.counters["rss_last_kb"] = static_cast<double>(rssLast);
+  st.counters["fds_first"] = fdsFirst;
+  st.counters["fds_last"] = fdsLast;
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+  if (!error.empty()) st.SkipWithError(error.c_str());
+}
+BENCHMARK(BM_FaultSoak)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
