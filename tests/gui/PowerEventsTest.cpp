@@ -29,24 +29,6 @@ class PowerEventsTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  void sleepAndWakeCloseThePort() {
-    hrx::test::FakeCore core;
-    hrx::gui::QtMainWindow w;
-    w.setCore(&core);
-    PowerEvents power(QDBusConnection(QStringLiteral("none")));
-    QVERIFY(!power.listening());
-    QSignalSpy spy(&power, &PowerEvents::powerEvent);
-    QObject::connect(&power, &PowerEvents::powerEvent, &w, [&w](int pbt) { w.onPowerEvent(pbt); });
-    power.prepareForSleep(true);
-    QCOMPARE(core.portCloses, 1);
-    power.prepareForSleep(false);
-    QCOMPARE(core.portCloses, 2);
-    QCOMPARE(spy.size(), 2);
-    QCOMPARE(spy.at(0).at(0).toInt(), 4);
-    QCOMPARE(spy.at(1).at(0).toInt(), 18);
-    w.setCore(nullptr);
-  }
-
   // Only the named service's signal counts.
   void overAPrivateBus() {
     const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
