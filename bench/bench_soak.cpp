@@ -1,5 +1,6 @@
 // The whole program against a radio that misbehaves at random: phases of
-// garbled replies, stray bytes, split replies, silences and mixes of them,
+// garbled replies, stray bytes, split replies, silences under the
+// watchdog's 3 s and mixes of them,
 // and vanishes with a return at the same path. The program runs as its own
 // process (offscreen), so its resident memory and open descriptors are its
 // own. Errors: the program ends early, a return is not followed by the
@@ -153,11 +154,21 @@ void BM_FaultSoak(benchmark::State& st) {
     while (error.empty() && Clock::now() < end) {
       ++phases;
       hrx::sim::FaultConfig f;
-      switch (pick(0, 5)) {
+      const int kind = pick(0, 5);
+      static const char* const kKinds[] = {"garble", "stray", "split", "silence", "mixed", "vanish"};
+      std::fprintf(stderr, "soak: phase %d, %s\n", phases, kKinds[kind]);
+      switch (kind) {
         case 0: f.garbleEvery = pick(2, 20); break;
         case 1: f.strayEvery = pick(1, 10); break;
         case 2: f.chunkSize = pick(1, 6); break;
-        case 3: f.muteAfter = pick(0, 40), f.muteFor = pick(5, 40); break;
+        case 3:
+          // Shorter than the watchdog's 3 s: a longer one is the radio gone
+          // quiet, which leaves the link off until the operator's COM click.
+          f.muteAfter = 0, f.muteFor = 1000000;
+          radio.setFaults(f);
+          std::this_thread::sleep_for(std::chrono::milliseconds(pick(300, 2500)));
+          f = {};
+          break;
         case 4: f.garbleEvery = pick(3, 30), f.strayEvery = pick(3, 30), f.chunkSize = pick(1, 9); break;
         default: {
           ++vanishes;
@@ -174,11 +185,18 @@ void BM_FaultSoak(benchmark::State& st) {
           while (!sent(radio, "AI1;") && Clock::now() - back < 2 * kReturnBound) std::this_thread::sleep_for(10ms);
           const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - back).count();
           worstReturnMs = std::max<long>(worstReturnMs, ms);
+          std::fprintf(stderr, "soak: connection switch %lld ms after the return\n", static_cast<long long>(ms));
           if (std::chrono::milliseconds(ms) > kReturnBound) error = "no connection switch within 3 s of a return";
         }
       }
       radio.setFaults(f);
       std::this_thread::sleep_for(std::chrono::milliseconds(pick(3000, 10000)));
+      if (radio.cell(hrx::sim::Cell::Ai) == 0) {
+        std::string last;
+        const std::vector<std::string> log = radio.commandLog();
+        for (std::size_t i = log.size() > 12 ? log.size() - 12 : 0; i < log.size(); ++i) last += log[i];
+        std::fprintf(stderr, "soak: the link is off; last commands %s\n", last.c_str());
+      }
       if (!alive(prog.pid)) error = "the program ended during the soak";
       rssPeak = std::max(rssPeak, residentKb(prog.pid));
     }
@@ -200,6 +218,9 @@ void BM_FaultSoak(benchmark::State& st) {
   }
   std::ifstream in(dump);
   const std::string state((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::fprintf(stderr, "soak: at the end AI_Stat=%s VfoA_Freq=%s CommEnabled=%s (%zu bytes of state)\n",
+               dumpValue(state, "AI_Stat").c_str(), dumpValue(state, "VfoA_Freq").c_str(),
+               dumpValue(state, "CommEnabled").c_str(), state.size());
   if (error.empty() && dumpValue(state, "AI_Stat") != "1") error = "the link is not on after the quiet end";
   if (error.empty() && dumpValue(state, "VfoA_Freq") != "7123450") error = "the change at the radio is not shown";
   if (error.empty() && fdsLast > fdsFirst + 2) error = "open descriptors grew";
