@@ -20,7 +20,7 @@ TEST(SimFaults, EachFaultSpoilsTheRepliesAsConfigured) {
       {{.chunkSize = 1}, "FA;", "F|A|1|4|2|5|0|0|0|0|;"},
       {{.chunkSize = 4}, "FA;", "FA14|2500|00;"},
       {{.chunkSize = 50}, "FA;", "FA14250000;"},
-      {{.strayEvery = 3, .strayByte = '!'}, "ID;ID;ID;ID;ID;ID;", "ID0460;ID0460;!ID0460;ID0460;ID0460;!ID0460;"},
+      {{.strayEvery = 3, .strayByte = '!'}, "ID;ID;ID;ID;ID;ID;", "ID0460;|ID0460;|!ID0460;|ID0460;|ID0460;|!ID0460;"},
       {{.silent = true}, "AI1;FA07000000;FA;ZZ;", ""},
       {{.dropAfter = 2}, "ID;FA;FB;", "ID0460;|FA14250000;"},
   };
