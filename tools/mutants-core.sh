@@ -40,7 +40,7 @@ for row in "${mutants[@]}"; do
     verdict="killed (does not build)"
   else
     for t in $targets; do
-      "$b/tests/$t" >/dev/null 2>&1 || { verdict="killed by $t"; break; }
+      timeout 300 "$b/tests/$t" >/dev/null 2>&1 || { verdict="killed by $t"; break; }
     done
   fi
   [[ $verdict == killed* ]] && killed=$((killed + 1))

@@ -10,6 +10,17 @@
 namespace hrx {
 namespace {
 
+TEST(MirrorTable, RowsAreConsistent) {
+  std::set<std::string> names;
+  for (const auto& row : kMirrorRows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_TRUE(names.insert(row.name).second) << "duplicate entry";
+    if (row.ranged) {
+      EXPECT_LE(row.min, row.max);
+    }
+  }
+}
+
 TEST(PanelMirror, RangedEntriesIgnoreOutOfRangeStoresPlainOnesTakeAll) {
   struct Case {
     const char* label;
@@ -36,8 +47,9 @@ TEST(PanelMirror, RangedEntriesIgnoreOutOfRangeStoresPlainOnesTakeAll) {
   }
 }
 
-TEST(PanelMirror, StartValues) {
+TEST(PanelMirror, StartValuesFollowTheTable) {
   PanelMirror m;
+  for (int i = 0; i < kMirrorFieldCount; ++i) EXPECT_EQ(m.get(static_cast<MirrorField>(i)), kMirrorRows[i].start);
   EXPECT_EQ(m.get_SD_Value(), 0) << "starts below its limits until the radio reports";
   EXPECT_EQ(m.get_RL_Main(), 1);
   EXPECT_EQ(m.get_KS_Value(), 4);

@@ -11,8 +11,40 @@
 namespace hrx {
 namespace {
 
-TEST(RadioState, StartValues) {
+// Fields the radio must report before they hold a legal value: their start
+// value lies outside their range on purpose.
+const std::set<std::string> kStartOutsideRange = {"ID_Value", "SD_Value", "VD_Value", "PC_Value"};
+
+TEST(RadioFieldTable, RowsAreConsistent) {
+  std::set<std::string> names;
+  for (const auto& row : kIntFieldRows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_LE(row.min, row.max);
+    EXPECT_TRUE(names.insert(row.name).second) << "duplicate field";
+    const bool inRange = row.def >= row.min && row.def <= row.max;
+    EXPECT_EQ(inRange, kStartOutsideRange.count(row.name) == 0);
+  }
+  for (const auto& row : kRealFieldRows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_LE(row.min, row.max);
+    EXPECT_GE(row.def, row.min);
+    EXPECT_LE(row.def, row.max);
+    EXPECT_TRUE(names.insert(row.name).second);
+  }
+  for (const auto* name : kTextFieldNames) EXPECT_TRUE(names.insert(name).second) << name;
+  EXPECT_EQ(kTextFieldCount, 5);
+  EXPECT_EQ(kRealFieldCount, 2);
+  EXPECT_EQ(kWordFieldCount, 2);
+}
+
+TEST(RadioState, StartsFromTheDefaultsTable) {
   RadioState s;
+  for (int i = 0; i < kIntFieldCount; ++i) {
+    SCOPED_TRACE(kIntFieldRows[i].name);
+    EXPECT_EQ(s.get(static_cast<IntField>(i)), kIntFieldRows[i].def);
+    EXPECT_EQ(s.cell(static_cast<IntField>(i)).min, kIntFieldRows[i].min);
+    EXPECT_EQ(s.cell(static_cast<IntField>(i)).max, kIntFieldRows[i].max);
+  }
   EXPECT_EQ(s.get_SF_Value(), 8);
   EXPECT_EQ(s.get_GT_Main(), 6);
   EXPECT_EQ(s.get_VfoA_Freq(), 7000000);
@@ -70,6 +102,16 @@ TEST(RadioState, RefusesValuesOutsideTheRangeAtBothEdges) {
   }
 }
 
+TEST(RadioState, NamedAccessorsReachTheirOwnCell) {
+  RadioState s;
+  EXPECT_TRUE(s.set_TxStat(2));
+  EXPECT_FALSE(s.set_TxStat(3));
+  EXPECT_EQ(s.get_TxStat(), 2);
+  EXPECT_TRUE(s.set_MainRx_Busy(1));
+  EXPECT_EQ(s.get_SubRx_Busy(), 0);
+  EXPECT_EQ(s.get(IntField::MainRx_Busy), 1);
+}
+
 TEST(RadioState, RealCellsRefuseOutOfRangeAndNaN) {
   RadioState s;
   EXPECT_TRUE(s.set_IF_ClarOffset(-9999.0));
@@ -78,6 +120,12 @@ TEST(RadioState, RealCellsRefuseOutOfRangeAndNaN) {
   EXPECT_DOUBLE_EQ(s.get_IF_ClarOffset(), -9999.0);
   EXPECT_TRUE(s.set_OI_ClarOffset(9999.0));
   EXPECT_FALSE(s.set_OI_ClarOffset(10000.0));
+}
+
+TEST(RadioState, PlainWordsTakeAnyValue) {
+  RadioState s;
+  s.set_CO_Main_OnKind(-77);
+  EXPECT_EQ(s.get_CO_Main_OnKind(), -77);
 }
 
 TEST(RadioState, ResetRestoresDefaultsAndClearsLinkMemory) {
