@@ -8,6 +8,10 @@
 // quiet end the program does not show a change made at the radio.
 // HRX900_SOAK_SECONDS sets the length (the soak proper is 600; CI's short
 // run takes the default 20). HRX900_SOAK_SEED picks another fault order.
+//
+// Also here, as it needs the program as its own process: what the whole
+// program with its window costs while connected and quiet, the simulated
+// radio excluded (HRX900_IDLE_SECONDS, default 10; 60 for a figure to quote).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -98,6 +102,23 @@ int openDescriptors(pid_t pid) {
        it.increment(ec))
     ++n;
   return n;
+}
+
+// The process's CPU time in clock ticks, all its threads.
+long cpuTicks(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::size_t close = all.rfind(')');
+  if (close == std::string::npos) return -1;
+  std::istringstream rest(all.substr(close + 2));
+  std::string field;
+  long utime = 0, stime = 0;
+  // After the name: state is field 3, utime 14 and stime 15.
+  for (int i = 3; i <= 15 && rest >> field; ++i) {
+    if (i == 14) utime = std::atol(field.c_str());
+    if (i == 15) stime = std::atol(field.c_str());
+  }
+  return utime + stime;
 }
 
 bool sent(const hrx::sim::SimRadio& radio, const std::string& command) {
@@ -239,5 +260,62 @@ void BM_FaultSoak(benchmark::State& st) {
   if (!error.empty()) st.SkipWithError(error.c_str());
 }
 BENCHMARK(BM_FaultSoak)->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_ProgramConnectedAndQuiet(benchmark::State& st) {
+  const auto length = std::chrono::seconds(envNumber("HRX900_IDLE_SECONDS", 10));
+  char tpl[] = "/tmp/hrx900-idle-XXXXXX";
+  if (::mkdtemp(tpl) == nullptr) {
+    st.SkipWithError("no temporary folder");
+    return;
+  }
+  const std::string dir = tpl, link = dir + "/radio";
+  fs::create_directories(dir + "/CommoFiles");
+  ::signal(SIGPIPE, SIG_IGN);
+  hrx::sim::SimRadio radio;
+  hrx::sim::SimPty pty(radio);
+  Program prog;
+  if (pty.open() && pty.link(link) && pty.start()) prog = spawnProgram(dir, link, dir + "/state.txt");
+  std::string error = prog.pid < 0 ? "the program did not start" : "";
+  // Quiet means only the keep-alive's PS; and AI; go out for two seconds.
+  std::size_t seen = 0;
+  int quietPolls = 0;
+  for (int i = 0; error.empty() && i < 120 && quietPolls < 4; ++i) {
+    std::this_thread::sleep_for(500ms);
+    const std::vector<std::string> log = radio.commandLog();
+    bool onlyKeepAlive = sent(radio, "AI1;");
+    for (std::size_t k = seen; k < log.size(); ++k) onlyKeepAlive = onlyKeepAlive && (log[k] == "PS;" || log[k] == "AI;");
+    quietPolls = onlyKeepAlive ? quietPolls + 1 : 0;
+    seen = log.size();
+  }
+  if (error.empty() && quietPolls < 4) error = "the read-out did not end";
+  for (auto _ : st) {
+    if (!error.empty()) break;
+    const long t0 = cpuTicks(prog.pid);
+    const auto w0 = Clock::now();
+    std::this_thread::sleep_for(length);
+    const long t1 = cpuTicks(prog.pid);
+    const double wall = std::chrono::duration<double>(Clock::now() - w0).count();
+    if (t0 < 0 || t1 < 0 || !alive(prog.pid)) {
+      error = "the program ended";
+      break;
+    }
+    st.counters["cpu_percent_of_a_core"] =
+        100.0 * static_cast<double>(t1 - t0) / static_cast<double>(::sysconf(_SC_CLK_TCK)) / wall;
+    st.counters["resident_kb"] = static_cast<double>(residentKb(prog.pid));
+  }
+  if (prog.pid > 0) {
+    ::close(prog.input);
+    int status = 0;
+    for (int i = 0; i < 1500 && ::waitpid(prog.pid, &status, WNOHANG) == 0; ++i) std::this_thread::sleep_for(10ms);
+    if (alive(prog.pid)) {
+      ::kill(prog.pid, SIGKILL);
+      ::waitpid(prog.pid, &status, 0);
+    }
+  }
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+  if (!error.empty()) st.SkipWithError(error.c_str());
+}
+BENCHMARK(BM_ProgramConnectedAndQuiet)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace

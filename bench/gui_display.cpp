@@ -3,18 +3,15 @@
 // - report to pixels: from the radio writing a report (MOX on / off) on the
 //   line to the panel surface reporting the changed rectangle, 1000 times,
 //   median and 99th percentile;
-// - a whole Disp_Restore;
-// - the whole program's CPU while connected and quiet, every window timer
-//   running (the simulator runs in the same process: an upper bound).
+// - a whole Disp_Restore.
+// The program's idle cost is measured on its own process in bench_soak.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <memory>
-#include <sys/resource.h>
 #include <vector>
 
 #include "SimPty.h"
@@ -130,32 +127,6 @@ void BM_DispRestore(benchmark::State& st) {
   for (auto _ : st) r.w->Disp_Restore();
 }
 BENCHMARK(BM_DispRestore)->Unit(benchmark::kMicrosecond);
-
-double processCpuSeconds() {
-  rusage u{};
-  ::getrusage(RUSAGE_SELF, &u);
-  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-void BM_ConnectedAndQuietWithThePanel(benchmark::State& st) {
-  Rig& r = rig();
-  if (!r.ready) {
-    st.SkipWithError("the read-out did not end");
-    return;
-  }
-  for (auto _ : st) {
-    const double cpu0 = processCpuSeconds();
-    QElapsedTimer t;
-    t.start();
-    // The window's event loop runs as in the program.
-    QEventLoop loop;
-    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-    loop.exec();
-    st.counters["cpu_percent_of_a_core"] = 100.0 * (processCpuSeconds() - cpu0) / (t.elapsed() / 1000.0);
-  }
-}
-BENCHMARK(BM_ConnectedAndQuietWithThePanel)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 
