@@ -88,6 +88,19 @@ Program spawnProgram(const std::string& dir, const std::string& link, const std:
 
 bool alive(pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == 0; }
 
+// The end of its input ends the program (it writes its state dump first);
+// false when it had to be killed after 15 s.
+bool endProgram(const Program& prog) {
+  ::close(prog.input);
+  for (int i = 0; i < 1500; ++i) {
+    if (!alive(prog.pid)) return true;
+    std::this_thread::sleep_for(10ms);
+  }
+  ::kill(prog.pid, SIGKILL);
+  ::waitpid(prog.pid, nullptr, 0);
+  return false;
+}
+
 long residentKb(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/status");
   for (std::string line; std::getline(in, line);)
@@ -229,14 +242,7 @@ void BM_FaultSoak(benchmark::State& st) {
     radio.applyLocal("FA07123450");
     std::this_thread::sleep_for(1500ms);
   }
-  ::close(prog.input);
-  int status = 0;
-  for (int i = 0; i < 1500 && ::waitpid(prog.pid, &status, WNOHANG) == 0; ++i) std::this_thread::sleep_for(10ms);
-  if (alive(prog.pid)) {
-    ::kill(prog.pid, SIGKILL);
-    ::waitpid(prog.pid, &status, 0);
-    if (error.empty()) error = "the program did not end at the end of its input";
-  }
+  if (!endProgram(prog) && error.empty()) error = "the program did not end at the end of its input";
   std::ifstream in(dump);
   const std::string state((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::fprintf(stderr, "soak: at the end AI_Stat=%s VfoA_Freq=%s CommEnabled=%s (%zu bytes of state)\n",
@@ -303,15 +309,7 @@ void BM_ProgramConnectedAndQuiet(benchmark::State& st) {
         100.0 * static_cast<double>(t1 - t0) / static_cast<double>(::sysconf(_SC_CLK_TCK)) / wall;
     st.counters["resident_kb"] = static_cast<double>(residentKb(prog.pid));
   }
-  if (prog.pid > 0) {
-    ::close(prog.input);
-    int status = 0;
-    for (int i = 0; i < 1500 && ::waitpid(prog.pid, &status, WNOHANG) == 0; ++i) std::this_thread::sleep_for(10ms);
-    if (alive(prog.pid)) {
-      ::kill(prog.pid, SIGKILL);
-      ::waitpid(prog.pid, &status, 0);
-    }
-  }
+  if (prog.pid > 0) endProgram(prog);
   std::error_code ec;
   fs::remove_all(dir, ec);
   if (!error.empty()) st.SkipWithError(error.c_str());
