@@ -29,21 +29,10 @@ TEST(AnalyserDispatch, EveryReplyRearmsThePowerSyncTimer) {
     const char* reply;
     std::vector<Msg> events;
   } kCases[] = {
-      {"FA07000000;", {{0x8333, 0, 0}}},
-      {"MD02;", {{0x8345, 0, 67}}},
-      {"PB1;", {{0x8341, 0, 0}}},
-      {"LM0;", {{0x834E, 0, 0}}},
-      {"IS0+0010;", {{0x832F, 0, 46}}},
-      {"SH010;", {{0x8330, 0, 47}}},
-      {"PC050;", {{0x8342, 0, 65}}},
-      {"?;", {}},
-      {"ZZ123;", {}},
-      {"CW1;", {}},
-      {"DA0000;", {}},
-      {"MR00000000000000000000000;", {}},
-      {"RT7;", {}},
-      {"", {}},
-      {"EX999000;", {}},
+      {"FA07000000;", {{0x8333, 0, 0}}}, {"MD02;", {{0x8345, 0, 67}}}, {"PB1;", {{0x8341, 0, 0}}},
+      {"LM0;", {{0x834E, 0, 0}}}, {"IS0+0010;", {{0x832F, 0, 46}}}, {"SH010;", {{0x8330, 0, 47}}},
+      {"PC050;", {{0x8342, 0, 65}}}, {"?;", {}}, {"ZZ123;", {}}, {"CW1;", {}}, {"DA0000;", {}},
+      {"MR00000000000000000000000;", {}}, {"RT7;", {}}, {"", {}}, {"EX999000;", {}},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.reply);
@@ -118,21 +107,8 @@ TEST(AnalyserLinkState, AutoInformationComingOnAsksForTheId) {
   for (const WindowCall& c : rig.window.calls()) EXPECT_NE(c.kind, WindowCall::Send) << "not a fresh switch-on";
 }
 
-TEST(AnalyserLinkState, AutoInformationOffStopsTheSweepsAndZeroesTheMeters) {
-  AnalyserRig rig;
-  rig.prime("AI1;");
-  rig.prime("RM0123;");
-  rig.prime("SM1200;");
-  rig.feed("AI0;");
-  EXPECT_EQ(rig.composer.msgs(), msgs(0x834C));
-  EXPECT_EQ(rig.events(), (std::vector<Msg>{event(ReplyRow::RM), event(ReplyRow::SM), event(ReplyRow::AI)}));
-  EXPECT_EQ(rig.state.get_RM_Meter1(), 0);
-  EXPECT_EQ(rig.state.get_SM_Meter1(), 0);
-  EXPECT_EQ(rig.state.get_AI_Stat(), 0);
-  EXPECT_EQ(rig.mirror.get_AI_Stat(), 0);
-}
-
-TEST(AnalyserLinkState, RefusedAutoInformationTurnsTheConnectionSwitchOff) {
+TEST(AnalyserLinkState, RefusedOrGarbledAutoInformation) {
+  // Asked for and still refused: the connection switch goes back off.
   AnalyserRig rig;
   rig.state.set_AiOnRequested(1);
   rig.mirror.set_AI_Stat(1);
@@ -140,15 +116,13 @@ TEST(AnalyserLinkState, RefusedAutoInformationTurnsTheConnectionSwitchOff) {
   EXPECT_EQ(rig.composer.msgs(), msgs(0x8501));
   EXPECT_TRUE(rig.events().empty());
   EXPECT_EQ(rig.mirror.get_AI_Stat(), 0);
-}
 
-TEST(AnalyserLinkState, AutoInformationReplyWithABadDigit) {
-  AnalyserRig rig;
-  rig.prime("AI1;");
-  rig.feed("AI2;");
-  EXPECT_EQ(rig.state.get_AI_Stat(), 1);
-  EXPECT_TRUE(rig.events().empty());
-  EXPECT_TRUE(rig.composer.msgs().empty());
+  AnalyserRig bad;
+  bad.prime("AI1;");
+  bad.feed("AI2;");
+  EXPECT_EQ(bad.state.get_AI_Stat(), 1);
+  EXPECT_TRUE(bad.events().empty());
+  EXPECT_TRUE(bad.composer.msgs().empty());
 }
 
 TEST(AnalyserLinkState, PowerCycleRemembersAutoInformation) {
@@ -175,21 +149,34 @@ TEST(AnalyserLinkState, PowerCycleRemembersAutoInformation) {
   EXPECT_EQ(rig.composer.take(), msgs(0x8501));
   EXPECT_EQ(rig.events(), std::vector<Msg>{event(ReplyRow::PS)});
   EXPECT_EQ(rig.mirror.get_PS_Stat(), 1);
+
+  // Power on without auto-information before: nothing more; a bad digit is
+  // no reply.
+  AnalyserRig plain;
+  plain.feed("PS1;");
+  EXPECT_TRUE(plain.composer.msgs().empty());
+  EXPECT_EQ(plain.state.get_AiResyncNeeded(), 0);
+  plain.window.clear();
+  plain.feed("PSx;");
+  EXPECT_EQ(plain.state.get_PS_Stat(), 1);
+  EXPECT_TRUE(plain.events().empty());
 }
 
-TEST(AnalyserLinkState, PowerOnWithoutAutoInformationBeforeDoesNothingMore) {
-  AnalyserRig rig;
-  rig.feed("PS1;");
-  EXPECT_TRUE(rig.composer.msgs().empty());
-  EXPECT_EQ(rig.state.get_AiResyncNeeded(), 0);
-  rig.window.clear();
-  rig.feed("PSx;");
-  EXPECT_EQ(rig.state.get_PS_Stat(), 1);
-  EXPECT_TRUE(rig.events().empty());
-}
+// "AI0", or three seconds of silence (the main window's timer 17 comes back
+// as 0x810C, acting as if the radio said "AI0"): the sweeps stop and the
+// meters drop to zero.
+TEST(AnalyserLinkState, AutoInformationOffOrSilenceStopsTheSweepsAndZeroesTheMeters) {
+  AnalyserRig off;
+  off.prime("AI1;");
+  off.prime("RM0123;");
+  off.prime("SM1200;");
+  off.feed("AI0;");
+  EXPECT_EQ(off.composer.msgs(), msgs(0x834C));
+  EXPECT_EQ(off.events(), (std::vector<Msg>{event(ReplyRow::RM), event(ReplyRow::SM), event(ReplyRow::AI)}));
+  EXPECT_EQ(off.state.get_RM_Meter1(), 0);
+  EXPECT_EQ(off.state.get_SM_Meter1(), 0);
+  EXPECT_EQ(off.mirror.get_AI_Stat(), 0);
 
-// Three seconds of silence: the main window's timer 17 comes back as 0x810C.
-TEST(AnalyserLinkState, SilenceActsAsIfTheRadioSaidAi0) {
   AnalyserRig rig;
   rig.prime("AI1;");
   rig.prime("RM0200;");
@@ -217,39 +204,36 @@ class MenuReplies : public ::testing::Test {
   AnalyserRig rig;
 };
 
-TEST_F(MenuReplies, OnlyAChangedValueIsAnnounced) {
-  ASSERT_EQ(item(6).width, 1);
-  rig.feed("EX0060;");   // the value held already
-  EXPECT_TRUE(rig.events().empty());
-  rig.feed("EX0063;");
-  EXPECT_EQ(item(6).value, 3);
-  EXPECT_EQ(rig.events(), (std::vector<Msg>{{0x830B, 0, 0}}));
-}
-
-TEST_F(MenuReplies, MeterTypeAndAnt3CarryTheirNumber) {
-  rig.feed("EX0111;");
-  rig.feed("EX0322;");
-  EXPECT_EQ(rig.events(), (std::vector<Msg>{{0x830B, 11, 0}, {0x830B, 32, 0}}));
-}
-
-TEST_F(MenuReplies, ContourAndWidthItemsAlsoRedrawTheirControls) {
-  ASSERT_EQ(item(108).type, 11);
-  ASSERT_EQ(item(107).type, 12);
-  rig.feed("EX108-10;");
-  EXPECT_EQ(item(108).value, -10);
-  rig.feed("EX1072;");
-  EXPECT_EQ(rig.events(), (std::vector<Msg>{{0x830B, 0, 0}, {0x8307, 0, 6}, {0x830B, 0, 0}, {0x8305, 0, 4}}));
-}
-
-TEST_F(MenuReplies, ValueEncodingsByType) {
-  rig.feed("EX023250;");   // beacon time: above 240 it counts in 30 s steps
-  EXPECT_EQ(item(23).value, 540);
-  rig.feed("EX023240;");
-  EXPECT_EQ(item(23).value, 240);
-  rig.feed("EX12805;");    // span frequency: the reply counts from 2
-  EXPECT_EQ(item(128).value, 3);
-  rig.feed("EX02225;");    // CW weight, in tenths
-  EXPECT_EQ(item(22).value, 25);
+// Each reply's value as stored and what it announces: 0x830B for a change
+// (item 11 meter type and 32 ANT3 carry their number), contour and width
+// items also redraw their controls.
+TEST_F(MenuReplies, ValuesByTypeAndWhatTheyAnnounce) {
+  const struct {
+    const char* reply;
+    int item;
+    double value;
+    std::vector<Msg> events;
+  } kCases[] = {
+      {"EX0060;", 6, 0, {}},   // the value held already
+      {"EX0063;", 6, 3, {{0x830B, 0, 0}}}, {"EX0111;", 11, 1, {{0x830B, 11, 0}}}, {"EX0322;", 32, 2, {{0x830B, 32, 0}}},
+      {"EX108-10;", 108, -10, {{0x830B, 0, 0}, {0x8307, 0, 6}}}, {"EX1072;", 107, 2, {{0x830B, 0, 0}, {0x8305, 0, 4}}},
+      {"EX023250;", 23, 540, {{0x830B, 0, 0}}},   // beacon time: above 240 in 30 s steps
+      {"EX023240;", 23, 240, {{0x830B, 0, 0}}},
+      {"EX12805;", 128, 3, {{0x830B, 0, 0}}},     // span frequency: the reply counts from 2
+      {"EX02225;", 22, 25, {{0x830B, 0, 0}}},     // CW weight, in tenths
+      {"EX0 64;", 6, 4, {{0x830B, 0, 0}}},        // stray characters in the number are skipped
+  };
+  for (const auto& c : kCases) {
+    rig.window.clear();
+    rig.feed(c.reply);
+    EXPECT_EQ(item(c.item).value, c.value) << c.reply;
+    EXPECT_EQ(rig.events(), c.events) << c.reply;
+  }
+  for (const char* reply : {"EX0001;", "EX1971;", "EX9991;", "EXabc1;", "EX;"}) {
+    rig.window.clear();
+    rig.feed(reply);
+    EXPECT_TRUE(rig.events().empty()) << reply;
+  }
 }
 
 TEST_F(MenuReplies, TextItemChangesWithItsText) {
@@ -264,15 +248,6 @@ TEST_F(MenuReplies, TextItemChangesWithItsText) {
   rig.feed("EX005JA1XYZ/P    ;");
   EXPECT_EQ(std::string(item(5).text), "JA1XYZ/P    ");
   EXPECT_EQ(rig.events(), (std::vector<Msg>{{0x830B, 0, 0}}));
-}
-
-TEST_F(MenuReplies, NumbersOutsideTheCatalogueAreRejected) {
-  for (const char* reply : {"EX0001;", "EX1971;", "EX9991;", "EXabc1;", "EX;"}) {
-    rig.feed(reply);
-    EXPECT_TRUE(rig.events().empty()) << reply;
-  }
-  rig.feed("EX0 63;");   // stray characters in the number are skipped
-  EXPECT_EQ(item(6).value, 3);
 }
 
 TEST(MenuTextValue, ReadsADecimalNumberAndStopsAtAnythingElse) {

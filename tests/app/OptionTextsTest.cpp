@@ -44,16 +44,10 @@ TEST(OptionTexts, CwTextCheck) {
     CwTextCheck check;
   };
   const Case cases[] = {
-      {"CQ CQ", CwTextCheck::Ok},
-      {std::string(50, 'E'), CwTextCheck::Ok},
-      {"~!@#$%^&*()_+{}|:\"<>?", CwTextCheck::Ok},
-      {"", CwTextCheck::Empty},
-      {std::string(51, 'E'), CwTextCheck::TooLong},
-      {"CQ;FA14250000", CwTextCheck::Semicolon},
-      {";", CwTextCheck::Semicolon},
-      {"CQ\rDE", CwTextCheck::NotPrintable},
-      {std::string("CQ\0DE", 5), CwTextCheck::NotPrintable},
-      {"CQ\x7F", CwTextCheck::NotPrintable},
+      {"CQ CQ", CwTextCheck::Ok}, {std::string(50, 'E'), CwTextCheck::Ok}, {"~!@#$%^&*()_+{}|:\"<>?", CwTextCheck::Ok},
+      {"", CwTextCheck::Empty}, {std::string(51, 'E'), CwTextCheck::TooLong}, {"CQ;FA14250000", CwTextCheck::Semicolon},
+      {";", CwTextCheck::Semicolon}, {"CQ\rDE", CwTextCheck::NotPrintable},
+      {std::string("CQ\0DE", 5), CwTextCheck::NotPrintable}, {"CQ\x7F", CwTextCheck::NotPrintable},
       {"CQ \xC3\xA9", CwTextCheck::NotPrintable},
   };
   for (const Case& c : cases) EXPECT_EQ(checkCwText(c.text), c.check) << c.text;

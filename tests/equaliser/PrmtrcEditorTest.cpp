@@ -48,10 +48,23 @@ struct Host final : hrx::eq::EditorHost {
 // The catalogue's initial values of the F-PRMTRC items 159..167.
 constexpr hrx::eq::EqValues kFInitial = {0, 5, 10, 0, 5, 10, 0, 5, 10};
 
-TEST(PrmtrcEditor, OfflineStepsStopAtTheLimits) {
+// An editor on the host, opened with the link on or off.
+struct Rig {
+  explicit Rig(bool online) {
+    h.st.set_AI_Stat(online ? 1 : 0);
+    e.open();
+  }
+  void press(int code) {
+    e.onButton(code, true);
+    e.onButton(code, false);
+  }
   Host h;
-  PrmtrcEditor e(h, 0);
-  e.open();
+  PrmtrcEditor e{h, 0};
+};
+
+TEST(PrmtrcEditor, OfflineStepsStopAtTheLimits) {
+  Rig r(false);
+  auto& [h, e] = r;
   EXPECT_FALSE(e.online());
   EXPECT_EQ(e.capture(), 0);
   EXPECT_EQ(e.values(), kFInitial);
@@ -75,10 +88,7 @@ TEST(PrmtrcEditor, OfflineStepsStopAtTheLimits) {
       {17, 20, 2, 1},    // BWTH right down to 1
   };
   for (const Case& c : cases) {
-    for (int i = 0; i < c.presses; ++i) {
-      e.onButton(c.code, true);
-      e.onButton(c.code, false);
-    }
+    for (int i = 0; i < c.presses; ++i) r.press(c.code);
     EXPECT_EQ(e.value(c.param), c.expected) << c.code;
   }
   EXPECT_EQ(e.valueText(6), "3200 Hz");
@@ -89,10 +99,8 @@ TEST(PrmtrcEditor, OfflineStepsStopAtTheLimits) {
 }
 
 TEST(PrmtrcEditor, OnlineStepWritesAndTheValueFollowsTheReply) {
-  Host h;
-  h.st.set_AI_Stat(1);
-  PrmtrcEditor e(h, 0);
-  e.open();
+  Rig r(true);
+  auto& [h, e] = r;
   EXPECT_TRUE(e.online());
   EXPECT_EQ(h.timers[hrx::eq::kTimerPoll], 50);
   // Polling: one read-back a tick, in parameter order, then round again.
@@ -116,20 +124,13 @@ TEST(PrmtrcEditor, OnlineStepWritesAndTheValueFollowsTheReply) {
   // Negative levels, frequencies and widths.
   h.radioSets(163, -3);
   e.onMenuReport();
-  e.onButton(13, true);
-  e.onButton(13, false);
-  e.onButton(4, true);
-  e.onButton(4, false);
-  e.onButton(21, true);
-  e.onButton(21, false);
+  for (int code : {13, 4, 21}) r.press(code);
   EXPECT_EQ(h.take(), (Strings{"EX163-04;", "EX163;", "EX15901;", "EX159;", "EX16709;", "EX167;"}));
 }
 
 TEST(PrmtrcEditor, OnlineCancelWritesTheBaselineInTimerStepsAndTakesTheRadiosValues) {
-  Host h;
-  h.st.set_AI_Stat(1);
-  PrmtrcEditor e(h, 0);
-  e.open();
+  Rig r(true);
+  auto& [h, e] = r;
   h.radioSets(160, 7);
   h.radioSets(167, 3);
   e.onMenuReport();
@@ -140,8 +141,7 @@ TEST(PrmtrcEditor, OnlineCancelWritesTheBaselineInTimerStepsAndTakesTheRadiosVal
   EXPECT_EQ(h.timers[hrx::eq::kTimerWriteGap], 25);
   EXPECT_EQ(e.capture(), 2);
   EXPECT_FALSE(h.running(hrx::eq::kTimerSettle));
-  e.onButton(10, true);   // ignored while the capture is outstanding
-  e.onButton(10, false);
+  r.press(10);   // ignored while the capture is outstanding
   EXPECT_TRUE(h.written.empty());
   e.onTimer(hrx::eq::kTimerWriteGap);
   EXPECT_EQ(h.take(), (Strings{"EX160+05;", "EX160;"}));
@@ -160,17 +160,14 @@ TEST(PrmtrcEditor, OnlineCancelWritesTheBaselineInTimerStepsAndTakesTheRadiosVal
 }
 
 TEST(PrmtrcEditor, AutoInformationOffGoesOfflineAndOnComesBackWithoutTheSwitch) {
-  Host h;
-  h.st.set_AI_Stat(1);
-  PrmtrcEditor e(h, 0);
-  e.open();
+  Rig r(true);
+  auto& [h, e] = r;
   h.st.set_AI_Stat(0);
   e.onAiReport();
   EXPECT_FALSE(e.online());
   EXPECT_FALSE(h.running(hrx::eq::kTimerPoll));
   h.take();
-  e.onButton(4, true);
-  e.onButton(4, false);
+  r.press(4);
   EXPECT_EQ(e.value(0), 1);   // offline: the local copy
   EXPECT_TRUE(h.written.empty());
   // The link is back: the editor follows the radio again and the link is
@@ -186,10 +183,8 @@ TEST(PrmtrcEditor, AutoInformationOffGoesOfflineAndOnComesBackWithoutTheSwitch) 
 }
 
 TEST(PrmtrcEditor, OnlineFileLoadKeepsTheLoadedValuesAsTheBaseline) {
-  Host h;
-  h.st.set_AI_Stat(1);
-  PrmtrcEditor e(h, 0);
-  e.open();
+  Rig r(true);
+  auto& [h, e] = r;
   const auto dir = std::filesystem::temp_directory_path() / ("hrx900-eq-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const std::string path = (dir / "x.pef").string();

@@ -71,15 +71,6 @@ TEST(MenuValueClasses, TextEntriesAndChosenValue) {
   }
 }
 
-TEST(MenuValueClasses, BeaconListRunsOneToTwoFortyThenThirtySecondSteps) {
-  const MenuEditEntries e = menuEditEntries(builtIn(23));
-  ASSERT_EQ(e.texts.size(), 256u);
-  EXPECT_EQ(e.texts[1], "1");
-  EXPECT_EQ(e.texts[240], "240");
-  EXPECT_EQ(e.texts[241], "270");
-  EXPECT_EQ(e.texts[242], "300");
-}
-
 TEST(MenuValueClasses, EditShownInPlaceOfValueAndTextItems) {
   MenuListItem r = builtIn(22);
   r.changed = 1;

@@ -21,7 +21,23 @@ TEST(MirrorTable, RowsAreConsistent) {
   }
 }
 
-TEST(PanelMirror, RangedEntriesIgnoreOutOfRangeStoresPlainOnesTakeAll) {
+TEST(MirrorTable, EveryMirrorEntryNamedLikeAStateFieldHoldsItsValues) {
+  // A mirror entry refreshed from a state field must be able to hold every
+  // value the field can; otherwise a dial would stick.
+  for (const auto& row : kMirrorRows) {
+    if (!row.ranged) continue;
+    for (const auto& f : kIntFieldRows) {
+      if (std::string(f.name) != row.name) continue;
+      SCOPED_TRACE(row.name);
+      // Mirror limits may be narrower only where a state value is meaningless
+      // to a dial (0 = off), which shows as min 1 vs 0.
+      EXPECT_LE(row.min, f.min + 1);
+      EXPECT_GE(row.max, f.max) << "mirror cannot hold the radio's top value";
+    }
+  }
+}
+
+TEST(PanelMirror, StartValuesAndRangedEntriesIgnoringOutOfRangeStores) {
   struct Case {
     const char* label;
     MirrorField f;
@@ -38,6 +54,9 @@ TEST(PanelMirror, RangedEntriesIgnoreOutOfRangeStoresPlainOnesTakeAll) {
       {"IS beyond", MirrorField::IS_Main, 1001, 0},
       {"plain AI takes anything", MirrorField::AI_Stat, 7, 7},
       {"plain MK flag", MirrorField::MK_Flag, -1, -1},
+      {"SD starts below its limits until the radio reports", MirrorField::SD_Value, 0, 0},
+      {"RL starts at 1", MirrorField::RL_Main, 0, 1},
+      {"KS starts at 4", MirrorField::KS_Value, 0, 4},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -45,39 +64,11 @@ TEST(PanelMirror, RangedEntriesIgnoreOutOfRangeStoresPlainOnesTakeAll) {
     m.set(c.f, c.v);
     EXPECT_EQ(m.get(c.f), c.expect);
   }
-}
-
-TEST(PanelMirror, StartValuesFollowTheTable) {
-  PanelMirror m;
-  for (int i = 0; i < kMirrorFieldCount; ++i) EXPECT_EQ(m.get(static_cast<MirrorField>(i)), kMirrorRows[i].start);
-  EXPECT_EQ(m.get_SD_Value(), 0) << "starts below its limits until the radio reports";
-  EXPECT_EQ(m.get_RL_Main(), 1);
-  EXPECT_EQ(m.get_KS_Value(), 4);
-}
-
-TEST(PanelMirror, RefreshFromUntouchedStateCopiesItsStartValue) {
+  // Refreshed from an untouched store: the store's start value.
   RadioState s;
   PanelMirror m;
   m.set_VfoA_Freq(s.get_VfoA_Freq());
   EXPECT_EQ(m.get_VfoA_Freq(), 7000000);
-  m.set_VfoA_Freq(0);
-  EXPECT_EQ(m.get_VfoA_Freq(), 7000000);
-}
-
-TEST(PanelMirror, EveryMirrorEntryNamedLikeAStateFieldSharesItsCellKind) {
-  // A mirror entry refreshed from a state field must be able to hold every
-  // value the field can; otherwise a dial would stick.
-  for (const auto& row : kMirrorRows) {
-    if (!row.ranged) continue;
-    for (const auto& f : kIntFieldRows) {
-      if (std::string(f.name) != row.name) continue;
-      SCOPED_TRACE(row.name);
-      // Mirror limits may be narrower only where a state value is meaningless
-      // to a dial (0 = off), which shows as min 1 vs 0.
-      EXPECT_LE(row.min, f.min + 1);
-      EXPECT_GE(row.max, f.max) << "mirror cannot hold the radio's top value";
-    }
-  }
 }
 
 }  // namespace

@@ -34,21 +34,9 @@ TEST(ReplyCodeTable, RowsAreWellFormedAndUnique) {
 }
 
 TEST(ReplyCodeTable, UnknownCodesAreNotFound) {
-  struct Case {
-    const char* label;
-    const char* text;
-  } cases[] = {
-      {"EX has no row", "EX0010"},
-      {"refusal answer", "?;"},
-      {"unknown code", "ZZ123"},
-      {"lower case", "fa"},
-      {"one letter", "F"},
-      {"empty", ""},
-      {"null", nullptr},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ReplyCodeTable::find(c.text), -1) << c.label;
-  }
+  // EX has no row, the refusal answer, lower case, one letter.
+  for (const char* text : {"EX0010", "?;", "ZZ123", "fa", "F", ""}) EXPECT_EQ(ReplyCodeTable::find(text), -1) << text;
+  EXPECT_EQ(ReplyCodeTable::find(nullptr), -1);
   EXPECT_EQ(ReplyCodeTable::nominalLength('E', 'X'), 0);
 }
 
