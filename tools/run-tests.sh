@@ -49,7 +49,7 @@ case "$mode" in
   fuzz)
     CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHRX900_FUZZ=ON \
       -DHRX900_GUI=OFF -DHRX900_BENCH=OFF >/dev/null
-    cmake --build build/fuzz -j "$jobs"
+    cmake --build build/fuzz -j "$jobs" --target fuzzers
     seconds=${FUZZ_SECONDS:-60}
     shopt -s nullglob
     ran=0
