@@ -6,21 +6,69 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 #include <vector>
 
 #include "serial/PtyRadio.h"
-#include "support/RecordingMainWindow.h"
 #include "state/PanelMirror.h"
+#include "support/RecordingMainWindow.h"
 
 namespace hrx {
 namespace {
 
 using test::PtyRadio;
-using test::RecordingMainWindow;
+
+// A port map file with these lines, loaded into `port` and removed again.
+bool loadMap(ComPort& port, const std::string& lines) {
+  const auto file = std::filesystem::temp_directory_path() / ("portmap_" + std::to_string(::getpid()) + ".txt");
+  std::ofstream(file) << lines;
+  const bool ok = port.LoadPortMap(file.string());
+  std::filesystem::remove(file);
+  return ok && !port.LoadPortMap(file.string());  // a missing map file is reported
+}
+
+TEST(ComPortSettings, PortNumberBaudRateAndDevicePaths) {
+  ComPort port;
+  const struct {
+    int value;
+    bool ok;
+    int stored;
+  } ports[] = {{1, true, 1}, {20, true, 20}, {7, true, 7}, {0, false, 1}, {21, false, 1}, {-3, false, 1}},
+    rates[] = {{4800, true, 4800}, {9600, true, 9600}, {19200, true, 19200}, {38400, true, 38400},
+               {1200, false, 4800}, {0, false, 4800}, {57600, false, 4800}, {115200, false, 4800}};
+  for (const auto& c : ports) {
+    port.SetPortNumber(9);
+    EXPECT_EQ(port.SetPortNumber(c.value), c.ok) << c.value;
+    EXPECT_EQ(port.GetPortNumber(), c.stored) << c.value;
+  }
+  for (const auto& c : rates) {
+    port.SetBaudRate(38400);
+    EXPECT_EQ(port.SetBaudRate(c.value), c.ok) << c.value;
+    EXPECT_EQ(port.GetBaudRate(), c.stored) << c.value;
+  }
+  port.Init();
+  EXPECT_EQ(port.GetPortNumber(), 1);
+  EXPECT_EQ(port.GetBaudRate(), 4800);
+  EXPECT_FALSE(port.IsOpen());
+
+  EXPECT_EQ(port.devicePath(1), "/dev/ttyUSB0");
+  EXPECT_EQ(port.devicePath(20), "/dev/ttyUSB19");
+  EXPECT_EQ(port.devicePath(0), "");
+  EXPECT_EQ(port.devicePath(21), "");
+  ASSERT_TRUE(loadMap(port, "# adaptor on the first motherboard port\nCOM3 = /dev/ttyS0\r\nCOM20=/dev/ttyACM1\n"
+                            "COM21=/dev/nowhere\nCOM4=\ngarbage line\n"));
+  EXPECT_EQ(port.devicePath(3), "/dev/ttyS0");
+  EXPECT_EQ(port.devicePath(20), "/dev/ttyACM1");
+  EXPECT_EQ(port.devicePath(4), "/dev/ttyUSB3");
+  port.SetDevicePath("/dev/pts/77");
+  EXPECT_EQ(port.devicePath(12), "/dev/pts/77");
+  port.SetDevicePath("");
+  EXPECT_EQ(port.devicePath(3), "/dev/ttyS0");
+  port.clearPortMap();
+  EXPECT_EQ(port.devicePath(3), "/dev/ttyUSB2");
+}
 
 struct PortFixture : testing::Test {
   void SetUp() override {
@@ -30,123 +78,73 @@ struct PortFixture : testing::Test {
   }
   std::vector<Msg> notices() const { return window.posts(kMsgNotice); }
   PtyRadio radio;
-  RecordingMainWindow window;
+  test::RecordingMainWindow window;
   PanelMirror mirror;
   std::atomic<bool> guard{false};
   ComPort port;
 };
 
-TEST(ComPortSettings, PortNumberAndBaudRateFallBackToDefaults) {
-  ComPort port;
-  struct Case {
-    int value;
-    bool ok;
-    int stored;
-  };
-  const Case ports[] = {{1, true, 1}, {20, true, 20}, {7, true, 7}, {0, false, 1}, {21, false, 1}, {-3, false, 1}};
-  for (const auto& c : ports) {
-    SCOPED_TRACE(c.value);
-    port.SetPortNumber(9);
-    EXPECT_EQ(port.SetPortNumber(c.value), c.ok);
-    EXPECT_EQ(port.GetPortNumber(), c.stored);
-  }
-  const Case rates[] = {{4800, true, 4800},   {9600, true, 9600}, {19200, true, 19200}, {38400, true, 38400},
-                        {1200, false, 4800},  {0, false, 4800},   {57600, false, 4800}, {-9600, false, 4800}};
-  for (const auto& c : rates) {
-    SCOPED_TRACE(c.value);
-    port.SetBaudRate(38400);
-    EXPECT_EQ(port.SetBaudRate(c.value), c.ok);
-    EXPECT_EQ(port.GetBaudRate(), c.stored);
-  }
-  port.Init();
-  EXPECT_EQ(port.GetPortNumber(), 1);
-  EXPECT_EQ(port.GetBaudRate(), 4800);
-  EXPECT_FALSE(port.IsOpen());
-}
-
-TEST(ComPortSettings, DevicePathsFromDefaultMapAndExplicitPath) {
-  ComPort port;
-  EXPECT_EQ(port.devicePath(1), "/dev/ttyUSB0");
-  EXPECT_EQ(port.devicePath(20), "/dev/ttyUSB19");
-  EXPECT_EQ(port.devicePath(0), "");
-  EXPECT_EQ(port.devicePath(21), "");
-
-  const auto file = std::filesystem::temp_directory_path() / ("portmap_" + std::to_string(::getpid()) + ".txt");
-  {
-    std::ofstream out(file);
-    out << "# adaptor on the first motherboard port\n"
-        << "COM3 = /dev/ttyS0\r\n"
-        << "COM20=/dev/ttyACM1\n"
-        << "COM21=/dev/nowhere\n"
-        << "COM4=\n"
-        << "garbage line\n";
-  }
-  ASSERT_TRUE(port.LoadPortMap(file.string()));
-  std::filesystem::remove(file);
-  EXPECT_EQ(port.devicePath(3), "/dev/ttyS0");
-  EXPECT_EQ(port.devicePath(20), "/dev/ttyACM1");
-  EXPECT_EQ(port.devicePath(4), "/dev/ttyUSB3");
-  EXPECT_FALSE(port.LoadPortMap(file.string())) << "a missing map file is reported";
-
-  port.SetDevicePath("/dev/pts/77");
-  EXPECT_EQ(port.devicePath(3), "/dev/pts/77");
-  EXPECT_EQ(port.devicePath(12), "/dev/pts/77");
-  port.SetDevicePath("");
-  EXPECT_EQ(port.devicePath(3), "/dev/ttyS0");
-  port.clearPortMap();
-  EXPECT_EQ(port.devicePath(3), "/dev/ttyUSB2");
-}
-
-TEST_F(PortFixture, OpenWritesTheAiCommandOfTheLastReportedState) {
+TEST_F(PortFixture, OpenWritesTheAiCommandOfTheLastReportedStateAndSetsTheLine) {
+  ASSERT_TRUE(port.SetBaudRate(19200));
   for (int ai : {0, 1}) {
     SCOPED_TRACE(ai);
     mirror.set_AI_Stat(ai);
     ASSERT_TRUE(port.Open());
-    EXPECT_TRUE(port.IsOpen());
     EXPECT_GE(port.GetHandle(), 0);
     EXPECT_EQ(radio.receive(4, 1000), ai ? "AI1;" : "AI0;");
     EXPECT_FALSE(port.Open()) << "open on an open port";
     EXPECT_EQ(radio.drain(50), "") << "a refused open sends nothing";
+    termios t{};
+    ASSERT_EQ(::tcgetattr(port.GetHandle(), &t), 0);
+    EXPECT_EQ(t.c_cflag & (CSIZE | CSTOPB | PARENB | CRTSCTS), static_cast<tcflag_t>(CS8 | CSTOPB)) << "8N2, RTS ours";
+    EXPECT_EQ(::cfgetospeed(&t), static_cast<speed_t>(B19200));
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
+    port.setRts(true);  // a pseudo-terminal has no modem lines: refused, and no fault
+    LineStatus st;
+    ASSERT_TRUE(port.lineStatus(st));
+    EXPECT_FALSE(st.fault);
     EXPECT_TRUE(port.Close());
-    EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.GetHandle(), -1);
     EXPECT_FALSE(port.Close()) << "close on a closed port";
   }
-  EXPECT_TRUE(notices().empty());
-}
-
-TEST_F(PortFixture, LineSettingsWhileOpenAndAfterClose) {
-  ASSERT_TRUE(port.SetBaudRate(19200));
-  ASSERT_TRUE(port.Open());
-  termios t{};
-  ASSERT_EQ(::tcgetattr(port.GetHandle(), &t), 0);
-  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
-  EXPECT_NE(t.c_cflag & CSTOPB, 0u);
-  EXPECT_EQ(t.c_cflag & PARENB, 0u);
-  EXPECT_EQ(t.c_cflag & CRTSCTS, 0u) << "RTS stays with the program";
-  EXPECT_EQ(::cfgetospeed(&t), static_cast<speed_t>(B19200));
-  EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
-  port.setRts(true);  // a pseudo-terminal has no modem lines: refused, and no fault
-  LineStatus st;
-  ASSERT_TRUE(port.lineStatus(st));
-  EXPECT_FALSE(st.fault);
-  ASSERT_TRUE(port.Close());
-
   const int fd = ::open(radio.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(fd, 0) << "the port is free again after close";
+  termios t{};
   ASSERT_EQ(::tcgetattr(fd, &t), 0);
   EXPECT_EQ(t.c_cflag & CSTOPB, 0u) << "left with one stop bit";
   ::close(fd);
+  EXPECT_TRUE(notices().empty());
 }
 
-TEST_F(PortFixture, NoticeGuardRefusesOpenWithoutNotice) {
+// A port another holds, a missing device, something that is no terminal:
+// notice 0; with the notice box up (the guard), no notice at all.
+TEST_F(PortFixture, FailedOpensPostNoticeZeroAndTheProbeLeavesThingsAlone) {
   guard = true;
   EXPECT_FALSE(port.Open());
-  EXPECT_FALSE(port.IsOpen());
   EXPECT_TRUE(notices().empty());
   EXPECT_EQ(radio.drain(50), "");
   guard = false;
-  EXPECT_TRUE(port.Open());
+  ASSERT_TRUE(port.Open());
+  ComPort other;
+  other.attach({&window, nullptr, nullptr});
+  for (const std::string& path : {radio.slavePath(), std::string("/dev/does-not-exist-hrx900"), std::string("/dev/null")}) {
+    window.clear();
+    other.SetDevicePath(path);
+    EXPECT_FALSE(other.Open()) << path;
+    EXPECT_EQ(notices(), (std::vector<Msg>{{kMsgNotice, 0, kNoticePortFailure}})) << path;
+  }
+  EXPECT_FALSE(port.ProbePort(0)) << "the probe cannot take a port in use";
+  EXPECT_TRUE(port.IsOpen());
+  ASSERT_TRUE(port.Close());
+  radio.drain(50);
+  ComPort probe;
+  ASSERT_TRUE(loadMap(probe, "COM5=" + radio.slavePath() + "\n"));
+  EXPECT_TRUE(probe.ProbePort(4));
+  EXPECT_FALSE(probe.IsOpen());
+  EXPECT_EQ(probe.GetPortNumber(), 1);
+  EXPECT_EQ(radio.drain(50), "") << "a probe sends nothing";
+  EXPECT_FALSE(probe.ProbePort(-1));
+  EXPECT_FALSE(probe.ProbePort(kComPortCount));
 }
 
 // A vanished device is counted once per fault close with the path it had;
@@ -162,18 +160,15 @@ TEST_F(PortFixture, FaultCloseIsCountedAndQuietOnlyWhenTheRuleSaysSo) {
     port.setFaultCloseRule([&] { return waiting; });
     window.clear();
     const std::uint64_t before = port.faultCloses();
-    ASSERT_TRUE(port.Open());
-    EXPECT_TRUE(port.Close());
+    ASSERT_TRUE(port.Open() && port.Close());
     EXPECT_EQ(port.faultCloses(), before) << "a deliberate close is no fault";
     ASSERT_TRUE(port.Open());
     gone.unplug();
+    LineStatus st;
+    ASSERT_TRUE(port.lineStatus(st));
+    EXPECT_TRUE(st.fault);
     char buf[16];
-    bool fault = false;
-    for (int i = 0; i < 200 && !fault; ++i) {
-      fault = port.read(buf, sizeof buf).fault;
-      if (!fault) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ASSERT_TRUE(fault);
+    ASSERT_TRUE(test::waitFor([&] { return port.read(buf, sizeof buf).fault; }, 1000));
     EXPECT_TRUE(port.Close());
     EXPECT_EQ(port.faultCloses(), before + 1);
     EXPECT_EQ(port.lostPath(), path);
@@ -184,63 +179,9 @@ TEST_F(PortFixture, FaultCloseIsCountedAndQuietOnlyWhenTheRuleSaysSo) {
   port.setFaultCloseRule(nullptr);
 }
 
-TEST_F(PortFixture, FailedOpensPostNoticeZero) {
-  const char* paths[] = {"/dev/does-not-exist-hrx900", "/dev/null"};
-  for (const char* path : paths) {
-    SCOPED_TRACE(path);
-    window.clear();
-    port.SetDevicePath(path);
-    EXPECT_FALSE(port.Open());
-    EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(notices(), (std::vector<Msg>{{kMsgNotice, 0, kNoticePortFailure}}));
-  }
-}
-
-TEST_F(PortFixture, OpenPortIsExclusive) {
-  ASSERT_TRUE(port.Open());
-  ComPort other;
-  other.attach({&window, nullptr, nullptr});
-  other.SetDevicePath(radio.slavePath());
-  EXPECT_FALSE(other.Open());
-  EXPECT_EQ(notices().size(), 1u);
-  EXPECT_FALSE(port.ProbePort(0)) << "the probe cannot take a port in use";
-  EXPECT_TRUE(port.IsOpen()) << "the probe leaves the open port alone";
-  ASSERT_TRUE(port.Close());
-  EXPECT_TRUE(other.Open());
-}
-
-TEST_F(PortFixture, ProbeUsesTheTableRowAndLeavesStateAlone) {
-  ComPort probe;
-  probe.clearPortMap();
-  const auto file = std::filesystem::temp_directory_path() / ("probemap_" + std::to_string(::getpid()) + ".txt");
-  {
-    std::ofstream out(file);
-    out << "COM5=" << radio.slavePath() << "\n";
-  }
-  ASSERT_TRUE(probe.LoadPortMap(file.string()));
-  std::filesystem::remove(file);
-  EXPECT_TRUE(probe.ProbePort(4));
-  EXPECT_FALSE(probe.IsOpen());
-  EXPECT_EQ(probe.GetPortNumber(), 1);
-  EXPECT_EQ(radio.drain(50), "") << "a probe sends nothing";
-  EXPECT_FALSE(probe.ProbePort(-1));
-  EXPECT_FALSE(probe.ProbePort(kComPortCount));
-}
-
-TEST_F(PortFixture, VanishedDeviceShowsAsFault) {
-  ASSERT_TRUE(port.Open());
-  radio.unplug();
-  LineStatus st;
-  ASSERT_TRUE(port.lineStatus(st));
-  EXPECT_TRUE(st.fault);
-  char buf[16];
-  EXPECT_TRUE(port.read(buf, sizeof buf).fault);
-}
-
 TEST_F(PortFixture, OpenAndCloseFromManyThreadsStayConsistent) {
   std::atomic<bool> stop{false};
-  std::atomic<int> opened{0};
-  std::atomic<int> closed{0};
+  std::atomic<int> opened{0}, closed{0};
   std::vector<std::thread> workers;
   for (int i = 0; i < 3; ++i) {
     workers.emplace_back([&] {
@@ -259,17 +200,15 @@ TEST_F(PortFixture, OpenAndCloseFromManyThreadsStayConsistent) {
       port.write("X", 1);
     }
   });
-  std::thread reader([&] {
+  workers.emplace_back([&] {
     while (!stop) radio.drain(5);
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   stop = true;
   for (auto& t : workers) t.join();
-  reader.join();
   port.Close();
   EXPECT_GT(opened.load(), 0);
-  // Every successful open is matched by exactly one successful close.
-  EXPECT_EQ(opened.load(), closed.load());
+  EXPECT_EQ(opened.load(), closed.load()) << "every open is matched by exactly one close";
   EXPECT_FALSE(port.IsOpen());
   EXPECT_TRUE(notices().empty());
 }

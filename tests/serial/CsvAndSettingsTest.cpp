@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -23,38 +22,30 @@ struct TempDir {
   }
   ~TempDir() {
     std::error_code ec;
-    if (!path.empty()) fs::remove_all(path, ec);
+    fs::remove_all(path, ec);
   }
   std::string write(const std::string& name, const std::string& bytes) const {
-    const std::string p = path + "/" + name;
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p;
+    fs::create_directories(fs::path(path + "/" + name).parent_path());
+    std::ofstream(path + "/" + name, std::ios::binary) << bytes;
+    return path + "/" + name;
+  }
+  std::string read(const std::string& name) const {
+    std::ifstream in(path + "/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
   std::string path;
 };
-
-std::vector<std::vector<std::string>> cellsOf(const CsvTable& t) {
-  std::vector<std::vector<std::string>> out;
-  for (int r = 0; r < t.rows(); ++r) {
-    std::vector<std::string> row;
-    for (int c = 0; c < t.columns(); ++c) row.emplace_back(t.cell(r, c));
-    out.push_back(row);
-  }
-  return out;
-}
 
 using Grid = std::vector<std::vector<std::string>>;
 
 TEST(CsvTable, CellRules) {
   TempDir dir;
-  ASSERT_FALSE(dir.path.empty());
-  struct Case {
+  const struct {
     const char* label;
     std::string bytes;
     Grid want;
     int width;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"one line", "3,19200,0\n", {{"3", "19200", "0"}}, 6},
       {"shorter rows are padded", "1,2,3\n4\n", {{"1", "2", "3"}, {"4", "", ""}}, 2},
       {"quoted comma", "\"a,b\",c\n", {{"a,b", "c"}}, 4},
@@ -65,20 +56,20 @@ TEST(CsvTable, CellRules) {
       {"no line feed at all", "3,19200,0", {}, 1},
       {"empty lines are rows of one empty cell", "\n\n", {{""}, {""}}, 1},
       {"CR LF reads as a line feed", "7,8\r\n", {{"7", "8"}}, 2},
-      {"double-byte character keeps a separator-like trail byte",
-       "\x82\xA0,\x81\x5C\n", {{"\x82\xA0", "\x81\x5C"}}, 3},
+      {"double-byte character keeps a separator-like trail byte", "\x82\xA0,\x81\x5C\n", {{"\x82\xA0", "\x81\x5C"}}, 3},
       {"lead byte before a comma stands alone", "\x82,x\n", {{"\x82", "x"}}, 2},
       {"a quote after text opens a quoted part and is kept", "x\"y,z\"\n", {{"x\"y,z"}}, 6},
       {"three lead bytes: one pair, then one alone", "\x82\x82\x82,q\n", {{"\x82\x82\x82", "q"}}, 4},
   };
-  int n = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     CsvTable t;
-    ASSERT_TRUE(t.load(dir.write("case" + std::to_string(n++) + ".csv", c.bytes)));
-    EXPECT_EQ(cellsOf(t), c.want);
+    ASSERT_TRUE(t.load(dir.write(std::string(c.label) + ".csv", c.bytes)));
+    Grid got(static_cast<std::size_t>(t.rows()));
+    for (int r = 0; r < t.rows(); ++r)
+      for (int col = 0; col < t.columns(); ++col) got[static_cast<std::size_t>(r)].emplace_back(t.cell(r, col));
+    EXPECT_EQ(got, c.want);
     EXPECT_EQ(t.cellWidth(), c.width);
-    EXPECT_EQ(t.rows(), static_cast<int>(c.want.size()));
   }
 }
 
@@ -90,75 +81,52 @@ TEST(CsvTable, LoadsOnceAndRefusesWhatItCannotHold) {
   ASSERT_TRUE(t.load(dir.write("a.csv", "1,2\n")));
   EXPECT_FALSE(t.load(dir.write("b.csv", "9\n"))) << "a second load is refused";
   EXPECT_STREQ(t.cell(0, 1), "2");
-  EXPECT_EQ(t.cell(0, 2), nullptr);
-  EXPECT_EQ(t.cell(1, 0), nullptr);
-  EXPECT_EQ(t.cell(-1, 0), nullptr);
+  const std::pair<int, int> outside[] = {{0, 2}, {1, 0}, {-1, 0}};
+  for (const auto& [r, c] : outside) EXPECT_EQ(t.cell(r, c), nullptr) << r << "," << c;
   EXPECT_EQ(t.cellsInRow(0), 2);
-
-  // 5000 lines of 5000 commas and one long cell would need a grid of
-  // gigabytes from a file of megabytes.
-  std::string bomb(5000, ',');
-  bomb += std::string(4000, 'x') + "\n";
-  for (int i = 0; i < 500; ++i) bomb += "\n";
+  // 5000 commas on a line and a long cell would need a grid of gigabytes
+  // from a file of megabytes.
   CsvTable big;
-  EXPECT_FALSE(big.load(dir.write("bomb.csv", bomb)));
+  EXPECT_FALSE(big.load(dir.write("bomb.csv", std::string(5000, ',') + std::string(4000, 'x') + std::string(501, '\n'))));
 }
 
-struct SettingsFixture : testing::Test {
-  void SetUp() override { ASSERT_FALSE(dir.path.empty()); }
-  void file(const std::string& bytes) {
-    std::filesystem::create_directories(dir.path + "/CommoFiles");
-    dir.write("CommoFiles/CommSetting.csv", bytes);
-  }
-  TempDir dir;
-  ComPort port;
-};
-
-TEST_F(SettingsFixture, ReadCases) {
-  struct Case {
+TEST(CommSetting, ReadCases) {
+  const struct {
     const char* label;
-    std::string bytes;
+    const char* bytes;  // nullptr: no file
+    bool ok;
     int port, baud, field3;
-  };
-  const Case cases[] = {
-      {"COM3 at 19200", "3,19200,0\n", 3, 19200, 0},
-      {"out of range values fall back, field 3 kept", "25,1200,7\n", 1, 4800, 7},
-      {"three lines read as one", "5\n38400\n-2\n", 5, 38400, -2},
-      {"no final line feed reads as empty", "3,19200,9", 1, 4800, 0},
-      {"further cells are ignored", "2,9600,1,99,100\n", 2, 9600, 1},
-      {"text that is no number gives 0", "x,9600,y\n", 1, 9600, 0},
-      {"CR LF from another system", "4,38400,3\r\n", 4, 38400, 3},
+  } cases[] = {
+      {"COM3 at 19200", "3,19200,0\n", true, 3, 19200, 0},
+      {"out of range values fall back, field 3 kept", "25,1200,7\n", true, 1, 4800, 7},
+      {"three lines read as one", "5\n38400\n-2\n", true, 5, 38400, -2},
+      {"no final line feed reads as empty", "3,19200,9", true, 1, 4800, 0},
+      {"further cells are ignored", "2,9600,1,99,100\n", true, 2, 9600, 1},
+      {"text that is no number gives 0", "x,9600,y\n", true, 1, 9600, 0},
+      {"CR LF from another system", "4,38400,3\r\n", true, 4, 38400, 3},
+      {"no file: the defaults", nullptr, false, 1, 4800, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    file(c.bytes);
+    TempDir dir;
+    if (c.bytes != nullptr) dir.write("CommoFiles/CommSetting.csv", c.bytes);
+    ComPort port;
     port.SetPortNumber(9);
     port.SetBaudRate(9600);
     int field3 = 555;
-    EXPECT_TRUE(ReadCommSetting(port, field3, dir.path));
+    EXPECT_EQ(ReadCommSetting(port, field3, dir.path), c.ok);
     EXPECT_EQ(port.GetPortNumber(), c.port);
     EXPECT_EQ(port.GetBaudRate(), c.baud);
     EXPECT_EQ(field3, c.field3);
   }
 }
 
-TEST_F(SettingsFixture, MissingFileAppliesDefaultsAndReportsFalse) {
-  port.SetPortNumber(7);
-  port.SetBaudRate(38400);
-  int field3 = 4;
-  EXPECT_FALSE(ReadCommSetting(port, field3, dir.path));
-  EXPECT_EQ(port.GetPortNumber(), 1);
-  EXPECT_EQ(port.GetBaudRate(), 4800);
-  EXPECT_EQ(field3, 0);
-}
-
-TEST_F(SettingsFixture, WriteThenReadBack) {
-  ASSERT_TRUE(port.SetPortNumber(12));
-  ASSERT_TRUE(port.SetBaudRate(9600));
+TEST(CommSetting, WriteReadBackPathLimitAndUnwritablePlaces) {
+  TempDir dir;
+  ComPort port;
+  ASSERT_TRUE(port.SetPortNumber(12) && port.SetBaudRate(9600));
   ASSERT_TRUE(WriteCommSetting(port, -31, dir.path)) << "creates CommoFiles";
-  std::ifstream in(dir.path + "/CommoFiles/CommSetting.csv", std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(text, "12,9600,-31\n");
+  EXPECT_EQ(dir.read("CommoFiles/CommSetting.csv"), "12,9600,-31\n");
   ASSERT_TRUE(WriteCommSetting(port, 5, dir.path)) << "an existing directory is no error";
   ComPort other;
   int field3 = 0;
@@ -166,67 +134,40 @@ TEST_F(SettingsFixture, WriteThenReadBack) {
   EXPECT_EQ(other.GetPortNumber(), 12);
   EXPECT_EQ(other.GetBaudRate(), 9600);
   EXPECT_EQ(field3, 5);
-}
 
-TEST_F(SettingsFixture, PathLimitAndUnwritablePlaces) {
-  // base + "/CommoFiles/CommSetting.csv" is 27 characters more than base.
+  // A setting path of 260 characters is too long, 259 is allowed.
   const std::size_t suffix = std::string("/CommoFiles/CommSetting.csv").size();
-  const std::string atLimit = dir.path + "/" + std::string(kMaxSettingPath - suffix - dir.path.size() - 1, 'd');
+  const std::string atLimit = dir.path + "/" + std::string(260 - suffix - dir.path.size() - 1, 'd');
   const std::string underLimit = atLimit.substr(0, atLimit.size() - 1);
-  ASSERT_EQ(commSettingPath(atLimit).size(), kMaxSettingPath);
-  ASSERT_EQ(commSettingPath(underLimit).size(), kMaxSettingPath - 1);
-
+  ASSERT_EQ(commSettingPath(atLimit).size(), 260u);
   port.SetPortNumber(6);
-  int field3 = 8;
+  field3 = 8;
   EXPECT_FALSE(ReadCommSetting(port, field3, atLimit));
   EXPECT_EQ(port.GetPortNumber(), 6) << "a path too long changes nothing";
   EXPECT_EQ(field3, 8);
   EXPECT_FALSE(WriteCommSetting(port, 0, atLimit));
-
-  std::filesystem::create_directories(underLimit);
-  EXPECT_TRUE(WriteCommSetting(port, 8, underLimit)) << "259 characters is allowed";
+  fs::create_directories(underLimit);
+  EXPECT_TRUE(WriteCommSetting(port, 8, underLimit));
   EXPECT_TRUE(ReadCommSetting(port, field3, underLimit));
 
   EXPECT_FALSE(WriteCommSetting(port, 0, dir.path + "/no/such/base"));
-  dir.write("CommoFiles", "a file where the directory should be");
-  EXPECT_FALSE(WriteCommSetting(port, 0, dir.path));
+  TempDir blocked;
+  blocked.write("CommoFiles", "a file where the directory should be");
+  EXPECT_FALSE(WriteCommSetting(port, 0, blocked.path));
 }
 
-TEST(BaudRateTable, ListsTheFourRatesTheyAllOpen) {
-  std::vector<int> values;
-  for (int i = 0; kBaudRateTable[i].value != 0; ++i) {
-    values.push_back(kBaudRateTable[i].value);
-    EXPECT_EQ(std::to_string(kBaudRateTable[i].value), kBaudRateTable[i].name);
-    EXPECT_NE(SerialDevice::speedOf(static_cast<std::uint32_t>(kBaudRateTable[i].value)), 0u);
-  }
-  EXPECT_EQ(values, (std::vector<int>{4800, 9600, 19200, 38400}));
-  EXPECT_EQ(SerialDevice::speedOf(115200), 0u);
-}
-
-}  // namespace
-}  // namespace hrx
-
-namespace hrx {
-namespace {
-
-TEST(SettingsLocation, CommoFilesBelowWorkFolderElseUserFolder) {
-  TempDir work;
-  TempDir user;
-  // No CommoFiles in the working folder: the user's folder.
-  EXPECT_EQ(settingsBase(user.path, work.path), user.path);
-  EXPECT_EQ(commoFilePath(settingsBase(user.path, work.path), "ComPortMap.txt"),
-            user.path + "/CommoFiles/ComPortMap.txt");
-  // A file of that name is no folder.
+TEST(CommSetting, CommoFilesBelowWorkFolderElseUserFolder) {
+  TempDir work, user;
+  EXPECT_EQ(settingsBase(user.path, work.path), user.path) << "no CommoFiles in the working folder";
+  EXPECT_EQ(commoFilePath(user.path, "ComPortMap.txt"), user.path + "/CommoFiles/ComPortMap.txt");
   work.write("CommoFiles", "not a folder");
-  EXPECT_EQ(settingsBase(user.path, work.path), user.path);
-  std::filesystem::remove(work.path + "/CommoFiles");
-  // An existing set-up keeps working.
-  std::filesystem::create_directories(work.path + "/CommoFiles");
-  EXPECT_EQ(settingsBase(user.path, work.path), work.path);
-  EXPECT_EQ(commSettingPath(settingsBase(user.path, work.path)), work.path + "/CommoFiles/CommSetting.csv");
-  // No user folder known: the working folder all the same.
-  std::filesystem::remove(work.path + "/CommoFiles");
-  EXPECT_EQ(settingsBase("", work.path), work.path);
+  EXPECT_EQ(settingsBase(user.path, work.path), user.path) << "a file of that name is no folder";
+  fs::remove(work.path + "/CommoFiles");
+  fs::create_directories(work.path + "/CommoFiles");
+  EXPECT_EQ(settingsBase(user.path, work.path), work.path) << "an existing set-up keeps working";
+  EXPECT_EQ(commSettingPath(work.path), work.path + "/CommoFiles/CommSetting.csv");
+  fs::remove(work.path + "/CommoFiles");
+  EXPECT_EQ(settingsBase("", work.path), work.path) << "no user folder known";
 }
 
 }  // namespace

@@ -39,7 +39,6 @@ class PtyRadio {
   bool ok() const { return master_ >= 0 && !slave_.empty() && !link_.empty(); }
   // The path the port opens: a link to the slave that unplug() removes.
   const std::string& slavePath() const { return link_; }
-  int master() const { return master_; }
 
   bool send(const std::string& bytes) {
     return master_ >= 0 && ::write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
@@ -65,13 +64,10 @@ class PtyRadio {
   // Everything sent within `ms` (for "nothing more was sent").
   std::string drain(int ms) { return receive(static_cast<std::size_t>(-1), ms); }
 
-  void closeMaster() {
-    if (master_ >= 0) ::close(master_);
-    master_ = -1;
-  }
   // As a USB adaptor pulled out: the line hangs up and its name goes.
   void unplug() {
-    closeMaster();
+    if (master_ >= 0) ::close(master_);
+    master_ = -1;
     if (!link_.empty()) ::unlink(link_.c_str());
     link_.clear();
   }
@@ -84,11 +80,8 @@ class PtyRadio {
 
 inline bool waitFor(const std::function<bool()>& done, int ms) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
+  while (!done() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return done();
 }
 
 }  // namespace hrx::test

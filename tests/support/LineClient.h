@@ -15,8 +15,7 @@ namespace hrx::test {
 
 class LineClient {
  public:
-  explicit LineClient(int port) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  explicit LineClient(int port) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -35,8 +34,7 @@ class LineClient {
     fd_ = -1;
   }
   bool send(const std::string& text) {
-    std::size_t done = 0;
-    while (fd_ >= 0 && done < text.size()) {
+    for (std::size_t done = 0; fd_ >= 0 && done < text.size();) {
       const ssize_t n = ::send(fd_, text.data() + done, text.size() - done, MSG_NOSIGNAL);
       if (n <= 0) return false;
       done += static_cast<std::size_t>(n);
@@ -47,50 +45,42 @@ class LineClient {
   // closed the connection.
   bool readLine(std::string* line, int timeoutMs = 2000) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-      const std::size_t nl = buf_.find('\n');
-      if (nl != std::string::npos) {
-        *line = buf_.substr(0, nl);
-        buf_.erase(0, nl + 1);
-        return true;
-      }
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-      if (fd_ < 0 || left.count() <= 0) return false;
-      pollfd p{fd_, POLLIN, 0};
-      if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
-      char tmp[4096];
-      const ssize_t n = ::recv(fd_, tmp, sizeof tmp, 0);
-      if (n <= 0) return false;
-      buf_.append(tmp, static_cast<std::size_t>(n));
-    }
+    std::size_t nl;
+    while ((nl = buf_.find('\n')) == std::string::npos)
+      if (!receive(end)) return false;
+    *line = buf_.substr(0, nl);
+    buf_.erase(0, nl + 1);
+    return true;
   }
   // Sends one request and reads `lines` answer lines.
   bool ask(const std::string& request, int lines, std::string* answer, int timeoutMs = 2000) {
     answer->clear();
     if (!send(request + "\n")) return false;
-    for (int i = 0; i < lines; ++i) {
-      std::string l;
+    for (std::string l; lines-- > 0; *answer += l + '\n')
       if (!readLine(&l, timeoutMs)) return false;
-      *answer += l;
-      *answer += '\n';
-    }
     return true;
   }
   // Whether the server has closed its side (reads pending data away).
   bool closedByPeer(int timeoutMs = 2000) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (fd_ >= 0 && std::chrono::steady_clock::now() < end) {
-      pollfd p{fd_, POLLIN, 0};
-      if (::poll(&p, 1, 50) <= 0) continue;
-      char tmp[4096];
-      const ssize_t n = ::recv(fd_, tmp, sizeof tmp, 0);
-      if (n <= 0) return true;
-    }
-    return false;
+    while (receive(end)) buf_.clear();
+    return !timedOut_;
   }
 
  private:
+  // Appends what comes before `end`; false on time-out or a closed line.
+  bool receive(std::chrono::steady_clock::time_point end) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+    pollfd p{fd_, POLLIN, 0};
+    timedOut_ = fd_ >= 0 && (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0);
+    if (fd_ < 0 || timedOut_) return false;
+    char tmp[4096];
+    const ssize_t n = ::recv(fd_, tmp, sizeof tmp, 0);
+    if (n > 0) buf_.append(tmp, static_cast<std::size_t>(n));
+    return n > 0;
+  }
   int fd_ = -1;
+  bool timedOut_ = false;
   std::string buf_;
 };
 

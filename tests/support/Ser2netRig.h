@@ -41,9 +41,7 @@ class Ser2net {
   // A loopback port nobody listens on at this moment.
   static int freePort() {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a = loopback(0);
     socklen_t len = sizeof a;
     int port = 0;
     if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
@@ -68,7 +66,6 @@ class Ser2net {
   std::string url() const {
     return std::string(mode_ == Mode::Raw ? "tcp" : "rfc2217") + "://127.0.0.1:" + std::to_string(port_);
   }
-  int port() const { return port_; }
 
   // Starts ser2net and waits until it accepts connections.
   bool start() {
@@ -95,12 +92,9 @@ class Ser2net {
       return false;
     }
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < end) {
-      if (listening()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    stop();
-    return false;
+    while (!listening() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!listening()) stop();
+    return pid_ > 0;
   }
 
   // Ends ser2net at once (the connection drops as a cable pulled would).
@@ -115,13 +109,17 @@ class Ser2net {
  private:
   bool listening() const {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in a = loopback(port_);
+    const bool ok = ::connect(s, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
+    ::close(s);
+    return ok;
+  }
+  static sockaddr_in loopback(int port) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<std::uint16_t>(port_));
-    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(s);
-    return ok;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    return a;
   }
 
   Mode mode_;
