@@ -310,10 +310,6 @@ class MenuListTest : public QObject {
   }
 };
 
-int runMenuListTests(int argc, char** argv) {
-  MenuListTest t;
-  return QTest::qExec(&t, argc, argv);
-}
-static const hrx::test::GuiSuite kSuite("MenuList", runMenuListTests);
+static const hrx::test::GuiSuite kSuite("MenuList", hrx::test::runSuite<MenuListTest>);
 
 #include "MenuListTest.moc"

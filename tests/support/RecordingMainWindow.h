@@ -1,6 +1,6 @@
 #pragma once
 // A fake main window that records everything the core asks of it, in order.
-// sendMessage answers from a table the test fills (0 by default).
+// sendMessage answers 0.
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -26,9 +26,7 @@ class RecordingMainWindow : public MainWindowPort {
   void postMessage(MsgId id, WParam w, LParam l) override { add({WindowCall::Post, id, w, l}); }
   LParam sendMessage(MsgId id, WParam w, LParam l) override {
     add({WindowCall::Send, id, w, l});
-    std::lock_guard lock(mu_);
-    auto it = answers_.find(id);
-    return it == answers_.end() ? 0 : it->second;
+    return 0;
   }
   void setTimer(std::uint32_t id, std::uint32_t periodMs) override {
     add({WindowCall::SetTimer, id, periodMs, 0});
@@ -41,10 +39,6 @@ class RecordingMainWindow : public MainWindowPort {
     timers_.erase(id);
   }
 
-  void answer(MsgId id, LParam result) {
-    std::lock_guard lock(mu_);
-    answers_[id] = result;
-  }
   std::vector<WindowCall> calls() const {
     std::lock_guard lock(mu_);
     return calls_;
@@ -56,12 +50,6 @@ class RecordingMainWindow : public MainWindowPort {
     std::vector<Msg> out;
     for (const Msg& m : posts())
       if (m.id == id) out.push_back(m);
-    return out;
-  }
-  std::vector<WindowCall> take() {
-    std::lock_guard lock(mu_);
-    auto out = std::move(calls_);
-    calls_.clear();
     return out;
   }
   void clear() {
@@ -83,7 +71,6 @@ class RecordingMainWindow : public MainWindowPort {
   mutable std::mutex mu_;
   std::vector<WindowCall> calls_;
   std::map<std::uint32_t, std::uint32_t> timers_;
-  std::map<MsgId, LParam> answers_;
 };
 
 }  // namespace hrx::test
