@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "StationRig.h"
+#include "support/StationRig.h"
 
 namespace {
 

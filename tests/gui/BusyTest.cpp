@@ -2,6 +2,8 @@
 // that close the port, against the fake core.
 #include <QLabel>
 #include <QtTest>
+
+#include "GuiSuites.h"
 #include <algorithm>
 #include <thread>
 
@@ -12,68 +14,63 @@
 using hrx::gui::BusyEnd;
 using hrx::gui::QtMainWindow;
 
-Q_DECLARE_METATYPE(BusyEnd)
-
 class BusyTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  void busyWindowEnds_data() {
-    QTest::addColumn<bool>("busy");
-    QTest::addColumn<int>("endAfterMs");   // < 0: no end-of-read-out message
-    QTest::addColumn<BusyEnd>("expected");
-    QTest::addColumn<int>("minMs");
-    QTest::addColumn<int>("maxMs");
-    QTest::newRow("no read-out: closes at once") << false << -1 << BusyEnd::NotBusy << 90 << 2000;
-    QTest::newRow("end of read-out") << true << 300 << BusyEnd::ReadOutEnded << 390 << 2000;
-    QTest::newRow("no end: the time-out") << true << -1 << BusyEnd::TimedOut << 680 << 3000;
-  }
-
+  // No read-out: closed at once; the end of the read-out, or the time-out.
+  // Enter and Escape never end it.
   void busyWindowEnds() {
-    QFETCH(bool, busy);
-    QFETCH(int, endAfterMs);
-    QFETCH(BusyEnd, expected);
-    QFETCH(int, minMs);
-    QFETCH(int, maxMs);
-    hrx::test::FakeCore core;
-    core.flags.busy = busy ? 1 : 0;
-    QtMainWindow w;
-    w.setCore(&core);
-    w.setBusyTimeoutMs(600);
-    w.show();
-    std::thread composer;
-    if (endAfterMs >= 0) {
-      // The composer posts the message from its own thread, and only while
-      // the window is shown.
-      composer = std::thread([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(endAfterMs));
-        if (core.flags.busyShown.load() != 0) w.postMessage(hrx::kMsgBusyClose, 0, 0);
-        core.flags.busy = 0;
-      });
-    }
-    int keyTries = 0;
-    QTimer keys;
-    keys.setInterval(40);
-    connect(&keys, &QTimer::timeout, &w, [&] {
-      if (auto* b = w.busyWindow()) {
-        ++keyTries;
-        QTest::keyClick(b, Qt::Key_Escape);
-        QTest::keyClick(b, Qt::Key_Enter);
+    struct Row {
+      bool busy;
+      int endAfterMs;   // < 0: no end-of-read-out message
+      BusyEnd expected;
+      int minMs, maxMs;
+    };
+    const Row rows[] = {{false, -1, BusyEnd::NotBusy, 90, 2000},
+                        {true, 300, BusyEnd::ReadOutEnded, 390, 2000},
+                        {true, -1, BusyEnd::TimedOut, 680, 3000}};
+    for (const auto& [busy, endAfterMs, expected, minMs, maxMs] : rows) {
+      hrx::test::FakeCore core;
+      core.flags.busy = busy ? 1 : 0;
+      QtMainWindow w;
+      w.setCore(&core);
+      w.setBusyTimeoutMs(600);
+      w.show();
+      std::thread composer;
+      if (endAfterMs >= 0) {
+        // The composer posts the message from its own thread, and only while
+        // the window is shown.
+        composer = std::thread([&] {
+          std::this_thread::sleep_for(std::chrono::milliseconds(endAfterMs));
+          if (core.flags.busyShown.load() != 0) w.postMessage(hrx::kMsgBusyClose, 0, 0);
+          core.flags.busy = 0;
+        });
       }
-    });
-    keys.start();
-    QElapsedTimer t;
-    t.start();
-    const BusyEnd how = w.runBusyWindow();
-    const qint64 took = t.elapsed();
-    keys.stop();
-    if (composer.joinable()) composer.join();
-    QCOMPARE(how, expected);
-    QVERIFY2(took >= minMs && took <= maxMs, qPrintable(QString::number(took)));
-    QCOMPARE(core.flags.busyShown.load(), 0);
-    QVERIFY(w.busyWindow() == nullptr);
-    if (busy) QVERIFY(keyTries > 0);
-    w.setCore(nullptr);
+      int keyTries = 0;
+      QTimer keys;
+      keys.setInterval(40);
+      connect(&keys, &QTimer::timeout, &w, [&] {
+        if (auto* b = w.busyWindow()) {
+          ++keyTries;
+          QTest::keyClick(b, Qt::Key_Escape);
+          QTest::keyClick(b, Qt::Key_Enter);
+        }
+      });
+      keys.start();
+      QElapsedTimer t;
+      t.start();
+      const BusyEnd how = w.runBusyWindow();
+      const qint64 took = t.elapsed();
+      keys.stop();
+      if (composer.joinable()) composer.join();
+      QCOMPARE(how, expected);
+      QVERIFY2(took >= minMs && took <= maxMs, qPrintable(QString::number(took)));
+      QCOMPARE(core.flags.busyShown.load(), 0);
+      QVERIFY(w.busyWindow() == nullptr);
+      if (busy) QVERIFY(keyTries > 0);
+      w.setCore(nullptr);
+    }
   }
 
   // An end-of-read-out message with no window open is dropped, and does not
@@ -141,9 +138,6 @@ class BusyTest : public QObject {
   }
 };
 
-int runBusyTests(int argc, char** argv) {
-  BusyTest t;
-  return QTest::qExec(&t, argc, argv);
-}
+static const hrx::test::GuiSuite kSuite("Busy", hrx::test::runSuite<BusyTest>);
 
 #include "BusyTest.moc"

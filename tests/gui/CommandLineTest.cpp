@@ -1,59 +1,90 @@
-// The command line: options, their values and the mistakes.
+// The command line: options, their values and the mistakes, with the
+// sharing options.
 #include <QtTest>
 
+#include "GuiSuites.h"
 #include "app/gui/CommandLine.h"
 
 using hrx::gui::CommandLine;
 using hrx::gui::parseCommandLine;
-
-Q_DECLARE_METATYPE(CommandLine::Action)
+using A = CommandLine::Action;
 
 class CommandLineTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  void parse_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<CommandLine::Action>("action");
-    QTest::addColumn<QString>("device");
-    QTest::addColumn<bool>("simulate");
-    QTest::addColumn<QString>("screenshot");
-    using A = CommandLine::Action;
-    QTest::newRow("nothing") << QStringList{} << A::Run << "" << false << "";
-    QTest::newRow("device") << QStringList{"--device", "/dev/ttyUSB0"} << A::Run << "/dev/ttyUSB0" << false << "";
-    QTest::newRow("device=") << QStringList{"--device=/dev/ttyS1"} << A::Run << "/dev/ttyS1" << false << "";
-    QTest::newRow("simulate and shot") << QStringList{"--simulate", "--screenshot", "p.png"} << A::Run << "" << true
-                                       << "p.png";
-    QTest::newRow("help") << QStringList{"--help"} << A::Help << "" << false << "";
-    QTest::newRow("version") << QStringList{"--version"} << A::Version << "" << false << "";
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << A::Error << "" << false << "";
-    QTest::newRow("device without path") << QStringList{"--device"} << A::Error << "" << false << "";
-    QTest::newRow("empty device") << QStringList{"--device", ""} << A::Error << "" << false << "";
-    QTest::newRow("device and simulate") << QStringList{"--device", "/dev/x", "--simulate"} << A::Error
-                                         << "/dev/x" << true << "";
-    QTest::newRow("stray argument") << QStringList{"COM1"} << A::Error << "" << false << "";
-    QTest::newRow("screenshot without file") << QStringList{"--screenshot"} << A::Error << "" << false << "";
-  }
-  void parse() {
-    QFETCH(QStringList, args);
-    QFETCH(CommandLine::Action, action);
-    QFETCH(QString, device);
-    QFETCH(bool, simulate);
-    QFETCH(QString, screenshot);
-    const CommandLine cl = parseCommandLine(QStringList{"hrx900"} + args);
-    QCOMPARE(cl.action, action);
-    if (action == CommandLine::Action::Error || action == CommandLine::Action::Help) QVERIFY(!cl.message.isEmpty());
-    if (action != CommandLine::Action::Run && action != CommandLine::Action::Error) return;
-    if (action == CommandLine::Action::Error && device.isEmpty()) return;
-    QCOMPARE(cl.device, device);
-    QCOMPARE(cl.simulate, simulate);
-    QCOMPARE(cl.screenshot, screenshot);
+  void options() {
+    struct Row {
+      QStringList args;
+      A action;
+      const char* device;
+      bool simulate;
+      const char* screenshot;
+    };
+    const Row rows[] = {
+        {{}, A::Run, "", false, ""},
+        {{"--device", "/dev/ttyUSB0"}, A::Run, "/dev/ttyUSB0", false, ""},
+        {{"--device=/dev/ttyS1"}, A::Run, "/dev/ttyS1", false, ""},
+        {{"--simulate", "--screenshot", "p.png"}, A::Run, "", true, "p.png"},
+        {{"--help"}, A::Help, "", false, ""},
+        {{"--version"}, A::Version, "", false, ""},
+        {{"--bogus"}, A::Error, "", false, ""},
+        {{"--device"}, A::Error, "", false, ""},
+        {{"--device", ""}, A::Error, "", false, ""},
+        {{"--device", "/dev/x", "--simulate"}, A::Error, "", false, ""},
+        {{"COM1"}, A::Error, "", false, ""},
+        {{"--screenshot"}, A::Error, "", false, ""},
+    };
+    for (const Row& r : rows) {
+      const CommandLine cl = parseCommandLine(QStringList{"hrx900"} + r.args);
+      const QByteArray what = r.args.join(' ').toUtf8();
+      QVERIFY2(cl.action == r.action, what);
+      QVERIFY2((r.action == A::Error || r.action == A::Help) == !cl.message.isEmpty(), what);
+      if (r.action != A::Run) continue;
+      QCOMPARE(cl.device, QString::fromUtf8(r.device));
+      QCOMPARE(cl.simulate, r.simulate);
+      QCOMPARE(cl.screenshot, QString::fromUtf8(r.screenshot));
+    }
+    const CommandLine help = parseCommandLine({"hrx900", "--help"});
+    for (const char* o : {"hrx900", "--device", "--simulate", "--screenshot", "--version"}) QVERIFY(help.message.contains(o));
   }
 
-  void helpNamesTheOptions() {
-    const CommandLine cl = parseCommandLine({"hrx900", "--help"});
-    for (const char* o : {"--device", "--simulate", "--screenshot", "--version"}) QVERIFY(cl.message.contains(o));
-    QVERIFY(cl.message.contains("hrx900"));
+  void shareOptions() {
+    struct Row {
+      QStringList args;
+      bool share;
+      const char* address;   // empty: refused with `message`
+      int port, allowed;
+      const char* message;
+    };
+    const Row rows[] = {
+        {{}, false, "127.0.0.1", 4532, 0, ""},
+        {{"--share"}, true, "127.0.0.1", 4532, 0, ""},
+        {{"--share=127.0.0.1:4600"}, true, "127.0.0.1", 4600, 0, ""},
+        {{"--share=:4601"}, true, "127.0.0.1", 4601, 0, ""},
+        {{"--share=0.0.0.0:4532", "--share-allow", "192.168.1.0/24,10.0.0.5"}, true, "0.0.0.0", 4532, 2, ""},
+        {{"--share=0.0.0.0:4532"}, true, "", 0, 0,
+         "--share=0.0.0.0:4532 reaches beyond this computer: name the networks that may connect with --share-allow."},
+        {{"--share=127.0.0.1:99999"}, true, "", 0, 0, "--share needs ADDR:PORT, such as 127.0.0.1:4532."},
+        {{"--share="}, true, "", 0, 0, "--share needs ADDR:PORT, such as 127.0.0.1:4532."},
+        {{"--share-allow", "10.0.0.0/8"}, false, "", 0, 0, "--share-allow needs --share."},
+        {{"--share=0.0.0.0:4532", "--share-allow", "10.0.0.0/40"}, true, "", 0, 0,
+         "--share-allow needs networks such as 192.168.1.0/24."},
+    };
+    for (const Row& r : rows) {
+      const CommandLine cl = parseCommandLine(QStringList{"hrx900"} + r.args);
+      const QByteArray what = r.args.join(' ').toUtf8();
+      const bool ok = *r.address != '\0';
+      QVERIFY2((cl.action == A::Run) == ok, what);
+      QVERIFY2(cl.share == r.share, what);
+      if (!ok) {
+        QCOMPARE(cl.message, QString::fromUtf8(r.message));
+        continue;
+      }
+      QCOMPARE(QString::fromStdString(cl.shareConfig.address), QString::fromUtf8(r.address));
+      QCOMPARE(cl.shareConfig.port, r.port);
+      QCOMPARE(static_cast<int>(cl.shareConfig.allow.size()), r.allowed);
+    }
   }
 
   void devicesThatAreNotPorts() {
@@ -64,9 +95,6 @@ class CommandLineTest : public QObject {
   }
 };
 
-int runCommandLineTests(int argc, char** argv) {
-  CommandLineTest t;
-  return QTest::qExec(&t, argc, argv);
-}
+static const hrx::test::GuiSuite kSuite("CommandLine", hrx::test::runSuite<CommandLineTest>);
 
 #include "CommandLineTest.moc"

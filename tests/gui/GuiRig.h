@@ -25,7 +25,7 @@ class FakeCore final : public gui::CoreLink {
  public:
   bool start() override {
     ++starts;
-    return startResult;
+    return true;
   }
   void shutdown() override {
     ++shutdowns;
@@ -63,7 +63,6 @@ class FakeCore final : public gui::CoreLink {
   std::vector<MsgId> composerPosts;
   WindowFlags flags;
   int portCloses = 0;
-  bool startResult = true;
   int starts = 0;
   int shutdowns = 0;
   std::function<void()> onShutdown;

@@ -99,10 +99,6 @@ class HiDpiTest : public QObject {
   }
 };
 
-static int runHiDpiTests(int argc, char** argv) {
-  HiDpiTest t;
-  return QTest::qExec(&t, argc, argv);
-}
-static const hrx::test::GuiSuite kSuite("HiDpi", runHiDpiTests);
+static const hrx::test::GuiSuite kSuite("HiDpi", hrx::test::runSuite<HiDpiTest>);
 
 #include "HiDpiTest.moc"

@@ -259,12 +259,10 @@ class MenuListTest : public QObject {
     };
     const Case cases[] = {
         {QStringLiteral("JA1;XYZ"), true, Case::Refused},
-        {QStringLiteral(";"), true, Case::Refused},
         {QString::fromUtf8("JA1\xC3\x84"), false, Case::Refused},
         {QStringLiteral("JA1\tX"), false, Case::Refused},
         {QString(), false, Case::Stays},
         {QStringLiteral("JA1 XYZ/P"), true, Case::Changed},
-        {QStringLiteral("ABCDEFGHIJKL"), true, Case::Changed},
         {QStringLiteral("MARVO"), true, Case::Same},
     };
     for (const Case& c : cases) {
@@ -310,10 +308,6 @@ class MenuListTest : public QObject {
   }
 };
 
-int runMenuListTests(int argc, char** argv) {
-  MenuListTest t;
-  return QTest::qExec(&t, argc, argv);
-}
-static const hrx::test::GuiSuite kSuite("MenuList", runMenuListTests);
+static const hrx::test::GuiSuite kSuite("MenuList", hrx::test::runSuite<MenuListTest>);
 
 #include "MenuListTest.moc"

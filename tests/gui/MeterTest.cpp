@@ -2,6 +2,8 @@
 // and needle frame, read back as pixels; and the S-meter handler's value.
 #include <QtTest>
 
+#include "GuiSuites.h"
+
 #include "GuiRig.h"
 #include "app/gui/QtMainWindow.h"
 #include "render/PanelRenderer.h"
@@ -46,68 +48,41 @@ class MeterTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  void needleTableEnds() {
+  // The value's frame: its ends and middle, and the needle moving from
+  // left to right as the value rises, though the ids do not.
+  void needleFramesFollowTheValue() {
     QCOMPARE(int(kNeedleFrame[0]), 1353);
     QCOMPARE(int(kNeedleFrame[128]), 1455);
     QCOMPARE(int(kNeedleFrame[255]), 1355);
-  }
-
-  // Every frame is carried, black outside its needle, and the needle moves
-  // from left to right as the value rises, though the ids do not.
-  void needleFramesFollowTheValue() {
     BitmapStore store;
-    for (int id = kNeedleFirstId; id <= kNeedleLastId; ++id) {
-      const QImage* f = store.LoadBitmap(id);
-      QVERIFY2(f != nullptr, qPrintable(QString::number(id)));
-      QCOMPARE(f->size(), QSize(168, 56));
-      QCOMPARE(f->pixel(0, 0), kKeyBlack);
-      QVERIFY(needleX(*f) >= 0);
-    }
     double last = -1;
     for (std::size_t v = 0; v < kNeedleFrame.size(); v += 16) {
-      const double x = needleX(*store.LoadBitmap(kNeedleFrame[v]));
+      const QImage* f = store.LoadBitmap(kNeedleFrame[v]);
+      QVERIFY(f != nullptr && f->size() == QSize(168, 56) && f->pixel(0, 0) == kKeyBlack);
+      const double x = needleX(*f);
       QVERIFY2(x > last, qPrintable(QStringLiteral("value %1").arg(v)));
       last = x;
     }
-    for (int id : kAnalogFace) {
-      const QImage* face = store.LoadBitmap(id);
-      QVERIFY(face != nullptr);
-      QCOMPARE(face->size(), QSize(168, 56));
-    }
-    for (int id : kAnalogTxLabel) QVERIFY(store.LoadBitmap(id) != nullptr);
-    QVERIFY(store.LoadBitmap(kMeterTxLampId) != nullptr && store.LoadBitmap(kMeterBusyLampId) != nullptr);
-    QCOMPARE(store.LoadBitmap(kBlockIconBackgroundId)->size(), QSize(168, 30));
   }
 
-  void receiving_data() {
-    QTest::addColumn<int>("selection");
-    QTest::addColumn<int>("value");
-    QTest::addColumn<int>("busy");
-    QTest::newRow("COMP 0") << 0 << 0 << 0;
-    QTest::newRow("PO 128") << 2 << 128 << 0;
-    QTest::newRow("VDD 255 busy") << 5 << 255 << 1;
-    QTest::newRow("SWR 40 busy") << 3 << 40 << 1;
-  }
+  // {selection, value, busy} -> the face and the frame, with the BUSY lamp.
   void receiving() {
-    QFETCH(int, selection);
-    QFETCH(int, value);
-    QFETCH(int, busy);
-    hrx::test::RenderRig rig;
-    auto& [s, store, r, st] = rig;
-    QVERIFY(st.set_MS_Stat(selection));
-    QVERIFY(st.set_MainRx_Busy(busy));
-    QVERIFY(st.set_RM_Meter2(200));   // not shown while receiving
-    fill(s);
-    QCOMPARE(r.drawMeterStrip(st, value), kDrawn);
-    const int face = kAnalogFace[static_cast<std::size_t>(selection)];
-    const int frame = kNeedleFrame[static_cast<std::size_t>(value)];
-    const QImage expected = busy ? composed(store, face, frame, {{kMeterBusyLampId, 2, 2}})
-                                 : composed(store, face, frame, {});
-    QCOMPARE(stripOf(s), expected);
-    QCOMPARE(r.meterSelection(), selection);
-    // Copied opaquely and only there.
-    QCOMPARE(s.image().pixel(kMeterStrip.left() - 1, kMeterStrip.top()), kGround);
-    QCOMPARE(s.image().pixel(kMeterStrip.right() + 1, kMeterStrip.bottom()), kGround);
+    const int rows[][5] = {{0, 0, 0, 1536, 1353}, {2, 128, 1, 1538, 1455}, {1, 255, 0, 1535, 1355}};
+    for (const auto& [selection, value, busy, face, frame] : rows) {
+      hrx::test::RenderRig rig;
+      auto& [s, store, r, st] = rig;
+      QVERIFY(st.set_MS_Stat(selection));
+      QVERIFY(st.set_MainRx_Busy(busy));
+      QVERIFY(st.set_RM_Meter2(200));   // not shown while receiving
+      fill(s);
+      QCOMPARE(r.drawMeterStrip(st, value), kDrawn);
+      const QImage expected = busy ? composed(store, face, frame, {{kMeterBusyLampId, 2, 2}})
+                                   : composed(store, face, frame, {});
+      QCOMPARE(stripOf(s), expected);
+      // Copied opaquely and only there.
+      QCOMPARE(s.image().pixel(kMeterStrip.left() - 1, kMeterStrip.top()), kGround);
+      QCOMPARE(s.image().pixel(kMeterStrip.right() + 1, kMeterStrip.bottom()), kGround);
+    }
   }
 
   // While sending the needle shows RM_Meter2 with the meter's label, and
@@ -134,7 +109,7 @@ class MeterTest : public QObject {
     QCOMPARE(s.image(), before);
     // Without its needle frame the face still draws.
     QVERIFY(st.set_MS_Stat(2));
-    store.forget(kNeedleFrame[100]);
+    store.forget(kNeedleFrame[100]);   // whichever frame 100 is
     QCOMPARE(r.drawMeterStrip(st, 100), kDrawn);
     QCOMPARE(stripOf(s), store.LoadBitmap(1538)->copy());
   }
@@ -178,9 +153,6 @@ class MeterTest : public QObject {
   }
 };
 
-int runMeterTests(int argc, char** argv) {
-  MeterTest t;
-  return QTest::qExec(&t, argc, argv);
-}
+static const hrx::test::GuiSuite kSuite("Meter", hrx::test::runSuite<MeterTest>);
 
 #include "MeterTest.moc"

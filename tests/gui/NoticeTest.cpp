@@ -3,6 +3,8 @@
 #include <QMessageBox>
 #include <QtTest>
 
+#include "GuiSuites.h"
+
 #include "GuiRig.h"
 #include "app/gui/QtMainWindow.h"
 
@@ -23,27 +25,23 @@ class NoticeTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  void guardAndForce_data() {
-    QTest::addColumn<QList<int>>("indexes");
-    QTest::addColumn<QList<int>>("forces");
-    QTest::addColumn<int>("boxes");
-    QTest::newRow("one notice") << QList<int>{0} << QList<int>{0} << 1;
-    QTest::newRow("two in a row show one") << QList<int>{0, 2} << QList<int>{0, 0} << 1;
-    QTest::newRow("forced second shows too") << QList<int>{0, 3} << QList<int>{0, 1} << 2;
-    QTest::newRow("two forced") << QList<int>{3, 3} << QList<int>{1, 1} << 2;
-    QTest::newRow("notice 1 never") << QList<int>{1, 1} << QList<int>{0, 1} << 0;
-    QTest::newRow("index outside the table") << QList<int>{8, -1} << QList<int>{1, 0} << 0;
-    QTest::newRow("network port notice") << QList<int>{5} << QList<int>{0} << 1;
-  }
+  // {index, forced} in turn -> the boxes shown.
   void guardAndForce() {
-    QFETCH(QList<int>, indexes);
-    QFETCH(QList<int>, forces);
-    QFETCH(int, boxes);
-    QtMainWindow w;
-    w.show();
-    for (int i = 0; i < indexes.size(); ++i) w.postMessage(hrx::kMsgNotice, forces[i], indexes[i]);
-    QCoreApplication::processEvents();
-    QCOMPARE(openBoxes(w).size(), boxes);
+    struct Row {
+      QList<int> indexes, forces;
+      int boxes;
+    };
+    const Row rows[] = {
+        {{0}, {0}, 1},       {{0, 2}, {0, 0}, 1}, {{0, 3}, {0, 1}, 2}, {{3, 3}, {1, 1}, 2},
+        {{1, 1}, {0, 1}, 0}, {{8, -1}, {1, 0}, 0}, {{5}, {0}, 1},
+    };
+    for (const auto& [indexes, forces, boxes] : rows) {
+      QtMainWindow w;
+      w.show();
+      for (int i = 0; i < indexes.size(); ++i) w.postMessage(hrx::kMsgNotice, forces[i], indexes[i]);
+      QCoreApplication::processEvents();
+      QCOMPARE(openBoxes(w).size(), boxes);
+    }
   }
 
   void textsAndGuardLifetime() {
@@ -83,9 +81,6 @@ class NoticeTest : public QObject {
   }
 };
 
-int runNoticeTests(int argc, char** argv) {
-  NoticeTest t;
-  return QTest::qExec(&t, argc, argv);
-}
+static const hrx::test::GuiSuite kSuite("Notice", hrx::test::runSuite<NoticeTest>);
 
 #include "NoticeTest.moc"

@@ -121,10 +121,6 @@ class OptionSidesTest : public QObject {
   }
 };
 
-int runOptionSidesTests(int argc, char** argv) {
-  OptionSidesTest t;
-  return QTest::qExec(&t, argc, argv);
-}
-static const hrx::test::GuiSuite kSuite("OptionSides", runOptionSidesTests);
+static const hrx::test::GuiSuite kSuite("OptionSides", hrx::test::runSuite<OptionSidesTest>);
 
 #include "OptionSidesTest.moc"

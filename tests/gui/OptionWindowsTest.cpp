@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "GuiSuites.h"
-#include "StationRig.h"
+#include "../support/StationRig.h"
 #include "app/gui/KeyCommandFilter.h"
 #include "app/gui/OptionWindows.h"
 #include "app/gui/PushHoldButton.h"
@@ -41,18 +41,14 @@ class OptionWindowsTest : public QObject {
   std::unique_ptr<Rig> rig_;
 
   OptionWindows& windows() { return rig_->w->part<OptionWindows>(); }
-  std::vector<std::string> log() { return rig_->radio.commandLog(); }
   // What the radio received since the log was cleared, without the polls.
   std::vector<std::string> sent() {
     std::vector<std::string> out;
-    for (const std::string& c : log())
+    for (const std::string& c : rig_->radio.commandLog())
       if (!polled(c)) out.push_back(c);
     return out;
   }
-  int count(const std::string& cmd) {
-    const std::vector<std::string> l = log();
-    return static_cast<int>(std::count(l.begin(), l.end(), cmd));
-  }
+  int count(const std::string& cmd) { return rig_->count(cmd); }
   bool received(const std::string& cmd) { return count(cmd) > 0; }
   void menu(int id) {
     QAction* a = rig_->w->commandAction(id);
@@ -70,9 +66,7 @@ class OptionWindowsTest : public QObject {
   void initTestCase() {
     rig_ = std::make_unique<Rig>();
     QVERIFY(rig_->open());
-    QTRY_VERIFY_WITH_TIMEOUT(rig_->station().state.get_CommEnabled() != 0, 5000);
-    rig_->clickCom();
-    QTRY_VERIFY_WITH_TIMEOUT(rig_->w->readOutsDone() >= 1, 60000);
+    QVERIFY(rig_->connectAndReadOut());
   }
   void cleanupTestCase() { rig_.reset(); }
 
@@ -367,10 +361,6 @@ class OptionWindowsTest : public QObject {
   }
 };
 
-int runOptionWindowsTests(int argc, char** argv) {
-  OptionWindowsTest t;
-  return QTest::qExec(&t, argc, argv);
-}
-static const hrx::test::GuiSuite kSuite("OptionWindows", runOptionWindowsTests);
+static const hrx::test::GuiSuite kSuite("OptionWindows", hrx::test::runSuite<OptionWindowsTest>);
 
 #include "OptionWindowsTest.moc"

@@ -1,7 +1,9 @@
-// The panel controller as a control surface: every key's operation, the
-// selection pop-ups, the knobs' focus and steps, the frequency digits, the
-// wheel over the dials and the entry window's keypad.
+// The panel controller alone, on a recording host: hit tables, key press
+// and release, every key's operation, the main dial's drag rule, the knobs'
+// focus and steps, the frequency digits, the wheel over the dials and the
+// entry window's keypad.
 #include <QtTest>
+#include <cmath>
 #include <vector>
 
 #include "FakePanelHost.h"
@@ -33,12 +35,218 @@ void wheel(FakeHost& h, PanelCtrl& c, int delta, int x, int y) {
   c.OnMouseWheel(delta, x, y);
 }
 
+// A point at `deg` degrees, 80 pixels from the main dial's centre.
+QPoint onMainDial(double deg) {
+  const double a = deg * M_PI / 180.0;
+  return {kMainDialCentreX + static_cast<int>(std::lround(80 * std::cos(a))),
+          kMainDialCentreY - static_cast<int>(std::lround(80 * std::sin(a)))};
+}
+
 }  // namespace
 
 class PanelControlTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
+  // Inclusive edges, gaps, first entry wins, area F also holds G's keys.
+  void hitTables() {
+    const int rows[][3] = {
+        {14, 130, 3},  {54, 159, 3},   {55, 159, 0},  {30, 160, 0},   {18, 73, 1},   {470, 105, 35},
+        {630, 60, 207}, {785, 79, 200}, {600, 110, 6}, {841, 293, 52}, {1000, 300, 13}, {400, 200, 29},
+        {420, 130, 208}, {715, 203, 0}, {2, 2, 0},
+    };
+    for (const auto& [x, y, id] : rows) {
+      const int area = findArea(x, y);
+      QVERIFY2((area < 0 ? 0 : findHit(areaTable(area), x, y)) == id, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+    }
+  }
+
+  void cursorAngles() {
+    QCOMPARE(cursorAngle(815, 203, 715, 203), 0);
+    QCOMPARE(cursorAngle(715, 103, 715, 203), 90);
+    QCOMPARE(cursorAngle(615, 203, 715, 203), 180);
+    QCOMPARE(cursorAngle(715, 303, 715, 203), 270);
+    // Truncated toward zero before the turn is added.
+    QCOMPARE(cursorAngle(815, 204, 715, 203), 0);
+    QCOMPARE(cursorAngle(815, 220, 715, 203), 351);
+    for (int deg : {5, 10, 30, 355}) {
+      const QPoint p = onMainDial(deg);
+      QCOMPARE(cursorAngle(p.x(), p.y(), kMainDialCentreX, kMainDialCentreY), deg);
+    }
+  }
+
+  void comLampPressAndRelease() {
+    FakeHost h;
+    PanelCtrl c(h);
+    h.down = true;
+    h.cx = 30;
+    h.cy = 140;
+    c.OnLButtonDown(30, 140);
+    QCOMPARE(h.requests, (std::vector<Request>{{1, false, 0}}));
+    QCOMPARE(h.looks, (std::vector<hrx::Msg>{{0x8578, 1, 0}}));
+    QCOMPARE(h.timers[kTimerRelease], kKeyWatchMs);
+    QCOMPARE(c.m_Op_Stats(), kIdCom);
+    // Released 40 ms after the press: the key stays drawn pressed (no wait
+    // on the window's thread) until the watch tick after the 100 ms.
+    h.down = false;
+    h.clock += 40;
+    c.OnLButtonUp(30, 140);
+    QCOMPARE(h.looks.size(), 1u);
+    QCOMPARE(c.m_Op_Stats(), kIdCom);
+    h.clock += 50;
+    c.Ctrl_OnTimer(kTimerRelease);
+    QCOMPARE(h.looks.size(), 1u);
+    h.clock += 10;
+    c.Ctrl_OnTimer(kTimerRelease);
+    QCOMPARE(h.looks.back(), (hrx::Msg{0x8578, 0, 0}));
+    QCOMPARE(h.requests.size(), 1u);   // keys send only on press
+    QCOMPARE(c.m_Op_Stats(), 0);
+    QCOMPARE(h.timers.count(kTimerRelease), 0u);
+  }
+
+  void comWhileDisconnectedShowsTheNoticeUntilAiComes_data() {
+    QTest::addColumn<bool>("aiComes");
+    QTest::newRow("AI reported") << true;
+    QTest::newRow("time-out") << false;
+  }
+  void comWhileDisconnectedShowsTheNoticeUntilAiComes() {
+    QFETCH(bool, aiComes);
+    FakeHost h;
+    h.link = false;
+    PanelCtrl c(h);
+    h.down = true;
+    h.cx = 30;
+    h.cy = 140;
+    c.OnLButtonDown(30, 140);
+    QCOMPARE(h.requests, (std::vector<Request>{{1, false, 0}}));
+    QCOMPARE(h.notices, (std::vector<bool>{true}));
+    QCOMPARE(h.timers[kTimerComNotice], kComNoticeMs);
+    QVERIFY(c.busy());
+    // While the notice is up the key stays down and nothing else acts,
+    // and the release watch does not stall the window with debounces.
+    h.down = false;
+    c.OnLButtonUp(30, 140);
+    for (int i = 0; i < 10; ++i) c.Ctrl_OnTimer(kTimerRelease);
+    QCOMPARE(c.m_Op_Stats(), kIdCom);
+    c.OnLButtonDown(600, 135);
+    QCOMPARE(h.requests.size(), 1u);
+    if (aiComes) c.Ctrl_OnEventHandle_AI();
+    else c.Ctrl_OnTimer(kTimerComNotice);
+    QCOMPARE(h.notices, (std::vector<bool>{true, false}));
+    QCOMPARE(h.failures, aiComes ? 0 : 1);
+    QCOMPARE(h.timers.count(kTimerComNotice), 0u);
+    QVERIFY(!c.busy());
+    // The next watch tick releases the key.
+    h.clock += 200;
+    c.Ctrl_OnTimer(kTimerRelease);
+    QCOMPARE(c.m_Op_Stats(), 0);
+    QCOMPARE(h.looks.back(), (hrx::Msg{0x8578, 0, 0}));
+    // A late AI report or time-out changes nothing more.
+    c.Ctrl_OnEventHandle_AI();
+    c.Ctrl_OnTimer(kTimerComNotice);
+    QCOMPARE(h.notices.size(), 2u);
+    QCOMPARE(h.failures, aiComes ? 0 : 1);
+  }
+
+  void slidingOffAKeyReleasesIt() {
+    FakeHost h;
+    PanelCtrl c(h);
+    h.down = true;
+    c.OnLButtonDown(600, 135);   // STO
+    QCOMPARE(h.requests, (std::vector<Request>{{28, false, 0}}));
+    h.cx = 660;
+    h.cy = 135;
+    h.clock += kKeyWatchMs;
+    c.Ctrl_OnTimer(kTimerRelease);
+    QCOMPARE(h.looks.back(), (hrx::Msg{0x859A, 0, 0}));
+    QCOMPARE(c.m_Op_Stats(), 0);
+    QCOMPARE(h.requests.size(), 1u);
+  }
+
+  // Cursor angles at the tracking ticks (-1: a send tick) and the values
+  // operation 78 sent.
+  void mainDialDragRule() {
+    struct Row {
+      const char* what;
+      int start;
+      QList<int> ticks, sent;
+    };
+    const Row rows[] = {
+        {"20 ccw in one tick", 10, {30, -1}, {2}},
+        {"20 cw in one tick", 30, {10, -1}, {-2}},
+        {"6 degrees send nothing", 10, {16, -1, -1}, {}},
+        {"13 degrees: 1 step, 6 forgotten", 10, {23, -1, 24, -1}, {1}},
+        {"back through 0/360", 5, {340, -1}, {-3}},
+        {"remainder dropped at each step", 0, {5, 10, 15, -1}, {1}},
+        {"one send per tick", 0, {30, -1, 60, -1, -1}, {4, 4}},
+        {"steps not yet sent go at the release", 0, {30}, {4}},
+    };
+    for (const auto& [what, start, ticks, sent] : rows) {
+      FakeHost h;
+      PanelCtrl c(h);
+      h.down = true;
+      const QPoint p0 = onMainDial(start);
+      h.cx = p0.x();
+      h.cy = p0.y();
+      c.OnLButtonDown(p0.x(), p0.y());
+      QCOMPARE(c.m_Op_Stats(), kIdMainDial);
+      QCOMPARE(h.timers[kTimerRelease], kDialTrackMs);
+      QCOMPARE(h.timers[kTimerDialSend], kDialSendMs);
+      QCOMPARE(h.looks.front(), (hrx::Msg{kMsgMainDialAngle, static_cast<hrx::WParam>(start), 0}));
+      for (int t : ticks) {
+        if (t < 0) {
+          c.Ctrl_OnTimer(kTimerDialSend);
+          continue;
+        }
+        const QPoint p = onMainDial(t);
+        h.cx = p.x();
+        h.cy = p.y();
+        c.Ctrl_OnTimer(kTimerRelease);
+      }
+      // Release seen at a tracking tick: dial at rest, both timers stopped.
+      h.down = false;
+      c.Ctrl_OnTimer(kTimerRelease);
+      QCOMPARE(h.looks.back(), (hrx::Msg{kMsgMainDialAngle, kAngleAtRest, 0}));
+      QCOMPARE(c.m_Op_Stats(), 0);
+      QVERIFY(h.timers.empty());
+      QList<int> values;
+      for (const Request& r : h.requests) {
+        QCOMPARE(r.op, 78);
+        values << r.value;
+      }
+      QVERIFY2(values == sent, what);
+    }
+  }
+
+  void dialDragOnlyInsideTheSquare() {
+    FakeHost h;
+    PanelCtrl c(h);
+    h.down = true;
+    c.OnLButtonDown(850, 300);   // area G, outside the dial square
+    QCOMPARE(c.m_Op_Stats(), 0);
+    QVERIFY(h.timers.empty());
+    c.OnLButtonDown(808, 203);   // one pixel right of the square
+    QCOMPARE(c.m_Op_Stats(), 0);
+    c.OnLButtonDown(807, 203);
+    QCOMPARE(c.m_Op_Stats(), kIdMainDial);
+  }
+
+  void menuCommandEndsADragAndKeepsItsSteps() {
+    FakeHost h;
+    PanelCtrl c(h);
+    h.down = true;
+    const QPoint p0 = onMainDial(0);
+    c.OnLButtonDown(p0.x(), p0.y());
+    const QPoint p1 = onMainDial(30);
+    h.cx = p1.x();
+    h.cy = p1.y();
+    c.Ctrl_OnTimer(kTimerRelease);
+    c.Ctrl_EndInteraction();
+    QCOMPARE(h.requests, (std::vector<Request>{{78, false, 4}}));
+    QCOMPARE(c.m_Op_Stats(), 0);
+    QVERIFY(h.timers.empty());
+  }
+
   // Every plain key of the key table, pressed with the VFO-select state
   // set: its operation, value and whether it carries the VFO flag.
   void everyKeySendsItsOperation() {
@@ -75,59 +283,6 @@ class PanelControlTest : public QObject {
     }
   }
 
-  void popups_data() {
-    QTest::addColumn<int>("x");
-    QTest::addColumn<int>("y");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("op");
-    QTest::addColumn<bool>("vfo");
-    QTest::addColumn<QPoint>("anchor");
-    QTest::newRow("TUNE") << 40 << 100 << 2 << 6 << false << QPoint(17, 117);
-    QTest::newRow("ANT") << 100 << 65 << 4 << 187 << true << QPoint(90, 73);
-    QTest::newRow("IPO") << 100 << 92 << 31 << 14 << true << QPoint(90, 100);
-    QTest::newRow("ATT") << 100 << 120 << 30 << 13 << true << QPoint(90, 127);
-    QTest::newRow("R.FLT") << 100 << 145 << 32 << 15 << true << QPoint(90, 153);
-    QTest::newRow("NB") << 100 << 170 << 34 << 17 << true << QPoint(90, 179);
-    QTest::newRow("AGC") << 100 << 198 << 33 << 16 << true << QPoint(90, 206);
-    QTest::newRow("SPLIT") << 600 << 225 << 43 << 31 << false << QPoint(586, 236);
-    QTest::newRow("MODE") << 878 << 250 << 10 << 193 << false << QPoint(868, 261);
-    QTest::newRow("MHz/uT") << 878 << 298 << 12 << 195 << false << QPoint(868, 309);
-    QTest::newRow("MCH/GRP") << 1000 << 298 << 13 << 196 << false << QPoint(989, 309);
-  }
-  // Each pop-up shows at its anchor and keeps the panel busy; a chosen item
-  // (1-based) sends the key's operation with its 0-based command value, a
-  // dismissed one sends nothing. (Every item's bytes: StationPanel.)
-  void popups() {
-    QFETCH(int, x);
-    QFETCH(int, y);
-    QFETCH(int, key);
-    QFETCH(int, op);
-    QFETCH(bool, vfo);
-    QFETCH(QPoint, anchor);
-    const PopupMenu* menu = findPopup(key);
-    QVERIFY(menu != nullptr);
-    QCOMPARE(QPoint(menu->x, menu->y), anchor);
-    for (int chosen : {0, 2}) {
-      FakeHost h;
-      h.vfo = true;
-      PanelCtrl c(h);
-      h.down = true;
-      c.OnLButtonDown(x, y);
-      QCOMPARE(h.popups, std::vector<int>{key});
-      QVERIFY(c.busy());
-      c.OnLButtonDown(600, 135);   // STO while the pop-up is up: nothing
-      QVERIFY(h.requests.empty());
-      h.down = false;
-      c.Ctrl_OnPopupClosed(chosen);
-      QVERIFY(!c.busy());
-      h.clock += 150;
-      c.Ctrl_OnTimer(kTimerRelease);
-      QCOMPARE(c.m_Op_Stats(), 0);
-      const std::vector<Request> want = chosen == 0 ? std::vector<Request>{} : std::vector<Request>{{op, vfo, 1}};
-      QCOMPARE(h.requests, want);
-    }
-  }
-
   void knobHits() {
     // Inner within 15, outer within 27 of the centres; the sampled disc
     // never reaches a full radius straight right of the centre.
@@ -141,69 +296,55 @@ class PanelControlTest : public QObject {
     QCOMPARE(knobFocusIndex(100), -1);
   }
 
-  void knobSteps_data() {
-    QTest::addColumn<int>("id");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("value");
-    QTest::addColumn<int>("how");   // 0 click, 1 repeat, 2 wheel
-    QTest::addColumn<bool>("left");
-    QTest::addColumn<int>("expected");
-    QTest::addColumn<int>("contour");   // CO kind, 0 = off
-    QTest::newRow("AF click down") << 20 << 2 << 100 << 0 << true << 99 << 0;
-    QTest::newRow("AF repeat down") << 20 << 2 << 100 << 1 << true << 90 << 0;
-    QTest::newRow("AF wheel up") << 20 << 2 << 100 << 2 << false << 120 << 0;
-    QTest::newRow("AF wheel up at the top") << 20 << 2 << 250 << 2 << false << 255 << 0;
-    QTest::newRow("AF click down at 0") << 20 << 2 << 0 << 0 << true << 0 << 0;
-    QTest::newRow("RF repeat up") << 21 << 2 << 10 << 1 << false << 20 << 0;
-    QTest::newRow("NOTCH wheel") << 16 << 2 << 200 << 2 << false << 201 << 0;
-    QTest::newRow("NOTCH repeat down") << 16 << 2 << 200 << 1 << true << 197 << 0;
-    QTest::newRow("SHIFT 995 repeat up") << 18 << 2 << 995 << 1 << false << 1000 << 0;
-    QTest::newRow("SHIFT 1000 repeat up") << 18 << 2 << 1000 << 1 << false << 1000 << 0;
-    QTest::newRow("SHIFT wheel down") << 18 << 2 << 0 << 2 << true << -10 << 0;
-    QTest::newRow("WIDTH click up at 25") << 19 << 2 << 25 << 0 << false << 25 << 0;
-    QTest::newRow("WIDTH repeat down") << 19 << 2 << 10 << 1 << true << 9 << 0;
-    QTest::newRow("MIC wheel up") << 14 << 1 << 50 << 2 << false << 70 << 0;
-    QTest::newRow("MIC click down at 0") << 14 << 1 << 0 << 0 << true << 0 << 0;
-    QTest::newRow("SPEED in CW repeat up") << 14 << 3 << 58 << 1 << false << 60 << 0;
-    QTest::newRow("SPEED in CW click down at 4") << 14 << 7 << 4 << 0 << true << 4 << 0;
-    QTest::newRow("SPEED in CW wheel down") << 14 << 3 << 30 << 2 << true << 25 << 0;
-    QTest::newRow("MIC/SPEED in RTTY: no change") << 14 << 6 << 30 << 0 << false << 0 << 0;
-    QTest::newRow("PROC in SSB wheel") << 15 << 1 << 50 << 2 << false << 70 << 0;
-    QTest::newRow("CAR in AM repeat down at 10") << 15 << 5 << 10 << 1 << true << 5 << 0;
-    QTest::newRow("CONT off: no change") << 17 << 2 << 20 << 2 << false << 0 << 0;
-    QTest::newRow("CONT wheel up to 40") << 17 << 2 << 38 << 2 << false << 40 << 1;
-    QTest::newRow("APF wheel down to 0") << 17 << 2 << 3 << 2 << true << 0 << 2;
-    QTest::newRow("APF repeat up") << 17 << 2 << 3 << 1 << false << 5 << 2;
-  }
+  // Each knob's step by click, repeat and wheel, within its range and
+  // only in the modes it works in.
   void knobSteps() {
-    QFETCH(int, id);
-    QFETCH(int, mode);
-    QFETCH(int, value);
-    QFETCH(int, how);
-    QFETCH(bool, left);
-    QFETCH(int, expected);
-    QFETCH(int, contour);
-    FakeHost h;
-    PanelCtrl c(h);
-    QVERIFY(h.st.set_MD_Main(mode));
-    h.st.set_CO_Main_On(contour != 0 ? 1 : 0);
-    h.st.set_CO_Main_OnKind(contour);
-    h.st.set_CO_Main_Level1(value);
-    h.st.set_CO_Main_Level2(value);
-    h.st.set_AG_Main(value);
-    h.st.set_RG_Main(value);
-    h.st.set_BP_Main_Level(value);
-    h.st.set_IS_Main(value);
-    h.st.set_SH_Main(value);
-    h.st.set_MG_Value(value);
-    h.st.set_KS_Value(value);
-    h.st.set_PL_Value(value);
-    h.st.set_PC_Value(value);
-    QCOMPARE(c.Ctrl_OpVolumeDialStep(id, left, how == 1, how == 2), expected);
-    if (how == 1) {
+    enum How { Click, Repeat, Wheel };
+    struct Row {
+      const char* what;
+      int id, mode, value;
+      How how;
+      bool left;
+      int expected, contour;   // CO kind, 0 = off
+    };
+    const Row rows[] = {
+        {"AF click down", 20, 2, 100, Click, true, 99, 0},
+        {"AF repeat down", 20, 2, 100, Repeat, true, 90, 0},
+        {"AF wheel up at the top", 20, 2, 250, Wheel, false, 255, 0},
+        {"AF click down at 0", 20, 2, 0, Click, true, 0, 0},
+        {"NOTCH repeat down", 16, 2, 200, Repeat, true, 197, 0},
+        {"SHIFT 995 repeat up", 18, 2, 995, Repeat, false, 1000, 0},
+        {"SHIFT wheel down", 18, 2, 0, Wheel, true, -10, 0},
+        {"WIDTH click up at 25", 19, 2, 25, Click, false, 25, 0},
+        {"MIC wheel up", 14, 1, 50, Wheel, false, 70, 0},
+        {"SPEED in CW click down at 4", 14, 7, 4, Click, true, 4, 0},
+        {"SPEED in CW wheel down", 14, 3, 30, Wheel, true, 25, 0},
+        {"MIC/SPEED in RTTY: no change", 14, 6, 30, Click, false, 0, 0},
+        {"CAR in AM repeat down at 10", 15, 5, 10, Repeat, true, 5, 0},
+        {"CONT off: no change", 17, 2, 20, Wheel, false, 0, 0},
+        {"CONT wheel up to 40", 17, 2, 38, Wheel, false, 40, 1},
+        {"APF wheel down to 0", 17, 2, 3, Wheel, true, 0, 2},
+    };
+    for (const Row& r : rows) {
+      FakeHost h;
+      PanelCtrl c(h);
+      QVERIFY(h.st.set_MD_Main(r.mode));
+      h.st.set_CO_Main_On(r.contour != 0 ? 1 : 0);
+      h.st.set_CO_Main_OnKind(r.contour);
+      h.st.set_CO_Main_Level1(r.value);
+      h.st.set_CO_Main_Level2(r.value);
+      h.st.set_AG_Main(r.value);
+      h.st.set_RG_Main(r.value);
+      h.st.set_BP_Main_Level(r.value);
+      h.st.set_IS_Main(r.value);
+      h.st.set_SH_Main(r.value);
+      h.st.set_MG_Value(r.value);
+      h.st.set_KS_Value(r.value);
+      h.st.set_PL_Value(r.value);
+      h.st.set_PC_Value(r.value);
+      QVERIFY2(c.Ctrl_OpVolumeDialStep(r.id, r.left, r.how == Repeat, r.how == Wheel) == r.expected, r.what);
       // The first repeat step sets the 200 ms repeat and the suppression.
-      QCOMPARE(h.timers[kTimerRepeat], kRepeatMs);
-      QVERIFY(c.repeatSuppressed());
+      if (r.how == Repeat) QVERIFY2(h.timers[kTimerRepeat] == kRepeatMs && c.repeatSuppressed(), r.what);
     }
   }
 
@@ -280,35 +421,24 @@ class PanelControlTest : public QObject {
     QCOMPARE(c.m_Op_Stats(), 0);
   }
 
-  void digitWheel_data() {
-    QTest::addColumn<int>("x");          // a point on the digit
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("start");
-    QTest::addColumn<int>("delta");
-    QTest::addColumn<int>("sent");       // -1: nothing
-    QTest::newRow("100 Hz up") << 730 << 3 << 14195000 << 120 << 14195100;
-    QTest::newRow("1 Hz down with borrow") << 770 << 1 << 14195000 << -120 << 14194999;
-    QTest::newRow("1 kHz up with carry") << 710 << 4 << 14199500 << 120 << 14200500;
-    QTest::newRow("10 MHz up clamps") << 630 << 8 << 50000000 << 120 << 56000000;
-    QTest::newRow("1 MHz up past the top") << 650 << 7 << 55500000 << 120 << -1;
-    QTest::newRow("10 kHz down below 30000") << 690 << 5 << 35000 << -120 << -1;
-    QTest::newRow("10 kHz down to 30000") << 690 << 5 << 40000 << -120 << 30000;
-  }
+  // A digit chosen at x, one notch: the frequency sent (-1: nothing).
   void digitWheel() {
-    QFETCH(int, x);
-    QFETCH(int, position);
-    QFETCH(int, start);
-    QFETCH(int, delta);
-    QFETCH(int, sent);
-    FakeHost h;
-    PanelCtrl c(h);
-    QVERIFY(h.st.set_VfoA_Freq(start));
-    click(h, c, x, 60);
-    QCOMPARE(h.looks, (std::vector<Msg>{{kMsgMainDigitSet, static_cast<hrx::WParam>(position), 0}}));
-    QCOMPARE(c.m_vfo_set_num(), position);
-    wheel(h, c, delta, 715, 203);   // anywhere: the chosen digit takes it
-    if (sent < 0) QVERIFY(h.requests.empty());
-    else QCOMPARE(h.requests, (std::vector<Request>{{82, false, sent}}));
+    const int rows[][5] = {
+        {730, 3, 14195000, 120, 14195100},   {770, 1, 14195000, -120, 14194999}, {710, 4, 14199500, 120, 14200500},
+        {630, 8, 50000000, 120, 56000000},   {650, 7, 55500000, 120, -1},        {690, 5, 35000, -120, -1},
+        {690, 5, 40000, -120, 30000},
+    };
+    for (const auto& [x, position, start, delta, sent] : rows) {
+      FakeHost h;
+      PanelCtrl c(h);
+      QVERIFY(h.st.set_VfoA_Freq(start));
+      click(h, c, x, 60);
+      QCOMPARE(h.looks, (std::vector<Msg>{{kMsgMainDigitSet, static_cast<hrx::WParam>(position), 0}}));
+      QCOMPARE(c.m_vfo_set_num(), position);
+      wheel(h, c, delta, 715, 203);   // anywhere: the chosen digit takes it
+      if (sent < 0) QVERIFY(h.requests.empty());
+      else QCOMPARE(h.requests, (std::vector<Request>{{82, false, sent}}));
+    }
   }
 
   void digitChoiceBetweenDisplays() {
@@ -520,12 +650,9 @@ class PanelControlTest : public QObject {
       int value, angle;
     };
     const Row rows[] = {
-        {PointerScale::Level, 0, 207},    {PointerScale::Level, 100, 325},   {PointerScale::Level, 255, 147},
-        {PointerScale::Level, 300, 147},  {PointerScale::Mic, 50, 359},      {PointerScale::Mic, 100, 151},
-        {PointerScale::Keyer, 4, 207},    {PointerScale::Keyer, 60, 150},    {PointerScale::Carrier, 5, 207},
-        {PointerScale::Carrier, 100, 151}, {PointerScale::Notch, 1, 207},    {PointerScale::Notch, 400, 151},
-        {PointerScale::Contour, 40, 150}, {PointerScale::Apf, 50, 151},      {PointerScale::Shift, -1000, 207},
-        {PointerScale::Shift, 0, 357},    {PointerScale::Shift, 1000, 147},  {PointerScale::Proc, 100, 151},
+        {PointerScale::Level, 0, 207},   {PointerScale::Level, 100, 325}, {PointerScale::Level, 300, 147},
+        {PointerScale::Mic, 50, 359},    {PointerScale::Keyer, 60, 150},  {PointerScale::Notch, 1, 207},
+        {PointerScale::Shift, -1000, 207}, {PointerScale::Shift, 0, 357}, {PointerScale::Shift, 1000, 147},
     };
     for (const Row& r : rows) QCOMPARE(pointerAngle(r.scale, r.value), r.angle);
     // Truncated: straight right the mark ends one short of 11 and 4.
@@ -538,12 +665,9 @@ class PanelControlTest : public QObject {
       int which, x, y, bitmap;
     };
     const Cap caps[] = {
-        {22, true, 0, 82, 232, 1935},  {22, true, 1, 82, 232, 1937},  {23, true, 0, 82, 232, 1936},
-        {23, true, 1, 82, 232, 1934},  {22, false, 0, 82, 232, 1938}, {24, true, 0, 209, 233, 1941},
-        {25, true, 0, 209, 233, 1940}, {25, true, 1, 209, 233, 1939}, {24, false, 0, 209, 233, 1942},
-        {26, true, 0, 334, 232, 1944}, {27, true, 0, 334, 232, 1945}, {27, false, 0, 334, 232, 1946},
-        {28, true, 0, 451, 232, 1947}, {29, true, 0, 451, 232, 1948}, {29, true, 1, 451, 232, 1943},
-        {29, false, 0, 451, 232, 1933}, {21, true, 0, 0, 0, 0},        {30, true, 0, 0, 0, 0},
+        {22, true, 0, 82, 232, 1935},  {22, true, 1, 82, 232, 1937},   {22, false, 0, 82, 232, 1938},
+        {25, true, 1, 209, 233, 1939}, {27, false, 0, 334, 232, 1946}, {29, true, 1, 451, 232, 1943},
+        {21, true, 0, 0, 0, 0},        {30, true, 0, 0, 0, 0},
     };
     for (const Cap& k : caps) {
       const Caption c = captionFor(k.index, k.focused, k.which);
@@ -566,11 +690,6 @@ class PanelControlTest : public QObject {
   }
 };
 
-int runPanelControlTests(int argc, char** argv) {
-  PanelControlTest t;
-  return QTest::qExec(&t, argc, argv);
-}
-
-static const hrx::test::GuiSuite kSuite("PanelControl", runPanelControlTests);
+static const hrx::test::GuiSuite kSuite("PanelControl", hrx::test::runSuite<PanelControlTest>);
 
 #include "PanelControlTest.moc"

@@ -90,75 +90,60 @@ class PanelWindowTest : public QObject {
   // once, drag steps at the send ticks (a select dial's at most 9); the
   // CLAR/VFO-B face shows the last of its dials, and the dials that rest
   // after a notch are drawn at rest when their timer runs out.
-  void dialsAcrossZero_data() {
-    QTest::addColumn<int>("sf");
-    QTest::addColumn<int>("funcA");
-    QTest::addColumn<int>("funcB");
-    QTest::addColumn<QPoint>("wheelAt");
-    QTest::addColumn<QPoint>("dragFrom");
-    QTest::addColumn<QPoint>("centre");
-    QTest::addColumn<int>("op");
-    QTest::addColumn<QList<int>>("wheelSteps");
-    QTest::addColumn<QList<int>>("dragSteps");
-    QTest::addColumn<QPoint>("mark");   // the face's finger mark after the notches
-    QTest::addColumn<int>("restTimer");
-    const QList<int> dial{-1, 1, 1}, select{1, -1, -1};
-    QTest::newRow("main") << 0 << 0 << 0 << QPoint(715, 203) << QPoint(755, 206) << QPoint(715, 203) << 78 << dial
-                          << QList<int>{1, -3} << QPoint(777, 195) << 0;
-    QTest::newRow("CLAR/VFO-B") << 4 << 0 << 0 << QPoint(939, 275) << QPoint(979, 278) << QPoint(939, 275) << 79
-                                << dial << QList<int>{1, -3} << QPoint(969, 271) << 19;
-    QTest::newRow("third") << 5 << 0 << 0 << QPoint(939, 275) << QPoint(979, 278) << QPoint(939, 275) << 84 << dial
-                           << QList<int>{1, -3} << QPoint(969, 271) << 19;
-    QTest::newRow("VFO-A function 1") << 0 << 1 << 0 << QPoint(837, 270) << QPoint(840, 270) << QPoint(929, 264) << 80
-                                      << select << QList<int>{9, 1, -3} << QPoint(969, 279) << 38;
-    QTest::newRow("VFO-B function 6") << 0 << 0 << 6 << QPoint(956, 270) << QPoint(979, 278) << QPoint(929, 264) << 81
-                                      << select << QList<int>{1, 1, -3} << QPoint(969, 279) << 39;
-  }
   void dialsAcrossZero() {
-    QFETCH(int, sf);
-    QFETCH(int, funcA);
-    QFETCH(int, funcB);
-    QFETCH(QPoint, wheelAt);
-    QFETCH(QPoint, dragFrom);
-    QFETCH(QPoint, centre);
-    QFETCH(int, op);
-    QFETCH(QList<int>, wheelSteps);
-    QFETCH(QList<int>, dragSteps);
-    QFETCH(QPoint, mark);
-    QFETCH(int, restTimer);
-    Rig rig;
-    QVERIFY(rig.core.st.set_SF_Value(sf));
-    rig.core.mirrorCopy.set_DialFunc_Main(funcA);
-    rig.core.mirrorCopy.set_DialFunc_Sub(funcB);
-    auto sent = [&] {
-      QList<int> v;
-      for (const Request& r : rig.requests()) {
-        if (r.op != op) return QList<int>{};
-        v << r.value;
-      }
-      rig.clear();
-      return v;
+    struct Row {
+      const char* what;
+      int sf, funcA, funcB;
+      QPoint wheelAt, dragFrom, centre;
+      int op;
+      QList<int> wheelSteps, dragSteps;
+      QPoint mark;   // the face's finger mark after the notches
+      int restTimer;
     };
-    for (int delta : {120, -120, -120}) rig.wheel(wheelAt, delta);
-    QCOMPARE(sent(), wheelSteps);
-    QCOMPARE(rig.w.surfaceImage().pixel(mark), 0xFF2A2C30u);
-    if (restTimer != 0) {
-      QCOMPARE(rig.w.timerPeriod(restTimer), 200u);
-      rig.w.onTimerTick(restTimer);
-      QCOMPARE(rig.w.timerPeriod(restTimer), 0u);
-      QCOMPARE(rig.w.surfaceImage().pixel(mark), 0xFF2A2C30u);   // at rest where it stopped
-    }
+    const QList<int> dial{-1, 1, 1}, select{1, -1, -1};
+    const Row rows[] = {
+        {"main", 0, 0, 0, {715, 203}, {755, 206}, {715, 203}, 78, dial, {1, -3}, {777, 195}, 0},
+        {"CLAR/VFO-B", 4, 0, 0, {939, 275}, {979, 278}, {939, 275}, 79, dial, {1, -3}, {969, 271}, 19},
+        {"third", 5, 0, 0, {939, 275}, {979, 278}, {939, 275}, 84, dial, {1, -3}, {969, 271}, 19},
+        {"VFO-A function 1", 0, 1, 0, {837, 270}, {840, 270}, {929, 264}, 80, select, {9, 1, -3}, {969, 279}, 38},
+        {"VFO-B function 6", 0, 0, 6, {956, 270}, {979, 278}, {929, 264}, 81, select, {1, 1, -3}, {969, 279}, 39},
+    };
+    for (const Row& row : rows) {
+      const auto& [what, sf, funcA, funcB, wheelAt, dragFrom, centre, op, wheelSteps, dragSteps, mark, restTimer] = row;
+      Rig rig;
+      QVERIFY(rig.core.st.set_SF_Value(sf));
+      rig.core.mirrorCopy.set_DialFunc_Main(funcA);
+      rig.core.mirrorCopy.set_DialFunc_Sub(funcB);
+      auto sent = [&] {
+        QList<int> v;
+        for (const Request& r : rig.requests()) {
+          if (r.op != op) return QList<int>{};
+          v << r.value;
+        }
+        rig.clear();
+        return v;
+      };
+      for (int delta : {120, -120, -120}) rig.wheel(wheelAt, delta);
+      QVERIFY2(sent() == wheelSteps, what);
+      QCOMPARE(rig.w.surfaceImage().pixel(mark), 0xFF2A2C30u);
+      if (restTimer != 0) {
+        QCOMPARE(rig.w.timerPeriod(restTimer), 200u);
+        rig.w.onTimerTick(restTimer);
+        QCOMPARE(rig.w.timerPeriod(restTimer), 0u);
+        QCOMPARE(rig.w.surfaceImage().pixel(mark), 0xFF2A2C30u);   // at rest where it stopped
+      }
 
-    rig.mouse(QEvent::MouseButtonPress, dragFrom, Qt::LeftButton);
-    QVERIFY(rig.w.panel().m_Op_Stats() != 0);
-    for (int deg : {355, 5, 340}) {
-      rig.mouse(QEvent::MouseMove, onDial(centre, deg), Qt::LeftButton);
-      rig.w.onTimerTick(1);
-      rig.w.onTimerTick(18);
+      rig.mouse(QEvent::MouseButtonPress, dragFrom, Qt::LeftButton);
+      QVERIFY(rig.w.panel().m_Op_Stats() != 0);
+      for (int deg : {355, 5, 340}) {
+        rig.mouse(QEvent::MouseMove, onDial(centre, deg), Qt::LeftButton);
+        rig.w.onTimerTick(1);
+        rig.w.onTimerTick(18);
+      }
+      rig.mouse(QEvent::MouseButtonRelease, onDial(centre, 340), Qt::NoButton);
+      QCOMPARE(rig.w.panel().m_Op_Stats(), 0);
+      QVERIFY2(sent() == dragSteps, what);
     }
-    rig.mouse(QEvent::MouseButtonRelease, onDial(centre, 340), Qt::NoButton);
-    QCOMPARE(rig.w.panel().m_Op_Stats(), 0);
-    QCOMPARE(sent(), dragSteps);
   }
 
   // The pointer marks follow the replies: the AF mark moves with AG (the old
@@ -274,11 +259,6 @@ class PanelWindowTest : public QObject {
   }
 };
 
-int runPanelWindowTests(int argc, char** argv) {
-  PanelWindowTest t;
-  return QTest::qExec(&t, argc, argv);
-}
-
-static const hrx::test::GuiSuite kSuite("PanelWindow", runPanelWindowTests);
+static const hrx::test::GuiSuite kSuite("PanelWindow", hrx::test::runSuite<PanelWindowTest>);
 
 #include "PanelWindowTest.moc"

@@ -8,6 +8,8 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include "GuiSuites.h"
+
 #include "GuiRig.h"
 #include "app/gui/PowerEvents.h"
 #include "app/gui/QtMainWindow.h"
@@ -70,9 +72,6 @@ class PowerEventsTest : public QObject {
   }
 };
 
-int runPowerEventsTests(int argc, char** argv) {
-  PowerEventsTest t;
-  return QTest::qExec(&t, argc, argv);
-}
+static const hrx::test::GuiSuite kSuite("PowerEvents", hrx::test::runSuite<PowerEventsTest>);
 
 #include "PowerEventsTest.moc"

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "GuiSuites.h"
+
 class ProgramTest : public QObject {
   Q_OBJECT
 
@@ -60,24 +62,23 @@ class ProgramTest : public QObject {
     QCOMPARE(map.readAll(), QByteArray("7,9600,5\n"));
   }
 
-  void mistakesExitNonZero_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("says");
-    // The parser's own cases are unit tests; these are the exit codes.
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "Unknown option";
-    QTest::newRow("missing device") << QStringList{"--device", "/nonexistent/ttyUSB7"} << 1 << "/nonexistent/ttyUSB7";
-    QTest::newRow("not a device") << QStringList{"--device", "/etc/hostname"} << 1 << "not a character device";
-  }
+  // The parser's own cases are unit tests; these are the exit codes.
   void mistakesExitNonZero() {
-    QFETCH(QStringList, args);
-    QFETCH(int, code);
-    QFETCH(QString, says);
-    QTemporaryDir dir;
-    std::unique_ptr<QProcess> p(run(args, dir.path()));
-    QVERIFY(p->waitForFinished(30000));
-    QCOMPARE(p->exitCode(), code);
-    QVERIFY2(QString::fromLocal8Bit(p->readAllStandardError()).contains(says), qPrintable(says));
+    struct Row {
+      QStringList args;
+      int code;
+      QString says;
+    };
+    const Row rows[] = {{{"--bogus"}, 2, "Unknown option"},
+                        {{"--device", "/nonexistent/ttyUSB7"}, 1, "/nonexistent/ttyUSB7"},
+                        {{"--device", "/etc/hostname"}, 1, "not a character device"}};
+    for (const auto& [args, code, says] : rows) {
+      QTemporaryDir dir;
+      std::unique_ptr<QProcess> p(run(args, dir.path()));
+      QVERIFY(p->waitForFinished(30000));
+      QCOMPARE(p->exitCode(), code);
+      QVERIFY2(QString::fromLocal8Bit(p->readAllStandardError()).contains(says), qPrintable(says));
+    }
   }
 
   void version() {
@@ -89,9 +90,6 @@ class ProgramTest : public QObject {
   }
 };
 
-int runProgramTests(int argc, char** argv) {
-  ProgramTest t;
-  return QTest::qExec(&t, argc, argv);
-}
+static const hrx::test::GuiSuite kSuite("Program", hrx::test::runSuite<ProgramTest>);
 
 #include "ProgramTest.moc"

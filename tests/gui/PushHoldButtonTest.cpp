@@ -55,10 +55,6 @@ class PushHoldButtonTest : public QObject {
   }
 };
 
-int runPushHoldButtonTests(int argc, char** argv) {
-  PushHoldButtonTest t;
-  return QTest::qExec(&t, argc, argv);
-}
-static const hrx::test::GuiSuite kSuite("PushHoldButton", runPushHoldButtonTests);
+static const hrx::test::GuiSuite kSuite("PushHoldButton", hrx::test::runSuite<PushHoldButtonTest>);
 
 #include "PushHoldButtonTest.moc"

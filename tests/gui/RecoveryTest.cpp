@@ -9,7 +9,7 @@
 #include <set>
 
 #include "GuiSuites.h"
-#include "StationRig.h"
+#include "../support/StationRig.h"
 
 using Rig = hrx::test::StationRig;
 
@@ -32,10 +32,7 @@ struct Log {
   }
 };
 
-bool powerLamp(Rig& rig, int id) {
-  return hrx::test::showsBitmap(rig.w->surfaceImage(), rig.w->renderer().store().LoadBitmap(id), kOnOffX, kOnOffY,
-                                hrx::test::kKey);
-}
+bool powerLamp(Rig& rig, int id) { return rig.shows(id, kOnOffX, kOnOffY); }
 
 bool frequencyBlank(Rig& rig) {
   for (int i = 0; i < 8; ++i)
@@ -138,9 +135,6 @@ class RecoveryTest : public QObject {
   }
 };
 
-static const hrx::test::GuiSuite kSuite("Recovery", [](int argc, char** argv) {
-  RecoveryTest t;
-  return QTest::qExec(&t, argc, argv);
-});
+static const hrx::test::GuiSuite kSuite("Recovery", hrx::test::runSuite<RecoveryTest>);
 
 #include "RecoveryTest.moc"

@@ -2,6 +2,8 @@
 // window and its paint handler.
 #include <QtTest>
 
+#include "GuiSuites.h"
+
 #include "GuiRig.h"
 #include "app/gui/QtMainWindow.h"
 #include "render/PanelRenderer.h"
@@ -124,9 +126,6 @@ class RedrawTest : public QObject {
   }
 };
 
-int runRedrawTests(int argc, char** argv) {
-  RedrawTest t;
-  return QTest::qExec(&t, argc, argv);
-}
+static const hrx::test::GuiSuite kSuite("Redraw", hrx::test::runSuite<RedrawTest>);
 
 #include "RedrawTest.moc"

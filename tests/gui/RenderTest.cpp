@@ -2,6 +2,8 @@
 // generated resources and the main frequency display, read back as pixels.
 #include <QtTest>
 
+#include "GuiSuites.h"
+
 #include "GuiRig.h"
 #include "render/PanelRenderer.h"
 #include "state/RadioState.h"
@@ -121,96 +123,43 @@ class RenderTest : public QObject {
     QCOMPARE(rects.size(), afterFirst);
   }
 
+  // The generated images: the panel, the dial, the glyphs at their sizes,
+  // key images with the switch key colour in their corner.
   void generatedResources() {
     BitmapStore store;
-    const QImage* panel = store.LoadBitmap(kPanelBackgroundId);
-    QVERIFY(panel != nullptr);
-    QCOMPARE(panel->size(), QSize(1024, 335));
-    // Every catalogue image is carried at its element's size; key and lamp
-    // images have the switch key colour in their corner.
-    for (const SwitchImageGroup& g : kPanelImageCatalogue) {
-      QVERIFY(g.count >= 1);
-      for (int i = 0; i < g.count; ++i) {
-        const int id = g.ids[static_cast<std::size_t>(i)];
-        const QImage* img = store.LoadBitmap(id);
-        QVERIFY2(img != nullptr, qPrintable(QString::number(id)));
-        QCOMPARE(img->size(), QSize(g.width, g.height));
-        if (g.kind == ImageKind::Switch) QCOMPARE(img->pixel(0, 0), kKeyGreen);
-      }
+    const int sizes[][3] = {{1221, 1024, 335}, {1962, 40, 29}, {1225, 32, 25}, {1330, 18, 26}, {1347, 18, 26}};
+    for (const auto& [id, width, height] : sizes) {
+      const QImage* img = store.LoadBitmap(id);
+      QVERIFY2(img != nullptr && img->size() == QSize(width, height), qPrintable(QString::number(id)));
     }
-    // The ids the drawing routines name outside the catalogue.
-    struct Referenced {
-      int id, width, height;
-    };
-    std::vector<Referenced> referenced = {{kPanelBackgroundId, 1024, 335}, {kMainDialId, 185, 185},
-                                          {kMainGlyphBlank, 18, 26},       {kMainToneT, 18, 26},
-                                          {kMainToneD, 18, 26},            {kMainPointLit, 4, 4},
-                                          {kMainPointBlank, 4, 4}};
-    for (int id : kMainGlyph) referenced.push_back({id, kMainDigitWidth, kMainDigitHeight});
-    for (int id : kMainGlyphChosen) referenced.push_back({id, kMainDigitWidth, kMainDigitHeight});
-    for (const Referenced& r : referenced) {
-      const QImage* img = store.LoadBitmap(r.id);
-      QVERIFY2(img != nullptr, qPrintable(QString::number(r.id)));
-      QCOMPARE(img->size(), QSize(r.width, r.height));
-    }
-    // Digits differ from one another and from the blank.
+    QCOMPARE(store.LoadBitmap(1961)->pixel(0, 0), kKeyGreen);
     QVERIFY(*store.LoadBitmap(1331) != *store.LoadBitmap(1330));
     QVERIFY(*store.LoadBitmap(1347) != *store.LoadBitmap(1335));
     QVERIFY(store.LoadBitmap(4242) == nullptr);
   }
 
-  // Each element's slots carry its place and size, and each state draws
-  // its own image there and nowhere else.
-  void catalogueDrawsEveryStateAtItsPlace() {
-    PanelSurface s;
-    BitmapStore store;
-    PanelRenderer r(s, store);
-    r.LoadPanelImages();
-    int drawn = 0;
-    for (int e = 0; e < static_cast<int>(Switch::Count); ++e) {
-      const SwitchImageGroup& g = kPanelImageCatalogue[e];
-      const auto& slots = r.slots(static_cast<Switch>(e));
-      QCOMPARE(static_cast<int>(slots.size()), g.count);
-      const QRect place(g.x, g.y, g.width, g.height);
-      const QRect around = place.adjusted(-1, -1, 1, 1);
-      for (int i = 0; i < g.count; ++i) {
-        const BitmapSlot& slot = slots[static_cast<std::size_t>(i)];
-        QCOMPARE(QRect(slot.x, slot.y, slot.width, slot.height), place);
-        QCOMPARE(slot.reserved1, 0);
-        QCOMPARE(slot.reserved2, 0);
-        fill(s, kGround);
-        QCOMPARE(r.drawSwitch(static_cast<Switch>(e), i), kDrawn);
-        QVERIFY2(showsBitmap(s.image(), store.LoadBitmap(g.ids[static_cast<std::size_t>(i)]), g.x, g.y, kKeyGreen),
-                 qPrintable(QStringLiteral("element %1 state %2").arg(e).arg(i)));
-        // The ring of pixels around the element is untouched.
-        for (int x = around.left(); x <= around.right(); ++x)
-          for (int y : {around.top(), around.bottom()})
-            if (s.image().rect().contains(x, y)) QCOMPARE(s.image().pixel(x, y), kGround);
-        for (int y = around.top(); y <= around.bottom(); ++y)
-          for (int x : {around.left(), around.right()})
-            if (s.image().rect().contains(x, y)) QCOMPARE(s.image().pixel(x, y), kGround);
-        ++drawn;
-      }
-      QCOMPARE(r.drawSwitch(static_cast<Switch>(e), g.count), kNoBitmap);
-    }
-    QVERIFY(drawn > 150);
-  }
-
-  // Starting the panel draws the keys and lamps, not the display parts.
-  void allSwitchesLeaveTheDisplayToItsHandlers() {
+  // Starting the panel draws the keys and lamps, not the display parts;
+  // each state of a key draws its own image at its place and nowhere else.
+  void switchesDrawTheirStatesAtTheirPlaces() {
     PanelSurface s;
     BitmapStore store;
     PanelRenderer r(s, store);
     r.LoadPanelImages();
     fill(s, kGround);
     r.drawAllSwitches(0);
-    for (const SwitchImageGroup& g : kPanelImageCatalogue) {
-      const QRect place(g.x, g.y, g.width, g.height);
-      if (g.kind == ImageKind::Switch)
-        QVERIFY(showsBitmap(s.image(), store.LoadBitmap(g.ids[0]), g.x, g.y, kKeyGreen));
-      else
-        QCOMPARE(s.image().pixel(place.center()), kGround);
+    QVERIFY(showsBitmap(s.image(), store.LoadBitmap(1962), 14, 130, kKeyGreen));
+    QVERIFY(showsBitmap(s.image(), store.LoadBitmap(1225), 18, 48, kKeyGreen));
+    QCOMPARE(s.image().pixel(700, 65), kGround);   // the main display
+    const int com[] = {1962, 1961, 1960, 1963};
+    for (int state = 0; state < 4; ++state) {
+      fill(s, kGround);
+      QCOMPARE(r.drawSwitch(Switch::Com, state), kDrawn);
+      QVERIFY(showsBitmap(s.image(), store.LoadBitmap(com[state]), 14, 130, kKeyGreen));
+      QCOMPARE(s.image().pixel(14, 130), kGround);   // green corners leave the ground
+      for (const QPoint p : {QPoint(13, 130), QPoint(54, 130), QPoint(14, 129), QPoint(14, 159)})
+        QCOMPARE(s.image().pixel(p), kGround);
     }
+    QCOMPARE(r.drawSwitch(Switch::Com, 4), kNoBitmap);
   }
 
   void backgroundShowsTheLegendsAtTheirKeys() {
@@ -231,25 +180,17 @@ class RenderTest : public QObject {
     }
   }
 
-  void switchStatesAndMissingImages() {
+  void missingSwitchImages() {
     PanelSurface s;
     BitmapStore store;
     PanelRenderer r(s, store);
     store.forget(1240);
     store.forget(1239);
     r.LoadPanelImages();
+    // Without MENU's images its place stays as it was and the other
+    // elements still draw.
     fill(s, kGround);
     const QImage before = s.image();
-    for (int state = 0; state < 4; ++state) {
-      QCOMPARE(r.drawSwitch(Switch::Com, state), kDrawn);
-      QVERIFY(showsBitmap(s.image(), store.LoadBitmap(kPanelImageCatalogue[2].ids[state]), 14, 130, kKeyGreen));
-      // Green corners leave the ground as it was.
-      QCOMPARE(s.image().pixel(14, 130), kGround);
-    }
-    QCOMPARE(r.drawSwitch(Switch::Com, 4), kNoBitmap);
-    // Without MENU's images its place stays as it was and the
-    // other elements still draw.
-    fill(s, kGround);
     r.drawAllSwitches(0);
     const QRect menu(459, 99, 30, 13);
     QVERIFY(hrx::test::sameArea(s.image(), before, menu));
@@ -257,58 +198,46 @@ class RenderTest : public QObject {
     QVERIFY(showsBitmap(s.image(), store.LoadBitmap(1225), 18, 48, kKeyGreen));
   }
 
-  void mainFrequency_data() {
-    QTest::addColumn<int>("freq");
-    QTest::addColumn<QList<int>>("glyphs");   // bitmap ids, left to right
-    QTest::addColumn<int>("mhzPoint");
-    QTest::newRow("14.250.000") << 14250000 << QList<int>{1332, 1347, 1333, 1335, 1331, 1331, 1331, 1331} << 1340;
-    QTest::newRow("7.000.000") << 7000000 << QList<int>{1330, 1337, 1331, 1331, 1331, 1331, 1331, 1331} << 1340;
-    QTest::newRow("30 kHz") << 30000 << QList<int>{1330, 1330, 1330, 1334, 1331, 1331, 1331, 1331} << 1351;
-    QTest::newRow("56.789.999") << 56789999 << QList<int>{1335, 1336, 1337, 1338, 1339, 1339, 1339, 1339} << 1340;
-  }
+  // Bitmap ids left to right, and the MHz point.
   void mainFrequency() {
-    QFETCH(int, freq);
-    QFETCH(QList<int>, glyphs);
-    QFETCH(int, mhzPoint);
-    PanelSurface s;
-    BitmapStore store;
-    PanelRenderer r(s, store);
-    hrx::RadioState st;
-    r.DrawMainFrequency(st, freq);
-    for (int i = 0; i < 8; ++i)
-      QVERIFY2(hrx::test::showsMainDigit(s.image(), store.LoadBitmap(glyphs[i]), i),
-               qPrintable(QString::number(i)));
-    QVERIFY(showsBitmap(s.image(), store.LoadBitmap(mhzPoint), 659, 75, kKeyGreen));
-    QVERIFY(showsBitmap(s.image(), store.LoadBitmap(1340), 721, 75, kKeyGreen));
+    struct Row {
+      int freq;
+      QList<int> glyphs;
+      int mhzPoint;
+    };
+    const Row rows[] = {
+        {14250000, {1332, 1347, 1333, 1335, 1331, 1331, 1331, 1331}, 1340},
+        {30000, {1330, 1330, 1330, 1334, 1331, 1331, 1331, 1331}, 1351},
+        {56789999, {1335, 1336, 1337, 1338, 1339, 1339, 1339, 1339}, 1340},
+    };
+    for (const auto& [freq, glyphs, mhzPoint] : rows) {
+      PanelSurface s;
+      BitmapStore store;
+      PanelRenderer r(s, store);
+      hrx::RadioState st;
+      r.DrawMainFrequency(st, freq);
+      for (int i = 0; i < 8; ++i)
+        QVERIFY2(hrx::test::showsMainDigit(s.image(), store.LoadBitmap(glyphs[i]), i),
+                 qPrintable(QString::number(i)));
+      QVERIFY(showsBitmap(s.image(), store.LoadBitmap(mhzPoint), 659, 75, kKeyGreen));
+      QVERIFY(showsBitmap(s.image(), store.LoadBitmap(1340), 721, 75, kKeyGreen));
+    }
   }
 
-  void toneMarkInTheFmModes_data() {
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("ftStat");
-    QTest::addColumn<int>("ctMain");
-    QTest::addColumn<int>("txStat");
-    QTest::addColumn<int>("lastGlyph");
-    QTest::newRow("FM, tone 1, receive: d") << 4 << 0 << 1 << 0 << 2041;
-    QTest::newRow("FM, tone 1, transmit: t") << 4 << 0 << 1 << 2 << 2040;
-    QTest::newRow("FM, tone 2, receive: blank") << 10 << 0 << 2 << 0 << 1330;
-    QTest::newRow("FM, tone 2, transmit: t") << 11 << 0 << 2 << 2 << 2040;
-    QTest::newRow("FM, no tone: blank") << 4 << 0 << 0 << 2 << 1330;
-    QTest::newRow("USB keeps the digit") << 2 << 0 << 1 << 2 << 1331;
-  }
+  // {mode, FT, CT, TX} -> the last glyph: d for a tone received, t sent.
   void toneMarkInTheFmModes() {
-    QFETCH(int, mode);
-    QFETCH(int, ftStat);
-    QFETCH(int, ctMain);
-    QFETCH(int, txStat);
-    QFETCH(int, lastGlyph);
-    PanelSurface s;
-    BitmapStore store;
-    PanelRenderer r(s, store);
-    hrx::RadioState st;
-    QVERIFY(st.set_IF_Mode(mode) && st.set_FT_Stat(ftStat) && st.set_CT_Main(ctMain) && st.set_TxStat(txStat));
-    r.DrawMainFrequency(st, 7000000);
-    QVERIFY(showsBitmap(s.image(), store.LoadBitmap(lastGlyph), 767, 53, kKeyGreen));
-    QVERIFY(showsBitmap(s.image(), store.LoadBitmap(1337), 641, 53, kKeyGreen));
+    const int rows[][5] = {{4, 0, 1, 0, 2041}, {4, 0, 1, 2, 2040}, {10, 0, 2, 0, 1330},
+                           {11, 0, 2, 2, 2040}, {4, 0, 0, 2, 1330}, {2, 0, 1, 2, 1331}};
+    for (const auto& [mode, ftStat, ctMain, txStat, lastGlyph] : rows) {
+      PanelSurface s;
+      BitmapStore store;
+      PanelRenderer r(s, store);
+      hrx::RadioState st;
+      QVERIFY(st.set_IF_Mode(mode) && st.set_FT_Stat(ftStat) && st.set_CT_Main(ctMain) && st.set_TxStat(txStat));
+      r.DrawMainFrequency(st, 7000000);
+      QVERIFY(showsBitmap(s.image(), store.LoadBitmap(lastGlyph), 767, 53, kKeyGreen));
+      QVERIFY(showsBitmap(s.image(), store.LoadBitmap(1337), 641, 53, kKeyGreen));
+    }
   }
 
   void toneModeFromIfUsesTheRememberedTransmitState() {
@@ -330,8 +259,8 @@ class RenderTest : public QObject {
     hrx::RadioState st;
     r.setChosenMainDigit(3);   // the 100 Hz digit
     r.DrawMainFrequency(st, 14250900);
-    QVERIFY(showsBitmap(s.image(), store.LoadBitmap(1950), kMainDigitX[5], kMainDigitY, kKeyGreen));
-    QVERIFY(showsBitmap(s.image(), store.LoadBitmap(1331), kMainDigitX[6], kMainDigitY, kKeyGreen));
+    QVERIFY(showsBitmap(s.image(), store.LoadBitmap(1950), 727, 53, kKeyGreen));
+    QVERIFY(showsBitmap(s.image(), store.LoadBitmap(1331), 747, 53, kKeyGreen));
   }
 
   void missingGlyphLeavesOnlyItsDigitBlank() {
@@ -349,9 +278,6 @@ class RenderTest : public QObject {
   }
 };
 
-int runRenderTests(int argc, char** argv) {
-  RenderTest t;
-  return QTest::qExec(&t, argc, argv);
-}
+static const hrx::test::GuiSuite kSuite("Render", hrx::test::runSuite<RenderTest>);
 
 #include "RenderTest.moc"

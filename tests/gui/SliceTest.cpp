@@ -1,8 +1,10 @@
-// The first slice through the real window: the COM lamp click, the lamps
-// following AI and PS, the main frequency on FA and timer 6, the dial drag.
+// The first slice through the real window: the COM lamp and its connection
+// notice, the lamps following AI and PS, the main frequency on FA and timer 6.
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QtTest>
+
+#include "GuiSuites.h"
 
 #include "GuiRig.h"
 #include "analysis/AnalyserMessages.h"
@@ -10,7 +12,6 @@
 
 using hrx::gui::QtMainWindow;
 using hrx::test::FakeCore;
-using hrx::test::Request;
 using hrx::test::showsBitmap;
 
 namespace {
@@ -42,15 +43,6 @@ class SliceTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  void comLampClickRequestsOperation1() {
-    Rig r;
-    QTest::mouseClick(r.w.panelWidget(), Qt::LeftButton, {}, QPoint(30, 140));
-    QCOMPARE(r.core.requests, (std::vector<Request>{{1, false, 0}}));
-    // A click on a gap between keys asks for nothing.
-    QTest::mouseClick(r.w.panelWidget(), Qt::LeftButton, {}, QPoint(30, 125));
-    QCOMPARE(r.core.requests.size(), 1u);
-  }
-
   void comLampPressedLookAndConnectionNotice_data() {
     QTest::addColumn<bool>("aiComes");
     QTest::newRow("AI reported") << true;
@@ -77,33 +69,23 @@ class SliceTest : public QObject {
     QCOMPARE(failedBox, !aiComes);
   }
 
-  void lampsFollowAiAndPs_data() {
-    QTest::addColumn<int>("ai");
-    QTest::addColumn<int>("ps");
-    QTest::addColumn<int>("comImage");
-    QTest::addColumn<int>("onOffImage");
-    QTest::newRow("both off") << 0 << 0 << 1962 << 1225;
-    QTest::newRow("AI on") << 1 << 0 << 1960 << 1225;
-    QTest::newRow("PS on") << 0 << 1 << 1962 << 1227;
-    QTest::newRow("both on") << 1 << 1 << 1960 << 1227;
-  }
+  // {AI, PS} -> the COM and ON/OFF lamps.
   void lampsFollowAiAndPs() {
-    QFETCH(int, ai);
-    QFETCH(int, ps);
-    QFETCH(int, comImage);
-    QFETCH(int, onOffImage);
-    Rig r;
-    // Start from the opposite state so the event has something to change.
-    QVERIFY(r.core.st.set_AI_Stat(1 - ai) && r.core.st.set_PS_Stat(1 - ps));
-    r.w.postMessage(hrx::WM_ANL_EVT_AI, 0, 0);
-    r.w.postMessage(hrx::WM_ANL_EVT_PS, 0, 0);
-    QCoreApplication::processEvents();
-    QVERIFY(r.core.st.set_AI_Stat(ai) && r.core.st.set_PS_Stat(ps));
-    r.w.postMessage(hrx::WM_ANL_EVT_AI, 0, 1);
-    r.w.postMessage(hrx::WM_ANL_EVT_PS, 0, 1);
-    QCoreApplication::processEvents();
-    QVERIFY(showsBitmap(r.w.surfaceImage(), r.img(comImage), 14, 130, kGreen));
-    QVERIFY(showsBitmap(r.w.surfaceImage(), r.img(onOffImage), 18, 48, kGreen));
+    const int rows[][4] = {{0, 0, 1962, 1225}, {1, 0, 1960, 1225}, {0, 1, 1962, 1227}, {1, 1, 1960, 1227}};
+    for (const auto& [ai, ps, comImage, onOffImage] : rows) {
+      Rig r;
+      // Start from the opposite state so the event has something to change.
+      QVERIFY(r.core.st.set_AI_Stat(1 - ai) && r.core.st.set_PS_Stat(1 - ps));
+      r.w.postMessage(hrx::WM_ANL_EVT_AI, 0, 0);
+      r.w.postMessage(hrx::WM_ANL_EVT_PS, 0, 0);
+      QCoreApplication::processEvents();
+      QVERIFY(r.core.st.set_AI_Stat(ai) && r.core.st.set_PS_Stat(ps));
+      r.w.postMessage(hrx::WM_ANL_EVT_AI, 0, 1);
+      r.w.postMessage(hrx::WM_ANL_EVT_PS, 0, 1);
+      QCoreApplication::processEvents();
+      QVERIFY(showsBitmap(r.w.surfaceImage(), r.img(comImage), 14, 130, kGreen));
+      QVERIFY(showsBitmap(r.w.surfaceImage(), r.img(onOffImage), 18, 48, kGreen));
+    }
   }
 
   void comPressWhileConnectedShowsTheLitPressedLamp() {
@@ -131,29 +113,8 @@ class SliceTest : public QObject {
     const int expected[] = {1330, 1334, 1335, 1337, 1334, 1331, 1331, 1331};
     for (int i = 0; i < 8; ++i) QVERIFY(hrx::test::showsMainDigit(r.w.surfaceImage(), r.img(expected[i]), i));
   }
-
-  void dialDragThroughTheWidget() {
-    Rig r;
-    QWidget* p = r.w.panelWidget();
-    // 80 pixels from the centre at 10 degrees, then at 30 degrees.
-    const QPoint a(794, 189);
-    const QPoint b(784, 163);
-    mouse(p, QEvent::MouseButtonPress, a, Qt::LeftButton);
-    QCOMPARE(r.w.timerPeriod(1), 30u);
-    QCOMPARE(r.w.timerPeriod(18), 30u);
-    mouse(p, QEvent::MouseMove, b, Qt::LeftButton);
-    QTRY_COMPARE(r.core.requests, (std::vector<Request>{{78, false, 2}}));
-    QTest::qWait(80);
-    QCOMPARE(r.core.requests.size(), 1u);
-    mouse(p, QEvent::MouseButtonRelease, b, Qt::NoButton);
-    QCOMPARE(r.w.timerPeriod(1), 0u);
-    QCOMPARE(r.w.timerPeriod(18), 0u);
-  }
 };
 
-int runSliceTests(int argc, char** argv) {
-  SliceTest t;
-  return QTest::qExec(&t, argc, argv);
-}
+static const hrx::test::GuiSuite kSuite("Slice", hrx::test::runSuite<SliceTest>);
 
 #include "SliceTest.moc"

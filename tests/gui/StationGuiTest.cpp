@@ -1,182 +1,606 @@
 // The Qt main window over the real core and the simulated radio on a
-// pseudo-terminal: the watchdog, the busy-message window during the
-// read-out, the main dial down to the radio and back to the digits, power
-// events and the shutdown.
+// pseudo-terminal, one connection for the whole suite: the start and the
+// busy window of the read-out, the panel as a live picture of the radio,
+// the dials, keys and pop-ups, the menu list and port windows, the
+// equaliser online, sharing, and at the end the watchdog and the shutdown.
+#include <QAction>
+#include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QTemporaryDir>
-#include <QtTest>
-#include <memory>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QPushButton>
+#include <QTimer>
+#include <fstream>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
-#include "StationRig.h"
-#include "app/gui/QtMainWindow.h"
+#include "../support/LineClient.h"
+#include "../support/StationRig.h"
+#include "GuiSuites.h"
+#include "app/gui/CPrmtrcDlg.h"
+#include "app/gui/MenuListWindow.h"
+#include "app/gui/PortWindows.h"
 
-using hrx::gui::BusyEnd;
-using hrx::gui::QtMainWindow;
-using hrx::gui::StationLink;
-
+using hrx::gui::CBardRateSettingDlg;
+using hrx::gui::CComSelectDlg;
+using hrx::gui::CMenuListDlg;
+using hrx::gui::CMenuListTextDlg;
+using hrx::gui::CPrmtrcDlg;
+using hrx::sim::Cell;
 using Rig = hrx::test::StationRig;
-using hrx::test::kKey;
 
+namespace {
+
+constexpr QRgb kMagenta = 0xFFFF00FF;
+constexpr int kCmdShare = 32790;
+
+// A listening socket on a free loopback port, to take that port.
+struct TakenPort {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  int port = 0;
+  TakenPort() {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    ::listen(fd, 1);
+    socklen_t len = sizeof sa;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+    port = ntohs(sa.sin_port);
+  }
+  void release() {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+  }
+  ~TakenPort() { release(); }
+};
+
+QString readAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("(none)");
+}
+
+void click(QWidget* parent, const char* name) {
+  auto* b = parent->findChild<QPushButton*>(QString::fromUtf8(name));
+  QVERIFY(b != nullptr);
+  QTest::mouseClick(b, Qt::LeftButton);
+}
+
+void clickRow(QListWidget* list, int row) {
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
+QMessageBox* shownBox(QWidget* parent) {
+  for (QMessageBox* b : parent->findChildren<QMessageBox*>())
+    if (b->isVisible()) return b;
+  return nullptr;
+}
+
+// The menu settings the radio was sent (reads are "EXnnn;").
+QStringList menuWrites(Rig& rig) { return rig.log().filter(QRegularExpression(QStringLiteral("^EX.{4,}"))); }
+
+std::string simMenu(const Rig& rig, int no, int width) {
+  return std::string(rig.radio.state().menu[no], static_cast<std::size_t>(width));
+}
+
+// The radio's value of menu item `no`.
+int simItem(const Rig& rig, int no) {
+  std::int32_t v = -999;
+  hrx::sim::decodeMenuValue(no, rig.radio.state().menu[no], &v);
+  return v;
+}
+
+bool linkBack(Rig& rig) { return rig.station().state.get_AI_Stat() == 1 && rig.station().port.IsOpen(); }
+
+CMenuListDlg* openList(Rig& rig) {
+  rig.click({470, 105});   // MENU
+  CMenuListDlg* dlg = nullptr;
+  (void)QTest::qWaitFor([&] { return (dlg = rig.w->findChild<CMenuListDlg*>()) != nullptr && dlg->isVisible(); }, 15000);
+  return dlg != nullptr && dlg->isVisible() ? dlg : nullptr;
+}
+
+// Opens the editor of `row` with Enter and, for a chooser, takes entry
+// `entry` with a double click.
+bool chooseEntry(CMenuListDlg* dlg, int row, int entry) {
+  dlg->list()->setCurrentRow(row);
+  QTest::keyClick(dlg->list(), Qt::Key_Return);
+  if (!QTest::qWaitFor([&] { return dlg->editor() != nullptr; }, 2000)) return false;
+  auto* list = dlg->editor()->findChild<QListWidget*>(QStringLiteral("list1019"));
+  if (list == nullptr) return false;
+  const QPoint at = list->visualItemRect(list->item(entry)).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+  return QTest::qWaitFor([&] { return dlg->editor() == nullptr; }, 2000);
+}
+
+CBardRateSettingDlg* openBaudRate(Rig& rig) {
+  rig.w->onCommand(hrx::gui::kCmdBaudRate);
+  CBardRateSettingDlg* baud = nullptr;
+  (void)QTest::qWaitFor([&] { return (baud = rig.w->findChild<CBardRateSettingDlg*>()) != nullptr && baud->isVisible(); }, 5000);
+  return baud;
+}
+
+}  // namespace
 
 class StationGuiTest : public QObject {
   Q_OBJECT
 
+  TakenPort taken_;
+  Rig rig_;
+  QString settings_;
+
  private Q_SLOTS:
-  // After the read-out the keep-alive keeps the lamp lit while replies
-  // flow; a radio that stops answering with a command outstanding turns it
-  // off within the watchdog's 3 to 6 s.
-  void watchdogTurnsTheLampOffOnlyWhenTheRadioFallsSilent() {
-    Rig rig;
-    QVERIFY(rig.open());
-    QTRY_VERIFY_WITH_TIMEOUT(rig.station().state.get_CommEnabled() != 0, 5000);
-    rig.clickCom();
-    QTRY_VERIFY_WITH_TIMEOUT(rig.w->readOutsDone() >= 1, 60000);
-    QVERIFY(rig.lampLit());
-    // The VFO-B area shows the radio's VFO-B (7.050.000: its 7 and 5).
-    QCOMPARE(rig.radio.cell(hrx::sim::Cell::VfoB), 7050000);
-    QTRY_VERIFY(hrx::test::showsBitmap(rig.w->surfaceImage(), rig.w->renderer().store().LoadBitmap(1843),
-                                       hrx::render::kVfoBDigitX[1], hrx::render::kVfoBDigitY, hrx::render::kKeyMagenta));
-    QVERIFY(hrx::test::showsBitmap(rig.w->surfaceImage(), rig.w->renderer().store().LoadBitmap(1841),
-                                   hrx::render::kVfoBDigitX[3], hrx::render::kVfoBDigitY, hrx::render::kKeyMagenta));
-    // HRX900_PANEL_PNG=FILE keeps a picture of the connected panel.
-    if (const QString png = qEnvironmentVariable("HRX900_PANEL_PNG"); !png.isEmpty()) {
-      QTest::qWait(100);
-      QVERIFY(rig.w->surfaceImage().save(png, "PNG"));
-    }
+  // The start draws the panel from the stored state and sends only the
+  // port's "AI0;"; COM starts the read-out, whose busy-message window stays
+  // until the read-out's end closes it; then the lamp is lit.
+  void initTestCase() {
+    settings_ = rig_.dir.path() + QStringLiteral("/CommoFiles/CommSetting.csv");
+    QVERIFY(rig_.radio.applyLocal("EX0064"));   // set on the radio before the program reads it
+    QVERIFY(rig_.open([&](hrx::StationOptions& o) { o.share.port = taken_.port; }));
+    QTRY_VERIFY_WITH_TIMEOUT(rig_.station().state.get_CommEnabled() != 0, 5000);
+    QTRY_COMPARE(rig_.w->timerPeriod(8), 1000u);   // the composer's keep-alive
+    QTRY_COMPARE(rig_.w->dispStartLog().size(), std::size_t{97});
+    QTest::qWait(200);
+    QCOMPARE(rig_.radio.commandLog(), std::vector<std::string>{"AI0;"});
+    QVERIFY(rig_.lampDark());
 
-    // 4.5 s of keep-alive traffic: longer than the watchdog's period.
-    const std::uint64_t repliesBefore = rig.station().repliesDelivered();
-    QElapsedTimer t;
-    t.start();
-    QElapsedTimer sinceReply;
-    sinceReply.start();
-    std::uint64_t seen = repliesBefore;
-    while (t.elapsed() < 4500) {
-      QTest::qWait(10);
-      if (rig.station().repliesDelivered() != seen) {
-        seen = rig.station().repliesDelivered();
-        sinceReply.restart();
-      }
-      QVERIFY2(rig.lampLit(), "the lamp went off while the radio answered");
-      QCOMPARE(rig.station().state.get_AI_Stat(), 1);
-    }
-    QVERIFY(rig.station().repliesDelivered() > repliesBefore);
-
-    hrx::sim::FaultConfig silent;
-    silent.silent = true;
-    rig.radio.setFaults(silent);
-    // Replies already on their way may still arrive; the lamp may go off
-    // only once 3 s have passed since the last of them.
-    t.restart();
-    std::uint64_t replies = rig.station().repliesDelivered();
-    // Time of the last reply, counted from the start of the silence (it may
-    // have come just before).
-    qint64 lastReplyAt = replies == seen ? -sinceReply.elapsed() : 0;
-    while (!rig.lampDark() && t.elapsed() < 10000) {
-      QTest::qWait(10);
-      if (rig.station().repliesDelivered() != replies) {
-        replies = rig.station().repliesDelivered();
-        lastReplyAt = t.elapsed();
-      }
-    }
-    QVERIFY2(rig.lampDark(), "the watchdog never fired");
-    const qint64 quiet = t.elapsed() - lastReplyAt;
-    QVERIFY2(quiet >= 2950, qPrintable(QString::number(quiet)));
-    QCOMPARE(rig.station().state.get_AI_Stat(), 0);
-  }
-
-  // COM starts the read-out; the busy-message window opened while it runs
-  // stays until the read-out's end closes it. Then the main dial tunes the
-  // radio, a suspend closes the port, and the shutdown leaves the port
-  // closed, the settings written and every thread stopped.
-  void busyWindowDialPowerAndShutdownOverTheRealCore() {
-    Rig rig;
-    QVERIFY(rig.open());
-    QTRY_VERIFY_WITH_TIMEOUT(rig.station().state.get_CommEnabled() != 0, 5000);
-    rig.clickCom();
-    QTRY_VERIFY_WITH_TIMEOUT(rig.station().flags.busy.load() != 0, 10000);
-    QCOMPARE(rig.w->readOutsDone(), 0);
-
+    rig_.clickCom();
+    QTRY_VERIFY_WITH_TIMEOUT(rig_.station().flags.busy.load() != 0, 10000);
+    QCOMPARE(rig_.w->readOutsDone(), 0);
     bool seenOpen = false;
-    QString seenText;
-    int seenTimeout = 0;
-    QTimer::singleShot(200, rig.w.get(), [&] {
-      hrx::gui::BusyWindow* b = rig.w->busyWindow();
-      seenOpen = b != nullptr && b->isVisible() && rig.station().flags.busyShown.load() == 1;
+    QTimer::singleShot(200, rig_.w.get(), [&] {
+      hrx::gui::BusyWindow* b = rig_.w->busyWindow();
+      seenOpen = b != nullptr && b->isVisible() && rig_.station().flags.busyShown.load() == 1;
       if (b != nullptr) {
-        seenTimeout = b->timeoutMs();
-        if (auto* text = b->findChild<QLabel*>()) seenText = text->text();
         // Enter and Escape do not end the wait.
         QTest::keyClick(b, Qt::Key_Escape);
         QTest::keyClick(b, Qt::Key_Return);
       }
     });
-    QElapsedTimer t;
-    t.start();
-    const BusyEnd how = rig.w->runBusyWindow();
-    QCOMPARE(how, BusyEnd::ReadOutEnded);
+    QCOMPARE(rig_.w->runBusyWindow(), hrx::gui::BusyEnd::ReadOutEnded);
     QVERIFY(seenOpen);
-    QCOMPARE(seenText, QStringLiteral("Reading the menu setting data now."));
-    QCOMPARE(seenTimeout, 10000);
-    QVERIFY(t.elapsed() < 10000);
-    QCOMPARE(rig.station().flags.busy.load(), 0);
-    QCOMPARE(rig.station().flags.busyShown.load(), 0);
-    QTRY_VERIFY(rig.w->readOutsDone() >= 1);
+    QCOMPARE(rig_.station().flags.busyShown.load(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(rig_.w->readOutsDone() >= 1, 60000);
     QTest::qWait(300);
-    QCOMPARE(rig.w->readOutsDone(), 1);   // one click, one read-out
-    QVERIFY(rig.w->busyWindow() == nullptr);
-    QVERIFY(rig.lampLit());
+    QCOMPARE(rig_.w->readOutsDone(), 1);   // one click, one read-out
+    QVERIFY(rig_.w->busyWindow() == nullptr);
+    QVERIFY(rig_.lampLit());
+    QVERIFY(rig_.idle());
+    // The VFO-B area shows the radio's 7.050.000: its 7 and 5.
+    QTRY_VERIFY(rig_.shows(1843, 341, 127, kMagenta));
+    QVERIFY(rig_.shows(1841, 367, 127, kMagenta));
+  }
 
-    // Turning the main dial counter-clockwise gives positive steps, which
-    // the main dial sends as "ED0nn;": the radio goes down by 10 Hz a step;
-    // clockwise it goes up again. The digits follow the radio each time.
+  // Counter-clockwise the main dial sends "ED0nn;": the radio goes down by
+  // 10 Hz a step; clockwise up again. The digits follow the radio.
+  void mainDialTunesTheRadio() {
     struct Drag {
       QPointF from, to;
       int sign;
     };
     const Drag drags[] = {{{794, 189}, {784, 163}, -1}, {{784, 163}, {794, 189}, +1}};
     for (const Drag& d : drags) {
-      const std::int32_t before = rig.radio.cell(hrx::sim::Cell::VfoA);
-      QTRY_VERIFY(rig.showsFrequency(before));
-      rig.mouse(QEvent::MouseButtonPress, d.from, Qt::LeftButton, Qt::LeftButton);
-      rig.mouse(QEvent::MouseMove, d.to, Qt::NoButton, Qt::LeftButton);
-      QTRY_VERIFY_WITH_TIMEOUT(rig.radio.cell(hrx::sim::Cell::VfoA) != before, 5000);
-      rig.mouse(QEvent::MouseButtonRelease, d.to, Qt::LeftButton, Qt::NoButton);
+      const std::int32_t before = rig_.radio.cell(Cell::VfoA);
+      QTRY_VERIFY(rig_.showsFrequency(before));
+      rig_.mouse(QEvent::MouseButtonPress, d.from, Qt::LeftButton, Qt::LeftButton);
+      rig_.mouse(QEvent::MouseMove, d.to, Qt::NoButton, Qt::LeftButton);
+      QTRY_VERIFY_WITH_TIMEOUT(rig_.radio.cell(Cell::VfoA) != before, 5000);
+      rig_.mouse(QEvent::MouseButtonRelease, d.to, Qt::LeftButton, Qt::NoButton);
       QTest::qWait(300);
-      const std::int32_t after = rig.radio.cell(hrx::sim::Cell::VfoA);
+      const std::int32_t after = rig_.radio.cell(Cell::VfoA);
       const std::int32_t moved = (after - before) * d.sign;
       QVERIFY2(moved > 0 && moved % 10 == 0, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(after)));
-      QTRY_VERIFY_WITH_TIMEOUT(rig.showsFrequency(after), 5000);
-      QVERIFY(!rig.showsFrequency(before));
+      QTRY_VERIFY_WITH_TIMEOUT(rig_.showsFrequency(after), 5000);
+    }
+  }
+
+  // Every item of every pop-up: its exact command, and the radio follows; a
+  // dismissed pop-up sends nothing; plain keys send their commands.
+  void popupsAndKeysWorkTheRadio() {
+    struct PopupRow {
+      QPoint key;
+      const char* text;
+      const char* command;
+      Cell cell;
+      int value;   // the radio's cell afterwards; -1: not compared
+    };
+    const PopupRow popups[] = {
+        {{40, 100}, "TUNER ON", "AC001;", Cell::Ac, 1},      {{40, 100}, "TUNING", "AC002;", Cell::Ac, -1},
+        {{40, 100}, "TUNER OFF", "AC000;", Cell::Ac, 0},     {{100, 65}, "ANT 1", "AN01;", Cell::AnMain, -1},
+        {{100, 65}, "ANT 3", "AN03;", Cell::AnMain, -1},     {{100, 92}, "AMP1", "PA01;", Cell::PaMain, 1},
+        {{100, 92}, "AMP2", "PA02;", Cell::PaMain, 2},       {{100, 92}, "IPO", "PA00;", Cell::PaMain, 0},
+        {{100, 120}, "ATT OFF", "RA00;", Cell::RaMain, 0},   {{100, 120}, "6dB(1/2)", "RA01;", Cell::RaMain, 1},
+        {{100, 120}, "12dB(1/4)", "RA02;", Cell::RaMain, 2}, {{100, 120}, "18dB(1/8)", "RA03;", Cell::RaMain, 3},
+        {{100, 145}, "AUTO", "RF00;", Cell::RfMain, 0},      {{100, 145}, "300Hz", "RF05;", Cell::RfMain, 5},
+        {{100, 145}, "600Hz", "RF04;", Cell::RfMain, 4},     {{100, 145}, "3KHz", "RF03;", Cell::RfMain, 3},
+        {{100, 145}, "6KHz", "RF02;", Cell::RfMain, 2},      {{100, 145}, "15KHz", "RF01;", Cell::RfMain, 1},
+        {{100, 170}, "NB ON", "NB01;", Cell::NbMain, 1},     {{100, 170}, "NBW ON", "NB02;", Cell::NbMain, 2},
+        {{100, 170}, "NB OFF", "NB00;", Cell::NbMain, 0},    {{100, 198}, "AGC OFF", "GT00;", Cell::GtMain, 0},
+        {{100, 198}, "AGC AUTO", "GT04;", Cell::GtMain, 4},  {{100, 198}, "AGC FAST", "GT01;", Cell::GtMain, 1},
+        {{100, 198}, "AGC MID", "GT02;", Cell::GtMain, 2},   {{100, 198}, "AGC SLOW", "GT03;", Cell::GtMain, 3},
+        {{600, 225}, "SPLIT", "FT0;", Cell::Ft, 0},          {{600, 225}, "QUICK SPLIT", "QS;", Cell::Ft, -1},
+        {{878, 250}, "LSB", "MD01;", Cell::ModeMain, 1},     {{878, 250}, "LSB CW", "MD07;", Cell::ModeMain, 7},
+        {{878, 250}, "USB CW", "MD03;", Cell::ModeMain, 3},  {{878, 250}, "LSB RTTY", "MD06;", Cell::ModeMain, 6},
+        {{878, 250}, "USB RTTY", "MD09;", Cell::ModeMain, 9}, {{878, 250}, "LSB DATA", "MD08;", Cell::ModeMain, 8},
+        {{878, 250}, "USB DATA", "MD0C;", Cell::ModeMain, 12}, {{878, 250}, "AM", "MD05;", Cell::ModeMain, 5},
+        {{878, 250}, "FM", "MD04;", Cell::ModeMain, 4},      {{878, 250}, "USB", "MD02;", Cell::ModeMain, 2},
+        {{878, 298}, "MHz", "SF1;", Cell::Sf, 1},            {{878, 298}, "uTUNE ON/OFF", "SF7;", Cell::Sf, 7},
+        {{878, 298}, "OFF", "SF5;", Cell::Sf, 5},            {{1000, 298}, "MCH", "SF3;", Cell::Sf, 3},
+        {{1000, 298}, "GRP", "SF2;", Cell::Sf, 2},           {{1000, 298}, "OFF", "SF5;", Cell::Sf, 5},
+    };
+    for (const PopupRow& r : popups) {
+      rig_.radio.clearCommandLog();
+      rig_.click(r.key);
+      QTRY_VERIFY(rig_.w->popupMenu() != nullptr && rig_.w->popupMenu()->isVisible());
+      QMenu* menu = rig_.w->popupMenu();
+      QAction* item = nullptr;
+      for (QAction* a : menu->actions())
+        if (a->text() == QString::fromUtf8(r.text)) item = a;
+      QVERIFY2(item != nullptr, r.text);
+      QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+      QTRY_VERIFY2_WITH_TIMEOUT(rig_.count(r.command) == 1, r.command, 3000);
+      if (r.value >= 0) QTRY_COMPARE_WITH_TIMEOUT(rig_.radio.cell(r.cell), r.value, 3000);
+      QVERIFY(rig_.idle());
+      QCOMPARE(rig_.countPrefix(std::string(r.command, 2)), 1);
     }
 
-    // A suspend closes the port; the next command opens it again.
-    QVERIFY(rig.station().port.IsOpen());
-    QVERIFY(rig.w->onPowerEvent(4));
-    QVERIFY(!rig.station().port.IsOpen());
-    QVERIFY(rig.station().request(82, false, 21074000));
-    QTRY_VERIFY_WITH_TIMEOUT(rig.station().port.IsOpen(), 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.radio.cell(hrx::sim::Cell::VfoA), 21074000, 5000);
+    rig_.radio.clearCommandLog();
+    rig_.click({100, 120});
+    QTRY_VERIFY(rig_.w->popupMenu() != nullptr && rig_.w->popupMenu()->isVisible());
+    QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Escape);
+    QTRY_VERIFY(!rig_.w->panel().busy());
+    QTest::qWait(300);
+    QCOMPARE(rig_.countPrefix("RA"), 0);
+    QCOMPARE(rig_.radio.cell(Cell::RaMain), 3);
 
-    // The shutdown.
-    const QString settings = rig.dir.path() + QStringLiteral("/CommoFiles/CommSetting.csv");
-    QFile::remove(settings);
-    QVERIFY(rig.station().anyThreadRunning());
+    const std::pair<QPoint, const char*> keys[] = {
+        {{600, 135}, "QI;"}, {{600, 165}, "QR;"}, {{800, 135}, "AB;"}, {{820, 165}, "SV;"},
+        {{830, 195}, "VM;"}, {{830, 225}, "MA;"}, {{820, 255}, "AM;"}, {{980, 190}, "RC;"},
+    };
+    for (const auto& [at, command] : keys) {
+      rig_.radio.clearCommandLog();
+      rig_.click(at);
+      QTRY_VERIFY2_WITH_TIMEOUT(rig_.count(command) == 1, command, 3000);
+      QVERIFY(rig_.idle());
+    }
+  }
+
+  // A chosen digit and one notch: exactly that digit, with its carry; 200
+  // quick notches end exactly 2 kHz up.
+  void frequencyDigits() {
+    QVERIFY(rig_.station().request(82, false, 14199950));
+    QTRY_COMPARE_WITH_TIMEOUT(rig_.station().state.get_VfoA_Freq(), 14199950, 3000);
+    rig_.click({730, 60});   // 100 Hz
+    rig_.wheel({715, 203}, 120);
+    QTRY_COMPARE_WITH_TIMEOUT(rig_.radio.cell(Cell::VfoA), 14200050, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(rig_.showsFrequency(14200050, 5), 3000);   // the chosen digit is highlighted
+    rig_.click({760, 60});   // releases the 100 Hz digit
+    rig_.click({760, 60});   // chooses the 10 Hz digit
+    rig_.radio.clearCommandLog();
+    for (int i = 0; i < 200; ++i) rig_.wheel({715, 203}, 120);
+    QTRY_COMPARE_WITH_TIMEOUT(rig_.radio.cell(Cell::VfoA), 14202050, 10000);
+    QCOMPARE(rig_.countPrefix("FA"), 200);
+    QVERIFY(!rig_.showsFrequency(14202050));   // the 10 Hz digit shows it is chosen
+    rig_.click({760, 60});
+    QTRY_VERIFY_WITH_TIMEOUT(rig_.showsFrequency(14202050), 3000);
+
+  }
+
+  // The list shows what the radio holds; two edits and one OK make one menu
+  // write; CANCEL sends nothing; CAT RATE through the list and the Baud rate
+  // window moves the radio first, then the port, and the link comes back;
+  // COM Select of a port with no device changes nothing.
+  void menuListAndPortWindows() {
+    CMenuListDlg* dlg = openList(rig_);
+    QVERIFY(dlg != nullptr);
+    QCOMPARE(dlg->list()->count(), 196);
+    QVERIFY(dlg->list()->item(5)->text().startsWith(QStringLiteral("006  MY CALL TIME")));
+    QVERIFY(dlg->list()->item(5)->text().endsWith(QStringLiteral(" 4sec")));
+    QVERIFY(dlg->list()->item(37)->text().endsWith(QStringLiteral(" 4800bps")));
+    QVERIFY(chooseEntry(dlg, 5, 2));
+    dlg->list()->setCurrentRow(4);
+    QTest::keyClick(dlg->list(), Qt::Key_Return);
+    QTRY_VERIFY(dlg->editor() != nullptr);
+    auto* text = dynamic_cast<CMenuListTextDlg*>(dlg->editor());
+    QVERIFY(text != nullptr);
+    text->edit()->clear();
+    QTest::keyClicks(text->edit(), QStringLiteral("JA1XYZ"));
+    click(text, "ok");
+    QTRY_VERIFY(dlg->editor() == nullptr);
+    rig_.radio.clearCommandLog();
+    click(dlg, "ok");
+    QTRY_VERIFY_WITH_TIMEOUT(!rig_.w->panel().menuOpen(), 5000);
+    QCOMPARE(menuWrites(rig_), QStringList({QStringLiteral("EX005JA1XYZ      ;"), QStringLiteral("EX0062;")}));
+    QCOMPARE(simMenu(rig_, 5, 12), std::string("JA1XYZ      "));
+
+    dlg = openList(rig_);
+    QVERIFY(dlg != nullptr);
+    QCOMPARE(dlg->list()->currentRow(), 4);   // the line is remembered
+    QVERIFY(chooseEntry(dlg, 5, 5));
+    rig_.radio.clearCommandLog();
+    click(dlg, "cancel");
+    QTRY_VERIFY(!rig_.w->panel().menuOpen());
+    QTest::qWait(300);
+    QCOMPARE(menuWrites(rig_), QStringList());
+
+    // The waits of a rate change run on the window's timers.
+    dlg = openList(rig_);
+    QVERIFY(dlg != nullptr);
+    QVERIFY(chooseEntry(dlg, 37, 1));
+    int ticksWhileApplying = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] { ticksWhileApplying += dlg->applying() ? 1 : 0; });
+    probe.start(10);
+    rig_.radio.clearCommandLog();
+    click(dlg, "ok");
+    QVERIFY(dlg->applying());
+    QTRY_VERIFY_WITH_TIMEOUT(!rig_.w->panel().menuOpen(), 8000);
+    probe.stop();
+    QVERIFY2(ticksWhileApplying > 10, qPrintable(QString::number(ticksWhileApplying)));
+    QCOMPARE(simMenu(rig_, 38, 1), std::string("1"));
+    QCOMPARE(rig_.station().port.GetBaudRate(), 9600);
+    QCOMPARE(readAll(settings_), QStringLiteral("1,9600,0\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(linkBack(rig_), 10000);
+
+    // 19200: the CAT RATE item's number goes on the wire, not ANT3 SETTING's.
+    const std::string ant3 = simMenu(rig_, 32, 1);
+    CBardRateSettingDlg* baud = openBaudRate(rig_);
+    QVERIFY(baud != nullptr);
+    QCOMPARE(baud->list()->count(), 4);
+    QCOMPARE(baud->list()->currentItem()->text(), QStringLiteral("9600"));
+    clickRow(baud->list(), 2);
+    rig_.radio.clearCommandLog();
+    QPointer<CBardRateSettingDlg> baudGuard(baud);
+    click(baud, "ok");
+    QTRY_VERIFY_WITH_TIMEOUT(baudGuard.isNull(), 8000);
+    QVERIFY(menuWrites(rig_).contains(QStringLiteral("EX0382;")));
+    QCOMPARE(simMenu(rig_, 32, 1), ant3);
+    QCOMPARE(rig_.station().port.GetBaudRate(), 19200);
+    QCOMPARE(readAll(settings_), QStringLiteral("1,19200,0\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(linkBack(rig_), 10000);
+
+    // The rate already set, chosen again: only the file is written.
+    QVERIFY(QFile::remove(settings_));
+    baud = openBaudRate(rig_);
+    QVERIFY(baud != nullptr);
+    clickRow(baud->list(), 2);
+    rig_.radio.clearCommandLog();
+    baudGuard = baud;
+    click(baud, "ok");
+    QTRY_VERIFY(baudGuard.isNull());
+    QCOMPARE(readAll(settings_), QStringLiteral("1,19200,0\n"));
+    QCOMPARE(menuWrites(rig_), QStringList());
+
+    const QString map = rig_.dir.path() + QStringLiteral("/ports.txt");
+    std::ofstream(map.toStdString()) << "COM7=" << rig_.dir.path().toStdString() << "/no-such-device\n";
+    rig_.station().port.SetDevicePath("");
+    QVERIFY(rig_.station().port.LoadPortMap(map.toStdString()));
+    rig_.w->onCommand(hrx::gui::kCmdComSelect);
+    CComSelectDlg* com = nullptr;
+    QTRY_VERIFY((com = rig_.w->findChild<CComSelectDlg*>()) != nullptr && com->isVisible());
+    QCOMPARE(com->list()->count(), 20);
+    clickRow(com->list(), 6);
+    click(com, "ok");
+    QTRY_VERIFY(shownBox(com) != nullptr);
+    QCOMPARE(shownBox(com)->text(), QStringLiteral("Failed to open the port."));
+    shownBox(com)->accept();
+    QCOMPARE(rig_.station().port.GetPortNumber(), 1);
+    QVERIFY(rig_.station().port.IsOpen());
+    click(com, "cancel");
+    rig_.station().port.clearPortMap();
+    rig_.station().port.SetDevicePath(rig_.pty.slavePath());
+  }
+
+  // Each step is written as an EX command and the window follows the
+  // radio's replies; CANCEL and FILE LOAD bring the radio to the baseline.
+  void equaliserOnline() {
+    rig_.w->onCommand(hrx::gui::kCmdPrmtrc);
+    CPrmtrcDlg* d = hrx::gui::openEqualiser(*rig_.w);
+    QVERIFY(d != nullptr);
+    QVERIFY(d->editor().online());
+    QCOMPARE(d->valueField(1)->text(), QStringLiteral("5 dB"));
+    rig_.radio.clearCommandLog();
+    QTRY_VERIFY_WITH_TIMEOUT(rig_.log().contains("EX167;") && rig_.log().contains("EX159;"), 3000);
+
+    // LEVEL up: the field changes only when the radio's reply has come back.
+    rig_.radio.clearCommandLog();
+    QTest::mousePress(d->button(10), Qt::LeftButton);
+    QCOMPARE(d->valueField(1)->text(), QStringLiteral("5 dB"));
+    QTest::mouseRelease(d->button(10), Qt::LeftButton);
+    QTRY_COMPARE(d->valueField(1)->text(), QStringLiteral("6 dB"));
+    QCOMPARE(simItem(rig_, 160), 6);
+    const QStringList first = rig_.log();
+    QVERIFY2(first.indexOf(QStringLiteral("EX160;"), first.indexOf(QStringLiteral("EX160+06;"))) > 0, qPrintable(first.join(' ')));
+    // BWTH down and band 3 LEVEL down (a negative value).
+    QTest::mouseClick(d->button(17), Qt::LeftButton);
+    QTRY_COMPARE(d->valueField(2)->text(), QStringLiteral("9"));
+    for (int i = 0; i < 7; ++i) {
+      const QString before = d->valueField(7)->text();
+      QTest::mouseClick(d->button(15), Qt::LeftButton);
+      QTRY_VERIFY(d->valueField(7)->text() != before);
+    }
+    QCOMPARE(d->valueField(7)->text(), QStringLiteral("-2 dB"));
+    QCOMPARE(simItem(rig_, 166), -2);
+    QVERIFY(rig_.log().contains("EX16109;"));
+    QVERIFY(rig_.log().contains("EX166-02;"));
+    for (const QString& c : menuWrites(rig_))
+      QVERIFY2(c.startsWith("EX160") || c.startsWith("EX161") || c.startsWith("EX166"), qPrintable(c));
+
+    QTest::mouseClick(d->button(22), Qt::LeftButton);   // CANCEL
+    QTRY_VERIFY_WITH_TIMEOUT(simItem(rig_, 160) == 5 && simItem(rig_, 161) == 10 && simItem(rig_, 166) == 5, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!d->editor().cancelBusy(), 3000);
+    QTRY_COMPARE(d->valueField(1)->text(), QStringLiteral("5 dB"));
+    QCOMPARE(d->valueField(7)->text(), QStringLiteral("5 dB"));
+
+    // FILE LOAD online: the radio takes the file's values and the baseline
+    // stays the file's.
+    const QString path = rig_.dir.filePath(QStringLiteral("eq.pef"));
+    std::ofstream(path.toStdString()) << "300,-5,4\n0,0,10\n2100,2,1\n";
+    d->loadFrom(path);
+    const hrx::eq::EqValues file = {3, -5, 4, 0, 0, 10, 7, 2, 1};
+    QTRY_VERIFY_WITH_TIMEOUT(d->editor().values() == file, 5000);
+    QCOMPARE(d->editor().baselineValues(), file);
+    // A second of keep-alive: the editor never switches the link off.
+    rig_.radio.clearCommandLog();
+    QTest::qWait(1200);
+    QVERIFY(!rig_.log().contains("AI0;"));
+    QCOMPARE(rig_.station().state.get_AI_Stat(), 1);
+    for (int p = 0; p < 9; ++p) QCOMPARE(simItem(rig_, 159 + p), d->editor().value(p));
+    QPointer<CPrmtrcDlg> gone(d);
+    QTest::mouseClick(d->button(24), Qt::LeftButton);   // EXIT
+    QTRY_VERIFY(gone.isNull());
+  }
+
+  // Option > Share: a taken port is told in the window and nothing is
+  // remembered; once free, another program's frequency reaches the panel.
+  void shareMenu() {
+    QAction* share = rig_.w->commandAction(kCmdShare);
+    QVERIFY(share != nullptr && share->isEnabled() && share->isCheckable() && !share->isChecked());
+    const QString setting = rig_.dir.path() + QStringLiteral("/CommoFiles/ShareSetting.txt");
+    share->trigger();
+    QMessageBox* box = rig_.w->findChild<QMessageBox*>(QStringLiteral("shareError"));
+    QVERIFY(box != nullptr);
+    QTRY_VERIFY(box->isVisible());
+    QCOMPARE(box->text(), QStringLiteral("The radio cannot be shared: cannot listen on 127.0.0.1:%1: the port is "
+                                         "already in use.")
+                              .arg(taken_.port));
+    QVERIFY(!share->isChecked());
+    QVERIFY(!rig_.core->sharing());
+    QVERIFY(!QFile::exists(setting));
+    box->close();
+
+    taken_.release();
+    share->trigger();
+    QVERIFY(rig_.core->sharing() && share->isChecked());
+    QCOMPARE(readAll(setting), QStringLiteral("1\n"));
+    hrx::test::LineClient client(taken_.port);
+    std::string answer;
+    QVERIFY(client.ask("F 14074000", 1, &answer));
+    QCOMPARE(QString::fromStdString(answer), QStringLiteral("RPRT 0\n"));
+    QTRY_VERIFY(rig_.showsFrequency(14074000));
+    share->trigger();
+    QVERIFY(!rig_.core->sharing() && !share->isChecked());
+    QCOMPARE(readAll(setting), QStringLiteral("0\n"));
+    QVERIFY(client.closedByPeer());
+  }
+
+  // Each report the radio sends by itself changes its element.
+  void panelFollowsTheRadio() {
+    // HRX900_PANEL_PNG=FILE keeps a picture of the connected panel.
+    if (const QString png = qEnvironmentVariable("HRX900_PANEL_PNG"); !png.isEmpty())
+      QVERIFY(rig_.w->surfaceImage().save(png, "PNG"));
+    struct Row {
+      const char* report;
+      int image, x, y;
+      QRgb key;
+    };
+    const Row rows[] = {
+        {"MD03", 1343, 816, 71, 0xFF00FF00},  // main display: CW lit
+        {"MX1", 1248, 75, 279, 0xFF00FF00},   // MOX lamp lit
+        {"SF4", 1325, 989, 240, 0xFF00FF00},  // VFO-B/CLAR lamp lit
+        {"VX1", 2030, 162, 168, kMagenta},    // soft key 1: VOX on
+        {"KR1", 1630, 205, 144, kMagenta},    // indicator row: KEYER
+        {"RI01", 1629, 324, 144, kMagenta},   // indicator row: HI-SWR
+        {"GT04", 1546, 298, 128, kMagenta},   // block icon: AGC 4
+    };
+    for (const Row& r : rows) {
+      QVERIFY2(rig_.radio.applyLocal(r.report), r.report);
+      QTRY_VERIFY2_WITH_TIMEOUT(rig_.shows(r.image, r.x, r.y, r.key), r.report, 3000);
+    }
+    QVERIFY(rig_.radio.applyLocal("MX0"));
+    QVERIFY(rig_.radio.applyLocal("FA14195000;"));
+    QTRY_VERIFY_WITH_TIMEOUT(rig_.showsFrequency(14195000), 5000);
+
+  }
+
+  // A suspend closes the port; the next command opens it again.
+  void suspendClosesThePort() {
+    QVERIFY(rig_.station().port.IsOpen());
+    QVERIFY(rig_.w->onPowerEvent(4));
+    QVERIFY(!rig_.station().port.IsOpen());
+    QVERIFY(rig_.station().request(82, false, 21074000));
+    QTRY_VERIFY_WITH_TIMEOUT(rig_.station().port.IsOpen(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig_.radio.cell(Cell::VfoA), 21074000, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(linkBack(rig_), 5000);
+  }
+
+  // The keep-alive keeps the lamp lit while replies flow; a radio that
+  // stops answering with a command outstanding turns it off within the
+  // watchdog's 3 to 6 s.
+  void watchdogTurnsTheLampOffOnlyWhenTheRadioFallsSilent() {
+    QTRY_VERIFY_WITH_TIMEOUT(rig_.lampLit(), 3000);
+    const std::uint64_t repliesBefore = rig_.station().repliesDelivered();
+    QElapsedTimer t;
+    t.start();
+    QElapsedTimer sinceReply;
+    sinceReply.start();
+    std::uint64_t seen = repliesBefore;
+    while (t.elapsed() < 4500) {   // longer than the watchdog's period
+      QTest::qWait(10);
+      if (rig_.station().repliesDelivered() != seen) {
+        seen = rig_.station().repliesDelivered();
+        sinceReply.restart();
+      }
+      QVERIFY2(rig_.lampLit(), "the lamp went off while the radio answered");
+      QCOMPARE(rig_.station().state.get_AI_Stat(), 1);
+    }
+    QVERIFY(rig_.station().repliesDelivered() > repliesBefore);
+
+    hrx::sim::FaultConfig silent;
+    silent.silent = true;
+    rig_.radio.setFaults(silent);
+    // Replies already on their way may still arrive; the lamp may go off
+    // only once 3 s have passed since the last of them.
+    t.restart();
+    std::uint64_t replies = rig_.station().repliesDelivered();
+    qint64 lastReplyAt = replies == seen ? -sinceReply.elapsed() : 0;
+    while (!rig_.lampDark() && t.elapsed() < 10000) {
+      QTest::qWait(10);
+      if (rig_.station().repliesDelivered() != replies) {
+        replies = rig_.station().repliesDelivered();
+        lastReplyAt = t.elapsed();
+      }
+    }
+    QVERIFY2(rig_.lampDark(), "the watchdog never fired");
+    const qint64 quiet = t.elapsed() - lastReplyAt;
+    QVERIFY2(quiet >= 2950, qPrintable(QString::number(quiet)));
+    QCOMPARE(rig_.station().state.get_AI_Stat(), 0);
+    // One time-out per silent period: the unanswered command is given up.
+    QTRY_COMPARE_WITH_TIMEOUT(rig_.station().state.get_AwaitingReply(), 0, 4000);
+    rig_.radio.setFaults({});
+  }
+
+  // The shutdown leaves the port closed, the settings written and every
+  // thread stopped.
+  void shutdownStopsEverything() {
+    QFile::remove(settings_);
+    QVERIFY(rig_.station().anyThreadRunning());
+    rig_.w->close();
+    QCOMPARE(rig_.w->shutdownCount(), 1);
+    QVERIFY(!rig_.station().port.IsOpen());
+    QVERIFY(!rig_.station().running());
+    QVERIFY(!rig_.station().anyThreadRunning());
+    QVERIFY(!readAll(settings_).isEmpty() && readAll(settings_) != QStringLiteral("(none)"));
+  }
+
+  // Sharing remembered on: the next start shares at once, unconnected.
+  void rememberedShareSettingSharesAtStart() {
+    Rig rig;
+    QVERIFY(QDir(rig.dir.path()).mkpath(QStringLiteral("CommoFiles")));
+    std::ofstream((rig.dir.path() + QStringLiteral("/CommoFiles/ShareSetting.txt")).toStdString()) << "1\n";
+    QVERIFY(rig.open([](hrx::StationOptions& o) { o.share.port = 0; }));
+    QTRY_VERIFY(rig.core->sharing());
+    QTRY_VERIFY(rig.w->commandAction(kCmdShare)->isChecked());
     rig.w->close();
-    QCOMPARE(rig.w->shutdownCount(), 1);
-    QVERIFY(!rig.station().port.IsOpen());
-    QVERIFY(!rig.station().running());
-    QVERIFY(!rig.station().anyThreadRunning());
-    QFile f(settings);
-    QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(settings));
-    QVERIFY(!f.readAll().isEmpty());
+    QVERIFY(!rig.core->sharing());
   }
 };
 
-int runStationGuiTests(int argc, char** argv) {
-  StationGuiTest t;
-  return QTest::qExec(&t, argc, argv);
-}
+static const hrx::test::GuiSuite kSuite("StationGui", hrx::test::runSuite<StationGuiTest>);
 
 #include "StationGuiTest.moc"

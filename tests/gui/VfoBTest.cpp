@@ -2,6 +2,8 @@
 // memory state let it show, read back as pixels.
 #include <QtTest>
 
+#include "GuiSuites.h"
+
 #include "GuiRig.h"
 #include "app/gui/QtMainWindow.h"
 #include "render/PanelRenderer.h"
@@ -14,6 +16,8 @@ namespace {
 
 constexpr QRgb kGround = 0xFF123456;
 const QRect kArea(323, 112, 112, 29);
+constexpr int kX[] = {330, 341, 355, 367, 378, 392, 404, 415};   // the digits' places
+constexpr int kY = 127;
 
 void fill(PanelSurface& s) { hrx::test::fillSurface(s, kGround); }
 
@@ -24,7 +28,7 @@ bool shows(const PanelSurface& s, BitmapStore& store, int id, int x, int y) {
 // The eight characters of the frequency as bitmap ids, left to right.
 bool showsDigits(const PanelSurface& s, BitmapStore& store, const QList<int>& ids) {
   for (int i = 0; i < 8; ++i)
-    if (!shows(s, store, ids[i], kVfoBDigitX[static_cast<std::size_t>(i)], kVfoBDigitY)) return false;
+    if (!shows(s, store, ids[i], kX[i], kY)) return false;
   return true;
 }
 
@@ -34,49 +38,38 @@ class VfoBTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  void frequencyDisplay_data() {
-    QTest::addColumn<int>("freq");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("chosen");
-    QTest::addColumn<QList<int>>("digits");
-    QTest::addColumn<int>("label");
-    QTest::addColumn<int>("mhzPoint");
-    QTest::addColumn<int>("khzPoint");
-    QTest::newRow("14.250.000 USB") << 14250000 << 2 << 0
-                                    << QList<int>{1837, 1840, 1838, 1841, 1836, 1836, 1836, 1836} << 1846 << 1855
-                                    << 1855;
-    QTest::newRow("7.074.000 DATA-U, 1 kHz chosen")
-        << 7074000 << 12 << 4 << QList<int>{1976, 1843, 1836, 1843, 1971, 1836, 1836, 1836} << 1857 << 1855 << 1855;
-    QTest::newRow("39 kHz AM, its 9 chosen")
-        << 39000 << 13 << 4 << QList<int>{1976, 1976, 1976, 1839, 1966, 1836, 1836, 1836} << 1834 << 1977 << 1855;
-  }
   void frequencyDisplay() {
-    QFETCH(int, freq);
-    QFETCH(int, mode);
-    QFETCH(int, chosen);
-    QFETCH(QList<int>, digits);
-    QFETCH(int, label);
-    QFETCH(int, mhzPoint);
-    QFETCH(int, khzPoint);
-    hrx::test::RenderRig rig;
-    auto& [s, store, r, st] = rig;
-    QVERIFY(st.set_SF_Value(1));
-    QVERIFY(st.set_VfoB_Freq(freq));
-    QVERIFY(st.set_OI_Mode(mode));
-    QVERIFY(st.set_FS_Flag2(1));
-    r.setChosenVfoBDigit(chosen);
-    fill(s);
-    r.DrawTFT_VFO_B(st);
-    QVERIFY(showsDigits(s, store, digits));
-    QVERIFY(shows(s, store, label, 354, 115));
-    QVERIFY(shows(s, store, 1835, 323, 114));
-    QVERIFY(shows(s, store, 1847, 396, 116));   // FAST on
-    QVERIFY(shows(s, store, 1859, 412, 116));   // LOCK off
-    QVERIFY(shows(s, store, mhzPoint, 352, 127));
-    QVERIFY(shows(s, store, khzPoint, 389, 127));
-    // Nothing outside the area.
-    QCOMPARE(s.image().pixel(kArea.left() - 1, kArea.center().y()), kGround);
-    QCOMPARE(s.image().pixel(kArea.center().x(), kArea.bottom() + 2), kGround);
+    struct Row {
+      int freq, mode, chosen;
+      QList<int> digits;
+      int label, mhzPoint, khzPoint;
+    };
+    const Row rows[] = {
+        {14250000, 2, 0, {1837, 1840, 1838, 1841, 1836, 1836, 1836, 1836}, 1846, 1855, 1855},   // USB
+        {7074000, 12, 4, {1976, 1843, 1836, 1843, 1971, 1836, 1836, 1836}, 1857, 1855, 1855},   // DATA-U, 1 kHz chosen
+        {39000, 13, 4, {1976, 1976, 1976, 1839, 1966, 1836, 1836, 1836}, 1834, 1977, 1855},     // AM, its 9 chosen
+    };
+    for (const auto& [freq, mode, chosen, digits, label, mhzPoint, khzPoint] : rows) {
+      hrx::test::RenderRig rig;
+      auto& [s, store, r, st] = rig;
+      QVERIFY(st.set_SF_Value(1));
+      QVERIFY(st.set_VfoB_Freq(freq));
+      QVERIFY(st.set_OI_Mode(mode));
+      QVERIFY(st.set_FS_Flag2(1));
+      r.setChosenVfoBDigit(chosen);
+      fill(s);
+      r.DrawTFT_VFO_B(st);
+      QVERIFY(showsDigits(s, store, digits));
+      QVERIFY(shows(s, store, label, 354, 115));
+      QVERIFY(shows(s, store, 1835, 323, 114));
+      QVERIFY(shows(s, store, 1847, 396, 116));   // FAST on
+      QVERIFY(shows(s, store, 1859, 412, 116));   // LOCK off
+      QVERIFY(shows(s, store, mhzPoint, 352, 127));
+      QVERIFY(shows(s, store, khzPoint, 389, 127));
+      // Nothing outside the area.
+      QCOMPARE(s.image().pixel(kArea.left() - 1, kArea.center().y()), kGround);
+      QCOMPARE(s.image().pixel(kArea.center().x(), kArea.bottom() + 2), kGround);
+    }
   }
 
   // Sub dial functions other than 1..4 leave the area to their own
@@ -88,19 +81,19 @@ class VfoBTest : public QObject {
     fill(s);
     r.DrawTFT_VFO_B(st);   // SF starts at 8
     QVERIFY(shows(s, store, kVfoBStripId, kVfoBStripX, kVfoBStripY));
-    QVERIFY(!shows(s, store, 1837, kVfoBDigitX[1], kVfoBDigitY));
+    QVERIFY(!shows(s, store, 1837, kX[1], kY));
     QVERIFY(st.set_SF_Value(5));
     r.DrawTFT_VFO_B(st);
-    QVERIFY(!shows(s, store, 1837, kVfoBDigitX[1], kVfoBDigitY));
+    QVERIFY(!shows(s, store, 1837, kX[1], kY));
     QVERIFY(st.set_RI_8(1));
     r.DrawTFT_VFO_B(st);
-    QVERIFY(shows(s, store, 1837, kVfoBDigitX[1], kVfoBDigitY));
-    QVERIFY(shows(s, store, 1838, kVfoBDigitX[0], kVfoBDigitY));
+    QVERIFY(shows(s, store, 1837, kX[1], kY));
+    QVERIFY(shows(s, store, 1838, kX[0], kY));
 
     // Memory recall: the ground once, then nothing, whatever changes.
     QVERIFY(st.set_IF_VfoMem(1));
     r.DrawTFT_VFO_B(st);
-    QVERIFY(!shows(s, store, 1837, kVfoBDigitX[1], kVfoBDigitY));
+    QVERIFY(!shows(s, store, 1837, kX[1], kY));
     const QImage empty = s.image();
     QVERIFY(st.set_VfoB_Freq(3500000));
     fill(s);
@@ -109,7 +102,7 @@ class VfoBTest : public QObject {
     // Back on VFO, the frequency returns.
     QVERIFY(st.set_IF_VfoMem(0));
     r.DrawTFT_VFO_B(st);
-    QVERIFY(shows(s, store, 1839, kVfoBDigitX[1], kVfoBDigitY));
+    QVERIFY(shows(s, store, 1839, kX[1], kY));
     QVERIFY(empty != s.image());
   }
 
@@ -124,23 +117,20 @@ class VfoBTest : public QObject {
     w.startUp();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     BitmapStore& store = w.renderer().store();
-    QTRY_VERIFY(showsBitmap(w.surfaceImage(), store.LoadBitmap(1844), kVfoBDigitX[1], kVfoBDigitY, kKeyMagenta));
+    QTRY_VERIFY(showsBitmap(w.surfaceImage(), store.LoadBitmap(1844), kX[1], kY, kKeyMagenta));
     // Timer 7 alone follows a changed state.
     QCOMPARE(w.timerPeriod(7), 30u);
     QVERIFY(core.st.set_VfoB_Freq(24900000));
-    QTRY_VERIFY(showsBitmap(w.surfaceImage(), store.LoadBitmap(1840), kVfoBDigitX[1], kVfoBDigitY, kKeyMagenta));
+    QTRY_VERIFY(showsBitmap(w.surfaceImage(), store.LoadBitmap(1840), kX[1], kY, kKeyMagenta));
     w.killTimer(7);
     QVERIFY(core.st.set_VfoB_Freq(10100000));
     w.handleMessage(hrx::Msg{0x8334, 0, 1});
-    QVERIFY(showsBitmap(w.surfaceImage(), store.LoadBitmap(1836), kVfoBDigitX[1], kVfoBDigitY, kKeyMagenta));
+    QVERIFY(showsBitmap(w.surfaceImage(), store.LoadBitmap(1836), kX[1], kY, kKeyMagenta));
     QVERIFY(core.requests.empty());
     w.setCore(nullptr);
   }
 };
 
-int runVfoBTests(int argc, char** argv) {
-  VfoBTest t;
-  return QTest::qExec(&t, argc, argv);
-}
+static const hrx::test::GuiSuite kSuite("VfoB", hrx::test::runSuite<VfoBTest>);
 
 #include "VfoBTest.moc"
