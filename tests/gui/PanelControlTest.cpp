@@ -205,37 +205,24 @@ class PanelControlTest : public QObject {
     QVERIFY(h.timers.empty());
   }
 
-  // Every plain key of the key table, pressed with the VFO-select state
-  // set: its operation, value and whether it carries the VFO flag.
-  void everyKeySendsItsOperation() {
-    struct Row {
-      int x, y, op, value;
-      bool vfo;
+  // Plain keys of each area, pressed with the VFO-select state set: {x, y,
+  // operation, value, VFO flag}. Only TXW sends again on release: 0.
+  void keysSendTheirOperations() {
+    const int rows[][5] = {
+        {30, 60, 2, 0, 0},    {310, 285, 188, 0, 0}, {1000, 250, 194, 0, 0}, {170, 175, 205, 0, 0}, {370, 195, 212, 0, 0},
+        {470, 105, 42, 0, 0}, {80, 285, 4, 0, 0},    {535, 285, 10, 0, 0},   {600, 195, 30, 0, 1},  {600, 255, 32, 1, 0},
+        {830, 225, 40, 0, 0}, {820, 285, 36, 0, 0},  {930, 140, 43, 0, 1},   {880, 50, 44, 0, 1},   {980, 110, 52, 0, 1},
+        {880, 190, 54, 0, 0},
     };
-    const Row rows[] = {
-        {30, 60, 2, 0, false},    {30, 140, 1, 0, false},   {310, 285, 188, 0, false}, {600, 110, 189, 0, false},
-        {650, 110, 190, 0, false}, {770, 110, 191, 0, false}, {820, 110, 192, 0, false}, {1000, 250, 194, 0, false},
-        {170, 175, 205, 0, false}, {240, 175, 206, 0, false}, {300, 175, 207, 0, false}, {370, 175, 208, 0, false},
-        {170, 195, 209, 0, false}, {240, 195, 210, 0, false}, {300, 195, 211, 0, false}, {370, 195, 212, 0, false},
-        {470, 105, 42, 0, false},  {80, 285, 4, 0, false},    {195, 285, 58, 0, false},  {420, 285, 18, 0, false},
-        {535, 285, 10, 0, false},  {600, 135, 28, 0, false},  {600, 165, 29, 0, false},  {600, 195, 30, 0, true},
-        {600, 255, 32, 1, false},  {800, 135, 37, 0, false},  {820, 165, 38, 0, false},  {830, 195, 39, 0, false},
-        {830, 225, 40, 0, false},  {820, 255, 41, 0, false},  {780, 285, 35, 0, false},  {820, 285, 36, 0, false},
-        {930, 140, 43, 0, true},   {880, 50, 44, 0, true},    {930, 50, 45, 0, true},    {980, 50, 46, 0, true},
-        {880, 80, 47, 0, true},    {930, 80, 48, 0, true},    {980, 80, 49, 0, true},    {880, 110, 50, 0, true},
-        {930, 110, 51, 0, true},   {980, 110, 52, 0, true},   {880, 140, 53, 0, true},   {980, 190, 56, 0, false},
-        {880, 190, 54, 0, false},  {930, 190, 55, 0, false},
-    };
-    for (const Row& r : rows) {
+    for (const auto& [x, y, op, value, vfo] : rows) {
       FakeHost h;
       h.vfo = true;
       PanelCtrl c(h);
-      click(h, c, r.x, r.y);
+      click(h, c, x, y);
       c.Ctrl_OnTimer(kTimerRelease);
-      // Only TXW sends again on release: 0.
-      Requests want{{r.op, r.vfo, r.value}};
-      if (r.op == 32) want.push_back({32, false, 0});
-      QVERIFY2(h.requests == want, qPrintable(QStringLiteral("key at %1,%2").arg(r.x).arg(r.y)));
+      Requests want{{op, vfo != 0, value}};
+      if (op == 32) want.push_back({32, false, 0});
+      QVERIFY2(h.requests == want, qPrintable(QStringLiteral("key at %1,%2").arg(x).arg(y)));
       QCOMPARE(c.m_Op_Stats(), 0);
     }
   }
@@ -446,18 +433,16 @@ class PanelControlTest : public QObject {
     wheel(h, c, 120, 939, 275);   // CLAR/VFO-B function 8: no dial there
     QVERIFY(h.requests.empty());
 
-    const std::pair<std::uint32_t, std::vector<hrx::MsgId>> rows[] = {
-        {19, {0x85CB, 0x85D4, 0x85D5}},
-        {38, {0x85F2, 0x85F3, 0x85F4, 0x85F5, 0x85F6, 0x85F7, 0x85F8, 0x85F9}},
-        {39, {0x85FA, 0x85FB, 0x85FC, 0x85FD, 0x85FE, 0x85FF, 0x8600, 0x8601}},
-    };
-    for (const auto& [timer, ids] : rows) {
+    // {timer, first look, looks}: each at rest (360), one after the other.
+    const std::uint32_t rows[][3] = {{19, 0x85CB, 1}, {38, 0x85F2, 8}, {39, 0x85FA, 8}};
+    for (const auto& [timer, first, n] : rows) {
       FakeHost rest;
       PanelCtrl rc(rest);
       rest.timers[timer] = 200;
       QVERIFY(rc.Ctrl_OnTimer(timer));
       Looks want;
-      for (hrx::MsgId id : ids) want.push_back({id, 360, 0});
+      for (std::uint32_t i = 0; i < n; ++i) want.push_back({first + i, 360, 0});
+      if (timer == 19) want.insert(want.end(), {{0x85D4, 360, 0}, {0x85D5, 360, 0}});
       QCOMPARE(rest.looks, want);
       QCOMPARE(rest.timers.count(timer), 0u);
     }
