@@ -62,7 +62,7 @@ class PanelControlTest : public QObject {
  private Q_SLOTS:
   // Inclusive edges, gaps, first entry wins, area F also holds G's keys;
   // the cursor angle is truncated toward zero before the turn is added.
-  void hitTablesAndCursorAngles() {
+  void hitTablesAndAngles() {
     const int rows[][3] = {
         {14, 130, 3},  {54, 159, 3},   {55, 159, 0},  {30, 160, 0},   {18, 73, 1},   {470, 105, 35},
         {630, 60, 207}, {785, 79, 200}, {600, 110, 6}, {841, 293, 52}, {1000, 300, 13}, {400, 200, 29},
@@ -75,6 +75,14 @@ class PanelControlTest : public QObject {
     const int angles[][3] = {{815, 203, 0}, {715, 103, 90}, {615, 203, 180}, {715, 303, 270}, {815, 204, 0}, {815, 220, 351}};
     for (const auto& [x, y, deg] : angles) QCOMPARE(cursorAngle(x, y, 715, 203), deg);
     for (int deg : {5, 10, 30, 355}) QCOMPARE(cursorAngle(onMainDial(deg).x(), onMainDial(deg).y(), 715, 203), deg);
+    // Knobs: inner within 15, outer within 27 of the centres; the sampled
+    // disc never reaches a full radius straight right of the centre.
+    const int hits[][3] = {{480, 285, 20}, {494, 285, 20}, {495, 285, 21}, {480, 258, 21}, {506, 285, 21},
+                           {507, 285, 0},  {140, 285, 14}, {140, 299, 14}, {140, 300, 15}, {254, 270, 16},
+                           {254, 310, 17}, {367, 285, 18}, {390, 285, 19}, {200, 285, 0}};
+    for (const auto& [x, y, id] : hits) QCOMPARE(findKnob(x, y), id);
+    const int focus[][2] = {{14, 22}, {21, 29}, {139, 19}, {100, -1}};
+    for (const auto& [id, index] : focus) QCOMPARE(knobFocusIndex(id), index);
   }
 
   // Released 40 ms after the press: the key stays drawn pressed (no wait on
@@ -227,64 +235,35 @@ class PanelControlTest : public QObject {
     }
   }
 
-  // Inner within 15, outer within 27 of the centres; the sampled disc
-  // never reaches a full radius straight right of the centre.
-  void knobHits() {
-    const int hits[][3] = {{480, 285, 20}, {494, 285, 20}, {495, 285, 21}, {480, 258, 21}, {506, 285, 21},
-                           {507, 285, 0},  {140, 285, 14}, {140, 299, 14}, {140, 300, 15}, {254, 270, 16},
-                           {254, 310, 17}, {367, 285, 18}, {390, 285, 19}, {200, 285, 0}};
-    for (const auto& [x, y, id] : hits) QCOMPARE(findKnob(x, y), id);
-    const int focus[][2] = {{14, 22}, {21, 29}, {139, 19}, {100, -1}};
-    for (const auto& [id, index] : focus) QCOMPARE(knobFocusIndex(id), index);
-  }
-
-  // Each knob's step by click, repeat and wheel, within its range and
-  // only in the modes it works in.
+  // Each knob's step by click (0), repeat (1) and wheel (2), within its
+  // range and only in the modes it works in: {knob, mode, value, how,
+  // left, result, contour kind (0 = off)}.
   void knobSteps() {
-    enum How { Click, Repeat, Wheel };
-    struct Row {
-      const char* what;
-      int id, mode, value;
-      How how;
-      bool left;
-      int expected, contour;   // CO kind, 0 = off
+    const int rows[][7] = {
+        {20, 2, 100, 0, 1, 99, 0}, {20, 2, 100, 1, 1, 90, 0},  {20, 2, 250, 2, 0, 255, 0},  {20, 2, 0, 0, 1, 0, 0},
+        {16, 2, 200, 1, 1, 197, 0}, {18, 2, 995, 1, 0, 1000, 0}, {18, 2, 0, 2, 1, -10, 0},  {19, 2, 25, 0, 0, 25, 0},
+        {14, 1, 50, 2, 0, 70, 0},  {14, 7, 4, 0, 1, 4, 0},     {14, 3, 30, 2, 1, 25, 0},    {14, 6, 30, 0, 0, 0, 0},
+        {15, 5, 10, 1, 1, 5, 0},   {17, 2, 20, 2, 0, 0, 0},    {17, 2, 38, 2, 0, 40, 1},    {17, 2, 3, 2, 1, 0, 2},
     };
-    const Row rows[] = {
-        {"AF click down", 20, 2, 100, Click, true, 99, 0},
-        {"AF repeat down", 20, 2, 100, Repeat, true, 90, 0},
-        {"AF wheel up at the top", 20, 2, 250, Wheel, false, 255, 0},
-        {"AF click down at 0", 20, 2, 0, Click, true, 0, 0},
-        {"NOTCH repeat down", 16, 2, 200, Repeat, true, 197, 0},
-        {"SHIFT 995 repeat up", 18, 2, 995, Repeat, false, 1000, 0},
-        {"SHIFT wheel down", 18, 2, 0, Wheel, true, -10, 0},
-        {"WIDTH click up at 25", 19, 2, 25, Click, false, 25, 0},
-        {"MIC wheel up", 14, 1, 50, Wheel, false, 70, 0},
-        {"SPEED in CW click down at 4", 14, 7, 4, Click, true, 4, 0},
-        {"SPEED in CW wheel down", 14, 3, 30, Wheel, true, 25, 0},
-        {"MIC/SPEED in RTTY: no change", 14, 6, 30, Click, false, 0, 0},
-        {"CAR in AM repeat down at 10", 15, 5, 10, Repeat, true, 5, 0},
-        {"CONT off: no change", 17, 2, 20, Wheel, false, 0, 0},
-        {"CONT wheel up to 40", 17, 2, 38, Wheel, false, 40, 1},
-        {"APF wheel down to 0", 17, 2, 3, Wheel, true, 0, 2},
-    };
-    for (const Row& r : rows) {
+    int row = 0;
+    for (const auto& [id, mode, value, how, left, result, contour] : rows) {
       FakeHost h;
       PanelCtrl c(h);
       hrx::RadioState& s = h.st;
-      QVERIFY(s.set_MD_Main(r.mode));
-      s.set_CO_Main_On(r.contour != 0 ? 1 : 0);
-      s.set_CO_Main_OnKind(r.contour);
+      QVERIFY(s.set_MD_Main(mode));
+      s.set_CO_Main_On(contour != 0 ? 1 : 0);
+      s.set_CO_Main_OnKind(contour);
       for (auto set : {&hrx::RadioState::set_CO_Main_Level1, &hrx::RadioState::set_CO_Main_Level2,
                        &hrx::RadioState::set_AG_Main, &hrx::RadioState::set_RG_Main, &hrx::RadioState::set_BP_Main_Level,
                        &hrx::RadioState::set_IS_Main, &hrx::RadioState::set_SH_Main, &hrx::RadioState::set_MG_Value,
                        &hrx::RadioState::set_KS_Value, &hrx::RadioState::set_PL_Value, &hrx::RadioState::set_PC_Value})
-        (s.*set)(r.value);
-      QVERIFY2(c.Ctrl_OpVolumeDialStep(r.id, r.left, r.how == Repeat, r.how == Wheel) == r.expected, r.what);
+        (s.*set)(value);
+      const QByteArray what = QByteArray::number(row++);
+      QVERIFY2(c.Ctrl_OpVolumeDialStep(id, left != 0, how == 1, how == 2) == result, what);
       // The first repeat step sets the 200 ms repeat and the suppression.
-      if (r.how == Repeat) QVERIFY2(h.timers[kTimerRepeat] == 200 && c.repeatSuppressed(), r.what);
+      if (how == 1) QVERIFY2(h.timers[kTimerRepeat] == 200 && c.repeatSuppressed(), what);
     }
   }
-
   // AF: a click focuses and steps once down; a hold repeats after 1 s by 10
   // every 200 ms and the release adds nothing; the right button steps up;
   // the wheel steps by 20; a click on the focused knob removes the focus.
