@@ -86,7 +86,7 @@ class DisplayTest : public QObject {
   // bitmap partly outside the panel draws its inside part.
   void surfaceKeysAndClips() {
     QImage strip(3, 1, QImage::Format_RGB32);
-    const QRgb keys[] = {kKeyMagenta, kKeyGreen, kKeyBlack};
+    const QRgb keys[] = {kMagenta, kGreen, 0xFF000000};
     for (int i = 0; i < 3; ++i) strip.setPixel(i, 0, keys[i]);
     for (int k = 0; k < 3; ++k) {
       PanelSurface s;
@@ -166,7 +166,7 @@ class DisplayTest : public QObject {
       const QImage* img = rig.store.LoadBitmap(id);
       QVERIFY2(img != nullptr && img->size() == QSize(width, height), qPrintable(QString::number(id)));
     }
-    QCOMPARE(rig.store.LoadBitmap(1961)->pixel(0, 0), kKeyGreen);
+    QCOMPARE(rig.store.LoadBitmap(1961)->pixel(0, 0), kGreen);
     QVERIFY(*rig.store.LoadBitmap(1331) != *rig.store.LoadBitmap(1330));
     QVERIFY(rig.store.LoadBitmap(4242) == nullptr);
     rig.store.forget(1240);
@@ -281,7 +281,7 @@ class DisplayTest : public QObject {
     QVERIFY(st.set_VfoB_Freq(21000000));
     hrx::test::fillSurface(s, kGround);
     r.DrawTFT_VFO_B(st);   // SF starts at 8
-    QVERIFY(shows(rig, kVfoBStripId, 324, 112, kMagenta));
+    QVERIFY(shows(rig, 1918, 324, 112, kMagenta));
     QVERIFY(!shows(rig, 1837, 341, 127, kMagenta));
     QVERIFY(st.set_SF_Value(5));
     r.DrawTFT_VFO_B(st);
@@ -314,7 +314,7 @@ class DisplayTest : public QObject {
       QVERIFY(rig.st.set_MS_Stat(selection) && rig.st.set_MainRx_Busy(busy) && rig.st.set_RM_Meter2(200));
       hrx::test::fillSurface(rig.s, kGround);
       QCOMPARE(rig.r.drawMeterStrip(rig.st, value), kDrawn);
-      QCOMPARE(rig.s.image().copy(kMeterStrip),
+      QCOMPARE(rig.s.image().copy(153, 53, 168, 56),
                busy ? composed(rig.store, face, frame, {{1924, 2, 2}}) : composed(rig.store, face, frame, {}));
       QCOMPARE(rig.s.image().pixel(152, 53), kGround);
       QCOMPARE(rig.s.image().pixel(321, 108), kGround);
@@ -322,7 +322,7 @@ class DisplayTest : public QObject {
     RenderRig rig;
     QVERIFY(rig.st.set_MS_Stat(1) && rig.st.set_TxStat(2) && rig.st.set_MainRx_Busy(1) && rig.st.set_RM_Meter2(128));
     QCOMPARE(rig.r.drawMeterStrip(rig.st, 5), kDrawn);
-    QCOMPARE(rig.s.image().copy(kMeterStrip), composed(rig.store, 1535, 1455, {{1922, 2, 2}, {1925, 4, 45}}));
+    QCOMPARE(rig.s.image().copy(153, 53, 168, 56), composed(rig.store, 1535, 1455, {{1922, 2, 2}, {1925, 4, 45}}));
     hrx::test::fillSurface(rig.s, kGround);
     const QImage before = rig.s.image();
     QVERIFY(rig.st.set_MS_Stat(0) && rig.st.set_TxStat(0) && rig.st.set_MainRx_Busy(0));
@@ -332,7 +332,7 @@ class DisplayTest : public QObject {
     QVERIFY(rig.st.set_MS_Stat(2));
     rig.store.forget(kNeedleFrame[100]);
     QCOMPARE(rig.r.drawMeterStrip(rig.st, 100), kDrawn);
-    QCOMPARE(rig.s.image().copy(kMeterStrip), rig.store.LoadBitmap(1538)->copy());
+    QCOMPARE(rig.s.image().copy(153, 53, 168, 56), rig.store.LoadBitmap(1538)->copy());
   }
 
   // Every analyser event and every look message of the key table has a
@@ -600,17 +600,17 @@ class DisplayTest : public QObject {
     const int widths[][4] = {{2, 20, 0, 3000}, {3, 20, 0, 0}, {3, 10, 0, 500}, {11, 3, 1, 9000}, {13, 3, 0, 0}};
     for (const auto& [mode, index, wide, hz] : widths) QCOMPARE(widthHz(mode, index, wide != 0), hz);
     Panel p;
-    const QImage idle = p.w.surfaceImage().copy(kPassBandMain);
+    const QImage idle = p.w.surfaceImage().copy(324, 53, 101, 27);
     p.w.onTimerTick(32);   // not connected: nothing drawn
-    QCOMPARE(p.w.surfaceImage().copy(kPassBandMain), idle);
+    QCOMPARE(p.w.surfaceImage().copy(324, 53, 101, 27), idle);
     p.st().set_AI_Stat(1);
     QVERIFY(p.w.renderer().drawPassBand(0, p.st()));
     QVERIFY(!p.w.renderer().drawPassBand(0, p.st()));
-    const QImage drawn = p.w.surfaceImage().copy(kPassBandMain);
+    const QImage drawn = p.w.surfaceImage().copy(324, 53, 101, 27);
     QVERIFY(drawn != idle);
     p.st().set_IS_Main(-400);
     p.w.onTimerTick(32);
-    QVERIFY(p.w.surfaceImage().copy(kPassBandMain) != drawn);
+    QVERIFY(p.w.surfaceImage().copy(324, 53, 101, 27) != drawn);
     QVERIFY(!p.w.renderer().drawPassBand(0, p.st()));
   }
 
@@ -641,7 +641,7 @@ class DisplayTest : public QObject {
     PanelRenderer& r = p.w.renderer();
     QCOMPARE(r.drawMeterStrip(p.st(), 40), kDrawn);
     const QImage face = *p.bmp(1805);
-    auto strip = [&] { return p.w.surfaceImage().copy(kMeterStrip); };
+    auto strip = [&] { return p.w.surfaceImage().copy(153, 53, 168, 56); };
     auto lit = [&](int x, int y) { return strip().pixel(x, y) != face.pixel(x, y); };
     QVERIFY(lit(26, 18) && lit(46, 18) && !lit(48, 18));
     QVERIFY(r.peakHoldOn());

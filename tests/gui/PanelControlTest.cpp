@@ -98,7 +98,7 @@ class PanelControlTest : public QObject {
     h.clock += 59;
     c.Ctrl_OnTimer(kTimerRelease);
     QCOMPARE(h.looks.size(), 1u);
-    QCOMPARE(c.m_Op_Stats(), kIdCom);
+    QCOMPARE(c.m_Op_Stats(), 3);
     h.clock += 1;
     c.Ctrl_OnTimer(kTimerRelease);
     QCOMPARE(h.looks.back(), (Msg{0x8578, 0, 0}));
@@ -119,7 +119,7 @@ class PanelControlTest : public QObject {
       QVERIFY(c.busy());
       // While the notice is up the key stays down and nothing else acts.
       for (int i = 0; i < 10; ++i) c.Ctrl_OnTimer(kTimerRelease);
-      QCOMPARE(c.m_Op_Stats(), kIdCom);
+      QCOMPARE(c.m_Op_Stats(), 3);
       c.OnLButtonDown(600, 135);
       QCOMPARE(h.requests.size(), 1u);
       if (aiComes) c.Ctrl_OnEventHandle_AI();
@@ -176,7 +176,7 @@ class PanelControlTest : public QObject {
       FakeHost h;
       PanelCtrl c(h);
       press(h, c, onMainDial(start).x(), onMainDial(start).y());
-      QCOMPARE(c.m_Op_Stats(), kIdMainDial);
+      QCOMPARE(c.m_Op_Stats(), 128);
       QCOMPARE(h.timers[kTimerRelease], 30u);
       QCOMPARE(h.timers[kTimerDialSend], 30u);
       QCOMPARE(h.looks.front(), (Msg{0x85C8, static_cast<hrx::WParam>(start), 0}));
@@ -203,7 +203,7 @@ class PanelControlTest : public QObject {
     QCOMPARE(c.m_Op_Stats(), 0);
     QVERIFY(h.timers.empty());
     c.OnLButtonDown(807, 203);
-    QCOMPARE(c.m_Op_Stats(), kIdMainDial);
+    QCOMPARE(c.m_Op_Stats(), 128);
     h.cx = onMainDial(30).x();
     h.cy = onMainDial(30).y();
     c.Ctrl_OnTimer(kTimerRelease);

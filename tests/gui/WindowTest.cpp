@@ -192,8 +192,8 @@ class WindowTest : public QObject {
       QVERIFY(r.w.blockIconsPending());
       QTRY_COMPARE(r.w.blockIconDraws(), draws + 1);
     }
-    const QImage strip = r.w.surfaceImage().copy(hrx::render::kBlockIconStrip);
-    QCOMPARE(strip.copy(0, 0, 168, 3), r.img(hrx::render::kBlockIconBackgroundId)->copy(0, 0, 168, 3));
+    const QImage strip = r.w.surfaceImage().copy(153, 112, 168, 30);
+    QCOMPARE(strip.copy(0, 0, 168, 3), r.img(1540)->copy(0, 0, 168, 3));
     QVERIFY(hrx::test::showsBitmap(strip, r.img(1552), 2, 16, hrx::render::kKeyMagenta));
     const int restores = r.w.restoreCount(), icons = r.w.blockIconDraws();
     r.w.RequestBlockIconsRedraw(true);
@@ -230,7 +230,7 @@ class WindowTest : public QObject {
     QCOMPARE(r.w.lastMeterValue(), 128);
     QImage face = r.img(1536)->copy();
     hrx::render::blitKeyed(face, *r.img(1455), 0, 0, hrx::render::kKeyBlack);
-    QCOMPARE(r.w.surfaceImage().copy(hrx::render::kMeterStrip), face);
+    QCOMPARE(r.w.surfaceImage().copy(153, 53, 168, 56), face);
     QVERIFY(r.core.st.set_SM_Meter1(0));
     const int draws = r.w.meterDraws();
     for (int i : {1, 2}) {
