@@ -87,7 +87,7 @@ class PanelControlTest : public QObject {
 
   // Released 40 ms after the press: the key stays drawn pressed (no wait on
   // the window's thread) until the watch tick at 100 ms; keys send only on
-  // the press.
+  // the press; a key the cursor slides off is released.
   void comLampPressAndRelease() {
     FakeHost h;
     PanelCtrl c(h);
@@ -105,6 +105,13 @@ class PanelControlTest : public QObject {
     QCOMPARE(h.requests.size(), 1u);
     QCOMPARE(c.m_Op_Stats(), 0);
     QCOMPARE(h.timers.count(kTimerRelease), 0u);
+    press(h, c, 600, 135);   // STO, and the cursor slides off it
+    h.cx = 660;
+    h.clock += 100;
+    c.Ctrl_OnTimer(kTimerRelease);
+    QCOMPARE(h.looks.back(), (Msg{0x859A, 0, 0}));
+    QCOMPARE(c.m_Op_Stats(), 0);
+    QCOMPARE(h.requests, (Requests{{1, false, 0}, {28, false, 0}}));
   }
 
   void comWhileDisconnectedShowsTheNoticeUntilAiComes() {
@@ -138,18 +145,6 @@ class PanelControlTest : public QObject {
       QCOMPARE(h.notices.size(), 2u);
       QCOMPARE(h.failures, aiComes ? 0 : 1);
     }
-  }
-
-  void slidingOffAKeyReleasesIt() {
-    FakeHost h;
-    PanelCtrl c(h);
-    press(h, c, 600, 135);   // STO
-    h.cx = 660;
-    h.clock += 100;
-    c.Ctrl_OnTimer(kTimerRelease);
-    QCOMPARE(h.looks.back(), (Msg{0x859A, 0, 0}));
-    QCOMPARE(c.m_Op_Stats(), 0);
-    QCOMPARE(h.requests, (Requests{{28, false, 0}}));
   }
 
   // Cursor angles at the tracking ticks (-1: a send tick) and the values
@@ -213,14 +208,20 @@ class PanelControlTest : public QObject {
     QVERIFY(h.timers.empty());
   }
 
-  // Plain keys of each area, pressed with the VFO-select state set: {x, y,
+  // Every plain key, pressed with the VFO-select state set: {x, y,
   // operation, value, VFO flag}. Only TXW sends again on release: 0.
   void keysSendTheirOperations() {
     const int rows[][5] = {
-        {30, 60, 2, 0, 0},    {310, 285, 188, 0, 0}, {1000, 250, 194, 0, 0}, {170, 175, 205, 0, 0}, {370, 195, 212, 0, 0},
-        {470, 105, 42, 0, 0}, {80, 285, 4, 0, 0},    {535, 285, 10, 0, 0},   {600, 195, 30, 0, 1},  {600, 255, 32, 1, 0},
-        {830, 225, 40, 0, 0}, {820, 285, 36, 0, 0},  {930, 140, 43, 0, 1},   {880, 50, 44, 0, 1},   {980, 110, 52, 0, 1},
-        {880, 190, 54, 0, 0},
+        {30, 60, 2, 0, 0},     {30, 140, 1, 0, 0},    {310, 285, 188, 0, 0}, {600, 110, 189, 0, 0}, {650, 110, 190, 0, 0},
+        {770, 110, 191, 0, 0}, {820, 110, 192, 0, 0}, {1000, 250, 194, 0, 0}, {170, 175, 205, 0, 0}, {240, 175, 206, 0, 0},
+        {300, 175, 207, 0, 0}, {370, 175, 208, 0, 0}, {170, 195, 209, 0, 0}, {240, 195, 210, 0, 0}, {300, 195, 211, 0, 0},
+        {370, 195, 212, 0, 0}, {470, 105, 42, 0, 0},  {80, 285, 4, 0, 0},    {195, 285, 58, 0, 0},  {420, 285, 18, 0, 0},
+        {535, 285, 10, 0, 0},  {600, 135, 28, 0, 0},  {600, 165, 29, 0, 0},  {600, 195, 30, 0, 1},  {600, 255, 32, 1, 0},
+        {800, 135, 37, 0, 0},  {820, 165, 38, 0, 0},  {830, 195, 39, 0, 0},  {830, 225, 40, 0, 0},  {820, 255, 41, 0, 0},
+        {780, 285, 35, 0, 0},  {820, 285, 36, 0, 0},  {930, 140, 43, 0, 1},  {880, 50, 44, 0, 1},   {930, 50, 45, 0, 1},
+        {980, 50, 46, 0, 1},   {880, 80, 47, 0, 1},   {930, 80, 48, 0, 1},   {980, 80, 49, 0, 1},   {880, 110, 50, 0, 1},
+        {930, 110, 51, 0, 1},  {980, 110, 52, 0, 1},  {880, 140, 53, 0, 1},  {980, 190, 56, 0, 0},  {880, 190, 54, 0, 0},
+        {930, 190, 55, 0, 0},
     };
     for (const auto& [x, y, op, value, vfo] : rows) {
       FakeHost h;
