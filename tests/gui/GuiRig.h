@@ -94,16 +94,6 @@ inline bool showsMainDigit(const QImage& panel, const QImage* glyph, int positio
   return showsBitmap(panel, glyph, kX[position], 53, 0xFF00FF00, 17);
 }
 
-// The smallest rectangle holding every pixel that differs; empty if none.
-inline QRect differingArea(const QImage& a, const QImage& b) {
-  QRect diff;
-  for (int y = 0; y < a.height(); ++y)
-    for (int x = 0; x < a.width(); ++x)
-      if (a.pixel(x, y) != b.pixel(x, y)) diff |= QRect(x, y, 1, 1);
-  return diff;
-}
-inline QString describe(const QRect& r) { return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()); }
-
 // Covers the whole surface with one colour.
 inline void fillSurface(render::PanelSurface& s, QRgb colour) {
   QImage ground(render::kPanelWidth, render::kPanelHeight, QImage::Format_RGB32);
@@ -118,8 +108,5 @@ struct RenderRig {
   render::PanelRenderer r{s, store};
   RadioState st;
 };
-
-// Whether a rectangle of `a` equals the same rectangle of `b`.
-inline bool sameArea(const QImage& a, const QImage& b, const QRect& r) { return a.copy(r) == b.copy(r); }
 
 }  // namespace hrx::test

@@ -1,8 +1,9 @@
 // The panel's input through the real main window and its widgets, on a
-// stand-in core: right button, every dial's wheel and drag, the knobs as
-// drawn, the pop-up menus at their anchors, the VFO SET window's keypad and
-// checks, soft key 8's long push, and a key release that does not hold up
-// the window.
+// stand-in core: the COM key and its connection notice, right button, every
+// dial's wheel and drag, the knobs as drawn, the pop-up menus at their
+// anchors, the VFO SET window's keypad and checks, soft key 8's long push,
+// a key release that does not hold up the window, and the press-and-hold
+// button.
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -16,6 +17,7 @@
 #include "GuiSuites.h"
 #include "app/gui/QtMainWindow.h"
 #include "analysis/AnalyserMessages.h"
+#include "app/gui/PushHoldButton.h"
 #include "app/gui/VfoSetWindow.h"
 
 using hrx::Msg;
@@ -48,6 +50,9 @@ struct Rig {
                   Qt::NoScrollPhase, false);
     QApplication::sendEvent(panel(), &e);
   }
+  bool shows(int id, int x, int y) {
+    return hrx::test::showsBitmap(w.surfaceImage(), w.renderer().store().LoadBitmap(id), x, y, 0xFF00FF00);
+  }
   std::vector<Request> requests() {
     std::lock_guard lock(core.mu);
     return core.requests;
@@ -78,10 +83,31 @@ class PanelWindowTest : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
-  void rightButtonOnTheMeterSpot() {
+  // COM pressed while not connected: drawn pressed, the notice is up for
+  // 5 s and holds the key down until AI comes or the time-out fails it.
+  void comKeyAndTheConnectionNotice() {
+    for (const bool aiComes : {true, false}) {
+      Rig rig;
+      rig.w.renderer().LoadPanelImages();
+      rig.mouse(QEvent::MouseButtonPress, {30, 140}, Qt::LeftButton);
+      QVERIFY(rig.shows(1961, 14, 130));
+      rig.mouse(QEvent::MouseButtonRelease, {30, 140}, Qt::NoButton);
+      QVERIFY(rig.w.connectionNoticeWidget() != nullptr && rig.w.connectionNoticeWidget()->isVisible());
+      QCOMPARE(rig.w.timerPeriod(22), 5000u);
+      QVERIFY(rig.shows(1961, 14, 130));
+      if (aiComes) rig.w.sendMessage(hrx::kMsgAiTurnedOn, 0, 0);
+      else rig.w.onTimerTick(22);
+      QVERIFY(!rig.w.connectionNoticeWidget()->isVisible());
+      QCOMPARE(rig.w.timerPeriod(22), 0u);
+      QTRY_VERIFY(rig.shows(1962, 14, 130));
+      bool failedBox = false;
+      for (QMessageBox* b : rig.w.findChildren<QMessageBox*>())
+        if (b->isVisible() && b->text() == QStringLiteral("Failed to connect the COM port.")) failedBox = true;
+      QCOMPARE(failedBox, !aiComes);
+    }
     Rig rig;
     QVERIFY(rig.core.st.set_MS_Stat(1));
-    rig.click({128, 215}, Qt::RightButton);
+    rig.click({128, 215}, Qt::RightButton);   // the meter spot
     QCOMPARE(rig.requests(), (std::vector<Request>{{86, false, 2}}));
   }
 
@@ -256,6 +282,42 @@ class PanelWindowTest : public QObject {
     QCOMPARE(rig.w.panel().m_Op_Stats(), 40);
     QTRY_COMPARE(rig.w.panel().m_Op_Stats(), 0);
     QCOMPARE(rig.requests(), (std::vector<Request>{{28, false, 0}}));
+  }
+
+  // Press and release each report 0x85DA with the button's index; the
+  // space key's auto-repeat is one press; Enter is a press and a release.
+  void pushHoldButton() {
+    QWidget parent;
+    auto* b = new hrx::gui::PushHoldButton(QStringLiteral("FAST"), 3, &parent);
+    std::vector<Msg> got;
+    b->setReceiver([&](const Msg& m) { got.push_back(m); });
+    int emitted = 0;
+    QObject::connect(b, &hrx::gui::PushHoldButton::holdChanged, [&](int, bool) { ++emitted; });
+    parent.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&parent));
+    b->setFocus();
+    const Msg down{0x85DA, 3, 1}, up{0x85DA, 3, 0};
+    const std::pair<std::function<void()>, std::vector<Msg>> steps[] = {
+        {[&] { QTest::mousePress(b, Qt::LeftButton); }, {down}},
+        {[&] { QTest::mouseRelease(b, Qt::LeftButton); }, {up}},
+        {[&] { QTest::mouseClick(b, Qt::RightButton); }, {}},
+        {[&] { QTest::keyPress(b, Qt::Key_Space); }, {down}},
+        {[&] {
+           QKeyEvent e(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QString(), true);
+           QApplication::sendEvent(b, &e);
+         },
+         {}},
+        {[&] { QTest::keyRelease(b, Qt::Key_Space); }, {up}},
+        {[&] { QTest::keyClick(b, Qt::Key_Return); }, {down, up}},
+        {[&] { QTest::keyPress(b, Qt::Key_Space); b->hide(); }, {down, up}},   // pressed, then hidden
+    };
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+      got.clear();
+      steps[i].first();
+      QVERIFY2(got == steps[i].second, qPrintable(QString::number(i)));
+    }
+    QCOMPARE(emitted, 8);
+    QVERIFY(!b->held());
   }
 };
 
