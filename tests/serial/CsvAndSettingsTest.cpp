@@ -1,45 +1,34 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "serial/ComPort.h"
 #include "serial/CommSetting.h"
 #include "serial/CsvTable.h"
+#include "support/StationRig.h"
 
 namespace hrx {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TempDir {
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "hrx900csvXXXXXX").string();
-    if (::mkdtemp(tmpl.data()) != nullptr) path = tmpl;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
+// A temporary folder (removed again) with files written into it.
+struct Dir : test::TempDir {
   std::string write(const std::string& name, const std::string& bytes) const {
-    fs::create_directories(fs::path(path + "/" + name).parent_path());
-    std::ofstream(path + "/" + name, std::ios::binary) << bytes;
-    return path + "/" + name;
+    fs::create_directories(fs::path(path() + "/" + name).parent_path());
+    std::ofstream(path() + "/" + name, std::ios::binary) << bytes;
+    return path() + "/" + name;
   }
-  std::string read(const std::string& name) const {
-    std::ifstream in(path + "/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-  std::string path;
 };
 
 using Grid = std::vector<std::vector<std::string>>;
 
 TEST(CsvTable, CellRules) {
-  TempDir dir;
+  Dir dir;
   const struct {
     const char* label;
     std::string bytes;
@@ -71,9 +60,9 @@ TEST(CsvTable, CellRules) {
 }
 
 TEST(CsvTable, LoadsOnceAndRefusesWhatItCannotHold) {
-  TempDir dir;
+  Dir dir;
   CsvTable t;
-  EXPECT_FALSE(t.load(dir.path + "/missing.csv"));
+  EXPECT_FALSE(t.load(dir.path() + "/missing.csv"));
   ASSERT_TRUE(t.load(dir.write("a.csv", "1,2\n")));
   EXPECT_FALSE(t.load(dir.write("b.csv", "9\n"))) << "a second load is refused";
   EXPECT_STREQ(t.cell(0, 1), "2");
@@ -101,13 +90,13 @@ TEST(CommSetting, ReadCases) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
-    TempDir dir;
+    Dir dir;
     if (c.bytes != nullptr) dir.write("CommoFiles/CommSetting.csv", c.bytes);
     ComPort port;
     port.SetPortNumber(9);
     port.SetBaudRate(9600);
     int field3 = 555;
-    EXPECT_EQ(ReadCommSetting(port, field3, dir.path), c.ok);
+    EXPECT_EQ(ReadCommSetting(port, field3, dir.path()), c.ok);
     EXPECT_EQ(port.GetPortNumber(), c.port);
     EXPECT_EQ(port.GetBaudRate(), c.baud);
     EXPECT_EQ(field3, c.field3);
@@ -115,14 +104,15 @@ TEST(CommSetting, ReadCases) {
 }
 
 TEST(CommSetting, WriteReadBackPathLimitAndUnwritablePlaces) {
-  TempDir dir;
+  Dir dir;
   ComPort port, other;
   ASSERT_TRUE(port.SetPortNumber(12) && port.SetBaudRate(9600));
-  ASSERT_TRUE(WriteCommSetting(port, -31, dir.path)) << "creates CommoFiles";
-  EXPECT_EQ(dir.read("CommoFiles/CommSetting.csv"), "12,9600,-31\n");
-  ASSERT_TRUE(WriteCommSetting(port, 5, dir.path)) << "an existing directory is no error";
+  ASSERT_TRUE(WriteCommSetting(port, -31, dir.path())) << "creates CommoFiles";
+  std::ifstream written(commSettingPath(dir.path()));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), "12,9600,-31\n");
+  ASSERT_TRUE(WriteCommSetting(port, 5, dir.path())) << "an existing directory is no error";
   int field3 = 0;
-  ASSERT_TRUE(ReadCommSetting(other, field3, dir.path));
+  ASSERT_TRUE(ReadCommSetting(other, field3, dir.path()));
   EXPECT_EQ(other.GetPortNumber(), 12);
   EXPECT_EQ(other.GetBaudRate(), 9600);
   EXPECT_EQ(field3, 5);
@@ -130,7 +120,7 @@ TEST(CommSetting, WriteReadBackPathLimitAndUnwritablePlaces) {
   // A setting path of 260 characters is too long, 259 is allowed; the
   // folders exist either way.
   const std::size_t suffix = std::string("/CommoFiles/CommSetting.csv").size();
-  const std::string atLimit = dir.path + "/" + std::string(260 - suffix - dir.path.size() - 1, 'd');
+  const std::string atLimit = dir.path() + "/" + std::string(260 - suffix - dir.path().size() - 1, 'd');
   const std::string underLimit = atLimit.substr(0, atLimit.size() - 1);
   ASSERT_EQ(commSettingPath(atLimit).size(), 260u);
   fs::create_directories(atLimit + "/CommoFiles");
@@ -146,22 +136,22 @@ TEST(CommSetting, WriteReadBackPathLimitAndUnwritablePlaces) {
   EXPECT_TRUE(ReadCommSetting(other, field3, underLimit));
   EXPECT_EQ(field3, 8);
 
-  EXPECT_FALSE(WriteCommSetting(port, 0, dir.path + "/no/such/base"));
-  TempDir blocked;
+  EXPECT_FALSE(WriteCommSetting(port, 0, dir.path() + "/no/such/base"));
+  Dir blocked;
   blocked.write("CommoFiles", "a file where the directory should be");
-  EXPECT_FALSE(WriteCommSetting(port, 0, blocked.path));
+  EXPECT_FALSE(WriteCommSetting(port, 0, blocked.path()));
 }
 
 TEST(CommSetting, CommoFilesBelowWorkFolderElseUserFolder) {
-  TempDir work, user;
-  EXPECT_EQ(settingsBase(user.path, work.path), user.path) << "no CommoFiles in the working folder";
-  EXPECT_EQ(commoFilePath(user.path, "ComPortMap.txt"), user.path + "/CommoFiles/ComPortMap.txt");
+  Dir work, user;
+  EXPECT_EQ(settingsBase(user.path(), work.path()), user.path()) << "no CommoFiles in the working folder";
+  EXPECT_EQ(commoFilePath(user.path(), "ComPortMap.txt"), user.path() + "/CommoFiles/ComPortMap.txt");
   work.write("CommoFiles", "not a folder");
-  EXPECT_EQ(settingsBase(user.path, work.path), user.path) << "a file of that name is no folder";
-  fs::remove(work.path + "/CommoFiles");
-  fs::create_directories(work.path + "/CommoFiles");
-  EXPECT_EQ(settingsBase(user.path, work.path), work.path) << "an existing set-up keeps working";
-  EXPECT_EQ(settingsBase("", user.path), user.path) << "no user folder known";
+  EXPECT_EQ(settingsBase(user.path(), work.path()), user.path()) << "a file of that name is no folder";
+  fs::remove(work.path() + "/CommoFiles");
+  fs::create_directories(work.path() + "/CommoFiles");
+  EXPECT_EQ(settingsBase(user.path(), work.path()), work.path()) << "an existing set-up keeps working";
+  EXPECT_EQ(settingsBase("", user.path()), user.path()) << "no user folder known";
 }
 
 }  // namespace
