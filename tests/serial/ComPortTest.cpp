@@ -147,6 +147,31 @@ TEST_F(PortFixture, FailedOpensPostNoticeZeroAndTheProbeLeavesThingsAlone) {
   EXPECT_FALSE(probe.ProbePort(kComPortCount));
 }
 
+// A vanished device is counted once per fault close with the path it had;
+// its failed re-opens stay quiet exactly when the rule says so.
+TEST_F(PortFixture, FaultCloseIsCountedAndQuietOnlyWhenTheRuleSaysSo) {
+  for (const bool waiting : {true, false}) {
+    SCOPED_TRACE(waiting);
+    PtyRadio gone;
+    const std::string path = gone.slavePath();
+    port.SetDevicePath(path);
+    port.setFaultCloseRule([&] { return waiting; });
+    window.clear();
+    const std::uint64_t before = port.faultCloses();
+    ASSERT_TRUE(gone.ok() && port.Open());
+    gone.unplug();
+    char buf[16];
+    ASSERT_TRUE(waitFor([&] { return port.read(buf, sizeof buf).fault; }, 1000));
+    EXPECT_TRUE(port.Close());
+    EXPECT_EQ(port.faultCloses(), before + 1);
+    EXPECT_EQ(port.lostPath(), path);
+    EXPECT_EQ(port.quietOpen(), waiting);
+    EXPECT_FALSE(port.Open());
+    EXPECT_EQ(notices().size(), waiting ? 0u : 1u);
+  }
+  port.setFaultCloseRule(nullptr);
+}
+
 // Every open is matched by exactly one close, whoever races for the port.
 TEST_F(PortFixture, OpenAndCloseFromManyThreadsStayConsistent) {
   std::atomic<bool> stop{false};
