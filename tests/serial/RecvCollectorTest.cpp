@@ -49,18 +49,14 @@ TEST(RecvCollector, FramingCasesPollByPoll) {
       {"? and ; are dropped before the FA reply", {"?;FA14250000;"}, {"", "", fa, ""}},
       {"two replies in one read go out on two polls", {"FA14250000;SM0005;"}, {fa, "SM0005", ""}},
       {"an 8-byte SM is dropped", {"FA14250000;SM00005;"}, {fa, "", ""}},
-      {"SM too long, then a good reply", {"SM01234567;FA14250000;"}, {"", fa, ""}},
       {"unknown code goes up to its first ;", {"ZZ1", "2;"}, {"", "ZZ12", ""}},
       {"EX with the catalogue's length", {"EX0", "010000;"}, {"", "EX0010000"}},
       {"EX of the last menu item", {"EX1961;"}, {"EX1961"}},
       {"EX000 is a bad head", {"EX000;FA14250000;"}, {"", fa, ""}},
       {"EX above the item count is a bad head", {"EX197;FA14250000;"}, {"", fa, ""}},
-      {"EX with a letter in its number", {"EX0A1;FA14250000;"}, {"", fa, ""}},
       {"without a catalogue every EX is bad", {"EX0010000;FA14250000;"}, {"", fa}, 0, false},
       {"KM text up to its ;", {"KM1HEL", "LO WORLD};"}, {"", "KM1HELLO WORLD}"}},
       {"lower case in KM cuts there", {"KM1HELLOworld;FA14250000;"}, {"", "", "", "", "", "", fa}},
-      {"ID reply", {"ID0460;"}, {"ID0460"}},
-      {"lone ? waits for nothing", {"?"}, {"", ""}},
       {"lower-case head dropped", {"fa;FA14250000;"}, {"", "", "", fa}},
       {"a ; inside a fixed-length reply is two replies, not one", {"FA1;234567;"}, {"", "", "", "", "", ""}},
       {"a reply too long for a ring slot is dropped", {"ZZ" + std::string(600, 'A') + ";FA14250000;"}, {"", fa, ""}},
@@ -86,10 +82,8 @@ TEST(RecvCollector, RtsFollowsTheFill) {
     std::uint32_t errors;
     R want;
   } cases[] = {
-      {0, 0, R::Raise},          {128, 0, R::Raise},         {129, 0, R::Keep},
-      {255, 0, R::Keep},         {256, 0, R::Drop},          {2000, 0, R::Drop},
-      {0, kCeRxOver, R::Drop},   {200, kCeRxOver, R::Drop},  {10, kCeFrame, R::Raise},
-      {10, kCeRxOver | kCeFrame, R::Raise},                  {300, kCeFrame, R::Drop},
+      {128, 0, R::Raise}, {129, 0, R::Keep}, {255, 0, R::Keep}, {256, 0, R::Drop},
+      {0, kCeRxOver, R::Drop}, {10, kCeRxOver | kCeFrame, R::Raise}, {300, kCeFrame, R::Drop},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "fill " << c.fill << " errors " << c.errors);
