@@ -38,9 +38,8 @@ struct AnalyserRig {
   std::vector<Msg> events() const { return window.posts(); }
 };
 
-inline Msg event(ReplyRow row) {
-  const int i = static_cast<int>(row);
-  return Msg{ReplyCodeTable::row(i).event, 0, eventLParam(i)};
-}
+// Analyser events by name (wParam 0, lParam 0).
+inline constexpr Msg kEvFA{0x8333, 0, 0}, kEvFB{0x8334, 0, 0}, kEvRM{0x8321, 0, 0}, kEvSM{0x8337, 0, 0},
+    kEvAI{0x833A, 0, 0}, kEvPS{0x8347, 0, 0}, kEvSF{0x8304, 0, 0};
 
 }  // namespace hrx::test

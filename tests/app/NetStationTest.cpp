@@ -1,14 +1,19 @@
 // The whole core working the simulated radio through the real ser2net on
-// loopback, raw and RFC 2217: the read-out, tuning, and a dropped connection
-// made again by the program itself with the full read-out, or given up with
-// the COM switch.
+// loopback, raw and RFC 2217: the read-out (the program's picture of the
+// radio against the radio's own), tuning, and a dropped connection made
+// again by the program itself with the full read-out, or given up with the
+// COM switch.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "menulist/MenuCatalogue.h"
+#include "support/RecordingMainWindow.h"
+#include "support/RecordingPostTarget.h"
 #include "support/Ser2netRig.h"
 #include "support/StationRig.h"
 
@@ -18,6 +23,20 @@ namespace {
 using namespace std::chrono_literals;
 using test::Ser2net;
 using test::waitFor;
+
+// What the radio's own answers to every query it was asked decode to,
+// through an analyser of their own.
+void decodeRadioAnswers(const sim::SimRadio& radio, RadioState& out) {
+  PanelMirror mirror;
+  test::RecordingMainWindow window;
+  test::RecordingPostTarget composer;
+  ReplyAnalyser analyser(out, mirror, window, composer);
+  for (const std::string& query : radio.commandLog()) {
+    const std::string replies = radio.peek(query);
+    for (std::size_t from = 0, to; (to = replies.find(';', from)) != std::string::npos; from = to + 1)
+      analyser.dispatch(replies.data() + from, to - from);
+  }
+}
 
 class NetStation : public ::testing::TestWithParam<Ser2net::Mode> {
  protected:
@@ -44,7 +63,9 @@ class NetStation : public ::testing::TestWithParam<Ser2net::Mode> {
 };
 
 TEST_P(NetStation, ReadOutTuningAndRecovery) {
-  ASSERT_TRUE(far.radio.applyLocal("FA18100000"));
+  // The operator has been at the radio: not the power-up state.
+  for (const char* local : {"FA18100000", "FB07100000", "MD02", "SH020", "AG0123", "KS030", "PC050", "IS0-0100"})
+    ASSERT_TRUE(far.radio.applyLocal(local)) << local;
   program = std::make_unique<test::Program>(far.s2n->url(), dir.path());
   ASSERT_TRUE(program->ok);
   Station& s = program->station;
@@ -54,7 +75,25 @@ TEST_P(NetStation, ReadOutTuningAndRecovery) {
   ASSERT_TRUE(waitFor([&] { return s.port.Open() || s.port.IsOpen(); }, 3s));
   ASSERT_TRUE(s.request(1));
   ASSERT_TRUE(waitFor([&] { return program->readOutsDone.load() > 0; }, 60s)) << "the read-out never ended";
+  EXPECT_EQ(program->readOutsDone.load(), 1);
+  EXPECT_EQ(s.mirror.get_AI_Stat(), 1);
+  EXPECT_EQ(s.flags.busy.load(), 0);
+  std::this_thread::sleep_for(300ms);   // the last replies
+  RadioState radioSide;
+  ASSERT_TRUE(loadBuiltInCatalogue(radioSide));
+  decodeRadioAnswers(far.radio, radioSide);
   EXPECT_EQ(s.state.get_VfoA_Freq(), 18100000);
+  EXPECT_EQ(s.state.get_IS_Main(), -100);
+  for (int i = 0; i < kIntFieldCount; ++i)
+    EXPECT_EQ(s.state.get(static_cast<IntField>(i)), radioSide.get(static_cast<IntField>(i))) << kIntFieldRows[i].name;
+  for (int i = 0; i < kTextFieldCount; ++i)
+    EXPECT_EQ(s.state.text(static_cast<TextField>(i)), radioSide.text(static_cast<TextField>(i))) << kTextFieldNames[i];
+  for (int n = 1; n <= 196; ++n) {
+    MenuListItem mine, theirs;
+    ASSERT_TRUE(s.state.get_MenuItem(n, &mine) && radioSide.get_MenuItem(n, &theirs));
+    EXPECT_EQ(mine.value, theirs.value) << "menu item " << n;
+    EXPECT_STREQ(mine.text, theirs.text) << "menu item " << n;
+  }
   ASSERT_TRUE(s.request(82, false, 21074000));
   EXPECT_TRUE(waitFor([&] { return s.state.get_VfoA_Freq() == 21074000; }, 3s));
   EXPECT_EQ(far.radio.peek("FA;"), "FA21074000;");
