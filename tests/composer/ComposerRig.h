@@ -5,13 +5,24 @@
 #include <vector>
 
 #include "composer/Composer.h"
-#include "support/RecordingClock.h"
 #include "support/RecordingMainWindow.h"
 #include "support/RecordingPostTarget.h"
 
 namespace hrx::test {
 
 struct ComposerRig {
+  // Sleeps return at once and are kept; in a transcript each wait follows
+  // the commands composed before it.
+  struct Clock final : hrx::Clock {
+    explicit Clock(ComposerRig& r) : rig(r) {}
+    std::int64_t nowMs() override { return 0; }
+    void sleepMs(std::int64_t ms) override {
+      sleeps.push_back(ms);
+      rig.note(" +" + std::to_string(ms));
+    }
+    ComposerRig& rig;
+    std::vector<std::int64_t> sleeps;
+  };
   RadioState state;
   PanelMirror mirror;
   Sio_RingBuff sendRing;
@@ -21,7 +32,7 @@ struct ComposerRig {
   RecordingPostTarget self;
   RecordingMainWindow window;
   WindowFlags flags;
-  RecordingClock clock;
+  Clock clock{*this};
   ComposerContext ctx{state, mirror, sendRing, recvRing, sendThread, analyser, self, window, flags, clock};
   Composer composer{ctx};
 
@@ -39,6 +50,25 @@ struct ComposerRig {
   std::vector<std::string> sent() { return drain(sendRing); }
   // Wake-ups of the send thread since the last call.
   std::size_t kicks() { return sendThread.take().size(); }
+  // What one message has the composer send and wait, in order: "ID; +25".
+  std::string transcript(MsgId id, WParam w = 0, LParam l = 0) {
+    sent();
+    logging_ = true;
+    log_.clear();
+    handle(id, w, l);
+    note("");
+    logging_ = false;
+    return log_.empty() ? log_ : log_.substr(1);
+  }
+
+ private:
+  void note(const std::string& wait) {
+    if (!logging_) return;
+    for (const std::string& s : sent()) log_ += " " + s;
+    log_ += wait;
+  }
+  bool logging_ = false;
+  std::string log_;
 };
 
 }  // namespace hrx::test

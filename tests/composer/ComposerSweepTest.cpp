@@ -1,6 +1,6 @@
 // The sweeps' timers and flags, the link and power switches' side effects,
-// the polls, the knobs and the menu write. The read-out's commands and waits
-// are pinned by ComposerTranscriptTest.
+// the polls, the knobs, the menu write and the thread. The read-out's
+// commands and waits are pinned by ComposerTranscriptTest.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -41,22 +41,17 @@ TEST(ComposerSweeps, MenuReadOutEndsOnceWithTheEndMessages) {
   ASSERT_TRUE(loadBuiltInCatalogue(rig.state));
   rig.flags.busyShown = 1;
   rig.handle(kMsgExStart);
-  Strings asked;
-  for (int i = 0; i < 196; ++i) {
-    rig.handle(kMsgExStep);
-    for (auto& s : rig.sent()) asked.push_back(s);
-  }
-  ASSERT_EQ(asked.size(), 196u);
-  EXPECT_EQ(asked[9], "EX010;");
-  EXPECT_EQ(asked.back(), "EX196;");
+  std::string asked;
+  for (int i = 0; i < 196; ++i) asked += rig.transcript(kMsgExStep);
+  EXPECT_EQ(asked.size(), 196u * 6 + 5);   // the last step also waits
+  EXPECT_EQ(asked.substr(54, 6), "EX010;");
+  EXPECT_EQ(asked.substr(asked.size() - 11), "EX196; +100");
   const std::vector<Msg> done = {{0x8803, 0, 0}, {0x834D, 0, 0}, {0x8307, 0, 0}, {0x8305, 0, 0}};
   EXPECT_EQ(rig.window.posts(), done);
-  EXPECT_EQ(rig.clock.sleeps, std::vector<std::int64_t>{100});
   EXPECT_EQ(rig.flags.busy.load(), 0);
   EXPECT_EQ(rig.window.timerPeriod(kTimerExSweep), 0u);
   // A tick still queued after the end reads nothing and ends nothing again.
-  rig.handle(kMsgExStep);
-  EXPECT_TRUE(rig.sent().empty());
+  EXPECT_EQ(rig.transcript(kMsgExStep), "");
   EXPECT_EQ(rig.window.posts(), done);
 }
 
@@ -80,9 +75,7 @@ TEST(ComposerSweeps, KeyerReadOutAndStopCuttingEverySweep) {
   EXPECT_FALSE(rig.composer.exRunning());
   EXPECT_EQ(rig.composer.keyerCursor(), 1);
   for (std::uint32_t t : {kTimerSync, kTimerExSweep, kTimerKmSweep}) EXPECT_EQ(rig.window.timerPeriod(t), 0u) << t;
-  rig.sent();
-  rig.handle(kMsgSyncStep);
-  EXPECT_TRUE(rig.sent().empty());
+  EXPECT_EQ(rig.transcript(kMsgSyncStep), "");
 }
 
 // Switching the link off tells the rest of the program at once, as if the
@@ -105,25 +98,19 @@ TEST(ComposerLink, ConnectionSwitchOffShowsTheLinkDownAtOnce) {
 
 TEST(ComposerLink, PowerSwitchQueriesAfterwards) {
   ComposerRig rig;
-  rig.op(2);
-  EXPECT_EQ(rig.clock.sleeps, (std::vector<std::int64_t>{800, 800}));
+  EXPECT_EQ(rig.transcript(operationInfo(2)->msg), "PS1; +800 PS1; +800");
   EXPECT_EQ(rig.window.timerPeriod(kTimerPsOn), 100u);
-  rig.sent();
-  rig.handle(kMsgPsQuery1);
-  EXPECT_EQ(rig.sent(), Strings{"PS;"});
+  EXPECT_EQ(rig.transcript(kMsgPsQuery1), "PS;");
   EXPECT_EQ(rig.window.timerPeriod(kTimerPsOn), 0u);
 
   rig.mirror.set_PS_Stat(1);
   rig.op(2);
   EXPECT_EQ(rig.window.timerPeriod(kTimerPsOff), 50u);
-  rig.sent();
-  rig.handle(kMsgPsQuery2);
-  EXPECT_EQ(rig.composer.psQueryCount(), 1);
+  EXPECT_EQ(rig.transcript(kMsgPsQuery2), "PS;");
   EXPECT_EQ(rig.window.timerPeriod(kTimerPsOff), 50u);
-  rig.handle(kMsgPsQuery2);
+  EXPECT_EQ(rig.transcript(kMsgPsQuery2), "PS;");
   EXPECT_EQ(rig.composer.psQueryCount(), 0);
   EXPECT_EQ(rig.window.timerPeriod(kTimerPsOff), 0u);
-  EXPECT_EQ(rig.sent(), (Strings{"PS;", "PS;"}));
 }
 
 TEST(ComposerLink, PollsAndSoftKeys) {
@@ -134,21 +121,17 @@ TEST(ComposerLink, PollsAndSoftKeys) {
     const char* want;
   } kCases[] = {
       {kMsgRmPoll, 0, 0, "RM3;"}, {kMsgRmPoll, 0, 5, "RM8;"}, {kMsgSmPoll, 0, 0, "SM1;"}, {kMsgOiRead, 0, 0, "OI;"},
-      {kMsgSendCs, 7, 0, "CS1;"}, {kMsgSendSq, 42, 0, "SQ0042;"}, {kMsgSendTx, 1, 0, "TX1;"},
+      {kMsgSendCs, 7, 0, "CS1;"}, {kMsgSendSq, 42, 0, "SQ0042;"}, {kMsgSendTx, 1, 0, "TX1;"}, {0x8999, 0, 0, ""},
   };
   for (const auto& c : kCases) {
     ComposerRig rig;
     rig.mirror.set_MS_Stat(c.msStat);
-    EXPECT_TRUE(rig.handle(c.id, c.w, 0));
-    EXPECT_EQ(rig.sent(), Strings{c.want}) << std::hex << c.id;
-    EXPECT_EQ(rig.kicks(), 1u);
+    EXPECT_EQ(rig.transcript(c.id, c.w, 0), c.want) << std::hex << c.id;
+    EXPECT_EQ(rig.kicks(), *c.want ? 1u : 0u);
   }
-  ComposerRig rig;
-  EXPECT_FALSE(rig.handle(0x8999));
-  EXPECT_TRUE(rig.sent().empty());
 }
 
-TEST(ComposerKnobs, EncoderRepeatsItsLastDirection) {
+TEST(ComposerKnobs, EncoderRepeatsItsLastDirectionAndVfoKeysRememberTheSide) {
   ComposerRig rig;
   rig.state.set_MD_Main(2);
   rig.state.set_MG_Value(50);
@@ -157,10 +140,7 @@ TEST(ComposerKnobs, EncoderRepeatsItsLastDirection) {
   rig.op(197, 50);   // equal again: down, as last time
   rig.op(198, 50);   // another knob keeps its own memory
   EXPECT_EQ(rig.sent(), (Strings{"EU401;", "ED401;", "ED401;", "EU501;"}));
-}
 
-TEST(ComposerKnobs, VfoReceiveKeysRememberTheSideAskedFor) {
-  ComposerRig rig;
   rig.op(189);
   EXPECT_EQ(rig.state.get_MdReplyTarget(), 1);
   rig.state.set_FR_Stat(4);
@@ -179,9 +159,9 @@ TEST(ComposerMenuWrite, EncodesEachValueClassAndSendsOnlyChangedItems) {
     double v;
     const char* want;
   } kCases[] = {
-      {108, -7, "EX108-07;"}, {108, 123, "EX108123;"},   // all digits: no room for the sign
-      {108, 1234, "EX108000;"}, {128, 3, "EX12805;"},   // span: two more than the index
-      {23, -1, "EX023000;"},                            // unsigned and negative
+      {108, -7, "EX108-07; +10"}, {108, 123, "EX108123; +10"},   // all digits: no room for the sign
+      {108, 1234, "EX108000; +10"}, {128, 3, "EX12805; +10"},    // span: two more than the index
+      {23, -1, "EX023000; +10"},                                 // unsigned and negative
   };
   ComposerRig rig;
   ASSERT_TRUE(loadBuiltInCatalogue(rig.state));
@@ -191,23 +171,18 @@ TEST(ComposerMenuWrite, EncodesEachValueClassAndSendsOnlyChangedItems) {
       m.new_value = c.v;
       return true;
     });
-    rig.op(42);
-    EXPECT_EQ(rig.sent(), Strings{c.want}) << c.n << " = " << c.v;
+    EXPECT_EQ(rig.transcript(operationInfo(42)->msg), c.want) << c.n << " = " << c.v;
     MenuListItem m;
     rig.state.get_MenuItem(c.n, &m);
     EXPECT_EQ(m.changed, 0) << c.n;
   }
-  rig.clock.sleeps.clear();
   rig.state.edit_MenuItem(5, [](MenuListItem& m) {
     m.changed = 1;
     std::strcpy(m.new_text, "AB1CD");
     return true;
   });
-  rig.op(42);
-  EXPECT_EQ(rig.sent(), Strings{"EX005AB1CD       ;"}) << "a text item is padded with blanks";
-  EXPECT_EQ(rig.clock.sleeps, std::vector<std::int64_t>{10});
-  rig.op(42);
-  EXPECT_TRUE(rig.sent().empty()) << "already sent";
+  EXPECT_EQ(rig.transcript(operationInfo(42)->msg), "EX005AB1CD       ; +10") << "a text item is padded with blanks";
+  EXPECT_EQ(rig.transcript(operationInfo(42)->msg), "") << "already sent";
 }
 
 TEST(ComposerThread, StartsTheKeepAliveAndComposesInOrder) {

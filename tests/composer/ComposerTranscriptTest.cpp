@@ -7,49 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "composer/Composer.h"
 #include "composer/ComposerRig.h"
-#include "support/RecordingMainWindow.h"
-#include "support/RecordingPostTarget.h"
 
 namespace hrx {
 namespace {
 
-struct TranscriptRig {
-  // Each wait first takes the commands composed before it.
-  struct Clock final : hrx::Clock {
-    explicit Clock(TranscriptRig& r) : rig(r) {}
-    std::int64_t nowMs() override { return 0; }
-    void sleepMs(std::int64_t ms) override {
-      rig.take();
-      rig.out += "+" + std::to_string(ms) + " ";
-    }
-    TranscriptRig& rig;
-  };
-  RadioState state;
-  PanelMirror mirror;
-  Sio_RingBuff sendRing;
-  Sio_RingBuff recvRing;
-  test::RecordingPostTarget sendThread, analyser, self;
-  test::RecordingMainWindow window;
-  WindowFlags flags;
-  Clock clock{*this};
-  ComposerContext ctx{state, mirror, sendRing, recvRing, sendThread, analyser, self, window, flags, clock};
-  Composer composer{ctx};
-  std::string out;
-
-  void take() {
-    char buf[Sio_RingBuff::kSlotBytes];
-    for (int n; (n = sendRing.Sio_RingBuff_Read(buf)) > 0;) out += std::string(buf, static_cast<std::size_t>(n)) + " ";
-  }
-  std::string run(MsgId id) {
-    out.clear();
-    composer.handle(Msg{id, 0, 0});
-    take();
-    if (!out.empty()) out.pop_back();
-    return out;
-  }
-};
+using test::ComposerRig;
 
 // The 76 steps of the state read-out, one string per step: commands and
 // waits in the order they happen.
@@ -77,12 +40,12 @@ constexpr const char* kReadOutSteps[76] = {
 };
 
 TEST(ComposerTranscript, StateReadOutStepByStep) {
-  TranscriptRig rig;
-  rig.run(kMsgSyncStart);
-  for (int step = 0; step < 76; ++step) EXPECT_EQ(rig.run(kMsgSyncStep), kReadOutSteps[step]) << "step " << step;
+  ComposerRig rig;
+  rig.transcript(kMsgSyncStart);
+  for (int step = 0; step < 76; ++step) EXPECT_EQ(rig.transcript(kMsgSyncStep), kReadOutSteps[step]) << "step " << step;
   // The sweep is over; the menu read-out follows on its own timer.
   EXPECT_FALSE(rig.composer.syncRunning());
-  EXPECT_EQ(rig.run(kMsgExStep), "EX001;");
+  EXPECT_EQ(rig.transcript(kMsgExStep), "EX001;");
 }
 
 TEST(ComposerTranscript, IdQueryKeepAliveAndConnectionSwitch) {
@@ -101,11 +64,11 @@ TEST(ComposerTranscript, IdQueryKeepAliveAndConnectionSwitch) {
       {0, 0, 1, 0x8501, "AI0; +20 AI; +25"},
   };
   for (const auto& c : kCases) {
-    TranscriptRig rig;
+    ComposerRig rig;
     rig.state.set_AI_Stat(c.ai);
     rig.state.set_PS_Stat(c.ps);
     rig.mirror.set_AI_Stat(c.mirrorAi);
-    EXPECT_EQ(rig.run(c.msg), c.want) << std::hex << c.msg << " AI " << c.ai << " PS " << c.ps;
+    EXPECT_EQ(rig.transcript(c.msg), c.want) << std::hex << c.msg << " AI " << c.ai << " PS " << c.ps;
   }
 }
 
@@ -117,7 +80,7 @@ TEST(ComposerTranscript, ReceiveSideFollowsFrStat) {
     const char* want;
   } kCases[] = {{0, "PR01;"}, {1, "PR01;"}, {2, "PR01;"}, {3, "PR01;"}, {4, "OS01;"}, {5, "OS01;"}};
   for (const auto& c : kCases) {
-    test::ComposerRig rig;
+    ComposerRig rig;
     rig.state.set_FR_Stat(c.fr);
     rig.state.set_MD_Main(1);    // a mode with the PR switch
     rig.state.set_MD_Sub(10);    // a mode with the three-state OS switch
