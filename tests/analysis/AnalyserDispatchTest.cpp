@@ -125,12 +125,11 @@ TEST(AnalyserLinkState, PowerCycleRemembersAutoInformation) {
   // no reply.
   AnalyserRig plain;
   plain.feed("PS1;");
+  plain.feed("PSx;");
   EXPECT_TRUE(plain.composer.msgs().empty());
   EXPECT_EQ(plain.state.get_AiResyncNeeded(), 0);
-  plain.window.clear();
-  plain.feed("PSx;");
   EXPECT_EQ(plain.state.get_PS_Stat(), 1);
-  EXPECT_TRUE(plain.events().empty());
+  EXPECT_EQ(plain.events(), Msgs{kEvPS});
 }
 
 // "AI0", or three seconds of silence (timer 17 comes back as 0x810C, acting

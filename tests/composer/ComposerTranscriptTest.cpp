@@ -72,22 +72,5 @@ TEST(ComposerTranscript, IdQueryKeepAliveAndConnectionSwitch) {
   }
 }
 
-// The receive side's mode decides operation 206 (PR or OS by the mode): FR_Stat
-// 4 and 5 receive on the sub side, the others on the main side.
-TEST(ComposerTranscript, ReceiveSideFollowsFrStat) {
-  const struct {
-    int fr;
-    const char* want;
-  } kCases[] = {{0, "PR01;"}, {1, "PR01;"}, {2, "PR01;"}, {3, "PR01;"}, {4, "OS01;"}, {5, "OS01;"}};
-  for (const auto& c : kCases) {
-    ComposerRig rig;
-    rig.state.set_FR_Stat(c.fr);
-    rig.state.set_MD_Main(1);    // a mode with the PR switch
-    rig.state.set_MD_Sub(10);    // a mode with the three-state OS switch
-    rig.op(206);
-    EXPECT_EQ(rig.sent(), std::vector<std::string>{c.want}) << "FR_Stat " << c.fr;
-  }
-}
-
 }  // namespace
 }  // namespace hrx
