@@ -63,6 +63,9 @@ TEST(AnalyserLinkState, IdReplyStartsTheReadOutOrDropsTheLink) {
   rig.feed("ID0362;");
   EXPECT_EQ(rig.state.get_ID_Value(), 362);
   EXPECT_EQ(rig.events(), (Msgs{{0x8109, 1, 3}, {0x8344, 0, 0}}));
+  rig.composer.take();
+  rig.feed("RS2;");   // RS 2 starts the menu read-out
+  EXPECT_EQ(rig.composer.msgs(), (Msgs{{0x834F, 0, 0}}));
 }
 
 TEST(AnalyserLinkState, AutoInformationOnAsksForTheIdOnceOrOnResync) {

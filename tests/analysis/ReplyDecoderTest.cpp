@@ -81,10 +81,9 @@ TEST(ReplyDecoders, SingleDigitStatus) {
       {"RT1;", 0x8302, "RT_Stat=1 m:RT_Stat=1"}, {"RT2;", 0, "RT_Stat=0 m:RT_Stat=0"},
       {"RT;", 0, "RT_Stat=0"},   // the zero behind the code is no digit
       {"XT1;", 0x8303, "XT_Stat=1 m:XT_Stat=1"}, {"SF9;", 0, "SF_Value=8"}, {"TX2;", 0x8338, "TxStat=2"},
-      {"MS5;", 0x8346, "MS_Stat=5 m:MS_Stat=5"}, {"FR3;", 0x830A, "FR_Stat=3 m:FR_Stat=3"}, {"FR6;", 0, "FR_Stat=0"},
-      {"FT1;", 0x8309, "FT_Stat=1"}, {"VS1;", 0x830E, "VS_Stat=1 m:VS_Stat=1"}, {"DP6;", 0x8320, "DP_Stat=6"},
-      {"TS1;", 0x8316, "TS_Stat=1"}, {"DS1;", 0x8319, "DS_Stat=1 m:DS_Stat=1"}, {"SC1;", 0x8336, "SC_Stat=1"},
-      {"UL1;", 0x8339, "UL_Stat=1"}, {"CS1;", 0x831F, "CS_Stat=1 m:CS_Stat=1"}, {"RS1;", 0x8343, "RS_Stat=1"},
+      {"MS5;", 0x8346, "MS_Stat=5 m:MS_Stat=5"}, {"FR3;", 0x830A, "FR_Stat=3 m:FR_Stat=3"}, {"FT1;", 0x8309, "FT_Stat=1"},
+      {"VS1;", 0x830E, "VS_Stat=1 m:VS_Stat=1"}, {"DP6;", 0x8320, "DP_Stat=6"},
+      {"DS1;", 0x8319, "DS_Stat=1 m:DS_Stat=1"}, {"CS1;", 0x831F, "CS_Stat=1 m:CS_Stat=1"}, {"RS1;", 0x8343, "RS_Stat=1"},
       // A refused store still refreshes the mirror from the kept value.
       {"KR5;", 0, "KR_Stat=1 m:KR_Stat=1", [](AnalyserRig& r) { r.feed("KR1;"); r.mirror.set_KR_Stat(0); }},
       {"PB1;", 0x8341, ""}, {"LM0;", 0x834E, ""}, {"CW1;", 0, ""}, {"DA0000;", 0, ""},   // never decoded

@@ -1,5 +1,5 @@
 // The sweeps' timers and flags, the link and power switches' side effects,
-// the polls, the knobs, the menu write and the thread. The read-out's
+// the knobs' memory, the menu write and the thread. The read-out's
 // commands and waits are pinned by ComposerTranscriptTest.
 #include <gtest/gtest.h>
 
@@ -111,24 +111,6 @@ TEST(ComposerLink, PowerSwitchQueriesAfterwards) {
   EXPECT_EQ(rig.transcript(kMsgPsQuery2), "PS;");
   EXPECT_EQ(rig.composer.psQueryCount(), 0);
   EXPECT_EQ(rig.window.timerPeriod(kTimerPsOff), 0u);
-}
-
-TEST(ComposerLink, PollsAndSoftKeys) {
-  const struct {
-    MsgId id;
-    WParam w;
-    int msStat;
-    const char* want;
-  } kCases[] = {
-      {kMsgRmPoll, 0, 0, "RM3;"}, {kMsgRmPoll, 0, 5, "RM8;"}, {kMsgSmPoll, 0, 0, "SM1;"}, {kMsgOiRead, 0, 0, "OI;"},
-      {kMsgSendCs, 7, 0, "CS1;"}, {kMsgSendSq, 42, 0, "SQ0042;"}, {kMsgSendTx, 1, 0, "TX1;"}, {0x8999, 0, 0, ""},
-  };
-  for (const auto& c : kCases) {
-    ComposerRig rig;
-    rig.mirror.set_MS_Stat(c.msStat);
-    EXPECT_EQ(rig.transcript(c.id, c.w, 0), c.want) << std::hex << c.id;
-    EXPECT_EQ(rig.kicks(), *c.want ? 1u : 0u);
-  }
 }
 
 TEST(ComposerKnobs, EncoderRepeatsItsLastDirectionAndVfoKeysRememberTheSide) {
