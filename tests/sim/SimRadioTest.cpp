@@ -26,15 +26,14 @@ TEST(SimRadio, SetsThenReadsRoundTrip) {
     const char* query;
     const char* reply;
   } kCases[] = {
-      {"", "FA;", "FA14250000;"}, {"", "MD0;", "MD02;"}, {"", "IF;", "IF00114250000+000000200000;"},
-      {"", "OI;", "OI00007050000+000000100000;"}, {"", "ID;", "ID0460;"}, {"", "EX005;", "EX005MARVO       ;"},
+      {"", "MD0;", "MD02;"}, {"", "OI;", "OI00007050000+000000100000;"}, {"", "EX005;", "EX005MARVO       ;"},
       {"FA07000000;", "FA;", "FA07000000;"}, {"MD1C;", "MD1;", "MD1C;"}, {"IS0-0250;", "IS0;", "IS0-0250;"},
       {"BP01123;", "BP01;", "BP01123;"}, {"FT3;FT2;", "FT;", "FT0;"}, {"AN05;", "AN0;", "AN011;"},
       {"LK1;LK3;", "LK;", "LK7;"}, {"VF01+3;VF0100;", "VF0;", "VF010001;"}, {"KC5031;KC5031;", "KC503;", "KC50300;"},
       {"EX005K1ABC       ;", "EX005;", "EX005K1ABC       ;"}, {"PE011-08;", "EX163;", "EX163-08;"},
       {"EX17607;", "PE222;", "PE222007;"}, {"FA07074000;MD03;RT1;MC005;", "IF;", "IF00507074000+000010300000;"},
       {"RU0150;RD0300;", "IF;", "IF00114250000-015000200000;"}, {"FA07010000;AB;", "FB;", "FB07010000;"},
-      {"SV;", "MD1;", "MD12;"}, {"BS03;BS05;", "FA;", "FA14250000;"}, {"ED005;", "FA;", "FA14249950;"},
+      {"BS03;BS05;", "FA;", "FA14250000;"}, {"ED005;", "FA;", "FA14249950;"},
       {"MD03;EU402;", "KS;", "KS022;"}, {"CO0002;ED705;", "CO02;", "CO0220;"}, {"QS;", "FB;", "FB14255000;"},
       {"QI;FA07000000;QR;", "FA;", "FA14250000;"}, {"CH1;", "MC;", "MC117;"}, {"UP05;", "FA;", "FA14250050;"},
   };
@@ -79,7 +78,7 @@ TEST(SimRadio, PoweredOffAnswersOnlyPs) {
   SimRadio radio;
   ask(radio, "AI1;");
   EXPECT_EQ(ask(radio, "PS0;"), "");
-  for (const char* cmd : {"FA;", "ZZ;", "FA07000000;", "EX001;", "AI1;", ";;", "X", ";"}) EXPECT_EQ(ask(radio, cmd), "") << cmd;
+  for (const char* cmd : {"FA;", "ZZ;", "FA07000000;", "AI1;", ";;", "X", ";"}) EXPECT_EQ(ask(radio, cmd), "") << cmd;
   EXPECT_EQ(ask(radio, "PS;"), "PS0;");
   EXPECT_FALSE(radio.applyLocal("FA07000000;")) << "the knobs of a radio that is off do nothing";
   EXPECT_EQ(radio.cell(Cell::VfoA), 14250000) << "commands while off change nothing";
