@@ -1,19 +1,60 @@
-// Each reply layout: what a reply stores, refuses and announces. Events are
-// the spec's literal ids; the rows that carry their index carry it as lParam.
+// The reply analyser: each reply layout (what a reply stores, refuses and
+// announces), the dispatch around the decoders (the silence timer, the
+// link-state replies ID, AI and PS, the silence time-out, the menu (EX)
+// replies) and the analyser thread. Events are the spec's literal ids; the
+// rows that carry their index carry it as lParam.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "analysis/AnalyserRig.h"
+#include "analysis/ReplyAnalyser.h"
+#include "menulist/MenuCatalogue.h"
+#include "support/RecordingMainWindow.h"
+#include "support/RecordingPostTarget.h"
 
 namespace hrx {
+
+inline void PrintTo(const Msg& m, std::ostream* os) {
+  *os << std::hex << "0x" << m.id << std::dec << "(" << m.w << ", " << m.l << ")";
+}
+
 namespace {
 
-using test::AnalyserRig;
+using test::WindowCall;
+using Msgs = std::vector<Msg>;
+
+// An analyser wired to a fresh state store, mirror and recording fakes of
+// the main window and the composer.
+struct AnalyserRig {
+  RadioState state;
+  PanelMirror mirror;
+  test::RecordingMainWindow window;
+  test::RecordingPostTarget composer;
+  ReplyAnalyser analyser{state, mirror, window, composer};
+
+  // Feeds one reply as the receive side hands it over: without its ';'.
+  void feed(std::string reply) {
+    if (!reply.empty() && reply.back() == ';') reply.pop_back();
+    analyser.dispatch(reply.data(), reply.size());
+  }
+  // Feeds a reply and forgets what it caused.
+  void prime(const std::string& reply) {
+    feed(reply);
+    window.clear();
+    composer.take();
+  }
+  std::vector<Msg> events() const { return window.posts(); }
+};
+
+// Analyser events by name (wParam 0, lParam 0).
+constexpr Msg kEvFA{0x8333, 0, 0}, kEvFB{0x8334, 0, 0}, kEvRM{0x8321, 0, 0}, kEvSM{0x8337, 0, 0},
+    kEvAI{0x833A, 0, 0}, kEvPS{0x8347, 0, 0}, kEvSF{0x8304, 0, 0};
 
 static_assert(ReplyCodeTable::find("ID") == 0 && ReplyCodeTable::find("CA") == 77 && ReplyCodeTable::find("EX") < 0);
 
@@ -192,7 +233,7 @@ TEST(ReplyDecoders, RiNeedsAutoInformationAndAlsoAnnouncesSf) {
   EXPECT_EQ(rig.state.get_RI_3(), 1);
   EXPECT_EQ(rig.state.get_RI_5(), 0);
   const Msg ri{0x8348, 0, 0};
-  EXPECT_EQ(rig.events(), (std::vector<Msg>{ri, test::kEvSF, ri, test::kEvSF, ri, test::kEvSF}));
+  EXPECT_EQ(rig.events(), (std::vector<Msg>{ri, kEvSF, ri, kEvSF, ri, kEvSF}));
 }
 
 TEST(ReplyDecoders, KeyerMemoryTexts) {
@@ -270,6 +311,201 @@ TEST(ReplyDecoders, VfoReplyFieldsFollowP1AndP4) {
       {"VF011232;", 0, "VF_Main_P2=0 VF_Main_Val0=0 VF_Main_Val1=0"}, {"VF211231;", 0, ""},
       {"VF0x1231;", 0, "VF_Main_P4=1 VF_Main_Val1=123"},
   });
+}
+
+const WindowCall kKill17{WindowCall::KillTimer, 17, 0, 0};
+const WindowCall kSet17{WindowCall::SetTimer, 17, 3000, 0};
+const Msgs kSweepStop{{0x834C, 0, 0}}, kComSwitch{{0x8501, 0, 0}}, kIdQuery{{0x8352, 0, 0}};
+
+// Every reply taken, whatever it is, kills the silence timer first and sets
+// it again last; only accepted replies post an event in between.
+TEST(AnalyserDispatch, EveryReplyRearmsThePowerSyncTimer) {
+  const struct {
+    const char* reply;
+    Msgs events;
+  } kCases[] = {
+      {"FA07000000;", {kEvFA}}, {"MD02;", {{0x8345, 0, 67}}}, {"?;", {}}, {"ZZ123;", {}},
+      {"MR00000000000000000000000;", {}}, {"RT7;", {}}, {"", {}}, {"EX999000;", {}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.reply);
+    AnalyserRig rig;
+    rig.feed(c.reply);
+    std::vector<WindowCall> want = {kKill17};
+    for (const Msg& m : c.events) want.push_back({WindowCall::Post, m.id, m.w, m.l});
+    want.push_back(kSet17);
+    EXPECT_EQ(rig.window.calls(), want);
+    EXPECT_EQ(rig.state.get_PowerSyncTimerArmed(), 1);
+    EXPECT_TRUE(rig.composer.msgs().empty());
+  }
+}
+
+TEST(AnalyserLinkState, IdReplyStartsTheReadOutOrDropsTheLink) {
+  for (const char* reply : {"ID0460;", "ID0463;", "ID0999;", "ID0464;", "IDx460;"}) {
+    SCOPED_TRACE(reply);
+    AnalyserRig rig;
+    rig.feed(reply);
+    const bool ours = reply[5] <= '3' && reply[2] != 'x';
+    EXPECT_EQ(rig.composer.msgs(), ours ? (Msgs{{0x834B, 0, 0}}) : kComSwitch);
+    EXPECT_EQ(rig.events(), ours ? Msgs{} : (Msgs{{0x8109, 1, 3}})) << "only ID0362 passes the ID store";
+    EXPECT_EQ(rig.state.get_ID_Variant(), ours ? reply[5] - '0' : 0);
+  }
+  // The store and the model check are independent of each other.
+  AnalyserRig rig;
+  rig.feed("ID0362;");
+  EXPECT_EQ(rig.state.get_ID_Value(), 362);
+  EXPECT_EQ(rig.events(), (Msgs{{0x8109, 1, 3}, {0x8344, 0, 0}}));
+  rig.composer.take();
+  rig.feed("RS2;");   // RS 2 starts the menu read-out
+  EXPECT_EQ(rig.composer.msgs(), (Msgs{{0x834F, 0, 0}}));
+}
+
+TEST(AnalyserLinkState, AutoInformationOnAsksForTheIdOnceOrOnResync) {
+  AnalyserRig rig;
+  rig.feed("AI1;");
+  EXPECT_EQ(rig.composer.take(), kIdQuery);
+  EXPECT_EQ(rig.window.calls(),
+            (std::vector<WindowCall>{kKill17, {WindowCall::Send, 0x810A, 0, 0}, {WindowCall::Post, 0x833A, 0, 0}, kSet17}));
+  EXPECT_EQ(rig.mirror.get_AI_Stat(), 1);
+  rig.window.clear();
+  rig.feed("AI1;");   // already on: nothing to ask
+  EXPECT_TRUE(rig.composer.msgs().empty());
+  EXPECT_EQ(rig.events(), Msgs{kEvAI});
+  rig.state.set_AiResyncNeeded(1);   // unless a power cycle asked for it
+  rig.window.clear();
+  rig.feed("AI1;");
+  EXPECT_EQ(rig.composer.take(), kIdQuery);
+  EXPECT_EQ(rig.state.get_AiResyncNeeded(), 0);
+  for (const WindowCall& c : rig.window.calls()) EXPECT_NE(c.kind, WindowCall::Send) << "not a fresh switch-on";
+  rig.window.clear();
+  rig.feed("AI2;");   // garbled: kept, nothing posted
+  EXPECT_EQ(rig.state.get_AI_Stat(), 1);
+  EXPECT_TRUE(rig.events().empty());
+  EXPECT_TRUE(rig.composer.msgs().empty());
+
+  // Asked for and still refused: the connection switch goes back off.
+  AnalyserRig refused;
+  refused.state.set_AiOnRequested(1);
+  refused.mirror.set_AI_Stat(1);
+  refused.feed("AI0;");
+  EXPECT_EQ(refused.composer.msgs(), kComSwitch);
+  EXPECT_TRUE(refused.events().empty());
+  EXPECT_EQ(refused.mirror.get_AI_Stat(), 0);
+}
+
+TEST(AnalyserLinkState, PowerCycleRemembersAutoInformation) {
+  AnalyserRig rig;
+  rig.prime("AI1;");
+  rig.prime("PS1;");
+  rig.prime("RM0050;");
+  rig.feed("PS0;");
+  EXPECT_EQ(rig.state.get_AiAtPowerOff(), 1);
+  EXPECT_EQ(rig.events(), (Msgs{kEvRM, kEvSM, kEvPS}));
+  EXPECT_EQ(rig.composer.take(), kSweepStop);
+  EXPECT_EQ(rig.state.get_RM_Meter1(), 0);
+  EXPECT_EQ(rig.mirror.get_PS_Stat(), 0);
+  rig.window.clear();
+  rig.feed("PS0;");   // no change: only the event
+  EXPECT_EQ(rig.events(), Msgs{kEvPS});
+  EXPECT_TRUE(rig.composer.msgs().empty());
+  rig.window.clear();
+  rig.feed("PS1;");
+  EXPECT_EQ(rig.state.get_AiResyncNeeded(), 1);
+  EXPECT_EQ(rig.mirror.get_AI_Stat(), 0);
+  EXPECT_EQ(rig.composer.take(), kComSwitch);
+  EXPECT_EQ(rig.events(), Msgs{kEvPS});
+  EXPECT_EQ(rig.mirror.get_PS_Stat(), 1);
+
+  // Power on without auto-information before: nothing more; a bad digit is
+  // no reply.
+  AnalyserRig plain;
+  plain.feed("PS1;");
+  plain.feed("PSx;");
+  EXPECT_TRUE(plain.composer.msgs().empty());
+  EXPECT_EQ(plain.state.get_AiResyncNeeded(), 0);
+  EXPECT_EQ(plain.state.get_PS_Stat(), 1);
+  EXPECT_EQ(plain.events(), Msgs{kEvPS});
+}
+
+// "AI0", or three seconds of silence (timer 17 comes back as 0x810C, acting
+// as if the radio said "AI0"): the sweeps stop and the meters drop to zero.
+TEST(AnalyserLinkState, AutoInformationOffOrSilenceStopsTheSweepsAndZeroesTheMeters) {
+  for (const bool silence : {false, true}) {
+    SCOPED_TRACE(silence ? "silence" : "AI0");
+    AnalyserRig rig;
+    rig.prime("AI1;");
+    rig.prime("RM0123;");
+    rig.prime("SM1200;");
+    if (silence) {
+      rig.state.set_AiOnRequested(1);
+      rig.analyser.powerSyncTimeout();
+    } else {
+      rig.feed("AI0;");
+    }
+    EXPECT_EQ(rig.composer.msgs(), silence ? (Msgs{kSweepStop[0], kSweepStop[0]}) : kSweepStop);
+    EXPECT_EQ(rig.state.get_AiOnRequested(), 0);
+    EXPECT_EQ(rig.events(), (Msgs{kEvRM, kEvSM, kEvAI}));
+    EXPECT_EQ(rig.state.get_RM_Meter1(), 0);
+    EXPECT_EQ(rig.state.get_SM_Meter1(), 0);
+    EXPECT_EQ(rig.mirror.get_AI_Stat(), 0);
+    // The timer belongs to the main window and keeps running.
+    for (const WindowCall& c : rig.window.calls()) EXPECT_TRUE(!silence || c.kind == WindowCall::Post);
+  }
+}
+
+// Each reply's value as stored and what it announces: 0x830B for a change
+// (item 11 meter type and 32 ANT3 carry their number), contour and width
+// items also redraw their controls.
+TEST(MenuReplies, ValuesByTypeAndWhatTheyAnnounce) {
+  AnalyserRig rig;
+  ASSERT_TRUE(loadBuiltInCatalogue(rig.state));
+  const Msgs ex{{0x830B, 0, 0}};
+  const std::string call = "JA1XYZ      ";
+  const struct {
+    std::string reply;
+    int item;
+    double value;
+    const char* text;
+    Msgs events;
+  } kCases[] = {
+      {"EX0060;", 6, 0, "", {}},   // the value held already
+      {"EX0063;", 6, 3, "", ex}, {"EX0111;", 11, 1, "", {{0x830B, 11, 0}}}, {"EX0322;", 32, 2, "", {{0x830B, 32, 0}}},
+      {"EX108-10;", 108, -10, "", {ex[0], {0x8307, 0, 6}}}, {"EX1072;", 107, 2, "", {ex[0], {0x8305, 0, 4}}},
+      {"EX023250;", 23, 540, "", ex},   // beacon time: above 240 in 30 s steps
+      {"EX023240;", 23, 240, "", ex}, {"EX12805;", 128, 3, "", ex},   // span frequency: the reply counts from 2
+      {"EX02225;", 22, 25, "", ex},     // CW weight, in tenths
+      {"EX0 64;", 6, 4, "", ex},        // stray characters in the number are skipped
+      {"EX005" + call + ";", 5, 0, "JA1XYZ      ", ex}, {"EX005" + call + ";", 5, 0, "JA1XYZ      ", {}},
+      {"EX005JA1XYZ/P    ;", 5, 0, "JA1XYZ/P    ", ex},
+      {"EX0001;", 1, 0, "", {}}, {"EX1971;", 1, 0, "", {}}, {"EX;", 1, 0, "", {}},
+  };
+  for (const auto& c : kCases) {
+    rig.window.clear();
+    rig.feed(c.reply);
+    MenuListItem it;
+    ASSERT_TRUE(rig.state.get_MenuItem(c.item, &it));
+    EXPECT_TRUE(*c.text ? std::string(it.text) == c.text : c.item == 1 || it.value == c.value) << c.reply;
+    EXPECT_EQ(rig.events(), c.events) << c.reply;
+  }
+  EXPECT_DOUBLE_EQ(menuTextValue("+1.25x", 6), 1.25);
+  EXPECT_DOUBLE_EQ(menuTextValue("1234", 2), 12) << "reads no further than its width";
+}
+
+TEST(AnlRecvThread, TakesOneRecordPerMessageInOrder) {
+  AnalyserRig rig;
+  Sio_RingBuff ring;
+  Anl_Recv_Thread thread(rig.analyser, ring);
+  ASSERT_TRUE(thread.start());
+  for (const char* r : {"FA14250000", "FB07100000"})
+    ASSERT_GT(ring.Sio_RingBuff_Write(static_cast<std::int16_t>(std::strlen(r)), r), 0);
+  for (int i = 0; i < 3; ++i) thread.post(kMsgReplyReady);   // the third finds nothing: not a reply
+  thread.post(kMsgPowerSyncTimeout);
+  ASSERT_TRUE(thread.stopBounded());
+  EXPECT_EQ(rig.state.get_VfoB_Freq(), 7100000);
+  EXPECT_EQ(rig.events(), (Msgs{kEvFA, kEvFB, kEvRM, kEvSM, kEvAI}));
+  int rearmed = 0;
+  for (const WindowCall& c : rig.window.calls()) rearmed += c == kSet17;
+  EXPECT_EQ(rearmed, 2);
 }
 
 }  // namespace
