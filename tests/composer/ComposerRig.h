@@ -53,12 +53,12 @@ struct ComposerRig {
   // What one message has the composer send and wait, in order: "ID; +25".
   std::string transcript(MsgId id, WParam w = 0, LParam l = 0) {
     sent();
-    logging_ = true;
     log_.clear();
+    logging_ = true;
     handle(id, w, l);
     note("");
     logging_ = false;
-    return log_.empty() ? log_ : log_.substr(1);
+    return log_.substr(log_.empty() ? 0 : 1);
   }
 
  private:
