@@ -1,8 +1,8 @@
 // The reply analyser: each reply layout (what a reply stores, refuses and
 // announces), the dispatch around the decoders (the silence timer, the
 // link-state replies ID, AI and PS, the silence time-out, the menu (EX)
-// replies) and the analyser thread. Events are the spec's literal ids; the
-// rows that carry their index carry it as lParam.
+// replies) and the analyser thread. Events are literal ids; the rows that
+// carry their index carry it as lParam.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -76,7 +76,6 @@ TEST(OptionTexts, EdgeValues) {
   EXPECT_EQ(rotatorDirection(400).degrees, 40);
   EXPECT_TRUE(rotatorDirection(360).overlap);
   EXPECT_FALSE(rotatorDirection(359).overlap);
-  EXPECT_EQ(rotatorSpeedText(100), "100%");
   EXPECT_EQ(checkCwText(std::string(50, '~')), CwTextCheck::Ok);
   EXPECT_EQ(checkCwText(std::string("CQ\0DE", 5)), CwTextCheck::NotPrintable);
   EXPECT_EQ(checkCwText("CQ \xC3\xA9"), CwTextCheck::NotPrintable);

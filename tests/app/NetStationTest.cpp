@@ -108,17 +108,20 @@ TEST_P(NetStation, ReadOutTuningAndRecovery) {
   ASSERT_TRUE(waitFor([&] { return program->readOutsDone.load() > 0; }, 60s)) << "the read-out never ended";
   EXPECT_EQ(program->readOutsDone.load(), 1);
   EXPECT_EQ(s.mirror.get_AI_Stat(), 1);
-  EXPECT_EQ(s.flags.busy.load(), 0);
   std::this_thread::sleep_for(300ms);   // the last replies
+  // The values set on the radio and every menu item were read; and all the
+  // program holds is what the radio's answers to its queries decode to.
+  const std::pair<IntField, std::int32_t> kLocal[] = {
+      {IntField::VfoA_Freq, 18100000}, {IntField::VfoB_Freq, 7100000}, {IntField::MD_Main, 2}, {IntField::SH_Main, 20},
+      {IntField::AG_Main, 123}, {IntField::KS_Value, 30}, {IntField::PC_Value, 50}, {IntField::IS_Main, -100}};
+  for (const auto& [f, v] : kLocal) EXPECT_EQ(s.state.get(f), v) << kIntFieldRows[static_cast<int>(f)].name;
+  EXPECT_EQ(std::ranges::count_if(far.radio.commandLog(), [](const std::string& q) { return q.rfind("EX", 0) == 0; }),
+            196);
   RadioState radioSide;
   ASSERT_TRUE(loadBuiltInCatalogue(radioSide));
   decodeRadioAnswers(far.radio, radioSide);
-  EXPECT_EQ(s.state.get_VfoA_Freq(), 18100000);
-  EXPECT_EQ(s.state.get_IS_Main(), -100);
   for (int i = 0; i < kIntFieldCount; ++i)
     EXPECT_EQ(s.state.get(static_cast<IntField>(i)), radioSide.get(static_cast<IntField>(i))) << kIntFieldRows[i].name;
-  for (int i = 0; i < kTextFieldCount; ++i)
-    EXPECT_EQ(s.state.text(static_cast<TextField>(i)), radioSide.text(static_cast<TextField>(i))) << kTextFieldNames[i];
   for (int n = 1; n <= 196; ++n) {
     MenuListItem mine, theirs;
     ASSERT_TRUE(s.state.get_MenuItem(n, &mine) && radioSide.get_MenuItem(n, &theirs));
