@@ -71,8 +71,7 @@ TEST(KeyCommands, KeyFileLinesAndTheirCommands) {
 TEST(OptionTexts, EdgeValues) {
   EXPECT_STREQ(toneText(49), "254.1 Hz");
   for (const char* text : {toneText(50), toneText(-1), ctcssModeText(4), shiftText(-3)}) EXPECT_STREQ(text, "?????");
-  EXPECT_STREQ(ctcssModeText(3), "");
-  EXPECT_STREQ(shiftText(3), "");
+  for (const char* text : {ctcssModeText(3), shiftText(3)}) EXPECT_STREQ(text, "");
   EXPECT_EQ(rotatorDirection(400).degrees, 40);
   EXPECT_TRUE(rotatorDirection(360).overlap);
   EXPECT_FALSE(rotatorDirection(359).overlap);
