@@ -1,14 +1,20 @@
-// The whole core working the simulated radio through the real ser2net on
-// loopback, raw and RFC 2217: the read-out, tuning, and a dropped connection
-// made again by the program itself with the full read-out, or given up with
-// the COM switch.
+// The station's link: timer 17's rule against a line given as its two
+// readings (open and healthy, bytes waiting), tick after tick; and the whole
+// core working the simulated radio through the real ser2net on loopback, raw
+// and RFC 2217: the read-out (the program's picture of the radio against the
+// radio's own), tuning, and a dropped connection made again by the program
+// itself with the full read-out, or given up with the COM switch.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "menulist/MenuCatalogue.h"
+#include "support/RecordingMainWindow.h"
+#include "support/RecordingPostTarget.h"
 #include "support/Ser2netRig.h"
 #include "support/StationRig.h"
 
@@ -18,6 +24,50 @@ namespace {
 using namespace std::chrono_literals;
 using test::Ser2net;
 using test::waitFor;
+
+// What the radio's own answers to every query it was asked decode to,
+// through an analyser of their own.
+void decodeRadioAnswers(const sim::SimRadio& radio, RadioState& out) {
+  PanelMirror mirror;
+  test::RecordingMainWindow window;
+  test::RecordingPostTarget composer;
+  ReplyAnalyser analyser(out, mirror, window, composer);
+  for (const std::string& query : radio.commandLog()) {
+    const std::string replies = radio.peek(query);
+    for (std::size_t from = 0, to; (to = replies.find(';', from)) != std::string::npos; from = to + 1)
+      analyser.dispatch(replies.data() + from, to - from);
+  }
+}
+
+TEST(Watchdog, OneTimeOutPerSilentPeriod) {
+  const struct {
+    int awaiting;
+    bool lineOk;
+    std::uint32_t inQueue;
+    bool ticks[3];   // time-out on the first, second and third tick
+  } kCases[] = {
+      {1, true, 0, {true, false, false}},    // a command unanswered: once
+      {1, true, 5, {false, false, false}},   // bytes on their way: the radio spoke
+      {0, true, 0, {false, false, false}},   // quiet, nothing asked
+      {1, false, 0, {true, true, true}},     // a dead line: every tick
+      {0, false, 7, {true, true, true}},
+  };
+  for (const auto& c : kCases) {
+    RadioState state;
+    state.set_AwaitingReply(c.awaiting);
+    for (int t = 0; t < 3; ++t)
+      EXPECT_EQ(powerSyncTimedOut(state, c.lineOk, c.inQueue), c.ticks[t])
+          << "awaiting " << c.awaiting << " line " << c.lineOk << " queue " << c.inQueue << " tick " << t;
+    EXPECT_EQ(state.get_AwaitingReply(), 0);
+  }
+  // A new command after the time-out starts a new silent period.
+  RadioState state;
+  state.set_AwaitingReply(1);
+  EXPECT_TRUE(powerSyncTimedOut(state, true, 0));
+  EXPECT_FALSE(powerSyncTimedOut(state, true, 0));
+  state.set_AwaitingReply(1);
+  EXPECT_TRUE(powerSyncTimedOut(state, true, 0));
+}
 
 class NetStation : public ::testing::TestWithParam<Ser2net::Mode> {
  protected:
@@ -44,7 +94,9 @@ class NetStation : public ::testing::TestWithParam<Ser2net::Mode> {
 };
 
 TEST_P(NetStation, ReadOutTuningAndRecovery) {
-  ASSERT_TRUE(far.radio.applyLocal("FA18100000"));
+  // The operator has been at the radio: not the power-up state.
+  for (const char* local : {"FA18100000", "FB07100000", "MD02", "SH020", "AG0123", "KS030", "PC050", "IS0-0100"})
+    ASSERT_TRUE(far.radio.applyLocal(local)) << local;
   program = std::make_unique<test::Program>(far.s2n->url(), dir.path());
   ASSERT_TRUE(program->ok);
   Station& s = program->station;
@@ -54,7 +106,28 @@ TEST_P(NetStation, ReadOutTuningAndRecovery) {
   ASSERT_TRUE(waitFor([&] { return s.port.Open() || s.port.IsOpen(); }, 3s));
   ASSERT_TRUE(s.request(1));
   ASSERT_TRUE(waitFor([&] { return program->readOutsDone.load() > 0; }, 60s)) << "the read-out never ended";
-  EXPECT_EQ(s.state.get_VfoA_Freq(), 18100000);
+  EXPECT_EQ(program->readOutsDone.load(), 1);
+  EXPECT_EQ(s.mirror.get_AI_Stat(), 1);
+  std::this_thread::sleep_for(300ms);   // the last replies
+  // The values set on the radio and every menu item were read; and all the
+  // program holds is what the radio's answers to its queries decode to.
+  const std::pair<IntField, std::int32_t> kLocal[] = {
+      {IntField::VfoA_Freq, 18100000}, {IntField::VfoB_Freq, 7100000}, {IntField::MD_Main, 2}, {IntField::SH_Main, 20},
+      {IntField::AG_Main, 123}, {IntField::KS_Value, 30}, {IntField::PC_Value, 50}, {IntField::IS_Main, -100}};
+  for (const auto& [f, v] : kLocal) EXPECT_EQ(s.state.get(f), v) << kIntFieldRows[static_cast<int>(f)].name;
+  EXPECT_EQ(std::ranges::count_if(far.radio.commandLog(), [](const std::string& q) { return q.rfind("EX", 0) == 0; }),
+            196);
+  RadioState radioSide;
+  ASSERT_TRUE(loadBuiltInCatalogue(radioSide));
+  decodeRadioAnswers(far.radio, radioSide);
+  for (int i = 0; i < kIntFieldCount; ++i)
+    EXPECT_EQ(s.state.get(static_cast<IntField>(i)), radioSide.get(static_cast<IntField>(i))) << kIntFieldRows[i].name;
+  for (int n = 1; n <= 196; ++n) {
+    MenuListItem mine, theirs;
+    ASSERT_TRUE(s.state.get_MenuItem(n, &mine) && radioSide.get_MenuItem(n, &theirs));
+    EXPECT_EQ(mine.value, theirs.value) << "menu item " << n;
+    EXPECT_STREQ(mine.text, theirs.text) << "menu item " << n;
+  }
   ASSERT_TRUE(s.request(82, false, 21074000));
   EXPECT_TRUE(waitFor([&] { return s.state.get_VfoA_Freq() == 21074000; }, 3s));
   EXPECT_EQ(far.radio.peek("FA;"), "FA21074000;");
