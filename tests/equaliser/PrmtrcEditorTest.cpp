@@ -93,9 +93,13 @@ TEST(PrmtrcEditor, OfflineStepsStopAtTheLimits) {
   }
   EXPECT_EQ(e.valueText(6), "3200 Hz");
   EXPECT_EQ(e.lastBand(), 1);
+  // CANCEL brings every value back; APPLI makes the values the baseline.
+  r.press(hrx::eq::kCodeCancel);
+  EXPECT_EQ(e.values(), kFInitial);
+  e.onTimer(hrx::eq::kTimerSettle);
+  for (int code : {8, 8, hrx::eq::kCodeAppli, 8, hrx::eq::kCodeCancel}) r.press(code);
+  EXPECT_EQ(e.value(6), 2);
   EXPECT_TRUE(h.written.empty());
-  EXPECT_EQ(e.limits()[1].min, -10);
-  EXPECT_EQ(e.limits()[1].max, 10);
 }
 
 TEST(PrmtrcEditor, OnlineStepWritesAndTheValueFollowsTheReply) {
