@@ -44,12 +44,10 @@ struct TakenPort {
   int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   int port = 0;
   TakenPort() {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::listen(fd, 1);
+    sockaddr_in sa{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t len = sizeof sa;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), len);
+    ::listen(fd, 1);
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
     port = ntohs(sa.sin_port);
   }
