@@ -24,7 +24,7 @@ using hrx::gui::kCmdPrmtrc;
 namespace {
 
 // Button codes, as the window's buttons send them.
-enum Code { B1FreqUp = 4, B2FreqUp = 6, B3FreqUp = 8, B1LevelDown = 11, B2LevelUp = 12, B2LevelDown = 13,
+enum Code { B1FreqUp = 4, Cancel = 22, B2FreqUp = 6, B3FreqUp = 8, B1LevelDown = 11, B2LevelUp = 12, B2LevelDown = 13,
             B3LevelUp = 14, B1WidthDown = 17, B2WidthDown = 19, B3WidthDown = 21, Exit = 24, FileLoad = 25,
             FileSave = 26 };
 
@@ -138,6 +138,10 @@ class EqualiserTest : public QObject {
     QCOMPARE(box->text(), QStringLiteral("The input range is incorrect."));
     box->accept();
     QTRY_VERIFY(d->badFileBox() == nullptr);
+    click(d, B1FreqUp);   // the loaded values are the baseline
+    click(d, Cancel);
+    QCOMPARE(fields(d), loaded);
+    QTRY_VERIFY(!d->editor().cancelBusy());
 
     chosen = rig.dir.filePath(QStringLiteral("out.pef"));
     click(d, FileSave);

@@ -101,10 +101,10 @@ class MenuListTest : public QObject {
   }
 
   // The current entry in red, nothing selected: OK with nothing chosen or
-  // with the current entry changes nothing; another entry, clicked or
-  // double-clicked, is taken.
+  // with the current entry, and CANCEL, change nothing; another entry,
+  // clicked or double-clicked, is taken.
   void chooserMarksTheCurrentEntryAndTakesOnlyAChosenOne() {
-    const std::pair<const char*, int> cases[] = {{"ok", -1}, {"ok", 0}, {"ok", 2}, {"double", 1}};
+    const std::pair<const char*, int> cases[] = {{"ok", -1}, {"ok", 0}, {"cancel", 2}, {"ok", 2}, {"double", 1}};
     for (const auto& [how, row] : cases) {
       hrx::MenuListItem item = record(38);
       CMenuListSettingDlg d(item, nullptr);
@@ -120,11 +120,12 @@ class MenuListTest : public QObject {
       const QPoint at = row >= 0 ? list->visualItemRect(list->item(row)).center() : QPoint();
       if (row >= 0) QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);   // a double click starts so too
       if (std::string(how) == "double") QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-      else click(&d, "ok");
+      else click(&d, how);
       QTRY_VERIFY(!d.isVisible());
-      QCOMPARE(d.result(), int(QDialog::Accepted));
-      QCOMPARE(int(item.changed), row > 0 ? 1 : 0);
-      if (row > 0) QCOMPARE(item.new_value, double(row));   // 19200 is 2, 9600 is 1
+      const bool taken = row > 0 && std::string(how) != "cancel";
+      QCOMPARE(d.result(), int(std::string(how) == "cancel" ? QDialog::Rejected : QDialog::Accepted));
+      QCOMPARE(int(item.changed), taken ? 1 : 0);
+      if (taken) QCOMPARE(item.new_value, double(row));   // 19200 is 2, 9600 is 1
     }
   }
 

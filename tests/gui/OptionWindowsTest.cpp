@@ -352,11 +352,12 @@ class OptionWindowsTest : public QObject {
 
   // Over a stand-in core, whose line is never healthy: a held FAST stops
   // repeating at the first repeat tick; timer 20 runs only while the
-  // Rotator is open.
+  // Rotator is open; the panel stays busy while any option window is.
   void rotatorRepeatStopsOnABadLine() {
     hrx::test::FakeCore core;
     hrx::gui::QtMainWindow w;
     w.setCore(&core);
+    w.onCommand(32783);
     w.onCommand(32784);
     auto* d = w.part<OptionWindows>().rotator.data();
     QVERIFY(d != nullptr);
@@ -371,6 +372,9 @@ class OptionWindowsTest : public QObject {
     QTest::keyClick(d, Qt::Key_Escape);
     QTRY_VERIFY(w.part<OptionWindows>().rotator.isNull());
     QCOMPARE(w.timerPeriod(20), 0u);
+    QVERIFY(w.panel().busy());   // Playback is still open
+    QTest::keyClick(w.part<OptionWindows>().playback.data(), Qt::Key_Escape);
+    QTRY_VERIFY(!w.panel().busy());
     w.setCore(nullptr);
   }
 };
