@@ -113,12 +113,7 @@ TEST_F(PefFileTest, PathsOf260CharactersOrMoreAreRefused) {
 
 TEST(PefName, IsTheLocalDateAndTime) {
   std::tm t{};
-  t.tm_year = 2026 - 1900;
-  t.tm_mon = 0;
-  t.tm_mday = 5;
-  t.tm_hour = 7;
-  t.tm_min = 8;
-  t.tm_sec = 9;
+  t.tm_year = 2026 - 1900, t.tm_mon = 0, t.tm_mday = 5, t.tm_hour = 7, t.tm_min = 8, t.tm_sec = 9;
   EXPECT_EQ(hrx::eq::defaultPefName(t), "20260105070809.pef");
 }
 

@@ -1,8 +1,9 @@
 // The File, Option and Help windows and the keyboard commands through the
 // real dialogs, over the real core and the simulated radio on a
-// pseudo-terminal: each button's exact command as the radio received it,
-// the displays that follow the radio's reports, the rotator poll while the
-// window is open, the CW text checks and a key file line sent in order.
+// pseudo-terminal: each button's exact command as the radio received it on
+// either side, the displays that follow the radio's reports, the rotator
+// poll while the window is open, the CW text checks and a key file line
+// sent in order; a bad line, over a stand-in core.
 #include <QAction>
 #include <QFile>
 #include <QLabel>
@@ -10,13 +11,15 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
-#include <algorithm>
+#include <fstream>
 #include <memory>
+#include <tuple>
 #include <string>
 #include <vector>
 
-#include "GuiSuites.h"
 #include "../support/StationRig.h"
+#include "GuiRig.h"
+#include "GuiSuites.h"
 #include "app/gui/KeyCommandFilter.h"
 #include "app/gui/OptionWindows.h"
 #include "app/gui/PushHoldButton.h"
@@ -59,6 +62,15 @@ class OptionWindowsTest : public QObject {
   T* control(QWidget* w, int id) {
     return w->findChild<T*>(QString::number(id));
   }
+  // Each button sends exactly its command.
+  void clicksSend(QWidget* d, std::initializer_list<std::pair<int, const char*>> rows) {
+    for (const auto& [id, command] : rows) {
+      rig_->radio.clearCommandLog();
+      QTest::mouseClick(control(d, id), Qt::LeftButton);
+      QTRY_VERIFY2(received(command), command);
+      QVERIFY2(sent() == std::vector<std::string>{command}, command);
+    }
+  }
   QColor background(QLabel* l) { return l->palette().color(QPalette::Window); }
   QColor foreground(QLabel* l) { return l->palette().color(QPalette::WindowText); }
 
@@ -71,35 +83,30 @@ class OptionWindowsTest : public QObject {
   void cleanupTestCase() { rig_.reset(); }
 
   // Command Send: the typed text goes out as it stands and the main display
-  // follows the radio; an empty edit sends nothing; CANCEL only closes.
+  // follows the radio; OK on an empty edit and CANCEL send nothing.
   void commandSendSendsWhatIsTyped() {
-    menu(32780);
-    auto* d = windows().commandSend.data();
-    QVERIFY(d != nullptr && d->isVisible());
-    QCOMPARE(d->windowTitle(), QStringLiteral("Command Send"));
-    QVERIFY(d->findChild<QLabel*>()->text() == QStringLiteral("Please enter the TX command."));
-    QCOMPARE(d->edit()->maxLength(), 500);
-    QVERIFY(rig_->w->panel().busy());
-    rig_->radio.clearCommandLog();
-    QTest::keyClicks(d->edit(), QStringLiteral("FA14250000;"));
-    QTest::keyClick(d->edit(), Qt::Key_Return);
-    QTRY_VERIFY(received("FA14250000;"));
-    QTRY_VERIFY(rig_->showsFrequency(14250000));
-    QCOMPARE(sent(), std::vector<std::string>{"FA14250000;"});
-    QTRY_VERIFY(windows().commandSend.isNull());
-    QVERIFY(!rig_->w->panel().busy());
-
-    for (const char* button : {"OK", "CANCEL"}) {
+    for (const char* button : {"", "OK", "CANCEL"}) {
       menu(32780);
-      d = windows().commandSend.data();
-      QVERIFY(d != nullptr);
-      if (QString::fromUtf8(button) == QStringLiteral("CANCEL")) d->edit()->setText(QStringLiteral("MD02;"));
+      auto* d = windows().commandSend.data();
+      QVERIFY(d != nullptr && d->isVisible());
+      QCOMPARE(d->windowTitle(), QStringLiteral("Command Send"));
+      QCOMPARE(d->findChild<QLabel*>()->text(), QStringLiteral("Please enter the TX command."));
+      QCOMPARE(d->edit()->maxLength(), 500);
+      QVERIFY(rig_->w->panel().busy());
       rig_->radio.clearCommandLog();
-      for (QPushButton* b : d->findChildren<QPushButton*>())
-        if (b->text() == QString::fromUtf8(button)) QTest::mouseClick(b, Qt::LeftButton);
+      if (*button == '\0') {
+        QTest::keyClicks(d->edit(), QStringLiteral("FA14250000;"));
+        QTest::keyClick(d->edit(), Qt::Key_Return);
+        QTRY_VERIFY(rig_->showsFrequency(14250000));
+      } else {
+        if (button[0] == 'C') d->edit()->setText(QStringLiteral("MD02;"));
+        for (QPushButton* b : d->findChildren<QPushButton*>())
+          if (b->text() == QString::fromUtf8(button)) QTest::mouseClick(b, Qt::LeftButton);
+      }
       QTRY_VERIFY(windows().commandSend.isNull());
       QTest::qWait(150);
-      QVERIFY2(sent().empty(), button);
+      QCOMPARE(sent(), *button == '\0' ? std::vector<std::string>{"FA14250000;"} : std::vector<std::string>{});
+      QVERIFY(!rig_->w->panel().busy());
     }
   }
 
@@ -123,33 +130,22 @@ class OptionWindowsTest : public QObject {
     auto* d = windows().playback.data();
     QVERIFY(d != nullptr && d->isVisible());
     QCOMPARE(d->windowTitle(), QStringLiteral("Playback"));
-    struct Row {
-      int id;
-      const char* command;
-    };
-    const Row rows[] = {
-        {1026, "LM01;"}, {1027, "LM02;"}, {1028, "LM03;"}, {1029, "LM04;"}, {1030, "LM05;"}, {1031, "LM00;"},
-        {1034, "PB01;"}, {1035, "PB02;"}, {1036, "PB03;"}, {1037, "PB04;"}, {1038, "PB05;"}, {1039, "PB00;"},
-        {1032, "LM11;"}, {1033, "LM10;"}, {1040, "PB11;"}, {1041, "PB10;"},
-    };
-    for (const Row& r : rows) {
-      rig_->radio.clearCommandLog();
-      QPushButton* b = control(d, r.id);
-      QVERIFY2(b != nullptr, r.command);
-      QTest::mouseClick(b, Qt::LeftButton);
-      QTRY_VERIFY2(received(r.command), r.command);
-      QVERIFY2(sent() == std::vector<std::string>{r.command}, r.command);
-    }
+    menu(32783);   // one window of a kind: the open one comes forward
+    QCOMPARE(windows().playback.data(), d);
+    QCOMPARE(rig_->w->findChildren<hrx::gui::CPlaybackDlg*>().size(), 1);
+    clicksSend(d, {{1026, "LM01;"}, {1027, "LM02;"}, {1028, "LM03;"}, {1029, "LM04;"}, {1030, "LM05;"}, {1031, "LM00;"},
+                   {1034, "PB01;"}, {1035, "PB02;"}, {1036, "PB03;"}, {1037, "PB04;"}, {1038, "PB05;"}, {1039, "PB00;"},
+                   {1032, "LM11;"}, {1033, "LM10;"}, {1040, "PB11;"}, {1041, "PB10;"}});
     // REC lights red while the radio records, PLAY green while it plays.
     QCOMPARE(d->recLabel()->text(), QStringLiteral("REC"));
     QCOMPARE(d->playLabel()->text(), QStringLiteral("PLAY"));
-    QVERIFY(rig_->radio.applyLocal("RI31"));
-    QTRY_COMPARE(background(d->recLabel()), QColor(Qt::red));
-    QCOMPARE(background(d->playLabel()), QColor(Qt::white));
-    QVERIFY(rig_->radio.applyLocal("RI30"));
-    QVERIFY(rig_->radio.applyLocal("RI41"));
-    QTRY_COMPARE(background(d->playLabel()), QColor(Qt::green));
-    QCOMPARE(background(d->recLabel()), QColor(Qt::white));
+    const std::tuple<const char*, QColor, QColor> lamps[] = {
+        {"RI31", Qt::red, Qt::white}, {"RI30", Qt::white, Qt::white}, {"RI41", Qt::white, Qt::green}};
+    for (const auto& [report, rec, play] : lamps) {
+      QVERIFY(rig_->radio.applyLocal(report));
+      QTRY_COMPARE(background(d->recLabel()), rec);
+      QTRY_COMPARE(background(d->playLabel()), play);
+    }
     QVERIFY(rig_->radio.applyLocal("RI40"));
     QTest::keyClick(d, Qt::Key_Escape);
     QTRY_VERIFY(windows().playback.isNull());
@@ -165,21 +161,16 @@ class OptionWindowsTest : public QObject {
     rig_->radio.clearCommandLog();
     QTRY_VERIFY(count("RO;") >= 3);
 
-    struct Hold {
-      int id;
-      const char* press;
-      const char* release;
-    };
-    const Hold holds[] = {{1044, "RO1;", "RO0;"}, {1045, "RO2;", "RO0;"}, {1046, "RO3;", nullptr}};
-    for (const Hold& h : holds) {
-      auto* b = control<hrx::gui::PushHoldButton>(d, h.id);
-      QVERIFY(b != nullptr);
+    const std::tuple<int, const char*, const char*> holds[] = {{1044, "RO1;", "RO0;"}, {1045, "RO2;", "RO0;"},
+                                                                {1046, "RO3;", nullptr}};
+    for (const auto& [id, press, release] : holds) {
+      auto* b = control<hrx::gui::PushHoldButton>(d, id);
       rig_->radio.clearCommandLog();
       QTest::mousePress(b, Qt::LeftButton);
-      QTRY_VERIFY2(received(h.press), h.press);
-      QVERIFY2(!received("RO0;"), h.press);
+      QTRY_VERIFY2(received(press), press);
+      QVERIFY2(!received("RO0;"), press);
       QTest::mouseRelease(b, Qt::LeftButton);
-      if (h.release != nullptr) QTRY_VERIFY2(received(h.release), h.release);
+      if (release != nullptr) QTRY_VERIFY2(received(release), release);
     }
     QVERIFY(!d->repeating());
 
@@ -225,20 +216,8 @@ class OptionWindowsTest : public QObject {
     QTRY_COMPARE(d->readOutCount(), 5);
     QCOMPARE(d->edit(2)->text(), QStringLiteral("HELLO"));
 
-    struct Row {
-      int id;
-      const char* command;
-    };
-    const Row rows[] = {
-        {1055, "KY1;"}, {1056, "KY2;"}, {1057, "KY3;"}, {1058, "KY4;"}, {1059, "KY5;"},
-        {1060, "KY6;"}, {1061, "KY7;"}, {1062, "KY8;"}, {1063, "KY9;"}, {1064, "KYA;"},
-    };
-    for (const Row& r : rows) {
-      rig_->radio.clearCommandLog();
-      QTest::mouseClick(control(d, r.id), Qt::LeftButton);
-      QTRY_VERIFY2(received(r.command), r.command);
-      QVERIFY2(sent() == std::vector<std::string>{r.command}, r.command);
-    }
+    clicksSend(d, {{1055, "KY1;"}, {1056, "KY2;"}, {1057, "KY3;"}, {1058, "KY4;"}, {1059, "KY5;"},
+                   {1060, "KY6;"}, {1061, "KY7;"}, {1062, "KY8;"}, {1063, "KY9;"}, {1064, "KYA;"}});
 
     rig_->radio.clearCommandLog();
     d->edit(1)->setText(QStringLiteral("CQ CQ"));
@@ -250,93 +229,104 @@ class OptionWindowsTest : public QObject {
 
     // A ';' would end the command early and send the rest on its own.
     const std::int32_t freq = rig_->radio.cell(hrx::sim::Cell::VfoA);
-    struct Refused {
-      QString text;
-      const char* note;
-    };
-    const Refused refused[] = {
+    const std::pair<QString, const char*> refused[] = {
         {QStringLiteral("CQ;FA07000000"), "A CW text cannot contain ';'."},
         {QStringLiteral("CQ\tDE"), "A CW text takes printable ASCII characters only."},
-        {QString(), ""},
-        {QString(51, QLatin1Char('E')), ""},
+        {QString(51, QLatin1Char('E')), ""},   // the other checks: tests/app
     };
-    for (const Refused& r : refused) {
-      rig_->radio.clearCommandLog();
-      d->edit(3)->setText(r.text);
+    rig_->radio.clearCommandLog();
+    for (const auto& [text, note] : refused) {
+      d->edit(3)->setText(text);
       QTest::mouseClick(control(d, 1067), Qt::LeftButton);
-      QCOMPARE(d->note()->text(), QString::fromUtf8(r.note));
-      QTest::qWait(150);
-      QVERIFY2(sent().empty(), r.note);
+      QCOMPARE(d->note()->text(), QString::fromUtf8(note));
     }
+    QTest::qWait(150);
+    QCOMPARE(sent(), std::vector<std::string>{});
     QCOMPARE(rig_->radio.cell(hrx::sim::Cell::VfoA), freq);
     QTest::keyClick(d, Qt::Key_Escape);
     QTRY_VERIFY(windows().cw.isNull());
   }
 
-  void repeaterButtonsSetTheMainSideAndShowTheRadio() {
-    rig_->radio.clearCommandLog();
-    menu(32786);
-    auto* d = windows().repeater.data();
-    QVERIFY(d != nullptr && d->isVisible());
-    QCOMPARE(d->windowTitle(), QStringLiteral("Repeater"));
-    QCOMPARE(d->sideLabel()->text(), QStringLiteral("<VFO-A>"));
-    QTRY_VERIFY(count("IF;") >= 1);
-
-    struct Row {
-      int id;
-      const char* command;
-      QLabel* label;
-      const char* shows;
+  // The Repeater works on the operating side: its label, its read (IF or
+  // OI), each button's command and the tone list name that side; the
+  // labels follow the radio; the tone list's CANCEL sets nothing.
+  void repeaterWorksTheOperatingSide() {
+    struct Side {
+      const char* vs, *label, *read, *tone;
+      int toneRow;
+      const char* toneShown;
+      int chosen;
+      const char* set, *setShown;
     };
-    const Row rows[] = {
-        {1027, "CT02;", d->modeLabel(), "Tone Encoder"}, {1028, "CT01;", d->modeLabel(), "Tone Squelch"},
-        {1026, "CT00;", d->modeLabel(), "OFF"},          {1032, "OS01;", d->shiftLabel(), "Plus Shift"},
-        {1031, "OS02;", d->shiftLabel(), "Minus Shift"}, {1030, "OS00;", d->shiftLabel(), "Simplex"},
-    };
-    for (const Row& r : rows) {
+    const Side sides[] = {{"VS0", "<VFO-A>", "IF;", "CN008", 8, "88.5 Hz", 12, "CN012;", "100.0 Hz"},
+                          {"VS1", "<VFO-B>", "OI;", "CN120", 20, "131.8 Hz", 49, "CN149;", "254.1 Hz"}};
+    for (const Side& side : sides) {
+      QVERIFY(rig_->radio.applyLocal(side.vs));
+      QTRY_COMPARE(rig_->station().state.get_VS_Stat(), side.vs[2] - '0');
       rig_->radio.clearCommandLog();
-      QTest::mouseClick(control(d, r.id), Qt::LeftButton);
-      QTRY_VERIFY2(received(r.command), r.command);
-      QVERIFY2(sent() == std::vector<std::string>{r.command}, r.command);
-      QTRY_COMPARE(r.label->text(), QString::fromUtf8(r.shows));
-    }
+      menu(32786);
+      auto* d = windows().repeater.data();
+      QVERIFY(d != nullptr && d->isVisible());
+      QCOMPARE(d->windowTitle(), QStringLiteral("Repeater"));
+      QCOMPARE(d->sideLabel()->text(), QString::fromUtf8(side.label));
+      QTRY_VERIFY(received(side.read));
+      struct Row {
+        int id;
+        const char* command;   // '?': the side
+        QLabel* label;
+        const char* shows;
+      };
+      const Row rows[] = {
+          {1027, "CT?2;", d->modeLabel(), "Tone Encoder"}, {1028, "CT?1;", d->modeLabel(), "Tone Squelch"},
+          {1026, "CT?0;", d->modeLabel(), "OFF"},          {1032, "OS?1;", d->shiftLabel(), "Plus Shift"},
+          {1031, "OS?2;", d->shiftLabel(), "Minus Shift"}, {1030, "OS?0;", d->shiftLabel(), "Simplex"},
+      };
+      for (const Row& r : rows) {
+        std::string command = r.command;
+        command[2] = side.vs[2];
+        rig_->radio.clearCommandLog();
+        QTest::mouseClick(control(d, r.id), Qt::LeftButton);
+        QTRY_VERIFY2(received(command), r.command);
+        QVERIFY2(sent() == std::vector<std::string>{command}, r.command);
+        QTRY_COMPARE(r.label->text(), QString::fromUtf8(r.shows));
+      }
 
-    // Freq: the list of 50 tones starts at the side's tone; OK sets the
-    // chosen one.
-    QVERIFY(rig_->radio.applyLocal("CN008"));
-    QTRY_COMPARE(d->toneLabel()->text(), QStringLiteral("88.5 Hz"));
-    QTest::mouseClick(control(d, 1029), Qt::LeftButton);
-    hrx::gui::CToneListDlg* list = d->toneList();
-    QVERIFY(list != nullptr && list->isVisible());
-    QCOMPARE(list->windowTitle(), QStringLiteral("CTCSS Tone Frequency (Hz)"));
-    QCOMPARE(list->list()->count(), 50);
-    QCOMPARE(list->list()->item(0)->text(), QStringLiteral("67.0 Hz"));
-    QCOMPARE(list->list()->item(49)->text(), QStringLiteral("254.1 Hz"));
-    QCOMPARE(list->list()->currentRow(), 8);
-    list->list()->setCurrentRow(12);
-    rig_->radio.clearCommandLog();
-    for (QPushButton* b : list->findChildren<QPushButton*>())
-      if (b->text() == QStringLiteral("OK")) QTest::mouseClick(b, Qt::LeftButton);
-    QTRY_VERIFY(received("CN012;"));
-    QTRY_COMPARE(d->toneLabel()->text(), QStringLiteral("100.0 Hz"));
-    QVERIFY(d->toneList() == nullptr);
-    QTest::keyClick(d, Qt::Key_Escape);
-    QTRY_VERIFY(windows().repeater.isNull());
+      // Freq: the list of 50 tones starts at the side's tone.
+      QVERIFY(rig_->radio.applyLocal(side.tone));
+      QTRY_COMPARE(d->toneLabel()->text(), QString::fromUtf8(side.toneShown));
+      rig_->radio.clearCommandLog();
+      for (const char* button : {"CANCEL", "OK"}) {
+        QTest::mouseClick(control(d, 1029), Qt::LeftButton);
+        hrx::gui::CToneListDlg* list = d->toneList();
+        QVERIFY(list != nullptr && list->isVisible());
+        QCOMPARE(list->windowTitle(), QStringLiteral("CTCSS Tone Frequency (Hz)"));
+        QCOMPARE(list->list()->count(), 50);
+        QCOMPARE(list->list()->item(0)->text(), QStringLiteral("67.0 Hz"));
+        QCOMPARE(list->list()->item(49)->text(), QStringLiteral("254.1 Hz"));
+        QCOMPARE(list->list()->currentRow(), side.toneRow);
+        list->list()->setCurrentRow(side.chosen);
+        for (QPushButton* b : list->findChildren<QPushButton*>())
+          if (b->text() == QString::fromUtf8(button)) QTest::mouseClick(b, Qt::LeftButton);
+        QVERIFY(d->toneList() == nullptr);
+      }
+      QTRY_VERIFY(received(side.set));
+      QCOMPARE(sent(), std::vector<std::string>{side.set});
+      QTRY_COMPARE(d->toneLabel()->text(), QString::fromUtf8(side.setShown));
+      QTest::keyClick(d, Qt::Key_Escape);
+      QTRY_VERIFY(windows().repeater.isNull());
+    }
+    QVERIFY(rig_->radio.applyLocal("VS0"));
+    QTRY_COMPARE(rig_->station().state.get_VS_Stat(), 0);
   }
 
   // F2 sends line 0 of the key file command by command, 22 ms apart; a key
   // pressed meanwhile is ignored; without the file the keys do nothing.
   void keyFileLineIsSentInOrder() {
     QTemporaryDir dir;
-    QFile f(dir.filePath(QStringLiteral("RCPKSDEF.txt")));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QByteArray text = "FA14250000;MD02;\n";
-    for (int i = 1; i < 10; ++i) text += "\n";
-    text += "MD01;\n";   // slot 10: Shift+F1
-    f.write(text);
-    f.close();
+    const QString file = dir.filePath(QStringLiteral("RCPKSDEF.txt"));
+    std::ofstream(file.toStdString()) << "FA14250000;MD02;\n" << std::string(9, '\n') << "MD01;\n";   // 10: Shift+F1
     auto& keys = rig_->w->part<hrx::gui::KeyCommandFilter>();
-    keys.setKeyFile(f.fileName());
+    keys.setKeyFile(file);
 
     rig_->radio.clearCommandLog();
     QTest::keyClick(rig_->w->panelWidget(), Qt::Key_F2);
@@ -358,6 +348,34 @@ class OptionWindowsTest : public QObject {
     QTest::qWait(100);
     QVERIFY(sent().empty());
     QVERIFY(!keys.sending());
+  }
+
+  // Over a stand-in core, whose line is never healthy: a held FAST stops
+  // repeating at the first repeat tick; timer 20 runs only while the
+  // Rotator is open; the panel stays busy while any option window is.
+  void rotatorRepeatStopsOnABadLine() {
+    hrx::test::FakeCore core;
+    hrx::gui::QtMainWindow w;
+    w.setCore(&core);
+    w.onCommand(32783);
+    w.onCommand(32784);
+    auto* d = w.part<OptionWindows>().rotator.data();
+    QVERIFY(d != nullptr);
+    QCOMPARE(w.timerPeriod(20), 100u);
+    auto* fast = control<hrx::gui::PushHoldButton>(d, 1047);
+    QTest::mousePress(fast, Qt::LeftButton);
+    QVERIFY(core.requests == (std::vector<hrx::test::Request>{{128, false, 1}}));
+    QVERIFY(d->repeating());
+    QTRY_VERIFY(!d->repeating());
+    QCOMPARE(core.requests.size(), std::size_t{1});
+    QTest::mouseRelease(fast, Qt::LeftButton);
+    QTest::keyClick(d, Qt::Key_Escape);
+    QTRY_VERIFY(w.part<OptionWindows>().rotator.isNull());
+    QCOMPARE(w.timerPeriod(20), 0u);
+    QVERIFY(w.panel().busy());   // Playback is still open
+    QTest::keyClick(w.part<OptionWindows>().playback.data(), Qt::Key_Escape);
+    QTRY_VERIFY(!w.panel().busy());
+    w.setCore(nullptr);
   }
 };
 

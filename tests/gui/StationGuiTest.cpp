@@ -1,7 +1,7 @@
 // The Qt main window over the real core and the simulated radio on a
 // pseudo-terminal, one connection for the whole suite: the start and the
 // busy window of the read-out, the panel as a live picture of the radio,
-// the dials, keys and pop-ups, the menu list and port windows, the
+// the keys, pop-ups and digits, the menu list and port windows, the
 // equaliser online, sharing, and at the end the watchdog and the shutdown.
 #include <QAction>
 #include <QDir>
@@ -44,12 +44,10 @@ struct TakenPort {
   int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   int port = 0;
   TakenPort() {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::listen(fd, 1);
+    sockaddr_in sa{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t len = sizeof sa;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), len);
+    ::listen(fd, 1);
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
     port = ntohs(sa.sin_port);
   }
@@ -118,13 +116,6 @@ bool chooseEntry(CMenuListDlg* dlg, int row, int entry) {
   return QTest::qWaitFor([&] { return dlg->editor() == nullptr; }, 2000);
 }
 
-CBardRateSettingDlg* openBaudRate(Rig& rig) {
-  rig.w->onCommand(hrx::gui::kCmdBaudRate);
-  CBardRateSettingDlg* baud = nullptr;
-  (void)QTest::qWaitFor([&] { return (baud = rig.w->findChild<CBardRateSettingDlg*>()) != nullptr && baud->isVisible(); }, 5000);
-  return baud;
-}
-
 }  // namespace
 
 class StationGuiTest : public QObject {
@@ -174,34 +165,14 @@ class StationGuiTest : public QObject {
     // The VFO-B area shows the radio's 7.050.000: its 7 and 5.
     QTRY_VERIFY(rig_.shows(1843, 341, 127, kMagenta));
     QVERIFY(rig_.shows(1841, 367, 127, kMagenta));
-  }
-
-  // Counter-clockwise the main dial sends "ED0nn;": the radio goes down by
-  // 10 Hz a step; clockwise up again. The digits follow the radio.
-  void mainDialTunesTheRadio() {
-    struct Drag {
-      QPointF from, to;
-      int sign;
-    };
-    const Drag drags[] = {{{794, 189}, {784, 163}, -1}, {{784, 163}, {794, 189}, +1}};
-    for (const Drag& d : drags) {
-      const std::int32_t before = rig_.radio.cell(Cell::VfoA);
-      QTRY_VERIFY(rig_.showsFrequency(before));
-      rig_.mouse(QEvent::MouseButtonPress, d.from, Qt::LeftButton, Qt::LeftButton);
-      rig_.mouse(QEvent::MouseMove, d.to, Qt::NoButton, Qt::LeftButton);
-      QTRY_VERIFY_WITH_TIMEOUT(rig_.radio.cell(Cell::VfoA) != before, 5000);
-      rig_.mouse(QEvent::MouseButtonRelease, d.to, Qt::LeftButton, Qt::NoButton);
-      QTest::qWait(300);
-      const std::int32_t after = rig_.radio.cell(Cell::VfoA);
-      const std::int32_t moved = (after - before) * d.sign;
-      QVERIFY2(moved > 0 && moved % 10 == 0, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(after)));
-      QTRY_VERIFY_WITH_TIMEOUT(rig_.showsFrequency(after), 5000);
-    }
+    // HRX900_PANEL_PNG=FILE keeps a picture of the connected panel.
+    if (const QString png = qEnvironmentVariable("HRX900_PANEL_PNG"); !png.isEmpty())
+      QVERIFY(rig_.w->surfaceImage().save(png, "PNG"));
   }
 
   // Every item of every pop-up: its exact command, and the radio follows; a
-  // dismissed pop-up sends nothing; plain keys send their commands.
-  void popupsAndKeysWorkTheRadio() {
+  // dismissed pop-up sends nothing. (The keys' operations: gui.PanelControl.)
+  void popupsWorkTheRadio() {
     struct PopupRow {
       QPoint key;
       const char* text;
@@ -238,11 +209,10 @@ class StationGuiTest : public QObject {
       rig_.click(r.key);
       QTRY_VERIFY(rig_.w->popupMenu() != nullptr && rig_.w->popupMenu()->isVisible());
       QMenu* menu = rig_.w->popupMenu();
-      QAction* item = nullptr;
-      for (QAction* a : menu->actions())
-        if (a->text() == QString::fromUtf8(r.text)) item = a;
-      QVERIFY2(item != nullptr, r.text);
-      QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+      const QList<QAction*> items = menu->actions();
+      const auto item = std::find_if(items.begin(), items.end(), [&](QAction* a) { return a->text() == r.text; });
+      QVERIFY2(item != items.end(), r.text);
+      QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(*item).center());
       QTRY_VERIFY2_WITH_TIMEOUT(rig_.count(r.command) == 1, r.command, 3000);
       if (r.value >= 0) QTRY_COMPARE_WITH_TIMEOUT(rig_.radio.cell(r.cell), r.value, 3000);
       QVERIFY(rig_.idle());
@@ -257,59 +227,41 @@ class StationGuiTest : public QObject {
     QTest::qWait(300);
     QCOMPARE(rig_.countPrefix("RA"), 0);
     QCOMPARE(rig_.radio.cell(Cell::RaMain), 3);
-
-    const std::pair<QPoint, const char*> keys[] = {
-        {{600, 135}, "QI;"}, {{600, 165}, "QR;"}, {{800, 135}, "AB;"}, {{820, 165}, "SV;"},
-        {{830, 195}, "VM;"}, {{830, 225}, "MA;"}, {{820, 255}, "AM;"}, {{980, 190}, "RC;"},
-    };
-    for (const auto& [at, command] : keys) {
-      rig_.radio.clearCommandLog();
-      rig_.click(at);
-      QTRY_VERIFY2_WITH_TIMEOUT(rig_.count(command) == 1, command, 3000);
-      QVERIFY(rig_.idle());
-    }
   }
 
-  // A chosen digit and one notch: exactly that digit, with its carry; 200
-  // quick notches end exactly 2 kHz up.
-  void frequencyDigits() {
-    QVERIFY(rig_.station().request(82, false, 14199950));
-    QTRY_COMPARE_WITH_TIMEOUT(rig_.station().state.get_VfoA_Freq(), 14199950, 3000);
-    rig_.click({730, 60});   // 100 Hz
-    rig_.wheel({715, 203}, 120);
-    QTRY_COMPARE_WITH_TIMEOUT(rig_.radio.cell(Cell::VfoA), 14200050, 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(rig_.showsFrequency(14200050, 5), 3000);   // the chosen digit is highlighted
-    rig_.click({760, 60});   // releases the 100 Hz digit
-    rig_.click({760, 60});   // chooses the 10 Hz digit
+  // 200 quick notches of the chosen 10 Hz digit end exactly 2 kHz up, one
+  // command each; the chosen digit is shown until released.
+  void quickDigitNotchesAreNotLost() {
+    QVERIFY(rig_.station().request(82, false, 14200050));
+    QTRY_COMPARE_WITH_TIMEOUT(rig_.station().state.get_VfoA_Freq(), 14200050, 3000);
+    rig_.click({760, 60});   // the 10 Hz digit
     rig_.radio.clearCommandLog();
     for (int i = 0; i < 200; ++i) rig_.wheel({715, 203}, 120);
     QTRY_COMPARE_WITH_TIMEOUT(rig_.radio.cell(Cell::VfoA), 14202050, 10000);
     QCOMPARE(rig_.countPrefix("FA"), 200);
-    QVERIFY(!rig_.showsFrequency(14202050));   // the 10 Hz digit shows it is chosen
+    QVERIFY(!rig_.showsFrequency(14202050));
     rig_.click({760, 60});
     QTRY_VERIFY_WITH_TIMEOUT(rig_.showsFrequency(14202050), 3000);
-
   }
 
   // The list shows what the radio holds; two edits and one OK make one menu
-  // write; CANCEL sends nothing; CAT RATE through the list and the Baud rate
-  // window moves the radio first, then the port, and the link comes back;
-  // COM Select of a port with no device changes nothing.
+  // write and the line is remembered; CANCEL sends nothing; CAT RATE through
+  // the list and the Baud rate window moves the radio first, then the port,
+  // and the link comes back; COM Select of a port with no device changes
+  // nothing.
   void menuListAndPortWindows() {
     CMenuListDlg* dlg = openList(rig_);
     QVERIFY(dlg != nullptr);
     QCOMPARE(dlg->list()->count(), 196);
     QVERIFY(dlg->list()->item(5)->text().startsWith(QStringLiteral("006  MY CALL TIME")));
     QVERIFY(dlg->list()->item(5)->text().endsWith(QStringLiteral(" 4sec")));
-    QVERIFY(dlg->list()->item(37)->text().endsWith(QStringLiteral(" 4800bps")));
     QVERIFY(chooseEntry(dlg, 5, 2));
     dlg->list()->setCurrentRow(4);
     QTest::keyClick(dlg->list(), Qt::Key_Return);
     QTRY_VERIFY(dlg->editor() != nullptr);
     auto* text = dynamic_cast<CMenuListTextDlg*>(dlg->editor());
     QVERIFY(text != nullptr);
-    text->edit()->clear();
-    QTest::keyClicks(text->edit(), QStringLiteral("JA1XYZ"));
+    text->edit()->setText(QStringLiteral("JA1XYZ"));
     click(text, "ok");
     QTRY_VERIFY(dlg->editor() == nullptr);
     rig_.radio.clearCommandLog();
@@ -320,7 +272,7 @@ class StationGuiTest : public QObject {
 
     dlg = openList(rig_);
     QVERIFY(dlg != nullptr);
-    QCOMPARE(dlg->list()->currentRow(), 4);   // the line is remembered
+    QCOMPARE(dlg->list()->currentRow(), 4);
     QVERIFY(chooseEntry(dlg, 5, 5));
     rig_.radio.clearCommandLog();
     click(dlg, "cancel");
@@ -328,53 +280,45 @@ class StationGuiTest : public QObject {
     QTest::qWait(300);
     QCOMPARE(menuWrites(rig_), QStringList());
 
-    // The waits of a rate change run on the window's timers.
-    dlg = openList(rig_);
-    QVERIFY(dlg != nullptr);
-    QVERIFY(chooseEntry(dlg, 37, 1));
-    int ticksWhileApplying = 0;
-    QTimer probe;
-    QObject::connect(&probe, &QTimer::timeout, [&] { ticksWhileApplying += dlg->applying() ? 1 : 0; });
-    probe.start(10);
-    rig_.radio.clearCommandLog();
-    click(dlg, "ok");
-    QVERIFY(dlg->applying());
-    QTRY_VERIFY_WITH_TIMEOUT(!rig_.w->panel().menuOpen(), 8000);
-    probe.stop();
-    QVERIFY2(ticksWhileApplying > 10, qPrintable(QString::number(ticksWhileApplying)));
-    QCOMPARE(simMenu(rig_, 38, 1), std::string("1"));
-    QCOMPARE(rig_.station().port.GetBaudRate(), 9600);
-    QCOMPARE(readAll(settings_), QStringLiteral("1,9600,0\n"));
-    QTRY_VERIFY_WITH_TIMEOUT(linkBack(rig_), 10000);
-
-    // 19200: the CAT RATE item's number goes on the wire, not ANT3 SETTING's.
+    // 9600 through the list: the waits of a rate change run on the window's
+    // timers. 19200 through the Baud rate window: the CAT RATE item's number
+    // goes on the wire, not ANT3 SETTING's. 19200 again: only the file.
     const std::string ant3 = simMenu(rig_, 32, 1);
-    CBardRateSettingDlg* baud = openBaudRate(rig_);
-    QVERIFY(baud != nullptr);
-    QCOMPARE(baud->list()->count(), 4);
-    QCOMPARE(baud->list()->currentItem()->text(), QStringLiteral("9600"));
-    clickRow(baud->list(), 2);
-    rig_.radio.clearCommandLog();
-    QPointer<CBardRateSettingDlg> baudGuard(baud);
-    click(baud, "ok");
-    QTRY_VERIFY_WITH_TIMEOUT(baudGuard.isNull(), 8000);
-    QVERIFY(menuWrites(rig_).contains(QStringLiteral("EX0382;")));
-    QCOMPARE(simMenu(rig_, 32, 1), ant3);
-    QCOMPARE(rig_.station().port.GetBaudRate(), 19200);
-    QCOMPARE(readAll(settings_), QStringLiteral("1,19200,0\n"));
-    QTRY_VERIFY_WITH_TIMEOUT(linkBack(rig_), 10000);
-
-    // The rate already set, chosen again: only the file is written.
-    QVERIFY(QFile::remove(settings_));
-    baud = openBaudRate(rig_);
-    QVERIFY(baud != nullptr);
-    clickRow(baud->list(), 2);
-    rig_.radio.clearCommandLog();
-    baudGuard = baud;
-    click(baud, "ok");
-    QTRY_VERIFY(baudGuard.isNull());
-    QCOMPARE(readAll(settings_), QStringLiteral("1,19200,0\n"));
-    QCOMPARE(menuWrites(rig_), QStringList());
+    const std::tuple<int, const char*, int> rates[] = {{1, "EX0381;", 9600}, {2, "EX0382;", 19200}, {2, nullptr, 19200}};
+    for (const auto& [entry, write, bps] : rates) {
+      QPointer<QDialog> window;
+      int ticksWhileApplying = 0;
+      QTimer probe;
+      if (write != nullptr && bps == 9600) {
+        dlg = openList(rig_);
+        QVERIFY(dlg != nullptr && chooseEntry(dlg, 37, entry));
+        QObject::connect(&probe, &QTimer::timeout, [&] { ticksWhileApplying += dlg->applying() ? 1 : 0; });
+        probe.start(10);
+        rig_.radio.clearCommandLog();
+        click(dlg, "ok");
+        QVERIFY(dlg->applying());
+        QTRY_VERIFY_WITH_TIMEOUT(!rig_.w->panel().menuOpen(), 8000);
+        QVERIFY2(ticksWhileApplying > 10, qPrintable(QString::number(ticksWhileApplying)));
+      } else {
+        if (write == nullptr) QVERIFY(QFile::remove(settings_));
+        rig_.w->onCommand(hrx::gui::kCmdBaudRate);
+        CBardRateSettingDlg* baud = nullptr;
+        QTRY_VERIFY((baud = rig_.w->findChild<CBardRateSettingDlg*>()) != nullptr && baud->isVisible());
+        QCOMPARE(baud->list()->count(), 4);
+        QCOMPARE(baud->list()->currentItem()->text(), QString::number(write != nullptr ? 9600 : 19200));
+        clickRow(baud->list(), entry);
+        rig_.radio.clearCommandLog();
+        window = baud;
+        click(baud, "ok");
+        QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), 8000);
+      }
+      if (write != nullptr) QVERIFY2(menuWrites(rig_).contains(QString::fromLatin1(write)), write);
+      else QCOMPARE(menuWrites(rig_), QStringList());
+      QCOMPARE(simMenu(rig_, 32, 1), ant3);
+      QCOMPARE(rig_.station().port.GetBaudRate(), bps);
+      QCOMPARE(readAll(settings_), QStringLiteral("1,%1,0\n").arg(bps));
+      QTRY_VERIFY_WITH_TIMEOUT(linkBack(rig_), 10000);
+    }
 
     const QString map = rig_.dir.path() + QStringLiteral("/ports.txt");
     std::ofstream(map.toStdString()) << "COM7=" << rig_.dir.path().toStdString() << "/no-such-device\n";
@@ -396,8 +340,9 @@ class StationGuiTest : public QObject {
     rig_.station().port.SetDevicePath(rig_.pty.slavePath());
   }
 
-  // Each step is written as an EX command and the window follows the
-  // radio's replies; CANCEL and FILE LOAD bring the radio to the baseline.
+  // A step is written as an EX command and the window follows the radio's
+  // reply; CANCEL and FILE LOAD bring the radio to the baseline. (The
+  // commands of each step: tests/equaliser.)
   void equaliserOnline() {
     rig_.w->onCommand(hrx::gui::kCmdPrmtrc);
     CPrmtrcDlg* d = hrx::gui::openEqualiser(*rig_.w);
@@ -405,8 +350,7 @@ class StationGuiTest : public QObject {
     QVERIFY(d->editor().online());
     QCOMPARE(d->valueField(1)->text(), QStringLiteral("5 dB"));
     rig_.radio.clearCommandLog();
-    QTRY_VERIFY_WITH_TIMEOUT(rig_.log().contains("EX167;") && rig_.log().contains("EX159;"), 3000);
-
+    QTRY_VERIFY_WITH_TIMEOUT(rig_.log().contains("EX167;") && rig_.log().contains("EX159;"), 3000);   // the poll
     // LEVEL up: the field changes only when the radio's reply has come back.
     rig_.radio.clearCommandLog();
     QTest::mousePress(d->button(10), Qt::LeftButton);
@@ -416,26 +360,10 @@ class StationGuiTest : public QObject {
     QCOMPARE(simItem(rig_, 160), 6);
     const QStringList first = rig_.log();
     QVERIFY2(first.indexOf(QStringLiteral("EX160;"), first.indexOf(QStringLiteral("EX160+06;"))) > 0, qPrintable(first.join(' ')));
-    // BWTH down and band 3 LEVEL down (a negative value).
-    QTest::mouseClick(d->button(17), Qt::LeftButton);
-    QTRY_COMPARE(d->valueField(2)->text(), QStringLiteral("9"));
-    for (int i = 0; i < 7; ++i) {
-      const QString before = d->valueField(7)->text();
-      QTest::mouseClick(d->button(15), Qt::LeftButton);
-      QTRY_VERIFY(d->valueField(7)->text() != before);
-    }
-    QCOMPARE(d->valueField(7)->text(), QStringLiteral("-2 dB"));
-    QCOMPARE(simItem(rig_, 166), -2);
-    QVERIFY(rig_.log().contains("EX16109;"));
-    QVERIFY(rig_.log().contains("EX166-02;"));
-    for (const QString& c : menuWrites(rig_))
-      QVERIFY2(c.startsWith("EX160") || c.startsWith("EX161") || c.startsWith("EX166"), qPrintable(c));
-
     QTest::mouseClick(d->button(22), Qt::LeftButton);   // CANCEL
-    QTRY_VERIFY_WITH_TIMEOUT(simItem(rig_, 160) == 5 && simItem(rig_, 161) == 10 && simItem(rig_, 166) == 5, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(simItem(rig_, 160), 5, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!d->editor().cancelBusy(), 3000);
     QTRY_COMPARE(d->valueField(1)->text(), QStringLiteral("5 dB"));
-    QCOMPARE(d->valueField(7)->text(), QStringLiteral("5 dB"));
 
     // FILE LOAD online: the radio takes the file's values and the baseline
     // stays the file's.
@@ -487,35 +415,6 @@ class StationGuiTest : public QObject {
     QVERIFY(!rig_.core->sharing() && !share->isChecked());
     QCOMPARE(readAll(setting), QStringLiteral("0\n"));
     QVERIFY(client.closedByPeer());
-  }
-
-  // Each report the radio sends by itself changes its element.
-  void panelFollowsTheRadio() {
-    // HRX900_PANEL_PNG=FILE keeps a picture of the connected panel.
-    if (const QString png = qEnvironmentVariable("HRX900_PANEL_PNG"); !png.isEmpty())
-      QVERIFY(rig_.w->surfaceImage().save(png, "PNG"));
-    struct Row {
-      const char* report;
-      int image, x, y;
-      QRgb key;
-    };
-    const Row rows[] = {
-        {"MD03", 1343, 816, 71, 0xFF00FF00},  // main display: CW lit
-        {"MX1", 1248, 75, 279, 0xFF00FF00},   // MOX lamp lit
-        {"SF4", 1325, 989, 240, 0xFF00FF00},  // VFO-B/CLAR lamp lit
-        {"VX1", 2030, 162, 168, kMagenta},    // soft key 1: VOX on
-        {"KR1", 1630, 205, 144, kMagenta},    // indicator row: KEYER
-        {"RI01", 1629, 324, 144, kMagenta},   // indicator row: HI-SWR
-        {"GT04", 1546, 298, 128, kMagenta},   // block icon: AGC 4
-    };
-    for (const Row& r : rows) {
-      QVERIFY2(rig_.radio.applyLocal(r.report), r.report);
-      QTRY_VERIFY2_WITH_TIMEOUT(rig_.shows(r.image, r.x, r.y, r.key), r.report, 3000);
-    }
-    QVERIFY(rig_.radio.applyLocal("MX0"));
-    QVERIFY(rig_.radio.applyLocal("FA14195000;"));
-    QTRY_VERIFY_WITH_TIMEOUT(rig_.showsFrequency(14195000), 5000);
-
   }
 
   // A suspend closes the port; the next command opens it again.

@@ -87,5 +87,84 @@ TEST(IntOfRule, RoundsAtSixDecimalsThenTruncates) {
   for (const auto& c : cases) EXPECT_EQ(IntOf(c.v), c.want) << c.v;
 }
 
+MenuListItem builtIn(int no) { return makeMenuRecord(kMenuRows[no - 1]); }
+
+// The value classes. One row per (item, stored value): the text shown, the edit list's size,
+// first and last entries and where "current" sits, and one chosen entry with
+// the value it stores.
+struct Case {
+  const char* label;
+  int no;
+  double value;
+  const char* shown;
+  int entries;
+  const char* first;
+  const char* last;
+  int cur;
+  int pick;             // index of the chosen entry
+  const char* pickText;
+  double stored;
+};
+
+const Case kCases[] = {
+    {"plain 001", 1, 300, " 300", 200, "20", "4000", 14, 2, "60", 60},
+    {"signed 042", 42, -20, " -20", 41, "-20", "20", 0, 40, "20", 20},
+    {"contour 108", 108, -15, " -15", 61, "-40", "20", 25, 0, "-40", -40},
+    {"eq level 160", 160, 5, " 5", 21, "-10", "10", 15, 0, "-10", -10},
+    {"rotator 014 -30", 14, 30, " -30", 16, "-30", "0", 0, 1, "-28", 28},
+    {"rotator 014 0", 14, 0, " 0", 16, "-30", "0", 15, 15, "0", 0},
+    {"cw weight 022", 22, 30, " 3.0", 21, "2.5", "4.5", 5, 20, "4.5", 45},
+    {"main fix 129", 129, 1800, " 1.800", 200, "1.800", "1.999", 0, 50, "1.850", 1850},
+    {"main fix 149 high", 149, 53999, " 53.999", 4000, "50.000", "53.999", 3999, 1, "50.001", 50001},
+    {"mic gain 052 fix", 52, 30, " FIX(30)", 102, "MCVR", "FIX(100)", 31, 1, "FIX(0)", 0},
+    {"mic gain 052 mcvr", 52, 1000, " MCVR", 102, "MCVR", "FIX(100)", 0, 0, "MCVR", 1000},
+    {"beacon 023 off", 23, 0, " OFF", 256, "OFF", "690", 0, 0, "OFF", 0},
+    {"beacon 023 240", 23, 240, " 240", 256, "OFF", "690", 240, 240, "240", 240},
+    {"beacon 023 241", 23, 241, " 270", 256, "OFF", "690", 241, 241, "270", 241},
+    {"beacon 023 255", 23, 255, " 690", 256, "OFF", "690", 255, 255, "690", 255},
+    {"choice 004", 4, 1, " SLOPE", 2, "NORMAL", "SLOPE", 1, 0, "NORMAL", 0},
+    {"cat rate 038", 38, 3, " 38400", 4, "4800", "38400", 3, 1, "9600", 1},
+    {"span 128", 128, 2, " 100", 6, "20", "1000", 2, 5, "1000", 5},
+    {"eq freq 165", 165, 18, " 3200Hz", 19, "OFF", "3200Hz", 18, 1, "1500Hz", 1},
+    {"choice beyond count", 4, 5, " ", 2, "NORMAL", "SLOPE", -1, 1, "SLOPE", 1},
+    {"choice index 80", 4, 80, " ????????????", 2, "NORMAL", "SLOPE", -1, 0, "NORMAL", 0},
+    {"choice negative", 4, -1, " ????????????", 2, "NORMAL", "SLOPE", -1, 0, "NORMAL", 0},
+};
+
+TEST(MenuValueClasses, TextEntriesAndChosenValue) {
+  for (const auto& c : kCases) {
+    MenuListItem r = builtIn(c.no);
+    r.value = c.value;
+    EXPECT_EQ(menuValueText(r), c.shown) << c.label;
+    const MenuEditEntries e = menuEditEntries(r);
+    ASSERT_EQ(static_cast<int>(e.texts.size()), c.entries) << c.label;
+    EXPECT_EQ(e.texts.front(), c.first) << c.label;
+    EXPECT_EQ(e.texts.back(), c.last) << c.label;
+    EXPECT_EQ(e.cur, c.cur) << c.label;
+    EXPECT_EQ(e.texts[static_cast<std::size_t>(c.pick)], c.pickText) << c.label;
+    double v = -999;
+    ASSERT_TRUE(menuValueFromEntry(r, c.pick, e.texts[static_cast<std::size_t>(c.pick)], &v)) << c.label;
+    EXPECT_EQ(IntOf(v), IntOf(c.stored)) << c.label;
+    // The stored value must bring the chosen entry back as current.
+    r.value = v;
+    EXPECT_EQ(menuEditEntries(r).cur, c.pick) << c.label;
+  }
+}
+
+TEST(MenuValueClasses, EditShownInPlaceOfValueAndTextItems) {
+  MenuListItem r = builtIn(22);
+  r.changed = 1;
+  r.new_value = 45;
+  EXPECT_EQ(menuValueText(r), " 4.5");
+  r = builtIn(5);
+  EXPECT_TRUE(menuEditEntries(r).texts.empty());
+  double v = 0;
+  EXPECT_FALSE(menuValueFromEntry(r, 0, "X", &v));
+  struct Bad { const char* label; int no; int index; const char* text; };
+  const Bad bad[] = {{"number not numeric", 1, 0, "abc"}, {"number trailing junk", 1, 0, "20x"},
+                     {"real empty", 129, 0, ""}, {"negative index", 4, -1, "NORMAL"}};
+  for (const auto& b : bad) EXPECT_FALSE(menuValueFromEntry(builtIn(b.no), b.index, b.text, &v)) << b.label;
+}
+
 }  // namespace
 }  // namespace hrx
