@@ -44,7 +44,7 @@ class HiDpiTest : public QObject {
       return pm.toImage().convertToFormat(QImage::Format_RGB32);
     };
     QCOMPARE(w.panelWidget()->size(), QSize(1024, 335));
-    QCOMPARE(w.surfaceImage().size(), QSize(1024, 335));   // the specified panel keeps its own pixels
+    QCOMPARE(w.surfaceImage().size(), QSize(1024, 335));   // the panel image keeps its own pixel size
     QImage shown = painted();
     QCOMPARE(shown.size(), QSize(2048, 670));
     // The background's @2x image fills the panel: its frame corner and the
