@@ -16,7 +16,7 @@
 
 #include "SimPty.h"
 #include "SimRadio.h"
-#include "app/gui/MenuListWindow.h"
+#include "app/gui/windows/MenuListWindow.h"
 #include "app/gui/QtMainWindow.h"
 #include "panel/PanelCtrl.h"
 

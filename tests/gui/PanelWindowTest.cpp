@@ -17,8 +17,8 @@
 #include "GuiSuites.h"
 #include "app/gui/QtMainWindow.h"
 #include "analysis/AnalyserMessages.h"
-#include "app/gui/PushHoldButton.h"
-#include "app/gui/VfoSetWindow.h"
+#include "app/gui/widgets/PushHoldButton.h"
+#include "app/gui/windows/VfoSetWindow.h"
 
 using hrx::Msg;
 using hrx::gui::QtMainWindow;

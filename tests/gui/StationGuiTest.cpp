@@ -22,9 +22,9 @@
 #include "../support/LineClient.h"
 #include "../support/StationRig.h"
 #include "GuiSuites.h"
-#include "app/gui/CPrmtrcDlg.h"
-#include "app/gui/MenuListWindow.h"
-#include "app/gui/PortWindows.h"
+#include "app/gui/windows/CPrmtrcDlg.h"
+#include "app/gui/windows/MenuListWindow.h"
+#include "app/gui/windows/PortWindows.h"
 
 using hrx::gui::CBardRateSettingDlg;
 using hrx::gui::CComSelectDlg;

@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 
 #include "app/gui/QtMainWindow.h"
-#include "app/gui/VersionDlg.h"
+#include "app/gui/windows/VersionDlg.h"
 
 namespace hrx::gui {
 

@@ -8,7 +8,7 @@
 #include <QString>
 
 #include "app/KeyCommands.h"
-#include "app/gui/WindowRoutes.h"
+#include "app/gui/routes/WindowRoutes.h"
 
 namespace hrx::gui {
 

@@ -20,7 +20,7 @@
 #include <mutex>
 
 #include "analysis/AnalyserMessages.h"
-#include "app/gui/DisplayPart.h"
+#include "app/gui/routes/DisplayPart.h"
 #include "composer/Composer.h"
 
 namespace hrx::gui {

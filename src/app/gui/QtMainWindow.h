@@ -13,9 +13,9 @@
 #include <typeindex>
 #include <vector>
 
-#include "app/gui/BusyWindow.h"
+#include "app/gui/windows/BusyWindow.h"
 #include "app/gui/CoreLink.h"
-#include "app/gui/WindowRoutes.h"
+#include "app/gui/routes/WindowRoutes.h"
 #include "panel/PanelCtrl.h"
 #include "platform/MainWindowPort.h"
 #include "render/PanelRenderer.h"

@@ -1,0 +1,89 @@
+// The equaliser editor: the Prmtrc and P-Prmtrc menu entries (the busy
+// window first, then the editor), the reports forwarded to it, and its end.
+#include <QAction>
+#include <QPointer>
+
+#include "analysis/AnalyserMessages.h"
+#include "app/gui/windows/CPrmtrcDlg.h"
+#include "app/gui/QtMainWindow.h"
+#include "equaliser/EqualiserTables.h"
+
+namespace hrx::gui {
+
+namespace {
+
+struct EqualiserPart final : WindowPart {
+  explicit EqualiserPart(QtMainWindow&) {}
+  // Goes while the main window still has its core, before the window's
+  // children are destroyed.
+  ~EqualiserPart() override { delete dlg.data(); }
+  bool open = false;   // the main window's flag for this window
+  QPointer<CPrmtrcDlg> dlg;
+};
+
+void greyEntries(QtMainWindow& w, bool grey) {
+  for (int id : {kCmdPrmtrc, kCmdPPrmtrc})
+    if (QAction* a = w.commandAction(id)) a->setEnabled(!grey);
+}
+
+void openEditor(QtMainWindow& w, int variant) {
+  EqualiserPart& part = w.part<EqualiserPart>();
+  if (part.open || w.core() == nullptr) return;
+  // The operator waits for a running read-out of the menu first.
+  w.runBusyWindow();
+  if (part.open || w.core() == nullptr) return;
+  part.open = true;
+  greyEntries(w, true);
+  part.dlg = new CPrmtrcDlg([&w] { return w.core(); }, variant, &w, [&w] { w.postMessage(eq::kMsgEditorClosed, 0, 0); });
+  part.dlg->show();
+}
+
+LParam onPrmtrc(QtMainWindow& w, const Msg&) {
+  openEditor(w, 0);
+  return 0;
+}
+
+LParam onPPrmtrc(QtMainWindow& w, const Msg&) {
+  openEditor(w, 1);
+  return 0;
+}
+
+LParam onClosed(QtMainWindow& w, const Msg&) {
+  EqualiserPart& part = w.part<EqualiserPart>();
+  part.open = false;
+  greyEntries(w, false);
+  if (part.dlg) part.dlg->deleteLater();
+  part.dlg = nullptr;
+  return 0;
+}
+
+LParam onMenuReport(QtMainWindow& w, const Msg&) {
+  if (CPrmtrcDlg* d = w.part<EqualiserPart>().dlg) d->onMenuReport();
+  return 0;
+}
+
+LParam onAiReport(QtMainWindow& w, const Msg&) {
+  if (CPrmtrcDlg* d = w.part<EqualiserPart>().dlg) d->onAiReport();
+  return 0;
+}
+
+constexpr WindowRow kMessages[] = {
+    {WM_ANL_EVT_EX, onMenuReport},
+    {WM_ANL_EVT_PE, onMenuReport},
+    {WM_ANL_EVT_AI, onAiReport},
+    {eq::kMsgEditorClosed, onClosed},
+};
+
+constexpr WindowRow kCommands[] = {
+    {kCmdPrmtrc, onPrmtrc},
+    {kCmdPPrmtrc, onPPrmtrc},
+};
+
+}  // namespace
+
+extern const WindowRoutes kEqualiserRoutes{"equaliser", kMessages, {}, kCommands};
+
+// The open editor, for the tests; null when none.
+CPrmtrcDlg* openEqualiser(QtMainWindow& w) { return w.part<EqualiserPart>().dlg; }
+
+}  // namespace hrx::gui

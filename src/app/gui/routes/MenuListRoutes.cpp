@@ -1,0 +1,133 @@
+// The menu list and the port windows on the main window: the MENU key (the
+// busy window first, then the list), the main-menu greying while the list
+// is open, its end message, the radio's menu reports while it is open, and
+// Setup / COM Select and Baud rate.
+#include <QMessageBox>
+#include <QPointer>
+
+#include "analysis/AnalyserMessages.h"
+#include "app/gui/windows/MenuListWindow.h"
+#include "app/gui/windows/PortWindows.h"
+#include "app/gui/QtMainWindow.h"
+#include "panel/PanelCtrl.h"
+
+namespace hrx::gui {
+
+namespace {
+
+constexpr int kCmdGreyFirst = 32780;   // Exit (32779) stays enabled
+
+struct MenuListPart final : WindowPart {
+  explicit MenuListPart(QtMainWindow&) {}
+  QPointer<CMenuListDlg> dlg;
+  bool opening = false;
+  bool open = false;
+  QPointer<QMessageBox> updatedNotice;
+};
+
+void greyMenu(QtMainWindow& w, bool grey) {
+  for (int id = kCmdGreyFirst; id <= kCmdLast; ++id) {
+    if (QAction* a = w.commandAction(id))
+      a->setEnabled(!grey && w.commandRows().contains(static_cast<MsgId>(id)));
+  }
+}
+
+void openMenuList(QtMainWindow& w) {
+  MenuListPart& p = w.part<MenuListPart>();
+  // A read-out still running is waited for in the busy window.
+  w.runBusyWindow();
+  p.opening = false;
+  if (p.open) return;
+  p.open = true;
+  w.panel().setMenuOpen(true);
+  greyMenu(w, true);
+  if (!p.dlg) p.dlg = new CMenuListDlg(w);
+  p.dlg->fill();
+  p.dlg->show();
+  p.dlg->raise();
+  p.dlg->activateWindow();
+}
+
+// Posted on from the MENU key's release, so the busy window's own event
+// loop does not run inside the panel controller.
+LParam onMenuKey(QtMainWindow& w, const Msg&) {
+  MenuListPart& p = w.part<MenuListPart>();
+  if (p.opening || p.open) return 0;
+  p.opening = true;
+  QPointer<QtMainWindow> guard(&w);
+  QMetaObject::invokeMethod(
+      &w, [guard] { if (guard) openMenuList(*guard); }, Qt::QueuedConnection);
+  return 0;
+}
+
+LParam onMenuListEnd(QtMainWindow& w, const Msg& m) {
+  MenuListPart& p = w.part<MenuListPart>();
+  if (!p.open) return 0;
+  p.open = false;
+  w.panel().setMenuOpen(false);
+  greyMenu(w, false);
+  if (p.dlg) p.dlg->hide();
+  if (m.w == 1)
+    w.panelWidget()->update(QRect(QPoint(kMenuAreaLeft, kMenuAreaTop), QPoint(kMenuAreaRight, kMenuAreaBottom)));
+  return 0;
+}
+
+// The list is not refreshed: it holds the operator's edits not yet applied.
+// One notice at a time; none while OK is writing (the radio reports back).
+LParam onMenuReport(QtMainWindow& w, const Msg&) {
+  MenuListPart& p = w.part<MenuListPart>();
+  if (!p.open || !p.dlg || p.dlg->applying() || p.updatedNotice) return 0;
+  QWidget* over = p.dlg->editor() != nullptr ? static_cast<QWidget*>(p.dlg->editor()) : p.dlg.data();
+  auto* box = new QMessageBox(QMessageBox::Information, QString::fromUtf8(kCaption),
+                              QString::fromUtf8(kMenuUpdatedText), QMessageBox::Ok, over);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  p.updatedNotice = box;
+  box->open();
+  return 0;
+}
+
+// A port change waiting for auto-information to go off looks at once.
+LParam onAiReport(QtMainWindow& w, const Msg&) {
+  w.part<PortPart>().changer.aiReported();
+  return 0;
+}
+
+template <class Dlg, QPointer<Dlg> PortPart::*slot>
+LParam openPortWindow(QtMainWindow& w, const Msg&) {
+  PortPart& p = w.part<PortPart>();
+  if (!(p.*slot)) {
+    p.*slot = new Dlg(w);
+    (p.*slot)->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  (p.*slot)->show();
+  (p.*slot)->raise();
+  return 0;
+}
+
+template <class Dlg, QPointer<Dlg> PortPart::*slot>
+LParam portWindowEnded(QtMainWindow& w, const Msg&) {
+  PortPart& p = w.part<PortPart>();
+  if (p.*slot) (p.*slot)->deleteLater();
+  p.*slot = nullptr;
+  return 0;
+}
+
+constexpr WindowRow kMessages[] = {
+    {panel::kMsgMenuAction, onMenuKey},
+    {kMsgMenuListEnd, onMenuListEnd},
+    {WM_ANL_EVT_EX, onMenuReport},
+    {WM_ANL_EVT_AI, onAiReport},
+    {kMsgComSelectEnd, portWindowEnded<CComSelectDlg, &PortPart::comSelect>},
+    {kMsgBaudRateEnd, portWindowEnded<CBardRateSettingDlg, &PortPart::baudRate>},
+};
+
+constexpr WindowRow kCommands[] = {
+    {kCmdComSelect, openPortWindow<CComSelectDlg, &PortPart::comSelect>},
+    {kCmdBaudRate, openPortWindow<CBardRateSettingDlg, &PortPart::baudRate>},
+};
+
+}  // namespace
+
+extern const WindowRoutes kMenuListRoutes{"menu list", kMessages, {}, kCommands};
+
+}  // namespace hrx::gui

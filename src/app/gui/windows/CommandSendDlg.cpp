@@ -1,0 +1,55 @@
+#include "app/gui/windows/CommandSendDlg.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/gui/QtMainWindow.h"
+
+namespace hrx::gui {
+
+CCommandSendDlg::CCommandSendDlg(QtMainWindow& window)
+    : OptionDialog(window, "Command Send", kMsgCommandSendClosed, 218, 77) {
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel(QStringLiteral("Please enter the TX command."), this));
+  edit_ = new QLineEdit(this);
+  edit_->setMaxLength(kCommandSendMax);
+  layout->addWidget(edit_);
+  auto* buttons = new QHBoxLayout;
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  auto* cancel = new QPushButton(QStringLiteral("CANCEL"), this);
+  ok->setDefault(true);
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons);
+  connect(ok, &QPushButton::clicked, this, &CCommandSendDlg::accept);
+  connect(cancel, &QPushButton::clicked, this, &CCommandSendDlg::reject);
+}
+
+void CCommandSendDlg::accept() {
+  const QString text = edit_->text();
+  if (text.size() <= kCommandSendMax) {
+    lastSent_ = text.toStdString();
+    if (!lastSent_.empty() && w_.core() != nullptr) w_.core()->sendText(lastSent_);
+  }
+  finish();
+}
+
+void CCommandSendDlg::focusEdit() {
+  edit_->setFocus();
+  edit_->end(false);
+}
+
+void CCommandSendDlg::showEvent(QShowEvent* e) {
+  OptionDialog::showEvent(e);
+  focusEdit();
+}
+
+void CCommandSendDlg::focusInEvent(QFocusEvent* e) {
+  OptionDialog::focusInEvent(e);
+  focusEdit();
+}
+
+}  // namespace hrx::gui

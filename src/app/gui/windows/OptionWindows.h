@@ -1,0 +1,43 @@
+#pragma once
+// The main window's small windows of the File, Option and Help menus: one
+// open window of each kind at most, made by its menu command and destroyed
+// when it reports its end. While any is open the panel counts as busy.
+#include <QPointer>
+
+#include "app/gui/windows/CommandSendDlg.h"
+#include "app/gui/windows/CwDlg.h"
+#include "app/gui/windows/PlaybackDlg.h"
+#include "app/gui/windows/RepeaterDlg.h"
+#include "app/gui/windows/RotatorDlg.h"
+#include "app/gui/routes/WindowRoutes.h"
+
+namespace hrx::gui {
+
+inline constexpr int kCmdCommandSend = 32780;
+inline constexpr int kCmdPlayback = 32783;
+inline constexpr int kCmdRotator = 32784;
+inline constexpr int kCmdCw = 32785;
+inline constexpr int kCmdRepeater = 32786;
+inline constexpr int kCmdVersion = 32789;
+
+class OptionWindows final : public WindowPart {
+ public:
+  explicit OptionWindows(QtMainWindow&) {}
+  // The windows go before the main window they report to, so a button
+  // released on the way out still finds it whole.
+  ~OptionWindows() override {
+    delete commandSend.data();
+    delete playback.data();
+    delete rotator.data();
+    delete cw.data();
+    delete repeater.data();
+  }
+  QPointer<CCommandSendDlg> commandSend;
+  QPointer<CPlaybackDlg> playback;
+  QPointer<CRotatorDlg> rotator;
+  QPointer<CCwDlg> cw;
+  QPointer<CRepeaterDlg> repeater;
+  bool anyOpen() const { return commandSend || playback || rotator || cw || repeater; }
+};
+
+}  // namespace hrx::gui

@@ -1,0 +1,274 @@
+#include "app/gui/windows/PortWindows.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstdio>
+
+#include "app/gui/QtMainWindow.h"
+#include "serial/CommSetting.h"
+
+namespace hrx::gui {
+
+Station* PortChanger::station() const { return w_.core() != nullptr ? w_.core()->stationOrNull() : nullptr; }
+
+bool PortChanger::saveSettings() {
+  Station* st = station();
+  return st != nullptr && WriteCommSetting(st->port, st->settingsField3(), st->settingsDir());
+}
+
+void PortChanger::switchOffAndClose(std::function<void(bool)> done) {
+  if (w_.core() == nullptr || w_.core()->state().get_AI_Stat() == 0) {
+    if (Station* st = station()) st->port.Close();
+    done(true);
+    return;
+  }
+  aiDone_ = std::move(done);
+  polls_ = 0;
+  w_.core()->request(kOpComSw, false, 0);
+  auto* t = new QTimer(this);
+  t->setTimerType(Qt::PreciseTimer);
+  connect(t, &QTimer::timeout, this, [this] {
+    ++polls_;
+    checkAi();
+  });
+  t->start(kAiOffPollMs);
+  pollTimer_ = t;
+}
+
+void PortChanger::aiReported() {
+  if (aiDone_) checkAi();
+}
+
+// The analyser writes the store before the mirror the connection switch
+// reads; off counts only when both say so, or switching on again could
+// find the mirror still on and switch the link off instead.
+bool PortChanger::linkOff() {
+  PanelMirror* mirror = w_.core()->mirror();
+  return w_.core()->state().get_AI_Stat() == 0 && (mirror == nullptr || mirror->get_AI_Stat() == 0);
+}
+
+void PortChanger::checkAi() {
+  if (!aiDone_) return;
+  if (linkOff()) finishAiWait(true);
+  else if (polls_ >= kAiOffPolls) finishAiWait(false);
+}
+
+void PortChanger::finishAiWait(bool off) {
+  if (pollTimer_) pollTimer_->deleteLater();
+  pollTimer_ = nullptr;
+  if (off) {
+    if (Station* st = station()) st->port.Close();
+  }
+  std::function<void(bool)> done = std::move(aiDone_);
+  aiDone_ = nullptr;
+  done(off);
+}
+
+void PortChanger::reconnectOrOpen(bool reconnect) {
+  // A window shut down meanwhile has closed the port for good.
+  if (w_.shutdownCount() > 0) return;
+  if (reconnect) {
+    if (w_.core() == nullptr) return;
+    // The link never went off: the switch would turn it off, not on.
+    if (linkOff()) w_.core()->request(kOpComSw, false, 0);
+    else if (Station* st = station(); st != nullptr && !st->port.IsOpen()) st->port.Open();
+  } else if (Station* st = station()) {
+    st->port.Open();
+  }
+}
+
+void PortChanger::Cat_Rate_Change(int index, bool reconnect, std::function<void()> done) {
+  running_ = true;
+  if (index < 0 || index > 3) index = 0;
+  if (Station* st = station()) {
+    st->port.SetBaudRate(4800 << index);
+    saveSettings();
+  }
+  switchOffAndClose([this, reconnect, done = std::move(done)](bool) {
+    reconnectOrOpen(reconnect);
+    running_ = false;
+    done();
+  });
+}
+
+std::string catRateCommand(const Station& st, int rate) {
+  MenuListItem item;
+  if (!st.state.get_MenuItemByType(kCatRateType, &item) || item.no < 1 || item.no > 999) return {};
+  int code = 0;
+  for (int i = 0; i < 4; ++i)
+    if (rate == (4800 << i)) code = i;
+  char text[16];
+  std::snprintf(text, sizeof text, "EX%03d%d;", static_cast<int>(item.no), code);
+  return text;
+}
+
+void PortChanger::changeBaudRate(int rate, bool reconnect, std::function<void()> done) {
+  running_ = true;
+  if (Station* st = station()) {
+    const std::string cmd = catRateCommand(*st, rate);
+    if (!cmd.empty()) {
+      st->sendRing.Sio_RingBuff_Write(static_cast<std::int16_t>(cmd.size()), cmd.data());
+      w_.core()->request(kOpSendKick, false, 0);
+    }
+  }
+  switchOffAndClose([this, rate, reconnect, done = std::move(done)](bool) {
+    QTimer::singleShot(kRateSettleMs, Qt::PreciseTimer, this, [this, rate, reconnect, done] {
+      if (Station* st = station()) {
+        st->port.SetBaudRate(rate);
+        st->port.Close();
+      }
+      reconnectOrOpen(reconnect);
+      saveSettings();
+      running_ = false;
+      done();
+    });
+  });
+}
+
+// ---- the two windows ----
+
+PortListDlg::PortListDlg(QtMainWindow& w, const char* caption, MsgId endMsg)
+    : QDialog(&w), w_(w), list_(new QListWidget(this)), endMsg_(endMsg) {
+  setWindowTitle(QString::fromUtf8(caption));
+  list_->setObjectName(QStringLiteral("list1019"));
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setObjectName(QStringLiteral("ok"));
+  auto* cancel = new QPushButton(QStringLiteral("CANCEL"), this);
+  cancel->setObjectName(QStringLiteral("cancel"));
+  auto* buttons = new QVBoxLayout;
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  buttons->addStretch();
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(list_);
+  layout->addLayout(buttons);
+  connect(ok, &QPushButton::clicked, this, [this] {
+    if (!applying_) apply();
+  });
+  connect(cancel, &QPushButton::clicked, this, [this] {
+    if (!applying_) finishWith();
+  });
+  // Clicking the row already shown is a choice too.
+  connect(list_, &QListWidget::itemClicked, this,
+          [this](QListWidgetItem* item) { chosen_ = item->data(Qt::UserRole).toInt(); });
+  connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+    chosen_ = item->data(Qt::UserRole).toInt();
+    if (!applying_) apply();
+  });
+}
+
+void PortListDlg::finishWith() {
+  if (ended_) return;
+  ended_ = true;
+  hide();
+  w_.postMessage(endMsg_, 0, 0);
+}
+
+void PortListDlg::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Escape) {
+    if (!applying_) finishWith();
+    return;
+  }
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    if (!applying_) apply();
+    return;
+  }
+  QDialog::keyPressEvent(e);
+}
+
+void PortListDlg::closeEvent(QCloseEvent* e) {
+  e->ignore();
+  if (!applying_) finishWith();
+}
+
+namespace {
+void fillList(QListWidget* list, const char* name, int value, int current) {
+  auto* item = new QListWidgetItem(QString::fromUtf8(name), list);
+  item->setData(Qt::UserRole, value);
+  if (value == current) list->setCurrentItem(item);
+}
+}  // namespace
+
+CComSelectDlg::CComSelectDlg(QtMainWindow& w) : PortListDlg(w, "COM Select", kMsgComSelectEnd) {
+  Station* st = w.part<PortPart>().changer.station();
+  const int current = st != nullptr ? st->port.GetPortNumber() : 0;
+  for (const ComPortRow& r : kComPortTable) {
+    if (r.number == 0) break;
+    fillList(list_, r.name, r.number, current);
+  }
+  // Only the operator's choice counts, not the row shown at opening.
+  connect(list_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+    if (item != nullptr) chosen_ = item->data(Qt::UserRole).toInt();
+  });
+}
+
+void CComSelectDlg::apply() {
+  PortChanger& changer = w_.part<PortPart>().changer;
+  Station* st = changer.station();
+  const int s = chosen_;
+  if (s == 0 || st == nullptr || changer.running()) {
+    finishWith();
+    return;
+  }
+  if (s == st->port.GetPortNumber()) {
+    changer.saveSettings();
+    finishWith();
+    return;
+  }
+  if (!st->port.ProbePort(s - 1)) {
+    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kCaption),
+                                QString::fromUtf8(kPortOpenFailedText), QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+    return;
+  }
+  applying_ = true;
+  QPointer<CComSelectDlg> self(this);
+  changer.switchOffAndClose([self, st, s](bool) {
+    if (!self) return;
+    st->port.SetPortNumber(s);
+    self->w_.part<PortPart>().changer.saveSettings();
+    self->finishWith();
+  });
+}
+
+CBardRateSettingDlg::CBardRateSettingDlg(QtMainWindow& w) : PortListDlg(w, "Baud rate", kMsgBaudRateEnd) {
+  Station* st = w.part<PortPart>().changer.station();
+  aiAtOpen_ = w.core() != nullptr && w.core()->state().get_AI_Stat() != 0;
+  const int current = st != nullptr ? st->port.GetBaudRate() : 0;
+  for (const BaudRateRow& r : kBaudRateTable) {
+    if (r.value == 0) break;
+    fillList(list_, r.name, r.value, current);
+  }
+  connect(list_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+    if (item != nullptr) chosen_ = item->data(Qt::UserRole).toInt();
+  });
+}
+
+void CBardRateSettingDlg::apply() {
+  PortChanger& changer = w_.part<PortPart>().changer;
+  Station* st = changer.station();
+  const int b = chosen_;
+  if (b == 0 || st == nullptr || changer.running()) {
+    finishWith();
+    return;
+  }
+  if (b == st->port.GetBaudRate()) {
+    changer.saveSettings();
+    finishWith();
+    return;
+  }
+  applying_ = true;
+  QPointer<CBardRateSettingDlg> self(this);
+  changer.changeBaudRate(b, aiAtOpen_, [self] {
+    if (self) self->finishWith();
+  });
+}
+
+}  // namespace hrx::gui
