@@ -82,6 +82,17 @@ struct Link {
     return n;
   }
   bool replies(std::size_t n) { return waitFor([&] { return replyNotices() == n; }, 2000); }
+  // Every message posted to the receive thread so far has been handled: the
+  // marker behind them leaves the queue only after the last has run.
+  bool recvSettled() {
+    recv.post(kMsgSend);  // not the receive thread's: it only passes
+    return waitFor([&] { return recv.pending() == 0; }, 2000);
+  }
+  // The radio's bytes have reached the port (a pseudo-terminal hands them
+  // over on a kernel worker, later on a loaded machine).
+  bool arrived(std::uint32_t bytes) {
+    return waitFor([&] { LineStatus s; return port.lineStatus(s) && s.inQueue >= bytes; }, 2000);
+  }
   std::vector<Msg> notices() const { return window.posts(kMsgNotice); }
 
   test::PtyRadio radio;
@@ -141,22 +152,26 @@ TEST(SerialLink, RepliesReachTheAnalyserOnePerRecordAndPoll) {
     ASSERT_TRUE(link.open());
     ASSERT_TRUE(link.radio.send("FA1425"));
     link.recv.post(kMsgPoll);
-    pause(50);
+    ASSERT_TRUE(link.recvSettled());
     EXPECT_EQ(link.recv.polls(), 0u) << "no poll runs while serial work is disabled";
-    link.state.set_CommEnabled(1);
-    ASSERT_TRUE(link.radio.send(selfPolling ? "0000;?;SM0005;" : "0000;SM0005;"));
+    const std::string rest = selfPolling ? "0000;?;SM0005;" : "0000;SM0005;";
+    ASSERT_TRUE(link.radio.send(rest));
     if (selfPolling) {
+      link.state.set_CommEnabled(1);
       ASSERT_TRUE(link.replies(2));
+      const auto read = link.recv.polls();
       ASSERT_TRUE(link.radio.send("FA142"));  // a half reply is no reason to keep polling
-      pause(50);
+      ASSERT_TRUE(waitFor([&] { return link.recv.polls() > read; }, 2000)) << "the line's readiness wakes a poll";
       const auto before = link.recv.polls();
       pause(300);
       EXPECT_LE(link.recv.polls() - before, 2u) << "an idle line costs no polls";
     } else {
+      ASSERT_TRUE(link.arrived(static_cast<std::uint32_t>(6 + rest.size())));
+      link.state.set_CommEnabled(1);
       for (std::size_t polls = 1; polls <= 3; ++polls) {
         link.recv.post(kMsgPoll);
-        ASSERT_TRUE(waitFor([&] { return link.recv.polls() == polls; }, 1000));
-        pause(20);
+        ASSERT_TRUE(link.recvSettled());
+        EXPECT_EQ(link.recv.polls(), polls);
         EXPECT_EQ(link.replyNotices(), std::min<std::size_t>(polls, 2)) << "one reply per poll";
       }
     }
