@@ -37,8 +37,6 @@ constexpr int kOpFt1 = 63;
 constexpr int kOpMainVfoSet = 82;
 constexpr int kOpSubVfoSet = 83;
 constexpr int kOpShMain = 103;
-constexpr int kOpVfoARx = 189;
-constexpr int kOpVfoBRx = 191;
 constexpr int kOpModeSw = 193;
 
 // The radio's tuning range (the store's range of both VFO frequencies).
@@ -123,11 +121,14 @@ bool parseFreq(std::string_view t, std::int32_t& out) {
   return true;
 }
 
-enum class Vfo { None, A, B, Current };
+enum class Vfo { None, A, B, Current, Receiving, Other };
 Vfo vfoToken(std::string_view t) {
   if (t == "VFOA" || t == "Main" || t == "MainA") return Vfo::A;
   if (t == "VFOB" || t == "Sub" || t == "MainB") return Vfo::B;
-  if (t == "currVFO" || t == "VFO" || t == "RX") return Vfo::Current;
+  if (t == "currVFO" || t == "VFO") return Vfo::Current;
+  if (t == "RX") return Vfo::Receiving;
+  // Names the protocol knows for VFOs this radio does not have.
+  if (t == "VFOC" || t == "MEM" || t == "TX" || t == "MainC" || t == "SubA" || t == "SubB" || t == "SubC") return Vfo::Other;
   return Vfo::None;
 }
 const char* vfoName(bool b) { return b ? "VFOB" : "VFOA"; }
@@ -163,15 +164,26 @@ std::string real(double v) {
   return b;
 }
 
+// Whether the session's gets and sets work on VFO B.
+bool targetB(const Call& c) {
+  switch (c.session.target) {
+    case Session::Target::A: return false;
+    case Session::Target::B: return true;
+    case Session::Target::Receiving: break;
+  }
+  return rxOnB(c.s);
+}
+
 int getFreq(Call& c) {
-  c.value("Frequency", num(rxOnB(c.s) ? c.s.vfoB : c.s.vfoA));
+  c.value("Frequency", num(targetB(c) ? c.s.vfoB : c.s.vfoA));
   return kOk;
 }
 
+// FA and FB set either VFO without moving the receiver.
 int setFreq(Call& c) {
   std::int32_t hz;
   if (c.argc != 1 || !parseFreq(c.args[0], hz)) return kErrInvalid;
-  const bool b = rxOnB(c.s);
+  const bool b = targetB(c);
   if (hz == (b ? c.s.vfoB : c.s.vfoA)) return kOk;
   c.act(Action::Kind::Operation, b ? kOpSubVfoSet : kOpMainVfoSet, hz);
   c.await(Await::Kind::Freq, b ? 1 : 0, hz);
@@ -187,7 +199,7 @@ int modeAnswer(Call& c, std::int32_t code, std::int32_t width, const char* modeK
 }
 
 int getMode(Call& c) {
-  return rxOnB(c.s) ? modeAnswer(c, c.s.modeSub, c.s.widthSub, "Mode", "Passband")
+  return targetB(c) ? modeAnswer(c, c.s.modeSub, c.s.widthSub, "Mode", "Passband")
                     : modeAnswer(c, c.s.modeMain, c.s.widthMain, "Mode", "Passband");
 }
 
@@ -218,12 +230,14 @@ int setMode(Call& c) {
   if (code == 0) return kErrInvalid;
   long passband = -1;
   if (c.argc == 2 && (!parseInt(c.args[1], passband) || passband < -1 || passband > 100000)) return kErrInvalid;
-  // The mode key sets the main side only.
-  if (rxOnB(c.s)) return kErrUnavailable;
+  // The mode key and the WIDTH control work on VFO A, and only while it
+  // receives; no command sets the mode of a VFO that does not receive.
+  if (targetB(c) || rxOnB(c.s)) return kErrUnavailable;
   std::int32_t index = 0;
   if (passband > 0) {
     index = nearestWidth(code, passband);
-    if (index != 0 && widthHz(code, index) == widthHz(c.s.modeMain, c.s.widthMain)) index = 0;
+    // A new mode brings its own width, unknown until the radio reports it.
+    if (code == c.s.modeMain && index == c.s.widthMain) index = 0;
   }
   if (code != c.s.modeMain) c.act(Action::Kind::Operation, kOpModeSw, code - 1);
   if (index != 0) c.act(Action::Kind::Operation, kOpShMain, index);
@@ -232,23 +246,20 @@ int setMode(Call& c) {
 }
 
 int getVfo(Call& c) {
-  c.value("VFO", vfoName(rxOnB(c.s)));
+  c.value("VFO", vfoName(targetB(c)));
   return kOk;
 }
 
+// Only the session's target: the radio's receiver stays where it is.
 int setVfo(Call& c) {
   if (c.argc != 1) return kErrInvalid;
-  const Vfo v = vfoToken(c.args[0]);
-  if (v == Vfo::None) return kErrInvalid;
-  if (v == Vfo::Current) return kOk;
-  const int fr = c.s.frStat;
-  if (fr == 2 || fr == 3) return kErrUnavailable;  // neither key selects from there
-  if (v == Vfo::A && rxOnB(c.s)) {
-    c.act(Action::Kind::Operation, kOpVfoARx, 0);
-    c.await(Await::Kind::RxVfo, 0);
-  } else if (v == Vfo::B && !rxOnB(c.s)) {
-    c.act(Action::Kind::Operation, kOpVfoBRx, 0);
-    c.await(Await::Kind::RxVfo, 1);
+  switch (vfoToken(c.args[0])) {
+    case Vfo::None: return kErrInvalid;
+    case Vfo::Other: return kErrUnavailable;
+    case Vfo::Current: break;
+    case Vfo::A: c.session.target = Session::Target::A; break;
+    case Vfo::B: c.session.target = Session::Target::B; break;
+    case Vfo::Receiving: c.session.target = Session::Target::Receiving; break;
   }
   return kOk;
 }
@@ -269,7 +280,8 @@ int setSplit(Call& c) {
   } else if (c.argc == 2) {
     const Vfo v = vfoToken(c.args[1]);
     if (v == Vfo::None) return kErrInvalid;
-    wantB = v == Vfo::Current ? !rxOnB(c.s) : v == Vfo::B;
+    if (v == Vfo::Other) return kErrUnavailable;
+    wantB = v == Vfo::A || v == Vfo::B ? v == Vfo::B : !rxOnB(c.s);
   } else {
     wantB = !rxOnB(c.s);
   }
@@ -359,6 +371,54 @@ int getLockMode(Call& c) {
   return kOk;
 }
 
+// The power setting's scale: 1.0 is the radio's 100 W.
+constexpr double kFullPowerMw = 100000.0;
+
+bool parseReal(std::string_view t, double lo, double hi, double& out) {
+  if (t.empty() || t.size() > 32) return false;
+  char buf[40];
+  std::memcpy(buf, t.data(), t.size());
+  buf[t.size()] = '\0';
+  char* end = nullptr;
+  const double v = std::strtod(buf, &end);
+  if (end != buf + t.size() || !std::isfinite(v) || v < lo || v > hi) return false;
+  out = v;
+  return true;
+}
+
+// Power, frequency and mode; the result depends on the power alone.
+int power2mW(Call& c) {
+  double power;
+  std::int32_t hz;
+  if (c.argc != 3 || !parseReal(c.args[0], 0.0, 1.0, power) || !parseFreq(c.args[1], hz) || modeCode(c.args[2]) == 0)
+    return kErrInvalid;
+  c.value("Power mW", num(std::lround(power * kFullPowerMw)));
+  return kOk;
+}
+
+int mW2power(Call& c) {
+  double mw;
+  std::int32_t hz;
+  if (c.argc != 3 || !parseReal(c.args[0], 0.0, kFullPowerMw, mw) || !parseFreq(c.args[1], hz) || modeCode(c.args[2]) == 0)
+    return kErrInvalid;
+  c.value("Power [0.0..1.0]", real(mw / kFullPowerMw));
+  return kOk;
+}
+
+// VFO arguments in every command are not offered (chk_vfo answers 0).
+int setVfoOpt(Call& c) {
+  long v;
+  if (c.argc != 1 || !parseInt(c.args[0], v) || (v != 0 && v != 1)) return kErrInvalid;
+  return v == 0 ? kOk : kErrUnavailable;
+}
+
+// Nobody locks the mode here: unlocking is the state as it is.
+int setLockMode(Call& c) {
+  long v;
+  if (c.argc != 1 || !parseInt(c.args[0], v) || (v != 0 && v != 1)) return kErrInvalid;
+  return v == 0 ? kOk : kErrUnavailable;
+}
+
 int chkVfo(Call& c) {
   static const std::string kAnswer = "0\n";
   c.raw = &kAnswer;
@@ -392,7 +452,9 @@ constexpr Command kCommands[] = {
     {'l', "get_level", getLevel},        {'q', "quit", quit},
     {'Q', "quit", quit},                 {0, "get_powerstat", getPowerstat},
     {0, "chk_vfo", chkVfo},              {0, "dump_state", dumpStateCmd},
-    {0, "get_lock_mode", getLockMode},
+    {0, "get_lock_mode", getLockMode},    {'2', "power2mW", power2mW},
+    {'4', "mW2power", mW2power},         {0, "set_vfo_opt", setVfoOpt},
+    {0, "set_lock_mode", setLockMode},
 };
 
 bool isSpace(char c) { return c == ' ' || c == '\t'; }
@@ -503,7 +565,6 @@ const std::string& dumpState() {
 bool satisfied(const Await& w, const Snapshot& s) {
   switch (w.kind) {
     case Await::Kind::None: return true;
-    case Await::Kind::RxVfo: return rxOnB(s) == (w.a != 0);
     case Await::Kind::Freq: return (w.a != 0 ? s.vfoB : s.vfoA) == w.b;
     case Await::Kind::Mode: return s.modeMain == w.a && (w.b == 0 || s.widthMain == w.b);
     case Await::Kind::Tx: return (s.txStat != 0) == (w.a != 0);

@@ -46,15 +46,20 @@ struct Action {
 // What one connection remembers between its requests.
 struct Session {
   bool pttHeld = false;  // this client keyed the transmitter
+  // The VFO this client's gets and sets work on. Choosing it changes
+  // nothing on the radio: a client that looks at VFO B must not move the
+  // receiver. Until the client chooses, it is the VFO that receives.
+  enum class Target : std::uint8_t { Receiving, A, B };
+  Target target = Target::Receiving;
 };
 
 // What the radio must report before a set command's answer goes out, so
 // that a client reading back right after a set sees the new value and the
 // next set is composed from it.
 struct Await {
-  enum class Kind : std::uint8_t { None, RxVfo, Freq, Mode, Tx };
+  enum class Kind : std::uint8_t { None, Freq, Mode, Tx };
   Kind kind = Kind::None;
-  std::int32_t a = 0;  // RxVfo: 1 for VFO B; Freq: 1 for VFO B; Mode: the code; Tx: 1 transmitting
+  std::int32_t a = 0;  // Freq: 1 for VFO B; Mode: the code; Tx: 1 transmitting
   std::int32_t b = 0;  // Freq: Hz; Mode: the WIDTH index, 0 for any
 };
 bool satisfied(const Await& await, const Snapshot& snapshot);

@@ -61,11 +61,13 @@ TEST(ShareProtocol, RequestsAnswersAndOperations) {
       {"M PKTUSB -1", {}, "RPRT 0\n", {{O, 193, 11}}}, {"M CW 500", {}, "RPRT 0\n", {{O, 193, 2}, {O, 103, 10}}},
       {"M RTTYR", {}, "RPRT 0\n", {{O, 193, 8}}}, {"|M USB 2400", {}, "set_mode: USB 2400|RPRT 0\n", {}},
       {"M ?", {}, "USB LSB CW CWR RTTY RTTYR AM FM PKTUSB PKTLSB PKTFM\n", {}},
+      // The new mode's width decides whether WIDTH is needed, not the old one's.
+      {"M USB 2400", SET(modeMain = 12, s.widthMain = 16), "RPRT 0\n", {{O, 193, 1}, {O, 103, 14}}},
       {"M WFM", {}, "RPRT -1\n", {}}, {"M USB -2", {}, "RPRT -1\n", {}}, {"M LSB", SET(frStat = 4), "RPRT -11\n", {}},
-      // VFO: the VFO keys (189, 191), only when the receiver is elsewhere.
-      {"v", SET(frStat = 5), "VFOB\n", {}}, {"V VFOB", {}, "RPRT 0\n", {{O, 191, 0}}},
-      {"V VFOA", {}, "RPRT 0\n", {}}, {"V VFOA", SET(frStat = 4), "RPRT 0\n", {{O, 189, 0}}},
-      {"V currVFO", {}, "RPRT 0\n", {}}, {"V VFOB", SET(frStat = 2), "RPRT -11\n", {}}, {"V MEM", {}, "RPRT -1\n", {}},
+      // VFO: the session's target only; the receiver is never moved.
+      {"v", SET(frStat = 5), "VFOB\n", {}}, {"V VFOB", {}, "RPRT 0\n", {}}, {"V VFOA", SET(frStat = 4), "RPRT 0\n", {}},
+      {"V currVFO", {}, "RPRT 0\n", {}}, {"V VFOB", SET(frStat = 2), "RPRT 0\n", {}}, {"V MEM", {}, "RPRT -11\n", {}},
+      {"V VFOX", {}, "RPRT -1\n", {}},
       // Split: the transmit VFO keys (34 "FT0;", 63 "FT1;").
       {"s", SET(ftStat = 1), "1\nVFOB\n", {}}, {"S 1 VFOB", {}, "RPRT 0\n", {{O, 63, 0}}},
       {"S 0 VFOA", SET(ftStat = 1), "RPRT 0\n", {{O, 34, 0}}}, {"S 0 VFOA", {}, "RPRT 0\n", {}},
@@ -78,11 +80,8 @@ TEST(ShareProtocol, RequestsAnswersAndOperations) {
       // Levels from the meters and the power setting.
       {"l STRENGTH", SET(sMeter = 128), "0\n", {}}, {"l STRENGTH", SET(sMeter = 255), "60\n", {}},
       {"l SWR", SET(swrMeter = 128), "2.000000\n", {}}, {"l RFPOWER", {}, "0.500000\n", {}}, {"l AF", {}, "RPRT -11\n", {}},
-      // The rest of what clients ask at start.
-      {"\\get_powerstat", SET(psStat = 0), "0\n", {}}, {"\\chk_vfo", {}, "0\n", {}}, {"\\get_lock_mode", {}, "0\n", {}},
-      // Nothing else reaches the radio: no raw CAT, no power switch.
-      {"w FA00007000;", {}, "RPRT -11\n", {}}, {"\\send_cmd FA00007000;", {}, "RPRT -11\n", {}},
-      {"\\set_powerstat 0", {}, "RPRT -11\n", {}}, {"+J 100", {}, "RPRT -11\n", {}}, {"\\get_freqx", {}, "RPRT -11\n", {}},
+      {"\\get_powerstat", SET(psStat = 0), "0\n", {}}, {"\\send_cmd FA00007000;", {}, "RPRT -11\n", {}},
+      {"+J 100", {}, "RPRT -11\n", {}}, {"\\get_freqx", {}, "RPRT -11\n", {}},
       {"f 1 2 3 4 5", {}, "RPRT -1\n", {}}, {"   ", {}, "", {}}, {std::string_view("\0f", 2), {}, "RPRT -11\n", {}},
   };
   for (const Row& row : rows) {
@@ -106,6 +105,143 @@ TEST(ShareProtocol, RequestsAnswersAndOperations) {
   }
 }
 
+// Every line the network client (rigctl 4.5, model 2) sends, as it sends
+// them: at its start, then for each of its commands that reaches the
+// server (the others it answers itself or refuses from dump_state). Each
+// gets its answer or RPRT -11, never silence.
+TEST(ShareProtocol, EveryCommandTheClientSends) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"\\chk_vfo", "0\n"},
+      {"v", "VFOA\n"},
+      {"f", "14074000\n"},
+      {"V VFOB", "RPRT 0\n"},
+      {"s", "0\nVFOA\n"},
+      {"m", "USB\n2400\n"},
+      {"\\get_powerstat", "1\n"},
+      {"\\get_lock_mode", "0\n"},
+      {"\\set_lock_mode 0", "RPRT 0\n"},
+      {"\\set_lock_mode 1", "RPRT -11\n"},
+      {"F 14074000.000000", "RPRT 0\n"},
+      {"M USB 2400", "RPRT 0\n"},
+      {"I 7050000.000000", "RPRT 0\n"},
+      {"i", "7050000\n"},
+      {"X LSB 2700", "RPRT 0\n"},
+      {"x", "LSB\n2700\n"},
+      {"S 0 VFOA", "RPRT 0\n"},
+      {"\\get_split_vfo", "0\nVFOA\n"},
+      {"T 0", "RPRT 0\n"},
+      {"t", "0\n"},
+      {"l STRENGTH", "-54\n"},
+      {"l SWR", "1.000000\n"},
+      {"l RFPOWER", "0.500000\n"},
+      {"\\power2mW 0.500 14074000 USB", "50000\n"},
+      {"\\mW2power 50000 14074000 USB", "0.500000\n"},
+      {"\\set_vfo_opt 0", "RPRT 0\n"},
+      {"\\get_vfo_info VFOA", "RPRT -11\n"},
+      {"\\get_rig_info", "RPRT -11\n"},
+      {"N 100", "RPRT -11\n"},
+      {"n", "RPRT -11\n"},
+      {"R +", "RPRT -11\n"},
+      {"r", "RPRT -11\n"},
+      {"O 600", "RPRT -11\n"},
+      {"o", "RPRT -11\n"},
+      {"C 885", "RPRT -11\n"},
+      {"c", "RPRT -11\n"},
+      {"D 23", "RPRT -11\n"},
+      {"d", "RPRT -11\n"},
+      {"\\set_ctcss_sql 885", "RPRT -11\n"},
+      {"\\get_ctcss_sql", "RPRT -11\n"},
+      {"\\set_dcs_sql 23", "RPRT -11\n"},
+      {"\\get_dcs_sql", "RPRT -11\n"},
+      {"E 1", "RPRT -11\n"},
+      {"e ", "RPRT -11\n"},
+      {"B 1", "RPRT -11\n"},
+      {"_", "RPRT -11\n"},
+      {"J 100", "RPRT -11\n"},
+      {"j", "RPRT -11\n"},
+      {"Z 100", "RPRT -11\n"},
+      {"z", "RPRT -11\n"},
+      {"Y 0 0", "RPRT -11\n"},
+      {"y 1", "RPRT -11\n"},
+      {"\\set_powerstat 1", "RPRT -11\n"},
+      {"\\send_dtmf 123", "RPRT -11\n"},
+      {"\\recv_dtmf", "RPRT -11\n"},
+      {"w FA;", "RPRT -11\n"},
+      {"W FA; 11", "RPRT -11\n"},
+      {"\\send_morse CQ", "RPRT -11\n"},
+      {"\\stop_morse", "RPRT -11\n"},
+      {"\\send_voice_mem 1", "RPRT -11\n"},
+      {"\\get_dcd", "RPRT -11\n"},
+      {"\\password x", "RPRT -11\n"},
+  };
+  for (const auto& [line, answer] : rows) {
+    Session session;
+    Reply reply;
+    handleLine(line, base(), session, reply);
+    EXPECT_EQ(reply.text, answer) << line;
+  }
+}
+
+// A client reading VFO B changes nothing on the radio; its gets answer
+// for the VFO it chose and its sets go there, each session on its own.
+TEST(ShareProtocol, EachSessionWorksOnItsOwnVfo) {
+  struct Step {
+    int session;
+    const char* line;
+    const char* answer;
+    std::vector<Op> ops;
+  };
+  struct Case {
+    const char* name;
+    std::function<void(Snapshot&)> change;
+    std::vector<Step> steps;
+  };
+  const Case cases[] = {
+      {"VFO A receives",
+       {},
+       {{0, "V VFOB", "RPRT 0\n", {}},
+        {0, "v", "VFOB\n", {}},
+        {0, "f", "7050000\n", {}},
+        {0, "m", "LSB\n2700\n", {}},
+        {1, "f", "14074000\n", {}},
+        {1, "v", "VFOA\n", {}},
+        {0, "F 7074000", "RPRT 0\n", {{O, 83, 7074000}}},
+        {0, "M USB 2400", "RPRT -11\n", {}},
+        {0, "V currVFO", "RPRT 0\n", {}},
+        {0, "v", "VFOB\n", {}},
+        {0, "V VFOA", "RPRT 0\n", {}},
+        {0, "f", "14074000\n", {}},
+        {0, "F 14074055", "RPRT 0\n", {{O, 82, 14074055}}},
+        {0, "M CW 500", "RPRT 0\n", {{O, 193, 2}, {O, 103, 10}}}}},
+      {"VFO B receives",
+       SET(frStat = 4),
+       {{0, "v", "VFOB\n", {}},
+        {0, "V VFOA", "RPRT 0\n", {}},
+        {0, "m", "USB\n2400\n", {}},
+        {0, "F 21074000", "RPRT 0\n", {{O, 82, 21074000}}},
+        {0, "M CW 500", "RPRT -11\n", {}},
+        {0, "V RX", "RPRT 0\n", {}},
+        {0, "f", "7050000\n", {}},
+        {0, "M LSB", "RPRT -11\n", {}},
+        {1, "\\set_vfo VFOB", "RPRT 0\n", {}},
+        {1, "F 7074000", "RPRT 0\n", {{O, 83, 7074000}}}}},
+  };
+  for (const Case& c : cases) {
+    Snapshot s = base();
+    if (c.change) c.change(s);
+    Session sessions[2];
+    for (const Step& step : c.steps) {
+      SCOPED_TRACE(std::string(c.name) + ": " + step.line);
+      Reply reply;
+      handleLine(step.line, s, sessions[step.session], reply);
+      EXPECT_EQ(reply.text, step.answer);
+      std::vector<Op> ops;
+      for (int i = 0; i < reply.actionCount; ++i) ops.push_back({reply.actions[i].kind, reply.actions[i].op, reply.actions[i].value});
+      EXPECT_EQ(ops, step.ops);
+    }
+  }
+}
+
 // A set command's answer waits for the radio's report of the change; if it
 // never comes the answer says so.
 TEST(ShareProtocol, SetsWaitForTheRadiosReport) {
@@ -116,7 +252,7 @@ TEST(ShareProtocol, SetsWaitForTheRadiosReport) {
   };
   const Case cases[] = {
       {"F 21074000", {}, SET(vfoA = 21074000), "RPRT -5\n"},
-      {"+V VFOB", {}, SET(frStat = 4), "set_vfo: VFOB\nRPRT -5\n"},
+      {"+F 7074000", {}, SET(vfoA = 7074000), "set_freq: 7074000\nRPRT -5\n"},
       {"M CW 500", SET(modeMain = 3), SET(modeMain = 3, s.widthMain = 10), nullptr},  // the width follows
       {"T 1", {}, SET(txStat = 1), nullptr},
   };

@@ -271,11 +271,11 @@ std::string rigctl(int port, const std::string& args) {
 }
 
 // Each row: the radio's state set at the radio itself first (nullptr
-// ends), the client's command line, its output and the CAT commands the
-// radio then received. The client opens every session by reading both VFOs
-// (V VFOB, f, V VFOA): "FR4;" and "FR0;" lead every row.
+// ends), the client's request, its output and the CAT commands the radio
+// then received. The client reads both VFOs at every start (V VFOB, f,
+// V VFOA): nothing of that reaches the radio.
 struct ClientRow {
-  const char* local[3];
+  std::vector<const char*> local;
   const char* args;
   const char* output;
   std::vector<std::string> cat;
@@ -308,40 +308,80 @@ TEST(ShareEndToEnd, RealClientAndTransmitterSafety) {
     if (clear) radio.clearCommandLog();
     return out;
   };
+  // The radio's own reports of changes made at the radio reach the store.
+  auto apply = [&](const std::vector<const char*>& local) {
+    for (const char* l : local) {
+      if (l != nullptr && !radio.applyLocal(l)) return false;
+    }
+    return waitFor(
+        [&] {
+          using sim::Cell;
+          return s.state.get_FR_Stat() == radio.cell(Cell::Fr) && s.state.get_VfoA_Freq() == radio.cell(Cell::VfoA) &&
+                 s.state.get_VfoB_Freq() == radio.cell(Cell::VfoB) && s.state.get_MD_Sub() == radio.cell(Cell::ModeSub) &&
+                 s.state.get_SH_Sub() == radio.cell(Cell::ShSub) &&
+                 s.state.get_MD_Main() == radio.cell(Cell::ModeMain) && s.state.get_SH_Main() == radio.cell(Cell::ShMain) &&
+                 s.state.get_TxStat() == radio.cell(Cell::Tx) && s.state.get_SM_Meter1() == radio.cell(Cell::Sm1);
+        },
+        3s);
+  };
+
+  // The pass-band a client asks for, as the WIDTH index the radio gets.
+  struct WidthRow {
+    std::vector<const char*> local;
+    const char* request;
+    std::vector<std::string> cat;
+    const char* mode;  // then "m" answers this
+  };
+  const WidthRow widths[] = {
+      {{"MD02", "SH014"}, "M USB 1800", {"SH009;"}, "USB\n1800\n"},
+      {{"MD02", "SH014"}, "M USB 2400", {}, "USB\n2400\n"},
+      {{"MD02", "SH014"}, "M USB 2420", {}, "USB\n2400\n"},
+      {{"MD02", "SH014"}, "M USB 0", {}, "USB\n2400\n"},
+      {{"MD01", "SH014"}, "M USB 2400", {"MD02;", "SH014;"}, "USB\n2400\n"},
+      {{"MD02", "SH014"}, "M PKTUSB 2400", {"MD0C;", "SH016;"}, "PKTUSB\n2400\n"},
+      {{}, "M USB 2400", {"MD02;", "SH014;"}, "USB\n2400\n"},  // from PKTUSB 2400
+      {{"MD02"}, "M CW 500", {"MD03;", "SH010;"}, "CW\n500\n"},
+      {{"MD02"}, "M RTTY 300", {"MD06;", "SH006;"}, "RTTY\n300\n"},
+      {{"MD02"}, "M USB 9000", {"SH025;"}, "USB\n4000\n"},
+      {{"MD02"}, "M FM 12000", {"MD04;"}, "FM\n16000\n"},
+  };
+  test::LineClient lc(port);
+  for (const WidthRow& row : widths) {
+    SCOPED_TRACE(row.request);
+    ASSERT_TRUE(apply(row.local));
+    radio.clearCommandLog();
+    std::string a;
+    ASSERT_TRUE(lc.ask(row.request, 1, &a));
+    EXPECT_EQ(a, "RPRT 0\n");
+    EXPECT_EQ(commands(true), row.cat);
+    ASSERT_TRUE(lc.ask("m", 2, &a));
+    EXPECT_EQ(a, row.mode);
+  }
+  lc.close();
 
   const bool haveClient = std::system("command -v rigctl >/dev/null 2>&1") == 0;
   const ClientRow rows[] = {
-      {{"FA07074000"}, "f", "7074000\n", {"FR4;", "FR0;"}},
-      {{"FA07074000"}, "F 14074000", "", {"FR4;", "FR0;", "FA14074000;"}},
-      {{"MD01", "SH010"}, "M USB 2400", "", {"FR4;", "FR0;", "MD02;", "SH014;"}},
-      {{"MD02"}, "M PKTUSB -1", "", {"FR4;", "FR0;", "MD0C;"}},
-      {{"FR0"}, "V VFOB", "", {"FR4;", "FR0;", "FR4;"}},
+      // VFO B's mode is reported while it receives.
+      {{"FA07074000", "FB07050000", "FR4", "MD11", "SH118", "FR0"}, "V VFOB f m V VFOA f", "7050000\nLSB\n2800\n7074000\n", {}},
+      {{"FR0"}, "V VFOB F 7074000 f", "7074000\n", {"FB07074000;"}},
+      {{"FR4", "FB07050000"}, "V VFOA F 14074000 V VFOB f", "7050000\n", {"FA14074000;"}},
+      {{"FR0", "MD01", "SH010"}, "M USB 2400", "", {"MD02;", "SH014;"}},
+      {{"MD02"}, "M PKTUSB -1", "", {"MD0C;"}},
       // The client goes right after: its transmitter is released.
-      {{"FR0", "TX0"}, "T 1", "", {"FR4;", "FR0;", "TX1;", "TX0;"}},
-      {{"SM1000"}, "l STRENGTH", "-54\n", {"FR4;", "FR0;"}},
+      {{"FR0", "TX0"}, "T 1", "", {"TX1;", "TX0;"}},
+      {{"SM1000"}, "l STRENGTH", "-54\n", {}},
   };
   for (const ClientRow& row : rows) {
     if (!haveClient) break;
     SCOPED_TRACE(row.args);
-    for (const char* local : row.local) {
-      if (local != nullptr) {
-        ASSERT_TRUE(radio.applyLocal(local)) << local;
-      }
-    }
-    // The radio's own reports of those changes reach the store.
-    ASSERT_TRUE(waitFor(
-        [&] {
-          using sim::Cell;
-          return s.state.get_FR_Stat() == radio.cell(Cell::Fr) && s.state.get_VfoA_Freq() == radio.cell(Cell::VfoA) &&
-                 s.state.get_MD_Main() == radio.cell(Cell::ModeMain) && s.state.get_SH_Main() == radio.cell(Cell::ShMain) &&
-                 s.state.get_TxStat() == radio.cell(Cell::Tx) && s.state.get_SM_Meter1() == radio.cell(Cell::Sm1);
-        },
-        3s));
+    ASSERT_TRUE(apply(row.local));
+    const std::int32_t receiver = radio.cell(sim::Cell::Fr);
     radio.clearCommandLog();
     EXPECT_EQ(rigctl(port, row.args), row.output);
     // Releasing a transmitter on the way out may come just after the client ends.
     waitFor([&] { return commands(false).size() >= row.cat.size(); }, 2s);
     EXPECT_EQ(commands(true), row.cat);
+    EXPECT_EQ(radio.cell(sim::Cell::Fr), receiver) << "the receiver moved";
   }
 
   // The radio falling silent: a keyed transmitter is released, and nobody
