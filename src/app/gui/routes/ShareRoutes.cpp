@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/gui/QtMainWindow.h"
+#include "platform/WholeFile.h"
 #include "serial/CommSetting.h"
 
 namespace hrx::gui {
@@ -33,8 +34,10 @@ void remember(const CoreLink& core, bool on) {
   std::error_code ec;
   const std::filesystem::path p = settingPath(core);
   std::filesystem::create_directories(p.parent_path(), ec);
-  std::ofstream out(p, std::ios::trunc);
-  out << (on ? "1\n" : "0\n");
+  // Not remembered is the same as off: the menu still shows the state.
+  if (const WholeFileResult r = writeWholeFile(p.string(), on ? "1\n" : "0\n"); !r) {
+    std::fprintf(stderr, "hrx900: %s\n", r.error.c_str());
+  }
 }
 
 class SharePart final : public WindowPart {
