@@ -1,10 +1,19 @@
 // The sharing server under the load of several station programs: the
 // program with the simulated radio behind it, connected and read out, then
-// 8 clients each polling "f" and "m" every 10 ms. Reports the answers'
-// median and 99th-percentile latency, the CAT commands the radio heard
-// beyond the program's own keep-alive (there should be none), and the
-// process's CPU share (clients and simulator included: an upper bound) and
-// the server thread's own.
+// 8 clients each polling every 10 ms.
+// - BM_EightClientsPolling ("f", "m"): the answers' median and
+//   99th-percentile latency, the CAT commands the radio heard beyond the
+//   program's own keep-alive (there should be none), and the process's CPU
+//   share (clients and simulator included: an upper bound) and the server
+//   thread's own.
+// - BM_PttLatency ("f", "m", "v", "t"): one more client keys and releases
+//   the transmitter; the time from its "T 1"/"T 0" leaving the client to
+//   "TX1;"/"TX0;" reaching the radio, median and 99th percentile (goal:
+//   p99 under 20 ms). The pseudo-terminal has no line speed: a real line
+//   adds the four characters' time (9 ms at 4800 baud).
+// - BM_PttServerPath: the same load on the server alone, with a radio that
+//   reports at once: "T 1"/"T 0" leaving the client to the transmit request
+//   leaving the server, the server's own share of the above.
 //
 //   bench_share [--seconds=N] [benchmark flags]   (N defaults to 3)
 #include <benchmark/benchmark.h>
@@ -15,6 +24,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <random>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -146,6 +158,205 @@ void BM_EightClientsPolling(benchmark::State& st) {
   }
 }
 BENCHMARK(BM_EightClientsPolling)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+double percentile(std::vector<double>& v, double p) {
+  if (v.empty()) return 0.0;
+  std::sort(v.begin(), v.end());
+  return v[std::min(v.size() - 1, std::size_t(p * double(v.size())))];
+}
+
+void BM_PttLatency(benchmark::State& st) {
+  sim::SimRadio radio;
+  sim::SimPty pty(radio);
+  if (!pty.open() || !pty.start()) {
+    st.SkipWithError("no pseudo-terminal");
+    return;
+  }
+  test::TempDir dir;
+  test::Program program(pty.slavePath(), dir.path());
+  Station& s = program.station;
+  if (!test::waitFor([&] { return s.state.get_CommEnabled() != 0 && s.port.IsOpen(); }, 5s) || !s.request(1) ||
+      !test::waitFor([&] { return program.readOutsDone.load() > 0; }, 60s)) {
+    st.SkipWithError("the program did not connect");
+    return;
+  }
+  share::ShareConfig config;
+  config.port = 0;
+  std::string error;
+  if (!s.startShare(config, &error)) {
+    st.SkipWithError(error.c_str());
+    return;
+  }
+  const int port = s.shareServer().boundPort();
+  std::this_thread::sleep_for(300ms);  // the read-out's last replies
+
+  // When the radio heard each transmit command.
+  std::mutex mu;
+  std::condition_variable heardCv;
+  std::string heard;
+  std::chrono::steady_clock::time_point heardAt;
+  radio.setCommandListener([&](std::string_view c) {
+    if (c != "TX1;" && c != "TX0;") return;
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(mu);
+    heard = c;
+    heardAt = now;
+    heardCv.notify_all();
+  });
+
+  for (auto _ : st) {
+    std::atomic<bool> stop{false};
+    std::atomic<int> failures{0};
+    std::vector<std::thread> pollers;
+    for (int i = 0; i < kClients; ++i) {
+      pollers.emplace_back([&] {
+        test::LineClient c(port);
+        auto next = std::chrono::steady_clock::now();
+        std::string a;
+        while (!stop.load()) {
+          for (const auto& [q, n] : {std::pair<const char*, int>{"f", 1}, {"m", 2}, {"v", 1}, {"t", 1}}) {
+            if (!c.ask(q, n, &a)) failures.fetch_add(1);
+          }
+          next += 10ms;
+          std::this_thread::sleep_until(next);
+        }
+      });
+    }
+    std::this_thread::sleep_for(200ms);  // all polling
+
+    test::LineClient keyer(port);
+    std::vector<double> latencies;
+    int lost = 0;
+    std::mt19937 rng(28);
+    std::uniform_int_distribution<int> pause(3, 15);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(gSeconds);
+    const auto t0 = std::chrono::steady_clock::now();
+    for (bool key = true; std::chrono::steady_clock::now() < end || !key; key = !key) {
+      const char* want = key ? "TX1;" : "TX0;";
+      {
+        std::lock_guard lock(mu);
+        heard.clear();
+      }
+      const auto sent = std::chrono::steady_clock::now();
+      if (!keyer.send(key ? "T 1\n" : "T 0\n")) {
+        ++lost;
+        break;
+      }
+      std::unique_lock lock(mu);
+      if (heardCv.wait_for(lock, 2s, [&] { return heard == want; })) {
+        latencies.push_back(std::chrono::duration<double, std::milli>(heardAt - sent).count());
+      } else {
+        ++lost;
+      }
+      lock.unlock();
+      std::string a;
+      if (!keyer.readLine(&a) || a != "RPRT 0") failures.fetch_add(1);
+      std::this_thread::sleep_for(std::chrono::milliseconds(pause(rng)));
+    }
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    stop.store(true);
+    for (auto& t : pollers) t.join();
+
+    st.counters["samples"] = static_cast<double>(latencies.size());
+    st.counters["lost"] = lost;
+    st.counters["poll_failures"] = failures.load();
+    st.counters["max_ms"] = latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end());
+    st.counters["median_ms"] = percentile(latencies, 0.5);
+    st.counters["p99_ms"] = percentile(latencies, 0.99);
+    st.SetIterationTime(wall);
+  }
+  radio.setCommandListener({});
+}
+BENCHMARK(BM_PttLatency)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// A radio that does at once what it is asked and notes when PTT was asked.
+class InstantRadio final : public share::ShareBackend {
+ public:
+  share::Snapshot snapshot() override {
+    std::lock_guard lock(mu);
+    return s;
+  }
+  void perform(const share::Action& a) override {
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(mu);
+    if (a.kind != share::Action::Kind::Ptt) return;
+    s.txStat = a.value;
+    asked = a.value;
+    askedAt = now;
+    cv.notify_all();
+  }
+  std::mutex mu;
+  std::condition_variable cv;
+  share::Snapshot s{.vfoA = 14074000, .vfoB = 7050000, .modeMain = 2, .widthMain = 14, .linkUp = true};
+  int asked = -1;
+  std::chrono::steady_clock::time_point askedAt;
+};
+
+void BM_PttServerPath(benchmark::State& st) {
+  InstantRadio radio;
+  share::ShareServer server(radio);
+  share::ShareConfig config;
+  config.port = 0;
+  std::string error;
+  if (!server.startServer(config, &error)) {
+    st.SkipWithError(error.c_str());
+    return;
+  }
+  const int port = server.boundPort();
+  for (auto _ : st) {
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> pollers;
+    for (int i = 0; i < kClients; ++i) {
+      pollers.emplace_back([&] {
+        test::LineClient c(port);
+        auto next = std::chrono::steady_clock::now();
+        std::string a;
+        while (!stop.load()) {
+          for (const auto& [q, n] : {std::pair<const char*, int>{"f", 1}, {"m", 2}, {"v", 1}, {"t", 1}}) c.ask(q, n, &a);
+          next += 10ms;
+          std::this_thread::sleep_until(next);
+        }
+      });
+    }
+    std::this_thread::sleep_for(200ms);
+    test::LineClient keyer(port);
+    std::vector<double> latencies;
+    int lost = 0;
+    std::mt19937 rng(28);
+    std::uniform_int_distribution<int> pause(3, 15);
+    const auto t0 = std::chrono::steady_clock::now();
+    const auto end = t0 + std::chrono::seconds(gSeconds);
+    for (int key = 1; std::chrono::steady_clock::now() < end || key == 0; key = 1 - key) {
+      {
+        std::lock_guard lock(radio.mu);
+        radio.asked = -1;
+      }
+      const auto sent = std::chrono::steady_clock::now();
+      keyer.send(key == 1 ? "T 1\n" : "T 0\n");
+      std::unique_lock lock(radio.mu);
+      if (radio.cv.wait_for(lock, 2s, [&] { return radio.asked == key; })) {
+        latencies.push_back(std::chrono::duration<double, std::milli>(radio.askedAt - sent).count());
+      } else {
+        ++lost;
+      }
+      lock.unlock();
+      std::string a;
+      keyer.readLine(&a);
+      std::this_thread::sleep_for(std::chrono::milliseconds(pause(rng)));
+    }
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    stop.store(true);
+    for (auto& t : pollers) t.join();
+    st.counters["samples"] = static_cast<double>(latencies.size());
+    st.counters["lost"] = lost;
+    st.counters["max_ms"] = latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end());
+    st.counters["median_ms"] = percentile(latencies, 0.5);
+    st.counters["p99_ms"] = percentile(latencies, 0.99);
+    st.SetIterationTime(wall);
+  }
+  server.stopServer();
+}
+BENCHMARK(BM_PttServerPath)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 }  // namespace
 

@@ -633,8 +633,11 @@ bool SimRadio::execute(std::string_view cmd, Origin origin) {
 }
 
 void SimRadio::feed(std::string_view bytes) {
+  std::vector<std::string> heard;
+  std::function<void(std::string_view)> commandListener;
   {
     std::lock_guard lock(mu_);
+    commandListener = commandListener_;
     for (const char c : bytes) {
       if (c != ';') {
         if (pending_.empty() && (c == '\r' || c == '\n' || c == ' ')) continue;
@@ -649,13 +652,20 @@ void SimRadio::feed(std::string_view bytes) {
       ++commands_;
       if (log_.size() >= kLogLimit) log_.pop_front();
       log_.push_back(cmd + ';');   // an over-long one is kept cut short
+      if (commandListener) heard.push_back(log_.back());
       const bool powered = st_.get(C::Power) != 0;
       // While off the radio hears only its power command.
       if (!powered && (overflowed || cmd.size() < 2 || cmd.compare(0, 2, "PS") != 0)) continue;
       if (overflowed || !execute(cmd, Origin::Line)) emit("?;");
     }
   }
+  for (const std::string& c : heard) commandListener(c);
   notify();
+}
+
+void SimRadio::setCommandListener(std::function<void(std::string_view)> listener) {
+  std::lock_guard lock(mu_);
+  commandListener_ = std::move(listener);
 }
 
 bool SimRadio::applyLocal(std::string_view command) {

@@ -100,6 +100,9 @@ class SimRadio {
 
   // Called after output was added, outside the lock.
   void setOutputListener(std::function<void()> listener);
+  // Called with each command from the line (its ';' included) as it
+  // arrives, outside the lock: when a command reached the radio.
+  void setCommandListener(std::function<void(std::string_view)> listener);
 
   SimState state() const;
   std::int32_t cell(Cell c) const;
@@ -131,6 +134,7 @@ class SimRadio {
   std::vector<std::string> outbox_;
   FaultShaper shaper_;
   std::function<void()> listener_;
+  std::function<void(std::string_view)> commandListener_;
   std::int64_t commands_ = 0;
   std::deque<std::string> log_;
   std::int64_t rotatorMilliDegrees_ = -1;   // fine azimuth while turning; -1: take it from the state
