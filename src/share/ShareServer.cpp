@@ -104,6 +104,8 @@ struct ShareServer::Client {
   std::string held;
   std::string failHeld;
   std::int64_t parkedUntil = 0;
+  // Bytes of `in` whose transmit requests were carried out while parked.
+  std::size_t actedUpTo = 0;
 };
 
 ShareServer::ShareServer(ShareBackend& backend) : MsgThread("Share_Server"), backend_(backend) {}
@@ -283,12 +285,15 @@ void ShareServer::processLines(Client& c) {
     if (nl == std::string::npos) break;
     if (nl - start > kMaxLine) break;
     const std::string_view line(c.in.data() + start, nl - start);
+    const bool actedEarly = nl < c.actedUpTo;
     start = nl + 1;
     requests_.fetch_add(1);
     const Snapshot snap = backend_.snapshot();
     checkLink(snap);
     handleLine(line, snap, c.session, reply);
-    for (int k = 0; k < reply.actionCount; ++k) backend_.perform(reply.actions[k]);
+    for (int k = 0; k < reply.actionCount; ++k) {
+      if (!(actedEarly && reply.actions[k].kind == Action::Kind::Ptt)) backend_.perform(reply.actions[k]);
+    }
     if (reply.close) {
       writeTo(c);
       drop(c);
@@ -305,6 +310,8 @@ void ShareServer::processLines(Client& c) {
     }
   }
   c.in.erase(0, start);
+  c.actedUpTo = c.actedUpTo > start ? c.actedUpTo - start : 0;
+  if (c.parked && !c.dead) actAhead(c);
   // A line longer than any request, or more queued than any client needs
   // while it waits: a flood.
   const std::size_t nl = c.in.find('\n');
@@ -314,6 +321,26 @@ void ShareServer::processLines(Client& c) {
     return;
   }
   if (!c.out.empty()) writeTo(c);
+}
+
+// The transmitter must not wait for the radio to confirm an earlier set:
+// transmit requests queued behind it act now, their answers keep their turn.
+void ShareServer::actAhead(Client& c) {
+  Reply reply;
+  std::size_t from = c.actedUpTo;
+  for (std::size_t nl; (nl = c.in.find('\n', from)) != std::string::npos && nl - from <= kMaxLine; from = nl + 1) {
+    Session scratch = c.session;
+    const Snapshot snap = backend_.snapshot();
+    handleLine(std::string_view(c.in.data() + from, nl - from), snap, scratch, reply);
+    bool ptt = false;
+    for (int k = 0; k < reply.actionCount; ++k) {
+      if (reply.actions[k].kind != Action::Kind::Ptt) continue;
+      backend_.perform(reply.actions[k]);
+      ptt = true;
+    }
+    if (ptt) c.session.pttHeld = scratch.pttHeld;  // so a disconnect releases it
+  }
+  c.actedUpTo = from;
 }
 
 bool ShareServer::unpark(Client& c, const Snapshot& s, std::int64_t now) {

@@ -87,6 +87,7 @@ class ShareServer final : public MsgThread {
   void readFrom(Client& c);
   void processLines(Client& c);
   bool unpark(Client& c, const Snapshot& s, std::int64_t now);
+  void actAhead(Client& c);
   void writeTo(Client& c);
   void drop(Client& c);
   void tick();

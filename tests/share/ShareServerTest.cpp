@@ -150,6 +150,20 @@ TEST_F(ShareServerTest, TransmitterIsReleasedWhenItsClientGoesOrTheLinkIsLost) {
   EXPECT_EQ(radio.ptt().size(), 4u);
 }
 
+// A transmit request queued behind a set that waits for the radio acts at
+// once; only its answer keeps its turn.
+TEST_F(ShareServerTest, TransmitRequestNeverWaitsBehindAnUnconfirmedSet) {
+  start([](ShareConfig& c) { c.confirmMs = 60000; });
+  radio.deaf = true;  // the tuning is never confirmed
+  test::LineClient client(port);
+  ASSERT_TRUE(client.send("F 7074000\nT 1\nT 0\n"));
+  EXPECT_TRUE(waitFor([&] { return radio.ptt() == std::vector<int>{1, 0}; }, 5s));
+  client.close();
+  // Released already: nothing more to release.
+  ASSERT_TRUE(waitFor([&] { return server.clientCount() == 0; }, 5s));
+  EXPECT_EQ(radio.ptt(), (std::vector<int>{1, 0}));
+}
+
 TEST_F(ShareServerTest, FloodingSilentAndSlowClientsAreDropped) {
   start([](ShareConfig& c) { c.silenceLimitMs = 150, c.maxPending = 4096, c.tickMs = 10; });
   test::LineClient flood(port);
