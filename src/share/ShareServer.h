@@ -5,7 +5,8 @@
 // up another, the composer or the window. A client that floods (a request
 // line over kMaxLine), reads too slowly (its unsent answers over a bound) or
 // stays silent too long is dropped. A client's transmitter is released when
-// it goes and when the link to the radio is lost.
+// it goes, when the server stops and when the link to the radio is lost; a
+// transmit request never waits for the radio to confirm an earlier set.
 #include <atomic>
 #include <cstdint>
 #include <memory>

@@ -148,6 +148,15 @@ TEST_F(ShareServerTest, TransmitterIsReleasedWhenItsClientGoesOrTheLinkIsLost) {
   other.close();
   ASSERT_TRUE(waitFor([&] { return server.clientCount() == 0; }, 2s));
   EXPECT_EQ(radio.ptt().size(), 4u);
+  // The server stopping releases it too.
+  {
+    std::lock_guard lock(radio.mu);
+    radio.s.linkUp = true;
+  }
+  test::LineClient last(port);
+  ASSERT_TRUE(last.ask("T 1", 1, &a));
+  server.stopServer();
+  EXPECT_EQ(radio.ptt(), (std::vector<int>{1, 0, 1, 0, 1, 0}));
 }
 
 // A transmit request queued behind a set that waits for the radio acts at
