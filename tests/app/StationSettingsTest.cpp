@@ -1,7 +1,7 @@
 // What a start makes of the settings folder: a first start (no folder yet)
 // makes it with the defaults and says so only in the log; a folder without
 // the file, or a file that cannot be read, shows notice 2 and keeps the
-// unreadable file beside it.
+// unreadable file beside it. And the sharing choice's file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "app/ShareSetting.h"
 #include "app/Station.h"
 #include "serial/CommSetting.h"
 #include "support/RecordingMainWindow.h"
+#include "support/SizeLimit.h"
 #include "support/StationRig.h"
 
 namespace hrx {
@@ -65,6 +67,22 @@ TEST(StationSettings, FirstStartIsQuietAFaultShowsNotice2) {
       EXPECT_NE(lines[0].find(r.logSays), std::string::npos) << lines[0];
     }
   }
+}
+
+// Option > Share's choice outlasts the run; a save cut short by a full disk
+// keeps the last choice and says it failed.
+TEST(ShareSetting, RememberedWholeOrNotAtAll) {
+  test::TempDir dir;
+  EXPECT_FALSE(shareRemembered(dir.path())) << "nothing remembered yet";
+  ASSERT_TRUE(rememberShare(dir.path(), true)) << "makes CommoFiles";
+  EXPECT_TRUE(shareRemembered(dir.path()));
+  const std::string file = dir.path() + "/CommoFiles/ShareSetting.txt";
+  EXPECT_EQ(slurp(file), "1\n");
+  EXPECT_EQ(test::writeUnderSizeLimit(1, [&] { return rememberShare(dir.path(), false); }),
+            test::LimitedWrite::ReportedFailure);
+  EXPECT_EQ(slurp(file), "1\n");
+  ASSERT_TRUE(rememberShare(dir.path(), false));
+  EXPECT_FALSE(shareRemembered(dir.path()));
 }
 
 }  // namespace
