@@ -1,6 +1,11 @@
 #include "Recording.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <ctime>
+
+#include "platform/WholeFile.h"
 
 namespace hrx::sim {
 namespace {
@@ -146,9 +151,10 @@ bool parseRecording(std::string_view text, Recording* out, std::string* error) {
 
 bool Recorder::open(const std::string& path, const std::string& what, const std::string& why) {
   std::lock_guard lock(mu_);
-  if (file_ != nullptr) return false;
-  file_ = std::fopen(path.c_str(), "w");
-  if (file_ == nullptr) return false;
+  if (open_.load()) return false;
+  const auto slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) return false;
   char when[32] = "";
   const std::time_t now = std::time(nullptr);
   std::tm utc{};
@@ -158,32 +164,43 @@ bool Recorder::open(const std::string& path, const std::string& what, const std:
     for (char& c : t) c = (c == '\n' || c == '\r') ? ' ' : c;
     return t;
   };
-  Recording header{oneLine(what), when, oneLine(why), {}};
-  std::fputs(formatRecording(header).c_str(), file_);
-  std::fflush(file_);
+  path_ = path;
+  text_ = formatRecording(Recording{oneLine(what), when, oneLine(why), {}});
+  events_ = 0;
   start_ = std::chrono::steady_clock::now();
+  open_.store(true, std::memory_order_release);
   return true;
+}
+
+// The end line always fits: the others stop one short of the event limit.
+void Recorder::keep(const RecEvent& e) {
+  const bool end = e.kind == RecEvent::Kind::End;
+  if (!end && (events_ + 1 >= kRecMaxEvents || e.ms > kRecMaxMs || text_.size() > kRecKeepBytes)) return;
+  text_ += formatEvent(e);
+  ++events_;
 }
 
 void Recorder::add(RecEvent::Kind kind, std::string_view bytes) {
   std::lock_guard lock(mu_);
-  if (file_ == nullptr) return;
-  const std::int64_t ms =
+  if (!open_.load()) return;
+  std::int64_t ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
+  if (kind == RecEvent::Kind::End) ms = std::min(ms, kRecMaxMs);
   // A long write becomes several lines, so nothing is cut off.
   do {
     const std::string_view part = bytes.substr(0, kRecMaxBytes);
     bytes.remove_prefix(part.size());
-    std::fputs(formatEvent(RecEvent{kind, ms, std::string(part)}).c_str(), file_);
+    keep(RecEvent{kind, ms, std::string(part)});
   } while (!bytes.empty());
-  std::fflush(file_);
 }
 
-void Recorder::close() {
+bool Recorder::close() {
   add(RecEvent::Kind::End);
   std::lock_guard lock(mu_);
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
+  if (!open_.exchange(false)) return false;
+  const bool ok = static_cast<bool>(writeWholeFile(path_, text_));
+  std::string().swap(text_);
+  return ok;
 }
 
 }  // namespace hrx::sim

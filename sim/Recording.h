@@ -3,9 +3,9 @@
 // as a small text file (described in sim/README.md). The simulator writes
 // it; the replayer reads it, so the reader takes outside input and refuses
 // anything out of shape or out of range rather than guess.
+#include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -40,21 +40,34 @@ std::string formatRecording(const Recording& r);
 // anything after the end line (which must come last).
 bool parseRecording(std::string_view text, Recording* out, std::string* error);
 
-// Writes a recording as the session goes: lines are flushed one by one, so
-// a session that ends badly still leaves what it saw. Thread-safe.
+// Keeps a session in memory and writes it whole when it is closed (on
+// quit, the end of the console or a signal, the simulator always closes
+// it): the file of that name is then a whole recording or the one that was
+// there, never a session cut off without its end line, which the replayer
+// refuses anyway. Past the reader's limits (events, an hour) or
+// kRecKeepBytes of text, further events are not kept. Thread-safe.
+inline constexpr std::size_t kRecKeepBytes = 16u * 1024u * 1024u;
+
 class Recorder {
  public:
-  // False when the file cannot be written; the header goes out at once.
+  // False when the file's folder is missing or cannot be written to;
+  // nothing is written yet.
   bool open(const std::string& path, const std::string& what, const std::string& why);
-  bool isOpen() const { return file_ != nullptr; }
+  bool isOpen() const { return open_.load(std::memory_order_acquire); }
   void add(RecEvent::Kind kind, std::string_view bytes = {});
-  // Writes the end line and closes the file.
-  void close();
+  // Adds the end line and writes the file whole; false, with the old file
+  // left as it was, when it cannot be written (or was never opened).
+  bool close();
   ~Recorder() { close(); }
 
  private:
+  void keep(const RecEvent& e);
+
   std::mutex mu_;
-  std::FILE* file_ = nullptr;
+  std::atomic<bool> open_{false};
+  std::string path_;
+  std::string text_;
+  std::size_t events_ = 0;
   std::chrono::steady_clock::time_point start_{};
 };
 

@@ -120,6 +120,16 @@ int main(int argc, char** argv) {
     return false;
   };
   if (!connect(false)) return 1;
+  // The recording is written when the session ends; one that cannot be is
+  // the exit status.
+  auto finish = [&] {
+    pty->stop();
+    if (recorder.isOpen() && !recorder.close()) {
+      std::fprintf(stderr, "hrx900-sim: cannot write %s\n", recordPath.c_str());
+      return 1;
+    }
+    return 0;
+  };
 
   bool stdinOpen = true;
   bool reported = false;
@@ -146,10 +156,7 @@ int main(int argc, char** argv) {
         std::string cmd = line.substr(0, nl);
         while (!cmd.empty() && (cmd.back() == '\r' || cmd.back() == ' ')) cmd.pop_back();
         if (cmd.empty()) continue;
-        if (cmd == "quit") {
-          pty->stop();
-          return 0;
-        }
+        if (cmd == "quit") return finish();
         if (cmd == "drop") {
           pty->drop();
         } else if (cmd == "back") {
@@ -167,6 +174,5 @@ int main(int argc, char** argv) {
     }
   }
   if (pty->dropped() && !reported) std::fprintf(stderr, "hrx900-sim: device dropped\n");
-  pty->stop();
-  return 0;
+  return finish();
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "Recording.h"
+#include "platform/WholeFile.h"
 
 namespace {
 
@@ -272,7 +273,10 @@ int main(int argc, char** argv) {
                  hrx::sim::escapeBytes(received.substr(from, 80)).c_str());
   }
   if (rebuild) {
-    std::ofstream(goldenPath, std::ios::binary) << got;
+    if (const hrx::WholeFileResult r = hrx::writeWholeFile(goldenPath, got); !r) {
+      std::fprintf(stderr, "hrx900-replay: %s\n", r.error.c_str());
+      return 1;
+    }
     std::fprintf(stderr, "hrx900-replay: wrote %s\n", goldenPath.c_str());
     return 0;
   }

@@ -34,8 +34,7 @@ bool Station::start(const StationOptions& options) {
   port.Init();
   port.attach(ComPort::Links{&window_, &mirror, options.noticeGuard});
   port.LoadPortMap(commoFilePath(options.settingsDir, kPortMapFile));
-  settingsRead_ = ReadCommSetting(port, settingsField3_, options.settingsDir);
-  if (!settingsRead_) window_.requestNotice(kNoticeSettingsUnreadable, true);
+  readSettings();
   if (!options.devicePath.empty()) port.SetDevicePath(options.devicePath);
   // A line that fails while the link is on is waited for: its failed opens
   // ask for no notice meanwhile.
@@ -56,6 +55,33 @@ bool Station::start(const StationOptions& options) {
   return ok;
 }
 
+void Station::readSettings() {
+  CommSettingRead how;
+  settingsRead_ = ReadCommSetting(port, settingsField3_, options_.settingsDir, &how);
+  using Outcome = CommSettingRead::Outcome;
+  switch (how.outcome) {
+    case Outcome::Read:
+      return;
+    case Outcome::NoFolder: {
+      // A new installation has no settings yet: nothing is wrong, so no
+      // notice; the folder is made at once with the defaults.
+      std::string error;
+      const bool made = WriteCommSetting(port, settingsField3_, options_.settingsDir, &error);
+      log(made ? "first start: " + commSettingPath(options_.settingsDir) + " made with the defaults (COM1, 4800 bit/s)"
+               : "first start: the settings cannot be made: " + error);
+      return;
+    }
+    case Outcome::Unreadable:
+      log(how.keptAs.empty() ? "the settings file cannot be read, nor kept (" + how.error + "): the defaults apply"
+                             : "the settings file cannot be read: kept as " + how.keptAs + ", the defaults apply");
+      break;
+    case Outcome::PathTooLong:
+    case Outcome::NoFile:
+      break;
+  }
+  window_.requestNotice(kNoticeSettingsUnreadable, true);
+}
+
 void Station::shutdown() {
   // First, while the composer still runs to release a shared transmitter.
   shareServer_.stopServer();
@@ -64,7 +90,8 @@ void Station::shutdown() {
   stopWaiting();
   port.setFaultCloseRule(nullptr);
   port.Close();
-  WriteCommSetting(port, settingsField3_, options_.settingsDir);
+  std::string error;
+  if (!WriteCommSetting(port, settingsField3_, options_.settingsDir, &error)) log("settings not saved: " + error);
   recvThread_.stopBounded();
   analyserThread_.stopBounded();
   composerThread_.stopBounded();

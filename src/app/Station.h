@@ -142,6 +142,9 @@ class Station {
   // One step of connecting a network port again; true once it is open.
   bool reconnectStep();
   void setRecoveryPeriod(std::uint32_t ms);
+  // The port settings at start: applied, or the defaults with notice 2; a
+  // first start's folder made quietly.
+  void readSettings();
   void stopWaiting();
   void log(const std::string& line);
 

@@ -3,17 +3,13 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <memory>
 
+#include "platform/WholeFile.h"
 #include "serial/CsvTable.h"
 
 namespace hrx::eq {
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // A whole decimal number: an optional sign and one to six digits, nothing
 // else (no blanks, no fraction, no quotes' leftovers).
@@ -51,13 +47,7 @@ bool writePefFile(const std::string& path, const EqValues& values) {
   if (path.empty() || path.size() >= kMaxPath) return false;
   for (int b = 0; b < kBands; ++b)
     if (bandHz(b, values[static_cast<std::size_t>(paramOf(b, Kind::Freq))]) < 0) return false;
-  const std::string text = formatPef(values);
-  std::FILE* f = std::fopen(path.c_str(), "w");
-  if (f == nullptr) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  // A full disk may show only when the buffer is flushed.
-  const bool closed = std::fclose(f) == 0;
-  return written && closed;
+  return static_cast<bool>(writeWholeFile(path, formatPef(values)));
 }
 
 bool readPefFile(const std::string& path, const EqLimits& limits, EqValues* out) {

@@ -14,8 +14,9 @@ inline constexpr long kMaxPefBytes = 4096;
 
 // The file's text for `values` (frequency indexes turned into Hz).
 std::string formatPef(const EqValues& values);
-// Writes the file; false when the path is 260 characters or more, an index
-// is outside its table, or the file could not be written whole.
+// Writes the file whole (a failed write leaves the old one as it was);
+// false when the path is 260 characters or more, an index is outside its
+// table, or the file could not be written.
 bool writePefFile(const std::string& path, const EqValues& values);
 
 // Reads a file: exactly three records of exactly three fields, each a whole

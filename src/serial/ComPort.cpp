@@ -1,10 +1,9 @@
 #include "serial/ComPort.h"
 
-#include <cerrno>
-
+#include <fcntl.h>
 #include <unistd.h>
 
-#include <fstream>
+#include <cerrno>
 
 #include "platform/MainWindowPort.h"
 #include "state/PanelMirror.h"
@@ -86,13 +85,14 @@ std::string ComPort::devicePath(int number) const {
   return "/dev/ttyUSB" + std::to_string(number - 1);
 }
 
-bool ComPort::LoadPortMap(const std::string& file) {
-  std::ifstream in(file);
-  if (!in) return false;
-  std::string map[kComPortCount + 1];
-  std::string line;
-  while (std::getline(in, line)) {
-    line = trim(line);
+PortMap parsePortMap(std::string_view text) {
+  PortMap map;
+  while (!text.empty()) {
+    const auto eol = text.find('\n');
+    const std::string_view raw = text.substr(0, eol);
+    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+    if (raw.size() > kMaxPortMapLine) continue;
+    const std::string line = trim(std::string(raw));
     if (line.empty() || line[0] == '#') continue;
     const auto eq = line.find('=');
     if (eq == std::string::npos) continue;
@@ -100,11 +100,32 @@ bool ComPort::LoadPortMap(const std::string& file) {
     const std::string path = trim(line.substr(eq + 1));
     if (path.empty()) continue;
     for (int i = 0; kComPortTable[i].number != 0; ++i) {
-      if (name == kComPortTable[i].name) map[kComPortTable[i].number] = path;
+      if (name == kComPortTable[i].name) map[static_cast<std::size_t>(kComPortTable[i].number)] = path;
     }
   }
+  return map;
+}
+
+bool ComPort::LoadPortMap(const std::string& file) {
+  // At most one byte past the limit is read: enough to know it is passed.
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  std::string text(kMaxPortMapBytes + 1, '\0');
+  std::size_t have = 0;
+  bool ok = true;
+  while (have < text.size()) {
+    const ssize_t n = ::read(fd, text.data() + have, text.size() - have);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    have += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  if (!ok || have > kMaxPortMapBytes) return false;
+  text.resize(have);
+  const PortMap map = parsePortMap(text);
   std::lock_guard lock(configMu_);
-  for (int i = 0; i <= kComPortCount; ++i) portMap_[i] = map[i];
+  for (std::size_t i = 0; i < map.size(); ++i) portMap_[i] = map[i];
   return true;
 }
 

@@ -12,12 +12,14 @@
 //     COM3=/dev/ttyS0
 // ('#' starts a comment line); an explicit device path, when set, is used for
 // every port number and wins over both.
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
+#include <string_view>
 
 #include "platform/SerialDevice.h"
 
@@ -57,6 +59,17 @@ inline constexpr int kNoticeNetProtocol = 7;
 
 // The port map's name in the CommoFiles folder (serial/CommSetting.h).
 inline constexpr const char* kPortMapFile = "ComPortMap.txt";
+// The map is a handful of short lines; a longer line is skipped, a larger
+// file refused, before either is held in memory.
+inline constexpr std::size_t kMaxPortMapLine = 4096;
+inline constexpr std::size_t kMaxPortMapBytes = 64 * 1024;
+
+// Device paths by port number (index 0 unused); empty: not mapped.
+using PortMap = std::array<std::string, kComPortCount + 1>;
+// The map file's text, "COMn=PATH" lines ('#' starts a comment): every line
+// that names a port of the table and a path. Lines over kMaxPortMapLine are
+// skipped. The caller bounds the text.
+PortMap parsePortMap(std::string_view text);
 
 class ComPort {
  public:
@@ -107,7 +120,8 @@ class ComPort {
   // Device paths.
   void SetDevicePath(const std::string& path);
   std::string devicePath(int number) const;
-  // Reads a port map file; false when it cannot be read. Lines that name no
+  // Reads a port map file; false when it cannot be read or is larger than
+  // kMaxPortMapBytes (the map then stays as it was). Lines that name no
   // port 1..20 are skipped.
   bool LoadPortMap(const std::string& file);
   void clearPortMap();

@@ -7,8 +7,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <cstring>
 
+#include "platform/WholeFile.h"
 #include "serial/ComPort.h"
 #include "serial/CsvTable.h"
 
@@ -35,9 +36,16 @@ int toInt(const char* text) {
   return static_cast<int>(v);
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
+bool exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+void applyDefaults(ComPort& port, int& field3) {
+  port.SetPortNumber(kDefaultPortNumber);
+  port.SetBaudRate(static_cast<int>(kDefaultBaudRate));
+  field3 = 0;
+}
 
 }  // namespace
 
@@ -56,36 +64,59 @@ std::string settingsBase(const std::string& userDir, const std::string& workDir)
   return userDir.empty() ? work : userDir;
 }
 
-bool ReadCommSetting(ComPort& port, int& field3, const std::string& baseDir) {
+bool ReadCommSetting(ComPort& port, int& field3, const std::string& baseDir, CommSettingRead* how) {
+  CommSettingRead local;
+  CommSettingRead& r = how != nullptr ? *how : local;
+  r = {};
   const std::string path = commSettingPath(baseDir);
-  if (path.empty() || path.size() >= kMaxSettingPath) return false;
+  if (path.empty() || path.size() >= kMaxSettingPath) {
+    r.outcome = CommSettingRead::Outcome::PathTooLong;
+    return false;
+  }
   CsvTable table;
-  if (!table.load(path)) {
-    port.SetPortNumber(kDefaultPortNumber);
-    port.SetBaudRate(static_cast<int>(kDefaultBaudRate));
-    field3 = 0;
+  // An interrupted write of an older program leaves the file empty or cut
+  // before its line feed: no complete line, as unreadable as a file that
+  // cannot be opened, and worth keeping all the same.
+  if (!table.load(path) || table.rows() == 0) {
+    applyDefaults(port, field3);
+    if (!exists(path.substr(0, path.rfind('/')))) {
+      r.outcome = CommSettingRead::Outcome::NoFolder;
+    } else if (!exists(path)) {
+      r.outcome = CommSettingRead::Outcome::NoFile;
+    } else {
+      r.outcome = CommSettingRead::Outcome::Unreadable;
+      // Kept before the defaults are written over it at exit, so a hand
+      // edit with a typo is never lost.
+      const std::string bad = path + kBadSuffix;
+      if (::rename(path.c_str(), bad.c_str()) == 0) r.keptAs = bad;
+      else r.error = "keep " + path + " as " + bad + ": " + std::strerror(errno);
+    }
     return false;
   }
   const char* cells[3] = {nullptr, nullptr, nullptr};
   int taken = 0;
-  for (int r = 0; r < table.rows() && taken < 3; ++r)
-    for (int c = 0; c < table.cellsInRow(r) && taken < 3; ++c) cells[taken++] = table.cell(r, c);
+  for (int row = 0; row < table.rows() && taken < 3; ++row)
+    for (int c = 0; c < table.cellsInRow(row) && taken < 3; ++c) cells[taken++] = table.cell(row, c);
   port.SetPortNumber(toInt(cells[0]));
   port.SetBaudRate(toInt(cells[1]));
   field3 = toInt(cells[2]);
   return true;
 }
 
-bool WriteCommSetting(const ComPort& port, int field3, const std::string& baseDir) {
+bool WriteCommSetting(const ComPort& port, int field3, const std::string& baseDir, std::string* error) {
   const std::string path = commSettingPath(baseDir);
-  if (path.empty()) return false;
+  auto fail = [error](std::string why) {
+    if (error != nullptr) *error = std::move(why);
+    return false;
+  };
+  if (path.empty()) return fail("the working folder cannot be read");
   const std::string dir = path.substr(0, path.rfind('/'));
-  if (path.size() >= kMaxSettingPath) return false;
-  if (::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) return false;
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "w"));
-  if (!f) return false;
-  if (std::fprintf(f.get(), "%d,%d,%d\n", port.GetPortNumber(), port.GetBaudRate(), field3) < 0) return false;
-  return std::fclose(f.release()) == 0;
+  if (path.size() >= kMaxSettingPath) return fail(path + ": the path is too long");
+  if (::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) return fail("create " + dir + ": " + std::strerror(errno));
+  char line[48];
+  std::snprintf(line, sizeof line, "%d,%d,%d\n", port.GetPortNumber(), port.GetBaudRate(), field3);
+  const WholeFileResult written = writeWholeFile(path, line);
+  return written ? true : fail(written.error);
 }
 
 }  // namespace hrx

@@ -32,13 +32,33 @@ std::string commSettingPath(const std::string& baseDir = {});
 // way keeps working; otherwise `userDir`, the user's configuration folder.
 std::string settingsBase(const std::string& userDir, const std::string& workDir = {});
 
+// An unreadable settings file is renamed to this beside it.
+inline constexpr const char* kBadSuffix = ".bad";
+
+// Why a read gave false, for the start-up's notice and log.
+struct CommSettingRead {
+  enum class Outcome {
+    Read,
+    PathTooLong,  // nothing changed
+    NoFolder,     // no CommoFiles folder yet: a first start
+    NoFile,       // the folder without the file
+    Unreadable,   // there but unreadable, or without one complete line
+  };
+  Outcome outcome = Outcome::Read;
+  std::string keptAs;  // Unreadable: where the file now is; empty if it stayed
+  std::string error;   // Unreadable and not kept: why
+};
+
 // Reads the file and applies it: port and baud through the port's setters
 // (out-of-range values fall back to COM1 and 4800), field 3 into `field3`.
 // False, with nothing changed, when the path is too long; false, with the
-// defaults applied, when the file cannot be loaded.
-bool ReadCommSetting(ComPort& port, int& field3, const std::string& baseDir = {});
-// Creates the directory when needed and writes the one line. False when the
-// path is too long or the file cannot be written.
-bool WriteCommSetting(const ComPort& port, int field3, const std::string& baseDir = {});
+// defaults applied, when the file cannot be loaded or holds no complete
+// line (empty, or cut short before its line feed). Such a file is first
+// renamed to CommSetting.csv.bad, so the defaults never overwrite it.
+bool ReadCommSetting(ComPort& port, int& field3, const std::string& baseDir = {}, CommSettingRead* how = nullptr);
+// Creates the directory when needed and writes the one line whole (a
+// failed write leaves the old file as it was). False, with the reason in
+// `error`, when the path is too long or the file cannot be written.
+bool WriteCommSetting(const ComPort& port, int field3, const std::string& baseDir = {}, std::string* error = nullptr);
 
 }  // namespace hrx

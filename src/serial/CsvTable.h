@@ -14,9 +14,11 @@ class CsvTable {
  public:
   // A file whose grid would need more than this is refused, not allocated.
   static constexpr std::size_t kMaxGridBytes = 16u * 1024u * 1024u;
+  // A file longer than this is refused before its lines are counted.
+  static constexpr std::size_t kMaxFileBytes = 1024u * 1024u;
 
-  // False when the file cannot be read, the grid would be too large, or this
-  // instance has loaded a file before.
+  // False when the file cannot be read, is longer than kMaxFileBytes, the
+  // grid would be too large, or this instance has loaded a file before.
   bool load(const std::string& path);
 
   bool loaded() const { return loaded_; }

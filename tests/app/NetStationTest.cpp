@@ -1,10 +1,16 @@
 // The station's link: timer 17's rule against a line given as its two
-// readings (open and healthy, bytes waiting), tick after tick; and the whole
+// readings (open and healthy, bytes waiting), tick after tick; a network
+// port's reconnection back-off against a fake clock; and the whole
 // core working the simulated radio through the real ser2net on loopback, raw
 // and RFC 2217: the read-out (the program's picture of the radio against the
 // radio's own), tuning, and a dropped connection made again by the program
 // itself with the full read-out, or given up with the COM switch.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,6 +19,8 @@
 #include <thread>
 
 #include "menulist/MenuCatalogue.h"
+#include "platform/NetSerial.h"
+#include "support/RecordingClock.h"
 #include "support/RecordingMainWindow.h"
 #include "support/RecordingPostTarget.h"
 #include "support/Ser2netRig.h"
@@ -67,6 +75,56 @@ TEST(Watchdog, OneTimeOutPerSilentPeriod) {
   EXPECT_FALSE(powerSyncTimedOut(state, true, 0));
   state.set_AwaitingReply(1);
   EXPECT_TRUE(powerSyncTimedOut(state, true, 0));
+}
+
+// A network port's reconnection waits 1 s after the loss, then twice as
+// long after each refusal, never more than 8 s. The clock is a fake and
+// the test fires the recovery timer itself: the waits are the periods the
+// station asks for; only the refusals themselves are real (loopback).
+TEST(NetReconnect, BackOffDoublesUpToEightSeconds) {
+  const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(::listen(listener, 1), 0);
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+  const std::string path = "tcp://127.0.0.1:" + std::to_string(ntohs(addr.sin_port));
+
+  test::RecordingMainWindow window;
+  test::RecordingClock clock;
+  test::TempDir dir;
+  Station station(window, clock);
+  ASSERT_TRUE(station.start(StationOptions{path, dir.path()}));
+  pollfd p{listener, POLLIN, 0};
+  ASSERT_EQ(::poll(&p, 1, 5000), 1);
+  const int far = ::accept(listener, nullptr, nullptr);
+  ASSERT_GE(far, 0);
+  ASSERT_TRUE(waitFor([&] { return station.port.Open() || station.port.IsOpen(); }, 3s));
+  ASSERT_TRUE(station.state.set_AI_Stat(1));   // the link is on
+  // The far side goes, and stays gone: every attempt is refused.
+  ::close(far);
+  ::close(listener);
+  ASSERT_TRUE(waitFor([&] { return station.port.faultCloses() > 0; }, 3s));
+  ASSERT_TRUE(station.onTimer(kTimerPowerSync));
+  ASSERT_TRUE(station.awaitingDevice());
+
+  std::vector<std::uint32_t> waits;
+  while (waits.size() < 5) {
+    const std::uint32_t wait = window.timerPeriod(kTimerRecovery);
+    waits.push_back(wait);
+    clock.now += wait;
+    station.onTimer(kTimerRecovery);   // the wait is over: an attempt
+    ASSERT_EQ(window.timerPeriod(kTimerRecovery), kReconnectPollMs) << "attempt " << waits.size();
+    ASSERT_TRUE(waitFor([&] { return NetSerial::attempt(path.c_str()) == NetSerial::Attempt::Failed; }, 3s));
+    clock.now += kReconnectPollMs;
+    station.onTimer(kTimerRecovery);   // its refusal seen: the next wait
+  }
+  EXPECT_EQ(waits, (std::vector<std::uint32_t>{1000, 2000, 4000, 8000, 8000}));
+  EXPECT_TRUE(station.awaitingDevice());
+  station.shutdown();
 }
 
 class NetStation : public ::testing::TestWithParam<Ser2net::Mode> {

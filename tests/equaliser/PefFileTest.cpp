@@ -6,6 +6,7 @@
 #include <string>
 
 #include "equaliser/PefFile.h"
+#include "support/SizeLimit.h"
 
 namespace {
 
@@ -45,6 +46,16 @@ TEST_F(PefFileTest, SavesTheThreeLinesAndReadsThemBack) {
   EqValues crlf{};
   ASSERT_TRUE(hrx::eq::readPefFile(put("b.pef", "\"300\",-5,4\r\n0,0,10\r\n2100,+2,1\r\n"), hrx::eq::windowLimits(), &crlf));
   EXPECT_EQ(crlf, kExample);
+}
+
+// A save cut short by a full disk leaves the file that was there, and
+// says it failed.
+TEST_F(PefFileTest, ASaveCutShortKeepsTheOldFile) {
+  const std::string old = "800,0,5\n0,0,10\n0,0,10\n";
+  const std::string path = put("kept.pef", old);
+  EXPECT_EQ(hrx::test::writeUnderSizeLimit(8, [&] { return hrx::eq::writePefFile(path, kExample); }),
+            hrx::test::LimitedWrite::ReportedFailure);
+  EXPECT_EQ(slurp(path), old);
 }
 
 TEST_F(PefFileTest, AnyFailedCheckRefusesTheWholeFileAndChangesNothing) {

@@ -74,6 +74,20 @@ TEST(ComPortSettings, PortNumberBaudRateAndDevicePaths) {
   EXPECT_EQ(port.devicePath(3), "/dev/ttyUSB2");
 }
 
+// The map is outside input: a line past 4096 bytes is skipped (and
+// reading goes on after it), a file past 64 KiB is refused whole.
+TEST(ComPortSettings, PortMapLinesAndFileAreCapped) {
+  ComPort port;
+  ASSERT_TRUE(loadMap(port, "COM5=/dev/" + std::string(5000, 'a') + "\nCOM6=/dev/ttyACM1\n"));
+  EXPECT_EQ(port.devicePath(5), "/dev/ttyUSB4");
+  EXPECT_EQ(port.devicePath(6), "/dev/ttyACM1");
+  port.clearPortMap();
+  std::string big = "COM3=/dev/ttyACM0\n";
+  while (big.size() <= 64 * 1024) big += "# a comment line that pads the file past its limit\n";
+  EXPECT_FALSE(loadMap(port, big));
+  EXPECT_EQ(port.devicePath(3), "/dev/ttyUSB2");
+}
+
 struct PortFixture : testing::Test {
   void SetUp() override {
     ASSERT_TRUE(radio.ok());

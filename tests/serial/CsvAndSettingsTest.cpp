@@ -9,6 +9,7 @@
 #include "serial/ComPort.h"
 #include "serial/CommSetting.h"
 #include "serial/CsvTable.h"
+#include "support/SizeLimit.h"
 #include "support/StationRig.h"
 
 namespace hrx {
@@ -26,6 +27,11 @@ struct Dir : test::TempDir {
 };
 
 using Grid = std::vector<std::vector<std::string>>;
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
 
 TEST(CsvTable, CellRules) {
   Dir dir;
@@ -72,21 +78,31 @@ TEST(CsvTable, LoadsOnceAndRefusesWhatItCannotHold) {
   // from a file of megabytes.
   CsvTable big;
   EXPECT_FALSE(big.load(dir.write("bomb.csv", std::string(5000, ',') + std::string(4000, 'x') + std::string(501, '\n'))));
+  // A file past 1 MiB is refused before its lines are counted, however
+  // small its grid would be.
+  CsvTable tall;
+  EXPECT_FALSE(tall.load(dir.write("tall.csv", std::string((1u << 20) + 1, '\n'))));
 }
 
+// A file that is there but gives no complete line (empty, or cut short
+// before its line feed, as an interrupted write leaves it) is unreadable
+// like one that cannot be opened: the defaults, false (so notice 2), and
+// the file kept beside as CommSetting.csv.bad for the operator.
 TEST(CommSetting, ReadCases) {
   const struct {
     const char* label;
     const char* bytes;  // nullptr: no file
     bool ok;
     int port, baud, field3;
+    bool keptAside;
   } cases[] = {
-      {"COM3 at 19200", "3,19200,0\n", true, 3, 19200, 0},
-      {"out of range values fall back, field 3 kept", "25,1200,7\n", true, 1, 4800, 7},
-      {"three lines read as one", "5\n38400\n-2\n", true, 5, 38400, -2},
-      {"no final line feed reads as empty", "3,19200,9", true, 1, 4800, 0},
-      {"text that is no number gives 0", "x,9600,y\n", true, 1, 9600, 0},
-      {"no file: the defaults", nullptr, false, 1, 4800, 0},
+      {"COM3 at 19200", "3,19200,0\n", true, 3, 19200, 0, false},
+      {"out of range values fall back, field 3 kept", "25,1200,7\n", true, 1, 4800, 7, false},
+      {"three lines read as one", "5\n38400\n-2\n", true, 5, 38400, -2, false},
+      {"cut short before the line feed", "3,19200,9", false, 1, 4800, 0, true},
+      {"empty", "", false, 1, 4800, 0, true},
+      {"text that is no number gives 0", "x,9600,y\n", true, 1, 9600, 0, false},
+      {"no file: the defaults", nullptr, false, 1, 4800, 0, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -100,7 +116,27 @@ TEST(CommSetting, ReadCases) {
     EXPECT_EQ(port.GetPortNumber(), c.port);
     EXPECT_EQ(port.GetBaudRate(), c.baud);
     EXPECT_EQ(field3, c.field3);
+    const std::string bad = commSettingPath(dir.path()) + ".bad";
+    EXPECT_EQ(fs::exists(bad), c.keptAside);
+    if (c.keptAside) {
+      EXPECT_EQ(slurp(bad), c.bytes);
+    }
   }
+}
+
+// A write cut short by a full disk leaves the old file as it was, and says
+// it failed.
+TEST(CommSetting, AWriteCutShortKeepsTheOldFile) {
+  Dir dir;
+  const std::string file = dir.write("CommoFiles/CommSetting.csv", "3,19200,0\n");
+  ComPort port;
+  ASSERT_TRUE(port.SetPortNumber(12) && port.SetBaudRate(38400));
+  EXPECT_EQ(test::writeUnderSizeLimit(4, [&] { return WriteCommSetting(port, 7, dir.path()); }),
+            test::LimitedWrite::ReportedFailure);
+  EXPECT_EQ(slurp(file), "3,19200,0\n");
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir.path() + "/CommoFiles")) names.push_back(e.path().filename());
+  EXPECT_EQ(names, std::vector<std::string>{"CommSetting.csv"});
 }
 
 TEST(CommSetting, WriteReadBackPathLimitAndUnwritablePlaces) {
@@ -108,8 +144,7 @@ TEST(CommSetting, WriteReadBackPathLimitAndUnwritablePlaces) {
   ComPort port, other;
   ASSERT_TRUE(port.SetPortNumber(12) && port.SetBaudRate(9600));
   ASSERT_TRUE(WriteCommSetting(port, -31, dir.path())) << "creates CommoFiles";
-  std::ifstream written(commSettingPath(dir.path()));
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), "12,9600,-31\n");
+  EXPECT_EQ(slurp(commSettingPath(dir.path())), "12,9600,-31\n");
   ASSERT_TRUE(WriteCommSetting(port, 5, dir.path())) << "an existing directory is no error";
   int field3 = 0;
   ASSERT_TRUE(ReadCommSetting(other, field3, dir.path()));

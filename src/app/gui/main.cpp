@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QSocketNotifier>
@@ -18,6 +19,7 @@
 #include "app/gui/CommandLine.h"
 #include "app/gui/PowerEvents.h"
 #include "app/gui/QtMainWindow.h"
+#include "platform/WholeFile.h"
 #include "serial/CommSetting.h"
 
 namespace {
@@ -36,6 +38,14 @@ QByteArray panelChecksum(const QImage& image) {
   for (int y = 0; y < argb.height(); ++y)
     hash.addData(QByteArrayView(reinterpret_cast<const char*>(argb.constScanLine(y)), argb.width() * 4));
   return QByteArray::number(argb.width()) + "x" + QByteArray::number(argb.height()) + " " + hash.result().toHex();
+}
+
+// Writes `bytes` as the whole of `file`; false, having said why, when not.
+bool writeOut(const QString& file, const QByteArray& bytes) {
+  const hrx::WholeFileResult r =
+      hrx::writeWholeFile(QFile::encodeName(file).toStdString(), std::string_view(bytes.constData(), bytes.size()));
+  if (!r) printErr(QStringLiteral("cannot write %1: %2").arg(file, QString::fromStdString(r.error)));
+  return r.ok;
 }
 
 }  // namespace
@@ -131,8 +141,12 @@ int main(int argc, char** argv) {
         const bool done = window.readOutsDone() > 0 && since.elapsed() > kScreenshotDelayMs;
         if (!done && since.elapsed() < kScreenshotLimitMs) return;
         poll->stop();
-        if (!window.surfaceImage().save(cl.screenshot, "PNG")) {
-          printErr(QStringLiteral("cannot write %1").arg(cl.screenshot));
+        QByteArray png;
+        QBuffer buffer(&png);
+        if (!buffer.open(QIODevice::WriteOnly) || !window.surfaceImage().save(&buffer, "PNG")) {
+          printErr(QStringLiteral("cannot make the picture for %1").arg(cl.screenshot));
+          status = 1;
+        } else if (!writeOut(cl.screenshot, png)) {
           status = 1;
         }
         window.close();
@@ -147,14 +161,10 @@ int main(int argc, char** argv) {
         char buf[256];
         if (::read(STDIN_FILENO, buf, sizeof buf) > 0) return;
         input->setEnabled(false);
-        QFile out(cl.dumpState);
         const std::string text = hrx::dumpState(core.station().state);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            out.write("panel=" + panelChecksum(window.surfaceImage()) + "\n") < 0 ||
-            out.write(text.data(), static_cast<qint64>(text.size())) < 0) {
-          printErr(QStringLiteral("cannot write %1").arg(cl.dumpState));
+        if (!writeOut(cl.dumpState, "panel=" + panelChecksum(window.surfaceImage()) + "\n" +
+                                        QByteArray(text.data(), static_cast<qsizetype>(text.size()))))
           status = 1;
-        }
         window.close();
       });
     }

@@ -114,7 +114,8 @@ class EqualiserTest : public QObject {
 
   // FILE LOAD takes a good file and refuses a bad one whole with the
   // window's message; FILE SAVE offers the date and time as the name and
-  // writes the three lines; no path chosen, nothing is written.
+  // writes the three lines; no path chosen, nothing is written; a save that
+  // cannot be written is reported.
   void fileButtons() {
     OfflineRig rig;
     CPrmtrcDlg* d = rig.open();
@@ -156,6 +157,13 @@ class EqualiserTest : public QObject {
     click(d, FileSave);
     QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("out.pef"))));
     QVERIFY(rig.core.written.empty());
+    // A save that fails says so.
+    chosen = rig.dir.filePath(QStringLiteral("gone/out.pef"));
+    click(d, FileSave);
+    auto* failed = d->findChild<QMessageBox*>(QStringLiteral("saveFailed"));
+    QVERIFY(failed != nullptr && failed->isVisible());
+    QCOMPARE(failed->text(), QStringLiteral("The file could not be saved."));
+    failed->accept();
   }
 
   void graphDrawsTheBandsAndTheirSum() {

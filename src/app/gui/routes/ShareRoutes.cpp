@@ -4,41 +4,16 @@
 #include <QAction>
 #include <QMessageBox>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "app/ShareSetting.h"
 #include "app/gui/QtMainWindow.h"
-#include "platform/WholeFile.h"
-#include "serial/CommSetting.h"
 
 namespace hrx::gui {
 
 inline constexpr int kCmdShare = 32790;
-inline constexpr const char* kShareSettingFile = "ShareSetting.txt";
 
 namespace {
-
-std::filesystem::path settingPath(const CoreLink& core) {
-  const std::string base = core.settingsDir().empty() ? std::string(".") : core.settingsDir();
-  return std::filesystem::path(base) / kCommoFilesDir / kShareSettingFile;
-}
-
-bool remembered(const CoreLink& core) {
-  std::ifstream in(settingPath(core));
-  char c = 0;
-  return in.get(c) && c == '1';
-}
-
-void remember(const CoreLink& core, bool on) {
-  std::error_code ec;
-  const std::filesystem::path p = settingPath(core);
-  std::filesystem::create_directories(p.parent_path(), ec);
-  // Not remembered is the same as off: the menu still shows the state.
-  if (const WholeFileResult r = writeWholeFile(p.string(), on ? "1\n" : "0\n"); !r) {
-    std::fprintf(stderr, "hrx900: %s\n", r.error.c_str());
-  }
-}
 
 class SharePart final : public WindowPart {
  public:
@@ -51,7 +26,7 @@ class SharePart final : public WindowPart {
     CoreLink* core = w_.core();
     if (core == nullptr || started_) return;
     started_ = true;
-    if (core->shareRequested() || remembered(*core)) turnOn(*core);
+    if (core->shareRequested() || shareRemembered(core->settingsDir())) turnOn(*core);
     showState(*core);
   }
 
@@ -69,6 +44,21 @@ class SharePart final : public WindowPart {
   }
 
  private:
+  // A choice that cannot be saved holds for this run; the operator is told
+  // it will not outlast it.
+  void remember(const CoreLink& core, bool on) {
+    std::string error;
+    if (rememberShare(core.settingsDir(), on, &error)) return;
+    std::fprintf(stderr, "hrx900: %s\n", error.c_str());
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Share with other programs"),
+                                QStringLiteral("The choice cannot be remembered for the next start: %1.")
+                                    .arg(QString::fromStdString(error)),
+                                QMessageBox::Ok, &w_);
+    box->setObjectName(QStringLiteral("shareNotRemembered"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+  }
+
   bool turnOn(CoreLink& core) {
     std::string error;
     if (core.startShare(&error)) return true;

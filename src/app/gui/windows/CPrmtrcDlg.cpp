@@ -174,7 +174,15 @@ void CPrmtrcDlg::fileLoad() {
   if (!path.isEmpty()) loadFrom(path);
 }
 
-void CPrmtrcDlg::saveTo(const QString& path) { editor_.saveTo(QFile::encodeName(path).toStdString()); }
+void CPrmtrcDlg::saveTo(const QString& path) {
+  if (editor_.saveTo(QFile::encodeName(path).toStdString()) != eq::PrmtrcEditor::FileResult::Failed) return;
+  // The file that was there (if any) is as it was.
+  auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), QStringLiteral("The file could not be saved."),
+                              QMessageBox::Ok, this);
+  box->setObjectName(QStringLiteral("saveFailed"));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
 
 void CPrmtrcDlg::loadFrom(const QString& path) {
   if (editor_.loadFrom(QFile::encodeName(path).toStdString()) != eq::PrmtrcEditor::FileResult::Failed) return;
