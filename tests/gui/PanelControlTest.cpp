@@ -336,6 +336,36 @@ class PanelControlTest : public QObject {
     QCOMPARE(c.m_Op_Stats(), 0);
   }
 
+  // Starting a drag of the main or the third dial ends a chosen digit or a
+  // focused knob with its look, so the wheel that follows turns the dial
+  // and nothing marks the digit: {what, click x, y, SF, drag x, y, dial,
+  // the look that ends the choice}.
+  void dragEndsTheDigitChoiceAndTheKnobFocus() {
+    struct Row {
+      const char* what;
+      int cx, cy, sf, dx, dy, dial;
+      Msg ended;
+    };
+    const Row rows[] = {
+        {"main digit, main dial", 770, 60, 0, 715, 150, 128, {0x85C9, 0, 0}},
+        {"VFO-B digit, main dial", 420, 130, 0, 715, 150, 128, {0x85CA, 0, 0}},
+        {"AF knob, main dial", 480, 285, 0, 715, 150, 128, {0x85D2, 0, 28}},
+        {"main digit, third dial", 770, 60, 5, 939, 250, 130, {0x85C9, 0, 0}},
+    };
+    for (const Row& r : rows) {
+      FakeHost h;
+      PanelCtrl c(h);
+      QVERIFY(h.st.set_SF_Value(r.sf));
+      click(h, c, r.cx, r.cy);
+      QVERIFY2(c.digitChosen() || c.knobFocused(), r.what);
+      h.looks.clear();
+      press(h, c, r.dx, r.dy);
+      QVERIFY2(c.m_Op_Stats() == r.dial, r.what);
+      QVERIFY2(!h.looks.empty() && h.looks.front() == r.ended, r.what);
+      QVERIFY2(h.timers.count(kTimerRepeat) == 0, r.what);
+    }
+  }
+
   // A digit chosen at x, one notch: the frequency sent (-1: nothing).
   void digitWheel() {
     const int rows[][5] = {
