@@ -147,7 +147,8 @@ class PanelControlTest : public QObject {
     }
   }
 
-  // Cursor angles at the tracking ticks (-1: a send tick) and the values
+  // Cursor angles at the tracking ticks (-1: a send tick; each point's
+  // angle truncates to exactly these degrees) and the values
   // operation 78 sent; only inside the dial's square; a menu command ends
   // a drag and keeps its steps.
   void mainDialDragRule() {
@@ -160,8 +161,9 @@ class PanelControlTest : public QObject {
     const Row rows[] = {
         {"20 ccw in one tick", 10, {30, -1}, {2}},
         {"20 cw in one tick", 30, {10, -1}, {-2}},
-        {"6 degrees send nothing", 10, {16, -1, -1}, {}},
-        {"13 degrees: 1 step, 6 forgotten", 10, {23, -1, 24, -1}, {1}},
+        {"6 degrees send nothing", 9, {15, -1, -1}, {}},
+        {"13 degrees: 1 step, 6 forgotten", 9, {22, -1, 24, -1}, {1}},
+        {"4 degrees kept, 3 more make a step", 0, {4, -1, 7, -1}, {1}},
         {"back through 0/360", 5, {340, -1}, {-3}},
         {"remainder dropped at each step", 0, {5, 10, 15, -1}, {1}},
         {"one send per tick", 0, {30, -1, 60, -1, -1}, {4, 4}},
