@@ -279,7 +279,8 @@ LParam QtMainWindow::sendMessage(MsgId id, WParam w, LParam l) {
 }
 
 bool QtMainWindow::event(QEvent* e) {
-  if (e->type() == QEvent::WindowBlocked || e->type() == QEvent::WindowDeactivate) panelWidget_->buttonsLost();
+  if ((e->type() == QEvent::WindowBlocked || e->type() == QEvent::WindowDeactivate) && panelWidget_ != nullptr)
+    panelWidget_->buttonsLost();
   if (e->type() != kMsgEventType) return QMainWindow::event(e);
   auto* m = static_cast<MsgEvent*>(e);
   // The read-out's last message is the BP event without its row index: the
