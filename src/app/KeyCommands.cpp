@@ -43,6 +43,7 @@ int keySlot(Key key, KeyMod mod) {
 }
 
 KeyLines parseKeyFile(std::string_view text) {
+  text = text.substr(0, std::min(text.size(), kKeyFileMaxBytes));
   KeyLines lines;
   std::size_t pos = 0;
   for (int k = 0; k < kKeySlotCount && pos < text.size(); ++k) {
@@ -59,26 +60,8 @@ KeyLines parseKeyFile(std::string_view text) {
 bool readKeyFile(const std::string& path, KeyLines& lines) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) return false;
-  // Overlong lines are cut, not wrapped, so the 46 lines may sit anywhere
-  // in a large file: read it line by line into bounded text.
-  std::string text;
-  int k = 0;
-  std::size_t lineLen = 0;
-  int c;
-  while (k < kKeySlotCount && (c = std::fgetc(f)) != EOF) {
-    if (c == '\r' || c == '\n') {
-      text.push_back('\n');
-      if (c == '\r') {
-        const int d = std::fgetc(f);
-        if (d != '\n' && d != EOF) std::ungetc(d, f);
-      }
-      ++k;
-      lineLen = 0;
-    } else if (lineLen < kKeyLineMax) {
-      text.push_back(static_cast<char>(c));
-      ++lineLen;
-    }
-  }
+  std::string text(kKeyFileMaxBytes, '\0');
+  text.resize(std::fread(text.data(), 1, text.size(), f));
   const bool ok = std::ferror(f) == 0;
   std::fclose(f);
   if (!ok) return false;

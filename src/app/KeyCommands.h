@@ -14,6 +14,9 @@ namespace hrx {
 
 inline constexpr int kKeySlotCount = 46;
 inline constexpr std::size_t kKeyLineMax = 255;
+// Only the file's first bytes are read: 46 full lines with their line ends
+// fit with room to spare, and an endless line costs no more than this.
+inline constexpr std::size_t kKeyFileMaxBytes = 16384;
 inline constexpr const char* kKeyFileName = "RCPKSDEF.txt";
 inline constexpr std::uint32_t kTimerKeyLine = 30;
 
@@ -25,12 +28,13 @@ enum class KeyMod : std::uint8_t { None, Shift, Ctrl, Alt };
 int keySlot(Key key, KeyMod mod);
 
 // The 46 command lines of a key file's text; lines after the 46th are
-// ignored, each line is cut to 255 characters, a missing line is empty.
-// Line ends are LF, CR LF or CR.
+// ignored, each line is cut to 255 characters, a missing line is empty,
+// and text after the first kKeyFileMaxBytes bytes is not looked at. Line
+// ends are LF, CR LF or CR.
 using KeyLines = std::array<std::string, kKeySlotCount>;
 KeyLines parseKeyFile(std::string_view text);
-// Reads and parses `path`; false when it cannot be read. Reads at most what
-// 46 full lines can hold, so a huge file costs no more than a small one.
+// Reads the first kKeyFileMaxBytes bytes of `path` and parses them; false
+// when it cannot be read.
 bool readKeyFile(const std::string& path, KeyLines& lines);
 
 // The gap before the next command of a line: 2 ms per character after the

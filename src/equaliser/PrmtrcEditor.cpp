@@ -205,7 +205,7 @@ void PrmtrcEditor::onButton(int code, bool pressed) {
   if (pressed) return;   // the other buttons act on release
   switch (code) {
     case kCodeCancel:
-      if (cancelBusy_) return;
+      if (cancelBusy_ || awaitingReadOut_) return;
       revertToBaseline(true);
       cancelBusy_ = true;
       if (pending_.empty()) host_.startTimer(kTimerSettle, kSettleMs);
@@ -245,13 +245,15 @@ void PrmtrcEditor::onTimer(std::uint32_t id) {
 }
 
 void PrmtrcEditor::onMenuReport() {
-  if (online_) refresh();
+  // During the read-out the catalogue is only partly the radio's.
+  if (online_ && !awaitingReadOut_) refresh();
 }
 
 void PrmtrcEditor::onAiReport() {
   const int ai = host_.aiStat();
   if (ai == 0 && online_) {
     capture_ = 0;
+    awaitingReadOut_ = false;
     stopPolling();
     online_ = false;
     // Writes for a link that is gone are dropped; a CANCEL still settles.
@@ -264,15 +266,26 @@ void PrmtrcEditor::onAiReport() {
   } else if (ai == 1 && !online_) {
     // The link is on again: the editor follows the radio from now on. The
     // connection switch is a toggle, so posting it here would turn the link
-    // off ("AI0;"); it is not posted.
+    // off ("AI0;"); it is not posted. The catalogue still holds old or
+    // built-in values until the radio's menu read-out has run, so the
+    // baseline is taken at its end; steps, files and CANCEL wait for it.
     online_ = true;
     capture_ = 1;
     poll_ = 0;
-    refresh();
-    showAll();
-    host_.redrawGraph();
-    startPolling();
+    awaitingReadOut_ = true;
+    stopPolling();
   }
+}
+
+void PrmtrcEditor::onReadOutEnded() {
+  if (!awaitingReadOut_) return;
+  awaitingReadOut_ = false;
+  if (!online_) return;
+  capture_ = 1;
+  refresh();
+  showAll();
+  host_.redrawGraph();
+  startPolling();
 }
 
 void PrmtrcEditor::close() {

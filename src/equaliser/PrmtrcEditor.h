@@ -47,6 +47,9 @@ class PrmtrcEditor {
   void onMenuReport();
   // 0x833A: the radio reported its auto-information state.
   void onAiReport();
+  // The radio's menu read-out has ended (the catalogue is the radio's).
+  void onReadOutEnded();
+  bool awaitingReadOut() const { return awaitingReadOut_; }
   // The window goes: writes still waiting go out now.
   void close();
 
@@ -109,6 +112,7 @@ class PrmtrcEditor {
   int lastBand_ = 0;
   bool cancelBusy_ = false;
   bool settleAfterWrites_ = false;
+  bool awaitingReadOut_ = false;   // online again, baseline not yet taken
   int held_ = 0;   // the arrow held down (its code), 0 for none
   std::deque<Write> pending_;
 };

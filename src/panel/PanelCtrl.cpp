@@ -434,6 +434,10 @@ void PanelCtrl::Ctrl_ReqAnlSend(int id, bool vfo) {
 }
 
 void PanelCtrl::startDrag(const Dial& d, int x, int y) {
+  // Only one element is active: a chosen digit or a focused knob ends with
+  // its look before the dial takes over.
+  if (knobFocused()) unfocusKnob();
+  else if (digitChosen()) endDigitChoice();
   opStats_ = d.id;
   dragId_ = d.id;
   const bool func = d.id >= kIdFirstFunc;

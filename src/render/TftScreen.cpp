@@ -15,6 +15,11 @@ namespace hrx::render {
 namespace {
 
 constexpr bool isFm(int mode) { return mode == 4 || mode == 10 || mode == 11; }
+// The mode the radio receives in: the soft keys' commands pick by it too.
+std::int32_t rxSideMode(const RadioState& s) {
+  const std::int32_t fr = s.get_FR_Stat();
+  return fr == 4 || fr == 5 ? s.get_MD_Sub() : s.get_MD_Main();
+}
 
 struct GlyphRange {
   char first, last;
@@ -181,7 +186,7 @@ int PanelRenderer::drawSoftKey(int key, const RadioState& s) {
   const std::size_t k = static_cast<std::size_t>(key - 1);
   const int state = softKeyPressed_[k];
   const bool pressed = state != 0;
-  const bool fm = isFm(s.get_MD_Main());
+  const bool fm = isFm(rxSideMode(s));
   auto pick = [pressed](const SoftImages& im, int v) {
     if (v < 0 || v >= im.states) return 0;
     return pressed ? im.pressed[v] : im.released[v];

@@ -54,6 +54,13 @@ TEST(KeyCommands, KeyFileLinesAndTheirCommands) {
   EXPECT_EQ(lines[0], std::string(255, 'Q'));
   EXPECT_EQ(lines[1], "K1;") << "the rest of a cut line is no line";
   EXPECT_EQ(lines[45], "K45;");
+  {
+    std::ofstream f(path, std::ios::binary);
+    f << std::string(1 << 20, 'Q') << "\nFA14250000;\n";
+  }
+  ASSERT_TRUE(readKeyFile(path.string(), lines));
+  EXPECT_EQ(lines[0], std::string(255, 'Q'));
+  EXPECT_EQ(lines[1], "") << "reading stops at the byte cap, not at the end of an endless line";
   std::filesystem::remove(path);
   EXPECT_FALSE(readKeyFile(path.string(), lines));
 

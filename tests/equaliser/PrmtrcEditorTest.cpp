@@ -173,10 +173,14 @@ TEST(PrmtrcEditor, AutoInformationOffGoesOfflineAndOnComesBackWithoutTheSwitch) 
   EXPECT_TRUE(h.written.empty());
   // The link is back: the editor follows the radio again and the link is
   // left on (the connection switch would have sent "AI0;").
+  // The radio's values are known once its menu read-out has ended.
   h.st.set_AI_Stat(1);
   e.onAiReport();
   EXPECT_TRUE(e.online());
+  EXPECT_FALSE(h.running(hrx::eq::kTimerPoll));
+  e.onReadOutEnded();
   EXPECT_EQ(e.value(0), 0);
+  EXPECT_EQ(e.baseline(0), 0);
   EXPECT_TRUE(h.running(hrx::eq::kTimerPoll));
   e.onAiReport();
   EXPECT_TRUE(e.online());

@@ -1,7 +1,8 @@
 // Arbitrary bytes as the keyboard command file, parsed from memory and read
 // from disk: at most 46 lines of at most 255 characters, the two readings
-// agree, and every line sends only complete commands (one ';', at its end)
-// and ends in as many steps as it has characters.
+// agree (also for the bytes repeated past the reading's byte cap), and
+// every line sends only complete commands (one ';', at its end) and ends in
+// as many steps as it has characters.
 #include <unistd.h>
 
 #include <cstdint>
@@ -54,12 +55,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const hrx::KeyLines parsed = hrx::parseKeyFile(text);
   for (const std::string& line : parsed) checkLine(line);
 
-  std::FILE* f = std::fopen(filePath().c_str(), "wb");
-  require(f != nullptr, "open for writing");
-  require(std::fwrite(data, 1, size, f) == size, "write");
-  std::fclose(f);
-  hrx::KeyLines read;
-  require(hrx::readKeyFile(filePath(), read), "read");
-  require(read == parsed, "file and memory readings differ");
+  auto fileReadsAs = [](std::string_view bytes, const hrx::KeyLines& want) {
+    std::FILE* f = std::fopen(filePath().c_str(), "wb");
+    require(f != nullptr, "open for writing");
+    require(std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size(), "write");
+    std::fclose(f);
+    hrx::KeyLines read;
+    require(hrx::readKeyFile(filePath(), read), "read");
+    require(read == want, "file and memory readings differ");
+  };
+  fileReadsAs(text, parsed);
+  if (size == 0) return 0;
+  std::string longer;
+  while (longer.size() <= hrx::kKeyFileMaxBytes) longer.append(text);
+  const hrx::KeyLines capped = hrx::parseKeyFile(longer);
+  for (const std::string& line : capped) checkLine(line);
+  fileReadsAs(longer, capped);
   return 0;
 }

@@ -147,7 +147,8 @@ class PanelControlTest : public QObject {
     }
   }
 
-  // Cursor angles at the tracking ticks (-1: a send tick) and the values
+  // Cursor angles at the tracking ticks (-1: a send tick; each point's
+  // angle truncates to exactly these degrees) and the values
   // operation 78 sent; only inside the dial's square; a menu command ends
   // a drag and keeps its steps.
   void mainDialDragRule() {
@@ -160,8 +161,9 @@ class PanelControlTest : public QObject {
     const Row rows[] = {
         {"20 ccw in one tick", 10, {30, -1}, {2}},
         {"20 cw in one tick", 30, {10, -1}, {-2}},
-        {"6 degrees send nothing", 10, {16, -1, -1}, {}},
-        {"13 degrees: 1 step, 6 forgotten", 10, {23, -1, 24, -1}, {1}},
+        {"6 degrees send nothing", 9, {15, -1, -1}, {}},
+        {"13 degrees: 1 step, 6 forgotten", 9, {22, -1, 24, -1}, {1}},
+        {"4 degrees kept, 3 more make a step", 0, {4, -1, 7, -1}, {1}},
         {"back through 0/360", 5, {340, -1}, {-3}},
         {"remainder dropped at each step", 0, {5, 10, 15, -1}, {1}},
         {"one send per tick", 0, {30, -1, 60, -1, -1}, {4, 4}},
@@ -334,6 +336,36 @@ class PanelControlTest : public QObject {
     click(h, c, 170, 175);
     QVERIFY(h.requests.empty());
     QCOMPARE(c.m_Op_Stats(), 0);
+  }
+
+  // Starting a drag of the main or the third dial ends a chosen digit or a
+  // focused knob with its look, so the wheel that follows turns the dial
+  // and nothing marks the digit: {what, click x, y, SF, drag x, y, dial,
+  // the look that ends the choice}.
+  void dragEndsTheDigitChoiceAndTheKnobFocus() {
+    struct Row {
+      const char* what;
+      int cx, cy, sf, dx, dy, dial;
+      Msg ended;
+    };
+    const Row rows[] = {
+        {"main digit, main dial", 770, 60, 0, 715, 150, 128, {0x85C9, 0, 0}},
+        {"VFO-B digit, main dial", 420, 130, 0, 715, 150, 128, {0x85CA, 0, 0}},
+        {"AF knob, main dial", 480, 285, 0, 715, 150, 128, {0x85D2, 0, 28}},
+        {"main digit, third dial", 770, 60, 5, 939, 250, 130, {0x85C9, 0, 0}},
+    };
+    for (const Row& r : rows) {
+      FakeHost h;
+      PanelCtrl c(h);
+      QVERIFY(h.st.set_SF_Value(r.sf));
+      click(h, c, r.cx, r.cy);
+      QVERIFY2(c.digitChosen() || c.knobFocused(), r.what);
+      h.looks.clear();
+      press(h, c, r.dx, r.dy);
+      QVERIFY2(c.m_Op_Stats() == r.dial, r.what);
+      QVERIFY2(!h.looks.empty() && h.looks.front() == r.ended, r.what);
+      QVERIFY2(h.timers.count(kTimerRepeat) == 0, r.what);
+    }
   }
 
   // A digit chosen at x, one notch: the frequency sent (-1: nothing).

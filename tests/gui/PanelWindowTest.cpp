@@ -15,8 +15,13 @@
 
 #include "GuiRig.h"
 #include "GuiSuites.h"
+#include "app/gui/KeyCommandFilter.h"
 #include "app/gui/QtMainWindow.h"
 #include "analysis/AnalyserMessages.h"
+#include "app/gui/windows/MenuListWindow.h"
+#include "app/gui/windows/OptionWindows.h"
+#include "app/gui/windows/VersionDlg.h"
+#include "menulist/MenuCatalogue.h"
 #include "app/gui/widgets/PushHoldButton.h"
 #include "app/gui/windows/VfoSetWindow.h"
 
@@ -282,6 +287,125 @@ class PanelWindowTest : public QObject {
     QCOMPARE(rig.w.panel().m_Op_Stats(), 40);
     QTRY_COMPARE(rig.w.panel().m_Op_Stats(), 0);
     QCOMPARE(rig.requests(), (std::vector<Request>{{28, false, 0}}));
+  }
+
+  // A button held on the panel when another window takes the mouse (F1
+  // opens Version over it): the drag or the key ends at once as a release
+  // would, so moving over the panel afterwards sends nothing.
+  void heldButtonEndsWhenAWindowTakesTheMouse() {
+    struct Row {
+      const char* what;
+      QPoint at, moveTo;
+      std::vector<Request> pressed, released;
+    };
+    const Row rows[] = {
+        {"main dial", onDial({715, 203}, 0), onDial({715, 203}, 40), {}, {}},
+        {"TXW", {600, 255}, {610, 255}, {{32, false, 1}}, {{32, false, 1}, {32, false, 0}}},
+    };
+    for (const Row& r : rows) {
+      Rig rig;
+      rig.w.part<hrx::gui::KeyCommandFilter>();
+      rig.mouse(QEvent::MouseButtonPress, r.at, Qt::LeftButton);
+      QVERIFY2(rig.w.panel().m_Op_Stats() != 0, r.what);
+      QVERIFY2(rig.requests() == r.pressed, r.what);
+      QTest::keyClick(rig.panel(), Qt::Key_F1);
+      auto* version = rig.w.findChild<hrx::gui::CVersionDlg*>();
+      QVERIFY2(version != nullptr && version->isVisible(), r.what);
+      version->accept();
+      // The button came up over the Version window; the mouse now moves
+      // over the panel with no button held.
+      rig.mouse(QEvent::MouseMove, r.moveTo, Qt::NoButton);
+      rig.w.onTimerTick(1);
+      rig.w.onTimerTick(18);
+      QTRY_VERIFY2(rig.w.panel().m_Op_Stats() == 0, r.what);
+      QVERIFY2(rig.requests() == r.released, r.what);
+    }
+  }
+
+  // A click on the panel while a window sits over it hands that window the
+  // keyboard; the click itself does nothing.
+  void panelClickFocusesTheWindowOverIt() {
+    struct Row {
+      const char* what;
+      std::function<void(Rig&)> open;
+      std::function<QWidget*(Rig&)> window;
+    };
+    const Row rows[] = {
+        {"menu list", [](Rig& r) { r.click({470, 105}); },
+         [](Rig& r) -> QWidget* { return r.w.findChild<hrx::gui::CMenuListDlg*>(); }},
+        {"Playback", [](Rig& r) { r.w.onCommand(32783); },
+         [](Rig& r) -> QWidget* { return r.w.part<hrx::gui::OptionWindows>().playback.data(); }},
+    };
+    for (const Row& r : rows) {
+      Rig rig;
+      QVERIFY(hrx::loadBuiltInCatalogue(rig.core.st));
+      r.open(rig);
+      QTRY_VERIFY2(r.window(rig) != nullptr && r.window(rig)->isVisible(), r.what);
+      QTRY_COMPARE(rig.w.panel().m_Op_Stats(), 0);
+      rig.clear();
+      rig.w.activateWindow();
+      QTRY_VERIFY2(rig.w.isActiveWindow(), r.what);
+      rig.click({600, 135});   // STO
+      QTRY_VERIFY2(r.window(rig)->isActiveWindow(), r.what);
+      QVERIFY2(rig.requests().empty(), r.what);
+    }
+  }
+
+  // MENU while VFO SET is open goes the MENU key's way: the list opens over
+  // the panel and VFO SET stays.
+  void menuWhileVfoSetIsOpenOpensTheList() {
+    Rig rig;
+    QVERIFY(hrx::loadBuiltInCatalogue(rig.core.st));
+    rig.click({980, 140});   // ENT
+    QTRY_VERIFY(rig.w.vfoSetWindow() != nullptr);
+    rig.click({470, 105});   // MENU
+    QTRY_VERIFY(rig.w.findChild<hrx::gui::CMenuListDlg*>() != nullptr &&
+                rig.w.findChild<hrx::gui::CMenuListDlg*>()->isVisible());
+    QVERIFY(rig.w.panel().menuOpen());
+    QVERIFY(rig.w.vfoSetWindow() != nullptr);
+    QVERIFY(rig.requests().empty());
+  }
+
+  // Fine wheels and touchpads send parts of a notch: 120 of angleDelta (or
+  // 60 pixels without one) make a notch, the rest waits for the next event
+  // of the same direction within 300 ms. Main-dial steps sent: {what,
+  // events {angle, pixels, time ms}, steps}.
+  void fineWheelsTurnOneStepPerNotch() {
+    struct Event {
+      int angle, pixels, ms;
+    };
+    struct Row {
+      const char* what;
+      std::vector<Event> events;
+      QList<int> steps;
+    };
+    const Row rows[] = {
+        {"mouse, 120 each", {{120, 0, 0}, {120, 0, 10}, {-120, 0, 20}}, {-1, -1, 1}},
+        {"15 eight times", {{15, 0, 0}, {15, 0, 1}, {15, 0, 2}, {15, 0, 3}, {15, 0, 4}, {15, 0, 5}, {15, 0, 6}, {15, 0, 7}},
+         {-1}},
+        {"30 three times, then the fourth", {{30, 0, 0}, {30, 0, 5}, {30, 0, 10}, {30, 0, 15}, {30, 0, 20}}, {-1}},
+        {"-30 four times", {{-30, 0, 0}, {-30, 0, 5}, {-30, 0, 10}, {-30, 0, 15}}, {1}},
+        {"240 at once", {{240, 0, 0}}, {-1, -1}},
+        {"a turn back drops the part", {{60, 0, 0}, {-60, 0, 5}, {-60, 0, 10}}, {1}},
+        {"a pause drops the part", {{90, 0, 0}, {90, 0, 400}}, {}},
+        {"pixels only", {{0, 20, 0}, {0, 20, 5}, {0, 20, 10}, {0, -60, 15}}, {-1, 1}},
+    };
+    for (const Row& r : rows) {
+      Rig rig;
+      for (const Event& ev : r.events) {
+        const QPoint at(715, 203);
+        QWheelEvent e(at, rig.panel()->mapToGlobal(QPointF(at)), QPoint(0, ev.pixels), QPoint(0, ev.angle), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        e.setTimestamp(static_cast<quint64>(1000 + ev.ms));
+        QApplication::sendEvent(rig.panel(), &e);
+      }
+      QList<int> steps;
+      for (const Request& q : rig.requests()) {
+        QCOMPARE(q.op, 78);
+        steps << q.value;
+      }
+      QVERIFY2(steps == r.steps, r.what);
+    }
   }
 
   // Press and release each report 0x85DA with the button's index; the

@@ -1,11 +1,11 @@
 #include "app/gui/KeyCommandFilter.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QKeyEvent>
 
 #include "app/gui/QtMainWindow.h"
 #include "app/gui/windows/VersionDlg.h"
+#include "serial/CommSetting.h"
 
 namespace hrx::gui {
 
@@ -37,9 +37,12 @@ bool modOf(Qt::KeyboardModifiers mods, KeyMod& out) {
 
 }  // namespace
 
-KeyCommandFilter::KeyCommandFilter(QtMainWindow& window)
-    : w_(window), path_(QDir::current().filePath(QStringLiteral("CommoFiles/") + QString::fromUtf8(kKeyFileName))) {
-  qApp->installEventFilter(this);
+KeyCommandFilter::KeyCommandFilter(QtMainWindow& window) : w_(window) { qApp->installEventFilter(this); }
+
+QString KeyCommandFilter::keyFile() const {
+  if (!path_.isEmpty()) return path_;
+  const std::string base = w_.core() != nullptr ? w_.core()->settingsDir() : std::string();
+  return QString::fromStdString(commoFilePath(base, kKeyFileName));
 }
 
 KeyCommandFilter::~KeyCommandFilter() { qApp->removeEventFilter(this); }
@@ -49,7 +52,10 @@ bool KeyCommandFilter::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
   if (static_cast<QWidget*>(watched)->window() != &w_) return false;
   auto* k = static_cast<QKeyEvent*>(e);
-  return onKey(k->key(), k->modifiers());
+  if (!onKey(k->key(), k->modifiers())) return false;
+  // Marked taken, so a window that offered the key first does no more.
+  k->accept();
+  return true;
 }
 
 bool KeyCommandFilter::onKey(int qtKey, Qt::KeyboardModifiers mods) {
@@ -67,7 +73,7 @@ bool KeyCommandFilter::onKey(int qtKey, Qt::KeyboardModifiers mods) {
   if (slot < 0) return false;
   if (sender_.busy()) return true;
   KeyLines lines;
-  if (!readKeyFile(path_.toStdString(), lines)) return true;
+  if (!readKeyFile(keyFile().toStdString(), lines)) return true;
   if (!sender_.start(lines[static_cast<std::size_t>(slot)])) return true;
   sendNext();
   return true;

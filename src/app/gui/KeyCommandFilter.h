@@ -18,10 +18,10 @@ class KeyCommandFilter final : public QObject, public WindowPart {
  public:
   explicit KeyCommandFilter(QtMainWindow& window);
   ~KeyCommandFilter() override;
-  // The key file; CommoFiles/RCPKSDEF.txt below the working directory
-  // unless set.
+  // The key file: RCPKSDEF.txt in the settings folder's CommoFiles, beside
+  // CommSetting.csv, unless set (empty: that one again).
   void setKeyFile(const QString& path) { path_ = path; }
-  const QString& keyFile() const { return path_; }
+  QString keyFile() const;
   bool sending() const { return sender_.busy(); }
   // Timer 30: the next command of the line.
   void sendNext();

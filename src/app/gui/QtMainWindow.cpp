@@ -131,10 +131,22 @@ void PanelWidget::mouseDoubleClickEvent(QMouseEvent* e) { mousePressEvent(e); }
 
 void PanelWidget::mouseReleaseEvent(QMouseEvent* e) {
   lastPos_ = e->position().toPoint();
-  if (e->button() == Qt::LeftButton) {
+  // A button already let go by buttonsLost() is not released twice.
+  if (e->button() == Qt::LeftButton && leftDown_) {
     leftDown_ = false;
     window_.panel_.OnLButtonUp(lastPos_.x(), lastPos_.y());
-  } else if (e->button() == Qt::RightButton) {
+  } else if (e->button() == Qt::RightButton && rightDown_) {
+    rightDown_ = false;
+    window_.panel_.OnRButtonUp(lastPos_.x(), lastPos_.y());
+  }
+}
+
+void PanelWidget::buttonsLost() {
+  if (leftDown_) {
+    leftDown_ = false;
+    window_.panel_.OnLButtonUp(lastPos_.x(), lastPos_.y());
+  }
+  if (rightDown_) {
     rightDown_ = false;
     window_.panel_.OnRButtonUp(lastPos_.x(), lastPos_.y());
   }
@@ -143,11 +155,11 @@ void PanelWidget::mouseReleaseEvent(QMouseEvent* e) {
 void PanelWidget::mouseMoveEvent(QMouseEvent* e) { lastPos_ = e->position().toPoint(); }
 
 void PanelWidget::wheelEvent(QWheelEvent* e) {
-  const int delta = e->angleDelta().y();
   e->accept();
-  if (delta == 0) return;
+  const int notches = wheel_.add(e->angleDelta().y(), e->pixelDelta().y(), e->timestamp());
   const QPoint at = e->position().toPoint();
-  window_.panel_.OnMouseWheel(delta, at.x(), at.y());
+  for (int i = 0; i < (notches < 0 ? -notches : notches); ++i)
+    window_.panel_.OnMouseWheel(notches < 0 ? -panel::kWheelNotch : panel::kWheelNotch, at.x(), at.y());
 }
 
 QtMainWindow::QtMainWindow(QWidget* parent) : QMainWindow(parent) {
@@ -267,6 +279,8 @@ LParam QtMainWindow::sendMessage(MsgId id, WParam w, LParam l) {
 }
 
 bool QtMainWindow::event(QEvent* e) {
+  if ((e->type() == QEvent::WindowBlocked || e->type() == QEvent::WindowDeactivate) && panelWidget_ != nullptr)
+    panelWidget_->buttonsLost();
   if (e->type() != kMsgEventType) return QMainWindow::event(e);
   auto* m = static_cast<MsgEvent*>(e);
   // The read-out's last message is the BP event without its row index: the

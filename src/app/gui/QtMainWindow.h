@@ -17,6 +17,7 @@
 #include "app/gui/CoreLink.h"
 #include "app/gui/routes/WindowRoutes.h"
 #include "panel/PanelCtrl.h"
+#include "panel/WheelNotches.h"
 #include "platform/MainWindowPort.h"
 #include "render/PanelRenderer.h"
 
@@ -82,6 +83,9 @@ class PanelWidget final : public QWidget {
   bool rightDown() const { return rightDown_; }
   // A pop-up that takes the mouse also takes the button's release.
   void forgetButtons() { leftDown_ = rightDown_ = false; }
+  // Another window took the mouse (the panel is blocked or inactive): its
+  // release will not come here, so a held button is let go as now.
+  void buttonsLost();
 
  protected:
   void paintEvent(QPaintEvent* e) override;
@@ -98,6 +102,7 @@ class PanelWidget final : public QWidget {
   QPoint lastPos_;
   bool leftDown_ = false;
   bool rightDown_ = false;
+  panel::WheelNotches wheel_;
 };
 
 class QtMainWindow final : public QMainWindow, public MainWindowPort, private panel::PanelHost {
@@ -168,9 +173,6 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   // The VFO SET window reported back (0x85CC): it goes, and its result
   // goes to the panel.
   void closeVfoSetWindow(std::int32_t hz);
-  // What MENU does while the VFO SET window is open (the menu window's
-  // action, set by the feature that owns that window).
-  void setMenuKeyAction(std::function<void()> action) { menuKeyAction_ = std::move(action); }
 
   // A tick of main-window timer `id` (the QTimers call it).
   void onTimerTick(std::uint32_t id);
@@ -241,7 +243,6 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   QPointer<QLabel> comNotice_;
   QPointer<QMenu> popup_;
   QPointer<VfoSetWindow> vfoSet_;
-  std::function<void()> menuKeyAction_;
   QPointer<BusyWindow> busyWindow_;
   int busyTimeoutMs_ = kBusyTimeoutMs;
   int readOutsDone_ = 0;

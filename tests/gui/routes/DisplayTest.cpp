@@ -399,6 +399,10 @@ class DisplayTest : public QObject {
         {"soft keys in FM: RPT -, TONE ENC, SQL OFF",
          [](RadioState& s) { s.set_MD_Main(4); s.set_OS_Main(2); s.set_CT_Main(2); }, 0x8306, 0,
          {{2016, 228, 168, kMagenta}, {2026, 361, 168, kMagenta}, {2022, 361, 188, kMagenta}}},
+        // Soft keys 2, 4 and 8 follow the receive side, as their commands do.
+        {"soft keys, receiving on VFO-B in FM: RPT, TONE, SQL OFF",
+         [](RadioState& s) { s.set_FR_Stat(4); s.set_MD_Sub(4); s.set_MD_Main(2); }, 0x8306, 0,
+         {{2020, 228, 168, kMagenta}, {2028, 361, 168, kMagenta}, {2022, 361, 188, kMagenta}}},
     };
     for (const Row& r : rows) {
       Panel p;

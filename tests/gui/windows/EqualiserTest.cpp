@@ -8,13 +8,16 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <fstream>
 
 #include "GuiRig.h"
 #include "GuiSuites.h"
 #include "app/gui/windows/CPrmtrcDlg.h"
 #include "app/gui/widgets/EqualiserGraph.h"
+#include "analysis/AnalyserMessages.h"
 #include "app/gui/QtMainWindow.h"
+#include "composer/Composer.h"
 #include "menulist/MenuCatalogue.h"
 
 using hrx::gui::CPrmtrcDlg;
@@ -164,6 +167,38 @@ class EqualiserTest : public QObject {
     QVERIFY(failed != nullptr && failed->isVisible());
     QCOMPARE(failed->text(), QStringLiteral("The file could not be saved."));
     failed->accept();
+  }
+
+  // Auto-information comes on while the editor is offline: it goes online
+  // but takes its baseline only from the radio's values once the menu
+  // read-out has ended, so CANCEL writes back what the radio had.
+  void goingOnlineTakesTheBaselineAfterTheReadOut() {
+    OfflineRig rig;
+    CPrmtrcDlg* d = rig.open();
+    QCOMPARE(d->valueField(1)->text(), QStringLiteral("5 dB"));   // the built-in value
+    auto radioReports = [&](int level) {
+      hrx::MenuListItem item;
+      QVERIFY(rig.core.st.get_MenuItem(160, &item));
+      item.value = level;
+      QVERIFY(rig.core.st.set_MenuItem(160, &item));
+      rig.w.sendMessage(hrx::WM_ANL_EVT_EX, 0, 0);
+    };
+    QVERIFY(rig.core.st.set_AI_Stat(1));
+    rig.w.sendMessage(hrx::WM_ANL_EVT_AI, 0, 0);
+    QVERIFY(d->editor().online());
+    radioReports(-3);   // the read-out brings the radio's value
+    rig.w.postMessage(hrx::kMsgRedrawBandPass, 0, 0);   // its end
+    QTRY_COMPARE(d->editor().baseline(1), -3);
+    QCOMPARE(d->valueField(1)->text(), QStringLiteral("-3 dB"));
+    click(d, 10);   // band 1 LEVEL up
+    auto written = [&](const char* cmd) {
+      return std::find(rig.core.written.begin(), rig.core.written.end(), cmd) != rig.core.written.end();
+    };
+    QVERIFY(written("EX160-02;"));
+    radioReports(-2);
+    click(d, Cancel);
+    QTRY_VERIFY(written("EX160-03;"));
+    QVERIFY(!written("EX160+05;"));
   }
 
   void graphDrawsTheBandsAndTheirSum() {

@@ -13,6 +13,8 @@
 #include "GuiRig.h"
 #include "GuiSuites.h"
 #include "analysis/AnalyserMessages.h"
+#include "app/gui/KeyCommandFilter.h"
+#include "app/gui/windows/CPrmtrcDlg.h"
 #include "app/gui/windows/MenuListWindow.h"
 #include "app/gui/windows/PortWindows.h"
 #include "app/gui/QtMainWindow.h"
@@ -97,6 +99,56 @@ class MenuListTest : public QObject {
     click(dlg, "cancel");
     QTRY_VERIFY(!w.panel().menuOpen());
     QVERIFY(w.commandAction(32781)->isEnabled() && w.commandAction(32787)->isEnabled());
+    w.setCore(nullptr);
+  }
+
+  // Home, End, Page Up and Page Down are keyboard commands of the main
+  // window: taken there, they leave the list's line where it is.
+  void keyCommandsLeaveTheLineAlone() {
+    hrx::test::FakeCore core;
+    QVERIFY(hrx::loadBuiltInCatalogue(core.st));
+    QtMainWindow w;
+    w.setCore(&core);
+    w.show();
+    w.part<hrx::gui::KeyCommandFilter>();
+    QTest::mouseClick(w.panelWidget(), Qt::LeftButton, {}, QPoint(470, 105));
+    CMenuListDlg* dlg = nullptr;
+    QTRY_VERIFY((dlg = w.findChild<CMenuListDlg*>()) != nullptr && dlg->isVisible());
+    for (Qt::Key k : {Qt::Key_Home, Qt::Key_End, Qt::Key_PageUp, Qt::Key_PageDown}) {
+      dlg->list()->setCurrentRow(5);
+      QTest::keyClick(dlg->list(), k);
+      QCOMPARE(dlg->list()->currentRow(), 5);
+    }
+    click(dlg, "cancel");
+    w.setCore(nullptr);
+  }
+
+  // The menu list gives back only what no other window keeps greyed: the
+  // equaliser keeps its two entries while it is open, before and after.
+  void equaliserKeepsItsEntriesGreyedAfterTheList() {
+    hrx::test::FakeCore core;
+    QVERIFY(hrx::loadBuiltInCatalogue(core.st));
+    QtMainWindow w;
+    w.setCore(&core);
+    w.show();
+    w.onCommand(32787);
+    QVERIFY(hrx::gui::openEqualiser(w) != nullptr);
+    QTest::mouseClick(w.panelWidget(), Qt::LeftButton, {}, QPoint(470, 105));
+    CMenuListDlg* dlg = nullptr;
+    QTRY_VERIFY((dlg = w.findChild<CMenuListDlg*>()) != nullptr && dlg->isVisible());
+    click(dlg, "cancel");
+    QTRY_VERIFY(!w.panel().menuOpen());
+    QVERIFY(!w.commandAction(32787)->isEnabled() && !w.commandAction(32788)->isEnabled());
+    QVERIFY(w.commandAction(32780)->isEnabled() && w.commandAction(32789)->isEnabled());
+    // The other way round: the equaliser ends while the list is open.
+    QTest::mouseClick(w.panelWidget(), Qt::LeftButton, {}, QPoint(470, 105));
+    QTRY_VERIFY(w.panel().menuOpen());
+    hrx::gui::openEqualiser(w)->close();
+    QTRY_VERIFY(hrx::gui::openEqualiser(w) == nullptr);
+    for (int id = 32780; id <= 32789; ++id) QVERIFY2(!w.commandAction(id)->isEnabled(), qPrintable(QString::number(id)));
+    click(dlg, "cancel");
+    QTRY_VERIFY(!w.panel().menuOpen());
+    QVERIFY(w.commandAction(32787)->isEnabled() && w.commandAction(32788)->isEnabled());
     w.setCore(nullptr);
   }
 

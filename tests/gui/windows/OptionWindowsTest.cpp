@@ -350,6 +350,17 @@ class OptionWindowsTest : public QObject {
     QVERIFY(!keys.sending());
   }
 
+  // The key file is read from the settings folder, beside CommSetting.csv.
+  void keyFileLivesInTheSettingsFolder() {
+    const QString folder = rig_->dir.filePath(QStringLiteral("CommoFiles"));
+    QVERIFY(QDir().mkpath(folder));
+    std::ofstream((folder + QStringLiteral("/RCPKSDEF.txt")).toStdString()) << "MD03;\n";
+    hrx::gui::KeyCommandFilter keys(*rig_->w);
+    rig_->radio.clearCommandLog();
+    QTest::keyClick(rig_->w->panelWidget(), Qt::Key_F2);
+    QTRY_VERIFY(received("MD03;"));
+  }
+
   // Over a stand-in core, whose line is never healthy: a held FAST stops
   // repeating at the first repeat tick; timer 20 runs only while the
   // Rotator is open; the panel stays busy while any option window is.

@@ -5,7 +5,9 @@
 
 #include "analysis/AnalyserMessages.h"
 #include "app/gui/windows/CPrmtrcDlg.h"
+#include "app/gui/windows/MenuListWindow.h"
 #include "app/gui/QtMainWindow.h"
+#include "composer/Composer.h"
 #include "equaliser/EqualiserTables.h"
 
 namespace hrx::gui {
@@ -19,9 +21,12 @@ struct EqualiserPart final : WindowPart {
   ~EqualiserPart() override { delete dlg.data(); }
   bool open = false;   // the main window's flag for this window
   QPointer<CPrmtrcDlg> dlg;
+  int readOutsAtAi = 0;   // the window's count of ended read-outs when AI came on
 };
 
 void greyEntries(QtMainWindow& w, bool grey) {
+  // The open menu list keeps the whole menu greyed.
+  if (!grey && shownMenuList(w) != nullptr) return;
   for (int id : {kCmdPrmtrc, kCmdPPrmtrc})
     if (QAction* a = w.commandAction(id)) a->setEnabled(!grey);
 }
@@ -63,7 +68,17 @@ LParam onMenuReport(QtMainWindow& w, const Msg&) {
 }
 
 LParam onAiReport(QtMainWindow& w, const Msg&) {
-  if (CPrmtrcDlg* d = w.part<EqualiserPart>().dlg) d->onAiReport();
+  EqualiserPart& part = w.part<EqualiserPart>();
+  part.readOutsAtAi = w.readOutsDone();
+  if (CPrmtrcDlg* d = part.dlg) d->onAiReport();
+  return 0;
+}
+
+// The display start sends the same id; only the composer's end of a
+// read-out moves the window's count.
+LParam onBandPass(QtMainWindow& w, const Msg&) {
+  EqualiserPart& part = w.part<EqualiserPart>();
+  if (CPrmtrcDlg* d = part.dlg; d != nullptr && w.readOutsDone() > part.readOutsAtAi) d->onReadOutEnded();
   return 0;
 }
 
@@ -71,6 +86,7 @@ constexpr WindowRow kMessages[] = {
     {WM_ANL_EVT_EX, onMenuReport},
     {WM_ANL_EVT_PE, onMenuReport},
     {WM_ANL_EVT_AI, onAiReport},
+    {kMsgRedrawBandPass, onBandPass},
     {eq::kMsgEditorClosed, onClosed},
 };
 

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include "analysis/AnalyserMessages.h"
+#include "app/gui/windows/CPrmtrcDlg.h"
 #include "app/gui/windows/MenuListWindow.h"
 #include "app/gui/windows/PortWindows.h"
 #include "app/gui/QtMainWindow.h"
@@ -26,7 +27,10 @@ struct MenuListPart final : WindowPart {
 };
 
 void greyMenu(QtMainWindow& w, bool grey) {
+  // The open equaliser keeps its own two entries greyed.
+  const bool equaliser = openEqualiser(w) != nullptr;
   for (int id = kCmdGreyFirst; id <= kCmdLast; ++id) {
+    if (!grey && equaliser && (id == kCmdPrmtrc || id == kCmdPPrmtrc)) continue;
     if (QAction* a = w.commandAction(id))
       a->setEnabled(!grey && w.commandRows().contains(static_cast<MsgId>(id)));
   }
@@ -129,5 +133,10 @@ constexpr WindowRow kCommands[] = {
 }  // namespace
 
 extern const WindowRoutes kMenuListRoutes{"menu list", kMessages, {}, kCommands};
+
+CMenuListDlg* shownMenuList(QtMainWindow& w) {
+  MenuListPart& p = w.part<MenuListPart>();
+  return p.open ? p.dlg.data() : nullptr;
+}
 
 }  // namespace hrx::gui

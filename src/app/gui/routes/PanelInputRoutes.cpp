@@ -4,6 +4,8 @@
 #include <QMenu>
 
 #include "app/gui/QtMainWindow.h"
+#include "app/gui/windows/MenuListWindow.h"
+#include "app/gui/windows/OptionWindows.h"
 #include "app/gui/windows/VfoSetWindow.h"
 #include "panel/KnobPointer.h"
 #include "panel/SoftKeyLongPush.h"
@@ -48,16 +50,29 @@ void QtMainWindow::entryDigit(int digit) {
   if (vfoSet_) vfoSet_->appendDigit(digit);
 }
 
-void QtMainWindow::menuAction() {
-  if (menuKeyAction_) menuKeyAction_();
-}
+// MENU while VFO SET is open: the MENU key's own way (the busy window
+// while a read-out runs, then the list).
+void QtMainWindow::menuAction() { sendMessage(panel::kMsgMenuAction, 0, 0); }
 
 void QtMainWindow::focusBusyWindow() {
   if (vfoSet_) {
     vfoSet_->activateWindow();
     vfoSet_->edit()->setFocus();
-  } else if (popup_) {
+    return;
+  }
+  if (popup_) {
     popup_->activateWindow();
+    return;
+  }
+  const OptionWindows& o = part<OptionWindows>();
+  for (QWidget* open : {static_cast<QWidget*>(shownMenuList(*this)), static_cast<QWidget*>(o.commandSend.data()),
+                        static_cast<QWidget*>(o.playback.data()), static_cast<QWidget*>(o.rotator.data()),
+                        static_cast<QWidget*>(o.cw.data()), static_cast<QWidget*>(o.repeater.data())}) {
+    if (open != nullptr && open->isVisible()) {
+      open->raise();
+      open->activateWindow();
+      return;
+    }
   }
 }
 

@@ -38,6 +38,7 @@ class CPrmtrcDlg final : public QDialog, private eq::EditorHost {
   // Forwarded by the main window: EX and PE reports, the AI report.
   void onMenuReport() { editor_.onMenuReport(); }
   void onAiReport() { editor_.onAiReport(); }
+  void onReadOutEnded() { editor_.onReadOutEnded(); }
 
   // FILE SAVE and FILE LOAD once a path is chosen; the buttons ask for one
   // with the file dialogs (or with `chooser` when set).

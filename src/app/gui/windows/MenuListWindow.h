@@ -106,4 +106,7 @@ class CMenuListDlg final : public QDialog {
   QDialog* editor_ = nullptr;
 };
 
+// The list window while it is open over the main window, or null.
+CMenuListDlg* shownMenuList(QtMainWindow& w);
+
 }  // namespace hrx::gui
