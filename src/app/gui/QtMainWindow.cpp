@@ -544,7 +544,7 @@ void QtMainWindow::onPanelPaint() {
       if (core_ != nullptr) renderer_.drawMeterStrip(core_->state(), meterValue_);
       // Timer 40 runs while the bar meter holds peaks; restarting it on
       // every meter draw would keep it from ever ticking.
-      if (!renderer_.peakHoldOn()) killTimerHere(kTimerPeakHold);
+      if (!renderer_.peakHoldOn() || !renderer_.peakHeld()) killTimerHere(kTimerPeakHold);
       else if (timerPeriod(kTimerPeakHold) == 0) startTimerHere(kTimerPeakHold, 40);
     }
     if (blockIconsPending_) {
