@@ -9,160 +9,23 @@
 // HRX900_SOAK_SECONDS sets the length (the soak proper is 600; CI's short
 // run takes the default 20). HRX900_SOAK_SEED picks another fault order; the
 // default one starts with a vanish, so that the short run has one too.
-//
-// Also here, as it needs the program as its own process: what the whole
-// program with its window costs while connected and quiet, the simulated
-// radio excluded (HRX900_IDLE_SECONDS, default 10; 60 for a figure to quote).
+// (The idle cost of the whole program is bench_idle's.)
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <sstream>
-#include <string>
-#include <thread>
-#include <vector>
 
+#include "ProgramRig.h"
 #include "SimPty.h"
-#include "SimRadio.h"
-
-extern char** environ;
 
 namespace {
 
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-namespace fs = std::filesystem;
+using namespace hrx::bench;
 
 // A vanished radio's return: the connection switch within this, the
 // 1 s presence check included.
 constexpr auto kReturnBound = 3000ms;
-
-int envNumber(const char* name, int fallback) {
-  const char* v = std::getenv(name);
-  return v != nullptr && std::atoi(v) > 0 ? std::atoi(v) : fallback;
-}
-
-struct Program {
-  pid_t pid = -1;
-  int input = -1;
-};
-
-Program spawnProgram(const std::string& dir, const std::string& link, const std::string& dump) {
-  int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) return {};
-  posix_spawn_file_actions_t fa;
-  posix_spawn_file_actions_init(&fa);
-  posix_spawn_file_actions_adddup2(&fa, fds[0], STDIN_FILENO);
-  posix_spawn_file_actions_addchdir_np(&fa, dir.c_str());
-  std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "HOME=" + dir, "XDG_CONFIG_HOME=" + dir + "/config"};
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string s = *e;
-    if (!s.starts_with("QT_QPA_PLATFORM=") && !s.starts_with("HOME=") && !s.starts_with("XDG_CONFIG_HOME=")) env.push_back(s);
-  }
-  std::vector<char*> envp;
-  for (std::string& s : env) envp.push_back(s.data());
-  envp.push_back(nullptr);
-  std::string program = HRX900_PROGRAM;
-  std::string a1 = "--device", a3 = "--dump-state";
-  std::string a2 = link, a4 = dump;
-  char* argv[] = {program.data(), a1.data(), a2.data(), a3.data(), a4.data(), nullptr};
-  pid_t pid = -1;
-  const int rc = ::posix_spawn(&pid, program.c_str(), &fa, nullptr, argv, envp.data());
-  posix_spawn_file_actions_destroy(&fa);
-  ::close(fds[0]);
-  if (rc != 0) {
-    ::close(fds[1]);
-    return {};
-  }
-  return {pid, fds[1]};
-}
-
-bool alive(pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == 0; }
-
-// The end of its input ends the program (it writes its state dump first);
-// false when it had to be killed after 15 s.
-bool endProgram(const Program& prog) {
-  ::close(prog.input);
-  for (int i = 0; i < 1500; ++i) {
-    if (!alive(prog.pid)) return true;
-    std::this_thread::sleep_for(10ms);
-  }
-  ::kill(prog.pid, SIGKILL);
-  ::waitpid(prog.pid, nullptr, 0);
-  return false;
-}
-
-long residentKb(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(in, line);)
-    if (line.starts_with("VmRSS:")) return std::atol(line.c_str() + 6);
-  return -1;
-}
-
-int openDescriptors(pid_t pid) {
-  std::error_code ec;
-  int n = 0;
-  for (auto it = fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec); !ec && it != fs::directory_iterator();
-       it.increment(ec))
-    ++n;
-  return n;
-}
-
-// The process's CPU time in clock ticks, all its threads.
-long cpuTicks(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const std::size_t close = all.rfind(')');
-  if (close == std::string::npos) return -1;
-  std::istringstream rest(all.substr(close + 2));
-  std::string field;
-  long utime = 0, stime = 0;
-  // After the name: state is field 3, utime 14 and stime 15.
-  for (int i = 3; i <= 15 && rest >> field; ++i) {
-    if (i == 14) utime = std::atol(field.c_str());
-    if (i == 15) stime = std::atol(field.c_str());
-  }
-  return utime + stime;
-}
-
-bool sent(const hrx::sim::SimRadio& radio, const std::string& command) {
-  const std::vector<std::string> log = radio.commandLog();
-  return std::find(log.begin(), log.end(), command) != log.end();
-}
-
-// Quiet means the link was switched on (AI1; went out) and since then only
-// the keep-alive's PS; and AI; went out for two seconds, at least one PS;
-// among them (a link that is off is silent, not quiet). False when that did
-// not happen within `limit`.
-bool waitForQuiet(const hrx::sim::SimRadio& radio, std::chrono::seconds limit) {
-  std::size_t seen = radio.commandLog().size();
-  int quietPolls = 0;
-  bool keptAlive = false;
-  for (const auto end = Clock::now() + limit; Clock::now() < end;) {
-    std::this_thread::sleep_for(500ms);
-    const std::vector<std::string> log = radio.commandLog();
-    bool onlyKeepAlive = log.size() >= seen;
-    for (std::size_t k = seen; onlyKeepAlive && k < log.size(); ++k) {
-      onlyKeepAlive = log[k] == "PS;" || log[k] == "AI;";
-      keptAlive = keptAlive || log[k] == "PS;";
-    }
-    seen = log.size();
-    quietPolls = onlyKeepAlive ? quietPolls + 1 : 0;
-    if (!onlyKeepAlive) keptAlive = false;
-    if (quietPolls >= 4 && keptAlive && sent(radio, "AI1;")) return true;
-  }
-  return false;
-}
 
 std::string dumpValue(const std::string& dump, const std::string& key) {
   std::istringstream in(dump);
@@ -291,43 +154,5 @@ void BM_FaultSoak(benchmark::State& st) {
   if (!error.empty()) st.SkipWithError(error.c_str());
 }
 BENCHMARK(BM_FaultSoak)->Iterations(1)->Unit(benchmark::kSecond);
-
-void BM_ProgramConnectedAndQuiet(benchmark::State& st) {
-  const auto length = std::chrono::seconds(envNumber("HRX900_IDLE_SECONDS", 10));
-  char tpl[] = "/tmp/hrx900-idle-XXXXXX";
-  if (::mkdtemp(tpl) == nullptr) {
-    st.SkipWithError("no temporary folder");
-    return;
-  }
-  const std::string dir = tpl, link = dir + "/radio";
-  fs::create_directories(dir + "/CommoFiles");
-  ::signal(SIGPIPE, SIG_IGN);
-  hrx::sim::SimRadio radio;
-  hrx::sim::SimPty pty(radio);
-  Program prog;
-  if (pty.open() && pty.link(link) && pty.start()) prog = spawnProgram(dir, link, dir + "/state.txt");
-  std::string error = prog.pid < 0 ? "the program did not start" : "";
-  if (error.empty() && !waitForQuiet(radio, 60s)) error = "the read-out did not end";
-  for (auto _ : st) {
-    if (!error.empty()) break;
-    const long t0 = cpuTicks(prog.pid);
-    const auto w0 = Clock::now();
-    std::this_thread::sleep_for(length);
-    const long t1 = cpuTicks(prog.pid);
-    const double wall = std::chrono::duration<double>(Clock::now() - w0).count();
-    if (t0 < 0 || t1 < 0 || !alive(prog.pid)) {
-      error = "the program ended";
-      break;
-    }
-    st.counters["cpu_percent_of_a_core"] =
-        100.0 * static_cast<double>(t1 - t0) / static_cast<double>(::sysconf(_SC_CLK_TCK)) / wall;
-    st.counters["resident_kb"] = static_cast<double>(residentKb(prog.pid));
-  }
-  if (prog.pid > 0) endProgram(prog);
-  std::error_code ec;
-  fs::remove_all(dir, ec);
-  if (!error.empty()) st.SkipWithError(error.c_str());
-}
-BENCHMARK(BM_ProgramConnectedAndQuiet)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace

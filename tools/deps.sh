@@ -13,6 +13,7 @@ packages=(
   dpkg-dev             # packaging: cpack's dependency search runs dpkg-shlibdeps
   file                 # packaging: cpack finds the programs to search with it
   ser2net              # tests: network serial ports through the real ser2net
+  xvfb                 # benchmarks: the idle cost of the real window on an X server of its own
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,7 @@
 // The panel's drawing routines: the background, the switch catalogue, the
 // main frequency display and the main dial, all drawn at once into the
 // PanelSurface from the bitmaps of the BitmapStore.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -202,6 +203,10 @@ class PanelRenderer {
   // out on this tick (the meter is to be drawn again).
   bool peakHoldTick();
   bool peakHoldOn() const { return peakHoldTicks_ > 0; }
+  // A held peak is still counting down (the peak-hold ticks have work).
+  bool peakHeld() const {
+    return std::any_of(bars_.begin(), bars_.end(), [](const Bar& b) { return b.countdown > 0; });
+  }
   int heldPeak(int bar) const { return bars_[static_cast<std::size_t>(bar)].held; }
 
   // The pass-band picture of one side (0 main, 1 sub), drawn only when what

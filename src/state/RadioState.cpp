@@ -26,18 +26,21 @@ void RadioState::reset() {
     reals_[i].value.store(kRealFieldRows[i].def, std::memory_order_relaxed);
   }
   for (int i = 0; i < kWordFieldCount; ++i) words_[i].store(kWordFieldRows[i].def, std::memory_order_relaxed);
+  noteChange();
 }
 
-bool RadioState::store(IntCell& cell, std::int32_t v) {
+bool RadioState::store(IntCell& cell, std::int32_t v, bool* changed) {
   if (v < cell.min || v > cell.max) return false;
-  cell.value.store(v, std::memory_order_relaxed);
+  const std::int32_t was = cell.value.exchange(v, std::memory_order_relaxed);
+  if (changed != nullptr) *changed = was != v;
   return true;
 }
 
-bool RadioState::store(RealCell& cell, double v) {
+bool RadioState::store(RealCell& cell, double v, bool* changed) {
   // NaN fails both comparisons and so is refused too.
   if (!(v >= cell.min && v <= cell.max)) return false;
-  cell.value.store(v, std::memory_order_relaxed);
+  const double was = cell.value.exchange(v, std::memory_order_relaxed);
+  if (changed != nullptr) *changed = was != v;
   return true;
 }
 
@@ -62,6 +65,7 @@ bool RadioState::setText(TextField f, int n, const char* src) {
   std::size_t len = 0;
   while (len < cap && src[len] != '\0') ++len;
   std::memcpy(t.text, src, len);
+  noteChange();
   return true;
 }
 
@@ -81,8 +85,11 @@ bool RadioState::get_MenuItem(int number, MenuListItem* out) const {
 
 bool RadioState::set_MenuItem(int number, const MenuListItem* record) {
   if (record == nullptr || number < 1 || number > get_MenuItem_Count()) return false;
-  std::lock_guard lock(menuMu_);
-  menu_[static_cast<std::size_t>(number)] = *record;
+  {
+    std::lock_guard lock(menuMu_);
+    menu_[static_cast<std::size_t>(number)] = *record;
+  }
+  noteChange();
   return true;
 }
 

@@ -91,6 +91,16 @@ inline constexpr const char* kTextFieldNames[] = {
 #include "state/RadioFields.def"
 };
 
+// Told after a value of the state changed, on the thread that changed it;
+// must return at once. Lets a reader that polls rest while nothing changes.
+class StateWatcher {
+ public:
+  virtual void stateChanged() = 0;
+
+ protected:
+  ~StateWatcher() = default;
+};
+
 class RadioState {
  public:
   RadioState();
@@ -102,16 +112,29 @@ class RadioState {
   void reset();
 
   // The generic stores: the only place a range is tested.
-  static bool store(IntCell& cell, std::int32_t v);
-  static bool store(RealCell& cell, double v);
+  // `changed`, when given, is set when the cell's value differs afterwards.
+  static bool store(IntCell& cell, std::int32_t v, bool* changed = nullptr);
+  static bool store(RealCell& cell, double v, bool* changed = nullptr);
 
   // Access by field id, for table-driven code (decoders, tests).
   std::int32_t get(IntField f) const { return ints_[idx(f)].value.load(std::memory_order_relaxed); }
-  bool set(IntField f, std::int32_t v) { return store(ints_[idx(f)], v); }
+  bool set(IntField f, std::int32_t v) {
+    bool differs = false;
+    const bool ok = store(ints_[idx(f)], v, &differs);
+    if (differs) noteChange();
+    return ok;
+  }
   double get(RealField f) const { return reals_[idx(f)].value.load(std::memory_order_relaxed); }
-  bool set(RealField f, double v) { return store(reals_[idx(f)], v); }
+  bool set(RealField f, double v) {
+    bool differs = false;
+    const bool ok = store(reals_[idx(f)], v, &differs);
+    if (differs) noteChange();
+    return ok;
+  }
   std::int32_t get(WordField f) const { return words_[idx(f)].load(std::memory_order_relaxed); }
-  void set(WordField f, std::int32_t v) { words_[idx(f)].store(v, std::memory_order_relaxed); }
+  void set(WordField f, std::int32_t v) {
+    if (words_[idx(f)].exchange(v, std::memory_order_relaxed) != v) noteChange();
+  }
   const IntCell& cell(IntField f) const { return ints_[idx(f)]; }
   const RealCell& cell(RealField f) const { return reals_[idx(f)]; }
 
@@ -163,11 +186,22 @@ class RadioState {
   template <typename Edit>
   bool edit_MenuItem(int number, Edit&& edit) {
     if (number < 1 || number > get_MenuItem_Count()) return false;
-    std::lock_guard lock(menuMu_);
-    return edit(menu_[static_cast<std::size_t>(number)]);
+    bool result;
+    {
+      std::lock_guard lock(menuMu_);
+      result = edit(menu_[static_cast<std::size_t>(number)]);
+    }
+    noteChange();
+    return result;
   }
   // Length of an EX reply (';' included) for the three characters after "EX".
   bool get_MenuReplyLen(const char* three, int* length) const;
+
+  // One watcher of the cells, texts and catalogue (not the link flags);
+  // null for none. The count of changes seen so far: a reader that compares
+  // it before and after its look knows whether it may have missed one.
+  void watch(StateWatcher* watcher) { watcher_.store(watcher); }
+  std::uint64_t changes() const { return changes_.load(); }
 
  private:
   template <typename E>
@@ -185,6 +219,13 @@ class RadioState {
 
   mutable std::mutex menuMu_;
   std::array<MenuListItem, kMenuItemMax + 1> menu_;  // slot 0 unused
+
+  void noteChange() {
+    changes_.fetch_add(1);
+    if (StateWatcher* w = watcher_.load()) w->stateChanged();
+  }
+  std::atomic<StateWatcher*> watcher_{nullptr};
+  std::atomic<std::uint64_t> changes_{0};
 };
 
 }  // namespace hrx

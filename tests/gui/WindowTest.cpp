@@ -123,6 +123,47 @@ class WindowTest : public QObject {
     QVERIFY(r.core.requests.empty());
   }
 
+  // Connected and quiet: the keep-alive's PS and AI reports that repeat what
+  // is shown repaint nothing, and the polled display timers come to rest; a
+  // changed value alone wakes them, reaches the display and lets them rest
+  // again.
+  void quietReportsRepaintNothingAndTimersRest() {
+    struct PaintCount final : QObject {
+      bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+      }
+      int paints = 0;
+    } count;
+    const std::uint32_t displayTimers[] = {6, 7, 32, 33, 1234};
+    auto resting = [&](QtMainWindow& w) {
+      for (std::uint32_t id : displayTimers)
+        if (w.timerPeriod(id) != 0) return false;
+      return true;
+    };
+    Rig r;
+    QVERIFY(r.core.st.set_AI_Stat(1) && r.core.st.set_PS_Stat(1));
+    QVERIFY(r.settle());
+    r.w.panelWidget()->installEventFilter(&count);
+    // The first reports light the POWER and COM lamps.
+    r.w.postMessage(hrx::WM_ANL_EVT_PS, 0, 1);
+    r.w.postMessage(hrx::WM_ANL_EVT_AI, 0, 1);
+    QTRY_VERIFY(count.paints > 0);
+    QTRY_VERIFY(resting(r.w));
+    count.paints = 0;
+    for (int i = 0; i < 3; ++i) {
+      r.w.postMessage(hrx::WM_ANL_EVT_PS, 0, 1);
+      r.w.postMessage(hrx::WM_ANL_EVT_AI, 0, 1);
+      QTest::qWait(120);
+    }
+    QCOMPARE(count.paints, 0);
+    QVERIFY(resting(r.w));
+    QVERIFY(r.core.st.set_VfoA_Freq(21074000));
+    QTRY_VERIFY(showsMainDigit(r.w.surfaceImage(), r.img(1333), 0) && showsMainDigit(r.w.surfaceImage(), r.img(1332), 1));
+    QTRY_VERIFY(count.paints > 0);
+    QTRY_VERIFY(resting(r.w));
+  }
+
   // Painted while minimised the window shows the icon in the middle and
   // neither restores nor touches the panel; shown again it is redrawn
   // whole 30 ms later, repairing what changed meanwhile.

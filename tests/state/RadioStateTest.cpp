@@ -93,6 +93,46 @@ TEST(RadioState, TextCellsLimitAndCopyRules) {
   EXPECT_EQ(torn, 0);
 }
 
+// The watcher hears of a store that changed a value and of nothing else, so
+// the polled displays may rest through a keep-alive that repeats itself.
+TEST(RadioState, WatcherHearsChangesOnly) {
+  struct Count final : StateWatcher {
+    void stateChanged() override { ++heard; }
+    int heard = 0;
+  };
+  const struct {
+    const char* what;
+    void (*store)(RadioState&);
+    int heard;
+  } kRows[] = {
+      {"the same PS again", [](RadioState& s) { s.set_PS_Stat(s.get_PS_Stat()); }, 0},
+      {"a new frequency", [](RadioState& s) { s.set_VfoA_Freq(14250000); }, 1},
+      {"a frequency out of range", [](RadioState& s) { s.set_VfoA_Freq(29999); }, 0},
+      {"the same clarifier offset", [](RadioState& s) { s.set_IF_ClarOffset(s.get_IF_ClarOffset()); }, 0},
+      {"a new clarifier offset", [](RadioState& s) { s.set_IF_ClarOffset(120.0); }, 1},
+      {"a new word", [](RadioState& s) { s.set_CO_Main_OnKind(2); }, 1},
+      {"a link flag", [](RadioState& s) { s.set_AwaitingReply(1); }, 0},
+      {"a menu record", [](RadioState& s) {
+         MenuListItem m;
+         m.value = 3;
+         s.set_MenuItem(5, &m);
+       }, 1},
+  };
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.what);
+    RadioState s;
+    Count c;
+    s.watch(&c);
+    const std::uint64_t before = s.changes();
+    row.store(s);
+    EXPECT_EQ(c.heard, row.heard);
+    EXPECT_EQ(s.changes() - before, static_cast<std::uint64_t>(row.heard));
+    s.watch(nullptr);
+    s.set_VfoA_Freq(7100000);
+    EXPECT_EQ(c.heard, row.heard) << "no longer watched";
+  }
+}
+
 TEST(PanelMirror, RangedEntriesIgnoreOutOfRangeStores) {
   const struct {
     MirrorField f;

@@ -72,11 +72,13 @@ class Ser2net {
     if (pid_ > 0 || dir_.empty() || port_ == 0 || !available()) return false;
     const std::string config = dir_ + "/ser2net.yaml";
     {
+      // chardelay off, as the README's configuration: ser2net's default holds
+      // every reply for two characters' time (4.6 ms at 4800 baud) first.
       std::ofstream out(config);
       out << "connection: &radio\n"
           << "  accepter: " << (mode_ == Mode::Raw ? "" : "telnet(rfc2217),") << "tcp,127.0.0.1," << port_ << "\n"
           << "  connector: serialdev," << device_ << ",4800n82,local\n"
-          << "  options:\n    kickolduser: true\n";
+          << "  options:\n    kickolduser: true\n    chardelay: false\n";
     }
     const std::string prog = program();
     const std::string pidFile = dir_ + "/ser2net.pid";

@@ -172,14 +172,44 @@ QtMainWindow::QtMainWindow(QWidget* parent) : QMainWindow(parent) {
   if (qApp->devicePixelRatio() >= 1.5) surface_.enableHiRes(store_);
   panelWidget_ = new PanelWidget(*this, surface_.image());
   setCentralWidget(panelWidget_);
-  surface_.setDamageListener([this](const QRect& r) { panelWidget_->update(r); });
+  surface_.setDamageListener([this](const QRect& r) {
+    ++damages_;
+    panelWidget_->update(r);
+  });
   buildTables();
   buildMenu();
   // The panel is drawn at its own pixel size; the window does not resize.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-QtMainWindow::~QtMainWindow() { shutdown(); }
+QtMainWindow::~QtMainWindow() {
+  shutdown();
+  setCore(nullptr);
+}
+
+void QtMainWindow::setCore(CoreLink* core) {
+  if (core_ != nullptr)
+    if (RadioState* s = core_->writableState()) s->watch(nullptr);
+  core_ = core;
+  if (core_ != nullptr)
+    if (RadioState* s = core_->writableState()) s->watch(this);
+}
+
+namespace {
+
+// The polled display timers, each with its period.
+constexpr std::array<std::pair<std::uint32_t, std::uint32_t>, 5> kDisplayTimers = {
+    {{kTimerMainFreq, 30}, {kTimerVfoB, 30}, {kTimerPassBandMain, 30}, {kTimerPassBandSub, 30}, {kTimerBlink, 100}}};
+// Ticks in a row that draw nothing before a display timer rests.
+constexpr int kIdleTicksBeforeRest = 2;
+
+int displayTimerSlot(std::uint32_t id) {
+  for (std::size_t i = 0; i < kDisplayTimers.size(); ++i)
+    if (kDisplayTimers[i].first == id) return static_cast<int>(i);
+  return -1;
+}
+
+}  // namespace
 
 void QtMainWindow::buildTables() {
   for (const WindowRoutes* r : allWindowRoutes()) {
@@ -230,6 +260,7 @@ bool QtMainWindow::startUp() {
 
   const bool ok = core_ == nullptr || core_->start();
   startTimerHere(kTimerBlink, 100);
+  displayTimersOn_ = true;
   return ok;
 }
 
@@ -238,6 +269,7 @@ void QtMainWindow::shutdown() {
   ++shutdownCount_;
   // Workers waiting on sendMessage are let go before they are stopped.
   closing_ = true;
+  displayTimersOn_ = false;
   for (auto& [id, t] : timers_) t->stop();
   if (core_ != nullptr && started_) core_->shutdown();
 }
@@ -331,9 +363,49 @@ std::uint32_t QtMainWindow::timerPeriod(std::uint32_t id) const {
 }
 
 void QtMainWindow::onTimerTick(std::uint32_t id) {
+  const int slot = displayTimerSlot(id);
+  if (slot < 0 || !displayTimersOn_) {
+    dispatchTick(id);
+    return;
+  }
+  const std::uint64_t damages = damages_;
+  const std::uint64_t changes = core_ != nullptr ? core_->state().changes() : 0;
+  tickBusy_ = false;
+  dispatchTick(id);
+  int& idle = idleTicks_[static_cast<std::size_t>(slot)];
+  if (damages_ != damages || tickBusy_ || renderer_.countdownRunning()) {
+    idle = 0;
+    return;
+  }
+  if (++idle < kIdleTicksBeforeRest) return;
+  killTimerHere(id);
+  resting_ = true;
+  // A change made during the tick found the timer still running and woke
+  // nothing: it is this tick's to catch.
+  if (core_ != nullptr && core_->state().changes() != changes) wakeDisplayTimers();
+}
+
+void QtMainWindow::dispatchTick(std::uint32_t id) {
   if (panel_.Ctrl_OnTimer(id)) return;
   if (timerRows_.dispatch(*this, Msg{id, 0, 0})) return;
   if (core_ != nullptr) core_->onTimer(id);
+}
+
+void QtMainWindow::wakeDisplayTimers() {
+  if (!displayTimersOn_ || shutdownCount_ > 0) return;
+  resting_ = false;
+  for (std::size_t i = 0; i < kDisplayTimers.size(); ++i) {
+    idleTicks_[i] = 0;
+    // A running timer keeps its phase: restarting it on every wake would
+    // hold its tick off for as long as wakes come faster than it.
+    const auto [id, period] = kDisplayTimers[i];
+    if (timerPeriod(id) == 0) startTimerHere(id, period);
+  }
+}
+
+void QtMainWindow::stateChanged() {
+  if (resting_.exchange(false))
+    QMetaObject::invokeMethod(this, [this] { wakeDisplayTimers(); }, Qt::QueuedConnection);
 }
 
 void QtMainWindow::onCommand(int id) {
@@ -432,7 +504,11 @@ void QtMainWindow::Disp_Restore() {
 
 LParam QtMainWindow::handleMessage(const Msg& m) {
   LParam result = 0;
+  const std::uint64_t damages = damages_;
   messageRows_.dispatch(*this, m, &result);
+  // What a handler drew may change again on the timers' ticks (a chosen
+  // digit, a temporary display that counts down).
+  if (damages_ != damages || renderer_.countdownRunning()) wakeDisplayTimers();
   return result;
 }
 
@@ -482,7 +558,7 @@ void QtMainWindow::onPanelPaint() {
       if (core_ != nullptr) renderer_.drawMeterStrip(core_->state(), meterValue_);
       // Timer 40 runs while the bar meter holds peaks; restarting it on
       // every meter draw would keep it from ever ticking.
-      if (!renderer_.peakHoldOn()) killTimerHere(kTimerPeakHold);
+      if (!renderer_.peakHoldOn() || !renderer_.peakHeld()) killTimerHere(kTimerPeakHold);
       else if (timerPeriod(kTimerPeakHold) == 0) startTimerHere(kTimerPeakHold, 40);
     }
     if (blockIconsPending_) {

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QWidget>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <map>
@@ -105,13 +106,13 @@ class PanelWidget final : public QWidget {
   panel::WheelNotches wheel_;
 };
 
-class QtMainWindow final : public QMainWindow, public MainWindowPort, private panel::PanelHost {
+class QtMainWindow final : public QMainWindow, public MainWindowPort, private panel::PanelHost, private StateWatcher {
  public:
   explicit QtMainWindow(QWidget* parent = nullptr);
   ~QtMainWindow() override;
 
   // The core this window drives; set before startUp().
-  void setCore(CoreLink* core) { core_ = core; }
+  void setCore(CoreLink* core);
   // The main window's initialisation: splash, panel images, display
   // timers, then the core. False when the core would not start.
   bool startUp();
@@ -193,6 +194,13 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
     return static_cast<T&>(*p);
   }
   void startWindowTimer(std::uint32_t id, std::uint32_t periodMs) { startTimerHere(id, periodMs); }
+  // The polled display timers (frequency displays, pass bands, blink) rest
+  // once their ticks find nothing to draw; a change of the state, a message
+  // that drew or started a temporary display, or this call wakes them.
+  void wakeDisplayTimers();
+  // Said by a display timer's handler that needs further ticks although it
+  // drew nothing this time (a key held for its long push).
+  void keepTicking() { tickBusy_ = true; }
   void killWindowTimer(std::uint32_t id) { killTimerHere(id); }
   void showNotice(int index, bool force);
   void closeSplash();
@@ -212,6 +220,9 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   void killTimerHere(std::uint32_t id);
   void buildTables();
   void onPanelPaint();
+  void dispatchTick(std::uint32_t id);
+  // StateWatcher, on the thread that changed the state.
+  void stateChanged() override;
 
   // PanelHost.
   bool requestOp(int op, bool subSide, std::int32_t value) override;
@@ -256,6 +267,11 @@ class QtMainWindow final : public QMainWindow, public MainWindowPort, private pa
   int lastMeterValue_ = 0;
   int blockIconDraws_ = 0;
   std::map<std::uint32_t, QTimer*> timers_;
+  bool displayTimersOn_ = false;
+  bool tickBusy_ = false;
+  std::uint64_t damages_ = 0;   // changed rectangles of the surface so far
+  std::array<int, 5> idleTicks_{};
+  std::atomic<bool> resting_{false};   // a display timer is stopped
   std::map<int, QAction*> actions_;
   std::vector<Msg> dispStartLog_;
   std::vector<Msg> restoreLog_;

@@ -111,11 +111,16 @@ LParam onSoftKey8Look(QtMainWindow& w, const Msg& m) {
   p.pressed = press;
   if (press) p.push.press(rxMode(st), st.get_SQ_Main());
   else p.push.release(rxMode(st));
+  // The push is timed on the blink ticks.
+  if (press) w.wakeDisplayTimers();
   return 0;
 }
 
 LParam onBlinkTick(QtMainWindow& w, const Msg&) {
-  if (w.core() != nullptr) w.part<LongPushPart>().push.tick(rxMode(w.core()->state()));
+  if (w.core() == nullptr) return 0;
+  LongPushPart& p = w.part<LongPushPart>();
+  p.push.tick(rxMode(w.core()->state()));
+  if (p.pressed) w.keepTicking();
   return 0;
 }
 

@@ -12,8 +12,10 @@ LParam onBlink(QtMainWindow& w, const Msg&) {
 }
 
 LParam onPeakHold(QtMainWindow& w, const Msg&) {
-  // A held peak that ran out drops to the live level.
+  // A held peak that ran out drops to the live level; with none held the
+  // timer rests until a meter draw holds one again.
   if (w.renderer().peakHoldTick()) w.RequestMeterRedraw(w.lastMeterValue());
+  else if (!w.renderer().peakHeld()) w.killWindowTimer(kTimerPeakHold);
   return 0;
 }
 
