@@ -36,7 +36,13 @@ std::string stepCommand(char dial, int steps) {
 
 // A read changes nothing, so a merge may pass it: the plain "XX;" form and
 // the meter polls, whose codes have no setting.
-bool isRead(std::string_view cmd) { return cmd.size() == 3 || hasCode(cmd, "RM") || hasCode(cmd, "SM"); }
+bool isRead(std::string_view cmd) {
+  if (hasCode(cmd, "RM") || hasCode(cmd, "SM")) return true;
+  if (cmd.size() != 3) return false;
+  for (const char* code : kActionCodes)
+    if (hasCode(cmd, code)) return false;
+  return true;
+}
 
 }  // namespace
 
@@ -100,7 +106,7 @@ bool SendQueue::mergeSteps(const std::string& cmd) {
       }
       return true;
     }
-    if (!isRead(q_[i])) return false;
+    if (held == 0 && !isRead(q_[i])) return false;  // steps of other dials add up in any order
   }
   return false;
 }

@@ -9,8 +9,9 @@
 //   newest waits.
 // - A new encoder step (ED/EU) is added to the held steps of the same dial;
 //   a sum beyond kMaxSteps is split, so no step is lost.
-// A held command is merged with only across plain reads and other absolute
-// settings: anything else between them may depend on the older one.
+// A merge passes only plain reads, and for a setting other absolute
+// settings, for steps other dials' steps: anything else between them may
+// depend on the older command.
 #include <cstddef>
 #include <deque>
 #include <string>
@@ -34,6 +35,10 @@ inline constexpr AbsoluteSetting kAbsoluteSettings[] = {
     {"AG0", 7},  {"AG1", 7},  {"RG0", 7}, {"RG1", 7}, {"BP01", 8}, {"IS0", 9}, {"IS1", 9},
     {"SH0", 6},  {"SH1", 6},  {"CO01", 7}, {"CO02", 7}, {"RL0", 6}, {"RL1", 6}, {"PC", 6},
 };
+
+// The commands of three bytes that act ("AB;" copies VFO A to B); every
+// other "XX;" reads.
+inline constexpr const char* kActionCodes[] = {"AB", "AM", "MA", "QI", "QR", "QS", "RC", "SV", "VM", "ZI"};
 
 // Encoder steps "ED" / "EU" + dial digit + two-digit count + ';'.
 inline constexpr int kStepLength = 6;
