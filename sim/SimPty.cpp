@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -164,20 +165,48 @@ bool SimPty::writeAll(const std::string& bytes) {
   return true;
 }
 
-bool SimPty::flush() {
-  for (std::vector<std::string> chunks = radio_.takeChunks(); !chunks.empty(); chunks = radio_.takeChunks()) {
-    for (std::size_t i = 0; i < chunks.size(); ++i) {
-      if (!writeAll(chunks[i])) return false;
-      if (recorder_ != nullptr) recorder_->add(RecEvent::Kind::FromRadio, chunks[i]);
-      const int baud = baud_.load();
-      if (baud > 0) {
-        const auto ms = static_cast<int>((chunks[i].size() * 11 * 1000 + static_cast<std::size_t>(baud) - 1) /
-                                         static_cast<std::size_t>(baud));
-        if (waitWake(ms)) return false;
-      }
-      const int gap = chunkGapMs_.load();
-      if (i + 1 < chunks.size() && gap > 0 && waitWake(gap)) return false;
+namespace {
+
+// One byte's time on a line of `baud` bit/s; zero for an instant line.
+std::chrono::nanoseconds charTime(int baud) {
+  return baud > 0 ? std::chrono::nanoseconds(11LL * 1000000000LL / baud) : std::chrono::nanoseconds(0);
+}
+
+int baudOf(speed_t speed) {
+  static constexpr struct {
+    speed_t speed;
+    int baud;
+  } kSpeeds[] = {{B1200, 1200},   {B2400, 2400},   {B4800, 4800},     {B9600, 9600},
+                 {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
+  for (const auto& row : kSpeeds)
+    if (row.speed == speed) return row.baud;
+  return 0;
+}
+
+}  // namespace
+
+int SimPty::lineBaud() const {
+  const int baud = baud_.load();
+  if (baud != kPortsOwnSpeed) return baud;
+  termios tio{};
+  return slaveHold_ >= 0 && ::tcgetattr(slaveHold_, &tio) == 0 ? baudOf(::cfgetospeed(&tio)) : 0;
+}
+
+bool SimPty::flush(Clock::time_point now) {
+  for (std::vector<std::string> chunks = radio_.takeChunks(); !chunks.empty(); chunks = radio_.takeChunks())
+    for (std::size_t i = 0; i < chunks.size(); ++i) tx_.push_back({std::move(chunks[i]), i + 1 < chunks.size()});
+  const int baud = lineBaud();
+  while (!tx_.empty()) {
+    TxChunk& c = tx_.front();
+    if (!c.timed) {
+      c.at = std::max(now, txFreeAt_) + charTime(baud) * static_cast<std::int64_t>(c.bytes.size());
+      c.timed = true;
     }
+    if (now < c.at) return true;   // still on its way
+    if (!writeAll(c.bytes)) return false;
+    if (recorder_ != nullptr) recorder_->add(RecEvent::Kind::FromRadio, c.bytes);
+    txFreeAt_ = c.at + (c.gapAfter ? std::chrono::milliseconds(chunkGapMs_.load()) : std::chrono::milliseconds(0));
+    tx_.pop_front();
   }
   if (radio_.dropDue()) {
     // The radio's last words reach the client before the line goes: a
@@ -188,6 +217,84 @@ bool SimPty::flush() {
   return true;
 }
 
+void SimPty::receive(Clock::time_point now, bool readable) {
+  const int baud = lineBaud();
+  std::string arrived;
+  if (baud <= 0) {
+    char buf[512];
+    const ssize_t n = readable ? ::read(master_, buf, sizeof buf) : 0;
+    if (n > 0) arrived.assign(buf, static_cast<std::size_t>(n));
+  } else {
+    // A byte waiting when the one before arrived was queued behind it; one
+    // that came to an idle line starts now.
+    bool queued = false;
+    for (;;) {
+      if (rxHeld_) {
+        if (now < rxDue_) break;
+        arrived.push_back(rxByte_);
+        rxFreeAt_ = rxDue_;
+        rxHeld_ = false;
+        queued = true;
+      }
+      if (!readable && !queued) break;
+      if (::read(master_, &rxByte_, 1) != 1) break;
+      rxDue_ = (queued ? rxFreeAt_ : std::max(now, rxFreeAt_)) + charTime(baud);
+      rxHeld_ = true;
+      readable = false;
+    }
+  }
+  if (arrived.empty()) return;
+  if (recorder_ != nullptr) recorder_->add(RecEvent::Kind::ToRadio, arrived);
+  radio_.feed(arrived);
+}
+
+void SimPty::run() {
+  auto lastTick = Clock::now();
+  while (!stopRequested_ && !dropRequested_) {
+    // Sleep until spoken to, a byte arrives or a reply has crossed; tick
+    // only while something turns.
+    const bool animating = radio_.animating();
+    Clock::time_point due = Clock::time_point::max();
+    if (rxHeld_) due = rxDue_;
+    if (!tx_.empty()) due = std::min(due, tx_.front().at);
+    if (animating) due = std::min(due, lastTick + std::chrono::milliseconds(kTickMs));
+    timespec wait{};
+    if (due != Clock::time_point::max()) {
+      const auto ns = std::max<std::int64_t>(
+          0, std::chrono::duration_cast<std::chrono::nanoseconds>(due - Clock::now()).count());
+      wait.tv_sec = static_cast<time_t>(ns / 1000000000);
+      wait.tv_nsec = static_cast<long>(ns % 1000000000);
+    }
+    // A held byte leaves the rest in the pseudo-terminal, unread.
+    pollfd p[2] = {{master_, static_cast<short>(rxHeld_ ? 0 : POLLIN), 0}, {wakeFd_, POLLIN, 0}};
+    if (::ppoll(p, 2, due != Clock::time_point::max() ? &wait : nullptr, nullptr) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    const auto now = Clock::now();
+    // Whole milliseconds pass; the rest is kept for the next turn.
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastTick);
+    if (animating) radio_.advance(elapsed);
+    lastTick = animating ? lastTick + elapsed : now;
+    if (((p[0].revents | p[1].revents) & POLLNVAL) != 0) break;   // a descriptor is gone: never spin
+    if ((p[1].revents & POLLIN) != 0) {
+      std::uint64_t count = 0;
+      [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
+    }
+    const bool readable = (p[0].revents & POLLIN) != 0;
+    receive(now, readable);
+    if (!readable && !rxHeld_ && (p[0].revents & (POLLHUP | POLLERR)) != 0 && waitWake(50)) {
+      break;   // should not happen while the slave is held; never spin on it
+    }
+    if (!flush(now)) break;
+  }
+  if (dropRequested_) {
+    if (recorder_ != nullptr) recorder_->add(RecEvent::Kind::Vanish);
+    closeMaster();
+    dropped_ = true;
+  }
+}
+
 void SimPty::drainToClient() {
   int quietChecks = 0;
   for (int waited = 0; waited < 500 && quietChecks < 2 && !stopRequested_; waited += 10) {
@@ -195,43 +302,6 @@ void SimPty::drainToClient() {
     if (::ioctl(slaveHold_, FIONREAD, &queued) != 0) return;
     quietChecks = queued == 0 ? quietChecks + 1 : 0;
     if (quietChecks < 2) waitWake(10);
-  }
-}
-
-void SimPty::run() {
-  char buf[512];
-  auto lastTick = std::chrono::steady_clock::now();
-  while (!stopRequested_ && !dropRequested_) {
-    pollfd p[2] = {{master_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-    // Ticks only while something turns; otherwise sleep until spoken to.
-    const bool animating = radio_.animating();
-    if (::poll(p, 2, animating ? kTickMs : -1) < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    const auto now = std::chrono::steady_clock::now();
-    if (animating) radio_.advance(std::chrono::duration_cast<std::chrono::milliseconds>(now - lastTick));
-    lastTick = now;
-    if (((p[0].revents | p[1].revents) & POLLNVAL) != 0) break;   // a descriptor is gone: never spin
-    if ((p[1].revents & POLLIN) != 0) {
-      std::uint64_t count = 0;
-      [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
-    }
-    if ((p[0].revents & POLLIN) != 0) {
-      const ssize_t n = ::read(master_, buf, sizeof buf);
-      if (n > 0) {
-        if (recorder_ != nullptr) recorder_->add(RecEvent::Kind::ToRadio, std::string_view(buf, static_cast<std::size_t>(n)));
-        radio_.feed(std::string_view(buf, static_cast<std::size_t>(n)));
-      }
-    } else if ((p[0].revents & (POLLHUP | POLLERR)) != 0 && waitWake(50)) {
-      break;   // should not happen while the slave is held; never spin on it
-    }
-    if (!flush()) break;
-  }
-  if (dropRequested_) {
-    if (recorder_ != nullptr) recorder_->add(RecEvent::Kind::Vanish);
-    closeMaster();
-    dropped_ = true;
   }
 }
 

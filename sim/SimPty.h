@@ -10,10 +10,16 @@
 // chunk fault) go out as separate writes with a short gap between them.
 // drop() closes the master: the device is gone and the client's reads fail.
 //
+// The line may be paced like a real one in both directions: the radio takes
+// the client's bytes one at a time, each a character time after the last,
+// so what the client wrote waits in the pseudo-terminal as it would in a
+// serial driver; a reply reaches the client when its last byte would have.
+//
 // Members are called from one controlling thread; the radio may be used
 // from any thread meanwhile (it locks itself).
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <string>
 #include <thread>
@@ -46,10 +52,15 @@ class SimPty {
   bool dropped() const { return dropped_.load(std::memory_order_acquire); }
   bool running() const { return thread_.joinable(); }
 
-  // Line speed to imitate: after each write the thread waits as long as the
-  // bytes take on a line of this speed (11 bits a byte: 8 data, start, two
-  // stop bits). 0 sends at once.
-  void setBaud(int baud) { baud_ = baud < 0 ? 0 : baud; }
+  // Line speed to imitate, in bit/s, 11 bits a byte (8 data, start, two
+  // stop bits): kInstantLine reads and sends at once; kPortsOwnSpeed paces
+  // at the speed the client set on the line (instant when it set none the
+  // simulator knows).
+  static constexpr int kInstantLine = 0;
+  static constexpr int kPortsOwnSpeed = -1;
+  void setBaud(int baud) { baud_ = baud < 0 ? kPortsOwnSpeed : baud; }
+  // The speed in force now, in bit/s; 0 for an instant line.
+  int lineBaud() const;
 
   // Every read and write on the line, and the drop, go to `recorder`
   // (may be null); set before start().
@@ -59,8 +70,17 @@ class SimPty {
   void setChunkGap(std::chrono::milliseconds gap) { chunkGapMs_ = static_cast<int>(gap.count()); }
 
  private:
+  using Clock = std::chrono::steady_clock;
+  struct TxChunk {
+    std::string bytes;
+    bool gapAfter = false;   // another piece of the same reply follows
+    bool timed = false;
+    Clock::time_point at{};  // when its last byte has crossed the line
+  };
   void run();
-  bool flush();
+  // Feeds the radio the client's bytes that have crossed the line by `now`.
+  void receive(Clock::time_point now, bool readable);
+  bool flush(Clock::time_point now);
   bool writeAll(const std::string& bytes);
   bool waitWake(int timeoutMs);   // true when woken to stop or drop
   void wake();
@@ -92,7 +112,15 @@ class SimPty {
   std::atomic<bool> dropRequested_{false};
   std::atomic<bool> dropped_{false};
   std::atomic<int> chunkGapMs_{2};
-  std::atomic<int> baud_{0};
+  std::atomic<int> baud_{kInstantLine};
+  // The paced line, thread only: the byte read but not yet arrived, and
+  // the replies still crossing.
+  bool rxHeld_ = false;
+  char rxByte_ = 0;
+  Clock::time_point rxDue_{};
+  Clock::time_point rxFreeAt_{};
+  std::deque<TxChunk> tx_;
+  Clock::time_point txFreeAt_{};
 };
 
 }  // namespace hrx::sim

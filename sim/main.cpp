@@ -29,7 +29,8 @@ void usage(const char* argv0) {
                "usage: %s [--link PATH] [--baud N] [--chunk N] [--garble N] [--stray N] [--silent] [--drop-after N]\n"
                "          [--mute-after N --mute-for M] [--record FILE --what TEXT --why TEXT]\n"
                "  --link PATH     also make PATH a symbolic link to the slave\n"
-               "  --baud N        send no faster than a line of N bit/s\n"
+               "  --baud N        take and send no faster than a line of N bit/s (0: at once,\n"
+               "                  the default); --baud port: at the speed the program set\n"
                "  --chunk N       send every reply in writes of at most N bytes\n"
                "  --garble N      spoil one byte of every N-th reply\n"
                "  --stray N       put a stray byte before every N-th reply\n"
@@ -61,6 +62,10 @@ int main(int argc, char** argv) {
     const bool hasValue = i + 1 < argc;
     bool ok = true;
     if (arg == "--link" && hasValue) linkPath = argv[++i];
+    else if (arg == "--baud" && hasValue && std::strcmp(argv[i + 1], "port") == 0) {
+      baud = hrx::sim::SimPty::kPortsOwnSpeed;
+      ++i;
+    }
     else if (arg == "--baud" && hasValue) ok = number(argv[++i], &baud);
     else if (arg == "--chunk" && hasValue) ok = number(argv[++i], &faults.chunkSize);
     else if (arg == "--garble" && hasValue) ok = number(argv[++i], &faults.garbleEvery);

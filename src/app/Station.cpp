@@ -112,7 +112,9 @@ bool Station::startShare(const share::ShareConfig& config, std::string* error) {
 
 void Station::ShareLink::perform(const share::Action& a) {
   if (a.kind == share::Action::Kind::Ptt) {
-    s_.composerThread_.post(kMsgSendTx, a.value != 0 ? 1 : 0, 0);
+    // Past the composer, whose handlers may be waiting, and ahead of
+    // every command held for the line.
+    s_.sendThread_.sendAhead(a.value != 0 ? "TX1;" : "TX0;");
   } else {
     s_.request(a.op, false, a.value);
   }

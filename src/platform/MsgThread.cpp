@@ -83,6 +83,7 @@ void MsgThread::stopNow() {
 }
 
 bool MsgThread::waitForWork(Msg& out) {
+  using Clock = std::chrono::steady_clock;
   for (;;) {
     {
       std::unique_lock lock(mu_);
@@ -92,20 +93,34 @@ bool MsgThread::waitForWork(Msg& out) {
         return true;
       }
     }
+    const Clock::time_point due = dueAt();
+    const bool timed = due != Clock::time_point::max();
+    if (timed && due <= Clock::now()) {
+      onDue();
+      continue;
+    }
     const int fd = idleFd();
     if (fd < 0 || wakeFd_ < 0) {
       std::unique_lock lock(mu_);
-      cv_.wait(lock, [this] { return !queue_.empty(); });
+      if (timed) cv_.wait_until(lock, due, [this] { return !queue_.empty(); });
+      else cv_.wait(lock, [this] { return !queue_.empty(); });
       continue;
     }
     pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {fd, POLLIN, 0}};
-    const int n = ::poll(fds, 2, -1);
+    timespec wait{};
+    if (timed) {
+      const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(due - Clock::now()).count();
+      wait.tv_sec = static_cast<time_t>(std::max<std::int64_t>(ns, 0) / 1000000000);
+      wait.tv_nsec = static_cast<long>(std::max<std::int64_t>(ns, 0) % 1000000000);
+    }
+    const int n = ::ppoll(fds, 2, timed ? &wait : nullptr, nullptr);
     if (n < 0 && errno != EINTR) {
       // The descriptor went bad under us; fall back to the queue alone.
       std::unique_lock lock(mu_);
       cv_.wait_for(lock, std::chrono::milliseconds(10), [this] { return !queue_.empty(); });
       continue;
     }
+    if (n <= 0) continue;
     if (fds[0].revents & POLLIN) {
       std::uint64_t v;
       [[maybe_unused]] auto r = ::read(wakeFd_, &v, sizeof v);

@@ -4,6 +4,7 @@
 // handled one at a time on the thread, in the order posted; kMsgEndThread ends
 // it. Any thread may post. Subclasses override onMessage().
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -56,6 +57,11 @@ class MsgThread : public PostTarget {
   // idleFd() return -1), or the thread would spin.
   // Wakes the thread so that it asks idleFd() again.
   void wake();
+  // While the queue is empty the thread also waits for this moment, then
+  // calls onDue() (asked again after every message and every onDue()).
+  // time_point::max() waits for messages alone.
+  virtual std::chrono::steady_clock::time_point dueAt() { return std::chrono::steady_clock::time_point::max(); }
+  virtual void onDue() {}
 
  private:
   void run();

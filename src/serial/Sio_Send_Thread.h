@@ -1,13 +1,27 @@
 #pragma once
-// Sio_Send_Thread: on each 0x8103 writes one command from SendRing to the
-// port, re-opening the port first when it is closed. A command the line
-// cannot take is dropped (see sendVerdict); every write attempt marks a reply
-// as awaited. Nothing leaves the ring while serial work is disabled.
+// Sio_Send_Thread: on each 0x8103 takes one command from SendRing and
+// writes it to the port, re-opening the port first when it is closed. A
+// command the line cannot take is dropped (see sendVerdict); every write
+// attempt marks a reply as awaited. Nothing leaves the ring while serial
+// work is disabled.
+//
+// The thread keeps account of how long the line needs for what it has
+// written (kBitsPerChar bits a byte at the port's rate). While the line is
+// busy further commands wait in its own SendQueue, where a newer setting
+// replaces an older one and encoder steps add up, instead of piling up in
+// the driver where nothing can change them; they go out when the line is
+// nearly free. Link and transmit commands are written at once.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <string_view>
 
 #include "platform/MsgThread.h"
 #include "platform/SerialDevice.h"
+#include "serial/SendQueue.h"
 
 namespace hrx {
 
@@ -21,6 +35,14 @@ inline constexpr std::uint32_t kOutQueueLimit = 5120;
 // Line errors that each, alone, stop a command (a combination does not).
 inline constexpr std::uint32_t kSendRefusingErrors[] = {kCeBreak, kCeFrame,   kCeOverrun, kCeMode,
                                                         kCeIoe,   kCeRxOver, kCeRxParity, kCeTxFull};
+
+// A character on the line: start bit, eight data bits, two stop bits.
+inline constexpr int kBitsPerChar = 11;
+// A held command is written this long before the line runs dry, so the
+// thread's wake-up never leaves it idle.
+inline constexpr std::chrono::microseconds kLineLead{1000};
+// Another thread hands the send thread a command that goes ahead (0x8111).
+inline constexpr MsgId kMsgSendAhead = 0x8111;
 
 enum class SendVerdict {
   Write,         // go ahead
@@ -36,21 +58,41 @@ class Sio_Send_Thread final : public MsgThread {
   Sio_Send_Thread(ComPort& port, RadioState& state, Sio_RingBuff& sendRing);
   ~Sio_Send_Thread() override;
 
-  // Statistics: records taken from the ring, and of those written whole.
+  // Queues a complete command (';' included) ahead of every held one, past
+  // SendRing and the composer: the transmitter of another program must not
+  // wait behind the panel's traffic. Any thread; false when the thread is
+  // not running or the command is empty or too long.
+  bool sendAhead(std::string_view command);
+
+  // Statistics: records taken from the ring, of those written whole, and
+  // those merged into a held command.
   std::uint64_t taken() const { return taken_.load(std::memory_order_relaxed); }
   std::uint64_t written() const { return written_.load(std::memory_order_relaxed); }
+  std::uint64_t merged() const { return merged_.load(std::memory_order_relaxed); }
 
  protected:
   void onMessage(const Msg& msg) override;
+  std::chrono::steady_clock::time_point dueAt() override;
+  void onDue() override { pump(); }
 
  private:
-  void sendOne();
+  using Clock = std::chrono::steady_clock;
+  void takeOne();
+  void pump();
+  void writeOne(const std::string& cmd);
+  // Adds `bytes` to what the line still has to send.
+  void account(std::size_t bytes);
 
   ComPort& port_;
   RadioState& state_;
   Sio_RingBuff& ring_;
+  SendQueue held_;                 // the thread's own
+  Clock::time_point lineFreeAt_{};  // when the line has sent all it was given
+  std::mutex aheadMu_;
+  std::deque<std::string> aheadInbox_;  // guarded by aheadMu_
   std::atomic<std::uint64_t> taken_{0};
   std::atomic<std::uint64_t> written_{0};
+  std::atomic<std::uint64_t> merged_{0};
 };
 
 }  // namespace hrx

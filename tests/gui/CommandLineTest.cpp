@@ -45,6 +45,9 @@ class CommandLineTest : public QObject {
       QCOMPARE(cl.simulate, r.simulate);
       QCOMPARE(cl.screenshot, QString::fromUtf8(r.screenshot));
     }
+    QVERIFY(parseCommandLine({"hrx900", "--simulate", "--instant-line"}).instantLine);
+    QVERIFY(!parseCommandLine({"hrx900", "--simulate"}).instantLine);
+    QCOMPARE(parseCommandLine({"hrx900", "--instant-line"}).action, A::Error);
     const CommandLine help = parseCommandLine({"hrx900", "--help"});
     for (const char* o : {"hrx900", "--device", "--simulate", "--screenshot", "--version"}) QVERIFY(help.message.contains(o));
   }

@@ -1,13 +1,20 @@
 // The simulated radio's reply contract: start values, sets that round-trip,
 // refusals that answer "?;" and leave the state alone, auto-information
 // reports, power-off and the faults it can be told to make. Its transport
-// is driven by the station tests over a pseudo-terminal and ser2net.
+// is driven by the station tests over a pseudo-terminal and ser2net; here
+// only its paced line.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "SimPty.h"
 #include "SimRadio.h"
 
 namespace hrx::sim {
@@ -109,6 +116,39 @@ TEST(SimRadio, FaultsSpoilTheRepliesAsConfigured) {
     EXPECT_EQ(got, c.writes) << c.input;
     EXPECT_EQ(radio.dropDue(), c.faults.dropAfter == 2) << c.input;
   }
+}
+
+// A paced line takes the client's bytes at the speed the client set: 200
+// reads are 1.4 s of line at 4800 baud, so when the radio has heard the
+// first it has not heard the most (they wait in the pseudo-terminal), and
+// in the end it has heard all of them.
+TEST(SimPty, PacedLineTakesTheClientsBytesAtItsSpeed) {
+  SimRadio radio;
+  SimPty pty(radio);
+  pty.setBaud(SimPty::kPortsOwnSpeed);
+  ASSERT_TRUE(pty.open());
+  const int fd = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  termios tio{};
+  ASSERT_EQ(::tcgetattr(fd, &tio), 0);
+  ::cfmakeraw(&tio);
+  ::cfsetispeed(&tio, B4800);
+  ::cfsetospeed(&tio, B4800);
+  ASSERT_EQ(::tcsetattr(fd, TCSANOW, &tio), 0);
+  EXPECT_EQ(pty.lineBaud(), 4800);
+  ASSERT_TRUE(pty.start());
+  std::string burst;
+  for (int i = 0; i < 200; ++i) burst += "FA;";
+  ASSERT_EQ(::write(fd, burst.data(), burst.size()), static_cast<ssize_t>(burst.size()));
+  auto heard = [&](std::int64_t n) {
+    for (int i = 0; i < 1000 && radio.commandCount() < n; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return radio.commandCount();
+  };
+  EXPECT_LT(heard(1), 100);
+  for (int i = 0; i < 1000 && radio.commandCount() < 200; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(radio.commandCount(), 200);
+  pty.stop();
+  ::close(fd);
 }
 
 }  // namespace

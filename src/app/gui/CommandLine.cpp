@@ -21,6 +21,10 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                                   QStringLiteral("PATH"));
   const QCommandLineOption simulate(QStringLiteral("simulate"),
                                     QStringLiteral("Run against a simulated radio on a pseudo-terminal."));
+  const QCommandLineOption instantLine(
+      QStringLiteral("instant-line"),
+      QStringLiteral("With --simulate: the simulated radio takes and answers commands at once instead of at the "
+                     "port's line speed."));
   const QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                       QStringLiteral("Write the panel as a PNG image after start-up, then exit."),
                                       QStringLiteral("FILE"));
@@ -42,6 +46,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
       QStringLiteral("CIDR[,CIDR...]"));
   parser.addOption(device);
   parser.addOption(simulate);
+  parser.addOption(instantLine);
   parser.addOption(screenshot);
   parser.addOption(dumpState);
   parser.addOption(shareHelp);
@@ -86,6 +91,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   }
   out.device = parser.value(device);
   out.simulate = parser.isSet(simulate);
+  out.instantLine = parser.isSet(instantLine);
   out.screenshot = parser.value(screenshot);
   out.dumpState = parser.value(dumpState);
   if (parser.isSet(device) && out.device.isEmpty()) {
@@ -94,6 +100,9 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   } else if (out.simulate && !out.device.isEmpty()) {
     out.action = CommandLine::Action::Error;
     out.message = QStringLiteral("--device and --simulate cannot be used together.");
+  } else if (out.instantLine && !out.simulate) {
+    out.action = CommandLine::Action::Error;
+    out.message = QStringLiteral("--instant-line needs --simulate.");
   } else if (parser.isSet(screenshot) && out.screenshot.isEmpty()) {
     out.action = CommandLine::Action::Error;
     out.message = QStringLiteral("--screenshot needs a file name.");

@@ -12,6 +12,7 @@ struct CommandLine {
   Action action = Action::Run;
   QString device;       // empty: the port settings decide
   bool simulate = false;
+  bool instantLine = false;  // the simulated radio reads and answers at once
   QString screenshot;   // empty: no screenshot
   QString dumpState;    // empty: no state dump at the end of standard input
   bool share = false;   // --share: the sharing server from the start

@@ -91,6 +91,8 @@ int main(int argc, char** argv) {
   if (cl.simulate) {
     radio = std::make_unique<hrx::sim::SimRadio>();
     pty = std::make_unique<hrx::sim::SimPty>(*radio);
+    // Like a radio on a serial line, unless the operator wants speed.
+    pty->setBaud(cl.instantLine ? hrx::sim::SimPty::kInstantLine : hrx::sim::SimPty::kPortsOwnSpeed);
     std::string error;
     if (!pty->open(&error) || !pty->start()) {
       printErr(QStringLiteral("cannot start the simulated radio: %1").arg(QString::fromStdString(error)));
