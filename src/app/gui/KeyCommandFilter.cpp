@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 
 #include "app/gui/QtMainWindow.h"
+#include "app/gui/widgets/PanelAccess.h"
 #include "app/gui/windows/VersionDlg.h"
 
 namespace hrx::gui {
@@ -49,6 +50,8 @@ bool KeyCommandFilter::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
   if (static_cast<QWidget*>(watched)->window() != &w_) return false;
   auto* k = static_cast<QKeyEvent*>(e);
+  // A ringed dial or knob of the panel turns with Page Up/Down.
+  if (w_.part<PanelAccess>().takesKey(k->key())) return false;
   return onKey(k->key(), k->modifiers());
 }
 
