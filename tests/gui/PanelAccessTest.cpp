@@ -4,11 +4,15 @@
 // the arrows and Page Up/Down put the panel's own commands on the wire.
 #include <QAccessible>
 #include <QAccessibleInterface>
+#include <QDialog>
+#include <QMenu>
+#include <functional>
 #include <set>
 
 #include "../support/StationRig.h"
 #include "GuiSuites.h"
 #include "app/gui/widgets/PanelAccess.h"
+#include "app/gui/windows/MenuListWindow.h"
 #include "panel/PanelCtrl.h"
 
 using Rig = hrx::test::StationRig;
@@ -55,6 +59,15 @@ class PanelAccessTest : public QObject {
     log.removeAll(QStringLiteral("PS;"));
     log.removeAll(QStringLiteral("AI;"));
     return log;
+  }
+  // The menu list's editor of item row `row`.
+  void openMenuItem(int row) {
+    rig_.click({470, 105});   // MENU
+    hrx::gui::CMenuListDlg* list = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((list = rig_.w->findChild<hrx::gui::CMenuListDlg*>()) != nullptr && list->isVisible(), 15000);
+    list->list()->setCurrentRow(row);
+    QTest::keyClick(list->list(), Qt::Key_Return);
+    QTRY_VERIFY(list->editor() != nullptr);
   }
   // Tab until the ring is on `name`; false when a whole round misses it.
   bool tabTo(const QString& name) {
@@ -161,15 +174,76 @@ class PanelAccessTest : public QObject {
     QTRY_VERIFY(named(QStringLiteral("ATT"))->state().checked);
   }
 
+  // The other windows: every control that takes the keyboard has a name a
+  // screen reader can say.
+  void otherWindowsNameEveryControl() {
+    struct Row {
+      const char* what;
+      std::function<void()> open;
+    };
+    const Row rows[] = {
+        {"Command Send", [&] { rig_.w->onCommand(32780); }},
+        {"COM Select", [&] { rig_.w->onCommand(32781); }},
+        {"Baud rate", [&] { rig_.w->onCommand(32782); }},
+        {"Playback", [&] { rig_.w->onCommand(32783); }},
+        {"Rotator", [&] { rig_.w->onCommand(32784); }},
+        {"CW", [&] { rig_.w->onCommand(32785); }},
+        {"Repeater", [&] { rig_.w->onCommand(32786); }},
+        {"Prmtrc", [&] { rig_.w->onCommand(32787); }},
+        {"P-Prmtrc", [&] { rig_.w->onCommand(32788); }},
+        {"Version", [&] { rig_.w->onCommand(32789); }},
+        {"menu list", [&] { rig_.click({470, 105}); }},
+        {"VFO SET", [&] { rig_.click({985, 140}); }},
+        {"menu item chooser", [&] { openMenuItem(5); }},
+        {"menu item text", [&] { openMenuItem(4); }},
+    };
+    QStringList problems;
+    for (const Row& r : rows) {
+      const QWidgetList before = QApplication::topLevelWidgets();
+      r.open();
+      QWidget* window = nullptr;
+      QTRY_VERIFY2_WITH_TIMEOUT(
+          [&] {
+            for (QWidget* t : QApplication::topLevelWidgets())
+              if (t->isVisible() && t != rig_.w.get() && !before.contains(t) && qobject_cast<QMenu*>(t) == nullptr)
+                window = t;
+            for (QWidget* c : rig_.w->findChildren<QDialog*>())
+              if (c->isVisible() && c->isWindow()) window = c;
+            return window != nullptr;
+          }(),
+          r.what, 5000);
+      QStringList unnamed;
+      for (QWidget* c : window->findChildren<QWidget*>()) {
+        if (!c->isVisible() || c->focusPolicy() == Qt::NoFocus || c->focusProxy() != nullptr) continue;
+        QAccessibleInterface* i = QAccessible::queryAccessibleInterface(c);
+        if (i == nullptr || i->text(QAccessible::Name).trimmed().isEmpty())
+          unnamed << QStringLiteral("%1 %2").arg(QString::fromUtf8(c->metaObject()->className()), c->objectName());
+      }
+      if (!unnamed.isEmpty()) problems << QString::fromUtf8(r.what) + QStringLiteral(": ") + unnamed.join(u',');
+      window->close();
+      QTRY_VERIFY(!window->isVisible());
+      // The menu list under its editor.
+      if (auto* list = rig_.w->findChild<hrx::gui::CMenuListDlg*>(); list != nullptr && list->isVisible()) list->close();
+      QTRY_VERIFY(!rig_.w->panel().busy());
+      QVERIFY(rig_.idle());
+    }
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
+  }
+
   // Tab rings the elements in reading order, Space clicks, the arrows and
   // Page Up/Down turn by one notch: each puts its command on the wire.
   void keyboardDrivesThePanel() {
+    rig_.w->activateWindow();
+    panelWidget()->setFocus();
+    QTRY_VERIFY(panelWidget()->hasFocus());
     QTest::keyClick(panelWidget(), Qt::Key_Tab);
+    QVERIFY(panel_->focusChild() != nullptr);
     QCOMPARE(panel_->focusChild()->text(QAccessible::Name), QStringLiteral("ON/OFF"));
     QVERIFY(panel_->focusChild()->state().focused);
     QTest::keyClick(panelWidget(), Qt::Key_Backtab);
     QVERIFY(panel_->focusChild() == nullptr);
     QTest::keyClick(panelWidget(), Qt::Key_Backtab);
+    QVERIFY(panel_->focusChild() != nullptr);
     QCOMPARE(panel_->focusChild()->text(QAccessible::Name), QStringLiteral("VFO-B select dial"));
     QTest::keyClick(panelWidget(), Qt::Key_Tab);
     QVERIFY(panel_->focusChild() == nullptr);
