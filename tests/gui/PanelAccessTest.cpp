@@ -240,6 +240,7 @@ class PanelAccessTest : public QObject {
     QVERIFY(panel_->focusChild() != nullptr);
     QCOMPARE(panel_->focusChild()->text(QAccessible::Name), QStringLiteral("ON/OFF"));
     QVERIFY(panel_->focusChild()->state().focused);
+    QVERIFY(told(QAccessible::Focus, QStringLiteral("ON/OFF")));
     QTest::keyClick(panelWidget(), Qt::Key_Backtab);
     QVERIFY(panel_->focusChild() == nullptr);
     QTest::keyClick(panelWidget(), Qt::Key_Backtab);
@@ -260,6 +261,8 @@ class PanelAccessTest : public QObject {
         {"Main dial", Qt::Key_Down, {"ED001;"}},
         {"Main dial", Qt::Key_PageUp, {"EU001;"}},
         {"Main dial", Qt::Key_PageDown, {"ED001;"}},
+        {"CLAR/VFO-B dial", Qt::Key_Up, {"EU101;"}},
+        {"Meter", Qt::Key_Up, {"MS1;"}},
         {"AF knob", Qt::Key_Up, {"AG0120;"}},
         {"AF knob", Qt::Key_Left, {"AG0100;"}},
         {"VFO-A 1 kHz digit", Qt::Key_Right, {"FA14196000;"}},
@@ -267,6 +270,8 @@ class PanelAccessTest : public QObject {
     };
     QVERIFY(rig_.radio.applyLocal("AG0100;"));
     QVERIFY(rig_.radio.applyLocal("FA14195000;"));
+    QVERIFY(rig_.radio.applyLocal("SF4;"));
+    QVERIFY(rig_.radio.applyLocal("MS0;"));
     QTRY_COMPARE(value(QStringLiteral("AF knob")), QStringLiteral("AF gain 100"));
     QTRY_COMPARE(value(QStringLiteral("VFO-A frequency")), QStringLiteral("14.195.000 MHz"));
     for (const Row& r : rows) {
