@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QAccessibleInterface>
 #include <QDialog>
+#include <QLabel>
 #include <QMenu>
 #include <functional>
 #include <set>
@@ -143,6 +144,15 @@ class PanelAccessTest : public QObject {
     // The soft keys by what they show now.
     QVERIFY(named(QStringLiteral("VOX")) != nullptr);
     QVERIFY(named(QStringLiteral("DNR")) != nullptr);
+    // A notice shown over the panel is read after the elements, and only while shown.
+    const int elements = panel_->childCount();
+    QLabel notice(QStringLiteral("Connecting to the radio..."), panelWidget());
+    notice.show();
+    QCOMPARE(panel_->childCount(), elements + 1);
+    QCOMPARE(panel_->child(elements)->text(QAccessible::Name), notice.text());
+    QCOMPARE(panel_->indexOfChild(panel_->child(elements)), elements);
+    notice.hide();
+    QCOMPARE(panel_->childCount(), elements);
   }
 
   // FA, MD and RA reports: the displays and the ATT key read the new

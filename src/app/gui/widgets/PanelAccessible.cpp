@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QLabel>
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
@@ -461,15 +462,26 @@ class PanelInterface final : public QAccessibleWidget {
       return QStringLiteral("Tab moves through the panel; Space presses, the arrows turn.");
     return QAccessibleWidget::text(t);
   }
-  int childCount() const override { return static_cast<int>(panelElements().size()); }
+  // The elements, then the notices shown over the panel (the connection notice).
+  int childCount() const override { return static_cast<int>(panelElements().size() + notices().size()); }
   QAccessibleInterface* child(int index) const override {
-    if (index < 0 || index >= childCount()) return nullptr;
+    const int elements = static_cast<int>(panelElements().size());
+    if (index >= elements) {
+      const QList<QLabel*> shown = notices();
+      return index - elements < shown.size() ? QAccessible::queryAccessibleInterface(shown[index - elements]) : nullptr;
+    }
+    if (index < 0) return nullptr;
     if (children_.empty()) children_.assign(panelElements().size(), 0);
     QAccessible::Id& id = children_[static_cast<std::size_t>(index)];
     if (id == 0) id = QAccessible::registerAccessibleInterface(new ElementInterface(widget(), index));
     return QAccessible::accessibleInterface(id);
   }
   int indexOfChild(const QAccessibleInterface* child) const override {
+    if (child == nullptr) return -1;
+    if (auto* label = qobject_cast<QLabel*>(child->object())) {
+      const int i = static_cast<int>(notices().indexOf(label));
+      return i < 0 ? -1 : static_cast<int>(panelElements().size()) + i;
+    }
     const auto it = std::find(children_.begin(), children_.end(), QAccessible::uniqueId(const_cast<QAccessibleInterface*>(child)));
     return it == children_.end() ? -1 : static_cast<int>(it - children_.begin());
   }
@@ -486,6 +498,13 @@ class PanelInterface final : public QAccessibleWidget {
   }
 
  private:
+  QList<QLabel*> notices() const {
+    QList<QLabel*> shown;
+    for (QLabel* l : widget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+      if (l->isVisible()) shown << l;
+    return shown;
+  }
+
   mutable std::vector<QAccessible::Id> children_;
 };
 
