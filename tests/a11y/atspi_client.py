@@ -5,15 +5,34 @@ the text and the ATT state follow. Exits non-zero on the first miss."""
 import sys
 import time
 
+import gi
 import pyatspi
 
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi, GLib  # noqa: E402
+
 SIM_INPUT = sys.argv[1]
+# The text-change events the bus delivered, by the name of their source.
+heard = []
+
+
+def on_event(event):
+    try:
+        heard.append((event.type, event.source.get_name()))
+    except Exception:
+        pass
+
+
+listener = Atspi.EventListener.new(on_event)
+listener.register("object:text-changed")
 
 
 def wait_for(what, probe, seconds=20.0):
     end = time.monotonic() + seconds
     last = None
     while time.monotonic() < end:
+        while GLib.MainContext.default().iteration(False):
+            pass
         try:
             last = probe()
             if last:
@@ -83,9 +102,11 @@ wait_for("the VFO-A frequency text", lambda: text_of("VFO-A frequency").endswith
 press("COM")
 wait_for("the COM lamp lit", lambda: child("COM").getState().contains(pyatspi.STATE_CHECKED), 40)
 for command, text in (("FA14250000", "14.250.000 MHz"), ("FA07012340", "7.012.340 MHz")):
+    heard.clear()
     tune(command)
     wait_for(f"the text {text}", lambda: text_of("VFO-A frequency") == text)
-    print(f"VFO-A frequency: {text}")
+    wait_for("its text-changed event", lambda: any(n == "VFO-A frequency" for _, n in heard), 5)
+    print(f"VFO-A frequency: {text}, told")
 tune("RA01")
 wait_for("ATT -6dB and checked", lambda: child("ATT").description == "ATT -6dB"
          and child("ATT").getState().contains(pyatspi.STATE_CHECKED))
