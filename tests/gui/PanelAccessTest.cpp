@@ -293,6 +293,23 @@ class PanelAccessTest : public QObject {
       QTest::qWait(100);
       QVERIFY2(sent() == r.sent, qPrintable(QString::fromUtf8(r.element) + u' ' + sent().join(u' ')));
     }
+    // A key with a choice opens its menu, worked with the arrows and Enter.
+    QVERIFY(tabTo(QStringLiteral("ATT")));
+    rig_.radio.clearCommandLog();
+    QTest::keyClick(panelWidget(), Qt::Key_Space);
+    QTRY_VERIFY(rig_.w->popupMenu() != nullptr && rig_.w->popupMenu()->isVisible());
+    QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Down);
+    QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Down);
+    QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(sent(), QStringList{QStringLiteral("RA01;")}, 3000);
+    QTRY_VERIFY(!rig_.w->panel().busy());
+    // The panel keeps the window's focus for when the window is active again.
+    QCOMPARE(rig_.w->focusWidget(), panelWidget());
+    rig_.w->activateWindow();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    QCOMPARE(panel_->focusChild()->text(QAccessible::Name), QStringLiteral("ATT"));
+    QVERIFY(tabTo(QStringLiteral("VFO-A 1 kHz digit")));
+    QTest::keyClick(panelWidget(), Qt::Key_Space);
     // The digit chosen from the keyboard is chosen on the panel, until the ring leaves.
     QCOMPARE(rig_.w->panel().m_Op_Stats(), 203);
     QTest::keyClick(panelWidget(), Qt::Key_Tab);

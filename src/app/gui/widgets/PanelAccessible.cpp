@@ -294,7 +294,6 @@ ElementTexts elementTexts(QtMainWindow& w, const PanelElement& e) {
         t.value = QString::fromUtf8(what) + QLatin1Char(' ') +
                   (std::string_view(what) == "IF shift" ? signedHz(v) : QString::number(v));
       else t.value = QStringLiteral("not in use");
-      t.checked = ctrl.m_Op_Stats() == e.id;
       break;
     }
     case ElementKind::Dial:
@@ -437,9 +436,9 @@ class ElementInterface final : public QAccessibleInterface,
 
  private:
   const PanelElement& element() const { return panelElements()[static_cast<std::size_t>(index_)]; }
-  QtMainWindow& window_() const { return *static_cast<QtMainWindow*>(panel_->window()); }
-  PanelAccess& access() const { return window_().part<PanelAccess>(); }
-  ElementTexts texts() const { return elementTexts(window_(), element()); }
+  QtMainWindow& mainWindow() const { return *static_cast<QtMainWindow*>(panel_->window()); }
+  PanelAccess& access() const { return mainWindow().part<PanelAccess>(); }
+  ElementTexts texts() const { return elementTexts(mainWindow(), element()); }
 
   QPointer<QWidget> panel_;
   int index_;
