@@ -6,7 +6,9 @@
 #include <QAccessibleInterface>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QRegularExpression>
 #include <functional>
 #include <set>
 
@@ -184,8 +186,8 @@ class PanelAccessTest : public QObject {
     QTRY_VERIFY(named(QStringLiteral("ATT"))->state().checked);
   }
 
-  // The other windows: every control that takes the keyboard has a name a
-  // screen reader can say.
+  // The other windows: every control that takes the keyboard, and every
+  // field, has a name a screen reader can say.
   void otherWindowsNameEveryControl() {
     struct Row {
       const char* what;
@@ -224,10 +226,13 @@ class PanelAccessTest : public QObject {
           r.what, 5000);
       QStringList unnamed;
       for (QWidget* c : window->findChildren<QWidget*>()) {
-        if (!c->isVisible() || c->focusPolicy() == Qt::NoFocus || c->focusProxy() != nullptr) continue;
+        const bool field = qobject_cast<QLineEdit*>(c) != nullptr;
+        if (!c->isVisible() || (c->focusPolicy() == Qt::NoFocus && !field) || c->focusProxy() != nullptr) continue;
         QAccessibleInterface* i = QAccessible::queryAccessibleInterface(c);
-        if (i == nullptr || i->text(QAccessible::Name).trimmed().isEmpty())
-          unnamed << QStringLiteral("%1 %2").arg(QString::fromUtf8(c->metaObject()->className()), c->objectName());
+        // A name says something: an arrow sign alone does not.
+        if (i == nullptr || !i->text(QAccessible::Name).contains(QRegularExpression(QStringLiteral("[A-Za-z0-9]"))))
+          unnamed << QStringLiteral("%1 %2 '%3'").arg(QString::fromUtf8(c->metaObject()->className()), c->objectName(),
+                                                     i != nullptr ? i->text(QAccessible::Name) : QString());
       }
       if (!unnamed.isEmpty()) problems << QString::fromUtf8(r.what) + QStringLiteral(": ") + unnamed.join(u',');
       window->close();
