@@ -50,7 +50,7 @@ bool KeyCommandFilter::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
   if (static_cast<QWidget*>(watched)->window() != &w_) return false;
   auto* k = static_cast<QKeyEvent*>(e);
-  // A ringed dial or knob of the panel turns with Page Up/Down.
+  // A ringed dial, knob or digit of the panel turns with Page Up/Down.
   if (w_.part<PanelAccess>().takesKey(k->key())) return false;
   return onKey(k->key(), k->modifiers());
 }

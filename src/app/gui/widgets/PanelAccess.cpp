@@ -57,7 +57,10 @@ PanelAccess::PanelAccess(QtMainWindow& window) : w_(window) {
 }
 
 PanelAccess::~PanelAccess() {
-  if (QWidget* panel = w_.panelWidget()) panel->removeEventFilter(this);
+  if (QWidget* panel = w_.panelWidget()) {
+    panel->removeEventFilter(this);
+    panel->setProperty(kPanelGoneProperty, true);
+  }
 }
 
 void PanelAccess::setFocused(int index) {

@@ -323,6 +323,9 @@ ElementTexts elementTexts(QtMainWindow& w, const PanelElement& e) {
 
 namespace {
 
+// The window is being taken down: its parts are gone before the panel is.
+bool panelGone(const QWidget* panel) { return panel->property(kPanelGoneProperty).toBool(); }
+
 // One element of the panel, handed out by the panel's interface.
 class ElementInterface final : public QAccessibleInterface,
                                public QAccessibleActionInterface,
@@ -330,7 +333,7 @@ class ElementInterface final : public QAccessibleInterface,
  public:
   ElementInterface(QWidget* panel, int index) : panel_(panel), index_(index) {}
 
-  bool isValid() const override { return !panel_.isNull(); }
+  bool isValid() const override { return !panel_.isNull() && !panelGone(panel_); }
   QObject* object() const override { return nullptr; }
   QWindow* window() const override { return panel_ ? panel_->window()->windowHandle() : nullptr; }
   QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(panel_.data()); }
@@ -438,7 +441,7 @@ class ElementInterface final : public QAccessibleInterface,
   const PanelElement& element() const { return panelElements()[static_cast<std::size_t>(index_)]; }
   QtMainWindow& mainWindow() const { return *static_cast<QtMainWindow*>(panel_->window()); }
   PanelAccess& access() const { return mainWindow().part<PanelAccess>(); }
-  ElementTexts texts() const { return elementTexts(mainWindow(), element()); }
+  ElementTexts texts() const { return isValid() ? elementTexts(mainWindow(), element()) : ElementTexts{}; }
 
   QPointer<QWidget> panel_;
   int index_;
@@ -448,7 +451,7 @@ class ElementInterface final : public QAccessibleInterface,
 class PanelInterface final : public QAccessibleWidget {
  public:
   explicit PanelInterface(QWidget* panel) : QAccessibleWidget(panel, QAccessible::Pane, QStringLiteral("Front panel")) {
-    static_cast<QtMainWindow*>(panel->window())->part<PanelAccess>().startTelling();
+    if (!panelGone(panel)) static_cast<QtMainWindow*>(panel->window())->part<PanelAccess>().startTelling();
   }
   ~PanelInterface() override {
     for (QAccessible::Id id : children_)
@@ -492,6 +495,7 @@ class PanelInterface final : public QAccessibleWidget {
     return nullptr;
   }
   QAccessibleInterface* focusChild() const override {
+    if (panelGone(widget())) return nullptr;
     const int f = static_cast<QtMainWindow*>(widget()->window())->part<PanelAccess>().focused();
     return f >= 0 && widget()->hasFocus() ? child(f) : nullptr;
   }

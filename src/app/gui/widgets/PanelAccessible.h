@@ -49,6 +49,9 @@ ElementTexts elementTexts(QtMainWindow& w, const PanelElement& e);
 // "14.250.000 MHz".
 QString frequencyText(int hz);
 
+// Set on the panel widget when its window starts to go: its elements stop answering.
+inline constexpr const char* kPanelGoneProperty = "hrxPanelGone";
+
 // The factory that gives the panel widget its interface; once per process.
 void installPanelAccessibility();
 
