@@ -131,7 +131,7 @@ std::vector<PanelElement> buildElements() {
                      QStringLiteral("%1 %2 digit").arg(sub ? QStringLiteral("VFO-B") : QStringLiteral("VFO-A"),
                                                         QString::fromUtf8(kDigitPlaces[place])),
                      -1});
-    } else if (h.id >= 22 && h.id <= 29) {
+    } else if (h.id >= 22 && h.id <= 29) {   // the TFT's soft keys 1..8
       out.push_back({h.id, ElementKind::SoftKey, r, r.center(), QString(), -1});
     } else {
       out.push_back({h.id, ElementKind::Key, r, r.center(), keyLegend(r.topLeft()), catalogueAt(r.topLeft())});
@@ -187,8 +187,10 @@ std::vector<PanelElement> buildElements() {
   const QRect mainRect = hitRect(mainDigits.front()).united(hitRect(mainDigits.back()));
   out.push_back({kIdMainDisplay, ElementKind::Display, mainRect, mainRect.center(), QStringLiteral("VFO-A frequency"), -1});
   for (const auto& h : mainDigits) addKey(h);
+  // The mode labels beside the main display.
   out.push_back({kIdModeDisplay, ElementKind::Display, QRect(786, 51, 46, 30), QPoint(809, 66), QStringLiteral("Mode"), -1});
   for (const auto& h : addArea(6, all)) addKey(h);
+  // The dials' squares are the controller's drag and wheel squares.
   out.push_back({panel::kIdMainDial, ElementKind::Dial, QRect(QPoint(623, 111), QPoint(807, 295)),
                  QPoint(panel::kMainDialCentreX, panel::kMainDialCentreY), QStringLiteral("Main dial"), -1});
   out.push_back({panel::kIdFirstFunc, ElementKind::Dial, disc(kSelectAAt, kSelectRadius), kSelectAAt,
