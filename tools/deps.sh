@@ -13,7 +13,10 @@ packages=(
   dpkg-dev             # packaging: cpack's dependency search runs dpkg-shlibdeps
   file                 # packaging: cpack finds the programs to search with it
   ser2net              # tests: network serial ports through the real ser2net
-  xvfb                 # benchmarks: the idle cost of the real window on an X server of its own
+  at-spi2-core         # tests: the assistive-technology bus the panel is read through
+  python3-pyatspi      # tests: the screen reader's side of that bus
+  xvfb                 # tests and benchmarks: an X server for Qt's AT-SPI bridge (offscreen
+                       # has none) and for the idle cost of the real window
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -101,6 +101,9 @@ int cursorAngle(int x, int y, int cx, int cy);
 bool discHit(int x, int y, int cx, int cy, int r);
 // The knob control (14..21) under the point; 0 if none.
 int findKnob(int x, int y);
+// What knob control 14..21 sets in the radio's present mode and functions:
+// its name and value; false when it sets nothing now.
+bool knobSetting(int id, const RadioState& st, const char** what, std::int32_t* value);
 // Focus index of a control (focus table); -1 if it has none.
 int knobFocusIndex(int id);
 // The angle one wheel notch turns a dial image to: 7 degrees clockwise for

@@ -2,6 +2,7 @@
 // each click, repeat or wheel notch makes.
 #include <array>
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 #include "panel/PanelCtrl.h"
@@ -56,6 +57,12 @@ constexpr StepRow kStepRows[] = {
 };
 
 const StepRow& rowOf(Src s) { return kStepRows[static_cast<int>(s)]; }
+
+// What each source is called where the knob is read out, by Src.
+constexpr const char* kSourceNames[] = {"",          "MIC gain", "keyer speed", "processor level", "carrier level",
+                                        "notch",     "contour",  "APF",         "IF shift",        "width",
+                                        "AF gain",   "RF gain",  "squelch"};
+static_assert(std::size(kSourceNames) == std::size(kStepRows));
 
 bool micMode(std::int32_t m) {
   return m == 1 || m == 2 || m == 4 || m == 5 || m == 8 || m == 10 || m == 11 || m == 12 || m == 13;
@@ -144,6 +151,14 @@ int findKnob(int x, int y) {
   for (const KnobHit& k : kKnobHits)
     if (discHit(x, y, k.cx, k.cy, k.r)) return k.id;
   return 0;
+}
+
+bool knobSetting(int id, const RadioState& st, const char** what, std::int32_t* value) {
+  const Src src = sourceOf(id, st);
+  if (src == Src::None) return false;
+  *what = kSourceNames[static_cast<int>(src)];
+  *value = valueOf(src, st);
+  return true;
 }
 
 int knobFocusIndex(int id) {

@@ -37,6 +37,7 @@ int PanelRenderer::drawBackground() {
 int PanelRenderer::drawSwitch(Switch element, int state) {
   const auto& slots = slots_[static_cast<std::size_t>(element)];
   if (state < 0 || state >= static_cast<int>(slots.size())) return kNoBitmap;
+  shown_[static_cast<std::size_t>(element)] = state;
   return surface_.DrawBitmap(slots[static_cast<std::size_t>(state)]);
 }
 

@@ -107,6 +107,7 @@ inline constexpr std::array<int, 8> kSoftKeyY = {168, 168, 168, 168, 188, 188, 1
 inline constexpr int kTftTextY = 127;
 inline constexpr int kGlyphBlankId = 1917;
 inline constexpr int kBlockIconY = 16;
+inline constexpr int kBlockIconSlots = 7;
 // The pass-band pictures: main above, sub below, in the filter column.
 inline constexpr QRect kPassBandMain{324, 53, 101, 27};
 inline constexpr QRect kPassBandSub{324, 82, 101, 27};
@@ -141,6 +142,8 @@ class PanelRenderer {
   void drawAllSwitches(int state);
   // The loaded slots of one element, one per state image.
   const std::vector<BitmapSlot>& slots(Switch element) const { return slots_[static_cast<std::size_t>(element)]; }
+  // The state index the element was last drawn in (0 before any drawing).
+  int shownState(Switch element) const { return shown_[static_cast<std::size_t>(element)]; }
 
   void DrawMainFrequency(const RadioState& state, std::int32_t frequency);
   int DrawMainDigit(int glyph, int position, bool highlighted);
@@ -182,8 +185,13 @@ class PanelRenderer {
   // Soft key 1..8 pressed (1) or released (0); drawn at once.
   void setSoftKey(int key, int pressed, const RadioState& state);
   int drawSoftKey(int key, const RadioState& state);
+  // The image soft key 1..8 shows for `state`; 0 = none.
+  int softKeyImage(int key, const RadioState& state) const;
   // The block-icon strip composed off screen and copied whole.
   int DrawTFT_BlockIcon(const RadioState& state);
+  // The image of block-icon slot 0..5 (ANT, IPO, ATT, R.FLT, NB, AGC) or 6
+  // (the NB caption) for `state`; 0 = none.
+  int blockIconImage(int slot, const RadioState& state) const;
   // Ten glyphs of a formatted value at the VFO-B text places.
   void drawTftText(const char* text);
   void DrawTFT_VFO_B_uTUNE(int value);
@@ -222,6 +230,7 @@ class PanelRenderer {
   PanelSurface& surface_;
   BitmapStore& store_;
   std::array<std::vector<BitmapSlot>, static_cast<std::size_t>(Switch::Count)> slots_;
+  std::array<int, static_cast<std::size_t>(Switch::Count)> shown_{};
   int chosenMainDigit_ = 0;
   int rememberedTx_ = 0;
   int mainDialAngle_ = 90;

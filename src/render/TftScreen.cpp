@@ -181,8 +181,8 @@ void PanelRenderer::DrawTFT_BarDisp(const RadioState& s) {
   }
 }
 
-int PanelRenderer::drawSoftKey(int key, const RadioState& s) {
-  if (key < 1 || key > 8) return kNoBitmap;
+int PanelRenderer::softKeyImage(int key, const RadioState& s) const {
+  if (key < 1 || key > 8) return 0;
   const std::size_t k = static_cast<std::size_t>(key - 1);
   const int state = softKeyPressed_[k];
   const bool pressed = state != 0;
@@ -191,23 +191,26 @@ int PanelRenderer::drawSoftKey(int key, const RadioState& s) {
     if (v < 0 || v >= im.states) return 0;
     return pressed ? im.pressed[v] : im.released[v];
   };
-  int id = 0;
   switch (key) {
-    case 1: id = pick(kVoxKey, s.get_VX_Stat() != 0); break;
-    case 2: id = fm ? pick(kRpt, s.get_OS_Main()) : pick(kProcKey, s.get_PR_Stat() != 0); break;
-    case 3: id = pick(kMicEqKey, s.get_RI_1() != 0); break;
-    case 4: id = fm ? pick(kTone, s.get_CT_Main()) : pick(kKeyerKey, s.get_KR_Stat() != 0); break;
-    case 5: id = pick(kMeter, s.get_MS_Stat()); break;
-    case 6: id = pick(kDnrKey, s.get_NR_Main() != 0); break;
-    case 7: id = pick(kDnfKey, s.get_BC_Main() != 0); break;
+    case 1: return pick(kVoxKey, s.get_VX_Stat() != 0);
+    case 2: return fm ? pick(kRpt, s.get_OS_Main()) : pick(kProcKey, s.get_PR_Stat() != 0);
+    case 3: return pick(kMicEqKey, s.get_RI_1() != 0);
+    case 4: return fm ? pick(kTone, s.get_CT_Main()) : pick(kKeyerKey, s.get_KR_Stat() != 0);
+    case 5: return pick(kMeter, s.get_MS_Stat());
+    case 6: return pick(kDnrKey, s.get_NR_Main() != 0);
+    case 7: return pick(kDnfKey, s.get_BC_Main() != 0);
     case 8:
       // Soft key 8 keeps 0..3: odd states show SPOT, the upper two pressed.
-      if (fm) id = kSqlOff[pressed];
-      else id = (state % 2 == 0 ? kZinSpot : kSpot)[state >= 2 || state == 1 ? 1 : 0];
-      break;
-    default: break;
+      if (fm) return kSqlOff[pressed];
+      return (state % 2 == 0 ? kZinSpot : kSpot)[state >= 2 || state == 1 ? 1 : 0];
+    default: return 0;
   }
+}
+
+int PanelRenderer::drawSoftKey(int key, const RadioState& s) {
+  const int id = softKeyImage(key, s);
   if (id == 0) return kNoBitmap;
+  const std::size_t k = static_cast<std::size_t>(key - 1);
   return surface_.DrawBitmap(store_.LoadBitmap(id), kSoftKeyX[k], kSoftKeyY[k], kKeyMagenta);
 }
 
@@ -223,31 +226,50 @@ void PanelRenderer::DrawTFT_Menu(const RadioState& s) {
   for (int key = 1; key <= 8; ++key) drawSoftKey(key, s);
 }
 
+int PanelRenderer::blockIconImage(int slot, const RadioState& s) const {
+  switch (slot) {
+    case 0: {
+      const int ant = s.get_AN_Main();
+      if (ant == 0) return 1552;
+      if (ant == 1) return 1553;
+      if (ant >= 2 && ant <= 4) {
+        const int ant3 = menuValue(s, kAnt3Item);
+        return ant3 == 1 ? 1555 : ant3 == 2 ? 1556 : 1554;
+      }
+      return 0;
+    }
+    case 1: {
+      const int pa = s.get_PA_Main();
+      return pa >= 0 && pa < 3 ? kIpoIcon[pa] : 0;
+    }
+    case 2: {
+      const int att = s.get_RA_Main();
+      return att >= 0 && att < 4 ? kAttIcon[att] : 0;
+    }
+    case 3: {
+      const int rf = s.get_RF_Main();
+      return rf >= 1 && rf <= 9 ? kRfltIcon[rf] : kRfltIcon[0];
+    }
+    case 4: return s.get_NB_Main() != 0 ? kNbOn : kNbOff;
+    case 5: {
+      const int agc = s.get_GT_Main();
+      return agc >= 0 && agc < 7 ? kAgcIcon[agc] : 1561;
+    }
+    case 6: return s.get_NB_Main() == 2 ? kNbwCaption : kNbCaption;
+    default: return 0;
+  }
+}
+
 int PanelRenderer::DrawTFT_BlockIcon(const RadioState& s) {
   const QImage* ground = store_.LoadBitmap(kBlockIconBackgroundId);
   if (ground == nullptr) return kNoBitmap;
   QImage buffer = ground->copy();
-  auto icon = [&](int id, int slot, int y = kBlockIconY) {
-    DrawBitmap(store_, id, buffer, kIconX[slot], y, kKeyMagenta);
-  };
-  const int ant = s.get_AN_Main();
-  if (ant == 0) icon(1552, 0);
-  else if (ant == 1) icon(1553, 0);
-  else if (ant >= 2 && ant <= 4) {
-    const int ant3 = menuValue(s, kAnt3Item);
-    icon(ant3 == 1 ? 1555 : ant3 == 2 ? 1556 : 1554, 0);
+  for (int slot = 0; slot < kBlockIconSlots; ++slot) {
+    const int id = blockIconImage(slot, s);
+    // The seventh image is the NB icon's caption, above the icon.
+    const bool caption = slot == kBlockIconSlots - 1;
+    if (id != 0) DrawBitmap(store_, id, buffer, kIconX[caption ? 4 : slot], caption ? kNbCaptionY : kBlockIconY, kKeyMagenta);
   }
-  const int pa = s.get_PA_Main();
-  if (pa >= 0 && pa < 3) icon(kIpoIcon[pa], 1);
-  const int att = s.get_RA_Main();
-  if (att >= 0 && att < 4) icon(kAttIcon[att], 2);
-  const int rf = s.get_RF_Main();
-  icon(rf >= 1 && rf <= 9 ? kRfltIcon[rf] : kRfltIcon[0], 3);
-  const int nb = s.get_NB_Main();
-  icon(nb != 0 ? kNbOn : kNbOff, 4);
-  icon(nb == 2 ? kNbwCaption : kNbCaption, 4, kNbCaptionY);
-  const int agc = s.get_GT_Main();
-  icon(agc >= 0 && agc < 7 ? kAgcIcon[agc] : 1561, 5);
   return surface_.CopyBitmap(&buffer, kBlockIconStrip.x(), kBlockIconStrip.y());
 }
 

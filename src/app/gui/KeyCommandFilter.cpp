@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 
 #include "app/gui/QtMainWindow.h"
+#include "app/gui/widgets/PanelAccess.h"
 #include "app/gui/windows/VersionDlg.h"
 #include "serial/CommSetting.h"
 
@@ -52,6 +53,8 @@ bool KeyCommandFilter::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
   if (static_cast<QWidget*>(watched)->window() != &w_) return false;
   auto* k = static_cast<QKeyEvent*>(e);
+  // A ringed dial, knob or digit of the panel turns with Page Up/Down.
+  if (w_.part<PanelAccess>().takesKey(k->key())) return false;
   if (!onKey(k->key(), k->modifiers())) return false;
   // Marked taken, so a window that offered the key first does no more.
   k->accept();

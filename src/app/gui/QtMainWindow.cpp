@@ -21,6 +21,7 @@
 
 #include "analysis/AnalyserMessages.h"
 #include "app/gui/routes/DisplayPart.h"
+#include "app/gui/widgets/PanelAccessible.h"
 #include "composer/Composer.h"
 
 namespace hrx::gui {
@@ -170,6 +171,8 @@ QtMainWindow::QtMainWindow(QWidget* parent) : QMainWindow(parent) {
   }
   // A screen of twice the density shows the panel from the @2x images.
   if (qApp->devicePixelRatio() >= 1.5) surface_.enableHiRes(store_);
+  // Before the panel exists, so a screen reader never sees it without its elements.
+  installPanelAccessibility();
   panelWidget_ = new PanelWidget(*this, surface_.image());
   setCentralWidget(panelWidget_);
   surface_.setDamageListener([this](const QRect& r) {

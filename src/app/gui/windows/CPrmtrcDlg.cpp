@@ -95,6 +95,7 @@ void CPrmtrcDlg::build() {
       field->setAlignment(Qt::AlignCenter);
       field->setStyleSheet(QStringLiteral("QLineEdit{background:white;color:black;}"));
       field->setGeometry(124, kRowY[row] + 4, 110, 32);
+      field->setAccessibleName(frame->title() + QLatin1Char(' ') + caption->text());
       fields_[p] = field;
     }
   }
@@ -104,6 +105,10 @@ void CPrmtrcDlg::build() {
     QWidget* frame = findChild<QGroupBox*>(QStringLiteral("frame%1").arg(eq::kFrameControls[b]));
     QAbstractButton* btn = makeHoldButton(frame, a.code, a.left ? QStringLiteral("\u25C2") : QStringLiteral("\u25B8"), sink);
     btn->setObjectName(QStringLiteral("button%1").arg(a.control));
+    // The arrows said in words: the band, the value and the way.
+    btn->setAccessibleName(QStringLiteral("%1 %2 %3").arg(static_cast<QGroupBox*>(frame)->title(),
+                                                          QString::fromUtf8(kRowCaption[row]),
+                                                          a.left ? QStringLiteral("down") : QStringLiteral("up")));
     btn->setFont(arrowFont);
     btn->setGeometry(a.left ? 68 : 240, kRowY[row], 52, 40);
     buttons_[a.code] = btn;

@@ -12,8 +12,11 @@ namespace hrx::gui {
 CCommandSendDlg::CCommandSendDlg(QtMainWindow& window)
     : OptionDialog(window, "Command Send", kMsgCommandSendClosed, 218, 77) {
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(QStringLiteral("Please enter the TX command."), this));
+  auto* prompt = new QLabel(QStringLiteral("Please enter the TX command."), this);
+  layout->addWidget(prompt);
   edit_ = new QLineEdit(this);
+  // The prompt names the field for a screen reader.
+  prompt->setBuddy(edit_);
   edit_->setMaxLength(kCommandSendMax);
   layout->addWidget(edit_);
   auto* buttons = new QHBoxLayout;

@@ -46,6 +46,8 @@ QVBoxLayout* settingFrame(QDialog* d, const MenuListItem& item, bool withUnit, Q
   auto* title = new QLabel(QString::fromStdString(menuTitle(item, withUnit)), d);
   title->setObjectName(QStringLiteral("title1004"));
   title->setFont(listFont());
+  // The item's title names the control for a screen reader.
+  control->setAccessibleName(title->text().simplified());
   auto* ok = button(d, "OK", "ok");
   auto* cancel = button(d, "CANCEL", "cancel");
   QObject::connect(cancel, &QPushButton::clicked, d, &QDialog::reject);
@@ -179,6 +181,7 @@ CMenuListDlg::CMenuListDlg(QtMainWindow& w)
     l->setGeometry(h.x * 7 / 4, 80, h.width * 7 / 4, 16);
   }
   list_->setObjectName(QStringLiteral("list1001"));
+  list_->setAccessibleName(QStringLiteral("Menu items"));
   list_->setFont(listFont());
   list_->setGeometry(21, 100, 969, 360);
   list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

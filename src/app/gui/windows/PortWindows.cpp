@@ -137,6 +137,7 @@ PortListDlg::PortListDlg(QtMainWindow& w, const char* caption, MsgId endMsg)
     : QDialog(&w), w_(w), list_(new QListWidget(this)), endMsg_(endMsg) {
   setWindowTitle(QString::fromUtf8(caption));
   list_->setObjectName(QStringLiteral("list1019"));
+  list_->setAccessibleName(QString::fromUtf8(caption));
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setObjectName(QStringLiteral("ok"));
   auto* cancel = new QPushButton(QStringLiteral("CANCEL"), this);

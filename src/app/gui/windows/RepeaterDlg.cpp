@@ -23,10 +23,12 @@ struct ButtonRow {
   const char* text;
   int op;   // 0: Freq
   int group;
+  const char* spoken;   // what a screen reader says, where the text is a sign
 };
 constexpr ButtonRow kButtons[] = {
-    {1026, "OFF", 139, 0}, {1027, "ENC", 140, 0}, {1028, "SQL", 141, 0}, {1029, "Freq", 0, 1},
-    {1030, "S", 143, 2},   {1031, "-", 145, 2},   {1032, "+", 144, 2},
+    {1026, "OFF", 139, 0, nullptr}, {1027, "ENC", 140, 0, nullptr},       {1028, "SQL", 141, 0, nullptr},
+    {1029, "Freq", 0, 1, nullptr},  {1030, "S", 143, 2, "Simplex"},       {1031, "-", 145, 2, "Minus shift"},
+    {1032, "+", 144, 2, "Plus shift"},
 };
 constexpr const char* kGroups[] = {"CTCSS MODE", "CTCSS TONE FREQUENCY", "REPEATER SHIFT DIRECTION"};
 
@@ -37,6 +39,7 @@ CToneListDlg::CToneListDlg(QWidget* parent, int selected) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   list_ = new QListWidget(this);
   list_->setObjectName(controlName(1001));
+  list_->setAccessibleName(windowTitle());
   for (int cn = 0; cn < kToneCount; ++cn) list_->addItem(QString::fromUtf8(toneText(cn)));
   if (selected >= 0 && selected < kToneCount) list_->setCurrentRow(selected);
   layout->addWidget(list_);
@@ -80,6 +83,7 @@ CRepeaterDlg::CRepeaterDlg(QtMainWindow& window) : OptionDialog(window, "Repeate
   for (const ButtonRow& b : kButtons) {
     auto* button = new QPushButton(QString::fromUtf8(b.text), this);
     button->setObjectName(controlName(b.id));
+    if (b.spoken != nullptr) button->setAccessibleName(QString::fromUtf8(b.spoken));
     button->setAutoDefault(false);
     if (b.op == 0) {
       connect(button, &QPushButton::clicked, this, &CRepeaterDlg::openToneList);

@@ -22,9 +22,12 @@ VfoSetWindow::VfoSetWindow(MainWindowPort& owner, QWidget* parent) : QDialog(par
   setWindowTitle(QString::fromUtf8(kVfoSetCaption));
   setModal(false);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(QString::fromUtf8(kString102), this));
+  auto* prompt = new QLabel(QString::fromUtf8(kString102), this);
+  layout->addWidget(prompt);
   layout->addWidget(new QLabel(QString::fromUtf8(kString103), this));
   edit_ = new QLineEdit(this);
+  // The prompt names the field for a screen reader.
+  prompt->setBuddy(edit_);
   edit_->setMaxLength(kVfoSetMaxDigits);
   layout->addWidget(edit_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

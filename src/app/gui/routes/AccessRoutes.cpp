@@ -1,0 +1,38 @@
+// A screen reader hears what a report changed on the panel: after every
+// reply's own rows have drawn it, the panel's elements whose names, values
+// or states moved raise their accessibility events. The keyboard ring is
+// made with the first display.
+#include "analysis/AnalyserMessages.h"
+#include "app/gui/QtMainWindow.h"
+#include "app/gui/widgets/PanelAccess.h"
+
+namespace hrx::gui {
+
+namespace {
+
+LParam onReply(QtMainWindow& w, const Msg&) {
+  w.part<PanelAccess>().tellChanges();
+  return 0;
+}
+
+LParam onDisplayStart(QtMainWindow& w, const Msg&) {
+  w.part<PanelAccess>();
+  return 0;
+}
+
+constexpr WindowRow kMessages[] = {
+#define HRX_REPLY(code, event, length) {WM_ANL_EVT_##code, onReply},
+#include "state/ReplyCodes.def"
+#undef HRX_REPLY
+    {WM_ANL_EVT_EX, onReply},
+};
+
+constexpr WindowRow kTimers[] = {
+    {kTimerDispStart, onDisplayStart},
+};
+
+}  // namespace
+
+extern const WindowRoutes kAccessRoutes{"accessibility", kMessages, kTimers, {}};
+
+}  // namespace hrx::gui

@@ -1,0 +1,238 @@
+#include "app/gui/widgets/PanelAccess.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include "app/gui/QtMainWindow.h"
+
+namespace hrx::gui {
+
+namespace {
+
+constexpr int kNotch = 120;
+constexpr int kRingMargin = 3;
+
+// The keyboard focus ring: drawn over the panel, never in the mouse's way.
+class FocusRing final : public QWidget {
+ public:
+  explicit FocusRing(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    // Yellow inside black: seen on the dark panel and on the lit keys.
+    p.setPen(QPen(Qt::black, 1));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    p.setPen(QPen(QColor(0xFF, 0xD2, 0x00), 2));
+    p.drawRect(rect().adjusted(2, 2, -2, -2));
+  }
+};
+
+bool turns(ElementKind k) {
+  return k == ElementKind::Knob || k == ElementKind::Dial || k == ElementKind::Meter || k == ElementKind::Digit;
+}
+
+bool clicks(ElementKind k) {
+  return k == ElementKind::Key || k == ElementKind::SoftKey || k == ElementKind::Digit || k == ElementKind::Knob;
+}
+
+const PanelElement& elementAt(int index) { return panelElements()[static_cast<std::size_t>(index)]; }
+
+}  // namespace
+
+PanelAccess::PanelAccess(QtMainWindow& window) : w_(window) {
+  QWidget* panel = w_.panelWidget();
+  panel->setFocusPolicy(Qt::StrongFocus);
+  panel->installEventFilter(this);
+  ring_ = new FocusRing(panel);
+}
+
+PanelAccess::~PanelAccess() {
+  if (QWidget* panel = w_.panelWidget()) {
+    panel->removeEventFilter(this);
+    panel->setProperty(kPanelGoneProperty, true);
+  }
+}
+
+void PanelAccess::setFocused(int index) {
+  const int count = static_cast<int>(panelElements().size());
+  if (index < -1 || index >= count || index == focused_) return;
+  if (focused_ >= 0) leave(focused_);
+  focused_ = index;
+  if (index < 0) {
+    ring_->hide();
+    return;
+  }
+  ring_->setGeometry(elementAt(index).rect.adjusted(-kRingMargin, -kRingMargin, kRingMargin, kRingMargin));
+  ring_->show();
+  ring_->raise();
+  if (telling_ && w_.panelWidget()->hasFocus()) {
+    if (QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w_.panelWidget())) {
+      QAccessibleEvent e(panel->child(index), QAccessible::Focus);
+      raise(e);
+    }
+  }
+}
+
+bool PanelAccess::takesKey(int qtKey) const {
+  return focused_ >= 0 && turns(elementAt(focused_).kind) && (qtKey == Qt::Key_PageUp || qtKey == Qt::Key_PageDown);
+}
+
+void PanelAccess::moveRing(bool forward) {
+  const int count = static_cast<int>(panelElements().size());
+  // The ring passes through "nothing ringed" between the last and the
+  // first element, where the keys mean what they meant before.
+  int next = focused_ + (forward ? 1 : -1);
+  if (next >= count) next = -1;
+  if (next < -1) next = count - 1;
+  setFocused(next);
+}
+
+// Ends what a ringed element started on the panel: a knob's focus, a chosen digit.
+void PanelAccess::leave(int index) {
+  panel::PanelCtrl& c = w_.panel();
+  if (c.m_Op_Stats() != elementAt(index).id) return;
+  if (c.knobFocused()) c.Ctrl_OpVolumeDial(c.m_Op_Stats());
+  else if (c.digitChosen()) c.Ctrl_OpVfoDspSetting(c.m_Op_Stats());
+}
+
+void PanelAccess::press(int index) {
+  if (index < 0 || index >= static_cast<int>(panelElements().size())) return;
+  const PanelElement& e = elementAt(index);
+  if (clicks(e.kind)) mouseClick(e.at);
+}
+
+void PanelAccess::turn(int index, bool up) {
+  if (index < 0 || index >= static_cast<int>(panelElements().size())) return;
+  const PanelElement& e = elementAt(index);
+  if (!turns(e.kind)) return;
+  panel::PanelCtrl& c = w_.panel();
+  if (c.m_Op_Stats() != e.id) {
+    // The wheel goes to a focused knob or a chosen digit first: end those.
+    if (c.knobFocused()) c.Ctrl_OpVolumeDial(c.m_Op_Stats());
+    else if (c.digitChosen()) c.Ctrl_OpVfoDspSetting(c.m_Op_Stats());
+    if (e.kind == ElementKind::Knob) c.Ctrl_OpVolumeDial(e.id);
+    else if (e.kind == ElementKind::Digit) mouseClick(e.at);
+  }
+  wheelNotch(e.at, up);
+}
+
+void PanelAccess::mouseClick(QPoint at) {
+  QWidget* panel = w_.panelWidget();
+  const QPointF global = panel->mapToGlobal(QPointF(at));
+  synthetic_ = true;
+  QMouseEvent down(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(panel, &down);
+  QMouseEvent up(QEvent::MouseButtonRelease, QPointF(at), global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(panel, &up);
+  synthetic_ = false;
+}
+
+void PanelAccess::wheelNotch(QPoint at, bool up) {
+  QWidget* panel = w_.panelWidget();
+  QWheelEvent e(QPointF(at), panel->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, up ? kNotch : -kNotch), Qt::NoButton,
+                Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(panel, &e);
+}
+
+bool PanelAccess::eventFilter(QObject* watched, QEvent* e) {
+  if (watched != w_.panelWidget()) return false;
+  switch (e->type()) {
+    case QEvent::KeyPress: {
+      auto* k = static_cast<QKeyEvent*>(e);
+      return onKey(k->key(), k->modifiers());
+    }
+    case QEvent::MouseButtonPress:
+      // Back to the mouse: the ring goes.
+      if (!synthetic_) setFocused(-1);
+      return false;
+    case QEvent::FocusOut:
+      ring_->hide();
+      return false;
+    case QEvent::FocusIn:
+      ring_->setVisible(focused_ >= 0);
+      return false;
+    default: return false;
+  }
+}
+
+bool PanelAccess::onKey(int qtKey, Qt::KeyboardModifiers mods) {
+  if ((mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0) return false;
+  if (qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab) {
+    moveRing(qtKey == Qt::Key_Tab && (mods & Qt::ShiftModifier) == 0);
+    return true;
+  }
+  if (focused_ < 0) return false;
+  switch (qtKey) {
+    case Qt::Key_Space: press(focused_); return true;
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+    case Qt::Key_PageUp:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_PageDown:
+      if (!turns(elementAt(focused_).kind)) return false;
+      turn(focused_, qtKey == Qt::Key_Up || qtKey == Qt::Key_Right || qtKey == Qt::Key_PageUp);
+      return true;
+    case Qt::Key_Escape:
+      // The first Escape takes the ring away; the next one ends the program.
+      setFocused(-1);
+      return true;
+    default: return false;
+  }
+}
+
+void PanelAccess::raise(QAccessibleEvent& e) {
+  if (probe_) probe_(&e);
+  QAccessible::updateAccessibility(&e);
+}
+
+void PanelAccess::startTelling() {
+  telling_ = true;
+  told_.clear();
+  for (const PanelElement& e : panelElements()) told_.push_back(elementTexts(w_, e));
+}
+
+void PanelAccess::tellChanges() {
+  if (!telling_) return;
+  QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w_.panelWidget());
+  if (panel == nullptr) return;
+  const auto all = panelElements();
+  for (std::size_t i = 0; i < all.size() && i < told_.size(); ++i) {
+    const ElementTexts now = elementTexts(w_, all[i]);
+    ElementTexts& before = told_[i];
+    if (now == before) continue;
+    QAccessibleInterface* child = panel->child(static_cast<int>(i));
+    if (now.name != before.name) {
+      QAccessibleEvent e(child, QAccessible::NameChanged);
+      raise(e);
+    }
+    if (now.value != before.value) {
+      if (all[i].kind == ElementKind::Display) {
+        QAccessibleTextUpdateEvent t(child, 0, before.value, now.value);
+        raise(t);
+      }
+      QAccessibleValueChangeEvent e(child, now.value);
+      raise(e);
+    }
+    if (now.checked != before.checked || now.pressed != before.pressed) {
+      QAccessible::State changed;
+      changed.checked = now.checked != before.checked;
+      changed.pressed = now.pressed != before.pressed;
+      QAccessibleStateChangeEvent e(child, changed);
+      raise(e);
+    }
+    before = now;
+  }
+}
+
+}  // namespace hrx::gui

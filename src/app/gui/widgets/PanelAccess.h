@@ -1,0 +1,66 @@
+#pragma once
+// The panel worked from the keyboard and followed by a screen reader: a
+// focus ring that Tab and Shift+Tab move through the panel's elements in
+// reading order, Space to press the ringed key, the arrows and Page Up/Down
+// to turn the ringed dial or knob by one wheel notch, and the accessibility
+// events for what a report changed. With no element ringed the keys keep
+// their old meaning (the key file, Enter nothing, Escape ends the program).
+// GUI thread only.
+#include <QObject>
+#include <functional>
+#include <vector>
+
+#include "app/gui/routes/WindowRoutes.h"
+#include "app/gui/widgets/PanelAccessible.h"
+
+class QAccessibleEvent;
+class QWidget;
+
+namespace hrx::gui {
+
+class PanelAccess final : public QObject, public WindowPart {
+ public:
+  explicit PanelAccess(QtMainWindow& window);
+  ~PanelAccess() override;
+
+  // The ringed element's index in panelElements(), or -1.
+  int focused() const { return focused_; }
+  void setFocused(int index);
+  // Whether the ringed element takes this key itself (the key file must
+  // leave it alone).
+  bool takesKey(int qtKey) const;
+  // A click on element `index`, as the mouse makes it.
+  void press(int index);
+  // One wheel notch on element `index`, up (away from the user) or down.
+  void turn(int index, bool up);
+
+  // A screen reader is reading the panel: from now on changes are told.
+  void startTelling();
+  // Raises the name, value and state events for every element whose texts
+  // changed since the last call.
+  void tellChanges();
+  // Sees every event raised, before Qt hands it to the bridge (which takes
+  // none while no bridge is active, as on the offscreen platform).
+  void setProbe(std::function<void(QAccessibleEvent*)> probe) { probe_ = std::move(probe); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  bool onKey(int qtKey, Qt::KeyboardModifiers mods);
+  void moveRing(bool forward);
+  void leave(int index);
+  void mouseClick(QPoint at);
+  void wheelNotch(QPoint at, bool up);
+  void raise(QAccessibleEvent& e);
+
+  QtMainWindow& w_;
+  QWidget* ring_ = nullptr;
+  int focused_ = -1;
+  bool synthetic_ = false;
+  bool telling_ = false;
+  std::vector<ElementTexts> told_;
+  std::function<void(QAccessibleEvent*)> probe_;
+};
+
+}  // namespace hrx::gui

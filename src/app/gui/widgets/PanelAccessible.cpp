@@ -1,0 +1,533 @@
+#include "app/gui/widgets/PanelAccessible.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QLabel>
+#include <QPointer>
+#include <QWidget>
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
+#include "app/gui/QtMainWindow.h"
+#include "app/gui/widgets/PanelAccess.h"
+#include "panel/PanelCtrl.h"
+#include "render/PanelRenderer.h"
+
+namespace hrx::gui {
+
+namespace {
+
+struct Legend {
+  int left, top;
+  const char* text;
+};
+constexpr Legend kKeyLegends[] = {
+#define HRX_PANEL_KEY(l, t, r, b, legend) {l, t, legend},
+#define HRX_PANEL_BOX(l, t, r, b, colour)
+#define HRX_PANEL_KNOB(cx, cy, r, caption)
+#include "resources/PanelLayout.def"
+#undef HRX_PANEL_KEY
+#undef HRX_PANEL_BOX
+#undef HRX_PANEL_KNOB
+};
+
+struct KnobCaption {
+  int cx, cy;
+  const char* caption;
+};
+constexpr KnobCaption kKnobCaptions[] = {
+#define HRX_PANEL_KEY(l, t, r, b, legend)
+#define HRX_PANEL_BOX(l, t, r, b, colour)
+#define HRX_PANEL_KNOB(cx, cy, r, caption) {cx, cy, caption},
+#include "resources/PanelLayout.def"
+#undef HRX_PANEL_KEY
+#undef HRX_PANEL_BOX
+#undef HRX_PANEL_KNOB
+};
+
+struct BitmapLegend {
+  int id;
+  const char* legend;
+};
+constexpr BitmapLegend kBitmapLegends[] = {
+#define HRX_BITMAP(id, w, h, kind, legend, fg, bg) {id, legend},
+#define HRX_BITMAP_SERIES(first, last, w, h, kind, legend, fg, bg)
+#include "resources/Bitmaps.def"
+#undef HRX_BITMAP
+#undef HRX_BITMAP_SERIES
+};
+
+QString bitmapLegend(int id) {
+  for (const BitmapLegend& b : kBitmapLegends)
+    if (b.id == id) return QString::fromUtf8(b.legend);
+  return {};
+}
+
+// The knobs: inner and outer control of each of the four, centre and radius.
+struct KnobPlace {
+  int id, cx, cy, r;
+  bool outer;
+};
+constexpr KnobPlace kKnobs[] = {
+    {14, 140, 285, 15, false}, {15, 140, 285, 27, true}, {16, 254, 285, 15, false}, {17, 254, 285, 27, true},
+    {18, 367, 285, 15, false}, {19, 367, 285, 27, true}, {20, 480, 285, 15, false}, {21, 480, 285, 27, true},
+};
+// An outer ring is reached between the inner knob's edge and its own.
+constexpr int kOuterReach = 21;
+
+// The keys whose setting the TFT's block icons show, by icon slot.
+struct IconKey {
+  int id, slot;
+  bool toggles;
+};
+constexpr IconKey kIconKeys[] = {{4, 0, false}, {31, 1, false}, {30, 2, true},
+                                 {32, 3, false}, {34, 4, true},  {33, 5, false}};
+
+constexpr const char* kDigitPlaces[] = {"1 Hz", "10 Hz", "100 Hz", "1 kHz", "10 kHz", "100 kHz", "1 MHz", "10 MHz"};
+
+// Where a wheel notch reaches each dial and nothing else: the CLAR/VFO-B
+// dial's point lies inside the third dial's circle, the VFO-B select dial's
+// outside the CLAR/VFO-B square.
+constexpr QPoint kSubDialAt{910, 285};
+constexpr QPoint kSelectAAt{837, 270};
+constexpr QPoint kSelectBAt{985, 265};
+constexpr QPoint kMeterAt{128, 215};
+constexpr int kSelectRadius = 33;
+
+QRect hitRect(const panel::HitRect& h) { return QRect(QPoint(h.left, h.top), QPoint(h.right, h.bottom)); }
+
+QString readable(const char* legend) {
+  QString s = QString::fromUtf8(legend);
+  s.replace(QString::fromUtf8("\u25C2\u25B8"), QStringLiteral(" swap "));
+  s.replace(QString::fromUtf8("\u25B8"), QStringLiteral(" to "));
+  // The band keys' legends are their bands.
+  if (!s.isEmpty() && s[0].isDigit()) s += QStringLiteral(" MHz");
+  return s;
+}
+
+int catalogueAt(QPoint topLeft) {
+  for (int i = 0; i < static_cast<int>(std::size(render::kPanelImageCatalogue)); ++i) {
+    const render::SwitchImageGroup& g = render::kPanelImageCatalogue[i];
+    if (g.kind == render::ImageKind::Switch && g.x == topLeft.x() && g.y == topLeft.y()) return i;
+  }
+  return -1;
+}
+
+QString keyLegend(QPoint topLeft) {
+  for (const Legend& l : kKeyLegends)
+    if (l.left == topLeft.x() && l.top == topLeft.y()) return readable(l.text);
+  return {};
+}
+
+std::vector<PanelElement> buildElements() {
+  std::vector<PanelElement> out;
+  auto addKey = [&](const panel::HitRect& h) {
+    const QRect r = hitRect(h);
+    if (h.id >= panel::kIdFirstDigit && h.id <= panel::kIdLastDigit) {
+      const bool sub = h.id >= panel::kIdFirstSubDigit;
+      const int place = h.id - (sub ? panel::kIdFirstSubDigit : panel::kIdFirstDigit);
+      out.push_back({h.id, ElementKind::Digit, r, r.center(),
+                     QStringLiteral("%1 %2 digit").arg(sub ? QStringLiteral("VFO-B") : QStringLiteral("VFO-A"),
+                                                        QString::fromUtf8(kDigitPlaces[place])),
+                     -1});
+    } else if (h.id >= 22 && h.id <= 29) {   // the TFT's soft keys 1..8
+      out.push_back({h.id, ElementKind::SoftKey, r, r.center(), QString(), -1});
+    } else {
+      out.push_back({h.id, ElementKind::Key, r, r.center(), keyLegend(r.topLeft()), catalogueAt(r.topLeft())});
+    }
+  };
+  auto addArea = [&](int area, auto keep) {
+    std::vector<panel::HitRect> rows;
+    for (const panel::HitRect* h = panel::areaTable(area); h->id != 0; ++h)
+      if (keep(h->id)) rows.push_back(*h);
+    return rows;
+  };
+  auto all = [](int) { return true; };
+  auto digits = [](int id) { return id >= panel::kIdFirstDigit && id <= panel::kIdLastDigit; };
+  auto leftToRight = [](std::vector<panel::HitRect> rows) {
+    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.left < b.left; });
+    return rows;
+  };
+  auto knobCaption = [](const KnobPlace& k) {
+    for (const KnobCaption& c : kKnobCaptions)
+      if (c.cx == k.cx && c.cy == k.cy) {
+        const QStringList parts = QString::fromUtf8(c.caption).split(QStringLiteral(" - "));
+        return (k.outer ? parts.value(1) : parts.value(0)) + (k.outer ? QStringLiteral(" ring") : QStringLiteral(" knob"));
+      }
+    return QString();
+  };
+  auto disc = [](QPoint c, int r) { return QRect(c.x() - r, c.y() - r, 2 * r + 1, 2 * r + 1); };
+
+  for (int area : {0, 1}) for (const auto& h : addArea(area, all)) addKey(h);
+  out.push_back({panel::kIdMeterSpot, ElementKind::Meter, render::kMeterStrip, kMeterAt, QStringLiteral("Meter"), -1});
+  out.push_back({kIdBlockIcons, ElementKind::Display, render::kBlockIconStrip, render::kBlockIconStrip.center(),
+                 QStringLiteral("Receiver settings"), -1});
+  // The VFO-B display, then its digits, then the soft keys.
+  const std::vector<panel::HitRect> subDigits = leftToRight(addArea(2, digits));
+  const QRect subRect = hitRect(subDigits.front()).united(hitRect(subDigits.back()));
+  out.push_back({kIdSubDisplay, ElementKind::Display, subRect, subRect.center(), QStringLiteral("VFO-B frequency"), -1});
+  for (const auto& h : subDigits) addKey(h);
+  for (const auto& h : addArea(2, [&](int id) { return !digits(id); })) addKey(h);
+  for (const auto& h : addArea(3, all)) addKey(h);
+  // The push keys and the knobs of the lower row, left to right.
+  std::vector<PanelElement> row;
+  for (const auto& h : addArea(4, all)) {
+    addKey(h);
+    row.push_back(out.back());
+    out.pop_back();
+  }
+  for (const KnobPlace& k : kKnobs)
+    row.push_back({k.id, ElementKind::Knob, disc({k.cx, k.cy}, k.r),
+                   QPoint(k.cx + (k.outer ? kOuterReach : 0), k.cy), knobCaption(k), -1});
+  std::stable_sort(row.begin(), row.end(), [](const auto& a, const auto& b) { return a.rect.center().x() < b.rect.center().x(); });
+  out.insert(out.end(), row.begin(), row.end());
+  // The main display, its digits and the mode beside them.
+  const std::vector<panel::HitRect> mainDigits = leftToRight(addArea(5, digits));
+  const QRect mainRect = hitRect(mainDigits.front()).united(hitRect(mainDigits.back()));
+  out.push_back({kIdMainDisplay, ElementKind::Display, mainRect, mainRect.center(), QStringLiteral("VFO-A frequency"), -1});
+  for (const auto& h : mainDigits) addKey(h);
+  // The mode labels beside the main display.
+  out.push_back({kIdModeDisplay, ElementKind::Display, QRect(786, 51, 46, 30), QPoint(809, 66), QStringLiteral("Mode"), -1});
+  for (const auto& h : addArea(6, all)) addKey(h);
+  // The dials' squares are the controller's drag and wheel squares.
+  out.push_back({panel::kIdMainDial, ElementKind::Dial, QRect(QPoint(623, 111), QPoint(807, 295)),
+                 QPoint(panel::kMainDialCentreX, panel::kMainDialCentreY), QStringLiteral("Main dial"), -1});
+  out.push_back({panel::kIdFirstFunc, ElementKind::Dial, disc(kSelectAAt, kSelectRadius), kSelectAAt,
+                 QStringLiteral("VFO-A select dial"), -1});
+  for (const auto& h : addArea(7, all)) addKey(h);
+  out.push_back({panel::kIdSubDial, ElementKind::Dial, QRect(QPoint(895, 231), QPoint(983, 319)), kSubDialAt,
+                 QStringLiteral("CLAR/VFO-B dial"), -1});
+  out.push_back({panel::kIdFirstFuncB, ElementKind::Dial, disc(kSelectBAt, kSelectRadius), kSelectBAt,
+                 QStringLiteral("VFO-B select dial"), -1});
+  return out;
+}
+
+const RadioState* stateOf(QtMainWindow& w) { return w.core() != nullptr ? &w.core()->state() : nullptr; }
+
+QString signedHz(int hz) { return QStringLiteral("%1%2 Hz").arg(hz > 0 ? QStringLiteral("+") : QString()).arg(hz); }
+
+QString modeName(int mode) {
+  if (mode < 0 || mode >= static_cast<int>(render::kVfoBModeLabel.size())) return {};
+  return bitmapLegend(render::kVfoBModeLabel[static_cast<std::size_t>(mode)]);
+}
+
+QString dialValue(QtMainWindow& w, const PanelElement& e, const RadioState& st) {
+  switch (e.id) {
+    case panel::kIdMainDial: return QStringLiteral("VFO-A ") + frequencyText(st.get_VfoA_Freq());
+    case panel::kIdSubDial: {
+      const int sf = st.get_SF_Value();
+      if (sf == 5) return QStringLiteral("clarifier ") + signedHz(static_cast<int>(st.get_IF_ClarOffset()));
+      if (sf == 4) return QStringLiteral("VFO-B ") + frequencyText(st.get_VfoB_Freq());
+      return QStringLiteral("not in use");
+    }
+    default: {
+      const bool b = e.id == panel::kIdFirstFuncB;
+      const PanelMirror* m = w.core() != nullptr ? w.core()->mirror() : nullptr;
+      const int f = m == nullptr ? 0 : (b ? m->get_DialFunc_Sub() : m->get_DialFunc_Main());
+      return f == 0 ? QStringLiteral("not in use") : QStringLiteral("function %1").arg(f);
+    }
+  }
+}
+
+}  // namespace
+
+std::span<const PanelElement> panelElements() {
+  static const std::vector<PanelElement> elements = buildElements();
+  return elements;
+}
+
+int elementIndex(int id) {
+  const auto all = panelElements();
+  for (std::size_t i = 0; i < all.size(); ++i)
+    if (all[i].id == id) return static_cast<int>(i);
+  return -1;
+}
+
+QString frequencyText(int hz) {
+  QString digits = QString::number(hz);
+  for (int i = digits.size() - 3; i > 0; i -= 3) digits.insert(i, QLatin1Char('.'));
+  return digits + QStringLiteral(" MHz");
+}
+
+ElementTexts elementTexts(QtMainWindow& w, const PanelElement& e) {
+  ElementTexts t;
+  t.name = e.legend;
+  const RadioState* st = stateOf(w);
+  panel::PanelCtrl& ctrl = w.panel();
+  switch (e.kind) {
+    case ElementKind::Key: {
+      if (e.catalogue >= 0) {
+        const render::SwitchImageGroup& g = render::kPanelImageCatalogue[e.catalogue];
+        const int shown = w.renderer().shownState(static_cast<render::Switch>(e.catalogue));
+        t.checkable = g.count >= 4;
+        t.checked = t.checkable && shown >= 2;
+        t.pressed = shown % 2 == 1;
+      }
+      for (const IconKey& k : kIconKeys)
+        if (k.id == e.id && st != nullptr) {
+          const QString icon = bitmapLegend(w.renderer().blockIconImage(k.slot, *st));
+          t.value = e.legend + QLatin1Char(' ') + icon;
+          t.checkable = k.toggles;
+          t.checked = k.toggles && icon != QStringLiteral("OFF");
+        }
+      break;
+    }
+    case ElementKind::SoftKey:
+      if (st != nullptr) t.name = bitmapLegend(w.renderer().softKeyImage(e.id - 21, *st));
+      if (t.name.isEmpty()) t.name = QStringLiteral("soft key %1").arg(e.id - 21);
+      break;
+    case ElementKind::Digit: {
+      const bool sub = e.id >= panel::kIdFirstSubDigit;
+      const int place = e.id - (sub ? panel::kIdFirstSubDigit : panel::kIdFirstDigit);
+      if (st != nullptr) {
+        int hz = sub ? st->get_VfoB_Freq() : st->get_VfoA_Freq();
+        for (int i = 0; i < place; ++i) hz /= 10;
+        t.value = QString::number(hz % 10);
+      }
+      t.checkable = true;
+      t.checked = ctrl.m_Op_Stats() == e.id;
+      break;
+    }
+    case ElementKind::Knob: {
+      const char* what = nullptr;
+      std::int32_t v = 0;
+      if (st != nullptr && panel::knobSetting(e.id, *st, &what, &v))
+        t.value = QString::fromUtf8(what) + QLatin1Char(' ') +
+                  (std::string_view(what) == "IF shift" ? signedHz(v) : QString::number(v));
+      else t.value = QStringLiteral("not in use");
+      break;
+    }
+    case ElementKind::Dial:
+      if (st != nullptr) t.value = dialValue(w, e, *st);
+      break;
+    case ElementKind::Display:
+      if (st == nullptr) break;
+      if (e.id == kIdMainDisplay) t.value = frequencyText(st->get_VfoA_Freq());
+      else if (e.id == kIdSubDisplay) t.value = frequencyText(st->get_VfoB_Freq());
+      else if (e.id == kIdModeDisplay) t.value = modeName(st->get_MD_Main());
+      else {
+        QStringList icons;
+        for (int slot = 0; slot < render::kBlockIconSlots - 1; ++slot)
+          icons << bitmapLegend(w.renderer().blockIconImage(slot, *st));
+        t.value = QStringLiteral("ANT %1, IPO %2, ATT %3, R.FLT %4, NB %5, AGC %6")
+                      .arg(icons.value(0), icons.value(1), icons.value(2), icons.value(3), icons.value(4), icons.value(5));
+      }
+      break;
+    case ElementKind::Meter:
+      // The selection only: the reading changes too often to be told.
+      if (st != nullptr) t.value = bitmapLegend(w.renderer().softKeyImage(5, *st)).remove(QStringLiteral("MTR ")) +
+                                   QStringLiteral(" selected");
+      break;
+  }
+  return t;
+}
+
+namespace {
+
+// The window is being taken down: its parts are gone before the panel is.
+bool panelGone(const QWidget* panel) { return panel->property(kPanelGoneProperty).toBool(); }
+
+// One element of the panel, handed out by the panel's interface.
+class ElementInterface final : public QAccessibleInterface,
+                               public QAccessibleActionInterface,
+                               public QAccessibleTextInterface {
+ public:
+  ElementInterface(QWidget* panel, int index) : panel_(panel), index_(index) {}
+
+  bool isValid() const override { return !panel_.isNull() && !panelGone(panel_); }
+  QObject* object() const override { return nullptr; }
+  QWindow* window() const override { return panel_ ? panel_->window()->windowHandle() : nullptr; }
+  QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(panel_.data()); }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  int childCount() const override { return 0; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+  void setText(QAccessible::Text, const QString&) override {}
+
+  QString text(QAccessible::Text t) const override {
+    if (!isValid()) return {};
+    const ElementTexts e = texts();
+    switch (t) {
+      case QAccessible::Name: return e.name;
+      case QAccessible::Value:
+      case QAccessible::Description: return e.value;
+      default: return {};
+    }
+  }
+
+  QRect rect() const override {
+    if (!isValid()) return {};
+    const QRect r = element().rect;
+    return QRect(panel_->mapToGlobal(r.topLeft()), r.size());
+  }
+
+  QAccessible::Role role() const override {
+    switch (element().kind) {
+      case ElementKind::Knob:
+      case ElementKind::Dial: return QAccessible::Dial;
+      case ElementKind::Display: return QAccessible::StaticText;
+      case ElementKind::Meter: return QAccessible::Indicator;
+      default: return QAccessible::Button;
+    }
+  }
+
+  QAccessible::State state() const override {
+    QAccessible::State s;
+    if (!isValid()) {
+      s.invalid = true;
+      return s;
+    }
+    const ElementTexts e = texts();
+    const ElementKind kind = element().kind;
+    s.focusable = kind != ElementKind::Display;
+    s.focused = s.focusable && panel_->hasFocus() && access().focused() == index_;
+    s.checkable = e.checkable;
+    s.checked = e.checked;
+    s.pressed = e.pressed;
+    s.readOnly = kind == ElementKind::Display || kind == ElementKind::Meter;
+    s.invisible = !panel_->isVisible();
+    return s;
+  }
+
+  void* interface_cast(QAccessible::InterfaceType t) override {
+    if (t == QAccessible::ActionInterface) return static_cast<QAccessibleActionInterface*>(this);
+    if (t == QAccessible::TextInterface && element().kind == ElementKind::Display)
+      return static_cast<QAccessibleTextInterface*>(this);
+    return nullptr;
+  }
+
+  // Actions: a click for what can be clicked, a notch each way for what turns.
+  QStringList actionNames() const override {
+    QStringList names;
+    const ElementKind kind = element().kind;
+    if (kind == ElementKind::Key || kind == ElementKind::SoftKey || kind == ElementKind::Digit || kind == ElementKind::Knob)
+      names << pressAction();
+    if (kind == ElementKind::Knob || kind == ElementKind::Dial || kind == ElementKind::Meter || kind == ElementKind::Digit)
+      names << increaseAction() << decreaseAction();
+    if (kind != ElementKind::Display) names << setFocusAction();
+    return names;
+  }
+  void doAction(const QString& name) override {
+    if (!isValid()) return;
+    if (name == pressAction()) access().press(index_);
+    else if (name == increaseAction()) access().turn(index_, true);
+    else if (name == decreaseAction()) access().turn(index_, false);
+    else if (name == setFocusAction()) {
+      panel_->setFocus(Qt::OtherFocusReason);
+      access().setFocused(index_);
+    }
+  }
+  QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+  // The displays' text, read-only.
+  void selection(int, int* start, int* end) const override { *start = *end = 0; }
+  int selectionCount() const override { return 0; }
+  void addSelection(int, int) override {}
+  void removeSelection(int) override {}
+  void setSelection(int, int, int) override {}
+  int cursorPosition() const override { return 0; }
+  void setCursorPosition(int) override {}
+  QString text(int start, int end) const override { return texts().value.mid(start, end - start); }
+  int characterCount() const override { return static_cast<int>(texts().value.size()); }
+  QRect characterRect(int) const override { return rect(); }
+  int offsetAtPoint(const QPoint&) const override { return 0; }
+  void scrollToSubstring(int, int) override {}
+  QString attributes(int, int* start, int* end) const override {
+    *start = 0;
+    *end = characterCount();
+    return {};
+  }
+
+ private:
+  const PanelElement& element() const { return panelElements()[static_cast<std::size_t>(index_)]; }
+  QtMainWindow& mainWindow() const { return *static_cast<QtMainWindow*>(panel_->window()); }
+  PanelAccess& access() const { return mainWindow().part<PanelAccess>(); }
+  ElementTexts texts() const { return isValid() ? elementTexts(mainWindow(), element()) : ElementTexts{}; }
+
+  QPointer<QWidget> panel_;
+  int index_;
+};
+
+// The panel widget: its elements as children, made once and kept.
+class PanelInterface final : public QAccessibleWidget {
+ public:
+  explicit PanelInterface(QWidget* panel) : QAccessibleWidget(panel, QAccessible::Pane, QStringLiteral("Front panel")) {
+    if (!panelGone(panel)) static_cast<QtMainWindow*>(panel->window())->part<PanelAccess>().startTelling();
+  }
+  ~PanelInterface() override {
+    for (QAccessible::Id id : children_)
+      if (id != 0) QAccessible::deleteAccessibleInterface(id);
+  }
+
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name) return QStringLiteral("Front panel");
+    if (t == QAccessible::Description)
+      return QStringLiteral("Tab moves through the panel; Space presses, the arrows turn.");
+    return QAccessibleWidget::text(t);
+  }
+  // The elements, then the notices shown over the panel (the connection notice).
+  int childCount() const override { return static_cast<int>(panelElements().size() + notices().size()); }
+  QAccessibleInterface* child(int index) const override {
+    const int elements = static_cast<int>(panelElements().size());
+    if (index >= elements) {
+      const QList<QLabel*> shown = notices();
+      return index - elements < shown.size() ? QAccessible::queryAccessibleInterface(shown[index - elements]) : nullptr;
+    }
+    if (index < 0) return nullptr;
+    if (children_.empty()) children_.assign(panelElements().size(), 0);
+    QAccessible::Id& id = children_[static_cast<std::size_t>(index)];
+    if (id == 0) id = QAccessible::registerAccessibleInterface(new ElementInterface(widget(), index));
+    return QAccessible::accessibleInterface(id);
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    if (child == nullptr) return -1;
+    if (auto* label = qobject_cast<QLabel*>(child->object())) {
+      const int i = static_cast<int>(notices().indexOf(label));
+      return i < 0 ? -1 : static_cast<int>(panelElements().size()) + i;
+    }
+    const auto it = std::find(children_.begin(), children_.end(), QAccessible::uniqueId(const_cast<QAccessibleInterface*>(child)));
+    return it == children_.end() ? -1 : static_cast<int>(it - children_.begin());
+  }
+  QAccessibleInterface* childAt(int x, int y) const override {
+    const QPoint p = widget()->mapFromGlobal(QPoint(x, y));
+    const auto all = panelElements();
+    for (std::size_t i = 0; i < all.size(); ++i)
+      if (all[i].kind != ElementKind::Display && all[i].rect.contains(p)) return child(static_cast<int>(i));
+    return nullptr;
+  }
+  QAccessibleInterface* focusChild() const override {
+    if (panelGone(widget())) return nullptr;
+    const int f = static_cast<QtMainWindow*>(widget()->window())->part<PanelAccess>().focused();
+    return f >= 0 && widget()->hasFocus() ? child(f) : nullptr;
+  }
+
+ private:
+  QList<QLabel*> notices() const {
+    QList<QLabel*> shown;
+    for (QLabel* l : widget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+      if (l->isVisible()) shown << l;
+    return shown;
+  }
+
+  mutable std::vector<QAccessible::Id> children_;
+};
+
+QAccessibleInterface* panelFactory(const QString&, QObject* object) {
+  auto* panel = qobject_cast<QWidget*>(object);
+  if (panel == nullptr || dynamic_cast<PanelWidget*>(panel) == nullptr) return nullptr;
+  if (dynamic_cast<QtMainWindow*>(panel->window()) == nullptr) return nullptr;
+  return new PanelInterface(panel);
+}
+
+}  // namespace
+
+void installPanelAccessibility() {
+  static const bool installed = [] {
+    QAccessible::installFactory(panelFactory);
+    return true;
+  }();
+  (void)installed;
+}
+
+}  // namespace hrx::gui

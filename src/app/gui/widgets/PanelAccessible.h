@@ -1,0 +1,58 @@
+#pragma once
+// The drawn panel as objects a screen reader can read: one element per key,
+// digit, knob and dial of the panel's hit areas, plus the displays and the
+// meter, named from the key legends and the radio's state, handed out
+// through Qt's own accessibility (one child interface per element, as Qt's
+// tab bar does for its tabs).
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <span>
+
+namespace hrx::gui {
+
+class QtMainWindow;
+
+enum class ElementKind { Key, SoftKey, Digit, Knob, Dial, Display, Meter };
+
+struct PanelElement {
+  int id;             // the panel controller's id; displays have their own
+  ElementKind kind;
+  QRect rect;         // panel coordinates
+  QPoint at;          // where its click or wheel notch goes
+  QString legend;     // the fixed part of its name
+  int catalogue;      // its switch image group, or -1
+};
+
+// Ids of the elements that are not controls.
+inline constexpr int kIdMainDisplay = 1001;
+inline constexpr int kIdSubDisplay = 1002;
+inline constexpr int kIdModeDisplay = 1003;
+inline constexpr int kIdBlockIcons = 1004;
+
+// Every element, in reading order.
+std::span<const PanelElement> panelElements();
+// The element's index, or -1.
+int elementIndex(int id);
+
+struct ElementTexts {
+  QString name;
+  QString value;
+  bool checkable = false;
+  bool checked = false;
+  bool pressed = false;
+  bool operator==(const ElementTexts&) const = default;
+};
+// What the element says now: its name and value from the legends, the
+// radio state and what the panel shows.
+ElementTexts elementTexts(QtMainWindow& w, const PanelElement& e);
+// "14.250.000 MHz".
+QString frequencyText(int hz);
+
+// Set on the panel widget when its window starts to go: its elements stop answering.
+inline constexpr const char* kPanelGoneProperty = "hrxPanelGone";
+
+// The factory that gives the panel widget its interface; once per process.
+void installPanelAccessibility();
+
+}  // namespace hrx::gui

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The panel read through the real assistive-technology bus: a private
+# session bus carrying the AT-SPI bus, the program on an X server of its own
+# (Qt's AT-SPI bridge needs a windowing platform; offscreen has none)
+# connected to the simulated radio, and a pyatspi client that works it.
+#   atspi_panel.sh PROGRAM SIMULATOR
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "${HRX900_IN_SESSION:-}" ]; then
+  export HRX900_IN_SESSION=1
+  exec dbus-run-session -- bash "$0" "$@"
+fi
+program=$1 sim=$2
+work=$(mktemp -d /tmp/hrx900-atspi-XXXXXX)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+/usr/libexec/at-spi-bus-launcher --launch-immediately &
+pids+=($!)
+for _ in $(seq 100); do
+  dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress >/dev/null 2>&1 && break
+  sleep 0.1
+done
+
+# A display number of its own, so parallel runs do not meet.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+display=":$(head -n1 "$work/display")"
+
+mkfifo "$work/sim-in"
+"$sim" --link "$work/radio" <"$work/sim-in" >"$work/sim.out" 2>"$work/sim.err" &
+pids+=($!)
+exec 4>"$work/sim-in"   # holds the simulator's input open
+for _ in $(seq 100); do [ -e "$work/radio" ] && break; sleep 0.1; done
+
+(cd "$work" && exec env XDG_CONFIG_HOME="$work/config" DISPLAY="$display" QT_QPA_PLATFORM=xcb \
+   QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$program" --device "$work/radio") >"$work/program.log" 2>&1 &
+pids+=($!)
+
+status=0
+/usr/bin/python3 "$here/atspi_client.py" "$work/sim-in" || status=$?
+if [ "$status" -ne 0 ]; then
+  echo "--- program"; cat "$work/program.log"
+  echo "--- simulator"; cat "$work/sim.err"
+fi
+exit "$status"

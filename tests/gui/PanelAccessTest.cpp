@@ -1,0 +1,342 @@
+// The panel through Qt's accessibility, as a screen reader reads it, and
+// from the keyboard, against the simulated radio: every hit area is a named
+// element with its role; reports are told with their events; Tab, Space,
+// the arrows and Page Up/Down put the panel's own commands on the wire.
+#include <QAccessible>
+#include <QAccessibleInterface>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRegularExpression>
+#include <functional>
+#include <set>
+
+#include "../support/StationRig.h"
+#include "GuiSuites.h"
+#include "app/gui/widgets/PanelAccess.h"
+#include "app/gui/windows/MenuListWindow.h"
+#include "panel/PanelCtrl.h"
+
+using Rig = hrx::test::StationRig;
+
+namespace {
+
+struct Told {
+  QAccessible::Event type;
+  QString name;
+};
+std::vector<Told> g_told;
+
+void record(QAccessibleEvent* e) {
+  QAccessibleInterface* i = e->accessibleInterface();
+  g_told.push_back({e->type(), i != nullptr ? i->text(QAccessible::Name) : QString()});
+}
+
+bool told(QAccessible::Event type, const QString& name) {
+  return std::any_of(g_told.begin(), g_told.end(), [&](const Told& t) { return t.type == type && t.name == name; });
+}
+
+}  // namespace
+
+class PanelAccessTest : public QObject {
+  Q_OBJECT
+
+  Rig rig_;
+  QAccessibleInterface* panel_ = nullptr;
+
+  // The child of the panel named `name`, or null.
+  QAccessibleInterface* named(const QString& name) {
+    for (int i = 0; i < panel_->childCount(); ++i)
+      if (panel_->child(i)->text(QAccessible::Name) == name) return panel_->child(i);
+    return nullptr;
+  }
+  QString value(const QString& name) {
+    QAccessibleInterface* c = named(name);
+    return c != nullptr ? c->text(QAccessible::Value) : QStringLiteral("(no %1)").arg(name);
+  }
+  QWidget* panelWidget() { return rig_.w->panelWidget(); }
+  // What the radio received, without the keep-alive's polls.
+  QStringList sent() {
+    QStringList log = rig_.log();
+    log.removeAll(QStringLiteral("PS;"));
+    log.removeAll(QStringLiteral("AI;"));
+    return log;
+  }
+  // The menu list's editor of item row `row`.
+  void openMenuItem(int row) {
+    rig_.click({470, 105});   // MENU
+    hrx::gui::CMenuListDlg* list = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((list = rig_.w->findChild<hrx::gui::CMenuListDlg*>()) != nullptr && list->isVisible(), 15000);
+    list->list()->setCurrentRow(row);
+    QTest::keyClick(list->list(), Qt::Key_Return);
+    QTRY_VERIFY(list->editor() != nullptr);
+  }
+  // Tab until the ring is on `name`; false when a whole round misses it.
+  bool tabTo(const QString& name) {
+    for (int i = 0; i <= panel_->childCount() + 1; ++i) {
+      QAccessibleInterface* f = panel_->focusChild();
+      if (f != nullptr && f->text(QAccessible::Name) == name) return true;
+      QTest::keyClick(panelWidget(), Qt::Key_Tab);
+    }
+    return false;
+  }
+
+ private Q_SLOTS:
+  void initTestCase() {
+    QVERIFY(rig_.open());
+    QTRY_COMPARE(rig_.w->dispStartLog().size(), std::size_t{97});
+    QVERIFY(rig_.connectAndReadOut());
+    rig_.w->activateWindow();
+    panelWidget()->setFocus();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    panel_ = QAccessible::queryAccessibleInterface(panelWidget());
+    QVERIFY(panel_ != nullptr);
+    rig_.w->part<hrx::gui::PanelAccess>().setProbe(record);
+  }
+
+  // Every key and digit of the hit-area table is one element at its
+  // rectangle, named, with the role it works by; the knobs, dials, displays
+  // and the meter are there with their names and values.
+  void everyHitAreaIsANamedElement() {
+    std::set<int> ids;
+    int count = 0;
+    for (int area = 0; area < 8; ++area)
+      for (const hrx::panel::HitRect* h = hrx::panel::areaTable(area); h->id != 0; ++h) {
+        if (!ids.insert(h->id).second) continue;
+        const QRect want(panelWidget()->mapToGlobal(QPoint(h->left, h->top)), QPoint(0, 0));
+        QAccessibleInterface* c = nullptr;
+        for (int i = 0; i < panel_->childCount() && c == nullptr; ++i)
+          if (panel_->child(i)->rect().topLeft() == want.topLeft() && panel_->child(i)->role() == QAccessible::Button)
+            c = panel_->child(i);
+        QVERIFY2(c != nullptr, qPrintable(QString::number(h->id)));
+        QVERIFY2(!c->text(QAccessible::Name).isEmpty(), qPrintable(QString::number(h->id)));
+        QVERIFY(panel_->rect().contains(c->rect()));
+        QCOMPARE(c->parent(), panel_);
+        ++count;
+      }
+    QCOMPARE(count, 74);
+    qInfo("named panel elements: %d of %d hit areas; %d elements in all", count, static_cast<int>(ids.size()),
+          panel_->childCount());
+
+    struct Row {
+      const char* name;
+      QAccessible::Role role;
+      QPoint inside;   // a panel point of the element
+    };
+    const Row rows[] = {
+        {"ATT", QAccessible::Button, {100, 120}},         {"MODE", QAccessible::Button, {878, 250}},
+        {"BK-IN", QAccessible::Button, {425, 285}},       {"A to B", QAccessible::Button, {810, 135}},
+        {"A swap B", QAccessible::Button, {820, 165}},    {"14 MHz", QAccessible::Button, {930, 80}},
+        {"COM", QAccessible::Button, {30, 140}},          {"VFO-A 1 kHz digit", QAccessible::Button, {710, 60}},
+        {"VFO-B 10 MHz digit", QAccessible::Button, {335, 135}},
+        {"AF knob", QAccessible::Dial, {480, 285}},       {"RF/SQL ring", QAccessible::Dial, {503, 285}},
+        {"SHIFT knob", QAccessible::Dial, {367, 285}},    {"Main dial", QAccessible::Dial, {715, 203}},
+        {"CLAR/VFO-B dial", QAccessible::Dial, {939, 275}},
+        {"VFO-A frequency", QAccessible::StaticText, {700, 60}},
+        {"VFO-B frequency", QAccessible::StaticText, {360, 130}},
+        {"Mode", QAccessible::StaticText, {800, 60}},     {"Meter", QAccessible::Indicator, {200, 80}},
+    };
+    for (const Row& r : rows) {
+      QAccessibleInterface* c = named(QString::fromUtf8(r.name));
+      QVERIFY2(c != nullptr, r.name);
+      QCOMPARE(c->role(), r.role);
+      QVERIFY2(c->rect().contains(panelWidget()->mapToGlobal(r.inside)), r.name);
+    }
+    // The soft keys by what they show now.
+    QVERIFY(named(QStringLiteral("VOX")) != nullptr);
+    QVERIFY(named(QStringLiteral("DNR")) != nullptr);
+    // A notice shown over the panel is read after the elements, and only while shown.
+    const int elements = panel_->childCount();
+    QLabel notice(QStringLiteral("Connecting to the radio..."), panelWidget());
+    notice.show();
+    QCOMPARE(panel_->childCount(), elements + 1);
+    QCOMPARE(panel_->child(elements)->text(QAccessible::Name), notice.text());
+    QCOMPARE(panel_->indexOfChild(panel_->child(elements)), elements);
+    notice.hide();
+    QCOMPARE(panel_->childCount(), elements);
+  }
+
+  // FA, MD and RA reports: the displays and the ATT key read the new
+  // values, and the value and state events were raised for them.
+  void reportsAreToldWithTheirEvents() {
+    struct Row {
+      const char* report;
+      const char* element;
+      const char* value;
+      QAccessible::Event event;
+    };
+    const Row rows[] = {
+        {"FA14195000;", "VFO-A frequency", "14.195.000 MHz", QAccessible::ValueChanged},
+        {"FA14200000;", "Main dial", "VFO-A 14.200.000 MHz", QAccessible::ValueChanged},
+        {"MD03;", "Mode", "CW-U", QAccessible::ValueChanged},
+        {"AG0150;", "AF knob", "AF gain 150", QAccessible::ValueChanged},
+        {"RA01;", "ATT", "ATT -6dB", QAccessible::StateChanged},
+        {"RA00;", "ATT", "ATT OFF", QAccessible::StateChanged},
+    };
+    for (const Row& r : rows) {
+      g_told.clear();
+      QVERIFY(rig_.radio.applyLocal(r.report));
+      QTRY_COMPARE_WITH_TIMEOUT(value(QString::fromUtf8(r.element)), QString::fromUtf8(r.value), 3000);
+      QTRY_VERIFY2(told(r.event, QString::fromUtf8(r.element)), r.element);
+    }
+    QVERIFY(told(QAccessible::ValueChanged, QStringLiteral("ATT")));
+    QVERIFY(!named(QStringLiteral("ATT"))->state().checked);
+    QVERIFY(rig_.radio.applyLocal("RA02;"));
+    QTRY_VERIFY(named(QStringLiteral("ATT"))->state().checked);
+  }
+
+  // The other windows: every control that takes the keyboard, and every
+  // field, has a name a screen reader can say.
+  void otherWindowsNameEveryControl() {
+    struct Row {
+      const char* what;
+      std::function<void()> open;
+    };
+    const Row rows[] = {
+        {"Command Send", [&] { rig_.w->onCommand(32780); }},
+        {"COM Select", [&] { rig_.w->onCommand(32781); }},
+        {"Baud rate", [&] { rig_.w->onCommand(32782); }},
+        {"Playback", [&] { rig_.w->onCommand(32783); }},
+        {"Rotator", [&] { rig_.w->onCommand(32784); }},
+        {"CW", [&] { rig_.w->onCommand(32785); }},
+        {"Repeater", [&] { rig_.w->onCommand(32786); }},
+        {"Prmtrc", [&] { rig_.w->onCommand(32787); }},
+        {"P-Prmtrc", [&] { rig_.w->onCommand(32788); }},
+        {"Version", [&] { rig_.w->onCommand(32789); }},
+        {"menu list", [&] { rig_.click({470, 105}); }},
+        {"VFO SET", [&] { rig_.click({985, 140}); }},
+        {"menu item chooser", [&] { openMenuItem(5); }},
+        {"menu item text", [&] { openMenuItem(4); }},
+    };
+    QStringList problems;
+    for (const Row& r : rows) {
+      const QWidgetList before = QApplication::topLevelWidgets();
+      r.open();
+      QWidget* window = nullptr;
+      QTRY_VERIFY2_WITH_TIMEOUT(
+          [&] {
+            for (QWidget* t : QApplication::topLevelWidgets())
+              if (t->isVisible() && t != rig_.w.get() && !before.contains(t) && qobject_cast<QMenu*>(t) == nullptr)
+                window = t;
+            for (QWidget* c : rig_.w->findChildren<QDialog*>())
+              if (c->isVisible() && c->isWindow()) window = c;
+            return window != nullptr;
+          }(),
+          r.what, 5000);
+      QStringList unnamed;
+      for (QWidget* c : window->findChildren<QWidget*>()) {
+        const bool field = qobject_cast<QLineEdit*>(c) != nullptr;
+        if (!c->isVisible() || (c->focusPolicy() == Qt::NoFocus && !field) || c->focusProxy() != nullptr) continue;
+        QAccessibleInterface* i = QAccessible::queryAccessibleInterface(c);
+        // A name says something: an arrow sign alone does not.
+        if (i == nullptr || !i->text(QAccessible::Name).contains(QRegularExpression(QStringLiteral("[A-Za-z0-9]"))))
+          unnamed << QStringLiteral("%1 %2 '%3'").arg(QString::fromUtf8(c->metaObject()->className()), c->objectName(),
+                                                     i != nullptr ? i->text(QAccessible::Name) : QString());
+      }
+      if (!unnamed.isEmpty()) problems << QString::fromUtf8(r.what) + QStringLiteral(": ") + unnamed.join(u',');
+      window->close();
+      QTRY_VERIFY(!window->isVisible());
+      // The menu list under its editor.
+      if (auto* list = rig_.w->findChild<hrx::gui::CMenuListDlg*>(); list != nullptr && list->isVisible()) list->close();
+      QTRY_VERIFY(!rig_.w->panel().busy());
+      QVERIFY(rig_.idle());
+    }
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
+  }
+
+  // Tab rings the elements in reading order, Space clicks, the arrows and
+  // Page Up/Down turn by one notch: each puts its command on the wire.
+  void keyboardDrivesThePanel() {
+    rig_.w->activateWindow();
+    panelWidget()->setFocus();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    QTest::keyClick(panelWidget(), Qt::Key_Tab);
+    QVERIFY(panel_->focusChild() != nullptr);
+    QCOMPARE(panel_->focusChild()->text(QAccessible::Name), QStringLiteral("ON/OFF"));
+    QVERIFY(panel_->focusChild()->state().focused);
+    QVERIFY(told(QAccessible::Focus, QStringLiteral("ON/OFF")));
+    QTest::keyClick(panelWidget(), Qt::Key_Backtab);
+    QVERIFY(panel_->focusChild() == nullptr);
+    QTest::keyClick(panelWidget(), Qt::Key_Backtab);
+    QVERIFY(panel_->focusChild() != nullptr);
+    QCOMPARE(panel_->focusChild()->text(QAccessible::Name), QStringLiteral("VFO-B select dial"));
+    QTest::keyClick(panelWidget(), Qt::Key_Tab);
+    QVERIFY(panel_->focusChild() == nullptr);
+
+    struct Row {
+      const char* element;
+      Qt::Key key;
+      QStringList sent;
+    };
+    const Row rows[] = {
+        {"14 MHz", Qt::Key_Space, {"BS05;"}},
+        {"A to B", Qt::Key_Space, {"AB;", "IF;", "OI;"}},   // and the read-back
+        {"Main dial", Qt::Key_Up, {"EU001;"}},
+        {"Main dial", Qt::Key_Down, {"ED001;"}},
+        {"Main dial", Qt::Key_PageUp, {"EU001;"}},
+        {"Main dial", Qt::Key_PageDown, {"ED001;"}},
+        {"CLAR/VFO-B dial", Qt::Key_Up, {"EU101;"}},
+        {"Meter", Qt::Key_Up, {"MS1;"}},
+        {"AF knob", Qt::Key_Up, {"AG0120;"}},
+        {"AF knob", Qt::Key_Left, {"AG0100;"}},
+        {"VFO-A 1 kHz digit", Qt::Key_Right, {"FA14196000;"}},
+        {"VFO-A 1 kHz digit", Qt::Key_PageDown, {"FA14195000;"}},
+    };
+    QVERIFY(rig_.radio.applyLocal("AG0100;"));
+    QVERIFY(rig_.radio.applyLocal("FA14195000;"));
+    QVERIFY(rig_.radio.applyLocal("SF4;"));
+    QVERIFY(rig_.radio.applyLocal("MS0;"));
+    QTRY_COMPARE(value(QStringLiteral("AF knob")), QStringLiteral("AF gain 100"));
+    QTRY_COMPARE(value(QStringLiteral("VFO-A frequency")), QStringLiteral("14.195.000 MHz"));
+    for (const Row& r : rows) {
+      QVERIFY2(tabTo(QString::fromUtf8(r.element)), r.element);
+      QVERIFY(rig_.idle() || rig_.w->panel().knobFocused() || rig_.w->panel().digitChosen());
+      rig_.radio.clearCommandLog();
+      QTest::keyClick(panelWidget(), r.key);
+      QTRY_VERIFY2_WITH_TIMEOUT(sent().size() >= r.sent.size(), r.element, 3000);
+      QTest::qWait(100);
+      QVERIFY2(sent() == r.sent, qPrintable(QString::fromUtf8(r.element) + u' ' + sent().join(u' ')));
+    }
+    // A key with a choice opens its menu, worked with the arrows and Enter.
+    QVERIFY(tabTo(QStringLiteral("ATT")));
+    rig_.radio.clearCommandLog();
+    QTest::keyClick(panelWidget(), Qt::Key_Space);
+    QTRY_VERIFY(rig_.w->popupMenu() != nullptr && rig_.w->popupMenu()->isVisible());
+    QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Down);
+    QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Down);
+    QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(sent(), QStringList{QStringLiteral("RA01;")}, 3000);
+    QTRY_VERIFY(!rig_.w->panel().busy());
+    // The panel keeps the window's focus for when the window is active again.
+    QCOMPARE(rig_.w->focusWidget(), panelWidget());
+    rig_.w->activateWindow();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    QCOMPARE(panel_->focusChild()->text(QAccessible::Name), QStringLiteral("ATT"));
+    QVERIFY(tabTo(QStringLiteral("VFO-A 1 kHz digit")));
+    QTest::keyClick(panelWidget(), Qt::Key_Space);
+    // The digit chosen from the keyboard is chosen on the panel, until the ring leaves.
+    QCOMPARE(rig_.w->panel().m_Op_Stats(), 203);
+    QTest::keyClick(panelWidget(), Qt::Key_Tab);
+    QCOMPARE(rig_.w->panel().m_Op_Stats(), 0);
+
+    // Escape first takes the ring away, then ends the program; with no
+    // ring Page Up is the key file's (none here) and turns nothing.
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);
+    QVERIFY(panel_->focusChild() == nullptr);
+    QVERIFY(rig_.w->isVisible());
+    rig_.radio.clearCommandLog();
+    QTest::keyClick(panelWidget(), Qt::Key_PageUp);
+    QTest::keyClick(panelWidget(), Qt::Key_Return);
+    QTest::keyClick(panelWidget(), Qt::Key_Space);
+    QTest::qWait(300);
+    QCOMPARE(sent(), QStringList());
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!rig_.w->isVisible());
+    QCOMPARE(rig_.w->shutdownCount(), 1);
+  }
+};
+
+static const hrx::test::GuiSuite kSuite("PanelAccess", hrx::test::runSuite<PanelAccessTest>);
+
+#include "PanelAccessTest.moc"
