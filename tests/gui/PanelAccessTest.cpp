@@ -15,6 +15,7 @@
 #include "../support/StationRig.h"
 #include "GuiSuites.h"
 #include "app/gui/widgets/PanelAccess.h"
+#include "app/gui/windows/CPrmtrcDlg.h"
 #include "app/gui/windows/MenuListWindow.h"
 #include "panel/PanelCtrl.h"
 
@@ -237,6 +238,8 @@ class PanelAccessTest : public QObject {
       if (!unnamed.isEmpty()) problems << QString::fromUtf8(r.what) + QStringLiteral(": ") + unnamed.join(u',');
       window->close();
       QTRY_VERIFY(!window->isVisible());
+      // The equaliser tells the main window it closed by a posted message.
+      QTRY_VERIFY(hrx::gui::openEqualiser(*rig_.w) == nullptr);
       // The menu list under its editor.
       if (auto* list = rig_.w->findChild<hrx::gui::CMenuListDlg*>(); list != nullptr && list->isVisible()) list->close();
       QTRY_VERIFY(!rig_.w->panel().busy());
