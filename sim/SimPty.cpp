@@ -198,6 +198,20 @@ void SimPty::drainToClient() {
   }
 }
 
+void SimPty::discardUnread() {
+  if (slaveHold_ >= 0) ::tcflush(slaveHold_, TCIFLUSH);
+}
+
+bool SimPty::speedMatches() const {
+  // CAT RATE (menu item 038): 0..3 for 4800 doubled that many times.
+  static constexpr speed_t kSpeeds[] = {B4800, B9600, B19200, B38400};
+  constexpr int kCatRateItem = 38;
+  std::int32_t code = 0;
+  if (!decodeMenuValue(kCatRateItem, radio_.state().menu[kCatRateItem], &code) || code < 0 || code > 3) return false;
+  termios tio{};
+  return ::tcgetattr(slaveHold_, &tio) == 0 && ::cfgetospeed(&tio) == kSpeeds[code];
+}
+
 void SimPty::run() {
   char buf[512];
   auto lastTick = std::chrono::steady_clock::now();
@@ -221,7 +235,7 @@ void SimPty::run() {
       const ssize_t n = ::read(master_, buf, sizeof buf);
       if (n > 0) {
         if (recorder_ != nullptr) recorder_->add(RecEvent::Kind::ToRadio, std::string_view(buf, static_cast<std::size_t>(n)));
-        radio_.feed(std::string_view(buf, static_cast<std::size_t>(n)));
+        if (!speedCheck_ || speedMatches()) radio_.feed(std::string_view(buf, static_cast<std::size_t>(n)));
       }
     } else if ((p[0].revents & (POLLHUP | POLLERR)) != 0 && waitWake(50)) {
       break;   // should not happen while the slave is held; never spin on it

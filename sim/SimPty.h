@@ -51,6 +51,15 @@ class SimPty {
   // stop bits). 0 sends at once.
   void setBaud(int baud) { baud_ = baud < 0 ? 0 : baud; }
 
+  // Drops what the radio said that no client has read: on a real line it
+  // is lost while no program has the port open, here it would wait.
+  void discardUnread();
+
+  // The radio hears only a line set to its CAT RATE menu item: with the
+  // check on, bytes that arrive while the terminal's speed (as the client
+  // set it) differs are noise to it and lost.
+  void setSpeedCheck(bool on) { speedCheck_ = on; }
+
   // Every read and write on the line, and the drop, go to `recorder`
   // (may be null); set before start().
   void setRecorder(Recorder* recorder) { recorder_ = recorder; }
@@ -66,6 +75,7 @@ class SimPty {
   void wake();
   void drainToClient();
   void closeMaster();
+  bool speedMatches() const;
 
   static constexpr int kTickMs = 100;
 
@@ -93,6 +103,7 @@ class SimPty {
   std::atomic<bool> dropped_{false};
   std::atomic<int> chunkGapMs_{2};
   std::atomic<int> baud_{0};
+  std::atomic<bool> speedCheck_{false};
 };
 
 }  // namespace hrx::sim
