@@ -38,14 +38,16 @@ struct Program {
 };
 
 // The program in `dir` on the radio at `link`, its state dump to `dump`;
-// `display` is the X server's name, or empty for the offscreen platform.
+// `display` is the X server's name, or empty for the offscreen platform;
+// `log` is where its standard error goes (empty: ours).
 inline Program spawnProgram(const std::string& dir, const std::string& link, const std::string& dump,
-                     const std::string& display = {}) {
+                            const std::string& display = {}, const std::string& log = {}) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return {};
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_adddup2(&fa, fds[0], STDIN_FILENO);
+  if (!log.empty()) posix_spawn_file_actions_addopen(&fa, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   posix_spawn_file_actions_addchdir_np(&fa, dir.c_str());
   std::vector<std::string> env = {display.empty() ? "QT_QPA_PLATFORM=offscreen" : "QT_QPA_PLATFORM=xcb", "HOME=" + dir,
                                   "XDG_CONFIG_HOME=" + dir + "/config"};

@@ -1,11 +1,13 @@
 // The whole program against a radio that misbehaves at random: phases of
 // garbled replies, stray bytes, split replies, silences under the
-// watchdog's 3 s and mixes of them,
-// and vanishes with a return at the same path. The program runs as its own
-// process (offscreen), so its resident memory and open descriptors are its
-// own. Errors: the program ends early, a return is not followed by the
-// connection switch within 3 s, descriptors or memory grow, or after a
-// quiet end the program does not show a change made at the radio.
+// watchdog's 3 s and mixes of them, silences of 4 to 10 s (the watchdog
+// drops the link), and vanishes with a return at the same path. The program
+// runs as its own process (offscreen), so its resident memory and open
+// descriptors are its own; its log goes to a file in its folder. Errors: the
+// program ends early, a return is not followed by the connection switch
+// within 3 s, nor the end of a silence that dropped the link within 3 s of
+// the radio's first reply, descriptors or memory grow, or after a quiet end
+// the program does not show a change made at the radio.
 // HRX900_SOAK_SECONDS sets the length (the soak proper is 600; CI's short
 // run takes the default 20). HRX900_SOAK_SEED picks another fault order; the
 // default one starts with a vanish, so that the short run has one too.
@@ -27,6 +29,14 @@ using namespace hrx::bench;
 // 1 s presence check included.
 constexpr auto kReturnBound = 3000ms;
 
+// Lines of the program's log that contain `part`.
+int logged(const std::string& log, const std::string& part) {
+  std::ifstream in(log);
+  int n = 0;
+  for (std::string line; std::getline(in, line);) n += line.find(part) != std::string::npos ? 1 : 0;
+  return n;
+}
+
 std::string dumpValue(const std::string& dump, const std::string& key) {
   std::istringstream in(dump);
   for (std::string line; std::getline(in, line);)
@@ -44,7 +54,7 @@ void BM_FaultSoak(benchmark::State& st) {
     st.SkipWithError("no temporary folder");
     return;
   }
-  const std::string dir = tpl, link = dir + "/radio", dump = dir + "/state.txt";
+  const std::string dir = tpl, link = dir + "/radio", dump = dir + "/state.txt", log = dir + "/program.log";
   fs::create_directories(dir + "/CommoFiles");
   ::signal(SIGPIPE, SIG_IGN);
 
@@ -58,15 +68,15 @@ void BM_FaultSoak(benchmark::State& st) {
     st.SkipWithError("no pseudo-terminal");
     return;
   }
-  Program prog = spawnProgram(dir, link, dump);
+  Program prog = spawnProgram(dir, link, dump, {}, log);
   if (prog.pid < 0) {
     st.SkipWithError("the program did not start");
     return;
   }
 
   std::string error;
-  int phases = 0, vanishes = 0;
-  long worstReturnMs = 0, rssFirst = -1, rssPeak = 0, rssLast = -1;
+  int phases = 0, vanishes = 0, longSilences = 0, drops = 0;
+  long worstReturnMs = 0, worstAnswerMs = 0, rssFirst = -1, rssPeak = 0, rssLast = -1;
   int fdsFirst = -1, fdsLast = -1;
   for (auto _ : st) {
     if (!waitForQuiet(radio, 30s)) error = "the first read-out did not end";
@@ -76,22 +86,54 @@ void BM_FaultSoak(benchmark::State& st) {
     while (error.empty() && Clock::now() < end) {
       ++phases;
       hrx::sim::FaultConfig f;
-      const int kind = pick(0, 5);
-      static const char* const kKinds[] = {"garble", "stray", "split", "silence", "mixed", "vanish"};
+      const int kind = pick(0, 6);
+      static const char* const kKinds[] = {"garble", "stray", "split", "silence", "mixed", "vanish", "long silence"};
       std::fprintf(stderr, "soak: phase %d, %s\n", phases, kKinds[kind]);
       switch (kind) {
         case 0: f.garbleEvery = pick(2, 20); break;
         case 1: f.strayEvery = pick(1, 10); break;
         case 2: f.chunkSize = pick(1, 6); break;
         case 3:
-          // Shorter than the watchdog's 3 s: a longer one is the radio gone
-          // quiet, which leaves the link off until the operator's COM click.
+          // Shorter than the watchdog's 3 s: the link stays on.
           f.muteAfter = 0, f.muteFor = 1000000;
           radio.setFaults(f);
           std::this_thread::sleep_for(std::chrono::milliseconds(pick(300, 2500)));
           f = {};
           break;
         case 4: f.garbleEvery = pick(3, 30), f.strayEvery = pick(3, 30), f.chunkSize = pick(1, 9); break;
+        case 6: {
+          // The radio busy in its own menu, or a USB hub's hiccup: the
+          // watchdog drops the link, the program asks now and then, and the
+          // radio's first reply (to that question, or a report of a change
+          // made at the radio) brings the link back on.
+          ++longSilences;
+          const int dropsBefore = logged(log, "radio silent");
+          f.muteAfter = 0, f.muteFor = 1000000;
+          radio.setFaults(f);
+          std::this_thread::sleep_for(std::chrono::milliseconds(pick(4000, 10000)));
+          f = {};
+          const bool dropped = logged(log, "radio silent") > dropsBefore;
+          const bool report = pick(0, 1) == 1;
+          radio.clearCommandLog();
+          radio.setFaults(f);
+          auto firstReply = Clock::now();
+          if (report) radio.applyLocal("FA" + std::to_string(14000000 + 10 * pick(0, 9999)));
+          bool replied = report;
+          const auto back = Clock::now();
+          while (!sent(radio, "AI1;") && Clock::now() - back < 10s) {
+            if (!replied && !radio.commandLog().empty()) replied = true, firstReply = Clock::now();
+            std::this_thread::sleep_for(10ms);
+          }
+          if (!dropped) break;
+          ++drops;
+          const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - firstReply).count();
+          worstAnswerMs = std::max<long>(worstAnswerMs, ms);
+          std::fprintf(stderr, "soak: link switched on %lld ms after the radio's first reply (%s)\n",
+                       static_cast<long long>(ms), report ? "a report" : "an answer");
+          if (!replied || std::chrono::milliseconds(ms) > kReturnBound)
+            error = "no connection switch within 3 s of the radio's first reply after a silence";
+          break;
+        }
         default: {
           ++vanishes;
           pty->drop();
@@ -144,11 +186,18 @@ void BM_FaultSoak(benchmark::State& st) {
   st.counters["phases"] = phases;
   st.counters["vanishes"] = vanishes;
   st.counters["worst_return_ms"] = static_cast<double>(worstReturnMs);
+  st.counters["long_silences"] = longSilences;
+  st.counters["dropped_links"] = drops;
+  st.counters["worst_answer_ms"] = static_cast<double>(worstAnswerMs);
   st.counters["rss_first_kb"] = static_cast<double>(rssFirst);
   st.counters["rss_peak_kb"] = static_cast<double>(rssPeak);
   st.counters["rss_last_kb"] = static_cast<double>(rssLast);
   st.counters["fds_first"] = fdsFirst;
   st.counters["fds_last"] = fdsLast;
+  if (!error.empty()) {
+    std::ifstream in(log);
+    std::fprintf(stderr, "soak: the program's log:\n%s", std::string(std::istreambuf_iterator<char>(in), {}).c_str());
+  }
   std::error_code ec;
   fs::remove_all(dir, ec);
   if (!error.empty()) st.SkipWithError(error.c_str());

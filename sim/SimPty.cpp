@@ -245,7 +245,7 @@ void SimPty::receive(Clock::time_point now, bool readable) {
   }
   if (arrived.empty()) return;
   if (recorder_ != nullptr) recorder_->add(RecEvent::Kind::ToRadio, arrived);
-  radio_.feed(arrived);
+  if (!speedCheck_ || speedMatches()) radio_.feed(arrived);
 }
 
 void SimPty::run() {
@@ -303,6 +303,20 @@ void SimPty::drainToClient() {
     quietChecks = queued == 0 ? quietChecks + 1 : 0;
     if (quietChecks < 2) waitWake(10);
   }
+}
+
+void SimPty::discardUnread() {
+  if (slaveHold_ >= 0) ::tcflush(slaveHold_, TCIFLUSH);
+}
+
+bool SimPty::speedMatches() const {
+  // CAT RATE (menu item 038): 0..3 for 4800 doubled that many times.
+  static constexpr speed_t kSpeeds[] = {B4800, B9600, B19200, B38400};
+  constexpr int kCatRateItem = 38;
+  std::int32_t code = 0;
+  if (!decodeMenuValue(kCatRateItem, radio_.state().menu[kCatRateItem], &code) || code < 0 || code > 3) return false;
+  termios tio{};
+  return ::tcgetattr(slaveHold_, &tio) == 0 && ::cfgetospeed(&tio) == kSpeeds[code];
 }
 
 }  // namespace hrx::sim

@@ -62,6 +62,15 @@ class SimPty {
   // The speed in force now, in bit/s; 0 for an instant line.
   int lineBaud() const;
 
+  // Drops what the radio said that no client has read: on a real line it
+  // is lost while no program has the port open, here it would wait.
+  void discardUnread();
+
+  // The radio hears only a line set to its CAT RATE menu item: with the
+  // check on, bytes that arrive while the terminal's speed (as the client
+  // set it) differs are noise to it and lost.
+  void setSpeedCheck(bool on) { speedCheck_ = on; }
+
   // Every read and write on the line, and the drop, go to `recorder`
   // (may be null); set before start().
   void setRecorder(Recorder* recorder) { recorder_ = recorder; }
@@ -86,6 +95,7 @@ class SimPty {
   void wake();
   void drainToClient();
   void closeMaster();
+  bool speedMatches() const;
 
   static constexpr int kTickMs = 100;
 
@@ -121,6 +131,7 @@ class SimPty {
   Clock::time_point rxFreeAt_{};
   std::deque<TxChunk> tx_;
   Clock::time_point txFreeAt_{};
+  std::atomic<bool> speedCheck_{false};
 };
 
 }  // namespace hrx::sim

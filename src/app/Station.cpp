@@ -38,10 +38,12 @@ bool Station::start(const StationOptions& options) {
   if (!options.devicePath.empty()) port.SetDevicePath(options.devicePath);
   // A line that fails while the link is on is waited for: its failed opens
   // ask for no notice meanwhile.
-  port.setFaultCloseRule([this] { return state.get_AI_Stat() == 1 || state.get_AiOnRequested() != 0; });
+  port.setFaultCloseRule([this] { return linkWanted(); });
   port.Open();
   faultClosesSeen_ = port.faultCloses();
   awaitingDevice_ = false;
+  awaitingRadio_ = false;
+  speedTold_ = 0;
 
   running_ = true;
   bool ok = analyserThread_.start();
@@ -88,10 +90,9 @@ void Station::shutdown() {
   if (!running_) return;
   running_ = false;
   stopWaiting();
+  stopSilenceWait();
   port.setFaultCloseRule(nullptr);
   port.Close();
-  std::string error;
-  if (!WriteCommSetting(port, settingsField3_, options_.settingsDir, &error)) log("settings not saved: " + error);
   recvThread_.stopBounded();
   analyserThread_.stopBounded();
   composerThread_.stopBounded();
@@ -100,6 +101,11 @@ void Station::shutdown() {
   // A command already queued when the port closed opens it again on its
   // way out; once nothing sends any more the port is closed for good.
   port.Close();
+  // Saved last: a speed change's command to the radio has gone out by now
+  // (at the old speed), so the radio works at the speed told.
+  if (speedTold_ != 0) port.SetBaudRate(speedTold_);
+  std::string error;
+  if (!WriteCommSetting(port, settingsField3_, options_.settingsDir, &error)) log("settings not saved: " + error);
 }
 
 bool Station::startShare(const share::ShareConfig& config, std::string* error) {
@@ -126,6 +132,11 @@ bool Station::request(int op, bool subSide, std::int32_t value) {
   if (op == 1 && awaitingDevice()) {
     stopWaiting();
     log("no longer waiting for the radio at " + lostPath_ + " (COM switch)");
+    return true;
+  }
+  if (op == 1 && awaitingRadio()) {
+    stopSilenceWait();
+    log("no longer waiting for the radio to answer (COM switch)");
     return true;
   }
   return Anl_Send_Request(composerThread_, op, 0, subSide ? 1 : 0, 0, value);
@@ -173,8 +184,9 @@ void Station::noticeFaultClose() {
   if (closes == faultClosesSeen_) return;
   faultClosesSeen_ = closes;
   // The link was on when the line failed: the radio had been switched into
-  // auto-information mode, or the switch was on its way.
-  const bool linkOn = state.get_AI_Stat() == 1 || state.get_AiOnRequested() != 0;
+  // auto-information mode, or the switch was on its way, or a silent radio
+  // was waited for.
+  const bool linkOn = linkWanted();
   // Opened again already (a command re-opened the returned device), or the
   // link was off: nothing to wait for.
   if (!linkOn || awaitingDevice() || port.IsOpen()) {
@@ -183,6 +195,8 @@ void Station::noticeFaultClose() {
   }
   lostPath_ = port.lostPath();
   lostAtMs_ = clock_.nowMs();
+  // The device's return is waited for instead.
+  stopSilenceWait();
   awaitingDevice_ = true;
   log("radio gone from " + lostPath_ + ": waiting for it to come back");
   window_.postMessage(kMsgRadioMissing, 1, 0);
@@ -251,11 +265,50 @@ void Station::recoveryTick() {
   request(1);
 }
 
+bool Station::linkWanted() const {
+  return state.get_AI_Stat() == 1 || state.get_AiOnRequested() != 0 || awaitingRadio();
+}
+
+void Station::startSilenceWait() {
+  awaitingRadio_ = true;
+  repliesAtSilence_ = recvThread_.delivered();
+  silenceLooks_ = 0;
+  silentSinceMs_ = clock_.nowMs();
+  log("radio silent for 3 s: asking it every 5 s");
+  window_.setTimer(kTimerSilence, kSilenceLookMs);
+}
+
+void Station::stopSilenceWait() {
+  if (!awaitingRadio_.exchange(false)) return;
+  window_.killTimer(kTimerSilence);
+}
+
+void Station::silenceTick() {
+  if (!awaitingRadio()) {
+    window_.killTimer(kTimerSilence);
+    return;
+  }
+  if (recvThread_.delivered() == repliesAtSilence_) {
+    if (++silenceLooks_ % kSilenceLooksPerAsk == 0) sendText("PS;");
+    return;
+  }
+  char secs[32];
+  std::snprintf(secs, sizeof secs, "%.1f", static_cast<double>(clock_.nowMs() - silentSinceMs_) / 1000.0);
+  log(std::string("radio speaks again after ") + secs + " s: switching the link on again");
+  stopSilenceWait();
+  if (state.get_AI_Stat() == 1) return;   // on again already
+  request(1);
+}
+
 void Station::powerSyncTick() {
   noticeFaultClose();
   LineStatus status;
   const bool lineOk = port.IsOpen() && port.lineStatus(status) && !status.fault;
-  if (powerSyncTimedOut(state, lineOk, status.inQueue)) analyserThread_.postUnique(kMsgPowerSyncTimeout);
+  if (!powerSyncTimedOut(state, lineOk, status.inQueue)) return;
+  // The link drops (as if the radio had said AI0), but the operator's wish
+  // for it stands.
+  if (!awaitingDevice() && !awaitingRadio() && linkWanted()) startSilenceWait();
+  analyserThread_.postUnique(kMsgPowerSyncTimeout);
 }
 
 bool Station::onTimer(std::uint32_t id) {
@@ -281,6 +334,10 @@ bool Station::onTimer(std::uint32_t id) {
   }
   if (id == kTimerRecovery) {
     recoveryTick();
+    return true;
+  }
+  if (id == kTimerSilence) {
+    silenceTick();
     return true;
   }
   if (id == kTimerRotator) {

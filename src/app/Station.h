@@ -42,6 +42,14 @@ inline constexpr std::uint32_t kRecoveryLookMs = 1000;
 // 100 ms; the attempt itself runs off this thread and is bounded (NetSerial).
 inline constexpr std::uint32_t kReconnectCapMs = 8000;
 inline constexpr std::uint32_t kReconnectPollMs = 100;
+// After the watchdog dropped a link the operator had switched on, the wish
+// for the link is kept: one look a second for any reply, and one "PS;" every
+// 5 s (the keep-alive's once-a-second questions stop with the link; a radio
+// busy in its own menu or behind a USB hub's hiccup is not pressed harder).
+// The first reply switches the link on again as a COM click does.
+inline constexpr std::uint32_t kTimerSilence = 42;
+inline constexpr std::uint32_t kSilenceLookMs = 1000;
+inline constexpr int kSilenceLooksPerAsk = 5;
 // To the main window when the radio's device has gone while the link was on
 // and the program waits for it (w = 1), and when it no longer waits (w = 0:
 // back and reconnecting, or the operator gave up with the COM switch).
@@ -129,6 +137,13 @@ class Station {
   std::int64_t receiveCpuNs() const { return recvThread_.cpuTimeNs(); }
   // Whether the program waits for the radio's device to come back.
   bool awaitingDevice() const { return awaitingDevice_.load(std::memory_order_acquire); }
+  // Whether the program waits for a silent radio to speak again.
+  bool awaitingRadio() const { return awaitingRadio_.load(std::memory_order_acquire); }
+  // A speed change has told the radio (its command queued or sent) to work
+  // at `bps` from now on; 0 once the port has taken that speed. On the window
+  // thread. The exit saves the speed told, whatever step the change reached,
+  // so that the next start can talk to the radio.
+  void setSpeedTold(int bps) { speedTold_ = bps; }
 
  private:
   // Timer 17: only a silence with a command outstanding (or a dead line)
@@ -146,6 +161,12 @@ class Station {
   // first start's folder made quietly.
   void readSettings();
   void stopWaiting();
+  // Timer 42: a silent radio's wait (above).
+  void startSilenceWait();
+  void silenceTick();
+  void stopSilenceWait();
+  // The link is on, or the operator's wish for it stands.
+  bool linkWanted() const;
   void log(const std::string& line);
 
   MainWindowPort& window_;
@@ -172,6 +193,13 @@ class Station {
   StationOptions options_;
   bool running_ = false;
   std::atomic<bool> awaitingDevice_{false};
+  std::atomic<bool> awaitingRadio_{false};
+  // The silence wait (timer thread only): replies delivered when it began,
+  // its looks so far, when it began.
+  std::uint64_t repliesAtSilence_ = 0;
+  int silenceLooks_ = 0;
+  std::int64_t silentSinceMs_ = 0;
+  int speedTold_ = 0;
   std::uint64_t faultClosesSeen_ = 0;
   std::int64_t lostAtMs_ = 0;
   std::string lostPath_;

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "platform/MainWindowPort.h"
+#include "platform/NetSerial.h"
 #include "state/PanelMirror.h"
 
 namespace hrx {
@@ -245,11 +246,23 @@ bool ComPort::Close() {
   return true;
 }
 
-bool ComPort::ProbePort(int index) const {
-  if (index < 0 || index >= kComPortCount) return false;
+ComPort::Probe ComPort::ProbePort(int index) const {
+  if (index < 0 || index >= kComPortCount) return Probe::Unusable;
   const std::string path = devicePath(kComPortTable[index].number);
+  if (NetSerial::isNetworkPath(path.c_str())) {
+    if (NetSerial::attempt(path.c_str()) == NetSerial::Attempt::Failed) NetSerial::cancel(path.c_str());
+    if (NetSerial::attempt(path.c_str()) == NetSerial::Attempt::None) {
+      const int fd = NetSerial::open(path.c_str());
+      if (fd >= 0) {   // made meanwhile and taken here: let go again
+        NetSerial::restoreAndClose(fd);
+        return Probe::Usable;
+      }
+      if (errno != EINPROGRESS) return Probe::Unusable;
+    }
+    return probeOutcome(index);
+  }
   const int fd = SerialDevice::openExclusive(path.c_str());
-  if (fd < 0) return false;
+  if (fd < 0) return Probe::Unusable;
   termios applied{};
   bool usable = SerialDevice::configure(fd, baudRate_.load(), &applied);
   if (usable) {
@@ -260,7 +273,29 @@ bool ComPort::ProbePort(int index) const {
   }
   if (applied.c_cflag != 0) SerialDevice::restoreAndClose(fd, applied);
   else ::close(fd);
-  return usable;
+  return usable ? Probe::Usable : Probe::Unusable;
+}
+
+ComPort::Probe ComPort::probeOutcome(int index) const {
+  if (index < 0 || index >= kComPortCount) return Probe::Unusable;
+  const std::string path = devicePath(kComPortTable[index].number);
+  if (!NetSerial::isNetworkPath(path.c_str())) return ProbePort(index);
+  switch (NetSerial::attempt(path.c_str())) {
+    case NetSerial::Attempt::Connecting: return Probe::Pending;
+    case NetSerial::Attempt::Ready: return Probe::Usable;
+    case NetSerial::Attempt::Failed:
+      // Forgotten, so that the port's next open starts afresh.
+      NetSerial::cancel(path.c_str());
+      return Probe::Unusable;
+    case NetSerial::Attempt::None: break;
+  }
+  return Probe::Unusable;   // taken by another, or given up
+}
+
+void ComPort::cancelProbe(int index) const {
+  if (index < 0 || index >= kComPortCount) return;
+  const std::string path = devicePath(kComPortTable[index].number);
+  if (NetSerial::isNetworkPath(path.c_str())) NetSerial::cancel(path.c_str());
 }
 
 void ComPort::setLineStatusHook(std::function<void(LineStatus&)> hook) {

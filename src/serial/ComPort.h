@@ -114,8 +114,16 @@ class ComPort {
   bool SetBaudRate(int b);
 
   // Whether row `index` of kComPortTable can be opened and shows no fault;
-  // never touches the open port.
-  bool ProbePort(int index) const;
+  // never touches the open port. A local device is tried at once. A network
+  // port's connection is made off the caller's thread: the probe starts it
+  // (a failure left from before forgotten) and says Pending until
+  // probeOutcome tells; a connection made is left for this port's next Open
+  // to take over.
+  enum class Probe { Usable, Unusable, Pending };
+  Probe ProbePort(int index) const;
+  Probe probeOutcome(int index) const;
+  // Gives up a probe still pending: no connection is left made for nobody.
+  void cancelProbe(int index) const;
 
   // Device paths.
   void SetDevicePath(const std::string& path);

@@ -150,15 +150,15 @@ TEST_F(PortFixture, FailedOpensPostNoticeZeroAndTheProbeLeavesThingsAlone) {
     EXPECT_FALSE(other.Open()) << path;
     EXPECT_EQ(notices(), (std::vector<Msg>{{kMsgNotice, 0, kNoticePortFailure}})) << path;
   }
-  EXPECT_FALSE(port.ProbePort(0)) << "the probe cannot take a port in use";
+  EXPECT_EQ(port.ProbePort(0), ComPort::Probe::Unusable) << "the probe cannot take a port in use";
   ASSERT_TRUE(port.Close());
   radio.drain(50);
   ComPort probe;
   ASSERT_TRUE(loadMap(probe, "COM5=" + radio.slavePath() + "\n"));
-  EXPECT_TRUE(probe.ProbePort(4));
+  EXPECT_EQ(probe.ProbePort(4), ComPort::Probe::Usable);
   EXPECT_FALSE(probe.IsOpen());
   EXPECT_EQ(radio.drain(50), "");
-  EXPECT_FALSE(probe.ProbePort(kComPortCount));
+  EXPECT_EQ(probe.ProbePort(kComPortCount), ComPort::Probe::Unusable);
 }
 
 // A vanished device is counted once per fault close with the path it had;

@@ -59,8 +59,11 @@ class TempDir {
 
 // Counts the end-of-read-out message and the notices.
 struct Program {
-  explicit Program(const std::string& device, const std::string& dir) {
-    ok = station.start(StationOptions{device, dir});
+  // `log`: where the station's log lines go (empty: standard error).
+  Program(const std::string& device, const std::string& dir, std::function<void(const std::string&)> log = {}) {
+    StationOptions options{device, dir};
+    options.log = std::move(log);
+    ok = station.start(options);
   }
   ~Program() {
     station.shutdown();
@@ -94,7 +97,7 @@ struct StationRig {
   // `adjust` may change the options before the core is made.
   bool open(const std::function<void(hrx::StationOptions&)>& adjust = {}) {
     std::string error;
-    if (!pty.open(&error) || !pty.start() || !dir.isValid()) return false;
+    if (!pty.open(&error) || (!pty.running() && !pty.start()) || !dir.isValid()) return false;
     w = std::make_unique<gui::QtMainWindow>();
     hrx::StationOptions options{pty.slavePath(), dir.path().toStdString()};
     if (adjust) adjust(options);
@@ -113,6 +116,18 @@ struct StationRig {
       o.log = std::move(log);
     });
     return ok && linked;
+  }
+  // The program is ended as the operator ends it (`exit`: the close box,
+  // Escape or File / Exit) and gone with its windows; the radio and the
+  // folder stay, what the radio said meanwhile is lost.
+  void end(const std::function<void(gui::QtMainWindow&)>& exit) {
+    if (w) {
+      exit(*w);
+      w->setCore(nullptr);
+      w.reset();
+    }
+    core.reset();
+    pty.discardUnread();
   }
   ~StationRig() {
     if (w) {

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -239,6 +240,12 @@ void CMenuListDlg::apply() {
   bool catRate = false;
   int catIndex = 0;
   Station* st = w_.core() != nullptr ? w_.core()->stationOrNull() : nullptr;
+  // A CAT RATE change is a port change: while another runs it is refused
+  // before anything is stored, and the window stays as it is.
+  const bool portChange = std::any_of(items_.get(), items_.get() + count_, [](const MenuListItem& rec) {
+    return rec.changed != 0 && rec.type == kCatRateType;
+  });
+  if (portChange && st != nullptr && !w_.part<PortPart>().changer.begin(this)) return;
   for (int i = 0; i < count_ && st != nullptr; ++i) {
     MenuListItem& rec = items_[static_cast<std::size_t>(i)];
     if (rec.changed == 0) continue;
@@ -255,6 +262,8 @@ void CMenuListDlg::apply() {
     }
   }
   if (changed) w_.core()->request(kOpExSet, false, 0);
+  // The radio moves to the new speed as soon as the write reaches it.
+  if (catRate) st->setSpeedTold(4800 << std::clamp(catIndex, 0, 3));
   applying_ = true;
   hide();
   const bool reconnect = aiAtOpen_;

@@ -17,6 +17,64 @@ namespace hrx::gui {
 
 Station* PortChanger::station() const { return w_.core() != nullptr ? w_.core()->stationOrNull() : nullptr; }
 
+bool PortChanger::begin(QWidget* over) {
+  if (!running_) {
+    running_ = true;
+    return true;
+  }
+  auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kCaption), QString::fromUtf8(kPortChangeBusyText),
+                              QMessageBox::Ok, over);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+  return false;
+}
+
+void PortChanger::stopTimer(QPointer<QObject>& timer) {
+  if (auto* t = qobject_cast<QTimer*>(timer.data())) {
+    t->stop();
+    t->deleteLater();
+  }
+  timer = nullptr;
+}
+
+void PortChanger::end() {
+  stopTimer(pollTimer_);
+  stopTimer(probeTimer_);
+  aiDone_ = nullptr;
+  probeDone_ = nullptr;
+  running_ = false;
+}
+
+void PortChanger::probe(int number, std::function<void(bool)> done) {
+  Station* st = station();
+  const ComPort::Probe p = st != nullptr ? st->port.ProbePort(number - 1) : ComPort::Probe::Unusable;
+  if (p != ComPort::Probe::Pending) {
+    done(p == ComPort::Probe::Usable);
+    return;
+  }
+  probeDone_ = std::move(done);
+  probeIndex_ = number - 1;
+  probeLooks_ = 0;
+  auto* t = new QTimer(this);
+  connect(t, &QTimer::timeout, this, &PortChanger::lookProbe);
+  t->start(kProbeLookMs);
+  probeTimer_ = t;
+}
+
+void PortChanger::lookProbe() {
+  Station* st = station();
+  ComPort::Probe p = st != nullptr ? st->port.probeOutcome(probeIndex_) : ComPort::Probe::Unusable;
+  if (p == ComPort::Probe::Pending && ++probeLooks_ < kProbeLooks) return;
+  if (p == ComPort::Probe::Pending) {
+    st->port.cancelProbe(probeIndex_);
+    p = ComPort::Probe::Unusable;
+  }
+  stopTimer(probeTimer_);
+  std::function<void(bool)> done = std::move(probeDone_);
+  probeDone_ = nullptr;
+  if (done) done(p == ComPort::Probe::Usable);
+}
+
 bool PortChanger::saveSettings() {
   Station* st = station();
   return st != nullptr && WriteCommSetting(st->port, st->settingsField3(), st->settingsDir());
@@ -60,8 +118,7 @@ void PortChanger::checkAi() {
 }
 
 void PortChanger::finishAiWait(bool off) {
-  if (pollTimer_) pollTimer_->deleteLater();
-  pollTimer_ = nullptr;
+  stopTimer(pollTimer_);
   if (off) {
     if (Station* st = station()) st->port.Close();
   }
@@ -88,11 +145,12 @@ void PortChanger::Cat_Rate_Change(int index, bool reconnect, std::function<void(
   if (index < 0 || index > 3) index = 0;
   if (Station* st = station()) {
     st->port.SetBaudRate(4800 << index);
+    st->setSpeedTold(0);
     saveSettings();
   }
   switchOffAndClose([this, reconnect, done = std::move(done)](bool) {
     reconnectOrOpen(reconnect);
-    running_ = false;
+    end();
     done();
   });
 }
@@ -112,8 +170,8 @@ void PortChanger::changeBaudRate(int rate, bool reconnect, std::function<void()>
   running_ = true;
   if (Station* st = station()) {
     const std::string cmd = catRateCommand(*st, rate);
-    if (!cmd.empty()) {
-      st->sendRing.Sio_RingBuff_Write(static_cast<std::int16_t>(cmd.size()), cmd.data());
+    if (!cmd.empty() && st->sendRing.Sio_RingBuff_Write(static_cast<std::int16_t>(cmd.size()), cmd.data()) > 0) {
+      st->setSpeedTold(rate);
       w_.core()->request(kOpSendKick, false, 0);
     }
   }
@@ -121,11 +179,12 @@ void PortChanger::changeBaudRate(int rate, bool reconnect, std::function<void()>
     QTimer::singleShot(kRateSettleMs, Qt::PreciseTimer, this, [this, rate, reconnect, done] {
       if (Station* st = station()) {
         st->port.SetBaudRate(rate);
+        st->setSpeedTold(0);
         st->port.Close();
       }
       reconnectOrOpen(reconnect);
       saveSettings();
-      running_ = false;
+      end();
       done();
     });
   });
@@ -213,29 +272,40 @@ void CComSelectDlg::apply() {
   PortChanger& changer = w_.part<PortPart>().changer;
   Station* st = changer.station();
   const int s = chosen_;
-  if (s == 0 || st == nullptr || changer.running()) {
+  if (s == 0 || st == nullptr) {
     finishWith();
     return;
   }
+  if (!changer.begin(this)) return;
   if (s == st->port.GetPortNumber()) {
     changer.saveSettings();
+    changer.end();
     finishWith();
-    return;
-  }
-  if (!st->port.ProbePort(s - 1)) {
-    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kCaption),
-                                QString::fromUtf8(kPortOpenFailedText), QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
     return;
   }
   applying_ = true;
   QPointer<CComSelectDlg> self(this);
-  changer.switchOffAndClose([self, st, s](bool) {
-    if (!self) return;
-    st->port.SetPortNumber(s);
-    self->w_.part<PortPart>().changer.saveSettings();
-    self->finishWith();
+  changer.probe(s, [self, st, s, &changer](bool usable) {
+    if (!self) {
+      changer.end();
+      return;
+    }
+    if (!usable) {
+      changer.end();
+      self->applying_ = false;
+      auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kCaption),
+                                  QString::fromUtf8(kPortOpenFailedText), QMessageBox::Ok, self);
+      box->setAttribute(Qt::WA_DeleteOnClose);
+      box->open();
+      return;
+    }
+    changer.switchOffAndClose([self, st, s, &changer](bool) {
+      changer.end();
+      if (!self) return;
+      st->port.SetPortNumber(s);
+      changer.saveSettings();
+      self->finishWith();
+    });
   });
 }
 
@@ -256,12 +326,14 @@ void CBardRateSettingDlg::apply() {
   PortChanger& changer = w_.part<PortPart>().changer;
   Station* st = changer.station();
   const int b = chosen_;
-  if (b == 0 || st == nullptr || changer.running()) {
+  if (b == 0 || st == nullptr) {
     finishWith();
     return;
   }
+  if (!changer.begin(this)) return;
   if (b == st->port.GetBaudRate()) {
     changer.saveSettings();
+    changer.end();
     finishWith();
     return;
   }

@@ -28,10 +28,18 @@ inline constexpr MsgId kMsgBaudRateEnd = 0x85CE;
 inline constexpr int kCmdComSelect = 32781;
 inline constexpr int kCmdBaudRate = 32782;
 inline constexpr const char* kPortOpenFailedText = "Failed to open the port.";
+inline constexpr const char* kPortChangeBusyText =
+    "Another port change is still running.\nPlease try again when it has ended.";
 
 inline constexpr int kAiOffPollMs = 100;
 inline constexpr int kAiOffPolls = 29;
 inline constexpr int kRateSettleMs = 1000;
+// A network port's probe: the connection (3 s at most) and, for RFC 2217,
+// the option's agreement (2 s) are made off the window's thread; the window
+// looks at the outcome every 100 ms and gives up after 10 s (a host name
+// that resolves slowly).
+inline constexpr int kProbeLookMs = 100;
+inline constexpr int kProbeLooks = 100;
 // Menu item type of CAT RATE: its choices are the four speeds.
 inline constexpr int kCatRateType = 39;
 inline constexpr int kOpComSw = 1;
@@ -45,6 +53,16 @@ class PortChanger final : public QObject {
   explicit PortChanger(QtMainWindow& w) : w_(w) {}
 
   bool running() const { return running_; }
+  // Takes the changer for one change (COM Select, Baud rate, the menu
+  // list's CAT RATE); while another runs, refuses with a message box over
+  // `over`, whose window stays as it was. The changes below end their own;
+  // end() ends one that stops short.
+  bool begin(QWidget* over);
+  void end();
+  // COM Select's probe of port `number`: done(usable) at once for a local
+  // device, for a network port once its connection is made or has failed
+  // (looked at on timer steps, at most kProbeLooks).
+  void probe(int number, std::function<void(bool)> done);
   // Asks the composer to switch auto-information off and checks AI_Stat
   // every 100 ms, at most 29 times; closes the port when it went off (or
   // was off). Then done(closed).
@@ -68,12 +86,18 @@ class PortChanger final : public QObject {
   bool linkOff();
   void finishAiWait(bool off);
   void reconnectOrOpen(bool reconnect);
+  void lookProbe();
+  void stopTimer(QPointer<QObject>& timer);
 
   QtMainWindow& w_;
   bool running_ = false;
   int polls_ = 0;
   QPointer<QObject> pollTimer_;
   std::function<void(bool)> aiDone_;
+  int probeIndex_ = -1;
+  int probeLooks_ = 0;
+  QPointer<QObject> probeTimer_;
+  std::function<void(bool)> probeDone_;
 };
 
 // The EX command that sets the radio's CAT rate: the CAT RATE item of the
