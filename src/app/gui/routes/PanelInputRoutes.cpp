@@ -110,7 +110,7 @@ LParam onSoftKey8Look(QtMainWindow& w, const Msg& m) {
   if (press == p.pressed) return 0;   // a redraw, not a change
   p.pressed = press;
   if (press) p.push.press(rxMode(st), st.get_SQ_Main());
-  else p.push.release(rxMode(st));
+  else p.push.release();
   // The push is timed on the blink ticks.
   if (press) w.wakeDisplayTimers();
   return 0;
