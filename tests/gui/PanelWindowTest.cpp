@@ -19,7 +19,9 @@
 #include "app/gui/QtMainWindow.h"
 #include "analysis/AnalyserMessages.h"
 #include "app/gui/windows/MenuListWindow.h"
+#include "app/gui/windows/CPrmtrcDlg.h"
 #include "app/gui/windows/OptionWindows.h"
+#include "app/gui/windows/PortWindows.h"
 #include "app/gui/windows/VersionDlg.h"
 #include "menulist/MenuCatalogue.h"
 #include "app/gui/widgets/PushHoldButton.h"
@@ -335,6 +337,12 @@ class PanelWindowTest : public QObject {
          [](Rig& r) -> QWidget* { return r.w.findChild<hrx::gui::CMenuListDlg*>(); }},
         {"Playback", [](Rig& r) { r.w.onCommand(32783); },
          [](Rig& r) -> QWidget* { return r.w.part<hrx::gui::OptionWindows>().playback.data(); }},
+        {"equaliser", [](Rig& r) { r.w.onCommand(32787); },
+         [](Rig& r) -> QWidget* { return hrx::gui::openEqualiser(r.w); }},
+        {"COM Select", [](Rig& r) { r.w.onCommand(32781); },
+         [](Rig& r) -> QWidget* { return r.w.part<hrx::gui::PortPart>().comSelect.data(); }},
+        {"Baud rate", [](Rig& r) { r.w.onCommand(32782); },
+         [](Rig& r) -> QWidget* { return r.w.part<hrx::gui::PortPart>().baudRate.data(); }},
     };
     for (const Row& r : rows) {
       Rig rig;

@@ -64,16 +64,15 @@ void QtMainWindow::focusBusyWindow() {
     popup_->activateWindow();
     return;
   }
-  const OptionWindows& o = part<OptionWindows>();
-  for (QWidget* open : {static_cast<QWidget*>(shownMenuList(*this)), static_cast<QWidget*>(o.commandSend.data()),
-                        static_cast<QWidget*>(o.playback.data()), static_cast<QWidget*>(o.rotator.data()),
-                        static_cast<QWidget*>(o.cw.data()), static_cast<QWidget*>(o.repeater.data())}) {
-    if (open != nullptr && open->isVisible()) {
-      open->raise();
-      open->activateWindow();
-      return;
-    }
-  }
+  auto raise = [](QWidget* open) {
+    if (open == nullptr || !open->isVisible()) return false;
+    open->raise();
+    open->activateWindow();
+    return true;
+  };
+  if (raise(shownMenuList(*this))) return;
+  for (QWidget* open : windowsOverPanel(*this))
+    if (raise(open)) return;
 }
 
 void QtMainWindow::closeVfoSetWindow(std::int32_t hz) {
