@@ -339,6 +339,17 @@ class PanelWindowTest : public QObject {
          [](Rig& r) -> QWidget* { return r.w.part<hrx::gui::OptionWindows>().playback.data(); }},
         {"equaliser", [](Rig& r) { r.w.onCommand(32787); },
          [](Rig& r) -> QWidget* { return hrx::gui::openEqualiser(r.w); }},
+        // The list's chooser is modal over the list: the chooser is given it.
+        {"menu list's chooser",
+         [](Rig& r) {
+           r.click({470, 105});
+           QTRY_VERIFY(r.w.findChild<hrx::gui::CMenuListDlg*>() != nullptr);
+           QTest::keyClick(r.w.findChild<hrx::gui::CMenuListDlg*>()->list(), Qt::Key_Return);
+         },
+         [](Rig& r) -> QWidget* {
+           auto* list = r.w.findChild<hrx::gui::CMenuListDlg*>();
+           return list != nullptr ? list->editor() : nullptr;
+         }},
         {"COM Select", [](Rig& r) { r.w.onCommand(32781); },
          [](Rig& r) -> QWidget* { return r.w.part<hrx::gui::PortPart>().comSelect.data(); }},
         {"Baud rate", [](Rig& r) { r.w.onCommand(32782); },

@@ -1,5 +1,6 @@
 // The panel's windows over the main window: the selection pop-ups and the
 // VFO SET window, and the message that brings the entry's result back.
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 
@@ -66,6 +67,10 @@ void QtMainWindow::focusBusyWindow() {
   }
   auto raise = [](QWidget* open) {
     if (open == nullptr || !open->isVisible()) return false;
+    // A dialog modal over the window (the list's chooser, a notice) holds
+    // its keyboard: that one is given it, the deepest when they nest.
+    for (QDialog* d : open->findChildren<QDialog*>())
+      if (d->isVisible() && d->isModal()) open = d;
     open->raise();
     open->activateWindow();
     return true;
