@@ -1,7 +1,11 @@
 #include "app/KeyCommands.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <iterator>
 
 namespace hrx {
@@ -58,13 +62,24 @@ KeyLines parseKeyFile(std::string_view text) {
 }
 
 bool readKeyFile(const std::string& path, KeyLines& lines) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
+  // Not blocking, and only a plain file: a pipe or a device in its place
+  // would hold up the key press (and the window) until it gave data.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   std::string text(kKeyFileMaxBytes, '\0');
-  text.resize(std::fread(text.data(), 1, text.size(), f));
-  const bool ok = std::ferror(f) == 0;
-  std::fclose(f);
+  std::size_t got = 0;
+  while (ok && got < text.size()) {
+    const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
   if (!ok) return false;
+  text.resize(got);
   lines = parseKeyFile(text);
   return true;
 }

@@ -3,7 +3,8 @@
 namespace hrx::panel {
 
 void SoftKeyLongPush::press(std::int32_t mode, std::int32_t squelch) {
-  if (fmMode(mode)) {
+  squelchHeld_ = fmMode(mode);
+  if (squelchHeld_) {
     savedSquelch_ = squelch;
     post_(kMsgSendSq, 0);
     return;
@@ -17,11 +18,14 @@ void SoftKeyLongPush::tick(std::int32_t mode) {
   if (counter_ * kBlinkMs >= kLongPushMs && !fmMode(mode)) postCs(1);
 }
 
-void SoftKeyLongPush::release(std::int32_t mode) {
+void SoftKeyLongPush::release() {
   const int heldMs = counter_ * kBlinkMs + kBlinkMs;
   const bool counted = counter_ != 0;
   counter_ = 0;
-  if (fmMode(mode)) {
+  // The press decides: a mode changed while held neither strands the opened
+  // squelch nor writes a squelch level the press never saved.
+  if (squelchHeld_) {
+    squelchHeld_ = false;
     post_(kMsgSendSq, static_cast<WParam>(savedSquelch_));
     return;
   }

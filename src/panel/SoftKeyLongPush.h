@@ -23,7 +23,8 @@ class SoftKeyLongPush {
 
   void press(std::int32_t mode, std::int32_t squelch);
   void tick(std::int32_t mode);
-  void release(std::int32_t mode);
+  // How the push ends follows the mode at the press.
+  void release();
   int counter() const { return counter_; }
 
  private:
@@ -33,6 +34,7 @@ class SoftKeyLongPush {
   Post post_;
   int counter_ = 0;
   std::int32_t savedSquelch_ = 0;
+  bool squelchHeld_ = false;   // pressed in an FM mode: the squelch is open
   WParam lastCs_ = 2;   // neither 0 nor 1: the first one always goes
 };
 

@@ -1,9 +1,12 @@
 // Keyboard commands and option-window texts without the windows: the
 // key-slot table, the key file's lines, the sending of one line, and the
 // edge values of the texts. The windows' own tests drive the common cases.
+#include <fcntl.h>
 #include <gtest/gtest.h>
-
+#include <sys/stat.h>
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -63,6 +66,15 @@ TEST(KeyCommands, KeyFileLinesAndTheirCommands) {
   EXPECT_EQ(lines[1], "") << "reading stops at the byte cap, not at the end of an endless line";
   std::filesystem::remove(path);
   EXPECT_FALSE(readKeyFile(path.string(), lines));
+  // A pipe in the file's place is refused at once: opening or reading it
+  // would wait on the GUI thread for a writer that never comes.
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  auto read = std::async(std::launch::async, [&] { return readKeyFile(path.string(), lines); });
+  const bool returned = read.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+  if (!returned) ::close(::open(path.c_str(), O_WRONLY | O_NONBLOCK));   // lets the waiting reader go
+  EXPECT_TRUE(returned);
+  EXPECT_FALSE(read.get());
+  std::filesystem::remove(path);
 
   KeyLineSender s;
   ASSERT_TRUE(s.start(";;A1;B2;FA142"));   // a lone ';' is no command, nor text after the last ';'

@@ -545,17 +545,20 @@ class PanelControlTest : public QObject {
   }
 
   // Soft key 8: under 2 s a short push, from 2 s on a long push that ends
-  // at the release; in FM the squelch is opened while held.
+  // at the release; in FM the squelch is opened while held. A mode that
+  // changes while the key is held does not change how the push ends.
   void softKey8LongPush() {
     Looks posts;
     SoftKeyLongPush p([&](hrx::MsgId id, hrx::WParam w) { posts.push_back({id, w, 0}); });
-    const auto hold = [&](int mode, int squelch, int ticks) {
+    // The ticks see the mode `after` (the mode before the release).
+    const auto hold = [&](int mode, int squelch, int ticks, int after = 0) {
       posts.clear();
       p.press(mode, squelch);
-      for (int i = 0; i < ticks; ++i) p.tick(mode);
+      if (after == 0) after = mode;
+      for (int i = 0; i < ticks; ++i) p.tick(after);
       if (ticks == 18) QVERIFY(posts.empty());
-      for (int i = 0; ticks == 18 && i < 11; ++i) p.tick(mode);   // 2 s: once, not again
-      p.release(mode);
+      for (int i = 0; ticks == 18 && i < 11; ++i) p.tick(after);   // 2 s: once, not again
+      p.release();
     };
     hold(2, 0, 17);   // held 1.9 s
     QCOMPARE(posts, (Looks{{0x88EB, 0, 0}}));
@@ -563,6 +566,10 @@ class PanelControlTest : public QObject {
     QCOMPARE(posts, (Looks{{0x88EA, 1, 0}, {0x88EA, 0, 0}}));
     hold(4, 37, 30);
     QCOMPARE(posts, (Looks{{0x88EC, 0, 0}, {0x88EC, 37, 0}}));
+    hold(4, 37, 3, 2);   // FM to USB while held: the squelch comes back
+    QCOMPARE(posts, (Looks{{0x88EC, 0, 0}, {0x88EC, 37, 0}}));
+    hold(2, 0, 3, 4);    // USB to FM while held: a short push, the squelch untouched
+    QCOMPARE(posts, (Looks{{0x88EB, 0, 0}}));
   }
 
   void pointerMarksAndCaptions() {

@@ -19,7 +19,9 @@
 #include "app/gui/QtMainWindow.h"
 #include "analysis/AnalyserMessages.h"
 #include "app/gui/windows/MenuListWindow.h"
+#include "app/gui/windows/CPrmtrcDlg.h"
 #include "app/gui/windows/OptionWindows.h"
+#include "app/gui/windows/PortWindows.h"
 #include "app/gui/windows/VersionDlg.h"
 #include "menulist/MenuCatalogue.h"
 #include "app/gui/widgets/PushHoldButton.h"
@@ -335,6 +337,23 @@ class PanelWindowTest : public QObject {
          [](Rig& r) -> QWidget* { return r.w.findChild<hrx::gui::CMenuListDlg*>(); }},
         {"Playback", [](Rig& r) { r.w.onCommand(32783); },
          [](Rig& r) -> QWidget* { return r.w.part<hrx::gui::OptionWindows>().playback.data(); }},
+        {"equaliser", [](Rig& r) { r.w.onCommand(32787); },
+         [](Rig& r) -> QWidget* { return hrx::gui::openEqualiser(r.w); }},
+        // The list's chooser is modal over the list: the chooser is given it.
+        {"menu list's chooser",
+         [](Rig& r) {
+           r.click({470, 105});
+           QTRY_VERIFY(r.w.findChild<hrx::gui::CMenuListDlg*>() != nullptr);
+           QTest::keyClick(r.w.findChild<hrx::gui::CMenuListDlg*>()->list(), Qt::Key_Return);
+         },
+         [](Rig& r) -> QWidget* {
+           auto* list = r.w.findChild<hrx::gui::CMenuListDlg*>();
+           return list != nullptr ? list->editor() : nullptr;
+         }},
+        {"COM Select", [](Rig& r) { r.w.onCommand(32781); },
+         [](Rig& r) -> QWidget* { return r.w.part<hrx::gui::PortPart>().comSelect.data(); }},
+        {"Baud rate", [](Rig& r) { r.w.onCommand(32782); },
+         [](Rig& r) -> QWidget* { return r.w.part<hrx::gui::PortPart>().baudRate.data(); }},
     };
     for (const Row& r : rows) {
       Rig rig;
@@ -434,13 +453,24 @@ class PanelWindowTest : public QObject {
         {[&] { QTest::keyRelease(b, Qt::Key_Space); }, {up}},
         {[&] { QTest::keyClick(b, Qt::Key_Return); }, {down, up}},
         {[&] { QTest::keyPress(b, Qt::Key_Space); b->hide(); }, {down, up}},   // pressed, then hidden
+        {[&] { b->show(); }, {}},
+        // Held with the mouse when a notice blocks its window: the release
+        // goes nowhere, so the block is the release; the real one adds none.
+        {[&] {
+           QTest::mousePress(b, Qt::LeftButton);
+           auto* box = new QMessageBox(QMessageBox::Warning, QString(), QString(), QMessageBox::Ok, &parent);
+           box->setAttribute(Qt::WA_DeleteOnClose);
+           box->open();
+         },
+         {down, up}},
+        {[&] { QTest::mouseRelease(b, Qt::LeftButton); }, {}},
     };
     for (std::size_t i = 0; i < std::size(steps); ++i) {
       got.clear();
       steps[i].first();
       QVERIFY2(got == steps[i].second, qPrintable(QString::number(i)));
     }
-    QCOMPARE(emitted, 8);
+    QCOMPARE(emitted, 10);
     QVERIFY(!b->held());
   }
 };

@@ -403,6 +403,9 @@ class DisplayTest : public QObject {
         {"soft keys, receiving on VFO-B in FM: RPT, TONE, SQL OFF",
          [](RadioState& s) { s.set_FR_Stat(4); s.set_MD_Sub(4); s.set_MD_Main(2); }, 0x8306, 0,
          {{2020, 228, 168, kMagenta}, {2028, 361, 168, kMagenta}, {2022, 361, 188, kMagenta}}},
+        {"soft keys, the FR report alone moves reception to VFO-B in FM",
+         [](RadioState& s) { s.set_FR_Stat(4); s.set_MD_Sub(4); s.set_MD_Main(2); }, hrx::WM_ANL_EVT_FR, 0,
+         {{2020, 228, 168, kMagenta}, {2028, 361, 168, kMagenta}, {2022, 361, 188, kMagenta}}},
     };
     for (const Row& r : rows) {
       Panel p;

@@ -6,6 +6,7 @@
 #include "analysis/AnalyserMessages.h"
 #include "app/gui/windows/CPrmtrcDlg.h"
 #include "app/gui/windows/MenuListWindow.h"
+#include "app/gui/windows/OptionWindows.h"
 #include "app/gui/QtMainWindow.h"
 #include "composer/Composer.h"
 #include "equaliser/EqualiserTables.h"
@@ -40,6 +41,7 @@ void openEditor(QtMainWindow& w, int variant) {
   part.open = true;
   greyEntries(w, true);
   part.dlg = new CPrmtrcDlg([&w] { return w.core(); }, variant, &w, [&w] { w.postMessage(eq::kMsgEditorClosed, 0, 0); });
+  refreshPanelBusy(w);
   part.dlg->show();
 }
 
@@ -59,6 +61,7 @@ LParam onClosed(QtMainWindow& w, const Msg&) {
   greyEntries(w, false);
   if (part.dlg) part.dlg->deleteLater();
   part.dlg = nullptr;
+  refreshPanelBusy(w);
   return 0;
 }
 

@@ -8,6 +8,7 @@
 #include "analysis/AnalyserMessages.h"
 #include "app/gui/windows/CPrmtrcDlg.h"
 #include "app/gui/windows/MenuListWindow.h"
+#include "app/gui/windows/OptionWindows.h"
 #include "app/gui/windows/PortWindows.h"
 #include "app/gui/QtMainWindow.h"
 #include "panel/PanelCtrl.h"
@@ -102,6 +103,7 @@ LParam openPortWindow(QtMainWindow& w, const Msg&) {
   if (!(p.*slot)) {
     p.*slot = new Dlg(w);
     (p.*slot)->setAttribute(Qt::WA_DeleteOnClose);
+    refreshPanelBusy(w);
   }
   (p.*slot)->show();
   (p.*slot)->raise();
@@ -113,6 +115,7 @@ LParam portWindowEnded(QtMainWindow& w, const Msg&) {
   PortPart& p = w.part<PortPart>();
   if (p.*slot) (p.*slot)->deleteLater();
   p.*slot = nullptr;
+  refreshPanelBusy(w);
   return 0;
 }
 

@@ -1,26 +1,40 @@
 // The rows of the small windows: their menu commands, their close
 // messages, the replies forwarded to them, the rotator poll and the
 // keyboard commands.
+#include <algorithm>
+
 #include "analysis/AnalyserMessages.h"
 #include "app/Station.h"
 #include "app/gui/KeyCommandFilter.h"
+#include "app/gui/windows/CPrmtrcDlg.h"
 #include "app/gui/windows/OptionWindows.h"
+#include "app/gui/windows/PortWindows.h"
 #include "app/gui/QtMainWindow.h"
 #include "app/gui/windows/VersionDlg.h"
 #include "composer/Composer.h"
 
 namespace hrx::gui {
 
-namespace {
+std::array<QWidget*, 8> windowsOverPanel(QtMainWindow& w) {
+  const OptionWindows& o = w.part<OptionWindows>();
+  const PortPart& p = w.part<PortPart>();
+  return {o.commandSend.data(), o.playback.data(), o.rotator.data(),  o.cw.data(),
+          o.repeater.data(),    openEqualiser(w),  p.comSelect.data(), p.baudRate.data()};
+}
 
-void refreshBusy(QtMainWindow& w) { w.panel().setPopupOpen(w.part<OptionWindows>().anyOpen()); }
+void refreshPanelBusy(QtMainWindow& w) {
+  const auto open = windowsOverPanel(w);
+  w.panel().setPopupOpen(std::any_of(open.begin(), open.end(), [](QWidget* x) { return x != nullptr; }));
+}
+
+namespace {
 
 // Opens the window of kind T in `slot`, or brings the open one forward.
 template <class T>
 T* openWindow(QtMainWindow& w, QPointer<T>& slot) {
   if (!slot) {
     slot = new T(w);
-    refreshBusy(w);
+    refreshPanelBusy(w);
   }
   slot->show();
   slot->raise();
@@ -32,7 +46,7 @@ template <class T>
 void closeWindow(QtMainWindow& w, QPointer<T>& slot) {
   if (slot) slot->deleteLater();
   slot = nullptr;
-  refreshBusy(w);
+  refreshPanelBusy(w);
 }
 
 LParam onCommandSend(QtMainWindow& w, const Msg&) {

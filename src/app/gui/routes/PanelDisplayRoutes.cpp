@@ -299,7 +299,8 @@ constexpr WindowRow kMessages[] = {
     {WM_ANL_EVT_KR, onMenuAndIndicators},
     {WM_ANL_EVT_VX, onMenuAndIndicators},
     {WM_ANL_EVT_FT, onFt},
-    {WM_ANL_EVT_FR, nullptr},
+    // Soft keys 2, 4 and 8 follow the receiving side's mode.
+    {WM_ANL_EVT_FR, onMenuStrip},
     {WM_ANL_EVT_LK, onLk},
     {WM_ANL_EVT_FS, onFs},
     {WM_ANL_EVT_VS, onVs},

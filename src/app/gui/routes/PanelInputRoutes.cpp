@@ -1,5 +1,6 @@
 // The panel's windows over the main window: the selection pop-ups and the
 // VFO SET window, and the message that brings the entry's result back.
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 
@@ -64,16 +65,19 @@ void QtMainWindow::focusBusyWindow() {
     popup_->activateWindow();
     return;
   }
-  const OptionWindows& o = part<OptionWindows>();
-  for (QWidget* open : {static_cast<QWidget*>(shownMenuList(*this)), static_cast<QWidget*>(o.commandSend.data()),
-                        static_cast<QWidget*>(o.playback.data()), static_cast<QWidget*>(o.rotator.data()),
-                        static_cast<QWidget*>(o.cw.data()), static_cast<QWidget*>(o.repeater.data())}) {
-    if (open != nullptr && open->isVisible()) {
-      open->raise();
-      open->activateWindow();
-      return;
-    }
-  }
+  auto raise = [](QWidget* open) {
+    if (open == nullptr || !open->isVisible()) return false;
+    // A dialog modal over the window (the list's chooser, a notice) holds
+    // its keyboard: that one is given it, the deepest when they nest.
+    for (QDialog* d : open->findChildren<QDialog*>())
+      if (d->isVisible() && d->isModal()) open = d;
+    open->raise();
+    open->activateWindow();
+    return true;
+  };
+  if (raise(shownMenuList(*this))) return;
+  for (QWidget* open : windowsOverPanel(*this))
+    if (raise(open)) return;
 }
 
 void QtMainWindow::closeVfoSetWindow(std::int32_t hz) {
@@ -110,7 +114,7 @@ LParam onSoftKey8Look(QtMainWindow& w, const Msg& m) {
   if (press == p.pressed) return 0;   // a redraw, not a change
   p.pressed = press;
   if (press) p.push.press(rxMode(st), st.get_SQ_Main());
-  else p.push.release(rxMode(st));
+  else p.push.release();
   // The push is timed on the blink ticks.
   if (press) w.wakeDisplayTimers();
   return 0;

@@ -60,6 +60,16 @@ void PushHoldButton::focusOutEvent(QFocusEvent* e) {
   QPushButton::focusOutEvent(e);
 }
 
+// A notice that blocks the window takes the mouse's release with it: the
+// rotator would go on turning and the equaliser on stepping.
+bool PushHoldButton::event(QEvent* e) {
+  if (e->type() == QEvent::WindowBlocked && held_) {
+    setDown(false);
+    report(false);
+  }
+  return QPushButton::event(e);
+}
+
 void PushHoldButton::hideEvent(QHideEvent* e) {
   if (held_) report(false);
   QPushButton::hideEvent(e);

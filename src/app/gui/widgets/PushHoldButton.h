@@ -34,6 +34,7 @@ class PushHoldButton final : public QPushButton {
   void keyReleaseEvent(QKeyEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
   void hideEvent(QHideEvent* e) override;
+  bool event(QEvent* e) override;
 
  private:
   void report(bool pressed);

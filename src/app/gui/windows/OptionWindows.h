@@ -3,6 +3,7 @@
 // open window of each kind at most, made by its menu command and destroyed
 // when it reports its end. While any is open the panel counts as busy.
 #include <QPointer>
+#include <array>
 
 #include "app/gui/windows/CommandSendDlg.h"
 #include "app/gui/windows/CwDlg.h"
@@ -37,7 +38,12 @@ class OptionWindows final : public WindowPart {
   QPointer<CRotatorDlg> rotator;
   QPointer<CCwDlg> cw;
   QPointer<CRepeaterDlg> repeater;
-  bool anyOpen() const { return commandSend || playback || rotator || cw || repeater; }
 };
+
+// The eight modeless windows that sit over the panel: these five, the
+// equaliser and the two port windows; null for those not open.
+std::array<QWidget*, 8> windowsOverPanel(QtMainWindow& w);
+// While any of them is open the panel counts as busy.
+void refreshPanelBusy(QtMainWindow& w);
 
 }  // namespace hrx::gui
