@@ -1,5 +1,6 @@
 #include "share/ShareProtocol.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +19,8 @@ Snapshot takeSnapshot(const RadioState& st) {
   s.modeSub = st.get_MD_Sub();
   s.widthMain = st.get_SH_Main();
   s.widthSub = st.get_SH_Sub();
+  s.naMain = st.get_NA_Main();
+  s.naSub = st.get_NA_Sub();
   s.frStat = st.get_FR_Stat();
   s.ftStat = st.get_FT_Stat();
   s.txStat = st.get_TxStat();
@@ -190,17 +193,18 @@ int setFreq(Call& c) {
   return kOk;
 }
 
-int modeAnswer(Call& c, std::int32_t code, std::int32_t width, const char* modeKey, const char* bandKey) {
+int modeAnswer(Call& c, std::int32_t code, std::int32_t width, std::int32_t narrow, const char* modeKey,
+               const char* bandKey) {
   const char* name = modeName(code);
   if (name == nullptr) return kErrUnavailable;
   c.value(modeKey, name);
-  c.value(bandKey, num(widthHz(code, width)));
+  c.value(bandKey, num(widthHz(code, width, narrow != 0)));
   return kOk;
 }
 
 int getMode(Call& c) {
-  return targetB(c) ? modeAnswer(c, c.s.modeSub, c.s.widthSub, "Mode", "Passband")
-                    : modeAnswer(c, c.s.modeMain, c.s.widthMain, "Mode", "Passband");
+  return targetB(c) ? modeAnswer(c, c.s.modeSub, c.s.widthSub, c.s.naSub, "Mode", "Passband")
+                    : modeAnswer(c, c.s.modeMain, c.s.widthMain, c.s.naMain, "Mode", "Passband");
 }
 
 // The WIDTH index nearest to `hz` in mode `code`; 0 when the mode has no
@@ -226,8 +230,10 @@ int setMode(Call& c) {
     return kOk;
   }
   if (c.argc < 1 || c.argc > 2) return kErrInvalid;
-  const std::int32_t code = modeCode(c.args[0]);
+  std::int32_t code = modeCode(c.args[0]);
   if (code == 0) return kErrInvalid;
+  // FM and AM have two codes each: the one the radio is in is no change.
+  if (modeName(c.s.modeMain) != nullptr && c.args[0] == modeName(c.s.modeMain)) code = c.s.modeMain;
   long passband = -1;
   if (c.argc == 2 && (!parseInt(c.args[1], passband) || passband < -1 || passband > 100000)) return kErrInvalid;
   // The mode key and the WIDTH control work on VFO A, and only while it
@@ -306,8 +312,8 @@ int setSplitFreq(Call& c) {
 }
 
 int getSplitMode(Call& c) {
-  return rxOnB(c.s) ? modeAnswer(c, c.s.modeMain, c.s.widthMain, "TX Mode", "TX Passband")
-                    : modeAnswer(c, c.s.modeSub, c.s.widthSub, "TX Mode", "TX Passband");
+  return rxOnB(c.s) ? modeAnswer(c, c.s.modeMain, c.s.widthMain, c.s.naMain, "TX Mode", "TX Passband")
+                    : modeAnswer(c, c.s.modeSub, c.s.widthSub, c.s.naSub, "TX Mode", "TX Passband");
 }
 
 int setSplitMode(Call& c) {
@@ -316,10 +322,12 @@ int setSplitMode(Call& c) {
   if (code == 0) return kErrInvalid;
   long passband = -1;
   if (c.argc == 2 && !parseInt(c.args[1], passband)) return kErrInvalid;
-  // No composer operation sets the other side's mode: only "as it is" succeeds.
+  // No composer operation sets the other side's mode or width: only "as it
+  // is" succeeds.
   const std::int32_t current = rxOnB(c.s) ? c.s.modeMain : c.s.modeSub;
-  return modeName(current) != nullptr && std::strcmp(modeName(current), modeName(code)) == 0 ? kOk
-                                                                                              : kErrUnavailable;
+  if (modeName(current) == nullptr || std::strcmp(modeName(current), modeName(code)) != 0) return kErrUnavailable;
+  const std::int32_t width = passband > 0 ? nearestWidth(current, passband) : 0;
+  return width == 0 || width == (rxOnB(c.s) ? c.s.widthMain : c.s.widthSub) ? kOk : kErrUnavailable;
 }
 
 int getPtt(Call& c) {
@@ -486,9 +494,9 @@ std::int32_t modeCode(std::string_view name) {
   return 0;
 }
 
-std::int32_t widthHz(std::int32_t code, std::int32_t index) {
+std::int32_t widthHz(std::int32_t code, std::int32_t index, bool narrow) {
   if (isSsb(code)) return index >= 1 && index <= 25 ? kSsbWidths[index - 1] : 0;
-  if (isFm(code)) return 16000;
+  if (isFm(code)) return narrow ? 9000 : 16000;
   if (isAm(code)) return 0;
   if (modeName(code) == nullptr) return 0;
   return index >= 1 && index <= 16 ? kNarrowWidths[index - 1] : 0;
@@ -623,8 +631,12 @@ void handleLine(std::string_view line, const Snapshot& snapshot, Session& sessio
     }
     line.remove_prefix(n);
   }
-  const int code = tooMany ? kErrInvalid : cmd->handler(call);
+  int code = tooMany ? kErrInvalid : cmd->handler(call);
   if (out.close) return;
+  // With the link down a set would reach the radio unseen, or much later.
+  const bool sets = std::any_of(out.actions, out.actions + out.actionCount,
+                                [](const Action& a) { return a.kind == Action::Kind::Operation; });
+  if (code == kOk && sets && !snapshot.linkUp) code = kErrRefused;
   if (code != kOk) {
     out.actionCount = 0;
     out.await = Await{};

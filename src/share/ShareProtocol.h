@@ -23,6 +23,8 @@ struct Snapshot {
   std::int32_t modeSub = 0;
   std::int32_t widthMain = 0;  // index of the WIDTH control
   std::int32_t widthSub = 0;
+  std::int32_t naMain = 0;     // narrow: FM passes 9000 Hz instead of 16000
+  std::int32_t naSub = 0;
   std::int32_t frStat = 0;     // receive VFO: 4 and 5 receive on VFO B
   std::int32_t ftStat = 0;     // transmit VFO: 1 transmits on VFO B
   std::int32_t txStat = 0;
@@ -93,8 +95,9 @@ void handleLine(std::string_view line, const Snapshot& snapshot, Session& sessio
 // nullptr / 0 when there is no match.
 const char* modeName(std::int32_t code);
 std::int32_t modeCode(std::string_view name);
-// Pass-band width in Hz of the WIDTH control's index in mode `code`.
-std::int32_t widthHz(std::int32_t code, std::int32_t index);
+// Pass-band width in Hz of the WIDTH control's index in mode `code`
+// (`narrow`: the NA state, which halves FM's width).
+std::int32_t widthHz(std::int32_t code, std::int32_t index, bool narrow = false);
 
 // The dump_state block (protocol 1), ending in "done\n".
 const std::string& dumpState();
