@@ -291,7 +291,10 @@ int setSplit(Call& c) {
   } else {
     wantB = !rxOnB(c.s);
   }
-  if (wantB != txOnB(c.s)) c.act(Action::Kind::Operation, wantB ? kOpFt1 : kOpFt0, 0);
+  if (wantB != txOnB(c.s)) {
+    c.act(Action::Kind::Operation, wantB ? kOpFt1 : kOpFt0, 0);
+    c.await(Await::Kind::TxVfo, wantB ? 1 : 0);
+  }
   return kOk;
 }
 
@@ -576,6 +579,7 @@ bool satisfied(const Await& w, const Snapshot& s) {
     case Await::Kind::Freq: return (w.a != 0 ? s.vfoB : s.vfoA) == w.b;
     case Await::Kind::Mode: return s.modeMain == w.a && (w.b == 0 || s.widthMain == w.b);
     case Await::Kind::Tx: return (s.txStat != 0) == (w.a != 0);
+    case Await::Kind::TxVfo: return txOnB(s) == (w.a != 0);
   }
   return true;
 }

@@ -59,9 +59,10 @@ struct Session {
 // that a client reading back right after a set sees the new value and the
 // next set is composed from it.
 struct Await {
-  enum class Kind : std::uint8_t { None, Freq, Mode, Tx };
+  enum class Kind : std::uint8_t { None, Freq, Mode, Tx, TxVfo };
   Kind kind = Kind::None;
-  std::int32_t a = 0;  // Freq: 1 for VFO B; Mode: the code; Tx: 1 transmitting
+  // Freq: 1 for VFO B; Mode: the code; Tx: 1 transmitting; TxVfo: 1 for VFO B
+  std::int32_t a = 0;
   std::int32_t b = 0;  // Freq: Hz; Mode: the WIDTH index, 0 for any
 };
 bool satisfied(const Await& await, const Snapshot& snapshot);

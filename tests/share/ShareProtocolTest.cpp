@@ -217,6 +217,7 @@ TEST(ShareProtocol, SetsWaitForTheRadiosReport) {
       {"+F 7074000", {}, SET(vfoA = 7074000), "set_freq: 7074000\nRPRT -5\n"},
       {"M CW 500", SET(modeMain = 3), SET(modeMain = 3, s.widthMain = 10), nullptr},  // the width follows
       {"T 1", {}, SET(txStat = 1), nullptr},
+      {"S 1 VFOB", {}, SET(ftStat = 1), "RPRT -5\n"},  // s right after reads the split back
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
