@@ -41,6 +41,7 @@ constexpr int kOpMainVfoSet = 82;
 constexpr int kOpSubVfoSet = 83;
 constexpr int kOpShMain = 103;
 constexpr int kOpModeSw = 193;
+constexpr int kOpNaToggle = 30;
 
 // The radio's tuning range (the store's range of both VFO frequencies).
 constexpr std::int32_t kFreqMin = 30000;
@@ -65,6 +66,9 @@ constexpr const char* kModeList = "USB LSB CW CWR RTTY RTTYR AM FM PKTUSB PKTLSB
 constexpr std::int32_t kSsbWidths[] = {200,  400,  600,  850,  1100, 1350, 1500, 1650, 1800, 1950, 2100, 2200, 2300,
                                        2400, 2500, 2600, 2700, 2800, 2900, 3000, 3200, 3400, 3600, 3800, 4000};
 constexpr std::int32_t kNarrowWidths[] = {50, 100, 150, 200, 250, 300, 350, 400, 450, 500, 800, 1200, 1400, 1700, 2000, 2400};
+
+constexpr std::int32_t kFmNarrowHz = 9000;
+constexpr std::int32_t kFmWideHz = 16000;
 
 bool isSsb(std::int32_t code) { return code == 1 || code == 2; }
 bool isFm(std::int32_t code) { return code == 4 || code == 11; }
@@ -245,9 +249,15 @@ int setMode(Call& c) {
     // A new mode brings its own width, unknown until the radio reports it.
     if (code == c.s.modeMain && index == c.s.widthMain) index = 0;
   }
+  // FM's two widths are the narrow state, which NA toggles; known only
+  // while the radio stays in FM.
+  const bool narrow = passband > 0 && passband < (kFmNarrowHz + kFmWideHz) / 2;
+  const bool toggle = passband > 0 && isFm(code) && code == c.s.modeMain && narrow != (c.s.naMain != 0);
   if (code != c.s.modeMain) c.act(Action::Kind::Operation, kOpModeSw, code - 1);
   if (index != 0) c.act(Action::Kind::Operation, kOpShMain, index);
+  if (toggle) c.act(Action::Kind::Operation, kOpNaToggle, 0);
   if (c.out.actionCount > 0) c.await(Await::Kind::Mode, code, index);
+  if (toggle) c.out.await.narrow = narrow ? 1 : 0;
   return kOk;
 }
 
@@ -499,7 +509,7 @@ std::int32_t modeCode(std::string_view name) {
 
 std::int32_t widthHz(std::int32_t code, std::int32_t index, bool narrow) {
   if (isSsb(code)) return index >= 1 && index <= 25 ? kSsbWidths[index - 1] : 0;
-  if (isFm(code)) return narrow ? 9000 : 16000;
+  if (isFm(code)) return narrow ? kFmNarrowHz : kFmWideHz;
   if (isAm(code)) return 0;
   if (modeName(code) == nullptr) return 0;
   return index >= 1 && index <= 16 ? kNarrowWidths[index - 1] : 0;
@@ -577,7 +587,8 @@ bool satisfied(const Await& w, const Snapshot& s) {
   switch (w.kind) {
     case Await::Kind::None: return true;
     case Await::Kind::Freq: return (w.a != 0 ? s.vfoB : s.vfoA) == w.b;
-    case Await::Kind::Mode: return s.modeMain == w.a && (w.b == 0 || s.widthMain == w.b);
+    case Await::Kind::Mode:
+      return s.modeMain == w.a && (w.b == 0 || s.widthMain == w.b) && (w.narrow < 0 || (s.naMain != 0) == (w.narrow != 0));
     case Await::Kind::Tx: return (s.txStat != 0) == (w.a != 0);
     case Await::Kind::TxVfo: return txOnB(s) == (w.a != 0);
   }

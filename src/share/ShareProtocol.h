@@ -64,6 +64,7 @@ struct Await {
   // Freq: 1 for VFO B; Mode: the code; Tx: 1 transmitting; TxVfo: 1 for VFO B
   std::int32_t a = 0;
   std::int32_t b = 0;  // Freq: Hz; Mode: the WIDTH index, 0 for any
+  std::int32_t narrow = -1;  // Mode: the NA state, -1 for any
 };
 bool satisfied(const Await& await, const Snapshot& snapshot);
 

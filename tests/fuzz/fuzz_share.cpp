@@ -38,6 +38,7 @@ void check(const hrx::share::Reply& r, bool linkUp) {
       case 83: require(a.value >= 30000 && a.value <= 60000000, "frequency in range"); break;
       case 193: require(a.value >= 0 && a.value <= 12, "mode in range"); break;
       case 103: require(a.value >= 1 && a.value <= 25, "width in range"); break;
+      case 30:
       case 34:
       case 63: require(a.value == 0, "key value"); break;
       default: require(false, "only the protocol's operations");

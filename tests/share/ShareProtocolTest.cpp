@@ -66,7 +66,9 @@ TEST(ShareProtocol, RequestsAnswersAndOperations) {
       {"M WFM", {}, "RPRT -1\n", {}}, {"M USB -2", {}, "RPRT -1\n", {}}, {"M LSB", SET(frStat = 4), "RPRT -11\n", {}},
       // FM and AM each have two codes: the name the client read back is no change.
       {"M FM -1", SET(modeMain = 11), "RPRT 0\n", {}}, {"M AM 6000", SET(modeMain = 13), "RPRT 0\n", {}},
-      {"m", SET(modeMain = 4, s.naMain = 1), "FM\n9000\n", {}}, {"x", SET(modeSub = 11, s.naSub = 1), "FM\n9000\n", {}},
+      {"m", SET(modeMain = 4, s.naMain = 1), "FM\n9000\n", {}}, {"M FM 9000", SET(modeMain = 4), "RPRT 0\n", {{O, 30, 0}}},
+      {"M FM 16000", SET(modeMain = 11, s.naMain = 1), "RPRT 0\n", {{O, 30, 0}}},
+      {"M FM 9000", SET(modeMain = 11, s.naMain = 1), "RPRT 0\n", {}}, {"x", SET(modeSub = 11, s.naSub = 1), "FM\n9000\n", {}},
       // With the link down no set reaches the radio.
       {"F 21074000", SET(linkUp = false), "RPRT -9\n", {}}, {"M CW 500", SET(linkUp = false), "RPRT -9\n", {}},
       {"S 1 VFOB", SET(linkUp = false), "RPRT -9\n", {}}, {"I 7074000", SET(linkUp = false), "RPRT -9\n", {}},
