@@ -1,5 +1,6 @@
 #include "share/ShareProtocol.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +19,8 @@ Snapshot takeSnapshot(const RadioState& st) {
   s.modeSub = st.get_MD_Sub();
   s.widthMain = st.get_SH_Main();
   s.widthSub = st.get_SH_Sub();
+  s.naMain = st.get_NA_Main();
+  s.naSub = st.get_NA_Sub();
   s.frStat = st.get_FR_Stat();
   s.ftStat = st.get_FT_Stat();
   s.txStat = st.get_TxStat();
@@ -38,6 +41,7 @@ constexpr int kOpMainVfoSet = 82;
 constexpr int kOpSubVfoSet = 83;
 constexpr int kOpShMain = 103;
 constexpr int kOpModeSw = 193;
+constexpr int kOpNaToggle = 30;
 
 // The radio's tuning range (the store's range of both VFO frequencies).
 constexpr std::int32_t kFreqMin = 30000;
@@ -62,6 +66,9 @@ constexpr const char* kModeList = "USB LSB CW CWR RTTY RTTYR AM FM PKTUSB PKTLSB
 constexpr std::int32_t kSsbWidths[] = {200,  400,  600,  850,  1100, 1350, 1500, 1650, 1800, 1950, 2100, 2200, 2300,
                                        2400, 2500, 2600, 2700, 2800, 2900, 3000, 3200, 3400, 3600, 3800, 4000};
 constexpr std::int32_t kNarrowWidths[] = {50, 100, 150, 200, 250, 300, 350, 400, 450, 500, 800, 1200, 1400, 1700, 2000, 2400};
+
+constexpr std::int32_t kFmNarrowHz = 9000;
+constexpr std::int32_t kFmWideHz = 16000;
 
 bool isSsb(std::int32_t code) { return code == 1 || code == 2; }
 bool isFm(std::int32_t code) { return code == 4 || code == 11; }
@@ -190,17 +197,18 @@ int setFreq(Call& c) {
   return kOk;
 }
 
-int modeAnswer(Call& c, std::int32_t code, std::int32_t width, const char* modeKey, const char* bandKey) {
+int modeAnswer(Call& c, std::int32_t code, std::int32_t width, std::int32_t narrow, const char* modeKey,
+               const char* bandKey) {
   const char* name = modeName(code);
   if (name == nullptr) return kErrUnavailable;
   c.value(modeKey, name);
-  c.value(bandKey, num(widthHz(code, width)));
+  c.value(bandKey, num(widthHz(code, width, narrow != 0)));
   return kOk;
 }
 
 int getMode(Call& c) {
-  return targetB(c) ? modeAnswer(c, c.s.modeSub, c.s.widthSub, "Mode", "Passband")
-                    : modeAnswer(c, c.s.modeMain, c.s.widthMain, "Mode", "Passband");
+  return targetB(c) ? modeAnswer(c, c.s.modeSub, c.s.widthSub, c.s.naSub, "Mode", "Passband")
+                    : modeAnswer(c, c.s.modeMain, c.s.widthMain, c.s.naMain, "Mode", "Passband");
 }
 
 // The WIDTH index nearest to `hz` in mode `code`; 0 when the mode has no
@@ -226,8 +234,10 @@ int setMode(Call& c) {
     return kOk;
   }
   if (c.argc < 1 || c.argc > 2) return kErrInvalid;
-  const std::int32_t code = modeCode(c.args[0]);
+  std::int32_t code = modeCode(c.args[0]);
   if (code == 0) return kErrInvalid;
+  // FM and AM have two codes each: the one the radio is in is no change.
+  if (modeName(c.s.modeMain) != nullptr && c.args[0] == modeName(c.s.modeMain)) code = c.s.modeMain;
   long passband = -1;
   if (c.argc == 2 && (!parseInt(c.args[1], passband) || passband < -1 || passband > 100000)) return kErrInvalid;
   // The mode key and the WIDTH control work on VFO A, and only while it
@@ -239,9 +249,15 @@ int setMode(Call& c) {
     // A new mode brings its own width, unknown until the radio reports it.
     if (code == c.s.modeMain && index == c.s.widthMain) index = 0;
   }
+  // FM's two widths are the narrow state, which NA toggles; known only
+  // while the radio stays in FM.
+  const bool narrow = passband > 0 && passband < (kFmNarrowHz + kFmWideHz) / 2;
+  const bool toggle = passband > 0 && isFm(code) && code == c.s.modeMain && narrow != (c.s.naMain != 0);
   if (code != c.s.modeMain) c.act(Action::Kind::Operation, kOpModeSw, code - 1);
   if (index != 0) c.act(Action::Kind::Operation, kOpShMain, index);
+  if (toggle) c.act(Action::Kind::Operation, kOpNaToggle, 0);
   if (c.out.actionCount > 0) c.await(Await::Kind::Mode, code, index);
+  if (toggle) c.out.await.narrow = narrow ? 1 : 0;
   return kOk;
 }
 
@@ -285,7 +301,10 @@ int setSplit(Call& c) {
   } else {
     wantB = !rxOnB(c.s);
   }
-  if (wantB != txOnB(c.s)) c.act(Action::Kind::Operation, wantB ? kOpFt1 : kOpFt0, 0);
+  if (wantB != txOnB(c.s)) {
+    c.act(Action::Kind::Operation, wantB ? kOpFt1 : kOpFt0, 0);
+    c.await(Await::Kind::TxVfo, wantB ? 1 : 0);
+  }
   return kOk;
 }
 
@@ -306,8 +325,8 @@ int setSplitFreq(Call& c) {
 }
 
 int getSplitMode(Call& c) {
-  return rxOnB(c.s) ? modeAnswer(c, c.s.modeMain, c.s.widthMain, "TX Mode", "TX Passband")
-                    : modeAnswer(c, c.s.modeSub, c.s.widthSub, "TX Mode", "TX Passband");
+  return rxOnB(c.s) ? modeAnswer(c, c.s.modeMain, c.s.widthMain, c.s.naMain, "TX Mode", "TX Passband")
+                    : modeAnswer(c, c.s.modeSub, c.s.widthSub, c.s.naSub, "TX Mode", "TX Passband");
 }
 
 int setSplitMode(Call& c) {
@@ -316,10 +335,12 @@ int setSplitMode(Call& c) {
   if (code == 0) return kErrInvalid;
   long passband = -1;
   if (c.argc == 2 && !parseInt(c.args[1], passband)) return kErrInvalid;
-  // No composer operation sets the other side's mode: only "as it is" succeeds.
+  // No composer operation sets the other side's mode or width: only "as it
+  // is" succeeds.
   const std::int32_t current = rxOnB(c.s) ? c.s.modeMain : c.s.modeSub;
-  return modeName(current) != nullptr && std::strcmp(modeName(current), modeName(code)) == 0 ? kOk
-                                                                                              : kErrUnavailable;
+  if (modeName(current) == nullptr || std::strcmp(modeName(current), modeName(code)) != 0) return kErrUnavailable;
+  const std::int32_t width = passband > 0 ? nearestWidth(current, passband) : 0;
+  return width == 0 || width == (rxOnB(c.s) ? c.s.widthMain : c.s.widthSub) ? kOk : kErrUnavailable;
 }
 
 int getPtt(Call& c) {
@@ -486,9 +507,9 @@ std::int32_t modeCode(std::string_view name) {
   return 0;
 }
 
-std::int32_t widthHz(std::int32_t code, std::int32_t index) {
+std::int32_t widthHz(std::int32_t code, std::int32_t index, bool narrow) {
   if (isSsb(code)) return index >= 1 && index <= 25 ? kSsbWidths[index - 1] : 0;
-  if (isFm(code)) return 16000;
+  if (isFm(code)) return narrow ? kFmNarrowHz : kFmWideHz;
   if (isAm(code)) return 0;
   if (modeName(code) == nullptr) return 0;
   return index >= 1 && index <= 16 ? kNarrowWidths[index - 1] : 0;
@@ -566,8 +587,10 @@ bool satisfied(const Await& w, const Snapshot& s) {
   switch (w.kind) {
     case Await::Kind::None: return true;
     case Await::Kind::Freq: return (w.a != 0 ? s.vfoB : s.vfoA) == w.b;
-    case Await::Kind::Mode: return s.modeMain == w.a && (w.b == 0 || s.widthMain == w.b);
+    case Await::Kind::Mode:
+      return s.modeMain == w.a && (w.b == 0 || s.widthMain == w.b) && (w.narrow < 0 || (s.naMain != 0) == (w.narrow != 0));
     case Await::Kind::Tx: return (s.txStat != 0) == (w.a != 0);
+    case Await::Kind::TxVfo: return txOnB(s) == (w.a != 0);
   }
   return true;
 }
@@ -623,8 +646,12 @@ void handleLine(std::string_view line, const Snapshot& snapshot, Session& sessio
     }
     line.remove_prefix(n);
   }
-  const int code = tooMany ? kErrInvalid : cmd->handler(call);
+  int code = tooMany ? kErrInvalid : cmd->handler(call);
   if (out.close) return;
+  // With the link down a set would reach the radio unseen, or much later.
+  const bool sets = std::any_of(out.actions, out.actions + out.actionCount,
+                                [](const Action& a) { return a.kind == Action::Kind::Operation; });
+  if (code == kOk && sets && !snapshot.linkUp) code = kErrRefused;
   if (code != kOk) {
     out.actionCount = 0;
     out.await = Await{};

@@ -23,6 +23,8 @@ struct Snapshot {
   std::int32_t modeSub = 0;
   std::int32_t widthMain = 0;  // index of the WIDTH control
   std::int32_t widthSub = 0;
+  std::int32_t naMain = 0;     // narrow: FM passes 9000 Hz instead of 16000
+  std::int32_t naSub = 0;
   std::int32_t frStat = 0;     // receive VFO: 4 and 5 receive on VFO B
   std::int32_t ftStat = 0;     // transmit VFO: 1 transmits on VFO B
   std::int32_t txStat = 0;
@@ -57,10 +59,12 @@ struct Session {
 // that a client reading back right after a set sees the new value and the
 // next set is composed from it.
 struct Await {
-  enum class Kind : std::uint8_t { None, Freq, Mode, Tx };
+  enum class Kind : std::uint8_t { None, Freq, Mode, Tx, TxVfo };
   Kind kind = Kind::None;
-  std::int32_t a = 0;  // Freq: 1 for VFO B; Mode: the code; Tx: 1 transmitting
+  // Freq: 1 for VFO B; Mode: the code; Tx: 1 transmitting; TxVfo: 1 for VFO B
+  std::int32_t a = 0;
   std::int32_t b = 0;  // Freq: Hz; Mode: the WIDTH index, 0 for any
+  std::int32_t narrow = -1;  // Mode: the NA state, -1 for any
 };
 bool satisfied(const Await& await, const Snapshot& snapshot);
 
@@ -93,8 +97,9 @@ void handleLine(std::string_view line, const Snapshot& snapshot, Session& sessio
 // nullptr / 0 when there is no match.
 const char* modeName(std::int32_t code);
 std::int32_t modeCode(std::string_view name);
-// Pass-band width in Hz of the WIDTH control's index in mode `code`.
-std::int32_t widthHz(std::int32_t code, std::int32_t index);
+// Pass-band width in Hz of the WIDTH control's index in mode `code`
+// (`narrow`: the NA state, which halves FM's width).
+std::int32_t widthHz(std::int32_t code, std::int32_t index, bool narrow = false);
 
 // The dump_state block (protocol 1), ending in "done\n".
 const std::string& dumpState();

@@ -2,8 +2,8 @@
 // one newline-terminated answer (or none for a blank line, or a close), no
 // answer is unbounded, every operation asked for is one the protocol uses
 // with a value inside the radio's range (never a receive VFO key: choosing
-// a VFO moves nothing), and a transmit request never gets through while the
-// link is down.
+// a VFO moves nothing), and neither a set nor a transmit request gets
+// through while the link is down.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,11 +32,13 @@ void check(const hrx::share::Reply& r, bool linkUp) {
       require(a.value == 0 || linkUp, "no transmit with the link down");
       continue;
     }
+    require(linkUp, "no set with the link down");
     switch (a.op) {
       case 82:
       case 83: require(a.value >= 30000 && a.value <= 60000000, "frequency in range"); break;
       case 193: require(a.value >= 0 && a.value <= 12, "mode in range"); break;
       case 103: require(a.value >= 1 && a.value <= 25, "width in range"); break;
+      case 30:
       case 34:
       case 63: require(a.value == 0, "key value"); break;
       default: require(false, "only the protocol's operations");

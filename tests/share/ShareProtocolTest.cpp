@@ -64,6 +64,14 @@ TEST(ShareProtocol, RequestsAnswersAndOperations) {
       // The new mode's width decides whether WIDTH is needed, not the old one's.
       {"M USB 2400", SET(modeMain = 12, s.widthMain = 16), "RPRT 0\n", {{O, 193, 1}, {O, 103, 14}}},
       {"M WFM", {}, "RPRT -1\n", {}}, {"M USB -2", {}, "RPRT -1\n", {}}, {"M LSB", SET(frStat = 4), "RPRT -11\n", {}},
+      // FM and AM each have two codes: the name the client read back is no change.
+      {"M FM -1", SET(modeMain = 11), "RPRT 0\n", {}}, {"M AM 6000", SET(modeMain = 13), "RPRT 0\n", {}},
+      {"m", SET(modeMain = 4, s.naMain = 1), "FM\n9000\n", {}}, {"M FM 9000", SET(modeMain = 4), "RPRT 0\n", {{O, 30, 0}}},
+      {"M FM 16000", SET(modeMain = 11, s.naMain = 1), "RPRT 0\n", {{O, 30, 0}}},
+      {"M FM 9000", SET(modeMain = 11, s.naMain = 1), "RPRT 0\n", {}}, {"x", SET(modeSub = 11, s.naSub = 1), "FM\n9000\n", {}},
+      // With the link down no set reaches the radio.
+      {"F 21074000", SET(linkUp = false), "RPRT -9\n", {}}, {"M CW 500", SET(linkUp = false), "RPRT -9\n", {}},
+      {"S 1 VFOB", SET(linkUp = false), "RPRT -9\n", {}}, {"I 7074000", SET(linkUp = false), "RPRT -9\n", {}},
       // VFO: the session's target only; the receiver is never moved.
       {"v", SET(frStat = 5), "VFOB\n", {}}, {"V VFOB", {}, "RPRT 0\n", {}}, {"V VFOA", SET(frStat = 4), "RPRT 0\n", {}},
       {"V currVFO", {}, "RPRT 0\n", {}}, {"V VFOB", SET(frStat = 2), "RPRT 0\n", {}}, {"V MEM", {}, "RPRT -11\n", {}},
@@ -72,7 +80,7 @@ TEST(ShareProtocol, RequestsAnswersAndOperations) {
       {"s", SET(ftStat = 1), "1\nVFOB\n", {}}, {"S 1 VFOB", {}, "RPRT 0\n", {{O, 63, 0}}},
       {"S 0 VFOA", SET(ftStat = 1), "RPRT 0\n", {{O, 34, 0}}}, {"S 0 VFOA", {}, "RPRT 0\n", {}},
       {"S 2 VFOB", {}, "RPRT -1\n", {}}, {"i", {}, "7050000\n", {}}, {"I 7074000", {}, "RPRT 0\n", {{O, 83, 7074000}}},
-      {"x", {}, "LSB\n2700\n", {}}, {"X USB 2400", {}, "RPRT -11\n", {}},
+      {"x", {}, "LSB\n2700\n", {}}, {"X USB 2400", {}, "RPRT -11\n", {}}, {"X LSB 1800", {}, "RPRT -11\n", {}},
       // PTT: the composer's transmit message; refused with the link down.
       {"t", SET(txStat = 2), "1\n", {}}, {"T 1", {}, "RPRT 0\n", {{P, 0, 1}}}, {"T 3", {}, "RPRT 0\n", {{P, 0, 1}}},
       {"T 0", {}, "RPRT 0\n", {{P, 0, 0}}}, {"T 1", SET(linkUp = false), "RPRT -9\n", {}},
@@ -211,6 +219,7 @@ TEST(ShareProtocol, SetsWaitForTheRadiosReport) {
       {"+F 7074000", {}, SET(vfoA = 7074000), "set_freq: 7074000\nRPRT -5\n"},
       {"M CW 500", SET(modeMain = 3), SET(modeMain = 3, s.widthMain = 10), nullptr},  // the width follows
       {"T 1", {}, SET(txStat = 1), nullptr},
+      {"S 1 VFOB", {}, SET(ftStat = 1), "RPRT -5\n"},  // s right after reads the split back
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);

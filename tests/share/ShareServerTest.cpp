@@ -367,6 +367,8 @@ TEST(ShareEndToEnd, RealClientAndTransmitterSafety) {
       {{"MD02"}, "M RTTY 300", {"MD06;", "SH006;"}, "RTTY\n300\n"},
       {{"MD02"}, "M USB 9000", {"SH025;"}, "USB\n4000\n"},
       {{"MD02"}, "M FM 12000", {"MD04;"}, "FM\n16000\n"},
+      {{"MD0B"}, "M FM 15000", {}, "FM\n16000\n"},  // FM already, in its other code
+      {{"MD04", "NA00"}, "M FM 9000", {"NA01;"}, "FM\n9000\n"},
   };
   test::LineClient lc(port);
   for (const WidthRow& row : widths) {
