@@ -168,6 +168,11 @@ class RadioState {
   }
   // Length of an EX reply (';' included) for the three characters after "EX".
   bool get_MenuReplyLen(const char* three, int* length) const;
+  // The radio's EX replies of item `number` so far, changed or not: a
+  // read-back tells an answer from silence by this count, counted after the
+  // reply's value is stored.
+  void count_MenuReply(int number);
+  std::uint32_t get_MenuReplyCount(int number) const;
 
  private:
   template <typename E>
@@ -185,6 +190,7 @@ class RadioState {
 
   mutable std::mutex menuMu_;
   std::array<MenuListItem, kMenuItemMax + 1> menu_;  // slot 0 unused
+  std::array<std::atomic<std::uint32_t>, kMenuItemMax + 1> menuReplies_{};
 };
 
 }  // namespace hrx
