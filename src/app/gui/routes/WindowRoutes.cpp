@@ -16,6 +16,7 @@ extern const WindowRoutes kMenuListRoutes;
 extern const WindowRoutes kEqualiserRoutes;
 extern const WindowRoutes kShareRoutes;
 extern const WindowRoutes kRecoveryRoutes;
+extern const WindowRoutes kSetupRoutes;
 
 namespace {
 const WindowRoutes* const kAll[] = {
@@ -30,6 +31,7 @@ const WindowRoutes* const kAll[] = {
     &kEqualiserRoutes,
     &kShareRoutes,
     &kRecoveryRoutes,
+    &kSetupRoutes,
 };
 }  // namespace
 
