@@ -253,12 +253,16 @@ std::string formatSetupFile(const SetupHeader& header, std::span<const MenuListI
     if (s.size() > max) s.resize(max);
     return std::string(trim(s));
   };
+  auto headerLine = [&](const char* key, const std::string& value, std::size_t max) {
+    const std::string v = line(value, max);
+    return std::string(key) + ":" + (v.empty() ? "" : " " + v) + "\n";
+  };
   std::string out = "# hrx900 radio set-up: number | name | raw value | value text, one menu item a line.\n";
-  out += std::string("format: ") + kSetupFormatLine + "\n";
-  out += "program: " + line(header.program, 64) + "\n";
-  out += "radio: " + line(header.radio, 4) + "\n";
-  out += "date: " + line(header.date, 64) + "\n";
-  out += "comment: " + line(header.comment, kSetupCommentMax) + "\n";
+  out += headerLine("format", kSetupFormatLine, 64);
+  out += headerLine("program", header.program, 64);
+  out += headerLine("radio", header.radio, 4);
+  out += headerLine("date", header.date, 64);
+  out += headerLine("comment", header.comment, kSetupCommentMax);
   for (const MenuListItem& rec : items) {
     char lead[64];
     std::string name(trim(field(rec.name)));
