@@ -189,7 +189,10 @@ void SetupRestorer::catRate() {
   pending_.assign(1, {item, 0});
   // As the menu list's OK: the settling pause, then the port follows.
   QTimer::singleShot(kRateSettleMs, Qt::PreciseTimer, this, [this, item] {
-    w_.part<PortPart>().changer.Cat_Rate_Change(item.raw, aiAtStart_, [this] { awaitLink(0); });
+    QPointer<SetupRestorer> self(this);
+    w_.part<PortPart>().changer.Cat_Rate_Change(item.raw, aiAtStart_, [self] {
+      if (self) self->awaitLink(0);
+    });
   });
 }
 
