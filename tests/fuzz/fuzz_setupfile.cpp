@@ -37,11 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(error.line >= 0 && static_cast<std::size_t>(error.line) <= lines, "the line named exists");
     return 0;
   }
-  static hrx::RadioState state = [] {
-    hrx::RadioState s;
-    require(hrx::loadBuiltInCatalogue(s), "catalogue");
-    return s;
-  }();
+  static hrx::RadioState state;
+  static const bool loaded = hrx::loadBuiltInCatalogue(state);
+  require(loaded, "catalogue");
   bool seen[hrx::kMenuItemCount + 1] = {};
   std::vector<hrx::MenuListItem> items;
   for (const hrx::SetupItem& it : file.items) {
