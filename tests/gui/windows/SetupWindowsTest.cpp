@@ -116,7 +116,7 @@ class SetupWindowsTest : public QObject {
     QVERIFY(dlg->progressBar()->isVisible());
     QCOMPARE(dlg->progressBar()->maximum(), 5);
     QTRY_COMPARE_WITH_TIMEOUT(dlg->summaryLabel()->text(),
-                              QStringLiteral("5 written and confirmed, 0 refused by the radio, 0 not confirmed."), 40000);
+                              QStringLiteral("5 written and confirmed, 0 refused by the radio, 0 not confirmed."), 90000);
     QCOMPARE(dlg->progressBar()->value(), 5);
     QCOMPARE(menuWrites(rig_), QStringList({"EX0010300;", "EX005MARVO       ;", "EX01400;", "EX042+05;", "EX0380;"}));
     QCOMPARE(rig_.station().port.GetBaudRate(), 4800);

@@ -190,15 +190,22 @@ void SetupRestorer::catRate() {
   // As the menu list's OK: the settling pause, then the port follows.
   QTimer::singleShot(kRateSettleMs, Qt::PreciseTimer, this, [this, item] {
     QPointer<SetupRestorer> self(this);
+    readOutsBefore_ = w_.readOutsDone();
     w_.part<PortPart>().changer.Cat_Rate_Change(item.raw, aiAtStart_, [self] {
-      if (self) self->awaitLink(0);
+      if (!self) return;
+      // Off now: the link is being switched on again, and the radio's
+      // answer counts only after that read-out (auto-information comes on
+      // before the read-out starts).
+      self->relinking_ = self->w_.core() != nullptr && self->w_.core()->state().get_AI_Stat() == 0;
+      self->awaitLink(0);
     });
   });
 }
 
 void SetupRestorer::awaitLink(int waitedMs) {
   CoreLink* core = w_.core();
-  const bool back = core != nullptr && core->state().get_AI_Stat() != 0 && core->windowFlags().busy.load() == 0;
+  const bool back = core != nullptr && core->state().get_AI_Stat() != 0 && core->windowFlags().busy.load() == 0 &&
+                    (!relinking_ || w_.readOutsDone() > readOutsBefore_);
   if (back || waitedMs >= kLinkBackLimitMs || w_.shutdownCount() > 0) {
     if (!back) {
       for (auto& p : pending_) summary_.unconfirmed.push_back(p.first.no);

@@ -31,7 +31,7 @@ inline constexpr const char* kSetupSameText = "The radio matches the file.";
 // after a CAT RATE change is waited for as long as a read-out may take.
 inline constexpr int kReadBackLimitMs = 3000;
 inline constexpr int kReadBackPollMs = 50;
-inline constexpr int kLinkBackLimitMs = 30000;
+inline constexpr int kLinkBackLimitMs = 60000;
 
 // Why the radio's set-up cannot be taken now (empty: it can): no read-out
 // has ended, or one is running.
@@ -84,6 +84,8 @@ class SetupRestorer final : public QObject {
   std::vector<std::pair<SetupItem, std::uint32_t>> pending_;
   std::function<void()> afterReadBack_;
   int readBackTicks_ = 0;
+  int readOutsBefore_ = 0;
+  bool relinking_ = false;
   QPointer<QTimer> poll_;
   RestoreSummary summary_;
 };
