@@ -631,6 +631,7 @@ bool decodeMenuReply(AnalyserContext& ctx, const char* reply) {
     item.value = v;
     return true;
   });
+  ctx.state.count_MenuReply(n);
   if (!changed) return false;
   const WParam w = n == kExMeterTypeSelect || n == kExAnt3Setting ? static_cast<WParam>(n) : 0;
   ctx.window.postMessage(WM_ANL_EVT_EX, w, 0);

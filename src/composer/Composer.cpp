@@ -416,7 +416,10 @@ void encodeMenuValue(CommandBuilder& b, const MenuListItem& item) {
     if (digits < width) b.put(kPos, item.new_value >= 0 ? '+' : '-');
     return;
   }
-  const std::int64_t out = type == 40 ? v + 2 : v;
+  std::int64_t out = type == 40 ? v + 2 : v;
+  // The EX reply leaves a beacon time above 240 s in seconds; the radio
+  // takes it as its code 241..255 (30 s a step).
+  if (type == 16 && out > 255) out = (out - 240) / 30 + 240;
   if (out >= 0) b.digits(kPos, width, out);
 }
 

@@ -280,6 +280,11 @@ bool menuValueFromEntry(const MenuListItem& item, int index, std::string_view en
   return false;
 }
 
+bool menuTextAllowed(std::string_view text) {
+  if (text.empty() || text.size() > kMenuCallMax) return false;
+  return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E && c != ';'; });
+}
+
 std::string menuListLine(const MenuListItem& item) {
   std::string line = format("%03d", item.no);
   std::string b = "  " + fieldText(item.name);

@@ -60,6 +60,11 @@ MenuEditEntries menuEditEntries(const MenuListItem& item);
 // text that is not a number where the class reads one.
 bool menuValueFromEntry(const MenuListItem& item, int index, std::string_view entry, double* value);
 
+// The text MY CALL may take: printable ASCII without ';' (a ';' would end
+// the EX command early), 1 to 12 characters.
+inline constexpr std::size_t kMenuCallMax = 12;
+bool menuTextAllowed(std::string_view text);
+
 // One line of the menu list: number, name (22 columns), range (96 columns),
 // value text, unit.
 std::string menuListLine(const MenuListItem& item);

@@ -120,4 +120,13 @@ bool RadioState::get_MenuReplyLen(const char* three, int* length) const {
   return true;
 }
 
+void RadioState::count_MenuReply(int number) {
+  if (number >= 1 && number <= kMenuItemMax) menuReplies_[static_cast<std::size_t>(number)].fetch_add(1, std::memory_order_release);
+}
+
+std::uint32_t RadioState::get_MenuReplyCount(int number) const {
+  if (number < 1 || number > kMenuItemMax) return 0;
+  return menuReplies_[static_cast<std::size_t>(number)].load(std::memory_order_acquire);
+}
+
 }  // namespace hrx

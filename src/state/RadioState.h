@@ -196,6 +196,11 @@ class RadioState {
   }
   // Length of an EX reply (';' included) for the three characters after "EX".
   bool get_MenuReplyLen(const char* three, int* length) const;
+  // The radio's EX replies of item `number` so far, changed or not: a
+  // read-back tells an answer from silence by this count, counted after the
+  // reply's value is stored.
+  void count_MenuReply(int number);
+  std::uint32_t get_MenuReplyCount(int number) const;
 
   // One watcher of the cells, texts and catalogue (not the link flags);
   // null for none. The count of changes seen so far: a reader that compares
@@ -219,6 +224,7 @@ class RadioState {
 
   mutable std::mutex menuMu_;
   std::array<MenuListItem, kMenuItemMax + 1> menu_;  // slot 0 unused
+  std::array<std::atomic<std::uint32_t>, kMenuItemMax + 1> menuReplies_{};
 
   void noteChange() {
     changes_.fetch_add(1);

@@ -365,6 +365,9 @@ TEST(ComposerMenuWrite, EncodesEachValueClassAndSendsOnlyChangedItems) {
       {108, -7, "EX108-07; +10"}, {108, 123, "EX108123; +10"},   // all digits: no room for the sign
       {108, 1234, "EX108000; +10"}, {128, 3, "EX12805; +10"},    // span: two more than the index
       {23, -1, "EX023000; +10"},                                 // unsigned and negative
+      // Beacon time: a code from the chooser goes as it is; seconds from the
+      // radio's reply (above 240 s) go back as the code they came from.
+      {23, 241, "EX023241; +10"}, {23, 270, "EX023241; +10"}, {23, 690, "EX023255; +10"},
   };
   ComposerRig rig;
   ASSERT_TRUE(loadBuiltInCatalogue(rig.state));

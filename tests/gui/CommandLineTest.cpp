@@ -34,6 +34,9 @@ class CommandLineTest : public QObject {
         {{"--device", "/dev/x", "--simulate"}, A::Error, "", false, ""},
         {{"COM1"}, A::Error, "", false, ""},
         {{"--screenshot"}, A::Error, "", false, ""},
+        {{"--device", "/dev/ttyUSB0", "--restore-setup", "s.hrxsetup"}, A::Run, "/dev/ttyUSB0", false, ""},
+        {{"--save-setup", "a", "--compare-setup", "b"}, A::Error, "", false, ""},
+        {{"--compare-setup", "a", "--screenshot", "p.png"}, A::Error, "", false, ""},
     };
     for (const Row& r : rows) {
       const CommandLine cl = parseCommandLine(QStringList{"hrx900"} + r.args);
@@ -44,6 +47,7 @@ class CommandLineTest : public QObject {
       QCOMPARE(cl.device, QString::fromUtf8(r.device));
       QCOMPARE(cl.simulate, r.simulate);
       QCOMPARE(cl.screenshot, QString::fromUtf8(r.screenshot));
+      QCOMPARE(cl.setup == CommandLine::Setup::Restore, r.args.contains("--restore-setup"));
     }
     QVERIFY(parseCommandLine({"hrx900", "--simulate", "--instant-line"}).instantLine);
     QVERIFY(!parseCommandLine({"hrx900", "--simulate"}).instantLine);

@@ -69,7 +69,8 @@ class WindowTest : public QObject {
     const std::pair<int, const char*> rows[] = {{32779, "File"},   {32780, "File"},   {32781, "Setup"},
                                                 {32782, "Setup"},  {32783, "Option"}, {32784, "Option"},
                                                 {32785, "Option"}, {32786, "Option"}, {32787, "Prmtrc"},
-                                                {32788, "Prmtrc"}, {32789, "Help"},   {32790, "Option"}};
+                                                {32788, "Prmtrc"}, {32789, "Help"},   {32790, "Option"},
+                                                {32791, "Setup"},  {32792, "Setup"}};
     for (const auto& [id, menu] : rows) {
       QAction* a = w.commandAction(id);
       QVERIFY2(a != nullptr && a->data().toInt() == id && a->isEnabled(), qPrintable(QString::number(id)));
@@ -79,7 +80,7 @@ class WindowTest : public QObject {
       QVERIFY2(inMenu, qPrintable(QString::number(id)));
     }
     QVERIFY(w.commandAction(32778) == nullptr);
-    QVERIFY(w.commandAction(32791) == nullptr);
+    QVERIFY(w.commandAction(32793) == nullptr);
   }
 
   // The start-up timers; Disp_Start runs once, 10 ms later, stops its

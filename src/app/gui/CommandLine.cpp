@@ -44,7 +44,27 @@ CommandLine parseCommandLine(const QStringList& arguments) {
       QStringLiteral("share-allow"),
       QStringLiteral("Networks that may connect when sharing beyond this computer, such as 192.168.1.0/24,10.0.0.5."),
       QStringLiteral("CIDR[,CIDR...]"));
+  struct SetupOption {
+    CommandLine::Setup form;
+    QCommandLineOption option;
+  };
+  const SetupOption setupOptions[] = {
+      {CommandLine::Setup::Save,
+       {QStringLiteral("save-setup"),
+        QStringLiteral("Connect, wait for the read-out, save the radio's set-up menu to FILE and exit (0: saved)."),
+        QStringLiteral("FILE")}},
+      {CommandLine::Setup::Compare,
+       {QStringLiteral("compare-setup"),
+        QStringLiteral("Connect, print the menu items whose value differs from FILE and exit (0: none, 1: some)."),
+        QStringLiteral("FILE")}},
+      {CommandLine::Setup::Restore,
+       {QStringLiteral("restore-setup"),
+        QStringLiteral("Connect, write the menu items that differ from FILE, print the summary and exit "
+                       "(0: all confirmed, 1: some not)."),
+        QStringLiteral("FILE")}},
+  };
   parser.addOption(device);
+  for (const SetupOption& o : setupOptions) parser.addOption(o.option);
   parser.addOption(simulate);
   parser.addOption(instantLine);
   parser.addOption(screenshot);
@@ -94,6 +114,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   out.instantLine = parser.isSet(instantLine);
   out.screenshot = parser.value(screenshot);
   out.dumpState = parser.value(dumpState);
+  int setupForms = 0;
+  for (const SetupOption& o : setupOptions) {
+    if (!parser.isSet(o.option)) continue;
+    ++setupForms;
+    out.setup = o.form;
+    out.setupFile = parser.value(o.option);
+  }
   if (parser.isSet(device) && out.device.isEmpty()) {
     out.action = CommandLine::Action::Error;
     out.message = QStringLiteral("--device needs a path.");
@@ -109,6 +136,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   } else if (parser.isSet(dumpState) && (out.dumpState.isEmpty() || parser.isSet(screenshot))) {
     out.action = CommandLine::Action::Error;
     out.message = QStringLiteral("--dump-state needs a file name and cannot be used with --screenshot.");
+  } else if (setupForms > 1 || (setupForms == 1 && (out.setupFile.isEmpty() || parser.isSet(screenshot) ||
+                                                      parser.isSet(dumpState) || out.share))) {
+    out.action = CommandLine::Action::Error;
+    out.message = QStringLiteral("--save-setup, --compare-setup and --restore-setup take a file name and go alone "
+                                 "(with --device).");
   } else if (!endpoint.isEmpty() &&
              !share::parseEndpoint(endpoint.toStdString(), &out.shareConfig.address, &out.shareConfig.port)) {
     out.action = CommandLine::Action::Error;

@@ -17,6 +17,11 @@ struct CommandLine {
   QString dumpState;    // empty: no state dump at the end of standard input
   bool share = false;   // --share: the sharing server from the start
   share::ShareConfig shareConfig;  // --share=ADDR:PORT, --share-allow
+  // --save-setup, --compare-setup, --restore-setup FILE: connect, wait for
+  // the read-out, do it without a window and exit.
+  enum class Setup { None, Save, Compare, Restore };
+  Setup setup = Setup::None;
+  QString setupFile;
   QString message;      // help, version or error text
 };
 

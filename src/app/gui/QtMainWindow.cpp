@@ -56,6 +56,7 @@ constexpr MenuEntry kMenu[] = {
     {"&Option", "C&W", 32785},          {"&Option", "R&epeater", 32786},
     {"&Prmtrc", "&Prmtrc", 32787},      {"&Prmtrc", "P-P&rmtrc", 32788},
     {"&Help", "&Version", 32789},       {"&Option", "&Share with other programs", 32790},
+    {"&Setup", "Save radio set-&up\u2026", 32791}, {"&Setup", "Compare radio &with file\u2026", 32792},
 };
 
 struct SelfMsg {

@@ -18,6 +18,7 @@
 #include "app/StateDump.h"
 #include "app/gui/CommandLine.h"
 #include "app/gui/PowerEvents.h"
+#include "app/gui/SetupCommand.h"
 #include "app/gui/QtMainWindow.h"
 #include "platform/WholeFile.h"
 #include "serial/CommSetting.h"
@@ -74,6 +75,9 @@ int main(int argc, char** argv) {
       break;
   }
 
+  const bool setupForm = cl.setup != hrx::gui::CommandLine::Setup::None;
+  // The set-up forms are for scripts: no display needed.
+  if (setupForm && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("hrx900"));
   QApplication::setApplicationVersion(QStringLiteral(HRX900_VERSION));
@@ -103,7 +107,7 @@ int main(int argc, char** argv) {
     QString reason;
     if (!hrx::gui::deviceUsable(cl.device, &reason)) {
       printErr(QStringLiteral("cannot use device %1: %2").arg(cl.device, reason));
-      return 1;
+      return setupForm ? 2 : 1;
     }
     options.devicePath = cl.device.toStdString();
   }
@@ -118,11 +122,19 @@ int main(int argc, char** argv) {
     hrx::gui::PowerEvents power;
     QObject::connect(&power, &hrx::gui::PowerEvents::powerEvent, &window,
                      [&window](int pbt) { window.onPowerEvent(pbt); });
-    window.show();
+    if (!setupForm) window.show();
     if (!window.startUp()) {
       printErr(QStringLiteral("the worker threads would not start"));
       window.shutdown();
-      return 1;
+      return setupForm ? 2 : 1;
+    }
+    bool setupRefused = false;
+    if (setupForm) {
+      auto* command = new hrx::gui::SetupCommand(window, cl.setup, cl.setupFile, [&status](int code) {
+        status = code;
+        QCoreApplication::quit();
+      });
+      setupRefused = !command->start();
     }
     if (!cl.screenshot.isEmpty() || !cl.dumpState.isEmpty()) {
       // COM is switched on once the catalogue is loaded, as a click would.
@@ -170,7 +182,7 @@ int main(int argc, char** argv) {
         window.close();
       });
     }
-    const int rc = app.exec();
+    const int rc = setupRefused ? 0 : app.exec();
     if (status == 0) status = rc;
     window.shutdown();
     window.setCore(nullptr);

@@ -16,6 +16,7 @@ extern const WindowRoutes kMenuListRoutes;
 extern const WindowRoutes kEqualiserRoutes;
 extern const WindowRoutes kShareRoutes;
 extern const WindowRoutes kRecoveryRoutes;
+extern const WindowRoutes kSetupRoutes;
 extern const WindowRoutes kAccessRoutes;
 
 namespace {
@@ -31,6 +32,7 @@ const WindowRoutes* const kAll[] = {
     &kEqualiserRoutes,
     &kShareRoutes,
     &kRecoveryRoutes,
+    &kSetupRoutes,
     // Last: it tells what the rows before it drew.
     &kAccessRoutes,
 };

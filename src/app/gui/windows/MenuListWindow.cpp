@@ -79,11 +79,9 @@ std::string menuTitle(const MenuListItem& item, bool withUnit) {
 }
 
 bool menuTextAcceptable(const QString& text) {
-  if (text.isEmpty() || text.size() > kMenuTextMax) return false;
-  for (QChar c : text) {
-    if (c.unicode() < 0x20 || c.unicode() > 0x7E || c == QLatin1Char(';')) return false;
-  }
-  return true;
+  for (QChar c : text)
+    if (c.unicode() > 0x7E) return false;
+  return menuTextAllowed(text.toLatin1().toStdString());
 }
 
 // ---- the chooser ----

@@ -1,0 +1,373 @@
+#include "app/gui/windows/SetupWindows.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstdio>
+
+#include "app/gui/QtMainWindow.h"
+#include "app/gui/windows/PortWindows.h"
+#include "menulist/MenuCatalogue.h"
+
+namespace hrx::gui {
+
+namespace {
+
+constexpr int kOpExSet = 42;   // the composer's menu write
+constexpr const char* kSetupFilter = "Radio set-up (*.hrxsetup);;All files (*)";
+
+QString numbers(const std::vector<int>& items) {
+  QStringList out;
+  for (int no : items) out << QStringLiteral("%1").arg(no, 3, 10, QLatin1Char('0'));
+  return out.join(QStringLiteral(", "));
+}
+
+void warn(QWidget* over, const QString& title, const QString& text) {
+  auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, over);
+  box->setObjectName(QStringLiteral("setupMessage"));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
+
+QFileDialog* fileDialog(QtMainWindow& w, const QString& title, QFileDialog::AcceptMode mode) {
+  auto* d = new QFileDialog(&w, title, QString(), QString::fromUtf8(kSetupFilter));
+  d->setObjectName(QStringLiteral("setupFileDialog"));
+  d->setOption(QFileDialog::DontUseNativeDialog);
+  d->setAcceptMode(mode);
+  d->setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (mode == QFileDialog::AcceptSave) d->setDefaultSuffix(QStringLiteral("hrxsetup"));
+  d->setAttribute(Qt::WA_DeleteOnClose);
+  return d;
+}
+
+// The menu list or a port change must not run beside a restore.
+bool portOrListBusy(QtMainWindow& w) { return w.panel().menuOpen() || w.part<PortPart>().changer.running(); }
+
+}  // namespace
+
+QString setupNotReadReason(QtMainWindow& w) {
+  if (w.core() == nullptr || w.readOutsDone() == 0 || w.core()->windowFlags().busy.load() != 0)
+    return QString::fromUtf8(kSetupNotReadText);
+  return {};
+}
+
+SetupHeader setupHeaderNow(QtMainWindow& w, const QString& comment) {
+  SetupHeader h;
+  h.program = "hrx900 " + QCoreApplication::applicationVersion().toStdString();
+  h.radio = w.core() != nullptr ? radioIdOf(w.core()->state()) : std::string();
+  h.date = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'")).toStdString();
+  h.comment = comment.toStdString();
+  return h;
+}
+
+QString RestoreSummary::text() const {
+  QString t = QStringLiteral("%1 written and confirmed").arg(confirmed.size());
+  t += QStringLiteral(", %1 refused by the radio").arg(refused.size());
+  if (!refused.empty()) t += QStringLiteral(" (%1)").arg(numbers(refused));
+  t += QStringLiteral(", %1 not confirmed").arg(unconfirmed.size());
+  if (!unconfirmed.empty()) t += QStringLiteral(" (%1)").arg(numbers(unconfirmed));
+  return t + QStringLiteral(".");
+}
+
+// ---- the restore ----
+
+SetupRestorer::SetupRestorer(QtMainWindow& w, QObject* parent) : QObject(parent), w_(w) {}
+
+int SetupRestorer::done() const {
+  return static_cast<int>(summary_.confirmed.size() + summary_.refused.size() + summary_.unconfirmed.size());
+}
+
+bool SetupRestorer::start(std::vector<SetupItem> items, QString* reason) {
+  QString why;
+  if (running_) why = QStringLiteral("A restore is already running.");
+  else if (QString r = setupNotReadReason(w_); !r.isEmpty()) why = r;
+  else if (w_.core()->state().get_AI_Stat() == 0 || w_.core()->writableState() == nullptr)
+    why = QString::fromUtf8(kSetupNotReadText);
+  else if (portOrListBusy(w_)) why = QString::fromUtf8(kSetupBusyText);
+  else if (items.empty()) why = QStringLiteral("Nothing to restore.");
+  if (!why.isEmpty()) {
+    if (reason != nullptr) *reason = why;
+    return false;
+  }
+  running_ = true;
+  aiAtStart_ = true;
+  summary_ = {};
+  plain_.clear();
+  cat_.clear();
+  const RadioState& st = w_.core()->state();
+  for (SetupItem& it : items) {
+    MenuListItem rec;
+    // The port follows CAT RATE: it goes after everything else.
+    const bool cat = st.get_MenuItem(it.no, &rec) && rec.type == kCatRateType;
+    (cat ? cat_ : plain_).push_back(std::move(it));
+  }
+  total_ = static_cast<int>(plain_.size() + cat_.size());
+  Q_EMIT progress(0, total_);
+  writeAndCheck(std::move(plain_), [this] { catRate(); });
+  return true;
+}
+
+void SetupRestorer::writeAndCheck(std::vector<SetupItem> items, std::function<void()> next) {
+  if (items.empty()) {
+    next();
+    return;
+  }
+  RadioState* st = w_.core()->writableState();
+  pending_.clear();
+  for (SetupItem& it : items) {
+    stageSetupItem(*st, it);
+    pending_.emplace_back(std::move(it), 0);
+  }
+  w_.core()->request(kOpExSet, false, 0);
+  QTimer::singleShot(kRateSettleMs, Qt::PreciseTimer, this,
+                     [this, next = std::move(next)]() mutable { readBack(std::move(next)); });
+}
+
+void SetupRestorer::readBack(std::function<void()> next) {
+  afterReadBack_ = std::move(next);
+  const RadioState& st = w_.core()->state();
+  for (auto& [item, count] : pending_) {
+    count = st.get_MenuReplyCount(item.no);
+    char read[8];
+    std::snprintf(read, sizeof read, "EX%03d;", item.no);
+    w_.core()->sendText(read);
+  }
+  readBackTicks_ = 0;
+  if (poll_) poll_->deleteLater();
+  auto* t = new QTimer(this);
+  t->setTimerType(Qt::PreciseTimer);
+  connect(t, &QTimer::timeout, this, [this] {
+    ++readBackTicks_;
+    checkReadBack(readBackTicks_ * kReadBackPollMs >= kReadBackLimitMs);
+  });
+  t->start(kReadBackPollMs);
+  poll_ = t;
+}
+
+void SetupRestorer::checkReadBack(bool last) {
+  const RadioState& st = w_.core()->state();
+  for (auto it = pending_.begin(); it != pending_.end();) {
+    const bool answered = st.get_MenuReplyCount(it->first.no) != it->second;
+    if (!answered && !last) {
+      ++it;
+      continue;
+    }
+    MenuListItem rec;
+    const bool same = answered && st.get_MenuItem(it->first.no, &rec) && setupItemMatches(rec, it->first);
+    (!answered ? summary_.unconfirmed : same ? summary_.confirmed : summary_.refused).push_back(it->first.no);
+    it = pending_.erase(it);
+  }
+  Q_EMIT progress(done(), total_);
+  if (!pending_.empty()) return;
+  if (poll_) poll_->deleteLater();
+  poll_ = nullptr;
+  std::function<void()> next = std::move(afterReadBack_);
+  afterReadBack_ = nullptr;
+  if (next) next();
+}
+
+void SetupRestorer::catRate() {
+  if (cat_.empty() || w_.shutdownCount() > 0) {
+    finish();
+    return;
+  }
+  RadioState* st = w_.core()->writableState();
+  const SetupItem item = cat_.front();
+  stageSetupItem(*st, item);
+  w_.core()->request(kOpExSet, false, 0);
+  pending_.assign(1, {item, 0});
+  // As the menu list's OK: the settling pause, then the port follows.
+  QTimer::singleShot(kRateSettleMs, Qt::PreciseTimer, this, [this, item] {
+    QPointer<SetupRestorer> self(this);
+    readOutsBefore_ = w_.readOutsDone();
+    w_.part<PortPart>().changer.Cat_Rate_Change(item.raw, aiAtStart_, [self] {
+      if (!self) return;
+      // Off now: the link is being switched on again, and the radio's
+      // answer counts only after that read-out (auto-information comes on
+      // before the read-out starts).
+      self->relinking_ = self->w_.core() != nullptr && self->w_.core()->state().get_AI_Stat() == 0;
+      self->awaitLink(0);
+    });
+  });
+}
+
+void SetupRestorer::awaitLink(int waitedMs) {
+  CoreLink* core = w_.core();
+  const bool back = core != nullptr && core->state().get_AI_Stat() != 0 && core->windowFlags().busy.load() == 0 &&
+                    (!relinking_ || w_.readOutsDone() > readOutsBefore_);
+  if (back || waitedMs >= kLinkBackLimitMs || w_.shutdownCount() > 0) {
+    if (!back) {
+      for (auto& p : pending_) summary_.unconfirmed.push_back(p.first.no);
+      pending_.clear();
+      finish();
+      return;
+    }
+    readBack([this] { finish(); });
+    return;
+  }
+  QTimer::singleShot(kReadBackPollMs * 2, Qt::PreciseTimer, this, [this, waitedMs] { awaitLink(waitedMs + kReadBackPollMs * 2); });
+}
+
+void SetupRestorer::finish() {
+  running_ = false;
+  Q_EMIT progress(done(), total_);
+  Q_EMIT finished();
+}
+
+// ---- the comparison window ----
+
+CSetupCompareDlg::CSetupCompareDlg(QtMainWindow& w, const QString& path, const SetupFile& file)
+    : QDialog(&w),
+      w_(w),
+      diffs_(compareSetup(file, w.core()->state())),
+      restorer_(w, this),
+      table_(new QTableWidget(static_cast<int>(diffs_.size()), 4, this)),
+      progress_(new QProgressBar(this)),
+      summary_(new QLabel(this)),
+      restoreButton_(new QPushButton(QStringLiteral("Restore"), this)),
+      closeButton_(new QPushButton(QStringLiteral("Close"), this)) {
+  setWindowTitle(QStringLiteral("Compare radio with %1").arg(path));
+  setModal(false);
+  table_->setObjectName(QStringLiteral("differences"));
+  table_->setHorizontalHeaderLabels({QStringLiteral("No"), QStringLiteral("Name"), QStringLiteral("Radio"),
+                                     QStringLiteral("File")});
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->verticalHeader()->setVisible(false);
+  table_->horizontalHeader()->setStretchLastSection(true);
+  for (int r = 0; r < static_cast<int>(diffs_.size()); ++r) {
+    const SetupDifference& d = diffs_[static_cast<std::size_t>(r)];
+    auto* no = new QTableWidgetItem(QStringLiteral("%1").arg(d.item.no, 3, 10, QLatin1Char('0')));
+    // Checked rows are restored; the operator may leave some out.
+    no->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
+    no->setCheckState(Qt::Checked);
+    table_->setItem(r, 0, no);
+    table_->setItem(r, 1, new QTableWidgetItem(QString::fromStdString(d.name)));
+    table_->setItem(r, 2, new QTableWidgetItem(QString::fromStdString(d.radioText)));
+    table_->setItem(r, 3, new QTableWidgetItem(QString::fromStdString(d.fileText)));
+  }
+  table_->resizeColumnsToContents();
+  summary_->setObjectName(QStringLiteral("summary"));
+  summary_->setText(diffs_.empty() ? QString::fromUtf8(kSetupSameText)
+                                   : QStringLiteral("%1 items differ from the file.").arg(diffs_.size()));
+  progress_->setObjectName(QStringLiteral("progress"));
+  progress_->setVisible(false);
+  restoreButton_->setObjectName(QStringLiteral("restore"));
+  restoreButton_->setEnabled(!diffs_.empty());
+  closeButton_->setObjectName(QStringLiteral("close"));
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(progress_, 1);
+  buttons->addWidget(restoreButton_);
+  buttons->addWidget(closeButton_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(table_);
+  layout->addWidget(summary_);
+  layout->addLayout(buttons);
+  resize(640, 420);
+  connect(restoreButton_, &QPushButton::clicked, this, &CSetupCompareDlg::restore);
+  connect(closeButton_, &QPushButton::clicked, this, &CSetupCompareDlg::reject);
+  connect(&restorer_, &SetupRestorer::progress, this, [this](int done, int total) {
+    progress_->setRange(0, std::max(total, 1));
+    progress_->setValue(done);
+  });
+  connect(&restorer_, &SetupRestorer::finished, this, [this] {
+    summary_->setText(restorer_.summary().text());
+    closeButton_->setEnabled(true);
+  });
+}
+
+void CSetupCompareDlg::restore() {
+  std::vector<SetupItem> chosen;
+  for (int r = 0; r < table_->rowCount(); ++r)
+    if (table_->item(r, 0)->checkState() == Qt::Checked) chosen.push_back(diffs_[static_cast<std::size_t>(r)].item);
+  QString reason;
+  if (!restorer_.start(std::move(chosen), &reason)) {
+    warn(this, QStringLiteral("Restore"), reason);
+    return;
+  }
+  restoreButton_->setEnabled(false);
+  closeButton_->setEnabled(false);
+  table_->setEnabled(false);
+  progress_->setVisible(true);
+}
+
+void CSetupCompareDlg::reject() {
+  if (restorer_.running()) return;
+  hide();
+  deleteLater();
+}
+
+void CSetupCompareDlg::closeEvent(QCloseEvent* e) {
+  e->ignore();
+  reject();
+}
+
+// ---- the menu entries ----
+
+bool loadSetupForRadio(QtMainWindow& w, const QString& path, SetupFile* file, SetupError* error) {
+  return readSetupFile(path.toStdString(), file, error) && w.core() != nullptr &&
+         checkSetupRadio(*file, radioIdOf(w.core()->state()), error);
+}
+
+void saveRadioSetup(QtMainWindow& w) {
+  if (const QString why = setupNotReadReason(w); !why.isEmpty()) {
+    warn(&w, QStringLiteral("Save radio set-up"), why);
+    return;
+  }
+  QFileDialog* d = fileDialog(w, QStringLiteral("Save radio set-up"), QFileDialog::AcceptSave);
+  QPointer<QtMainWindow> guard(&w);
+  QObject::connect(d, &QFileDialog::fileSelected, &w, [guard](const QString& path) {
+    if (!guard) return;
+    auto* ask = new QInputDialog(guard);
+    ask->setObjectName(QStringLiteral("setupComment"));
+    ask->setWindowTitle(QStringLiteral("Save radio set-up"));
+    ask->setLabelText(QStringLiteral("A comment for the file (station, contest, antenna):"));
+    ask->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(ask, &QInputDialog::textValueSelected, guard, [guard, path](const QString& comment) {
+      // The read-out may have started again meanwhile.
+      if (const QString why = setupNotReadReason(*guard); !why.isEmpty()) {
+        warn(guard, QStringLiteral("Save radio set-up"), why);
+        return;
+      }
+      const WholeFileResult r =
+          writeSetupFile(path.toStdString(), setupHeaderNow(*guard, comment), guard->core()->state());
+      if (!r) warn(guard, QStringLiteral("Save radio set-up"), QString::fromStdString(r.error));
+    });
+    ask->open();
+  });
+  d->open();
+}
+
+void compareRadioWithFile(QtMainWindow& w) {
+  if (const QString why = setupNotReadReason(w); !why.isEmpty()) {
+    warn(&w, QStringLiteral("Compare radio with file"), why);
+    return;
+  }
+  QFileDialog* d = fileDialog(w, QStringLiteral("Compare radio with file"), QFileDialog::AcceptOpen);
+  QPointer<QtMainWindow> guard(&w);
+  QObject::connect(d, &QFileDialog::fileSelected, &w, [guard](const QString& path) {
+    if (!guard) return;
+    SetupFile file;
+    SetupError error;
+    if (!loadSetupForRadio(*guard, path, &file, &error)) {
+      warn(guard, QStringLiteral("Compare radio with file"), QString::fromStdString(error.text()));
+      return;
+    }
+    auto* dlg = new CSetupCompareDlg(*guard, path, file);
+    dlg->setObjectName(QStringLiteral("setupCompare"));
+    dlg->show();
+  });
+  d->open();
+}
+
+}  // namespace hrx::gui

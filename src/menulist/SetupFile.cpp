@@ -1,0 +1,368 @@
+#include "menulist/SetupFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "menulist/MenuCatalogue.h"
+#include "state/RadioState.h"
+
+namespace hrx {
+
+namespace {
+
+constexpr int kTextType = 41;
+constexpr int kNameColumn = 18;
+constexpr int kRawColumn = 8;
+// Beacon times above 240 s come as codes 241..255 from the list's chooser
+// and as seconds in 30 s steps from the radio's reply.
+constexpr int kBeaconFine = 240;
+constexpr int kBeaconMax = 690;
+constexpr int kBeaconCodeMax = 255;
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+template <std::size_t N>
+std::string field(const char (&f)[N]) {
+  return std::string(f, strnlen(f, N));
+}
+
+// The radio pads MY CALL with blanks to its width; the blanks are not part
+// of the call.
+std::string callOf(const char* text, std::size_t n) {
+  std::string s(text, strnlen(text, n));
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+std::string quoted(std::string_view s) {
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '"' || c == '\\') out.push_back('\\');
+    out.push_back(c);
+  }
+  out.push_back('"');
+  return out;
+}
+
+// A quoted text at the start of `s`; the rest is left in `s`.
+bool takeQuoted(std::string_view& s, std::string* out) {
+  s = trim(s);
+  if (s.empty() || s.front() != '"') return false;
+  std::string text;
+  for (std::size_t i = 1; i < s.size(); ++i) {
+    char c = s[i];
+    if (c == '"') {
+      s.remove_prefix(i + 1);
+      *out = std::move(text);
+      return true;
+    }
+    if (c == '\\') {
+      if (++i >= s.size() || (s[i] != '"' && s[i] != '\\')) return false;
+      c = s[i];
+    }
+    text.push_back(c);
+  }
+  return false;
+}
+
+bool wholeNumber(std::string_view s, long* v) {
+  bool negative = false;
+  if (!s.empty() && s.front() == '-') {
+    negative = true;
+    s.remove_prefix(1);
+  }
+  if (s.empty() || s.size() > 7) return false;
+  long n = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+    n = n * 10 + (c - '0');
+  }
+  *v = negative ? -n : n;
+  return true;
+}
+
+bool inRange(const MenuListItem& rec, long v) {
+  const double lo = std::min(rec.min, rec.max);
+  const double hi = std::max(rec.min, rec.max);
+  switch (menuValueClass(rec.type)) {
+    case MenuValueClass::Number:
+    case MenuValueClass::Negated:
+    case MenuValueClass::Tenths:
+    case MenuValueClass::Kilohertz:
+      return v >= lo && v <= hi;
+    case MenuValueClass::MicGain:
+      return v == 1000 || (v >= lo && v <= hi);
+    case MenuValueClass::BeaconTime:
+      return (v >= 0 && v <= kBeaconCodeMax) || (v > kBeaconFine && v <= kBeaconMax && (v - kBeaconFine) % 30 == 0);
+    case MenuValueClass::Choice:
+      return v >= 0 && v < std::clamp<int>(rec.choice_num, 0, kMenuChoiceMax);
+    case MenuValueClass::Text:
+      break;
+  }
+  return false;
+}
+
+std::string itemText(const MenuListItem& catalogue, const SetupItem& item) {
+  MenuListItem rec = catalogue;
+  rec.changed = 0;
+  if (rec.type == kTextType) {
+    std::memset(rec.text, 0, sizeof rec.text);
+    std::memcpy(rec.text, item.text.data(), std::min(item.text.size(), sizeof rec.text - 1));
+  } else {
+    rec.value = item.raw;
+  }
+  return setupValueText(rec);
+}
+
+bool fail(SetupError* error, int line, std::string message) {
+  if (error != nullptr) *error = SetupError{line, std::move(message)};
+  return false;
+}
+
+std::string label(const MenuListItem& rec) {
+  char no[8];
+  std::snprintf(no, sizeof no, "%03d", static_cast<int>(rec.no));
+  return std::string(no) + " " + std::string(trim(field(rec.name)));
+}
+
+struct Parser {
+  SetupFile file;
+  bool seenFormat = false;
+  bool seen[kMenuItemCount + 1] = {};
+  bool seenKey[5] = {};
+
+  bool header(int line, std::string_view s, SetupError* error) {
+    const std::size_t colon = s.find(':');
+    const std::string_view key = colon == std::string_view::npos ? s : trim(s.substr(0, colon));
+    const std::string_view value = colon == std::string_view::npos ? std::string_view() : trim(s.substr(colon + 1));
+    if (!seenFormat) {
+      if (colon == std::string_view::npos || key != "format" || value != kSetupFormatLine)
+        return fail(error, line, std::string("not a radio set-up file (it starts with \"format: ") + kSetupFormatLine + "\")");
+      seenFormat = true;
+      return true;
+    }
+    static constexpr const char* kKeys[] = {"format", "program", "radio", "date", "comment"};
+    int k = -1;
+    for (int i = 0; i < 5 && colon != std::string_view::npos; ++i)
+      if (key == kKeys[i]) k = i;
+    if (k < 0) return fail(error, line, "neither a menu item nor a known header field");
+    if (k == 0 || seenKey[k]) return fail(error, line, "\"" + std::string(key) + "\" given twice");
+    seenKey[k] = true;
+    std::string v(value);
+    if (k == 1) file.header.program = v;
+    if (k == 3) file.header.date = v;
+    if (k == 4) file.header.comment = v;
+    if (k == 2) {
+      if (v.size() != 4 || !std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return fail(error, line, "the radio's ID must be four digits, such as 0460");
+      file.header.radio = v;
+      file.radioLine = line;
+    }
+    return true;
+  }
+
+  bool item(int line, std::string_view s, SetupError* error) {
+    if (!seenFormat) return header(line, s, error);
+    const std::size_t bar1 = s.find('|');
+    const std::size_t bar2 = bar1 == std::string_view::npos ? bar1 : s.find('|', bar1 + 1);
+    if (bar2 == std::string_view::npos)
+      return fail(error, line, "a menu item line is: number | name | raw value | value text");
+    long no = 0;
+    const std::string_view number = trim(s.substr(0, bar1));
+    if (!wholeNumber(number, &no) || no < 1 || no > kMenuItemCount)
+      return fail(error, line, "unknown menu item number " + std::string(number));
+    if (seen[no]) return fail(error, line, "menu item " + std::string(number) + " is given twice");
+    const MenuListItem rec = makeMenuRecord(kMenuRows[no - 1]);
+    const std::string_view name = trim(s.substr(bar1 + 1, bar2 - bar1 - 1));
+    if (name != trim(field(rec.name)))
+      return fail(error, line, "menu item " + label(rec) + " is not named \"" + std::string(name) + "\"");
+    std::string_view rest = s.substr(bar2 + 1);
+    SetupItem it;
+    it.no = static_cast<int>(no);
+    it.line = line;
+    std::string fileText;
+    if (rec.type == kTextType) {
+      std::string again;
+      bool ok = takeQuoted(rest, &it.text);
+      rest = trim(rest);
+      ok = ok && !rest.empty() && rest.front() == '|';
+      if (ok) {
+        rest.remove_prefix(1);
+        ok = takeQuoted(rest, &again) && trim(rest).empty();
+      }
+      if (!ok)
+        return fail(error, line, label(rec) + " takes its text in quotes twice: \"CALL\" | \"CALL\"");
+      if (!menuTextAllowed(it.text))
+        return fail(error, line, label(rec) + " must be 1 to 12 characters of printable ASCII without ';'");
+      if (again != it.text)
+        return fail(error, line, "the value text " + quoted(again) + " does not match the raw value " + quoted(it.text));
+    } else {
+      const std::size_t bar3 = rest.find('|');
+      if (bar3 == std::string_view::npos)
+        return fail(error, line, "a menu item line is: number | name | raw value | value text");
+      const std::string_view raw = trim(rest.substr(0, bar3));
+      long v = 0;
+      if (!wholeNumber(raw, &v)) return fail(error, line, "the raw value \"" + std::string(raw) + "\" is not a whole number");
+      if (!inRange(rec, v))
+        return fail(error, line, "the value " + std::string(raw) + " is outside the range of " + label(rec) + ": " + field(rec.range));
+      it.raw = static_cast<std::int32_t>(v);
+      const std::string_view text = trim(rest.substr(bar3 + 1));
+      const std::string expected = itemText(rec, it);
+      if (text != expected)
+        return fail(error, line, "the value text \"" + std::string(text) + "\" does not match the raw value " +
+                                     std::string(raw) + " (\"" + expected + "\")");
+    }
+    seen[no] = true;
+    file.items.push_back(std::move(it));
+    return true;
+  }
+};
+
+}  // namespace
+
+std::string SetupError::text() const {
+  if (line <= 0) return message;
+  return "line " + std::to_string(line) + ": " + message;
+}
+
+std::string radioIdOf(const RadioState& state) { return "046" + std::to_string(state.get_ID_Variant()); }
+
+std::string setupValueText(const MenuListItem& item) {
+  if (item.type == kTextType) return callOf(item.changed ? item.new_text : item.text, sizeof item.text);
+  MenuListItem rec = item;
+  rec.changed = 0;
+  std::string text = menuValueText(rec);
+  if (!text.empty() && text.front() == ' ') text.erase(0, 1);
+  if (rec.has_unit != 0) text += field(rec.unit);
+  return text;
+}
+
+std::string formatSetupFile(const SetupHeader& header, std::span<const MenuListItem> items) {
+  // One printable line each: a comment typed with a line break or a
+  // non-ASCII letter still reads back.
+  auto line = [](std::string s, std::size_t max) {
+    for (char& c : s)
+      if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) c = '?';
+    if (s.size() > max) s.resize(max);
+    return std::string(trim(s));
+  };
+  auto headerLine = [&](const char* key, const std::string& value, std::size_t max) {
+    const std::string v = line(value, max);
+    return std::string(key) + ":" + (v.empty() ? "" : " " + v) + "\n";
+  };
+  std::string out = "# hrx900 radio set-up: number | name | raw value | value text, one menu item a line.\n";
+  out += headerLine("format", kSetupFormatLine, 64);
+  out += headerLine("program", header.program, 64);
+  out += headerLine("radio", header.radio, 4);
+  out += headerLine("date", header.date, 64);
+  out += headerLine("comment", header.comment, kSetupCommentMax);
+  for (const MenuListItem& rec : items) {
+    char lead[64];
+    std::string name(trim(field(rec.name)));
+    std::snprintf(lead, sizeof lead, "%03d | %-*s | ", static_cast<int>(rec.no), kNameColumn, name.c_str());
+    out += lead;
+    if (rec.type == kTextType) {
+      const std::string call = quoted(callOf(rec.text, sizeof rec.text));
+      out += call + " | " + call + "\n";
+      continue;
+    }
+    char raw[32];
+    std::snprintf(raw, sizeof raw, "%-*d", kRawColumn, IntOf(rec.value));
+    out += std::string(raw) + " | " + setupValueText(rec) + "\n";
+  }
+  return out;
+}
+
+WholeFileResult writeSetupFile(const std::string& path, const SetupHeader& header, const RadioState& state) {
+  const int n = std::clamp(state.get_MenuItem_Count(), 0, kMenuItemCount);
+  std::vector<MenuListItem> items;
+  items.reserve(static_cast<std::size_t>(n));
+  for (int i = 1; i <= n; ++i) {
+    MenuListItem rec;
+    if (state.get_MenuItem(i, &rec)) items.push_back(rec);
+  }
+  return writeWholeFile(path, formatSetupFile(header, items));
+}
+
+bool parseSetupText(std::string_view text, SetupFile* out, SetupError* error) {
+  if (text.size() > kSetupFileMaxBytes) return fail(error, 0, "the file is too large for a radio set-up file");
+  auto p = std::make_unique<Parser>();
+  int line = 0;
+  while (!text.empty()) {
+    ++line;
+    const std::size_t end = text.find('\n');
+    std::string_view s = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
+    if (s.size() > kSetupLineMax) return fail(error, line, "the line is too long");
+    for (char c : s)
+      if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || static_cast<unsigned char>(c) > 0x7E)
+        return fail(error, line, "a character that is not printable ASCII");
+    s = trim(s);
+    if (s.empty() || s.front() == '#') continue;
+    const bool ok = s.front() >= '0' && s.front() <= '9' ? p->item(line, s, error) : p->header(line, s, error);
+    if (!ok) return false;
+  }
+  if (!p->seenFormat) return fail(error, 0, "the file is empty");
+  if (p->file.radioLine == 0) return fail(error, 0, "the file names no radio (a \"radio:\" line)");
+  if (p->file.items.empty()) return fail(error, 0, "the file holds no menu items");
+  if (out != nullptr) *out = std::move(p->file);
+  return true;
+}
+
+bool readSetupFile(const std::string& path, SetupFile* out, SetupError* error) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return fail(error, 0, "cannot open " + path + ": " + std::strerror(errno));
+  std::string text(kSetupFileMaxBytes + 1, '\0');
+  const std::size_t n = std::fread(text.data(), 1, text.size(), f);
+  const bool bad = std::ferror(f) != 0;
+  std::fclose(f);
+  if (bad) return fail(error, 0, "cannot read " + path);
+  text.resize(n);
+  return parseSetupText(text, out, error);
+}
+
+bool checkSetupRadio(const SetupFile& file, std::string_view radioId, SetupError* error) {
+  if (file.header.radio == radioId) return true;
+  return fail(error, file.radioLine,
+              "the file is from radio " + file.header.radio + ", this radio is " + std::string(radioId));
+}
+
+bool setupItemMatches(const MenuListItem& record, const SetupItem& item) {
+  if (record.type == kTextType) return callOf(record.text, sizeof record.text) == item.text;
+  return IntOf(record.value) == item.raw;
+}
+
+std::vector<SetupDifference> compareSetup(const SetupFile& file, const RadioState& state) {
+  std::vector<SetupDifference> out;
+  for (const SetupItem& it : file.items) {
+    MenuListItem rec;
+    if (!state.get_MenuItem(it.no, &rec) || setupItemMatches(rec, it)) continue;
+    rec.changed = 0;
+    out.push_back({it, std::string(trim(field(rec.name))), setupValueText(rec), itemText(rec, it)});
+  }
+  return out;
+}
+
+bool stageSetupItem(RadioState& state, const SetupItem& item) {
+  return state.edit_MenuItem(item.no, [&](MenuListItem& rec) {
+    if (rec.type == kTextType) {
+      std::memset(rec.new_text, 0, sizeof rec.new_text);
+      std::memcpy(rec.new_text, item.text.data(), std::min(item.text.size(), kMenuCallMax));
+      rec.new_value = rec.value;
+    } else {
+      rec.new_value = item.raw;
+    }
+    rec.changed = 1;
+    return true;
+  });
+}
+
+}  // namespace hrx

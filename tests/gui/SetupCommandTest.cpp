@@ -1,0 +1,107 @@
+// The set-up forms of the command line through the real program on the
+// simulated radio: save, five items changed on the radio, compare (exit 1,
+// the five listed), restore (the five menu writes, CAT RATE last), compare
+// again (exit 0); a refused file sends nothing (exit 2).
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "GuiSuites.h"
+#include "SimPty.h"
+#include "SimRadio.h"
+
+class SetupCommandTest : public QObject {
+  Q_OBJECT
+
+  hrx::sim::SimRadio radio_;
+  hrx::sim::SimPty pty_{radio_};
+  QTemporaryDir dir_;
+
+  struct Run {
+    int code = -1;
+    QString out, err;
+  };
+  Run run(const QStringList& args) {
+    QProcess p;
+    p.setWorkingDirectory(dir_.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM");   // the set-up forms need no display
+    env.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(HRX900_PROGRAM), args);
+    Run r;
+    if (!p.waitForFinished(90000) || p.exitStatus() != QProcess::NormalExit) return r;
+    r.code = p.exitCode();
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+  }
+  QStringList menuWrites() {
+    QStringList out;
+    for (const std::string& c : radio_.commandLog()) out << QString::fromStdString(c);
+    return out.filter(QRegularExpression(QStringLiteral("^EX\\d{3}[^;]")));
+  }
+
+ private Q_SLOTS:
+  void initTestCase() {
+    std::string error;
+    QVERIFY2(pty_.open(&error) && pty_.start(), error.c_str());
+    QVERIFY(dir_.isValid());
+  }
+  void cleanupTestCase() { pty_.stop(); }
+
+  void saveCompareRestore() {
+    const QString device = QString::fromStdString(pty_.slavePath());
+    const QString file = dir_.filePath("radio.hrxsetup");
+    Run r = run({"--device", device, "--save-setup", file});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QStringLiteral("Saved the radio's set-up to %1.\n").arg(file));
+    QVERIFY(QFile::exists(file));
+
+    for (const char* local : {"EX0010500", "EX005JA1XYZ      ", "EX01410", "EX042-10", "EX0381"}) QVERIFY(radio_.applyLocal(local));
+    r = run({"--device", device, "--compare-setup", file});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.out, QStringLiteral("001 FAST DELAY: radio 500msec, file 300msec\n"
+                                   "005 MY CALL: radio JA1XYZ, file MARVO\n"
+                                   "014 ROTATOR OFFSET ADJ: radio -10, file 0\n"
+                                   "038 CAT RATE: radio 9600bps, file 4800bps\n"
+                                   "042 QUICK SPLIT FREQ: radio -10kHz, file 5kHz\n"));
+    QVERIFY(menuWrites().isEmpty());
+
+    radio_.clearCommandLog();
+    r = run({"--device", device, "--restore-setup", file});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.out.endsWith(QStringLiteral("Restore: 5 written and confirmed, 0 refused by the radio, 0 not confirmed.\n")),
+             qPrintable(r.out + r.err));
+    QCOMPARE(menuWrites(), QStringList({"EX0010300;", "EX005MARVO       ;", "EX01400;", "EX042+05;", "EX0380;"}));
+
+    r = run({"--device", device, "--compare-setup", file});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QStringLiteral("The radio matches the file.\n"));
+  }
+
+  void refusals() {
+    const QString device = QString::fromStdString(pty_.slavePath());
+    const QString bad = dir_.filePath("bad.hrxsetup");
+    QFile f(bad);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("format: hrx900-setup 1\nradio: 0461\n001 | FAST DELAY | 20 | 20msec\n");
+    f.close();
+    radio_.clearCommandLog();
+    Run r = run({"--device", device, "--restore-setup", bad});
+    QCOMPARE(r.code, 2);
+    QVERIFY2(r.err.contains(QStringLiteral("line 2: the file is from radio 0461, this radio is 0460")), qPrintable(r.err));
+    QVERIFY(menuWrites().isEmpty());
+
+    r = run({"--device", dir_.filePath("no-such-device"), "--save-setup", dir_.filePath("x.hrxsetup")});
+    QCOMPARE(r.code, 2);
+    r = run({"--save-setup", "a", "--compare-setup", "b"});
+    QCOMPARE(r.code, 2);
+  }
+};
+
+static const hrx::test::GuiSuite kSuite("SetupCommand", hrx::test::runSuite<SetupCommandTest>);
+
+#include "SetupCommandTest.moc"

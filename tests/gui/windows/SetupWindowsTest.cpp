@@ -1,0 +1,170 @@
+// The radio's set-up saved, compared and restored through the Setup menu,
+// the file dialogs and the comparison window, over the real core and the
+// simulated radio: the refusal before the read-out, the five changed items,
+// the exact menu writes of a restore (CAT RATE last), and the files refused
+// with their line before anything is sent.
+#include <QFile>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+
+#include "../support/StationRig.h"
+#include "GuiSuites.h"
+#include "app/gui/windows/SetupWindows.h"
+
+using hrx::gui::CSetupCompareDlg;
+using Rig = hrx::test::StationRig;
+
+namespace {
+
+QMessageBox* shownBox(QWidget* parent) {
+  for (QMessageBox* b : parent->findChildren<QMessageBox*>(QStringLiteral("setupMessage")))
+    if (b->isVisible()) return b;
+  return nullptr;
+}
+
+// The file dialog the command opened, given `path`.
+bool chooseFile(Rig& rig, const QString& path) {
+  QFileDialog* d = nullptr;
+  if (!QTest::qWaitFor([&] { return (d = rig.w->findChild<QFileDialog*>(QStringLiteral("setupFileDialog"))) != nullptr && d->isVisible(); }, 3000))
+    return false;
+  d->selectFile(path);
+  static_cast<QDialog*>(d)->accept();
+  return true;
+}
+
+CSetupCompareDlg* compare(Rig& rig, const QString& path) {
+  rig.w->onCommand(hrx::gui::kCmdCompareSetup);
+  if (!chooseFile(rig, path)) return nullptr;
+  CSetupCompareDlg* dlg = nullptr;
+  (void)QTest::qWaitFor([&] { return (dlg = rig.w->findChild<CSetupCompareDlg*>()) != nullptr && dlg->isVisible(); }, 3000);
+  return dlg;
+}
+
+QStringList rows(CSetupCompareDlg* dlg) {
+  QStringList out;
+  for (int r = 0; r < dlg->table()->rowCount(); ++r) {
+    QStringList cells;
+    for (int c = 0; c < 4; ++c) cells << dlg->table()->item(r, c)->text();
+    out << cells.join(QLatin1Char('|'));
+  }
+  return out;
+}
+
+// Menu writes only: a read is "EXnnn;".
+QStringList menuWrites(Rig& rig) { return rig.log().filter(QRegularExpression(QStringLiteral("^EX\\d{3}[^;]"))); }
+
+void writeFile(const QString& path, const QByteArray& text) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(text);
+}
+
+}  // namespace
+
+class SetupWindowsTest : public QObject {
+  Q_OBJECT
+
+  Rig rig_;
+  QString saved_;
+
+ private Q_SLOTS:
+  // Before the read-out the set-up cannot be saved: a message, no dialog.
+  void initTestCase() {
+    QVERIFY(rig_.open());
+    rig_.w->onCommand(hrx::gui::kCmdSaveSetup);
+    QTRY_VERIFY(shownBox(rig_.w.get()) != nullptr);
+    QCOMPARE(shownBox(rig_.w.get())->text(), QString::fromUtf8(hrx::gui::kSetupNotReadText));
+    shownBox(rig_.w.get())->accept();
+    QVERIFY(rig_.w->findChild<QFileDialog*>() == nullptr);
+    QVERIFY(rig_.connectAndReadOut());
+    saved_ = rig_.dir.filePath(QStringLiteral("radio.hrxsetup"));
+  }
+
+  void saveChangeCompareRestore() {
+    rig_.w->onCommand(hrx::gui::kCmdSaveSetup);
+    QVERIFY(chooseFile(rig_, saved_));
+    QInputDialog* ask = nullptr;
+    QTRY_VERIFY((ask = rig_.w->findChild<QInputDialog*>(QStringLiteral("setupComment"))) != nullptr && ask->isVisible());
+    ask->setTextValue(QStringLiteral("home station"));
+    ask->accept();
+    QTRY_VERIFY(QFile::exists(saved_));
+    QFile f(saved_);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(f.readAll());
+    QCOMPARE(text.count(QRegularExpression(QStringLiteral("(?m)^\\d{3} \\| "))), 196);
+    for (const char* line : {"\nradio: 0460\n", "\ncomment: home station\n", "\n001 | FAST DELAY         | 300      | 300msec\n",
+                             "\n005 | MY CALL            | \"MARVO\" | \"MARVO\"\n"})
+      QVERIFY2(text.contains(QString::fromLatin1(line)), line);
+
+    // Five items changed on the radio itself, reported to the program.
+    for (const char* local : {"EX0010500", "EX005JA1XYZ      ", "EX01410", "EX042-10", "EX0381"}) QVERIFY(rig_.radio.applyLocal(local));
+    const QStringList five = {"001|FAST DELAY|500msec|300msec", "005|MY CALL|JA1XYZ|MARVO", "014|ROTATOR OFFSET ADJ|-10|0",
+                              "038|CAT RATE|9600bps|4800bps", "042|QUICK SPLIT FREQ|-10kHz|5kHz"};
+    QTRY_VERIFY_WITH_TIMEOUT(rig_.station().state.get_MenuReplyCount(38) > 1, 5000);
+    CSetupCompareDlg* dlg = compare(rig_, saved_);
+    QVERIFY(dlg != nullptr);
+    QCOMPARE(rows(dlg), five);
+    QVERIFY(menuWrites(rig_).isEmpty());   // comparing sends nothing
+
+    rig_.radio.clearCommandLog();
+    QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("restore")), Qt::LeftButton);
+    QVERIFY(dlg->progressBar()->isVisible());
+    QCOMPARE(dlg->progressBar()->maximum(), 5);
+    QTRY_COMPARE_WITH_TIMEOUT(dlg->summaryLabel()->text(),
+                              QStringLiteral("5 written and confirmed, 0 refused by the radio, 0 not confirmed."), 90000);
+    QCOMPARE(dlg->progressBar()->value(), 5);
+    QCOMPARE(menuWrites(rig_), QStringList({"EX0010300;", "EX005MARVO       ;", "EX01400;", "EX042+05;", "EX0380;"}));
+    QCOMPARE(rig_.station().port.GetBaudRate(), 4800);
+    QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("close")), Qt::LeftButton);
+    QTRY_VERIFY(rig_.w->findChild<CSetupCompareDlg*>() == nullptr);
+
+    dlg = compare(rig_, saved_);
+    QVERIFY(dlg != nullptr);
+    QCOMPARE(dlg->table()->rowCount(), 0);
+    QCOMPARE(dlg->summaryLabel()->text(), QString::fromUtf8(hrx::gui::kSetupSameText));
+    QVERIFY(!dlg->findChild<QPushButton*>(QStringLiteral("restore"))->isEnabled());
+    QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("close")), Qt::LeftButton);
+    QTRY_VERIFY(rig_.w->findChild<CSetupCompareDlg*>() == nullptr);
+  }
+
+  // Each refused file: its message with the line, no comparison, nothing sent.
+  void badFilesAreRefused() {
+    struct Row {
+      const char* label;
+      const char* text;
+      const char* message;
+    };
+    const Row cases[] = {
+        {"another radio model", "format: hrx900-setup 1\nradio: 0461\n001 | FAST DELAY | 300 | 300msec\n",
+         "line 2: the file is from radio 0461, this radio is 0460"},
+        {"unknown item", "format: hrx900-setup 1\nradio: 0460\n197 | FAST DELAY | 300 | 300msec\n",
+         "line 3: unknown menu item number 197"},
+        {"out of range", "format: hrx900-setup 1\nradio: 0460\n038 | CAT RATE | 7 | 7bps\n",
+         "line 3: the value 7 is outside the range of 038 CAT RATE: 4800/9600/19200/38400(bps)"},
+        {"malformed", "format: hrx900-setup 1\nradio: 0460\n\n001 | FAST DELAY 300 msec\n",
+         "line 4: a menu item line is: number | name | raw value | value text"},
+    };
+    const QString path = rig_.dir.filePath(QStringLiteral("bad.hrxsetup"));
+    for (const Row& r : cases) {
+      writeFile(path, r.text);
+      rig_.radio.clearCommandLog();
+      rig_.w->onCommand(hrx::gui::kCmdCompareSetup);
+      QVERIFY2(chooseFile(rig_, path), r.label);
+      QTRY_VERIFY2(shownBox(rig_.w.get()) != nullptr, r.label);
+      QCOMPARE(shownBox(rig_.w.get())->text(), QString::fromUtf8(r.message));
+      shownBox(rig_.w.get())->accept();
+      QVERIFY2(rig_.w->findChild<CSetupCompareDlg*>() == nullptr, r.label);
+      QTest::qWait(100);
+      QVERIFY2(menuWrites(rig_).isEmpty(), r.label);
+    }
+  }
+};
+
+static const hrx::test::GuiSuite kSuite("SetupWindows", hrx::test::runSuite<SetupWindowsTest>);
+
+#include "SetupWindowsTest.moc"
