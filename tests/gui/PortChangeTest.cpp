@@ -16,6 +16,7 @@
 #include "GuiSuites.h"
 #include "app/gui/windows/MenuListWindow.h"
 #include "app/gui/windows/PortWindows.h"
+#include "panel/PanelCtrl.h"
 
 using hrx::gui::CBardRateSettingDlg;
 using hrx::gui::CComSelectDlg;
@@ -57,8 +58,13 @@ Dlg* openPortWindow(Rig& rig, int command) {
   return d;
 }
 
-CMenuListDlg* openList(Rig& rig) {
-  rig.click({470, 105});   // MENU
+// `byPanel` false: by the MENU key's message, as when a port window over the
+// panel takes the click for itself.
+CMenuListDlg* openList(Rig& rig, bool byPanel = true) {
+  if (byPanel)
+    rig.click({470, 105});   // MENU
+  else
+    rig.w->sendMessage(hrx::panel::kMsgMenuAction, 0, 0);
   CMenuListDlg* dlg = nullptr;
   (void)QTest::qWaitFor([&] { return (dlg = rig.w->findChild<CMenuListDlg*>()) != nullptr && dlg->isVisible(); }, 5000);
   return dlg != nullptr && dlg->isVisible() ? dlg : nullptr;
@@ -215,7 +221,7 @@ class PortChangeTest : public QObject {
     shownBox(com)->accept();
     QVERIFY(com->isVisible());
 
-    CMenuListDlg* dlg = openList(rig);
+    CMenuListDlg* dlg = openList(rig, false);
     QVERIFY(dlg != nullptr && chooseRate(dlg, 2));
     click(dlg, "ok");
     QTRY_VERIFY(shownBox(dlg) != nullptr);
