@@ -22,15 +22,6 @@
 
 namespace {
 
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "bench_gui_rate_change";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication a(argc, argv);
-  return a;
-}
-
 bool waitFor(const std::function<bool()>& done, int ms) {
   QElapsedTimer t;
   t.start();
@@ -42,7 +33,6 @@ bool waitFor(const std::function<bool()>& done, int ms) {
 }
 
 void BM_EventLoopDuringCatRateChange(benchmark::State& state) {
-  app();
   hrx::sim::SimRadio radio;
   hrx::sim::SimPty pty{radio};
   QTemporaryDir dir;
@@ -120,3 +110,14 @@ void BM_EventLoopDuringCatRateChange(benchmark::State& state) {
 BENCHMARK(BM_EventLoopDuringCatRateChange)->Iterations(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// The application lives on main's stack: one kept in a static outlived the
+// devices Qt registers, and its end crashed the exit.
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  benchmark::Initialize(&argc, argv);
+  QApplication app(argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
