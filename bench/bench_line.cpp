@@ -15,7 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -95,7 +95,7 @@ double msBetween(Clock::time_point a, Clock::time_point b) { return std::chrono:
 // line's record; waits up to 10 s for it.
 bool replyTime(Rig& rig, const std::string& text, Clock::time_point* at) {
   for (int i = 0; i < 200; ++i) {
-    std::ifstream in(rig.dir + "/line.rec");
+    std::istringstream in(rig.recorder.sofar());
     std::string line;
     long long found = -1;
     while (std::getline(in, line)) {

@@ -59,6 +59,10 @@ class Recorder {
   // left as it was, when it cannot be written (or was never opened).
   bool close();
   ~Recorder() { close(); }
+  // The session so far, as the file will hold it less its end line: a
+  // reader that watches a running session, since the file is written only
+  // at the end.
+  std::string sofar();
 
  private:
   void keep(const RecEvent& e);
