@@ -15,9 +15,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -92,10 +92,10 @@ struct Rig {
 double msBetween(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
 
 // When the radio's last reply holding `text` reached the program, by the
-// line's record; waits up to 10 s for it.
+// line's record (kept in memory until the session ends); waits up to 10 s.
 bool replyTime(Rig& rig, const std::string& text, Clock::time_point* at) {
   for (int i = 0; i < 200; ++i) {
-    std::ifstream in(rig.dir + "/line.rec");
+    std::istringstream in(rig.recorder.text());
     std::string line;
     long long found = -1;
     while (std::getline(in, line)) {

@@ -194,6 +194,11 @@ void Recorder::add(RecEvent::Kind kind, std::string_view bytes) {
   } while (!bytes.empty());
 }
 
+std::string Recorder::text() const {
+  std::lock_guard lock(mu_);
+  return text_;
+}
+
 bool Recorder::close() {
   add(RecEvent::Kind::End);
   std::lock_guard lock(mu_);

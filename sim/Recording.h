@@ -59,11 +59,13 @@ class Recorder {
   // left as it was, when it cannot be written (or was never opened).
   bool close();
   ~Recorder() { close(); }
+  // The session so far, as close() would write it but without the end line.
+  std::string text() const;
 
  private:
   void keep(const RecEvent& e);
 
-  std::mutex mu_;
+  mutable std::mutex mu_;
   std::atomic<bool> open_{false};
   std::string path_;
   std::string text_;
