@@ -221,6 +221,11 @@ void SimPty::receive(Clock::time_point now, bool readable) {
   const int baud = lineBaud();
   std::string arrived;
   if (baud <= 0) {
+    // The line turned instant while a byte was crossing: it is there now.
+    if (rxHeld_) {
+      arrived.push_back(rxByte_);
+      rxHeld_ = false;
+    }
     char buf[512];
     const ssize_t n = readable ? ::read(master_, buf, sizeof buf) : 0;
     if (n > 0) arrived.assign(buf, static_cast<std::size_t>(n));

@@ -47,8 +47,8 @@ bool isRead(std::string_view cmd) {
 }  // namespace
 
 bool goesAhead(std::string_view cmd) {
-  for (const char* code : kAheadCodes)
-    if (hasCode(cmd, code)) return true;
+  for (const char* prefix : kAheadCodes)
+    if (cmd.size() >= 3 && cmd.starts_with(prefix)) return true;
   return false;
 }
 

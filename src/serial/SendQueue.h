@@ -19,9 +19,11 @@
 
 namespace hrx {
 
-// The codes that are never held behind others: the transmitter and the
-// link itself (what the connection switch and the keep-alive send).
-inline constexpr const char* kAheadCodes[] = {"TX", "AI", "PS"};
+// The commands that are never held behind others: the transmitter and the
+// link itself (what the connection switch and the keep-alive send). A
+// prefix of a whole command: the power query goes ahead, switching the
+// power keeps its turn (the radio would lose what was held before it).
+inline constexpr const char* kAheadCodes[] = {"TX", "AI", "PS;"};
 
 // One absolute setting: commands that start with `prefix` (code and side)
 // and are `length` bytes long set one value of the radio.

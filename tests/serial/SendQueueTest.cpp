@@ -43,6 +43,7 @@ TEST(SendQueue, MergesOnlyWhatTheNewestMakesRedundant) {
        {"FA14250000;", "FB07000000;", "TX1;", "AI;", "PS;", "FA14252000;"},
        {"TX1;", "AI;", "PS;", "FA14252000;", "FB07000000;"}},
       {"nothing merges into what goes ahead", {"AI1;", "AI0;", "TX1;", "TX0;"}, {"AI1;", "AI0;", "TX1;", "TX0;"}},
+      {"power switching keeps its turn", {"FA14250000;", "EX0381;", "PS0;", "PS1;"}, {"FA14250000;", "EX0381;", "PS0;", "PS1;"}},
   };
   for (const auto& row : rows) {
     SendQueue q;

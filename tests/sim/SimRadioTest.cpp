@@ -121,7 +121,7 @@ TEST(SimRadio, FaultsSpoilTheRepliesAsConfigured) {
 // A paced line takes the client's bytes at the speed the client set: 200
 // reads are 1.4 s of line at 4800 baud, so when the radio has heard the
 // first it has not heard the most (they wait in the pseudo-terminal), and
-// in the end it has heard all of them.
+// in the end it has heard all of them; switched to an instant line, at once.
 TEST(SimPty, PacedLineTakesTheClientsBytesAtItsSpeed) {
   SimRadio radio;
   SimPty pty(radio);
@@ -147,6 +147,14 @@ TEST(SimPty, PacedLineTakesTheClientsBytesAtItsSpeed) {
   EXPECT_LT(heard(1), 100);
   for (int i = 0; i < 1000 && radio.commandCount() < 200; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(radio.commandCount(), 200);
+  // A speed the simulator does not know is an instant line: the byte it was
+  // pacing and those still waiting arrive at once.
+  ASSERT_EQ(::write(fd, burst.data(), burst.size()), static_cast<ssize_t>(burst.size()));
+  EXPECT_LT(heard(201), 300);
+  ::cfsetispeed(&tio, B230400);
+  ::cfsetospeed(&tio, B230400);
+  ASSERT_EQ(::tcsetattr(fd, TCSANOW, &tio), 0);
+  EXPECT_EQ(heard(400), 400);
   pty.stop();
   ::close(fd);
 }
