@@ -17,6 +17,7 @@
 #include "app/gui/widgets/PanelAccess.h"
 #include "app/gui/windows/CPrmtrcDlg.h"
 #include "app/gui/windows/MenuListWindow.h"
+#include "app/gui/windows/VfoSetWindow.h"
 #include "panel/PanelCtrl.h"
 
 using Rig = hrx::test::StationRig;
@@ -246,6 +247,34 @@ class PanelAccessTest : public QObject {
       QVERIFY(rig_.idle());
     }
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
+  }
+
+  // While VFO SET or the menu list is open the panel is busy: a knob, dial
+  // or digit turned from the keyboard does nothing, as the mouse's wheel
+  // and clicks do nothing.
+  void turnsWaitWhileAWindowIsOpen() {
+    QVERIFY(rig_.radio.applyLocal("AG0100;"));
+    QTRY_COMPARE(value(QStringLiteral("AF knob")), QStringLiteral("AF gain 100"));
+    const QPoint opens[] = {{985, 140} /* ENT */, {470, 105} /* MENU */};
+    for (const QPoint at : opens) {
+      rig_.click(at);
+      QTRY_VERIFY_WITH_TIMEOUT(rig_.w->panel().busy(), 15000);
+      for (const char* element : {"AF knob", "Main dial", "VFO-A 1 kHz digit"}) {
+        rig_.w->activateWindow();
+        panelWidget()->setFocus();
+        QTRY_VERIFY(panelWidget()->hasFocus());
+        QVERIFY2(tabTo(QString::fromUtf8(element)), element);
+        rig_.radio.clearCommandLog();
+        QTest::keyClick(panelWidget(), Qt::Key_Up);
+        QTest::qWait(300);
+        QVERIFY2(sent().isEmpty(), qPrintable(QString::fromUtf8(element) + u' ' + sent().join(u' ')));
+        QVERIFY(!rig_.w->panel().knobFocused() && !rig_.w->panel().digitChosen());
+      }
+      QTest::keyClick(panelWidget(), Qt::Key_Escape);
+      if (rig_.w->vfoSetWindow() != nullptr) rig_.w->vfoSetWindow()->close();
+      if (auto* list = rig_.w->findChild<hrx::gui::CMenuListDlg*>(); list != nullptr) list->close();
+      QTRY_VERIFY(!rig_.w->panel().busy());
+    }
   }
 
   // Tab rings the elements in reading order, Space clicks, the arrows and

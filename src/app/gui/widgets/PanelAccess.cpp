@@ -120,7 +120,9 @@ void PanelAccess::turn(int index, bool up) {
     // The wheel goes to a focused knob or a chosen digit first: end those.
     if (c.knobFocused()) c.Ctrl_OpVolumeDial(c.m_Op_Stats());
     else if (c.digitChosen()) c.Ctrl_OpVfoDspSetting(c.m_Op_Stats());
-    if (e.kind == ElementKind::Knob) c.Ctrl_OpVolumeDial(e.id);
+    // A window over the panel (pop-up, VFO SET, menu list) keeps the knobs
+    // from the keyboard as the busy controller keeps them from the mouse.
+    if (e.kind == ElementKind::Knob && !c.busy()) c.Ctrl_OpVolumeDial(e.id);
     else if (e.kind == ElementKind::Digit) mouseClick(e.at);
   }
   wheelNotch(e.at, up);
