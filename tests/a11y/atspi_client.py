@@ -14,7 +14,7 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi, GLib  # noqa: E402
 
 SIM_INPUT, PID_FILE, LISTENING_FILE = sys.argv[1:4]
-# The text-change events the bus delivered: type, source name, text.
+# The events the bus delivered: type, source name, text.
 heard = []
 
 
@@ -27,6 +27,7 @@ def on_event(event):
 
 listener = Atspi.EventListener.new(on_event)
 listener.register("object:text-changed")
+listener.register("object:property-change:accessible-description")
 # A call to the registry after the registration: when it returns, the
 # registry holds the listener, and the program (started only now) reads it
 # at its start. Qt reads the listeners once and then follows the registry's
@@ -121,7 +122,10 @@ for command, text in (("FA14250000", "14.250.000 MHz"), ("FA07012340", "7.012.34
     # This change's own event: the inserted text is the new frequency.
     wait_for("its text-changed event", lambda: ("object:text-changed:insert", "VFO-A frequency", text) in heard, 5)
     print(f"VFO-A frequency: {text}, told")
+heard.clear()
 tune("RA01")
 wait_for("ATT -6dB and checked", lambda: child("ATT").description == "ATT -6dB"
          and child("ATT").getState().contains(pyatspi.STATE_CHECKED))
-print("ATT: -6dB, checked")
+wait_for("its description-change event",
+         lambda: any(t.endswith("accessible-description") and n == "ATT" for t, n, _ in heard), 5)
+print("ATT: -6dB, checked, told")

@@ -169,10 +169,12 @@ class PanelAccessTest : public QObject {
       QAccessible::Event event;
     };
     const Row rows[] = {
-        {"FA14195000;", "VFO-A frequency", "14.195.000 MHz", QAccessible::ValueChanged},
-        {"FA14200000;", "Main dial", "VFO-A 14.200.000 MHz", QAccessible::ValueChanged},
-        {"MD03;", "Mode", "CW-U", QAccessible::ValueChanged},
-        {"AG0150;", "AF knob", "AF gain 150", QAccessible::ValueChanged},
+        // The events Qt's AT-SPI bridge carries: a text's change, and a
+        // description's for an element without a number value.
+        {"FA14195000;", "VFO-A frequency", "14.195.000 MHz", QAccessible::TextUpdated},
+        {"FA14200000;", "Main dial", "VFO-A 14.200.000 MHz", QAccessible::DescriptionChanged},
+        {"MD03;", "Mode", "CW-U", QAccessible::TextUpdated},
+        {"AG0150;", "AF knob", "AF gain 150", QAccessible::DescriptionChanged},
         {"RA01;", "ATT", "ATT -6dB", QAccessible::StateChanged},
         {"RA00;", "ATT", "ATT OFF", QAccessible::StateChanged},
     };
@@ -182,7 +184,10 @@ class PanelAccessTest : public QObject {
       QTRY_COMPARE_WITH_TIMEOUT(value(QString::fromUtf8(r.element)), QString::fromUtf8(r.value), 3000);
       QTRY_VERIFY2(told(r.event, QString::fromUtf8(r.element)), r.element);
     }
-    QVERIFY(told(QAccessible::ValueChanged, QStringLiteral("ATT")));
+    QVERIFY(told(QAccessible::DescriptionChanged, QStringLiteral("ATT")));
+    // The bridge drops a value event of an element without a value
+    // interface (with a warning for each).
+    QVERIFY(!told(QAccessible::ValueChanged, QStringLiteral("AF knob")));
     QVERIFY(!named(QStringLiteral("ATT"))->state().checked);
     QVERIFY(rig_.radio.applyLocal("RA02;"));
     QTRY_VERIFY(named(QStringLiteral("ATT"))->state().checked);

@@ -219,12 +219,16 @@ void PanelAccess::tellChanges() {
       raise(e);
     }
     if (now.value != before.value) {
+      // Qt's AT-SPI bridge drops a value event from an element without a
+      // number value: a display's change goes as text, any other as its
+      // description, which carries the value text.
       if (all[i].kind == ElementKind::Display) {
         QAccessibleTextUpdateEvent t(child, 0, before.value, now.value);
         raise(t);
+      } else {
+        QAccessibleEvent e(child, QAccessible::DescriptionChanged);
+        raise(e);
       }
-      QAccessibleValueChangeEvent e(child, now.value);
-      raise(e);
     }
     if (now.checked != before.checked || now.pressed != before.pressed) {
       QAccessible::State changed;
