@@ -171,6 +171,7 @@ class PanelAccessTest : public QObject {
     const Row rows[] = {
         // The events Qt's AT-SPI bridge carries: a text's change, and a
         // description's for an element without a number value.
+        {"FA00475000;", "VFO-A frequency", "475.000 kHz", QAccessible::TextUpdated},   // not 475 MHz
         {"FA14195000;", "VFO-A frequency", "14.195.000 MHz", QAccessible::TextUpdated},
         {"FA14200000;", "Main dial", "VFO-A 14.200.000 MHz", QAccessible::DescriptionChanged},
         {"MD03;", "Mode", "CW-U", QAccessible::TextUpdated},
