@@ -17,6 +17,7 @@
 #include "app/gui/widgets/PanelAccess.h"
 #include "app/gui/windows/CPrmtrcDlg.h"
 #include "app/gui/windows/MenuListWindow.h"
+#include "app/gui/windows/SetupWindows.h"
 #include "app/gui/windows/VfoSetWindow.h"
 #include "panel/PanelCtrl.h"
 
@@ -216,6 +217,14 @@ class PanelAccessTest : public QObject {
         {"VFO SET", [&] { rig_.click({985, 140}); }},
         {"menu item chooser", [&] { openMenuItem(5); }},
         {"menu item text", [&] { openMenuItem(4); }},
+        {"set-up comparison",
+         [&] {
+           hrx::SetupFile file;
+           file.items.push_back({5, 1, 99, {}});
+           auto* d = new hrx::gui::CSetupCompareDlg(*rig_.w, QStringLiteral("station.txt"), file);
+           d->setAttribute(Qt::WA_DeleteOnClose);
+           d->show();
+         }},
     };
     QStringList problems;
     for (const Row& r : rows) {
