@@ -366,6 +366,16 @@ class PanelAccessTest : public QObject {
     QCOMPARE(rig_.w->panel().m_Op_Stats(), 203);
     QTest::keyClick(panelWidget(), Qt::Key_Tab);
     QCOMPARE(rig_.w->panel().m_Op_Stats(), 0);
+    // Back to the mouse: the ring goes, and the click works as on a panel
+    // where the mouse chose the digit (a click on another digit only
+    // releases the chosen one).
+    QVERIFY(tabTo(QStringLiteral("VFO-A 1 kHz digit")));
+    QTest::keyClick(panelWidget(), Qt::Key_Space);
+    QCOMPARE(rig_.w->panel().m_Op_Stats(), 203);
+    rig_.click({693, 66});   // the 10 kHz digit
+    QVERIFY(panel_->focusChild() == nullptr);
+    QCOMPARE(rig_.w->panel().m_Op_Stats(), 0);
+    QTest::keyClick(panelWidget(), Qt::Key_Tab);
 
     // Escape first takes the ring away, then ends the program; with no
     // ring Page Up is the key file's (none here) and turns nothing.

@@ -154,8 +154,12 @@ bool PanelAccess::eventFilter(QObject* watched, QEvent* e) {
       return onKey(k->key(), k->modifiers());
     }
     case QEvent::MouseButtonPress:
-      // Back to the mouse: the ring goes.
-      if (!synthetic_) setFocused(-1);
+      // Back to the mouse: the ring goes, but what its element holds (a
+      // chosen digit, a focused knob) is the click's to end, by the panel's rules.
+      if (!synthetic_) {
+        focused_ = -1;
+        ring_->hide();
+      }
       return false;
     case QEvent::FocusOut:
       ring_->hide();
