@@ -1,7 +1,9 @@
 """A screen reader's view of the panel, through AT-SPI: finds the program,
 the ATT button by name and the VFO-A frequency text; presses COM through
 its action; tunes the simulated radio (a report to the program) and sees
-the text and the ATT state follow. Exits non-zero on the first miss."""
+the text and the ATT state follow. Exits non-zero on the first miss.
+  atspi_client.py SIM_INPUT PROGRAM_PID_FILE LISTENING_FILE"""
+import os
 import sys
 import time
 
@@ -11,20 +13,27 @@ import pyatspi
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi, GLib  # noqa: E402
 
-SIM_INPUT = sys.argv[1]
-# The text-change events the bus delivered, by the name of their source.
+SIM_INPUT, PID_FILE, LISTENING_FILE = sys.argv[1:4]
+# The events the bus delivered: type, source name, text.
 heard = []
 
 
 def on_event(event):
     try:
-        heard.append((event.type, event.source.get_name()))
-    except Exception:
-        pass
+        heard.append((event.type, event.source.get_name(), str(event.any_data)))
+    except Exception as e:
+        heard.append((event.type, repr(e), ""))
 
 
 listener = Atspi.EventListener.new(on_event)
 listener.register("object:text-changed")
+listener.register("object:property-change:accessible-description")
+# A call to the registry after the registration: when it returns, the
+# registry holds the listener, and the program (started only now) reads it
+# at its start. Qt reads the listeners once and then follows the registry's
+# news, so one registered while it connects would be missed.
+pyatspi.Registry.getDesktop(0).childCount
+open(LISTENING_FILE, "w").close()
 
 
 def wait_for(what, probe, seconds=20.0):
@@ -56,10 +65,15 @@ def find(node, pred, depth=0):
 
 
 def app():
+    """This run's program, by its process id: the bus may hold others."""
+    if not os.path.exists(PID_FILE):
+        return None
+    with open(PID_FILE) as f:
+        pid = int(f.read())
     desktop = pyatspi.Registry.getDesktop(0)
     for i in range(desktop.childCount):
         a = desktop.getChildAtIndex(i)
-        if a is not None and a.name == "hrx900":
+        if a is not None and a.name == "hrx900" and a.get_process_id() == pid:
             return a
     return None
 
@@ -105,9 +119,13 @@ for command, text in (("FA14250000", "14.250.000 MHz"), ("FA07012340", "7.012.34
     heard.clear()
     tune(command)
     wait_for(f"the text {text}", lambda: text_of("VFO-A frequency") == text)
-    wait_for("its text-changed event", lambda: any(n == "VFO-A frequency" for _, n in heard), 5)
+    # This change's own event: the inserted text is the new frequency.
+    wait_for("its text-changed event", lambda: ("object:text-changed:insert", "VFO-A frequency", text) in heard, 5)
     print(f"VFO-A frequency: {text}, told")
+heard.clear()
 tune("RA01")
 wait_for("ATT -6dB and checked", lambda: child("ATT").description == "ATT -6dB"
          and child("ATT").getState().contains(pyatspi.STATE_CHECKED))
-print("ATT: -6dB, checked")
+wait_for("its description-change event",
+         lambda: any(t.endswith("accessible-description") and n == "ATT" for t, n, _ in heard), 5)
+print("ATT: -6dB, checked, told")

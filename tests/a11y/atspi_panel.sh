@@ -8,6 +8,10 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${HRX900_IN_SESSION:-}" ]; then
   export HRX900_IN_SESSION=1
+  # The AT-SPI bus's socket lies in the runtime folder (else one fixed path
+  # in ~/.cache): a folder of its own, or parallel runs meet on one bus.
+  XDG_RUNTIME_DIR=$(mktemp -d /tmp/hrx900-atspi-run-XXXXXX)
+  export XDG_RUNTIME_DIR
   exec dbus-run-session -- bash "$0" "$@"
 fi
 program=$1 sim=$2
@@ -16,7 +20,7 @@ pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
-  rm -rf "$work"
+  rm -rf "$work" "$XDG_RUNTIME_DIR"
 }
 trap cleanup EXIT
 
@@ -39,12 +43,19 @@ pids+=($!)
 exec 4>"$work/sim-in"   # holds the simulator's input open
 for _ in $(seq 100); do [ -e "$work/radio" ] && break; sleep 0.1; done
 
+# The client listens first; then the program starts and is named to it by
+# its process id.
+status=0
+/usr/bin/python3 "$here/atspi_client.py" "$work/sim-in" "$work/program.pid" "$work/listening" &
+client=$!
+for _ in $(seq 200); do [ -e "$work/listening" ] || ! kill -0 "$client" 2>/dev/null && break; sleep 0.1; done
+
 (cd "$work" && exec env XDG_CONFIG_HOME="$work/config" DISPLAY="$display" QT_QPA_PLATFORM=xcb \
    QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$program" --device "$work/radio") >"$work/program.log" 2>&1 &
 pids+=($!)
+echo $! >"$work/program.pid.new" && mv "$work/program.pid.new" "$work/program.pid"
 
-status=0
-/usr/bin/python3 "$here/atspi_client.py" "$work/sim-in" || status=$?
+wait "$client" || status=$?
 if [ "$status" -ne 0 ]; then
   echo "--- program"; cat "$work/program.log"
   echo "--- simulator"; cat "$work/sim.err"

@@ -120,7 +120,9 @@ void PanelAccess::turn(int index, bool up) {
     // The wheel goes to a focused knob or a chosen digit first: end those.
     if (c.knobFocused()) c.Ctrl_OpVolumeDial(c.m_Op_Stats());
     else if (c.digitChosen()) c.Ctrl_OpVfoDspSetting(c.m_Op_Stats());
-    if (e.kind == ElementKind::Knob) c.Ctrl_OpVolumeDial(e.id);
+    // A window over the panel (pop-up, VFO SET, menu list) keeps the knobs
+    // from the keyboard as the busy controller keeps them from the mouse.
+    if (e.kind == ElementKind::Knob && !c.busy()) c.Ctrl_OpVolumeDial(e.id);
     else if (e.kind == ElementKind::Digit) mouseClick(e.at);
   }
   wheelNotch(e.at, up);
@@ -152,8 +154,12 @@ bool PanelAccess::eventFilter(QObject* watched, QEvent* e) {
       return onKey(k->key(), k->modifiers());
     }
     case QEvent::MouseButtonPress:
-      // Back to the mouse: the ring goes.
-      if (!synthetic_) setFocused(-1);
+      // Back to the mouse: the ring goes, but what its element holds (a
+      // chosen digit, a focused knob) is the click's to end, by the panel's rules.
+      if (!synthetic_) {
+        focused_ = -1;
+        ring_->hide();
+      }
       return false;
     case QEvent::FocusOut:
       ring_->hide();
@@ -217,12 +223,16 @@ void PanelAccess::tellChanges() {
       raise(e);
     }
     if (now.value != before.value) {
+      // Qt's AT-SPI bridge drops a value event from an element without a
+      // number value: a display's change goes as text, any other as its
+      // description, which carries the value text.
       if (all[i].kind == ElementKind::Display) {
         QAccessibleTextUpdateEvent t(child, 0, before.value, now.value);
         raise(t);
+      } else {
+        QAccessibleEvent e(child, QAccessible::DescriptionChanged);
+        raise(e);
       }
-      QAccessibleValueChangeEvent e(child, now.value);
-      raise(e);
     }
     if (now.checked != before.checked || now.pressed != before.pressed) {
       QAccessible::State changed;

@@ -247,7 +247,8 @@ int elementIndex(int id) {
 QString frequencyText(int hz) {
   QString digits = QString::number(hz);
   for (int i = digits.size() - 3; i > 0; i -= 3) digits.insert(i, QLatin1Char('.'));
-  return digits + QStringLiteral(" MHz");
+  // Below 1 MHz the display has no MHz digits: "475.000" is kHz.
+  return digits + (hz < 1000000 ? QStringLiteral(" kHz") : QStringLiteral(" MHz"));
 }
 
 ElementTexts elementTexts(QtMainWindow& w, const PanelElement& e) {

@@ -46,7 +46,7 @@ struct ElementTexts {
 // What the element says now: its name and value from the legends, the
 // radio state and what the panel shows.
 ElementTexts elementTexts(QtMainWindow& w, const PanelElement& e);
-// "14.250.000 MHz".
+// "14.250.000 MHz"; "475.000 kHz" below 1 MHz.
 QString frequencyText(int hz);
 
 // Set on the panel widget when its window starts to go: its elements stop answering.

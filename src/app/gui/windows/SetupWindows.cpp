@@ -240,6 +240,8 @@ CSetupCompareDlg::CSetupCompareDlg(QtMainWindow& w, const QString& path, const S
   setWindowTitle(QStringLiteral("Compare radio with %1").arg(path));
   setModal(false);
   table_->setObjectName(QStringLiteral("differences"));
+  table_->setAccessibleName(QStringLiteral("Items that differ; checked ones are restored"));
+  progress_->setAccessibleName(QStringLiteral("Restore progress"));
   table_->setHorizontalHeaderLabels({QStringLiteral("No"), QStringLiteral("Name"), QStringLiteral("Radio"),
                                      QStringLiteral("File")});
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
