@@ -16,6 +16,7 @@
 #include "GuiSuites.h"
 #include "app/gui/windows/MenuListWindow.h"
 #include "app/gui/windows/PortWindows.h"
+#include "app/gui/windows/SetupWindows.h"
 
 using hrx::gui::CBardRateSettingDlg;
 using hrx::gui::CComSelectDlg;
@@ -240,6 +241,48 @@ class PortChangeTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!rig.w->panel().menuOpen(), 5000);
     QCOMPARE(rig.station().port.GetBaudRate(), 19200);
     QCOMPARE(readAll(settings), QStringLiteral("1,19200,0\n"));
+  }
+
+  // A set-up restore that writes CAT RATE is a port change from its start:
+  // the Baud rate window's OK meanwhile is refused and its window stays; an
+  // exit once the radio has been told leaves the speed told in the file.
+  void aRestoreOfCatRateIsAPortChange() {
+    for (const bool exitMidway : {true, false}) {
+      Rig rig;
+      QVERIFY(startAt4800(rig));
+      rig.clickCom();
+      QTRY_VERIFY_WITH_TIMEOUT(linkOn(rig) && rig.w->readOutsDone() >= 1, 60000);
+      const QString settings = rig.dir.path() + QStringLiteral("/CommoFiles/CommSetting.csv");
+      rig.radio.clearCommandLog();
+      auto* restorer = new hrx::gui::SetupRestorer(*rig.w, rig.w.get());
+      hrx::SetupItem fastDelay, catRate;
+      fastDelay.no = 1;
+      fastDelay.raw = 500;
+      catRate.no = 38;
+      catRate.raw = 1;
+      QString why;
+      QVERIFY2(restorer->start({fastDelay, catRate}, &why), qPrintable(why));
+      if (exitMidway) {
+        QTRY_VERIFY_WITH_TIMEOUT(rig.count("EX0381;") == 1, 10000);
+        rig.end([](QtMainWindow& w) { w.close(); });
+        QCOMPARE(readAll(settings), QStringLiteral("1,9600,0\n"));
+        continue;
+      }
+      QPointer<CBardRateSettingDlg> baud = openPortWindow<CBardRateSettingDlg>(rig, hrx::gui::kCmdBaudRate);
+      QVERIFY(baud != nullptr);
+      clickRow(baud->list(), 2);
+      click(baud, "ok");
+      QTRY_VERIFY(baud.isNull() || shownBox(baud) != nullptr);
+      QVERIFY2(!baud.isNull(), "Baud rate closed during the restore");
+      QCOMPARE(shownBox(baud)->text(), kBusyText);
+      shownBox(baud)->accept();
+      QVERIFY(baud->isVisible());
+      QTRY_VERIFY_WITH_TIMEOUT(!restorer->running(), 30000);
+      QCOMPARE(restorer->summary().confirmed, std::vector<int>({1, 38}));
+      QCOMPARE(rig.count("EX0382;"), 0);
+      QCOMPARE(rig.station().port.GetBaudRate(), 9600);
+      QCOMPARE(readAll(settings), QStringLiteral("1,9600,0\n"));
+    }
   }
 
   // COM Select of a network port waits for its connection with the window
