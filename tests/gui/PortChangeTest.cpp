@@ -286,6 +286,30 @@ class PortChangeTest : public QObject {
     }
   }
 
+  // The radio falls silent while the Baud rate window is open and the
+  // watchdog drops the link: the change's switch back on keeps the wish for
+  // the link instead of giving it up, so the radio's return at the new
+  // speed brings the link back by itself.
+  void aSpeedChangeDuringASilenceKeepsTheWishForTheLink() {
+    Rig rig;
+    QVERIFY(startAt4800(rig));
+    rig.clickCom();
+    QTRY_VERIFY_WITH_TIMEOUT(linkOn(rig), 5000);
+    QPointer<CBardRateSettingDlg> baud = openPortWindow<CBardRateSettingDlg>(rig, hrx::gui::kCmdBaudRate);
+    QVERIFY(baud != nullptr);
+    hrx::sim::FaultConfig silent;
+    silent.silent = true;
+    rig.radio.setFaults(silent);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.station().awaitingRadio(), 10000);
+    clickRow(baud->list(), 1);
+    click(baud, "ok");
+    QTRY_VERIFY_WITH_TIMEOUT(baud.isNull(), 5000);
+    QCOMPARE(radioRate(rig), 9600);
+    rig.radio.setFaults({});
+    QTRY_VERIFY_WITH_TIMEOUT(linkOn(rig), 10000);
+    QCOMPARE(rig.station().port.GetBaudRate(), 9600);
+  }
+
   // COM Select of a network port waits for its connection with the window
   // responsive: raw TCP is taken (the next open takes the connection over);
   // RFC 2217 to a far side that never answers is refused once the option's
