@@ -273,6 +273,7 @@ void Station::startSilenceWait() {
   awaitingRadio_ = true;
   repliesAtSilence_ = recvThread_.delivered();
   silenceLooks_ = 0;
+  silentOffLogged_ = false;
   silentSinceMs_ = clock_.nowMs();
   log("radio silent for 3 s: asking it every 5 s");
   window_.setTimer(kTimerSilence, kSilenceLookMs);
@@ -288,7 +289,15 @@ void Station::silenceTick() {
     window_.killTimer(kTimerSilence);
     return;
   }
-  if (recvThread_.delivered() == repliesAtSilence_) {
+  const std::uint64_t delivered = recvThread_.delivered();
+  // Switched off at the radio: it answers, but the link cannot come on
+  // until its power key is pressed, so it is only asked on.
+  if (delivered != repliesAtSilence_ && state.get_PS_Stat() == 0) {
+    if (!silentOffLogged_) log("the radio answers switched off: asking it on until it is switched on");
+    silentOffLogged_ = true;
+    repliesAtSilence_ = delivered;
+  }
+  if (delivered == repliesAtSilence_) {
     if (++silenceLooks_ % kSilenceLooksPerAsk == 0) sendText("PS;");
     return;
   }

@@ -198,6 +198,7 @@ class Station {
   // its looks so far, when it began.
   std::uint64_t repliesAtSilence_ = 0;
   int silenceLooks_ = 0;
+  bool silentOffLogged_ = false;
   std::int64_t silentSinceMs_ = 0;
   int speedTold_ = 0;
   std::uint64_t faultClosesSeen_ = 0;

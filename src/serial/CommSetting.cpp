@@ -87,7 +87,9 @@ bool ReadCommSetting(ComPort& port, int& field3, const std::string& baseDir, Com
       r.outcome = CommSettingRead::Outcome::Unreadable;
       // Kept before the defaults are written over it at exit, so a hand
       // edit with a typo is never lost.
-      const std::string bad = path + kBadSuffix;
+      // Beside one kept before (the mended file with a new typo), never over it.
+      std::string bad = path + kBadSuffix;
+      for (int n = 2; n <= kMaxKeptBad && exists(bad); ++n) bad = path + kBadSuffix + "." + std::to_string(n);
       if (::rename(path.c_str(), bad.c_str()) == 0) r.keptAs = bad;
       else r.error = "keep " + path + " as " + bad + ": " + std::strerror(errno);
     }

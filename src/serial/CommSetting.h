@@ -32,8 +32,10 @@ std::string commSettingPath(const std::string& baseDir = {});
 // way keeps working; otherwise `userDir`, the user's configuration folder.
 std::string settingsBase(const std::string& userDir, const std::string& workDir = {});
 
-// An unreadable settings file is renamed to this beside it.
+// An unreadable settings file is renamed to this beside it (.bad.2 and on
+// when one is there already; the last of them is reused).
 inline constexpr const char* kBadSuffix = ".bad";
+inline constexpr int kMaxKeptBad = 9;
 
 // Why a read gave false, for the start-up's notice and log.
 struct CommSettingRead {

@@ -128,5 +128,40 @@ TEST(SilentRadio, AskedEveryFiveSecondsAndSwitchedOnAgainWhenItAnswers) {
   }
 }
 
+// Switched off at the radio while it was silent: its answer PS0 is no
+// reason to switch the link on, which it cannot be, so only "PS;" goes on
+// every 5 s; its power key then brings the link back at the next question.
+TEST(SilentRadio, AnsweringSwitchedOffItIsOnlyAskedUntilItIsOn) {
+  sim::SimRadio radio;
+  sim::SimPty pty(radio);
+  ASSERT_TRUE(pty.open() && pty.start());
+  test::TempDir dir;
+  test::Program program(pty.slavePath(), dir.path());
+  ASSERT_TRUE(program.ok);
+  Station& s = program.station;
+  ASSERT_TRUE(waitFor([&] { return s.state.get_CommEnabled() != 0; }, 5s));
+  ASSERT_TRUE(s.request(1));
+  ASSERT_TRUE(waitFor([&] { return s.state.get_AI_Stat() == 1; }, 5s));
+  sim::FaultConfig silent;
+  silent.silent = true;
+  radio.setFaults(silent);
+  ASSERT_TRUE(waitFor([&] { return s.state.get_AI_Stat() == 0; }, 7s));
+  ASSERT_TRUE(radio.applyLocal("PS0"));
+  radio.setFaults({});
+  radio.clearCommandLog();
+  Heard heard{radio, {}, 0};
+  heard.watch(16s);
+  int asked = 0;
+  for (const auto& [cmd, at] : heard.got) {
+    EXPECT_NE(cmd, "AI1;") << "switched on while the radio is off";
+    asked += cmd == "PS;" ? 1 : 0;
+  }
+  EXPECT_GE(asked, 2);
+  EXPECT_LE(asked, 4);
+  EXPECT_EQ(s.state.get_PS_Stat(), 0);
+  ASSERT_TRUE(radio.applyLocal("PS1"));
+  EXPECT_TRUE(waitFor([&] { return s.state.get_AI_Stat() == 1; }, 9s));
+}
+
 }  // namespace
 }  // namespace hrx

@@ -16,7 +16,7 @@
 #include "GuiSuites.h"
 #include "app/gui/windows/MenuListWindow.h"
 #include "app/gui/windows/PortWindows.h"
-#include "panel/PanelCtrl.h"
+#include "app/gui/windows/SetupWindows.h"
 
 using hrx::gui::CBardRateSettingDlg;
 using hrx::gui::CComSelectDlg;
@@ -58,13 +58,8 @@ Dlg* openPortWindow(Rig& rig, int command) {
   return d;
 }
 
-// `byPanel` false: by the MENU key's message, as when a port window over the
-// panel takes the click for itself.
-CMenuListDlg* openList(Rig& rig, bool byPanel = true) {
-  if (byPanel)
-    rig.click({470, 105});   // MENU
-  else
-    rig.w->sendMessage(hrx::panel::kMsgMenuAction, 0, 0);
+CMenuListDlg* openList(Rig& rig) {
+  rig.click({470, 105});   // MENU
   CMenuListDlg* dlg = nullptr;
   (void)QTest::qWaitFor([&] { return (dlg = rig.w->findChild<CMenuListDlg*>()) != nullptr && dlg->isVisible(); }, 5000);
   return dlg != nullptr && dlg->isVisible() ? dlg : nullptr;
@@ -206,6 +201,9 @@ class PortChangeTest : public QObject {
     Rig rig;
     QVERIFY(startAt4800(rig));
     const QString settings = rig.dir.path() + QStringLiteral("/CommoFiles/CommSetting.csv");
+    // The list first: a panel click does nothing while a port window is up.
+    CMenuListDlg* dlg = openList(rig);
+    QVERIFY(dlg != nullptr && chooseRate(dlg, 2));
     QPointer<CBardRateSettingDlg> baud = openPortWindow<CBardRateSettingDlg>(rig, hrx::gui::kCmdBaudRate);
     QVERIFY(baud != nullptr);
     clickRow(baud->list(), 1);
@@ -221,8 +219,6 @@ class PortChangeTest : public QObject {
     shownBox(com)->accept();
     QVERIFY(com->isVisible());
 
-    CMenuListDlg* dlg = openList(rig, false);
-    QVERIFY(dlg != nullptr && chooseRate(dlg, 2));
     click(dlg, "ok");
     QTRY_VERIFY(shownBox(dlg) != nullptr);
     QCOMPARE(shownBox(dlg)->text(), kBusyText);
@@ -246,6 +242,72 @@ class PortChangeTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!rig.w->panel().menuOpen(), 5000);
     QCOMPARE(rig.station().port.GetBaudRate(), 19200);
     QCOMPARE(readAll(settings), QStringLiteral("1,19200,0\n"));
+  }
+
+  // A set-up restore that writes CAT RATE is a port change from its start:
+  // the Baud rate window's OK meanwhile is refused and its window stays; an
+  // exit once the radio has been told leaves the speed told in the file.
+  void aRestoreOfCatRateIsAPortChange() {
+    for (const bool exitMidway : {true, false}) {
+      Rig rig;
+      QVERIFY(startAt4800(rig));
+      rig.clickCom();
+      QTRY_VERIFY_WITH_TIMEOUT(linkOn(rig) && rig.w->readOutsDone() >= 1, 60000);
+      const QString settings = rig.dir.path() + QStringLiteral("/CommoFiles/CommSetting.csv");
+      rig.radio.clearCommandLog();
+      auto* restorer = new hrx::gui::SetupRestorer(*rig.w, rig.w.get());
+      hrx::SetupItem fastDelay, catRate;
+      fastDelay.no = 1;
+      fastDelay.raw = 500;
+      catRate.no = 38;
+      catRate.raw = 1;
+      QString why;
+      QVERIFY2(restorer->start({fastDelay, catRate}, &why), qPrintable(why));
+      if (exitMidway) {
+        QTRY_VERIFY_WITH_TIMEOUT(rig.count("EX0381;") == 1, 10000);
+        rig.end([](QtMainWindow& w) { w.close(); });
+        QCOMPARE(readAll(settings), QStringLiteral("1,9600,0\n"));
+        continue;
+      }
+      QPointer<CBardRateSettingDlg> baud = openPortWindow<CBardRateSettingDlg>(rig, hrx::gui::kCmdBaudRate);
+      QVERIFY(baud != nullptr);
+      clickRow(baud->list(), 2);
+      click(baud, "ok");
+      QTRY_VERIFY(baud.isNull() || shownBox(baud) != nullptr);
+      QVERIFY2(!baud.isNull(), "Baud rate closed during the restore");
+      QCOMPARE(shownBox(baud)->text(), kBusyText);
+      shownBox(baud)->accept();
+      QVERIFY(baud->isVisible());
+      QTRY_VERIFY_WITH_TIMEOUT(!restorer->running(), 30000);
+      QCOMPARE(restorer->summary().confirmed, std::vector<int>({1, 38}));
+      QCOMPARE(rig.count("EX0382;"), 0);
+      QCOMPARE(rig.station().port.GetBaudRate(), 9600);
+      QCOMPARE(readAll(settings), QStringLiteral("1,9600,0\n"));
+    }
+  }
+
+  // The radio falls silent while the Baud rate window is open and the
+  // watchdog drops the link: the change's switch back on keeps the wish for
+  // the link instead of giving it up, so the radio's return at the new
+  // speed brings the link back by itself.
+  void aSpeedChangeDuringASilenceKeepsTheWishForTheLink() {
+    Rig rig;
+    QVERIFY(startAt4800(rig));
+    rig.clickCom();
+    QTRY_VERIFY_WITH_TIMEOUT(linkOn(rig), 5000);
+    QPointer<CBardRateSettingDlg> baud = openPortWindow<CBardRateSettingDlg>(rig, hrx::gui::kCmdBaudRate);
+    QVERIFY(baud != nullptr);
+    hrx::sim::FaultConfig silent;
+    silent.silent = true;
+    rig.radio.setFaults(silent);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.station().awaitingRadio(), 10000);
+    clickRow(baud->list(), 1);
+    click(baud, "ok");
+    QTRY_VERIFY_WITH_TIMEOUT(baud.isNull(), 5000);
+    QCOMPARE(radioRate(rig), 9600);
+    rig.radio.setFaults({});
+    QTRY_VERIFY_WITH_TIMEOUT(linkOn(rig), 10000);
+    QCOMPARE(rig.station().port.GetBaudRate(), 9600);
   }
 
   // COM Select of a network port waits for its connection with the window

@@ -124,6 +124,23 @@ TEST(CommSetting, ReadCases) {
   }
 }
 
+// A second unreadable file (the mended one with a new typo) is kept beside
+// the first, which stays as it was.
+TEST(CommSetting, AnEarlierKeptFileIsNotOverwritten) {
+  Dir dir;
+  const std::string file = commSettingPath(dir.path());
+  ComPort port;
+  int field3 = 0;
+  CommSettingRead how;
+  for (const char* bytes : {"3,19200", "4,9600,0"}) {
+    dir.write("CommoFiles/CommSetting.csv", bytes);
+    EXPECT_FALSE(ReadCommSetting(port, field3, dir.path(), &how));
+    EXPECT_EQ(slurp(how.keptAs), bytes);
+  }
+  EXPECT_EQ(how.keptAs, file + ".bad.2");
+  EXPECT_EQ(slurp(file + ".bad"), "3,19200");
+}
+
 // A write cut short by a full disk leaves the old file as it was, and says
 // it failed.
 TEST(CommSetting, AWriteCutShortKeepsTheOldFile) {

@@ -132,9 +132,13 @@ void PortChanger::reconnectOrOpen(bool reconnect) {
   if (w_.shutdownCount() > 0) return;
   if (reconnect) {
     if (w_.core() == nullptr) return;
+    Station* st = station();
+    // A silent radio is waited for: the switch would give that wish up;
+    // the wait's next question goes out at the new speed instead.
+    if (st != nullptr && st->awaitingRadio()) st->port.Open();
     // The link never went off: the switch would turn it off, not on.
-    if (linkOff()) w_.core()->request(kOpComSw, false, 0);
-    else if (Station* st = station(); st != nullptr && !st->port.IsOpen()) st->port.Open();
+    else if (linkOff()) w_.core()->request(kOpComSw, false, 0);
+    else if (st != nullptr && !st->port.IsOpen()) st->port.Open();
   } else if (Station* st = station()) {
     st->port.Open();
   }

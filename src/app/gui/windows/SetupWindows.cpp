@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/gui/QtMainWindow.h"
@@ -113,6 +114,9 @@ bool SetupRestorer::start(std::vector<SetupItem> items, QString* reason) {
     (cat ? cat_ : plain_).push_back(std::move(it));
   }
   total_ = static_cast<int>(plain_.size() + cat_.size());
+  // Writing CAT RATE is a port change: held from here, so that no other
+  // starts before the port has followed and the item has been read back.
+  holdsPort_ = !cat_.empty() && w_.part<PortPart>().changer.begin(&w_);
   Q_EMIT progress(0, total_);
   writeAndCheck(std::move(plain_), [this] { catRate(); });
   return true;
@@ -186,6 +190,8 @@ void SetupRestorer::catRate() {
   const SetupItem item = cat_.front();
   stageSetupItem(*st, item);
   w_.core()->request(kOpExSet, false, 0);
+  // From here an exit must save the speed the radio is being told.
+  if (Station* station = w_.core()->stationOrNull()) station->setSpeedTold(4800 << std::clamp(item.raw, 0, 3));
   pending_.assign(1, {item, 0});
   // As the menu list's OK: the settling pause, then the port follows.
   QTimer::singleShot(kRateSettleMs, Qt::PreciseTimer, this, [this, item] {
@@ -193,6 +199,8 @@ void SetupRestorer::catRate() {
     readOutsBefore_ = w_.readOutsDone();
     w_.part<PortPart>().changer.Cat_Rate_Change(item.raw, aiAtStart_, [self] {
       if (!self) return;
+      // Ended by the change: taken again until the read-back is done.
+      self->w_.part<PortPart>().changer.begin(&self->w_);
       // Off now: the link is being switched on again, and the radio's
       // answer counts only after that read-out (auto-information comes on
       // before the read-out starts).
@@ -220,6 +228,8 @@ void SetupRestorer::awaitLink(int waitedMs) {
 }
 
 void SetupRestorer::finish() {
+  if (holdsPort_) w_.part<PortPart>().changer.end();
+  holdsPort_ = false;
   running_ = false;
   Q_EMIT progress(done(), total_);
   Q_EMIT finished();

@@ -86,6 +86,7 @@ class SetupRestorer final : public QObject {
   int readBackTicks_ = 0;
   int readOutsBefore_ = 0;
   bool relinking_ = false;
+  bool holdsPort_ = false;   // the port changer, taken for CAT RATE
   QPointer<QTimer> poll_;
   RestoreSummary summary_;
 };
