@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/gui/QtMainWindow.h"
@@ -113,6 +114,9 @@ bool SetupRestorer::start(std::vector<SetupItem> items, QString* reason) {
     (cat ? cat_ : plain_).push_back(std::move(it));
   }
   total_ = static_cast<int>(plain_.size() + cat_.size());
+  // One port change at a time: a restore that ends in one holds the changer
+  // from its start, so no other change begins meanwhile.
+  holdsChanger_ = !cat_.empty() && w_.part<PortPart>().changer.begin(nullptr);
   Q_EMIT progress(0, total_);
   writeAndCheck(std::move(plain_), [this] { catRate(); });
   return true;
@@ -136,7 +140,23 @@ void SetupRestorer::writeAndCheck(std::vector<SetupItem> items, std::function<vo
 
 void SetupRestorer::readBack(std::function<void()> next) {
   afterReadBack_ = std::move(next);
+  awaitWrites(0, false);
+}
+
+// A read sent before its item's write would read the old value: the reads
+// follow once the composer has taken every staged item (the tick after it
+// was seen, as it queues each write just after taking it).
+void SetupRestorer::awaitWrites(int waitedMs, bool taken) {
   const RadioState& st = w_.core()->state();
+  if (!taken && waitedMs < kReadBackLimitMs) {
+    const bool all = std::all_of(pending_.begin(), pending_.end(), [&](const auto& p) {
+      MenuListItem rec;
+      return !st.get_MenuItem(p.first.no, &rec) || rec.changed == 0;
+    });
+    QTimer::singleShot(kReadBackPollMs, Qt::PreciseTimer, this,
+                       [this, waitedMs, all] { awaitWrites(waitedMs + kReadBackPollMs, all); });
+    return;
+  }
   for (auto& [item, count] : pending_) {
     count = st.get_MenuReplyCount(item.no);
     char read[8];
@@ -147,6 +167,8 @@ void SetupRestorer::readBack(std::function<void()> next) {
   if (poll_) poll_->deleteLater();
   auto* t = new QTimer(this);
   t->setTimerType(Qt::PreciseTimer);
+  // The limit runs from the last answer: a long restore on a slow line
+  // answers for longer than the limit, but never falls silent that long.
   connect(t, &QTimer::timeout, this, [this] {
     ++readBackTicks_;
     checkReadBack(readBackTicks_ * kReadBackPollMs >= kReadBackLimitMs);
@@ -163,6 +185,7 @@ void SetupRestorer::checkReadBack(bool last) {
       ++it;
       continue;
     }
+    if (answered) readBackTicks_ = 0;
     MenuListItem rec;
     const bool same = answered && st.get_MenuItem(it->first.no, &rec) && setupItemMatches(rec, it->first);
     (!answered ? summary_.unconfirmed : same ? summary_.confirmed : summary_.refused).push_back(it->first.no);
@@ -182,15 +205,27 @@ void SetupRestorer::catRate() {
     finish();
     return;
   }
-  RadioState* st = w_.core()->writableState();
   const SetupItem item = cat_.front();
+  // The link went off meanwhile (switched off, the radio gone): the radio
+  // is not moved to a speed the program would have to switch the link on
+  // again to follow.
+  if (w_.core()->state().get_AI_Stat() == 0) {
+    summary_.unconfirmed.push_back(item.no);
+    finish();
+    return;
+  }
+  RadioState* st = w_.core()->writableState();
   stageSetupItem(*st, item);
   w_.core()->request(kOpExSet, false, 0);
+  // As the menu list's OK: the radio moves to the new speed as soon as the
+  // write reaches it, so an exit from here on saves that speed.
+  if (Station* station = w_.core()->stationOrNull()) station->setSpeedTold(4800 << std::clamp(item.raw, 0, 3));
   pending_.assign(1, {item, 0});
   // As the menu list's OK: the settling pause, then the port follows.
   QTimer::singleShot(kRateSettleMs, Qt::PreciseTimer, this, [this, item] {
     QPointer<SetupRestorer> self(this);
     readOutsBefore_ = w_.readOutsDone();
+    holdsChanger_ = false;   // the change ends it
     w_.part<PortPart>().changer.Cat_Rate_Change(item.raw, aiAtStart_, [self] {
       if (!self) return;
       // Off now: the link is being switched on again, and the radio's
@@ -220,6 +255,8 @@ void SetupRestorer::awaitLink(int waitedMs) {
 }
 
 void SetupRestorer::finish() {
+  if (holdsChanger_) w_.part<PortPart>().changer.end();
+  holdsChanger_ = false;
   running_ = false;
   Q_EMIT progress(done(), total_);
   Q_EMIT finished();

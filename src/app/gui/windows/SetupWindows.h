@@ -68,6 +68,7 @@ class SetupRestorer final : public QObject {
  private:
   void writeAndCheck(std::vector<SetupItem> items, std::function<void()> next);
   void readBack(std::function<void()> next);
+  void awaitWrites(int waitedMs, bool taken);
   void checkReadBack(bool last);
   void catRate();
   void awaitLink(int waitedMs);
@@ -86,6 +87,7 @@ class SetupRestorer final : public QObject {
   int readBackTicks_ = 0;
   int readOutsBefore_ = 0;
   bool relinking_ = false;
+  bool holdsChanger_ = false;
   QPointer<QTimer> poll_;
   RestoreSummary summary_;
 };
