@@ -1,5 +1,9 @@
 #include "menulist/SetupFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -88,12 +92,20 @@ bool wholeNumber(std::string_view s, long* v) {
   return true;
 }
 
+// The menu list offers only min, min + step, ...: a value between two
+// steps is none the radio takes.
+bool onStep(const MenuListItem& rec, long v) {
+  const long step = IntOf(rec.step);
+  return step <= 1 || (v - IntOf(rec.min)) % step == 0;
+}
+
 bool inRange(const MenuListItem& rec, long v) {
   const double lo = std::min(rec.min, rec.max);
   const double hi = std::max(rec.min, rec.max);
   switch (menuValueClass(rec.type)) {
     case MenuValueClass::Number:
     case MenuValueClass::Negated:
+      return v >= lo && v <= hi && onStep(rec, v);
     case MenuValueClass::Tenths:
     case MenuValueClass::Kilohertz:
       return v >= lo && v <= hi;
@@ -318,14 +330,28 @@ bool parseSetupText(std::string_view text, SetupFile* out, SetupError* error) {
 }
 
 bool readSetupFile(const std::string& path, SetupFile* out, SetupError* error) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return fail(error, 0, "cannot open " + path + ": " + std::strerror(errno));
+  // Not blocking, and only a plain file: a pipe in its place would hold the
+  // window until something wrote to it.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return fail(error, 0, "cannot open " + path + ": " + std::strerror(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return fail(error, 0, path + " is not a plain file");
+  }
   std::string text(kSetupFileMaxBytes + 1, '\0');
-  const std::size_t n = std::fread(text.data(), 1, text.size(), f);
-  const bool bad = std::ferror(f) != 0;
-  std::fclose(f);
+  std::size_t got = 0;
+  bool bad = false;
+  while (got < text.size()) {
+    const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    bad = n < 0;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
   if (bad) return fail(error, 0, "cannot read " + path);
-  text.resize(n);
+  text.resize(got);
   return parseSetupText(text, out, error);
 }
 

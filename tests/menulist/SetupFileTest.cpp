@@ -2,8 +2,17 @@
 // back, and every way a file is refused (with the line it names).
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "menulist/MenuCatalogue.h"
 #include "menulist/SetupFile.h"
@@ -110,6 +119,10 @@ TEST_F(SetupFileTest, RefusedFiles) {
        "line 3: the value 4 is outside the range of 038 CAT RATE: 4800/9600/19200/38400(bps)"},
       {"negated magnitude", kHead + "014 | ROTATOR OFFSET ADJ | -2 | 2\n",
        "line 3: the value -2 is outside the range of 014 ROTATOR OFFSET ADJ: -30-0 (2 Steps)"},
+      {"between steps", kHead + "001 | FAST DELAY | 310 | 310msec\n",
+       "line 3: the value 310 is outside the range of 001 FAST DELAY: 20-4000 (20msec Steps)"},
+      {"negated between steps", kHead + "014 | ROTATOR OFFSET ADJ | 15 | -15\n",
+       "line 3: the value 15 is outside the range of 014 ROTATOR OFFSET ADJ: -30-0 (2 Steps)"},
       {"beacon between steps", kHead + "023 | BEACON TIME | 260 | 260sec\n",
        "line 3: the value 260 is outside the range of 023 BEACON TIME: OFF/1-690 (sec)"},
       {"raw not a number", kHead + "001 | FAST DELAY | 3o0 | 300msec\n", "line 3: the raw value \"3o0\" is not a whole number"},
@@ -147,6 +160,29 @@ TEST_F(SetupFileTest, AFileFromAnotherRadioModelIsRefused) {
   EXPECT_TRUE(checkSetupRadio(file, "0462", &error));
   EXPECT_FALSE(checkSetupRadio(file, "0460", &error));
   EXPECT_EQ(error.text(), "line 3: the file is from radio 0462, this radio is 0460");
+}
+
+// A pipe in the file's place is refused at once: the window that reads it
+// must not wait for a writer.
+TEST_F(SetupFileTest, APipeIsNotReadAsAFile) {
+  const std::string path = ::testing::TempDir() + "setup-fifo";
+  ::unlink(path.c_str());
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  auto error = std::make_shared<SetupError>();
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  std::thread([path, error, done] {
+    readSetupFile(path, nullptr, error.get());
+    done->store(true);
+  }).detach();
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (!done->load() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const bool refusedAtOnce = done->load();
+  // A reader still waiting is let go (end of file) before the check.
+  if (!refusedAtOnce) ::close(::open(path.c_str(), O_WRONLY | O_NONBLOCK));
+  while (!done->load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ::unlink(path.c_str());
+  EXPECT_TRUE(refusedAtOnce);
+  EXPECT_EQ(error->text(), path + " is not a plain file");
 }
 
 }  // namespace

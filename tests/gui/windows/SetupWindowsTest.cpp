@@ -5,6 +5,9 @@
 // with their line before anything is sent.
 #include <QFile>
 #include <QFileDialog>
+#include <QListWidget>
+#include <QPointer>
+#include <fstream>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -14,6 +17,7 @@
 
 #include "../support/StationRig.h"
 #include "GuiSuites.h"
+#include "app/gui/windows/PortWindows.h"
 #include "app/gui/windows/SetupWindows.h"
 
 using hrx::gui::CSetupCompareDlg;
@@ -62,6 +66,15 @@ void writeFile(const QString& path, const QByteArray& text) {
   QFile f(path);
   QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
   f.write(text);
+}
+
+// A program on a radio that hears only its own CAT RATE, 4800 bit/s, and
+// its settings file saying so; connected and read out.
+bool readOutAt4800(Rig& rig) {
+  rig.pty.setSpeedCheck(true);
+  if (!rig.radio.applyLocal("EX0380") || !QDir(rig.dir.path()).mkpath(QStringLiteral("CommoFiles"))) return false;
+  std::ofstream(rig.dir.path().toStdString() + "/CommoFiles/CommSetting.csv") << "1,4800,0\n";
+  return rig.open() && rig.connectAndReadOut();
 }
 
 }  // namespace
@@ -161,6 +174,94 @@ class SetupWindowsTest : public QObject {
       QVERIFY2(rig_.w->findChild<CSetupCompareDlg*>() == nullptr, r.label);
       QTest::qWait(100);
       QVERIFY2(menuWrites(rig_).isEmpty(), r.label);
+    }
+  }
+
+  // A restore of most items on a slow line: each read back after its own
+  // write went out, and given its time while the answers keep coming.
+  void aLargeRestoreReadsEachItemAfterItsWrite() {
+    std::vector<hrx::MenuListItem> items;
+    for (int no = 1; no <= 196; ++no) {
+      hrx::MenuListItem rec;
+      QVERIFY(rig_.station().state.get_MenuItem(no, &rec));
+      if (no >= 37 && no <= 40) continue;   // the link's own items
+      if (rec.type == 1 && rec.choice_num >= 2) rec.value = rec.value == 0 ? 1 : 0;
+      else if (rec.type == 0) rec.value = rec.value == rec.min ? rec.min + rec.step : rec.min;
+      else continue;
+      items.push_back(rec);
+    }
+    const QString path = rig_.dir.filePath(QStringLiteral("many.hrxsetup"));
+    writeFile(path, QByteArray::fromStdString(hrx::formatSetupFile({"hrx900 0.1.0", "0460", "", ""}, items)));
+    CSetupCompareDlg* dlg = compare(rig_, path);
+    QVERIFY(dlg != nullptr);
+    QCOMPARE(dlg->table()->rowCount(), static_cast<int>(items.size()));
+    // At 4800 bit/s, as the line is: the answers take longer than the limit.
+    rig_.pty.setBaud(hrx::sim::SimPty::kPortsOwnSpeed);
+    QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("restore")), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(dlg->summaryLabel()->text(),
+                              QStringLiteral("%1 written and confirmed, 0 refused by the radio, 0 not confirmed.").arg(items.size()),
+                              60000);
+    rig_.pty.setBaud(hrx::sim::SimPty::kInstantLine);
+    QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("close")), Qt::LeftButton);
+    QTRY_VERIFY(rig_.w->findChild<CSetupCompareDlg*>() == nullptr);
+  }
+
+  // CAT RATE restored is a port change as the menu list's: the speed told
+  // is kept by an exit before the port follows, no other port change runs
+  // beside the restore, and with the link gone off it is not written.
+  void catRateGoesAsTheMenuListsChange() {
+    enum class Meanwhile { Exit, BaudRate, LinkOff };
+    struct Row {
+      const char* label;
+      Meanwhile what;
+    };
+    const Row cases[] = {{"the link switched off", Meanwhile::LinkOff},
+                         {"the Baud rate window's change", Meanwhile::BaudRate},
+                         {"exit once the radio is told", Meanwhile::Exit}};
+    for (const Row& r : cases) {
+      Rig rig;
+      QVERIFY2(readOutAt4800(rig), r.label);
+      const QString path = rig.dir.filePath(QStringLiteral("rate.hrxsetup"));
+      writeFile(path, "format: hrx900-setup 1\nradio: 0460\n001 | FAST DELAY | 500 | 500msec\n038 | CAT RATE | 1 | 9600bps\n");
+      CSetupCompareDlg* dlg = compare(rig, path);
+      QVERIFY2(dlg != nullptr && dlg->table()->rowCount() == 2, r.label);
+      rig.radio.clearCommandLog();
+      QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("restore")), Qt::LeftButton);
+      QVERIFY2(dlg->restorer().running(), r.label);
+      if (r.what == Meanwhile::Exit) {
+        QTRY_VERIFY2_WITH_TIMEOUT(rig.count("EX0381;") == 1, r.label, 10000);
+        QCOMPARE(rig.station().port.GetBaudRate(), 4800);
+        rig.end([](hrx::gui::QtMainWindow& w) { w.close(); });
+        QFile f(rig.dir.path() + QStringLiteral("/CommoFiles/CommSetting.csv"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("1,9600,0\n"));
+        continue;
+      }
+      QTRY_VERIFY2_WITH_TIMEOUT(rig.count("EX0010500;") == 1, r.label, 5000);
+      if (r.what == Meanwhile::BaudRate) {
+        rig.w->onCommand(hrx::gui::kCmdBaudRate);
+        QPointer<hrx::gui::CBardRateSettingDlg> baud;
+        QTRY_VERIFY((baud = rig.w->findChild<hrx::gui::CBardRateSettingDlg*>()) != nullptr && baud->isVisible());
+        QTest::mouseClick(baud->list()->viewport(), Qt::LeftButton, {}, baud->list()->visualItemRect(baud->list()->item(2)).center());
+        QTest::mouseClick(baud->findChild<QPushButton*>(QStringLiteral("ok")), Qt::LeftButton);
+        QTRY_VERIFY2(!baud.isNull() && !baud->findChildren<QMessageBox*>().isEmpty(), r.label);
+        QCOMPARE(baud->findChildren<QMessageBox*>().front()->text(), QString::fromUtf8(hrx::gui::kPortChangeBusyText));
+      } else {
+        rig.clickCom();
+        QTRY_VERIFY2_WITH_TIMEOUT(rig.station().state.get_AI_Stat() == 0, r.label, 5000);
+      }
+      QTRY_VERIFY2_WITH_TIMEOUT(!dlg->restorer().running(), r.label, 30000);
+      if (r.what == Meanwhile::BaudRate) {
+        QCOMPARE(dlg->summaryLabel()->text(), QStringLiteral("2 written and confirmed, 0 refused by the radio, 0 not confirmed."));
+        QCOMPARE(rig.station().port.GetBaudRate(), 9600);
+        QCOMPARE(rig.count("EX0382;"), 0);
+      } else {
+        QVERIFY2(dlg->summaryLabel()->text().contains(QRegularExpression(QStringLiteral("not confirmed \\((001, )?038\\)\\.$"))),
+                 qPrintable(dlg->summaryLabel()->text()));
+        QCOMPARE(rig.count("EX0381;"), 0);
+        QTest::qWait(500);
+        QCOMPARE(rig.station().state.get_AI_Stat(), 0);
+      }
     }
   }
 };

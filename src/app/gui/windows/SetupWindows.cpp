@@ -140,7 +140,23 @@ void SetupRestorer::writeAndCheck(std::vector<SetupItem> items, std::function<vo
 
 void SetupRestorer::readBack(std::function<void()> next) {
   afterReadBack_ = std::move(next);
+  awaitWrites(0, false);
+}
+
+// A read sent before its item's write would read the old value: the reads
+// follow once the composer has taken every staged item (the tick after it
+// was seen, as it queues each write just after taking it).
+void SetupRestorer::awaitWrites(int waitedMs, bool taken) {
   const RadioState& st = w_.core()->state();
+  if (!taken && waitedMs < kReadBackLimitMs) {
+    const bool all = std::all_of(pending_.begin(), pending_.end(), [&](const auto& p) {
+      MenuListItem rec;
+      return !st.get_MenuItem(p.first.no, &rec) || rec.changed == 0;
+    });
+    QTimer::singleShot(kReadBackPollMs, Qt::PreciseTimer, this,
+                       [this, waitedMs, all] { awaitWrites(waitedMs + kReadBackPollMs, all); });
+    return;
+  }
   for (auto& [item, count] : pending_) {
     count = st.get_MenuReplyCount(item.no);
     char read[8];
@@ -151,6 +167,8 @@ void SetupRestorer::readBack(std::function<void()> next) {
   if (poll_) poll_->deleteLater();
   auto* t = new QTimer(this);
   t->setTimerType(Qt::PreciseTimer);
+  // The limit runs from the last answer: a long restore on a slow line
+  // answers for longer than the limit, but never falls silent that long.
   connect(t, &QTimer::timeout, this, [this] {
     ++readBackTicks_;
     checkReadBack(readBackTicks_ * kReadBackPollMs >= kReadBackLimitMs);
@@ -167,6 +185,7 @@ void SetupRestorer::checkReadBack(bool last) {
       ++it;
       continue;
     }
+    if (answered) readBackTicks_ = 0;
     MenuListItem rec;
     const bool same = answered && st.get_MenuItem(it->first.no, &rec) && setupItemMatches(rec, it->first);
     (!answered ? summary_.unconfirmed : same ? summary_.confirmed : summary_.refused).push_back(it->first.no);
@@ -186,8 +205,16 @@ void SetupRestorer::catRate() {
     finish();
     return;
   }
-  RadioState* st = w_.core()->writableState();
   const SetupItem item = cat_.front();
+  // The link went off meanwhile (switched off, the radio gone): the radio
+  // is not moved to a speed the program would have to switch the link on
+  // again to follow.
+  if (w_.core()->state().get_AI_Stat() == 0) {
+    summary_.unconfirmed.push_back(item.no);
+    finish();
+    return;
+  }
+  RadioState* st = w_.core()->writableState();
   stageSetupItem(*st, item);
   w_.core()->request(kOpExSet, false, 0);
   // From here an exit must save the speed the radio is being told.
@@ -197,6 +224,7 @@ void SetupRestorer::catRate() {
   QTimer::singleShot(kRateSettleMs, Qt::PreciseTimer, this, [this, item] {
     QPointer<SetupRestorer> self(this);
     readOutsBefore_ = w_.readOutsDone();
+    holdsChanger_ = false;   // the change ends it
     w_.part<PortPart>().changer.Cat_Rate_Change(item.raw, aiAtStart_, [self] {
       if (!self) return;
       // Ended by the change: taken again until the read-back is done.
