@@ -224,7 +224,6 @@ void SetupRestorer::catRate() {
   QTimer::singleShot(kRateSettleMs, Qt::PreciseTimer, this, [this, item] {
     QPointer<SetupRestorer> self(this);
     readOutsBefore_ = w_.readOutsDone();
-    holdsChanger_ = false;   // the change ends it
     w_.part<PortPart>().changer.Cat_Rate_Change(item.raw, aiAtStart_, [self] {
       if (!self) return;
       // Ended by the change: taken again until the read-back is done.

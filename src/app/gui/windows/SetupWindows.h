@@ -68,6 +68,7 @@ class SetupRestorer final : public QObject {
  private:
   void writeAndCheck(std::vector<SetupItem> items, std::function<void()> next);
   void readBack(std::function<void()> next);
+  void awaitWrites(int waitedMs, bool taken);
   void checkReadBack(bool last);
   void catRate();
   void awaitLink(int waitedMs);
