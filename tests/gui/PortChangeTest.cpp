@@ -14,6 +14,7 @@
 
 #include "../support/StationRig.h"
 #include "GuiSuites.h"
+#include "WidgetSteps.h"
 #include "app/gui/windows/MenuListWindow.h"
 #include "app/gui/windows/PortWindows.h"
 #include "app/gui/windows/SetupWindows.h"
@@ -26,24 +27,12 @@ using Rig = hrx::test::StationRig;
 
 namespace {
 
+using hrx::test::click;
+using hrx::test::clickRow;
+using hrx::test::shownBox;
+
 const QString kBusyText = QStringLiteral("Another port change is still running.\nPlease try again when it has ended.");
 constexpr int kCatRateRow = 37;   // item 038 of the list
-
-void click(QWidget* parent, const char* name) {
-  auto* b = parent->findChild<QPushButton*>(QString::fromUtf8(name));
-  QVERIFY(b != nullptr);
-  QTest::mouseClick(b, Qt::LeftButton);
-}
-
-void clickRow(QListWidget* list, int row) {
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-}
-
-QMessageBox* shownBox(QWidget* parent) {
-  for (QMessageBox* b : parent->findChildren<QMessageBox*>())
-    if (b->isVisible()) return b;
-  return nullptr;
-}
 
 QString readAll(const QString& path) {
   QFile f(path);

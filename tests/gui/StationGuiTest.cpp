@@ -22,6 +22,7 @@
 #include "../support/LineClient.h"
 #include "../support/StationRig.h"
 #include "GuiSuites.h"
+#include "WidgetSteps.h"
 #include "app/gui/windows/CPrmtrcDlg.h"
 #include "app/gui/windows/MenuListWindow.h"
 #include "app/gui/windows/PortWindows.h"
@@ -35,6 +36,10 @@ using hrx::sim::Cell;
 using Rig = hrx::test::StationRig;
 
 namespace {
+
+using hrx::test::click;
+using hrx::test::clickRow;
+using hrx::test::shownBox;
 
 constexpr QRgb kMagenta = 0xFFFF00FF;
 constexpr int kCmdShare = 32790;
@@ -61,22 +66,6 @@ struct TakenPort {
 QString readAll(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("(none)");
-}
-
-void click(QWidget* parent, const char* name) {
-  auto* b = parent->findChild<QPushButton*>(QString::fromUtf8(name));
-  QVERIFY(b != nullptr);
-  QTest::mouseClick(b, Qt::LeftButton);
-}
-
-void clickRow(QListWidget* list, int row) {
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-}
-
-QMessageBox* shownBox(QWidget* parent) {
-  for (QMessageBox* b : parent->findChildren<QMessageBox*>())
-    if (b->isVisible()) return b;
-  return nullptr;
 }
 
 // The menu settings the radio was sent (reads are "EXnnn;").

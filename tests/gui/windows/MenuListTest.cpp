@@ -12,6 +12,7 @@
 
 #include "GuiRig.h"
 #include "GuiSuites.h"
+#include "WidgetSteps.h"
 #include "analysis/AnalyserMessages.h"
 #include "app/gui/KeyCommandFilter.h"
 #include "app/gui/windows/CPrmtrcDlg.h"
@@ -27,13 +28,10 @@ using hrx::gui::QtMainWindow;
 
 namespace {
 
-hrx::MenuListItem record(int no) { return hrx::makeMenuRecord(hrx::kMenuRows[no - 1]); }
+using hrx::test::click;
+using hrx::test::shownBox;
 
-void click(QWidget* parent, const char* name) {
-  auto* b = parent->findChild<QPushButton*>(QString::fromUtf8(name));
-  QVERIFY(b != nullptr);
-  QTest::mouseClick(b, Qt::LeftButton);
-}
+hrx::MenuListItem record(int no) { return hrx::makeMenuRecord(hrx::kMenuRows[no - 1]); }
 
 int redPixels(QListWidget* list, int row) {
   const QImage img = list->viewport()->grab().toImage();
@@ -45,12 +43,6 @@ int redPixels(QListWidget* list, int row) {
       if (c.red() > 200 && c.green() < 80 && c.blue() < 80) ++n;
     }
   return n;
-}
-
-QMessageBox* shownBox(QWidget* parent) {
-  for (QMessageBox* b : parent->findChildren<QMessageBox*>())
-    if (b->isVisible()) return b;
-  return nullptr;
 }
 
 }  // namespace
