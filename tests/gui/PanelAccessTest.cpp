@@ -193,6 +193,15 @@ class PanelAccessTest : public QObject {
     QVERIFY(!named(QStringLiteral("ATT"))->state().checked);
     QVERIFY(rig_.radio.applyLocal("RA02;"));
     QTRY_VERIFY(named(QStringLiteral("ATT"))->state().checked);
+    // The meter says its reading (a full scale is 255) but does not tell
+    // each new one: meter replies come several times a second.
+    g_told.clear();
+    rig_.w->RequestMeterRedraw(128);
+    QTRY_VERIFY2(value(QStringLiteral("Meter")).endsWith(QStringLiteral(" selected, 50 percent")),
+                 qPrintable(value(QStringLiteral("Meter"))));
+    rig_.w->RequestMeterRedraw(255);
+    QTRY_VERIFY(value(QStringLiteral("Meter")).endsWith(QStringLiteral(" selected, 100 percent")));
+    QVERIFY(!told(QAccessible::DescriptionChanged, QStringLiteral("Meter")));
   }
 
   // The other windows: every control that takes the keyboard, and every

@@ -316,9 +316,10 @@ ElementTexts elementTexts(QtMainWindow& w, const PanelElement& e) {
       }
       break;
     case ElementKind::Meter:
-      // The selection only: the reading changes too often to be told.
       if (st != nullptr) t.value = bitmapLegend(w.renderer().softKeyImage(5, *st)).remove(QStringLiteral("MTR ")) +
                                    QStringLiteral(" selected");
+      // As drawn: a full scale is 255.
+      t.reading = QStringLiteral("%1 percent").arg(qRound(std::clamp(w.lastMeterValue(), 0, 255) * 100.0 / 255.0));
       break;
   }
   return t;
@@ -352,7 +353,7 @@ class ElementInterface final : public QAccessibleInterface,
     switch (t) {
       case QAccessible::Name: return e.name;
       case QAccessible::Value:
-      case QAccessible::Description: return e.value;
+      case QAccessible::Description: return e.said();
       default: return {};
     }
   }

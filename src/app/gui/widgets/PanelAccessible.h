@@ -41,7 +41,14 @@ struct ElementTexts {
   bool checkable = false;
   bool checked = false;
   bool pressed = false;
-  bool operator==(const ElementTexts&) const = default;
+  // The meter's reading, said with the value but never told as a change:
+  // meter replies come several times a second.
+  QString reading;
+  bool operator==(const ElementTexts& o) const {
+    return name == o.name && value == o.value && checkable == o.checkable && checked == o.checked &&
+           pressed == o.pressed;
+  }
+  QString said() const { return reading.isEmpty() ? value : value + QStringLiteral(", ") + reading; }
 };
 // What the element says now: its name and value from the legends, the
 // radio state and what the panel shows.
