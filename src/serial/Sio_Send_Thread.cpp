@@ -50,6 +50,12 @@ void Sio_Send_Thread::onMessage(const Msg& msg) {
   pump();
 }
 
+void Sio_Send_Thread::onStop() {
+  // What is held still goes out: a speed change told just before an exit
+  // must reach the radio, since the settings then keep the new speed.
+  while (!held_.empty() && state_.get_CommEnabled() != 0) writeOne(held_.pop());
+}
+
 void Sio_Send_Thread::takeOne() {
   unsigned char buf[Sio_RingBuff::kSlotBytes];
   std::memset(buf, 0, sizeof buf);

@@ -72,6 +72,7 @@ class Sio_Send_Thread final : public MsgThread {
 
  protected:
   void onMessage(const Msg& msg) override;
+  void onStop() override;
   std::chrono::steady_clock::time_point dueAt() override;
   void onDue() override { pump(); }
 

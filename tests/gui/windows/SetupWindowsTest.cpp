@@ -250,7 +250,8 @@ class SetupWindowsTest : public QObject {
         rig.clickCom();
         QTRY_VERIFY2_WITH_TIMEOUT(rig.station().state.get_AI_Stat() == 0, r.label, 5000);
       }
-      QTRY_VERIFY2_WITH_TIMEOUT(!dlg->restorer().running(), r.label, 30000);
+      // Past the restore's own 60 s wait for the link to come back.
+      QTRY_VERIFY2_WITH_TIMEOUT(!dlg->restorer().running(), r.label, 90000);
       if (r.what == Meanwhile::BaudRate) {
         QCOMPARE(dlg->summaryLabel()->text(), QStringLiteral("2 written and confirmed, 0 refused by the radio, 0 not confirmed."));
         QCOMPARE(rig.station().port.GetBaudRate(), 9600);
