@@ -84,30 +84,40 @@ double processCpuSeconds() {
          static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-void BM_EightClientsPolling(benchmark::State& st) {
+// The whole program connected to the simulated radio, its read-out done
+// and sharing on a free port.
+struct SharedStation {
+  // Empty when up; else why not.
+  std::string start() {
+    if (!pty.open() || !pty.start()) return "no pseudo-terminal";
+    program = std::make_unique<test::Program>(pty.slavePath(), dir.path());
+    Station& s = program->station;
+    if (!test::waitFor([&] { return s.state.get_CommEnabled() != 0 && s.port.IsOpen(); }, 5s) || !s.request(1) ||
+        !test::waitFor([&] { return program->readOutsDone.load() > 0; }, 60s))
+      return "the program did not connect";
+    share::ShareConfig config;
+    config.port = 0;
+    std::string error;
+    if (!s.startShare(config, &error)) return error.empty() ? "sharing did not start" : error;
+    std::this_thread::sleep_for(300ms);  // the read-out's last replies
+    return {};
+  }
+
   sim::SimRadio radio;
-  sim::SimPty pty(radio);
-  if (!pty.open() || !pty.start()) {
-    st.SkipWithError("no pseudo-terminal");
-    return;
-  }
+  sim::SimPty pty{radio};
   test::TempDir dir;
-  test::Program program(pty.slavePath(), dir.path());
-  Station& s = program.station;
-  if (!test::waitFor([&] { return s.state.get_CommEnabled() != 0 && s.port.IsOpen(); }, 5s) || !s.request(1) ||
-      !test::waitFor([&] { return program.readOutsDone.load() > 0; }, 60s)) {
-    st.SkipWithError("the program did not connect");
+  std::unique_ptr<test::Program> program;
+};
+
+void BM_EightClientsPolling(benchmark::State& st) {
+  SharedStation shared;
+  if (const std::string why = shared.start(); !why.empty()) {
+    st.SkipWithError(why.c_str());
     return;
   }
-  share::ShareConfig config;
-  config.port = 0;
-  std::string error;
-  if (!s.startShare(config, &error)) {
-    st.SkipWithError(error.c_str());
-    return;
-  }
+  sim::SimRadio& radio = shared.radio;
+  Station& s = shared.program->station;
   const int port = s.shareServer().boundPort();
-  std::this_thread::sleep_for(300ms);  // the read-out's last replies
 
   for (auto _ : st) {
     radio.clearCommandLog();
@@ -166,29 +176,14 @@ double percentile(std::vector<double>& v, double p) {
 }
 
 void BM_PttLatency(benchmark::State& st) {
-  sim::SimRadio radio;
-  sim::SimPty pty(radio);
-  if (!pty.open() || !pty.start()) {
-    st.SkipWithError("no pseudo-terminal");
+  SharedStation shared;
+  if (const std::string why = shared.start(); !why.empty()) {
+    st.SkipWithError(why.c_str());
     return;
   }
-  test::TempDir dir;
-  test::Program program(pty.slavePath(), dir.path());
-  Station& s = program.station;
-  if (!test::waitFor([&] { return s.state.get_CommEnabled() != 0 && s.port.IsOpen(); }, 5s) || !s.request(1) ||
-      !test::waitFor([&] { return program.readOutsDone.load() > 0; }, 60s)) {
-    st.SkipWithError("the program did not connect");
-    return;
-  }
-  share::ShareConfig config;
-  config.port = 0;
-  std::string error;
-  if (!s.startShare(config, &error)) {
-    st.SkipWithError(error.c_str());
-    return;
-  }
+  sim::SimRadio& radio = shared.radio;
+  Station& s = shared.program->station;
   const int port = s.shareServer().boundPort();
-  std::this_thread::sleep_for(300ms);  // the read-out's last replies
 
   // When the radio heard each transmit command.
   std::mutex mu;
