@@ -47,6 +47,8 @@ bool isRead(std::string_view cmd) {
 }  // namespace
 
 bool goesAhead(std::string_view cmd) {
+  // Only the release itself: a record that goes on after it keeps its turn.
+  if (cmd.starts_with(kRelease)) return isRelease(cmd);
   for (const char* prefix : kAheadCodes)
     if (cmd.size() >= 3 && cmd.starts_with(prefix)) return true;
   return false;

@@ -148,9 +148,10 @@ void Sio_Send_Thread::account(std::size_t bytes) {
 Sio_Send_Thread::Sent Sio_Send_Thread::writeOne(const std::string& cmd) {
   // Opens a closed port (which sends an owed release and its AI command
   // first); no-op when open.
+  const bool owed = port_.releaseOwed();
   if (port_.Open()) {
     lineFreeAt_ = Clock::now();
-    account(4);
+    account(owed && !port_.releaseOwed() ? 8 : 4);
   }
   LineStatus status;
   if (!port_.lineStatus(status)) return Sent::Lost;

@@ -50,7 +50,9 @@ TEST(SendQueue, MergesOnlyWhatTheNewestMakesRedundant) {
       {"nothing merges into what goes ahead, no release is merged away",
        {"AI1;", "AI0;", "TX0;", "TX0;"},
        {"AI1;", "AI0;", "TX0;", "TX0;"}},
-      {"a read of the transmitter waits its turn", {"MD01;", "TX;"}, {"MD01;", "TX;"}},
+      {"a read of the transmitter waits its turn, as does a record after a release",
+       {"MD01;", "TX;", "TX0;FA14250000;"},
+       {"MD01;", "TX;", "TX0;FA14250000;"}},
       {"power switching keeps its turn", {"FA14250000;", "EX0381;", "PS0;", "PS1;"}, {"FA14250000;", "EX0381;", "PS0;", "PS1;"}},
   };
   for (const auto& row : rows) {
