@@ -311,12 +311,14 @@ void ShareServer::accept() {
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     // A peer gone without a close (asleep, unplugged) is noticed in about
-    // 10 s: probes after 5 s idle, 3 of them 1 s apart.
-    const int idleS = 5, intervalS = 1, probes = 3;
+    // 10 s: probes after 5 s idle, 3 of them 1 s apart, and as long for an
+    // answer it never acknowledges (while one is out, no probe goes).
+    const int idleS = 5, intervalS = 1, probes = 3, unackedMs = 10000;
     ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &one, sizeof one);
     ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleS, sizeof idleS);
     ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalS, sizeof intervalS);
     ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &unackedMs, sizeof unackedMs);
     auto c = std::make_unique<Client>();
     c->fd = fd;
     c->lastHeardMs = c->lastWriteMs = clock_.nowMs();
