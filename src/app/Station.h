@@ -194,6 +194,7 @@ class Station {
     explicit ShareLink(Station& s) : s_(s) {}
     share::Snapshot snapshot() override { return share::takeSnapshot(s_.state); }
     void perform(const share::Action& a) override;
+    void log(const std::string& line) override { s_.log(line); }
 
    private:
     Station& s_;
