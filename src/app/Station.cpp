@@ -159,6 +159,17 @@ bool Station::sendText(std::string_view command) {
   // handlers may be waiting; keying behind what the composer still holds.
   if (isRelease(command)) return sendThread_.release();
   if (keysTransmitter(command)) return key(command[2]);
+  // Keying or a release among other commands ("FA...;TX1;" typed as one):
+  // each takes its own way, or a later release could not take the keying
+  // back. What follows a keying in the record then goes before it.
+  std::size_t from = 0;
+  for (std::size_t end; (end = command.find(';', from)) != std::string_view::npos; from = end + 1) {
+    const std::string_view one = command.substr(from, end + 1 - from);
+    if (!keysTransmitter(one) && !isRelease(one)) continue;
+    bool ok = from == 0 || sendText(command.substr(0, from));
+    ok = sendText(one) && ok;
+    return (end + 1 == command.size() || sendText(command.substr(end + 1))) && ok;
+  }
   if (sendRing.Sio_RingBuff_Write(static_cast<std::int16_t>(command.size()), command.data()) <= 0) return false;
   return composerThread_.post(kMsgSendRelay);
 }

@@ -122,6 +122,26 @@ TEST(TransmitOrder, KeyFileLineKeysLast) {
   EXPECT_EQ(inOrder, 20);
 }
 
+// A Command Send record that keys at its end, held behind other commands
+// on the slow line, then a release: the release takes the keying back, and
+// the record's setting still goes out.
+TEST(TransmitOrder, ReleaseTakesBackAKeyingInsideARecord) {
+  Paced p;
+  ASSERT_TRUE(p.start());
+  for (const char* c : {"FB14020000;", "MD01;", "FB14030000;", "MD02;", "FB14040000;"}) ASSERT_TRUE(p.s().sendText(c));
+  ASSERT_TRUE(p.s().sendText("FA14000000;MD03;TX1;"));
+  ASSERT_TRUE(p.s().sendText("TX0;"));
+  ASSERT_TRUE(p.s().sendText("ID;"));
+  ASSERT_TRUE(waitFor([&] { return heard(p.radio, "ID;") && heard(p.radio, "MD03;"); }, 5s));
+  const Commands log = p.radio.commandLog();
+  std::string all;
+  for (const std::string& c : log) all += c;
+  EXPECT_EQ(indexOf(log, "TX1;"), log.size()) << all;
+  EXPECT_LT(indexOf(log, "FA14000000;"), indexOf(log, "MD03;")) << all;
+  EXPECT_EQ(p.radio.cell(sim::Cell::Tx), 0);
+  EXPECT_EQ(p.radio.cell(sim::Cell::VfoA), 14000000);
+}
+
 struct Log {
   std::mutex mu;
   std::vector<std::string> lines;
