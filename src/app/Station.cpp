@@ -93,6 +93,9 @@ void Station::shutdown() {
   shareServer_.stopServer();
   if (!running_) return;
   running_ = false;
+  // A transmitter this program keyed is not left sending after it: the
+  // release goes out as the send thread stops.
+  if (port.keyingAsked() || state.get_TxStat() != 0) sendThread_.release();
   stopWaiting();
   stopSilenceWait();
   port.setFaultCloseRule(nullptr);

@@ -159,6 +159,7 @@ class ComPort {
   void oweRelease() { releaseOwed_.store(true, std::memory_order_release); }
   // Keying asked for (true) or released on the line (false).
   void noteKeying(bool asked) { keyingAsked_.store(asked, std::memory_order_release); }
+  bool keyingAsked() const { return keyingAsked_.load(std::memory_order_acquire); }
   // Asked at every close whether the radio reports a transmission; must
   // only read atomics.
   void setTransmitRule(std::function<bool()> rule);

@@ -142,6 +142,26 @@ TEST(TransmitOrder, ReleaseTakesBackAKeyingInsideARecord) {
   EXPECT_EQ(p.radio.cell(sim::Cell::VfoA), 14000000);
 }
 
+// The program ends while the transmitter it keyed still sends, keyed from
+// the program itself or by a sharing client: its last word to the radio is
+// the release.
+TEST(TransmitOrder, AnEndWhileKeyedReleases) {
+  for (const bool shared : {false, true}) {
+    SCOPED_TRACE(shared ? "a sharing client" : "Command Send");
+    Paced p;
+    ASSERT_TRUE(p.start());
+    if (shared) p.s().shareBackend().perform(ptt(1));
+    else ASSERT_TRUE(p.s().sendText("TX1;"));
+    ASSERT_TRUE(waitFor([&] { return p.radio.cell(sim::Cell::Tx) == 1; }, 5s));
+    p.radio.clearCommandLog();
+    p.program.reset();
+    EXPECT_TRUE(waitFor([&] { return p.radio.cell(sim::Cell::Tx) == 0; }, 5s));
+    const Commands log = p.radio.commandLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "TX0;");
+  }
+}
+
 struct Log {
   std::mutex mu;
   std::vector<std::string> lines;
