@@ -7,10 +7,17 @@
 //   share (clients and simulator included: an upper bound) and the server
 //   thread's own.
 // - BM_PttLatency ("f", "m", "v", "t"): one more client keys and releases
-//   the transmitter; the time from its "T 1"/"T 0" leaving the client to
-//   "TX1;"/"TX0;" reaching the radio, median and 99th percentile (goal:
-//   p99 under 20 ms). The pseudo-terminal has no line speed: a real line
-//   adds the four characters' time (9 ms at 4800 baud).
+//   the transmitter with nothing held for the line; the time from its
+//   "T 1"/"T 0" leaving the client to "TX1;"/"TX0;" reaching the radio,
+//   median and 99th percentile of each (goal: TX1 p99 under 5 ms). The
+//   pseudo-terminal has no line speed: a real line adds the four
+//   characters' time (9 ms at 4800 baud).
+// - BM_PttBehindHeldSettings: on a line paced at 4800 baud the panel tunes
+//   three times and a client keys at once: the line time of the settings
+//   the radio heard in that round (and of TX1 itself), the time from "T 1"
+//   leaving the client to "TX1;" reaching the radio, how much later that is
+//   than the two line times (goal: p99 under 5 ms), and the settings heard
+//   after TX1 (goal: none: the radio must not retune while it transmits).
 // - BM_PttServerPath: the same load on the server alone, with a radio that
 //   reports at once: "T 1"/"T 0" leaving the client to the transmit request
 //   leaving the server, the server's own share of the above.
@@ -220,7 +227,7 @@ void BM_PttLatency(benchmark::State& st) {
     std::this_thread::sleep_for(200ms);  // all polling
 
     test::LineClient keyer(port);
-    std::vector<double> latencies;
+    std::vector<double> latencies, keyed, released;
     int lost = 0;
     std::mt19937 rng(28);
     std::uniform_int_distribution<int> pause(3, 15);
@@ -239,7 +246,9 @@ void BM_PttLatency(benchmark::State& st) {
       }
       std::unique_lock lock(mu);
       if (heardCv.wait_for(lock, 2s, [&] { return heard == want; })) {
-        latencies.push_back(std::chrono::duration<double, std::milli>(heardAt - sent).count());
+        const double ms = std::chrono::duration<double, std::milli>(heardAt - sent).count();
+        latencies.push_back(ms);
+        (key ? keyed : released).push_back(ms);
       } else {
         ++lost;
       }
@@ -258,11 +267,113 @@ void BM_PttLatency(benchmark::State& st) {
     st.counters["max_ms"] = latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end());
     st.counters["median_ms"] = percentile(latencies, 0.5);
     st.counters["p99_ms"] = percentile(latencies, 0.99);
+    st.counters["tx1_p99_ms"] = percentile(keyed, 0.99);
+    st.counters["tx0_p99_ms"] = percentile(released, 0.99);
     st.SetIterationTime(wall);
   }
   radio.setCommandListener({});
 }
 BENCHMARK(BM_PttLatency)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// A line's time for `bytes` characters at `baud`, 11 bits each.
+double lineMs(std::size_t bytes, int baud) { return static_cast<double>(bytes) * 11.0 * 1000.0 / baud; }
+
+void BM_PttBehindHeldSettings(benchmark::State& st) {
+  constexpr int kBaud = 4800;
+  constexpr int kRounds = 12;
+  constexpr int kSets = 3;
+  SharedStation shared;
+  if (const std::string why = shared.start(); !why.empty()) {
+    st.SkipWithError(why.c_str());
+    return;
+  }
+  sim::SimRadio& radio = shared.radio;
+  Station& s = shared.program->station;
+  const int port = s.shareServer().boundPort();
+  shared.pty.setBaud(kBaud);
+
+  // Every command the radio heard this round (its own keep-alive aside) and when.
+  std::mutex mu;
+  std::condition_variable heardCv;
+  std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> heard;
+  radio.setCommandListener([&](std::string_view c) {
+    if (c == "PS;" || c == "AI;") return;
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(mu);
+    heard.emplace_back(std::string(c), now);
+    heardCv.notify_all();
+  });
+  auto heardOne = [&](const char* what) {
+    return [&heard, what] {
+      return std::any_of(heard.begin(), heard.end(), [&](const auto& h) { return h.first == what; });
+    };
+  };
+
+  test::LineClient keyer(port);
+  for (auto _ : st) {
+    std::vector<double> held, delay, over;
+    int lost = 0, setsAfter = 0;
+    double wall = 0;
+    std::int32_t hz = 14070000;
+    for (int round = 0; round < kRounds; ++round) {
+      {
+        std::lock_guard lock(mu);
+        heard.clear();
+      }
+      for (int i = 0; i < kSets; ++i) s.request(82, false, hz += 1000);  // the panel's tuning
+      const auto sent = std::chrono::steady_clock::now();
+      if (!keyer.send("T 1\n")) {
+        ++lost;
+        break;
+      }
+      std::string a;
+      {
+        std::unique_lock lock(mu);
+        if (!heardCv.wait_for(lock, 5s, heardOne("TX1;"))) ++lost;
+      }
+      keyer.readLine(&a, 5000);
+      // All the tuning on the line, then the release.
+      test::waitFor([&] { return s.state.get_VfoA_Freq() == hz; }, 5s);
+      keyer.ask("T 0", 1, &a, 5000);
+      {
+        std::unique_lock lock(mu);
+        heardCv.wait_for(lock, 5s, heardOne("TX0;"));
+      }
+      test::waitFor([&] { return s.state.get_TxStat() == 0; }, 5s);
+      std::lock_guard lock(mu);
+      std::size_t bytes = 0;
+      bool keyedYet = false;
+      std::chrono::steady_clock::time_point keyedAt{};
+      for (const auto& [c, at] : heard) {
+        if (c == "TX0;") break;
+        if (c == "TX1;") {
+          keyedYet = true;
+          keyedAt = at;
+          continue;
+        }
+        bytes += c.size();
+        setsAfter += keyedYet ? 1 : 0;
+      }
+      if (!keyedYet) continue;
+      const double d = std::chrono::duration<double, std::milli>(keyedAt - sent).count();
+      held.push_back(lineMs(bytes, kBaud));
+      delay.push_back(d);
+      over.push_back(d - lineMs(bytes + 4, kBaud));
+      wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+    }
+    st.counters["rounds"] = static_cast<double>(delay.size());
+    st.counters["lost"] = lost;
+    st.counters["held_line_ms"] = percentile(held, 0.5);
+    st.counters["tx1_line_ms"] = lineMs(4, kBaud);
+    st.counters["tx1_delay_median_ms"] = percentile(delay, 0.5);
+    st.counters["tx1_delay_p99_ms"] = percentile(delay, 0.99);
+    st.counters["tx1_over_line_p99_ms"] = percentile(over, 0.99);
+    st.counters["sets_after_tx1"] = setsAfter;
+    st.SetIterationTime(std::max(wall, 1e-3));
+  }
+  radio.setCommandListener({});
+}
+BENCHMARK(BM_PttBehindHeldSettings)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 // A radio that does at once what it is asked and notes when PTT was asked.
 class InstantRadio final : public share::ShareBackend {

@@ -39,6 +39,10 @@ bool Station::start(const StationOptions& options) {
   // A line that fails while the link is on is waited for: its failed opens
   // ask for no notice meanwhile.
   port.setFaultCloseRule([this] { return linkWanted(); });
+  port.setReleaseListener([this] {
+    log("transmitter released at " + port.devicePath(port.GetPortNumber()) +
+        ": a release was owed since the port was lost");
+  });
   port.Open();
   faultClosesSeen_ = port.faultCloses();
   awaitingDevice_ = false;
@@ -89,6 +93,9 @@ void Station::shutdown() {
   shareServer_.stopServer();
   if (!running_) return;
   running_ = false;
+  // A transmitter this program keyed is not left sending after it: the
+  // release goes out as the send thread stops.
+  if (port.keyingAsked() || state.get_TxStat() != 0) sendThread_.release();
   stopWaiting();
   stopSilenceWait();
   port.setFaultCloseRule(nullptr);
@@ -117,13 +124,20 @@ bool Station::startShare(const share::ShareConfig& config, std::string* error) {
 }
 
 void Station::ShareLink::perform(const share::Action& a) {
-  if (a.kind == share::Action::Kind::Ptt) {
-    // Past the composer, whose handlers may be waiting, and ahead of
-    // every command held for the line.
-    s_.sendThread_.sendAhead(a.value != 0 ? "TX1;" : "TX0;");
-  } else {
+  if (a.kind != share::Action::Kind::Ptt) {
     s_.request(a.op, false, a.value);
+  } else if (a.value != 0) {
+    s_.key('1');
+  } else {
+    s_.sendThread_.release();
   }
+}
+
+bool Station::key(char digit) {
+  // Behind the composer's work asked for before it: the radio keys on the
+  // settings asked for first.
+  return composerThread_.post(kMsgSendTx, static_cast<WParam>(digit - '0'),
+                              static_cast<LParam>(sendThread_.keyTicket()));
 }
 
 bool Station::request(int op, bool subSide, std::int32_t value) {
@@ -144,6 +158,21 @@ bool Station::request(int op, bool subSide, std::int32_t value) {
 
 bool Station::sendText(std::string_view command) {
   if (command.empty() || command.size() > static_cast<std::size_t>(Sio_RingBuff::kMaxRecord)) return false;
+  // The transmitter's own ways: the release past the composer, whose
+  // handlers may be waiting; keying behind what the composer still holds.
+  if (isRelease(command)) return sendThread_.release();
+  if (keysTransmitter(command)) return key(command[2]);
+  // Keying or a release among other commands ("FA...;TX1;" typed as one):
+  // each takes its own way, or a later release could not take the keying
+  // back. What follows a keying in the record then goes before it.
+  std::size_t from = 0;
+  for (std::size_t end; (end = command.find(';', from)) != std::string_view::npos; from = end + 1) {
+    const std::string_view one = command.substr(from, end + 1 - from);
+    if (!keysTransmitter(one) && !isRelease(one)) continue;
+    bool ok = from == 0 || sendText(command.substr(0, from));
+    ok = sendText(one) && ok;
+    return (end + 1 == command.size() || sendText(command.substr(end + 1))) && ok;
+  }
   if (sendRing.Sio_RingBuff_Write(static_cast<std::int16_t>(command.size()), command.data()) <= 0) return false;
   return composerThread_.post(kMsgSendRelay);
 }
@@ -195,6 +224,7 @@ void Station::noticeFaultClose() {
   }
   lostPath_ = port.lostPath();
   lostAtMs_ = clock_.nowMs();
+  if (port.releaseOwed()) log("transmitting when the radio went: its release is owed and goes first when it is back");
   // The device's return is waited for instead.
   stopSilenceWait();
   awaitingDevice_ = true;

@@ -99,14 +99,18 @@ class Station {
            sendThread_.running() || loader_.running();
   }
 
+  // Keys the transmitter ("TX" + digit), behind every command asked for
+  // before, whatever asked for it; a release asked for later takes it back.
+  bool key(char digit = '1');
   // A tick of a main-window timer; false when the timer is not the core's.
   bool onTimer(std::uint32_t id);
   // Operation `op` for the composer, as the panel asks for it.
   bool request(int op, bool subSide = false, std::int32_t value = 0);
   // Queues `command` as it stands as one record in SendRing and has the
   // composer relay the send (0x856B): the raw commands the operator types
-  // or keeps in files. False when it is empty, too long for a record or
-  // could not be queued.
+  // or keeps in files. Keying ("TX1;") goes as key() does, the release
+  // ("TX0;") ahead of everything. False when it is empty, too long for a
+  // record or could not be queued.
   bool sendText(std::string_view command);
   // The port is open and its line shows no fault (fRlsdHold, fTxim).
   bool lineHealthy();
@@ -120,6 +124,12 @@ class Station {
   void stopShare() { shareServer_.stopServer(); }
   bool sharing() const { return shareServer_.listening(); }
   const share::ShareServer& shareServer() const { return shareServer_; }
+  // The station's side of the sharing server, as the server calls it.
+  share::ShareBackend& shareBackend() { return shareLink_; }
+  // A release of the transmitter is owed to the radio: the port was lost
+  // while it was (or was asked to be) transmitting. The first command after
+  // the port is back is then "TX0;".
+  bool releaseOwed() const { return port.releaseOwed(); }
   const StationOptions& options() const { return options_; }
 
   RadioState state;
@@ -184,6 +194,7 @@ class Station {
     explicit ShareLink(Station& s) : s_(s) {}
     share::Snapshot snapshot() override { return share::takeSnapshot(s_.state); }
     void perform(const share::Action& a) override;
+    void log(const std::string& line) override { s_.log(line); }
 
    private:
     Station& s_;

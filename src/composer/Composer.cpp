@@ -182,8 +182,12 @@ void keyerStep(Composer& c, const Row&, const Msg&) { c.keyerStep(); }
 
 void sendCs(Composer& c, const Row&, const Msg& m) { c.ctx().emitText(m.w == 0 ? "CS0;" : "CS1;"); }
 void sendSq(Composer& c, const Row&, const Msg& m) { c.sendTemplate("SQ0###;", static_cast<std::int64_t>(m.w)); }
+// A ticketed keying (l != 0) goes on as a message, so that a release asked
+// for after it can still take it back; it follows this thread's commands.
 void sendTx(Composer& c, const Row&, const Msg& m) {
-  if (m.w <= 1) c.ctx().emitText(m.w == 0 ? "TX0;" : "TX1;");
+  if (m.w == 0) c.ctx().emitText("TX0;");
+  else if (m.w <= 2 && m.l != 0) c.ctx().sendThread.post(kMsgSendKey, m.w, m.l);
+  else if (m.w <= 2) c.ctx().emitText(m.w == 1 ? "TX1;" : "TX2;");
 }
 
 // ---- keys whose command depends on the stored state ----

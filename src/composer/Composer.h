@@ -37,7 +37,8 @@ inline constexpr MsgId kMsgOiRead = 0x88E9;
 inline constexpr MsgId kMsgSendCs = 0x88EA;
 inline constexpr MsgId kMsgSendZi = 0x88EB;
 inline constexpr MsgId kMsgSendSq = 0x88EC;
-// The transmitter for the sharing server: wParam 0 receive, 1 transmit.
+// The transmitter: wParam 0 receive, 1 or 2 transmit; lParam the send
+// thread's ticket for the keying (0: none).
 inline constexpr MsgId kMsgSendTx = 0x88ED;
 
 // Posted to the main window at the end of the menu read-out, in this order:

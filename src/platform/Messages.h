@@ -19,6 +19,7 @@ struct Msg {
 // Thread messages.
 inline constexpr MsgId kMsgReplyReady = 0x8102;   // Sio_Recv_Thread -> Anl_Recv_Thread
 inline constexpr MsgId kMsgSend = 0x8103;         // anyone -> Sio_Send_Thread
+inline constexpr MsgId kMsgSendKey = 0x8112;      // composer -> Sio_Send_Thread: keying, w = digit, l = ticket
 inline constexpr MsgId kMsgPoll = 0x8104;         // timer 3 -> Sio_Recv_Thread
 inline constexpr MsgId kMsgEndThread = 0x8105;    // ends any worker thread
 inline constexpr MsgId kMsgLoadCatalogue = 0x8106;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "render/Transmitting.h"
 #include "state/RadioState.h"
 
 namespace hrx::render {
@@ -79,8 +80,8 @@ void PanelRenderer::DrawMainFrequency(const RadioState& state, std::int32_t freq
       tx = rememberedTx_;
     }
     char mark = ' ';
-    if (tone == 1) mark = tx == 2 ? 't' : 'd';
-    else if (tone == 2) mark = tx == 2 ? 't' : ' ';
+    if (tone == 1) mark = isTransmitting(tx) ? 't' : 'd';
+    else if (tone == 2) mark = isTransmitting(tx) ? 't' : ' ';
     text[7] = mark;
   }
   for (int i = 0; i < 8; ++i) {
@@ -168,7 +169,7 @@ int PanelRenderer::drawMeterStrip(const RadioState& state, int value) {
   const QImage* face = store_.LoadBitmap(bars ? kBarFace[sel] : kAnalogFace[sel]);
   if (face == nullptr) return kNoBitmap;
   QImage buffer = face->copy();
-  const bool transmitting = state.get_TxStat() == kTransmitting;
+  const bool transmitting = isTransmitting(state.get_TxStat());
   if (transmitting)
     DrawBitmap(store_, kMeterTxLampId, buffer, kMeterLampX, kMeterLampY, kKeyMagenta);
   else if (state.get_MainRx_Busy() != 0)

@@ -169,6 +169,7 @@ void ComPort::postPortFailure(int notice) {
 }
 
 bool ComPort::Open() {
+  bool released = false;
   Links links;
   {
     std::lock_guard lock(configMu_);
@@ -215,11 +216,19 @@ bool ComPort::Open() {
     }
     open_.store(true, std::memory_order_release);
     generation_.fetch_add(1, std::memory_order_acq_rel);
+    // A transmitter left keyed at the loss is released before anything
+    // else reaches the radio.
+    if (releaseOwed_.load(std::memory_order_acquire) && SerialDevice::writeOnce(fd_, "TX0;", 4)) {
+      releaseOwed_.store(false, std::memory_order_release);
+      keyingAsked_.store(false, std::memory_order_release);
+      released = true;
+    }
     // Its result is of no interest: a dead line shows on the next look.
     const bool aiOn = links.mirror != nullptr && links.mirror->get_AI_Stat() != 0;
     SerialDevice::writeOnce(fd_, aiOn ? "AI1;" : "AI0;", 4);
   }
   std::lock_guard lock(listenerMu_);
+  if (released && releaseListener_) releaseListener_();
   if (openListener_) openListener_();
   return true;
 }
@@ -227,6 +236,11 @@ bool ComPort::Open() {
 bool ComPort::Close() {
   std::unique_lock lock(stateMu_);
   if (!open_.load(std::memory_order_relaxed)) return false;
+  {
+    std::lock_guard l(listenerMu_);
+    if (keyingAsked_.load(std::memory_order_acquire) || (transmitRule_ && transmitRule_()))
+      releaseOwed_.store(true, std::memory_order_release);
+  }
   if (fd_ >= 0) SerialDevice::restoreAndClose(fd_, lineSettings_);
   fd_ = -1;
   if (faultSeen_.exchange(false, std::memory_order_acq_rel)) {
@@ -296,6 +310,16 @@ void ComPort::cancelProbe(int index) const {
   if (index < 0 || index >= kComPortCount) return;
   const std::string path = devicePath(kComPortTable[index].number);
   if (NetSerial::isNetworkPath(path.c_str())) NetSerial::cancel(path.c_str());
+}
+
+void ComPort::setTransmitRule(std::function<bool()> rule) {
+  std::lock_guard lock(listenerMu_);
+  transmitRule_ = std::move(rule);
+}
+
+void ComPort::setReleaseListener(std::function<void()> listener) {
+  std::lock_guard lock(listenerMu_);
+  releaseListener_ = std::move(listener);
 }
 
 void ComPort::setLineStatusHook(std::function<void(LineStatus&)> hook) {

@@ -151,6 +151,20 @@ class ComPort {
   // the fault-close rule says so; a successful Open clears it.
   void setQuietOpen(bool quiet) { quietOpen_.store(quiet, std::memory_order_release); }
   bool quietOpen() const { return quietOpen_.load(std::memory_order_acquire); }
+  // The transmitter's release owed to the radio. A close while keying was
+  // asked for (noteKeying) or the transmit rule says the radio transmits
+  // records one; the next open then writes "TX0;" before its AI command,
+  // tells the release listener, and the debt is paid.
+  bool releaseOwed() const { return releaseOwed_.load(std::memory_order_acquire); }
+  void oweRelease() { releaseOwed_.store(true, std::memory_order_release); }
+  // Keying asked for (true) or released on the line (false).
+  void noteKeying(bool asked) { keyingAsked_.store(asked, std::memory_order_release); }
+  bool keyingAsked() const { return keyingAsked_.load(std::memory_order_acquire); }
+  // Asked at every close whether the radio reports a transmission; must
+  // only read atomics.
+  void setTransmitRule(std::function<bool()> rule);
+  // Called (from the opening thread) after an open wrote an owed release.
+  void setReleaseListener(std::function<void()> listener);
 
   // Counts successful opens; a reader that watches the descriptor notices a
   // re-open by it.
@@ -201,6 +215,10 @@ class ComPort {
   std::mutex listenerMu_;
   std::function<void()> openListener_;
   std::function<bool()> faultCloseRule_;   // guarded by listenerMu_
+  std::function<bool()> transmitRule_;     // guarded by listenerMu_
+  std::function<void()> releaseListener_;  // guarded by listenerMu_
+  std::atomic<bool> releaseOwed_{false};
+  std::atomic<bool> keyingAsked_{false};
   std::mutex hookMu_;
   std::function<void(LineStatus&)> statusHook_;
 };

@@ -47,19 +47,48 @@ bool isRead(std::string_view cmd) {
 }  // namespace
 
 bool goesAhead(std::string_view cmd) {
+  // Only the release itself: a record that goes on after it keeps its turn.
+  if (cmd.starts_with(kRelease)) return isRelease(cmd);
   for (const char* prefix : kAheadCodes)
     if (cmd.size() >= 3 && cmd.starts_with(prefix)) return true;
   return false;
 }
 
+bool keysTransmitter(std::string_view cmd) {
+  return cmd.size() == 4 && cmd.starts_with("TX") && cmd[2] >= '1' && cmd[2] <= '9' && cmd[3] == ';';
+}
+
+bool isRelease(std::string_view cmd) { return cmd == kRelease; }
+
 void SendQueue::pushAhead(std::string cmd) {
+  if (isRelease(cmd)) dropKeying();
   q_.insert(q_.begin() + static_cast<std::ptrdiff_t>(ahead_), std::move(cmd));
   ++ahead_;
+}
+
+void SendQueue::pushFront(std::string cmd) {
+  q_.push_front(std::move(cmd));
+  ++ahead_;
+}
+
+void SendQueue::dropKeying() {
+  for (std::size_t i = q_.size(); i-- > ahead_;)
+    if (keysTransmitter(q_[i])) q_.erase(q_.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+void SendQueue::pushKeying(std::string cmd) {
+  std::size_t at = q_.size();
+  while (at > ahead_ && isRead(q_[at - 1])) --at;
+  q_.insert(q_.begin() + static_cast<std::ptrdiff_t>(at), std::move(cmd));
 }
 
 int SendQueue::push(std::string cmd) {
   if (goesAhead(cmd)) {
     pushAhead(std::move(cmd));
+    return 0;
+  }
+  if (keysTransmitter(cmd)) {
+    pushKeying(std::move(cmd));
     return 0;
   }
   if (mergeSetting(cmd) || mergeSteps(cmd)) return 1;

@@ -2,16 +2,20 @@
 // SendQueue: the commands the send thread holds back while the line is
 // still busy with what it has already written. Used by the send thread only.
 //
-// - Link and transmit commands (kAheadCodes) go ahead of every held command,
-//   in the order they came.
+// - The release of the transmitter and the link's commands (kAheadCodes) go
+//   ahead of every held command, in the order they came; a release takes
+//   back any keying still held (it would key the radio again after it).
+// - Keying the transmitter passes held reads only: it waits behind every
+//   held command that changes the radio, so the radio transmits on what was
+//   asked for before it.
 // - A new absolute setting (kAbsoluteSettings: a frequency or a knob's
 //   level) replaces the held one of the same kind and side, so only the
 //   newest waits.
 // - A new encoder step (ED/EU) is added to the held steps of the same dial;
 //   a sum beyond kMaxSteps is split, so no step is lost.
 // A merge passes only plain reads, and for a setting other absolute
-// settings, for steps other dials' steps: anything else between them may
-// depend on the older command.
+// settings, for steps other dials' steps: anything else between them (a
+// keying among them) may depend on the older command.
 #include <cstddef>
 #include <deque>
 #include <string>
@@ -19,11 +23,13 @@
 
 namespace hrx {
 
-// The commands that are never held behind others: the transmitter and the
-// link itself (what the connection switch and the keep-alive send). A
-// prefix of a whole command: the power query goes ahead, switching the
-// power keeps its turn (the radio would lose what was held before it).
-inline constexpr const char* kAheadCodes[] = {"TX", "AI", "PS;"};
+// The commands that are never held behind others: the transmitter's
+// release and the link itself (what the connection switch and the
+// keep-alive send). A prefix of a whole command: the power query goes
+// ahead, switching the power keeps its turn (the radio would lose what was
+// held before it).
+inline constexpr const char* kAheadCodes[] = {"TX0;", "AI", "PS;"};
+inline constexpr const char* kRelease = "TX0;";
 
 // One absolute setting: commands that start with `prefix` (code and side)
 // and are `length` bytes long set one value of the radio.
@@ -48,6 +54,9 @@ inline constexpr int kMaxSteps = 99;
 
 // Whether `cmd` goes ahead of held commands.
 bool goesAhead(std::string_view cmd);
+// Whether `cmd` keys the transmitter ("TX1;", "TX2;").
+bool keysTransmitter(std::string_view cmd);
+bool isRelease(std::string_view cmd);
 
 class SendQueue {
  public:
@@ -57,6 +66,8 @@ class SendQueue {
   // Queues a command behind those that go ahead and before all others,
   // whatever its code.
   void pushAhead(std::string cmd);
+  // Puts `cmd` back before everything, to be tried again first.
+  void pushFront(std::string cmd);
   bool empty() const { return q_.empty(); }
   std::size_t size() const { return q_.size(); }
   // Whether the next command is one that goes ahead (never held back).
@@ -66,6 +77,8 @@ class SendQueue {
   const std::deque<std::string>& commands() const { return q_; }
 
  private:
+  void pushKeying(std::string cmd);
+  void dropKeying();
   bool mergeSetting(const std::string& cmd);
   bool mergeSteps(const std::string& cmd);
 

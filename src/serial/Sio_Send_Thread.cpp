@@ -1,5 +1,6 @@
 #include "serial/Sio_Send_Thread.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "serial/ComPort.h"
@@ -17,9 +18,20 @@ SendVerdict sendVerdict(const LineStatus& status) {
 }
 
 Sio_Send_Thread::Sio_Send_Thread(ComPort& port, RadioState& state, Sio_RingBuff& sendRing)
-    : MsgThread("Sio_Send_Thread"), port_(port), state_(state), ring_(sendRing) {}
+    : MsgThread("Sio_Send_Thread"), port_(port), state_(state), ring_(sendRing) {
+  // What the radio last reported counts at a loss as much as what was asked.
+  port_.setTransmitRule([&state] { return state.get_TxStat() != 0; });
+}
 
-Sio_Send_Thread::~Sio_Send_Thread() { stopNow(); }
+Sio_Send_Thread::~Sio_Send_Thread() {
+  stopNow();
+  port_.setTransmitRule(nullptr);
+}
+
+bool Sio_Send_Thread::release() {
+  releasedThrough_.store(tickets_.load(std::memory_order_acquire), std::memory_order_release);
+  return sendAhead(kRelease);
+}
 
 bool Sio_Send_Thread::sendAhead(std::string_view command) {
   if (command.empty() || command.size() >= Sio_RingBuff::kSlotBytes) return false;
@@ -44,6 +56,8 @@ void Sio_Send_Thread::onMessage(const Msg& msg) {
       inbox.swap(aheadInbox_);
     }
     for (auto& cmd : inbox) held_.pushAhead(std::move(cmd));
+  } else if (msg.id == kMsgSendKey) {
+    key(msg);
   } else {
     return;
   }
@@ -53,29 +67,74 @@ void Sio_Send_Thread::onMessage(const Msg& msg) {
 void Sio_Send_Thread::onStop() {
   // What is held still goes out: a speed change told just before an exit
   // must reach the radio, since the settings then keep the new speed.
-  while (!held_.empty() && state_.get_CommEnabled() != 0) writeOne(held_.pop());
+  while (!held_.empty() && state_.get_CommEnabled() != 0) {
+    const std::string cmd = held_.pop();
+    if (writeOne(cmd) != Sent::Written && isRelease(cmd)) port_.oweRelease();
+  }
 }
 
-void Sio_Send_Thread::takeOne() {
+bool Sio_Send_Thread::takeOne() {
   unsigned char buf[Sio_RingBuff::kSlotBytes];
   std::memset(buf, 0, sizeof buf);
   const std::int16_t len = ring_.Sio_RingBuff_Read(buf);
-  if (len <= 0) return;  // nothing queued
+  if (len <= 0) return false;  // nothing queued
   taken_.fetch_add(1, std::memory_order_relaxed);
-  if (held_.push(std::string(reinterpret_cast<const char*>(buf), static_cast<std::size_t>(len))) > 0)
-    merged_.fetch_add(1, std::memory_order_relaxed);
+  hold(std::string(reinterpret_cast<const char*>(buf), static_cast<std::size_t>(len)));
+  return true;
+}
+
+void Sio_Send_Thread::hold(std::string cmd) {
+  // Asked for from here on: a loss of the line before its release owes one.
+  if (keysTransmitter(cmd)) port_.noteKeying(true);
+  if (held_.push(std::move(cmd)) > 0) merged_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void Sio_Send_Thread::key(const Msg& msg) {
+  const auto ticket = static_cast<std::uint64_t>(msg.l);
+  const bool voided = ticket != 0 && ticket <= releasedThrough_.load(std::memory_order_acquire);
+  if (voided || state_.get_CommEnabled() == 0 || msg.w < 1 || msg.w > 9) {
+    takenBack_.fetch_add(1, std::memory_order_relaxed);
+    return;
+  }
+  // Whatever was queued before it, by whoever, is held before it.
+  while (takeOne()) {
+  }
+  hold(std::string{'T', 'X', static_cast<char>('0' + msg.w), ';'});
 }
 
 std::chrono::steady_clock::time_point Sio_Send_Thread::dueAt() {
   if (held_.empty() || state_.get_CommEnabled() == 0) return Clock::time_point::max();
-  return held_.frontGoesAhead() ? Clock::now() : lineFreeAt_ - kLineLead;
+  return std::max(lineFreeAt_ - kLineLead, retryAt_);
 }
 
 void Sio_Send_Thread::pump() {
+  // Everything, the ahead lane too, waits for the line: a command in the
+  // driver can no longer be overtaken or merged.
   while (!held_.empty() && state_.get_CommEnabled() != 0) {
-    if (!held_.frontGoesAhead() && Clock::now() < lineFreeAt_ - kLineLead) return;  // dueAt() wakes us
-    writeOne(held_.pop());
+    const auto now = Clock::now();
+    if (now < lineFreeAt_ - kLineLead || now < retryAt_) return;  // dueAt() wakes us
+    std::string cmd = held_.pop();
+    const Sent sent = writeOne(cmd);
+    if (isRelease(cmd) && retryRelease(cmd, sent)) return;
   }
+}
+
+bool Sio_Send_Thread::retryRelease(const std::string& cmd, Sent sent) {
+  if (sent == Sent::Written) {
+    releaseTries_ = 0;
+    return false;
+  }
+  if (sent == Sent::Refused && releaseTries_ < kReleaseRetries) {
+    ++releaseTries_;
+    held_.pushFront(cmd);
+    retryAt_ = Clock::now() + kReleaseRetryGap;
+    return true;
+  }
+  // Refused for good, or the line is gone: the next open sends it first.
+  releaseTries_ = 0;
+  port_.oweRelease();
+  port_.Close();
+  return false;
 }
 
 void Sio_Send_Thread::account(std::size_t bytes) {
@@ -86,18 +145,20 @@ void Sio_Send_Thread::account(std::size_t bytes) {
   lineFreeAt_ += std::chrono::nanoseconds(static_cast<std::int64_t>(bytes) * kBitsPerChar * 1000000000LL / baud);
 }
 
-void Sio_Send_Thread::writeOne(const std::string& cmd) {
-  // Opens a closed port (which sends its AI command first); no-op when open.
+Sio_Send_Thread::Sent Sio_Send_Thread::writeOne(const std::string& cmd) {
+  // Opens a closed port (which sends an owed release and its AI command
+  // first); no-op when open.
+  const bool owed = port_.releaseOwed();
   if (port_.Open()) {
     lineFreeAt_ = Clock::now();
-    account(4);
+    account(owed && !port_.releaseOwed() ? 8 : 4);
   }
   LineStatus status;
-  if (!port_.lineStatus(status)) return;
+  if (!port_.lineStatus(status)) return Sent::Lost;
 
   switch (sendVerdict(status)) {
-    case SendVerdict::DropAndClose: port_.Close(); return;
-    case SendVerdict::Drop: return;
+    case SendVerdict::DropAndClose: port_.Close(); return Sent::Lost;
+    case SendVerdict::Drop: return Sent::Refused;
     case SendVerdict::Write: break;
   }
 
@@ -107,9 +168,11 @@ void Sio_Send_Thread::writeOne(const std::string& cmd) {
   const WriteOutcome outcome = port_.write(cmd.data(), cmd.size());
   account(cmd.size());
   if (outcome == WriteOutcome::Complete) written_.fetch_add(1, std::memory_order_relaxed);
+  if (outcome == WriteOutcome::Complete && isRelease(cmd)) port_.noteKeying(false);
   // A device that has gone is closed now; the next command re-opens it.
   if (outcome == WriteOutcome::Fault) port_.Close();
   state_.set_AwaitingReply(1);
+  return outcome == WriteOutcome::Complete ? Sent::Written : Sent::Lost;
 }
 
 }  // namespace hrx

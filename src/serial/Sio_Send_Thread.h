@@ -10,7 +10,13 @@
 // busy further commands wait in its own SendQueue, where a newer setting
 // replaces an older one and encoder steps add up, instead of piling up in
 // the driver where nothing can change them; they go out when the line is
-// nearly free. Link and transmit commands are written at once.
+// nearly free, the transmitter's release and the link's commands first.
+//
+// The release is never lost: one the line refuses is tried again
+// (kReleaseRetries, kReleaseRetryGap apart); refused still, it is owed
+// (ComPort) and the port closed, so the next open sends it first. Keying
+// asked for through the composer carries a ticket; a release asked for
+// after it takes it back, wherever it is on its way.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -43,6 +49,9 @@ inline constexpr int kBitsPerChar = 11;
 inline constexpr std::chrono::microseconds kLineLead{1000};
 // Another thread hands the send thread a command that goes ahead (0x8111).
 inline constexpr MsgId kMsgSendAhead = 0x8111;
+// A release the line refuses is tried this many times more, this far apart.
+inline constexpr int kReleaseRetries = 3;
+inline constexpr std::chrono::milliseconds kReleaseRetryGap{100};
 
 enum class SendVerdict {
   Write,         // go ahead
@@ -64,11 +73,20 @@ class Sio_Send_Thread final : public MsgThread {
   // not running or the command is empty or too long.
   bool sendAhead(std::string_view command);
 
+  // A ticket for keying asked for now (never 0); the keying travels with it
+  // (kMsgSendKey) through the composer.
+  std::uint64_t keyTicket() { return tickets_.fetch_add(1, std::memory_order_acq_rel) + 1; }
+  // Releases the transmitter: every keying ticketed so far is taken back
+  // and "TX0;" goes ahead. Any thread.
+  bool release();
+
   // Statistics: records taken from the ring, of those written whole, and
-  // those merged into a held command.
+  // those merged into a held command; keying not sent since a release
+  // came after it (or serial work was off).
   std::uint64_t taken() const { return taken_.load(std::memory_order_relaxed); }
   std::uint64_t written() const { return written_.load(std::memory_order_relaxed); }
   std::uint64_t merged() const { return merged_.load(std::memory_order_relaxed); }
+  std::uint64_t keyingTakenBack() const { return takenBack_.load(std::memory_order_relaxed); }
 
  protected:
   void onMessage(const Msg& msg) override;
@@ -78,9 +96,14 @@ class Sio_Send_Thread final : public MsgThread {
 
  private:
   using Clock = std::chrono::steady_clock;
-  void takeOne();
+  enum class Sent { Written, Refused, Lost };
+  bool takeOne();
+  void hold(std::string cmd);
+  void key(const Msg& msg);
   void pump();
-  void writeOne(const std::string& cmd);
+  Sent writeOne(const std::string& cmd);
+  // After a write attempt of the release: tried again, or owed.
+  bool retryRelease(const std::string& cmd, Sent sent);
   // Adds `bytes` to what the line still has to send.
   void account(std::size_t bytes);
 
@@ -94,6 +117,11 @@ class Sio_Send_Thread final : public MsgThread {
   std::atomic<std::uint64_t> taken_{0};
   std::atomic<std::uint64_t> written_{0};
   std::atomic<std::uint64_t> merged_{0};
+  std::atomic<std::uint64_t> takenBack_{0};
+  std::atomic<std::uint64_t> tickets_{0};
+  std::atomic<std::uint64_t> releasedThrough_{0};  // tickets up to this are void
+  int releaseTries_ = 0;
+  Clock::time_point retryAt_{};
 };
 
 }  // namespace hrx

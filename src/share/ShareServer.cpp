@@ -11,16 +11,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 namespace hrx::share {
 
 namespace {
-
-std::int64_t nowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 bool isLoopback(std::uint32_t hostOrder) { return (hostOrder >> 24) == 127; }
 
@@ -104,11 +100,24 @@ struct ShareServer::Client {
   std::string held;
   std::string failHeld;
   std::int64_t parkedUntil = 0;
-  // Bytes of `in` whose transmit requests were carried out while parked.
+  // Bytes of `in` whose transmit requests were carried out (or outrun by
+  // a newer one) while parked.
   std::size_t actedUpTo = 0;
+  // The parked request was a transmit change a newer one has replaced.
+  bool parkedSuperseded = false;
+  // Transmit: the state last handed on for this client (-1: none), one
+  // asked for and not handed on yet (-1: none), whether the radio reported
+  // transmitting since the key went down, when the release went.
+  int pttSent = -1;
+  int pttWant = -1;
+  bool sawKeyed = false;
+  std::int64_t releasedAtMs = 0;
 };
 
-ShareServer::ShareServer(ShareBackend& backend) : MsgThread("Share_Server"), backend_(backend) {}
+void ShareBackend::log(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+
+ShareServer::ShareServer(ShareBackend& backend, Clock& clock)
+    : MsgThread("Share_Server"), backend_(backend), clock_(clock) {}
 
 ShareServer::~ShareServer() { stopServer(); }
 
@@ -188,9 +197,63 @@ void ShareServer::closeAll() {
 }
 
 void ShareServer::releasePtt(Client& c) {
+  c.pttWant = -1;
   if (!c.session.pttHeld) return;
   c.session.pttHeld = false;
+  c.pttSent = 0;
   backend_.perform(Action{Action::Kind::Ptt, 0, 0});
+}
+
+void ShareServer::askPtt(Client& c, int value) { c.pttWant = value; }
+
+void ShareServer::flushPtt(Client& c) {
+  if (c.pttWant < 0) return;
+  const int v = c.pttWant;
+  c.pttWant = -1;
+  if (c.parked && c.await.kind == Await::Kind::Tx && (c.await.a != 0) != (v != 0)) c.parkedSuperseded = true;
+  // Keyed already, and the radio says so: nothing to send. A release
+  // always goes.
+  if (v != 0 && c.pttSent == 1 && backend_.snapshot().txStat != 0) return;
+  c.pttSent = v != 0 ? 1 : 0;
+  if (v != 0) {
+    c.session.pttHeld = true;
+    c.sawKeyed = false;
+  } else {
+    c.releasedAtMs = clock_.nowMs();
+  }
+  backend_.perform(Action{Action::Kind::Ptt, 0, c.pttSent});
+}
+
+// A release can be lost on the way: until the radio reports receive, the
+// client still holds the transmitter and its close releases it again. A
+// radio that never reported the key down may just not have reported yet.
+void ShareServer::watchHold(Client& c, const Snapshot& s, std::int64_t now) {
+  if (!c.session.pttHeld) return;
+  if (c.pttSent == 1) {
+    c.sawKeyed = c.sawKeyed || s.txStat != 0;
+    return;
+  }
+  if (c.pttWant >= 0 || s.txStat != 0) return;
+  if (c.sawKeyed || now - c.releasedAtMs >= config_.confirmMs) c.session.pttHeld = false;
+}
+
+// A keyed client that has gone quiet may have gone without a close.
+void ShareServer::releaseSilent(std::int64_t now) {
+  for (auto& c : clientList_) {
+    if (c->dead || c->pttSent != 1 || now - c->lastHeardMs < kKeyedSilenceMs) continue;
+    backend_.log("sharing: a keyed client said nothing for " + std::to_string(kKeyedSilenceMs / 1000) +
+                 " s: its transmitter is released");
+    askPtt(*c, 0);
+    flushPtt(*c);
+  }
+}
+
+// The peer has closed its side (or the connection failed) although its
+// close has not been read yet.
+bool ShareServer::peerGone(Client& c) {
+  char b;
+  const ssize_t n = ::recv(c.fd, &b, 1, MSG_PEEK | MSG_DONTWAIT);
+  return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
 }
 
 void ShareServer::drop(Client& c) {
@@ -247,9 +310,18 @@ void ShareServer::accept() {
     }
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    // A peer gone without a close (asleep, unplugged) is noticed in about
+    // 10 s: probes after 5 s idle, 3 of them 1 s apart, and as long for an
+    // answer it never acknowledges (while one is out, no probe goes).
+    const int idleS = 5, intervalS = 1, probes = 3, unackedMs = 10000;
+    ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &one, sizeof one);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleS, sizeof idleS);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalS, sizeof intervalS);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &unackedMs, sizeof unackedMs);
     auto c = std::make_unique<Client>();
     c->fd = fd;
-    c->lastHeardMs = c->lastWriteMs = nowMs();
+    c->lastHeardMs = c->lastWriteMs = clock_.nowMs();
     epoll_event ev{};
     ev.events = EPOLLIN;
     ev.data.fd = fd;
@@ -272,7 +344,9 @@ void ShareServer::readFrom(Client& c) {
     if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) drop(c);
     return;
   }
-  c.lastHeardMs = nowMs();
+  const std::int64_t now = clock_.nowMs();
+  c.lastHeardMs = now;
+  releaseSilent(now);
   c.in.append(buf, static_cast<std::size_t>(n));
   processLines(c);
 }
@@ -290,25 +364,42 @@ void ShareServer::processLines(Client& c) {
     requests_.fetch_add(1);
     const Snapshot snap = backend_.snapshot();
     checkLink(snap);
+    // The hold follows what reaches the radio, not what was asked.
+    const bool held = c.session.pttHeld;
     handleLine(line, snap, c.session, reply);
-    for (int k = 0; k < reply.actionCount; ++k) {
-      if (!(actedEarly && reply.actions[k].kind == Action::Kind::Ptt)) backend_.perform(reply.actions[k]);
-    }
+    c.session.pttHeld = held;
     if (reply.close) {
+      // What it asked before goes; nothing after.
+      flushPtt(c);
       writeTo(c);
       drop(c);
       return;
     }
-    if (reply.actionCount > 0 && !satisfied(reply.await, snap)) {
+    bool superseded = false;
+    for (int k = 0; k < reply.actionCount; ++k) {
+      const Action& a = reply.actions[k];
+      if (a.kind != Action::Kind::Ptt) {
+        flushPtt(c);  // a transmit change asked before a set goes before it
+        backend_.perform(a);
+      } else if (!actedEarly) {
+        askPtt(c, a.value);
+      } else {
+        superseded = (a.value != 0 ? 1 : 0) != c.pttSent;
+      }
+    }
+    if (reply.actionCount > 0 && !superseded && !satisfied(reply.await, snap)) {
+      flushPtt(c);
       c.parked = true;
+      c.parkedSuperseded = false;
       c.await = reply.await;
       c.held = reply.text;
       c.failHeld = reply.failText;
-      c.parkedUntil = nowMs() + config_.confirmMs;
+      c.parkedUntil = clock_.nowMs() + config_.confirmMs;
     } else {
       c.out += reply.text;
     }
   }
+  if (!c.dead) flushPtt(c);
   c.in.erase(0, start);
   c.actedUpTo = c.actedUpTo > start ? c.actedUpTo - start : 0;
   if (c.parked && !c.dead) actAhead(c);
@@ -323,30 +414,43 @@ void ShareServer::processLines(Client& c) {
   if (!c.out.empty()) writeTo(c);
 }
 
-// The transmitter must not wait for the radio to confirm an earlier set:
-// transmit requests queued behind it act now, their answers keep their turn.
+// Transmit requests queued behind a set that waits for the radio's report
+// act now, their answers keep their turn: a release at once, a key once
+// every set asked before it has been handed on, nothing after a goodbye.
+// A run of them comes down to the newest.
 void ShareServer::actAhead(Client& c) {
   Reply reply;
-  std::size_t from = c.actedUpTo;
-  for (std::size_t nl; (nl = c.in.find('\n', from)) != std::string::npos && nl - from <= kMaxLine; from = nl + 1) {
-    Session scratch = c.session;
-    const Snapshot snap = backend_.snapshot();
+  Session scratch = c.session;
+  const Snapshot snap = backend_.snapshot();
+  bool setBefore = false;
+  std::size_t actedTo = c.actedUpTo;
+  for (std::size_t from = 0, nl; (nl = c.in.find('\n', from)) != std::string::npos && nl - from <= kMaxLine;
+       from = nl + 1) {
     handleLine(std::string_view(c.in.data() + from, nl - from), snap, scratch, reply);
-    bool ptt = false;
+    if (reply.close) break;
     for (int k = 0; k < reply.actionCount; ++k) {
-      if (reply.actions[k].kind != Action::Kind::Ptt) continue;
-      backend_.perform(reply.actions[k]);
-      ptt = true;
+      const Action& a = reply.actions[k];
+      if (a.kind != Action::Kind::Ptt) {
+        setBefore = true;
+      } else if (nl >= c.actedUpTo && (a.value == 0 || !setBefore)) {
+        askPtt(c, a.value);
+        actedTo = nl + 1;
+      }
     }
-    if (ptt) c.session.pttHeld = scratch.pttHeld;  // so a disconnect releases it
   }
-  c.actedUpTo = from;
+  c.actedUpTo = actedTo;
+  flushPtt(c);
 }
 
 bool ShareServer::unpark(Client& c, const Snapshot& s, std::int64_t now) {
-  const bool confirmed = satisfied(c.await, s);
+  const bool confirmed = satisfied(c.await, s) || c.parkedSuperseded;
   if (!confirmed && now < c.parkedUntil) return false;
   c.parked = false;
+  c.parkedSuperseded = false;
+  if (peerGone(c)) {
+    drop(c);  // what it queued is not carried out after its close
+    return true;
+  }
   c.out += confirmed ? c.held : c.failHeld;
   c.held.clear();
   c.failHeld.clear();
@@ -365,7 +469,7 @@ void ShareServer::writeTo(Client& c) {
       return;
     }
     c.out.erase(0, static_cast<std::size_t>(n));
-    c.lastWriteMs = nowMs();
+    c.lastWriteMs = clock_.nowMs();
   }
   if (c.out.size() > config_.maxPending) {
     dropped_.fetch_add(1);  // asks faster than it reads
@@ -375,7 +479,7 @@ void ShareServer::writeTo(Client& c) {
   const bool want = !c.out.empty();
   if (want != c.wantsOut) {
     c.wantsOut = want;
-    if (!want) c.lastWriteMs = nowMs();
+    if (!want) c.lastWriteMs = clock_.nowMs();
     epoll_event ev{};
     ev.events = EPOLLIN | (want ? EPOLLOUT : 0u);
     ev.data.fd = c.fd;
@@ -384,11 +488,15 @@ void ShareServer::writeTo(Client& c) {
 }
 
 void ShareServer::tick() {
-  const std::int64_t now = nowMs();
+  const std::int64_t now = clock_.nowMs();
   const Snapshot snap = backend_.snapshot();
+  for (auto& c : clientList_) {
+    if (!c->dead) watchHold(*c, snap, now);
+  }
   for (auto& c : clientList_) {
     if (!c->dead && c->parked) unpark(*c, snap, now);
   }
+  releaseSilent(now);
   for (auto& c : clientList_) {
     if (c->dead) continue;
     if (c->parked) continue;

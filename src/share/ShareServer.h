@@ -5,14 +5,18 @@
 // up another, the composer or the window. A client that floods (a request
 // line over kMaxLine), reads too slowly (its unsent answers over a bound) or
 // stays silent too long is dropped. A client's transmitter is released when
-// it goes, when the server stops and when the link to the radio is lost; a
-// transmit request never waits for the radio to confirm an earlier set.
+// it goes, when the server stops, when the link to the radio is lost and
+// when the client has said nothing for kKeyedSilenceMs. A transmit request
+// goes to the radio after every set the client asked for before it (it
+// does not wait for their confirmation), a run of them as the newest only,
+// and nothing of a connection acts after its q or its close.
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "platform/MsgThread.h"
 #include "share/ShareProtocol.h"
 
@@ -37,6 +41,10 @@ bool parseEndpoint(const std::string& text, std::string* address, int* port);
 inline constexpr int kDefaultPort = 4532;
 inline constexpr const char* kDefaultAddress = "127.0.0.1";
 
+// A keyed client silent this long is released: the programs that key
+// through the protocol poll at least every second while they transmit.
+inline constexpr int kKeyedSilenceMs = 30000;
+
 struct ShareConfig {
   std::string address = kDefaultAddress;
   int port = kDefaultPort;
@@ -55,11 +63,13 @@ class ShareBackend {
   virtual ~ShareBackend() = default;
   virtual Snapshot snapshot() = 0;
   virtual void perform(const Action& action) = 0;
+  // A line for the program's log (a client released, dropped).
+  virtual void log(const std::string& line);
 };
 
 class ShareServer final : public MsgThread {
  public:
-  explicit ShareServer(ShareBackend& backend);
+  explicit ShareServer(ShareBackend& backend, Clock& clock = SystemClock::instance());
   ~ShareServer() override;
 
   // Binds and listens, then starts the thread. False with a reason when the
@@ -89,6 +99,13 @@ class ShareServer final : public MsgThread {
   void processLines(Client& c);
   bool unpark(Client& c, const Snapshot& s, std::int64_t now);
   void actAhead(Client& c);
+  // A transmit state the client asked for; handed on by flushPtt, so that
+  // only the newest of a run reaches the radio.
+  void askPtt(Client& c, int value);
+  void flushPtt(Client& c);
+  // The hold ends once the radio reports receive after a release.
+  void watchHold(Client& c, const Snapshot& s, std::int64_t now);
+  void releaseSilent(std::int64_t now);
   void writeTo(Client& c);
   void drop(Client& c);
   void tick();
@@ -96,9 +113,11 @@ class ShareServer final : public MsgThread {
   void armTimer();
   int wantedPeriodMs() const;
   void releasePtt(Client& c);
+  bool peerGone(Client& c);
   void closeAll();
 
   ShareBackend& backend_;
+  Clock& clock_;
   ShareConfig config_;
   int listenFd_ = -1;
   int epollFd_ = -1;

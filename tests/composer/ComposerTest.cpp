@@ -223,6 +223,24 @@ TEST(ComposerOperations, OperationsQueueTheirExactCommands) {
   }
 }
 
+// Keying with a ticket is handed on as a message behind what this thread
+// queued before it, never as a record: a release asked for after it must
+// still be able to take it back. Without a ticket it is a record; only the
+// radio's keying digits are sent.
+TEST(ComposerOperations, KeyingWithATicketFollowsAsAMessage) {
+  ComposerRig rig;
+  rig.op(82, 14074000);
+  EXPECT_TRUE(rig.handle(kMsgSendTx, 1, 7));
+  EXPECT_EQ(rig.sent(), std::vector<std::string>{"FA14074000;"});
+  const std::vector<Msg> posts = {{kMsgSend, 0, 0}, {kMsgSendKey, 1, 7}};
+  EXPECT_EQ(rig.sendThread.take(), posts);
+  rig.handle(kMsgSendTx, 2, 0);
+  rig.handle(kMsgSendTx, 3, 9);
+  rig.handle(kMsgSendTx, 0, 9);
+  EXPECT_EQ(rig.sent(), (std::vector<std::string>{"TX2;", "TX0;"}));
+  EXPECT_EQ(rig.kicks(), 2u);
+}
+
 // Operation n is thread message 0x8500 + n; no two rows share a message.
 TEST(ComposerOperations, RequestsPostTheirMessageAndFlagsCountOnlyWhenExactlyOne) {
   test::RecordingPostTarget composer;

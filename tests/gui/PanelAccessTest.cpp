@@ -202,6 +202,13 @@ class PanelAccessTest : public QObject {
     rig_.w->RequestMeterRedraw(255);
     QTRY_VERIFY(value(QStringLiteral("Meter")).endsWith(QStringLiteral(" selected, 100 percent")));
     QVERIFY(!told(QAccessible::DescriptionChanged, QStringLiteral("Meter")));
+    // Whether the radio sends is said first, and told as it changes.
+    for (const auto& [report, state] : {std::pair{"TX1;", "transmitting, "}, {"TX0;", "receiving, "}}) {
+      g_told.clear();
+      QVERIFY(rig_.radio.applyLocal(report));
+      QTRY_VERIFY2(value(QStringLiteral("Meter")).startsWith(QLatin1String(state)), qPrintable(value(QStringLiteral("Meter"))));
+      QTRY_VERIFY2(told(QAccessible::DescriptionChanged, QStringLiteral("Meter")), report);
+    }
   }
 
   // The other windows: every control that takes the keyboard, and every

@@ -286,6 +286,28 @@ class WindowTest : public QObject {
     QCOMPARE(r.w.meterDraws(), draws + 2);
   }
 
+  // The meter shows every transmission, whoever keyed it (1: a command, as
+  // a sharing client's; 2: the radio's own PTT): the TX lamp and the analog
+  // face's transmit label. Receiving shows neither.
+  void txLampShowsEveryTransmission() {
+    Rig r;
+    QVERIFY(r.settle());
+    const struct {
+      int txStat;
+      bool lit;
+    } rows[] = {{0, false}, {1, true}, {2, true}, {0, false}};
+    for (const auto& row : rows) {
+      QVERIFY(r.core.st.set_TxStat(row.txStat));
+      const int draws = r.w.meterDraws();
+      r.w.RequestMeterRedraw(40);
+      QTRY_VERIFY(r.w.meterDraws() > draws && !r.w.meterPending());
+      // The strip's top left is (153, 53); the lamp at (2, 2), S-meter
+      // face's TX label at (4, 45).
+      QVERIFY2(r.shows(1922, 155, 55, hrx::render::kKeyMagenta) == row.lit, qPrintable(QString::number(row.txStat)));
+      QVERIFY2(r.shows(1926, 157, 98, hrx::render::kKeyMagenta) == row.lit, qPrintable(QString::number(row.txStat)));
+    }
+  }
+
   // Core timers go to the core, window and panel timers stay; timers set
   // from another thread tick on the GUI thread, one per id, and a busy GUI
   // thread sees at most one tick waiting.

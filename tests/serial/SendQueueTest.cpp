@@ -39,10 +39,20 @@ TEST(SendQueue, MergesOnlyWhatTheNewestMakesRedundant) {
       {"steps part settings", {"FA14250000;", "ED001;", "FA14252000;"}, {"FA14250000;", "ED001;", "FA14252000;"}},
       {"a switch parts settings", {"FA14250000;", "AB;", "FA14252000;"}, {"FA14250000;", "AB;", "FA14252000;"}},
       {"switches are never merged", {"MD01;", "MD02;", "MD01;"}, {"MD01;", "MD02;", "MD01;"}},
-      {"link and PTT go ahead, in order",
+      {"the link goes ahead, keying waits for the settings",
        {"FA14250000;", "FB07000000;", "TX1;", "AI;", "PS;", "FA14252000;"},
-       {"TX1;", "AI;", "PS;", "FA14252000;", "FB07000000;"}},
-      {"nothing merges into what goes ahead", {"AI1;", "AI0;", "TX1;", "TX0;"}, {"AI1;", "AI0;", "TX1;", "TX0;"}},
+       {"AI;", "PS;", "FA14250000;", "FB07000000;", "TX1;", "FA14252000;"}},
+      {"keying passes reads only", {"MD02;", "FA;", "RM3;", "TX1;"}, {"MD02;", "TX1;", "FA;", "RM3;"}},
+      {"every keying form waits", {"PC010;", "TX2;", "EX0381;", "TX1;"}, {"PC010;", "TX2;", "EX0381;", "TX1;"}},
+      {"the release goes ahead and takes back keying held",
+       {"FA14250000;", "TX1;", "MD03;", "TX0;", "TX1;"},
+       {"TX0;", "FA14250000;", "MD03;", "TX1;"}},
+      {"nothing merges into what goes ahead, no release is merged away",
+       {"AI1;", "AI0;", "TX0;", "TX0;"},
+       {"AI1;", "AI0;", "TX0;", "TX0;"}},
+      {"a read of the transmitter waits its turn, as does a record after a release",
+       {"MD01;", "TX;", "TX0;FA14250000;"},
+       {"MD01;", "TX;", "TX0;FA14250000;"}},
       {"power switching keeps its turn", {"FA14250000;", "EX0381;", "PS0;", "PS1;"}, {"FA14250000;", "EX0381;", "PS0;", "PS1;"}},
   };
   for (const auto& row : rows) {
@@ -62,7 +72,8 @@ Commands heard(const sim::SimRadio& radio, std::string_view start) {
 
 // Bursts at 4800 baud, as fast as a flicked wheel makes them: the radio ends
 // at the last frequency asked for, the steps it is sent add up to the
-// notches, and PTT overtakes the commands still waiting for the line.
+// notches, keying waits for the commands still waiting for the line and
+// the release overtakes them.
 TEST(LinePaced, BurstsKeepOrderAndContent) {
   sim::SimRadio radio;
   sim::SimPty pty{radio};
@@ -97,18 +108,32 @@ TEST(LinePaced, BurstsKeepOrderAndContent) {
   EXPECT_EQ(std::abs(steps), 100) << "no step lost or added";
   EXPECT_LT(dial.size(), 50u) << "steps waiting for the line are added up";
 
+  // Keying waits behind every mode key held for the line; the release
+  // overtakes them.
   radio.clearCommandLog();
   for (int i = 0; i < 20; ++i) s.request(193, false, (i + 1) % 2);  // mode keys: never merged
   s.postComposer(kMsgSendTx, 1);
-  ASSERT_TRUE(test::waitFor([&] { return heard(radio, "MD").size() == 20; }, 10s));
-  const Commands log = radio.commandLog();
-  std::size_t before = 0;
-  while (before < log.size() && log[before] != "TX1;") ++before;
-  ASSERT_LT(before, log.size()) << "PTT never went out";
-  EXPECT_LE(before, 3u) << "PTT waited behind held commands";
+  ASSERT_TRUE(test::waitFor([&] { return radio.cell(sim::Cell::Tx) == 1; }, 10s));
+  Commands log = radio.commandLog();
+  ASSERT_EQ(heard(radio, "MD").size(), 20u);
+  std::size_t lastMode = 0, keyed = 0;
+  for (std::size_t i = 0; i < log.size(); ++i) {
+    if (log[i].starts_with("MD")) lastMode = i;
+    if (log[i] == "TX1;") keyed = i;
+  }
+  EXPECT_GT(keyed, lastMode) << "keyed before the last mode key";
   EXPECT_EQ(radio.cell(sim::Cell::ModeMain), 1) << "the last mode key holds";
+
+  radio.clearCommandLog();
+  for (int i = 0; i < 20; ++i) s.request(193, false, i % 2);
   s.postComposer(kMsgSendTx, 0);
-  EXPECT_TRUE(test::waitFor([&] { return radio.cell(sim::Cell::Tx) == 0; }, 5s));
+  ASSERT_TRUE(test::waitFor([&] { return heard(radio, "MD").size() == 20; }, 10s));
+  log = radio.commandLog();
+  std::size_t before = 0;
+  while (before < log.size() && log[before] != "TX0;") ++before;
+  ASSERT_LT(before, log.size()) << "the release never went out";
+  EXPECT_LE(before, 3u) << "the release waited behind held commands";
+  EXPECT_EQ(radio.cell(sim::Cell::Tx), 0);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <pthread.h>
 #include <gtest/gtest.h>
 #include <termios.h>
 #include <unistd.h>
@@ -229,6 +230,86 @@ TEST(SerialLink, LineConditionsRefuseCommands) {
     link.queue("FA;");
     EXPECT_EQ(link.radio.receive(full ? 7 : 3, 2000), full ? "AI0;FA;" : "FA;");
   }
+}
+
+// Whether the caller is the send thread (the receive thread reads the line
+// status too).
+bool onSendThread() {
+  char name[16] = {};
+  return pthread_getname_np(pthread_self(), name, sizeof name) == 0 && std::string(name) == "Sio_Send_Thread";
+}
+
+// A release the line refuses is tried again, 100 ms apart, three times at
+// most; refused still, it is owed: the port is closed and the next open
+// sends it before anything else. Any other command is dropped at once.
+TEST(SerialLink, ReleaseSurvivesLineErrors) {
+  const struct {
+    int refusals;
+    bool written;
+  } rows[] = {{1, true}, {3, true}, {4, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.refusals);
+    Link link;
+    ASSERT_TRUE(link.radio.ok());
+    ASSERT_TRUE(link.open());
+    std::atomic<int> left{row.refusals};
+    link.port.setLineStatusHook([&left](LineStatus& s) {
+      if (onSendThread() && left.fetch_sub(1) > 0) s.errors = kCeFrame;
+    });
+    const auto t0 = std::chrono::steady_clock::now();
+    link.queue("TX0;");
+    if (row.written) {
+      EXPECT_EQ(link.radio.receive(4, 2000), "TX0;");
+      EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(100 * row.refusals - 10));
+      EXPECT_FALSE(link.port.releaseOwed());
+    } else {
+      ASSERT_TRUE(waitFor([&] { return !link.port.IsOpen(); }, 2000));
+      EXPECT_EQ(link.radio.drain(50), "");
+      EXPECT_TRUE(link.port.releaseOwed());
+      link.port.setLineStatusHook(nullptr);
+      link.queue("FA;");
+      EXPECT_EQ(link.radio.receive(11, 2000), "TX0;AI0;FA;");
+      EXPECT_FALSE(link.port.releaseOwed());
+    }
+    link.port.setLineStatusHook([](LineStatus& s) {
+      if (onSendThread()) s.errors = kCeFrame;
+    });
+    link.queue("FA;");
+    ASSERT_TRUE(link.sendIdle());
+    EXPECT_EQ(link.radio.drain(50), "") << "other commands are still dropped";
+    link.port.setLineStatusHook(nullptr);
+  }
+}
+
+// Keying asked for and not released, or the radio reporting a
+// transmission: a lost line owes the release. The release goes first but
+// no faster than the line carries it (4800 baud: 9.2 ms for four bytes).
+TEST(SerialLink, ReleaseOwedAtALossAndPacedAhead) {
+  Link link;
+  ASSERT_TRUE(link.radio.ok());
+  ASSERT_TRUE(link.open());
+  link.queue("TX1;");
+  ASSERT_EQ(link.radio.receive(4, 2000), "TX1;");
+  ASSERT_TRUE(link.port.Close());
+  EXPECT_TRUE(link.port.releaseOwed());
+  link.queue("FA;");
+  EXPECT_EQ(link.radio.receive(11, 2000), "TX0;AI0;FA;");
+  EXPECT_FALSE(link.port.releaseOwed());
+  ASSERT_TRUE(link.port.Close());
+  EXPECT_FALSE(link.port.releaseOwed()) << "released at the open";
+
+  ASSERT_TRUE(link.open());
+  link.state.set_TxStat(1);
+  ASSERT_TRUE(link.port.Close());
+  EXPECT_TRUE(link.port.releaseOwed()) << "the radio reported a transmission";
+  link.state.set_TxStat(0);
+  ASSERT_TRUE(link.port.Open());
+  EXPECT_EQ(link.radio.receive(8, 2000), "TX0;AI0;");
+
+  const auto t0 = std::chrono::steady_clock::now();
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(link.send.sendAhead("TX0;"));
+  EXPECT_EQ(link.radio.receive(40, 3000).size(), 40u);
+  EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(70));
 }
 
 }  // namespace

@@ -7,12 +7,16 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -21,6 +25,7 @@
 
 #include "SimPty.h"
 #include "SimRadio.h"
+#include "platform/Clock.h"
 #include "share/ShareServer.h"
 #include "support/LineClient.h"
 #include "support/StationRig.h"
@@ -31,7 +36,8 @@ namespace {
 using namespace std::chrono_literals;
 using test::waitFor;
 
-// A radio that does at once what it is asked, or (`deaf`) nothing at all.
+// A radio that does at once what it is asked, or (`deaf`) nothing at all;
+// `setsUnheard`: it ignores sets, `releaseUnheard`: it ignores a release.
 class FakeRadio final : public ShareBackend {
  public:
   Snapshot snapshot() override {
@@ -40,20 +46,54 @@ class FakeRadio final : public ShareBackend {
   }
   void perform(const Action& a) override {
     std::lock_guard lock(mu);
-    if (a.kind == Action::Kind::Ptt) pttAsked.push_back(a.value);
+    asked.push_back(a);
     if (deaf) return;
-    if (a.kind == Action::Kind::Ptt) s.txStat = a.value;
-    if (a.kind == Action::Kind::Operation && a.op == 82) s.vfoA = a.value;
+    if (a.kind == Action::Kind::Ptt && !(a.value == 0 && releaseUnheard)) s.txStat = a.value;
+    if (a.kind == Action::Kind::Operation && a.op == 82 && !setsUnheard) s.vfoA = a.value;
+  }
+  void log(const std::string& line) override {
+    std::lock_guard lock(mu);
+    logged.push_back(line);
   }
   // The PTT values asked for, in order.
   std::vector<int> ptt() {
     std::lock_guard lock(mu);
-    return pttAsked;
+    std::vector<int> out;
+    for (const Action& a : asked)
+      if (a.kind == Action::Kind::Ptt) out.push_back(a.value);
+    return out;
+  }
+  // Everything asked for, in order: "F14070000" for a frequency, "op193=3"
+  // for another operation, "T1" for PTT.
+  std::vector<std::string> actions() {
+    std::lock_guard lock(mu);
+    std::vector<std::string> out;
+    for (const Action& a : asked) {
+      if (a.kind == Action::Kind::Ptt) out.push_back("T" + std::to_string(a.value));
+      else if (a.op == 82) out.push_back("F" + std::to_string(a.value));
+      else out.push_back("op" + std::to_string(a.op) + "=" + std::to_string(a.value));
+    }
+    return out;
+  }
+  std::vector<std::string> logLines() {
+    std::lock_guard lock(mu);
+    return logged;
   }
   std::mutex mu;
   Snapshot s{.vfoA = 14074000, .vfoB = 7050000, .modeMain = 2, .linkUp = true};
-  std::vector<int> pttAsked;
+  std::vector<Action> asked;
+  std::vector<std::string> logged;
   std::atomic<bool> deaf{false};
+  std::atomic<bool> setsUnheard{false};
+  std::atomic<bool> releaseUnheard{false};
+};
+
+// Time that moves only when the test moves it.
+class ManualClock final : public Clock {
+ public:
+  std::int64_t nowMs() override { return now.load(); }
+  void sleepMs(std::int64_t ms) override { now.fetch_add(ms); }
+  std::atomic<std::int64_t> now{1000000};
 };
 
 // A raw loopback connection, from `source` and with a small receive window
@@ -85,8 +125,23 @@ class ShareServerTest : public ::testing::Test {
     ASSERT_GT(port, 0);
   }
   FakeRadio radio;
+  ManualClock clock;
   ShareServer server{radio};
   int port = 0;
+};
+
+// The same with time in the test's hand.
+class ShareServerClockTest : public ShareServerTest {
+ protected:
+  ShareServer timed{radio, clock};
+  void startTimed() {
+    ShareConfig c;
+    c.port = 0;
+    c.tickMs = 10;
+    std::string error;
+    ASSERT_TRUE(timed.startServer(c, &error)) << error;
+    port = timed.boundPort();
+  }
 };
 
 // Several clients at once; a set's answer waits for the radio's report, and
@@ -159,18 +214,191 @@ TEST_F(ShareServerTest, TransmitterIsReleasedWhenItsClientGoesOrTheLinkIsLost) {
   EXPECT_EQ(radio.ptt(), (std::vector<int>{1, 0, 1, 0, 1, 0}));
 }
 
-// A transmit request queued behind a set that waits for the radio acts at
-// once; only its answer keeps its turn.
-TEST_F(ShareServerTest, TransmitRequestNeverWaitsBehindAnUnconfirmedSet) {
-  start([](ShareConfig& c) { c.confirmMs = 60000; });
-  radio.deaf = true;  // the tuning is never confirmed
-  test::LineClient client(port);
-  ASSERT_TRUE(client.send("F 7074000\nT 1\nT 0\n"));
-  EXPECT_TRUE(waitFor([&] { return radio.ptt() == std::vector<int>{1, 0}; }, 5s));
-  client.close();
-  // Released already: nothing more to release.
-  ASSERT_TRUE(waitFor([&] { return server.clientCount() == 0; }, 5s));
-  EXPECT_EQ(radio.ptt(), (std::vector<int>{1, 0}));
+// Each row: one client's write, the answers it reads, whether the server
+// closes it, and everything the radio was asked until the client is gone.
+// The radio never confirms a set (each answers -5 after 50 ms), so every
+// later line waits behind one: a transmit request goes to the radio only
+// after the sets the client asked for before it, nothing after q or Q.
+TEST_F(ShareServerTest, ClientsRequestsActInTheirOrderAndNothingAfterQuit) {
+  start([](ShareConfig& c) { c.confirmMs = 50, c.tickMs = 10; });
+  radio.setsUnheard = true;
+  const struct {
+    const char* write;
+    const char* answers;
+    bool closedByServer;
+    std::vector<std::string> actions;
+  } rows[] = {
+      {"F 14070000\nF 14076000\nT 1\n", "RPRT -5\nRPRT -5\nRPRT 0\n", false, {"F14070000", "F14076000", "T1", "T0"}},
+      {"F 14070000\nM CW\nT 1\n", "RPRT -5\nRPRT -5\nRPRT 0\n", false, {"F14070000", "op193=2", "T1", "T0"}},
+      {"F 14070000\nT 2\n", "RPRT -5\nRPRT 0\n", false, {"F14070000", "T1", "T0"}},
+      {"F 14070000\nT 3\n", "RPRT -5\nRPRT 0\n", false, {"F14070000", "T1", "T0"}},
+      // Keyed, retuned and released in one write: only the release is left.
+      {"F 14070000\nT 1\nF 14076000\nT 0\n", "RPRT -5\nRPRT 0\nRPRT -5\nRPRT 0\n", false,
+       {"F14070000", "T0", "F14076000"}},
+      {"F 14080000\nq\nT 1\n", "RPRT -5\n", true, {"F14080000"}},
+      {"F 14080000\nQ\nT 1\n", "RPRT -5\n", true, {"F14080000"}},
+      {"F 14080000\n+\\quit\nT 1\nF 7000000\n", "RPRT -5\n", true, {"F14080000"}},
+      {"T 1\nF 14080000\nq\nT 0\nT 1\n", "RPRT 0\nRPRT -5\n", true, {"T1", "F14080000", "T0"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.write);
+    {
+      std::lock_guard lock(radio.mu);
+      radio.asked.clear();
+      radio.s.txStat = 0;
+    }
+    test::LineClient client(port);
+    ASSERT_TRUE(client.send(row.write));
+    std::string answers;
+    for (std::string line; answers.size() < std::strlen(row.answers) && client.readLine(&line);) answers += line + '\n';
+    EXPECT_EQ(answers, row.answers);
+    if (row.closedByServer) {
+      EXPECT_TRUE(client.closedByPeer());
+    }
+    client.close();
+    ASSERT_TRUE(waitFor([&] { return server.clientCount() == 0; }, 2s));
+    EXPECT_EQ(radio.actions(), row.actions);
+  }
+}
+
+// A client's pending transmit changes come down to its newest: no relay
+// chatter. Each row: one write, the PTT values the radio is asked for while
+// the client is connected (at most), the last of them; every line is
+// answered, in order.
+TEST_F(ShareServerTest, TransmitChangesComeDownToTheNewest) {
+  start([](ShareConfig& c) { c.tickMs = 10; });
+  std::string toggles, reversed;
+  for (int i = 0; i < 250; ++i) toggles += "T 1\nT 0\n", reversed += "T 0\nT 1\n";
+  const struct {
+    std::string write;
+    std::size_t atMost;
+    int last;
+  } rows[] = {{toggles, 3, 0}, {reversed, 3, 1}, {"T 1\nT 1\nT 1\n", 1, 1}, {"T 0\nT 0\nT 0\n", 1, 0}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.write.substr(0, 16));
+    {
+      std::lock_guard lock(radio.mu);
+      radio.asked.clear();
+      radio.s.txStat = 0;
+    }
+    test::LineClient client(port);
+    ASSERT_TRUE(client.send(row.write));
+    std::string line;
+    int answered = 0;
+    const int lines = static_cast<int>(std::count(row.write.begin(), row.write.end(), '\n'));
+    while (answered < lines && client.readLine(&line) && line == "RPRT 0") ++answered;
+    EXPECT_EQ(answered, lines) << "then: " << line;
+    const std::vector<int> asked = radio.ptt();
+    EXPECT_LE(asked.size(), row.atMost);
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.back(), row.last);
+    client.close();
+    ASSERT_TRUE(waitFor([&] { return server.clientCount() == 0; }, 2s));
+  }
+}
+
+// A client's hold on the transmitter ends only when the radio reports that
+// it receives: a release the radio did not hear is sent again when the
+// client goes.
+TEST_F(ShareServerTest, HoldEndsOnlyWhenTheRadioReportsReceive) {
+  start([](ShareConfig& c) { c.confirmMs = 50, c.tickMs = 10; });
+  const struct {
+    bool releaseHeard;
+    const char* releaseAnswer;
+    std::vector<int> ptt;
+  } rows[] = {{true, "RPRT 0\n", {1, 0}}, {false, "RPRT -5\n", {1, 0, 0}}};
+  for (const auto& row : rows) {
+    {
+      std::lock_guard lock(radio.mu);
+      radio.asked.clear();
+      radio.s.txStat = 0;
+    }
+    radio.releaseUnheard = !row.releaseHeard;
+    test::LineClient client(port);
+    std::string a;
+    ASSERT_TRUE(client.ask("T 1", 1, &a));
+    EXPECT_EQ(a, "RPRT 0\n");
+    ASSERT_TRUE(client.ask("T 0", 1, &a));
+    EXPECT_EQ(a, row.releaseAnswer);
+    client.close();
+    ASSERT_TRUE(waitFor([&] { return server.clientCount() == 0; }, 2s));
+    EXPECT_EQ(radio.ptt(), row.ptt) << "release heard: " << row.releaseHeard;
+  }
+}
+
+// A keyed client that says nothing for 30 s is released once, and logged;
+// a program that polls while it transmits is not. Each step: the time since
+// the key went down, who asks something then (the keyer or another
+// client), the PTT values asked for by then.
+TEST_F(ShareServerClockTest, KeyedClientSilentFor30SecondsIsReleased) {
+  startTimed();
+  test::LineClient keyer(port), other(port);
+  std::string a;
+  ASSERT_TRUE(keyer.ask("T 1", 1, &a));
+  EXPECT_EQ(a, "RPRT 0\n");
+  const std::int64_t keyedAt = clock.now.load();
+  const struct {
+    std::int64_t at;
+    bool keyerAsks;
+    std::vector<int> ptt;
+  } steps[] = {{29999, false, {1}},    {29999, true, {1}},     {59998, false, {1}},
+               {59999, false, {1, 0}}, {90000, false, {1, 0}}};
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.at);
+    clock.now.store(keyedAt + step.at);
+    ASSERT_TRUE((step.keyerAsks ? keyer : other).ask("t", 1, &a));
+    EXPECT_EQ(radio.ptt(), step.ptt);
+  }
+  const std::vector<std::string> logged = radio.logLines();
+  ASSERT_EQ(logged.size(), 1u);
+  EXPECT_NE(logged[0].find("30 s"), std::string::npos) << logged[0];
+  EXPECT_EQ(timed.clientCount(), 2) << "released, not dropped";
+}
+
+// The server's end of a sharing connection, found among this process's
+// descriptors by the client's address.
+int acceptedSocket(int serverPort, int clientFd) {
+  sockaddr_in mine{};
+  socklen_t len = sizeof mine;
+  ::getsockname(clientFd, reinterpret_cast<sockaddr*>(&mine), &len);
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    const int fd = std::stoi(entry.path().filename().string());
+    sockaddr_in local{}, peer{};
+    socklen_t l1 = sizeof local, l2 = sizeof peer;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &l1) != 0 ||
+        ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &l2) != 0 || local.sin_family != AF_INET)
+      continue;
+    if (ntohs(local.sin_port) == serverPort && peer.sin_port == mine.sin_port) return fd;
+  }
+  return -1;
+}
+
+// A peer that vanishes without closing (a laptop asleep) is noticed within
+// about 10 s: probes after 5 s idle, 3 of them 1 s apart; an answer it
+// never acknowledges counts the same 10 s.
+TEST_F(ShareServerTest, ConnectionsProbeForADeadPeer) {
+  start();
+  const int client = rawConnect(port);
+  char buf[64];
+  ASSERT_EQ(::send(client, "f\n", 2, MSG_NOSIGNAL), 2);
+  ASSERT_GT(::recv(client, buf, sizeof buf, 0), 0);
+  const int fd = acceptedSocket(port, client);
+  ASSERT_GE(fd, 0);
+  const struct {
+    int level, option, value;
+    const char* name;
+  } rows[] = {{SOL_SOCKET, SO_KEEPALIVE, 1, "SO_KEEPALIVE"},
+              {IPPROTO_TCP, TCP_KEEPIDLE, 5, "TCP_KEEPIDLE"},
+              {IPPROTO_TCP, TCP_KEEPINTVL, 1, "TCP_KEEPINTVL"},
+              {IPPROTO_TCP, TCP_KEEPCNT, 3, "TCP_KEEPCNT"},
+              {IPPROTO_TCP, TCP_USER_TIMEOUT, 10000, "TCP_USER_TIMEOUT"}};
+  for (const auto& row : rows) {
+    int v = -1;
+    socklen_t len = sizeof v;
+    ASSERT_EQ(::getsockopt(fd, row.level, row.option, &v, &len), 0) << row.name;
+    EXPECT_EQ(v, row.value) << row.name;
+  }
+  ::close(client);
 }
 
 TEST_F(ShareServerTest, FloodingSilentAndSlowClientsAreDropped) {
@@ -428,6 +656,109 @@ TEST(ShareEndToEnd, RealClientAndTransmitterSafety) {
   EXPECT_NE(std::find(heard.begin(), heard.end(), "TX0;"), heard.end());
   EXPECT_EQ(std::count(heard.begin(), heard.end(), "TX1;"), 1);
   if (!haveClient) GTEST_SKIP() << "rigctl is not installed (tools/deps.sh): the real client's rows did not run";
+}
+
+
+// The program on a line paced at 4800 baud, as the radio's own: what
+// reaches the radio, and when, for requests that key the transmitter.
+TEST(ShareEndToEnd, PacedLineQuitAndTransmitBursts) {
+  sim::SimRadio radio;
+  sim::SimPty pty{radio};
+  test::TempDir dir;
+  std::string error;
+  ASSERT_TRUE(pty.open(&error) && pty.start()) << error;
+  test::Program program(pty.slavePath(), dir.path());
+  ASSERT_TRUE(program.ok);
+  Station& s = program.station;
+  ASSERT_TRUE(waitFor([&] { return s.state.get_CommEnabled() != 0 && s.port.IsOpen(); }, 5s));
+  ASSERT_TRUE(s.request(1));
+  ASSERT_TRUE(waitFor([&] { return program.readOutsDone.load() > 0; }, 60s)) << "the read-out never ended";
+  share::ShareConfig config;
+  config.port = 0;
+  ASSERT_TRUE(s.startShare(config, &error)) << error;
+  const int port = s.shareServer().boundPort();
+  pty.setBaud(4800);
+  // Each transmit command the radio hears and when.
+  std::mutex mu;
+  std::condition_variable heardCv;
+  std::vector<std::pair<std::string, std::chrono::steady_clock::time_point>> tx;
+  radio.setCommandListener([&](std::string_view c) {
+    if (c != "TX0;" && c != "TX1;") return;
+    std::lock_guard lock(mu);
+    tx.emplace_back(std::string(c), std::chrono::steady_clock::now());
+    heardCv.notify_all();
+  });
+  auto commands = [&] {
+    std::vector<std::string> out;
+    for (const std::string& c : radio.commandLog())
+      if (c != "PS;" && c != "AI;") out.push_back(c);
+    return out;
+  };
+  auto settle = [&] {
+    EXPECT_TRUE(waitFor([&] { return s.shareServer().clientCount() == 0 && s.state.get_TxStat() == 0; }, 5s));
+    radio.clearCommandLog();
+    std::lock_guard lock(mu);
+    tx.clear();
+  };
+
+  // Each row: writes, each answered before the next (the last one may be
+  // closed by the server), the commands the radio then hears (once the
+  // client is gone and the radio receives).
+  const struct {
+    std::vector<const char*> writes;
+    bool closedByServer;
+    std::vector<std::string> cat;
+  } rows[] = {
+      {{"F 14080000\nq\nT 1\n"}, true, {"FA14080000;"}},
+      {{"F 14090000\nQ\nT 1\n"}, true, {"FA14090000;"}},
+      {{"T 2\n", "T 0\n"}, false, {"TX1;", "TX0;"}},
+      {{"T 3\n", "T 0\n"}, false, {"TX1;", "TX0;"}},
+  };
+  settle();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.writes.front());
+    test::LineClient c(port);
+    std::string line;
+    for (const char* w : row.writes) {
+      ASSERT_TRUE(c.send(w));
+      if (!row.closedByServer) {
+        ASSERT_TRUE(c.readLine(&line, 5000));
+      }
+    }
+    if (row.closedByServer) {
+      EXPECT_TRUE(c.closedByPeer(5000));
+    }
+    c.close();
+    waitFor([&] { return commands().size() >= row.cat.size(); }, 3s);
+    EXPECT_TRUE(waitFor([&] { return s.shareServer().clientCount() == 0 && s.state.get_TxStat() == 0; }, 5s));
+    EXPECT_EQ(commands(), row.cat);
+    settle();
+  }
+
+  // One client toggles 250 times in one write; another releases just after.
+  std::string toggles;
+  for (int i = 0; i < 250; ++i) toggles += "T 1\nT 0\n";
+  test::LineClient chatter(port), other(port);
+  ASSERT_TRUE(chatter.send(toggles));
+  const auto released = std::chrono::steady_clock::now();
+  ASSERT_TRUE(other.send("T 0\n"));
+  std::string line;
+  ASSERT_TRUE(other.readLine(&line, 10000));
+  for (int i = 0; i < 500; ++i) ASSERT_TRUE(chatter.readLine(&line, 10000)) << i;
+  {
+    std::unique_lock lock(mu);
+    ASSERT_TRUE(heardCv.wait_for(lock, 10s, [&] { return !tx.empty() && tx.back().first == "TX0;"; }));
+  }
+  EXPECT_TRUE(waitFor([&] { return s.state.get_TxStat() == 0; }, 5s));
+  std::lock_guard lock(mu);
+  std::vector<std::string> heard;
+  for (const auto& [c, at] : tx) heard.push_back(c);
+  EXPECT_LE(heard.size(), 5u) << ::testing::PrintToString(heard);
+  const auto last = std::chrono::duration_cast<std::chrono::milliseconds>(tx.back().second - released);
+  EXPECT_LT(last.count(), 100) << "the last release reached the radio " << last.count() << " ms after the second client's";
+  ::testing::Test::RecordProperty("tx_commands", static_cast<int>(heard.size()));
+  ::testing::Test::RecordProperty("last_release_ms", static_cast<int>(last.count()));
+  radio.setCommandListener({});
 }
 
 }  // namespace

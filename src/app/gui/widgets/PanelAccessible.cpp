@@ -13,6 +13,7 @@
 #include "app/gui/widgets/PanelAccess.h"
 #include "panel/PanelCtrl.h"
 #include "render/PanelRenderer.h"
+#include "render/Transmitting.h"
 
 namespace hrx::gui {
 
@@ -316,8 +317,12 @@ ElementTexts elementTexts(QtMainWindow& w, const PanelElement& e) {
       }
       break;
     case ElementKind::Meter:
-      if (st != nullptr) t.value = bitmapLegend(w.renderer().softKeyImage(5, *st)).remove(QStringLiteral("MTR ")) +
-                                   QStringLiteral(" selected");
+      // Whether the radio sends, whoever keyed it, comes first.
+      if (st != nullptr)
+        t.value = (render::isTransmitting(st->get_TxStat()) ? QStringLiteral("transmitting, ")
+                                                             : QStringLiteral("receiving, ")) +
+                  bitmapLegend(w.renderer().softKeyImage(5, *st)).remove(QStringLiteral("MTR ")) +
+                  QStringLiteral(" selected");
       // As drawn: a full scale is 255.
       t.reading = QStringLiteral("%1 percent").arg(qRound(std::clamp(w.lastMeterValue(), 0, 255) * 100.0 / 255.0));
       break;
