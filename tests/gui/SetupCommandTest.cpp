@@ -72,7 +72,7 @@ class SetupCommandTest : public QObject {
 
     radio_.clearCommandLog();
     r = run({"--device", device, "--restore-setup", file});
-    QCOMPARE(r.code, 0);
+    QVERIFY2(r.code == 0, qPrintable(QString::number(r.code) + ": " + r.out + r.err));
     QVERIFY2(r.out.endsWith(QStringLiteral("Restore: 5 written and confirmed, 0 refused by the radio, 0 not confirmed.\n")),
              qPrintable(r.out + r.err));
     QCOMPARE(menuWrites(), QStringList({"EX0010300;", "EX005MARVO       ;", "EX01400;", "EX042+05;", "EX0380;"}));
