@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -93,6 +94,11 @@ class Line {
     hold_ = master_ = -1;
   }
   int fd() const { return master_; }
+  // Bytes given to the program that it has not read yet.
+  int unread() const {
+    int n = 0;
+    return hold_ >= 0 && ::ioctl(hold_, FIONREAD, &n) == 0 ? n : 0;
+  }
 
  private:
   int master_ = -1;
@@ -251,7 +257,11 @@ int main(int argc, char** argv) {
     if (::waitpid(child.pid, nullptr, WNOHANG) == child.pid) problem = "the program ended during the session";
   }
 
-  // The session is over: the program writes its dump and exits.
+  // The session is over once the program has read what it was given (on a
+  // busy machine the recording's last gap may pass first); then it writes
+  // its dump and exits.
+  for (const auto until = Clock::now() + kExitLimit; problem == nullptr && line.unread() > 0 && Clock::now() < until;)
+    ::poll(nullptr, 0, 10);
   ::close(child.input);
   int status = -1;
   const auto stopAt = Clock::now() + kExitLimit;
