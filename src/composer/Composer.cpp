@@ -951,6 +951,9 @@ void Composer::exStep() {
 }
 
 void Composer::stopAll() {
+  // Only a read-out's end lowered busy: one cut off left the window waiting
+  // for it (a restore's link-back wait, the set-up forms) until the next.
+  if (syncRunning_ || exRunning_) ctx_.windowFlags.busy = 0;
   stopSync();
   ctx_.mainWindow.killTimer(kTimerExSweep);
   exRunning_ = false;

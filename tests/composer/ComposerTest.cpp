@@ -312,6 +312,9 @@ TEST(ComposerSweeps, KeyerReadOutAndStopCuttingEverySweep) {
   EXPECT_FALSE(rig.composer.syncRunning());
   EXPECT_FALSE(rig.composer.exRunning());
   EXPECT_EQ(rig.composer.keyerCursor(), 1);
+  // A read-out cut off (the link dropped) is not running: nothing that
+  // waits for the read-out to be over may wait for ever.
+  EXPECT_EQ(rig.flags.busy.load(), 0);
   for (std::uint32_t t : {kTimerSync, kTimerExSweep, kTimerKmSweep}) EXPECT_EQ(rig.window.timerPeriod(t), 0u) << t;
   EXPECT_EQ(rig.transcript(kMsgSyncStep), "");
 }

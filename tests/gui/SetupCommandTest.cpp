@@ -43,6 +43,13 @@ class SetupCommandTest : public QObject {
     for (const std::string& c : radio_.commandLog()) out << QString::fromStdString(c);
     return out.filter(QRegularExpression(QStringLiteral("^EX\\d{3}[^;]")));
   }
+  // What the radio was told about the link and its speed, to name the step
+  // a restore stopped at.
+  QStringList linkCommands() {
+    QStringList out;
+    for (const std::string& c : radio_.commandLog()) out << QString::fromStdString(c);
+    return out.filter(QRegularExpression(QStringLiteral("^(AI|EX038|ID)")));
+  }
 
  private Q_SLOTS:
   void initTestCase() {
@@ -72,7 +79,8 @@ class SetupCommandTest : public QObject {
 
     radio_.clearCommandLog();
     r = run({"--device", device, "--restore-setup", file});
-    QCOMPARE(r.code, 0);
+    QVERIFY2(r.code == 0, qPrintable(QString::number(r.code) + ": " + r.out + r.err + "link and speed on the wire: " +
+                                     linkCommands().join(QLatin1Char(' '))));
     QVERIFY2(r.out.endsWith(QStringLiteral("Restore: 5 written and confirmed, 0 refused by the radio, 0 not confirmed.\n")),
              qPrintable(r.out + r.err));
     QCOMPARE(menuWrites(), QStringList({"EX0010300;", "EX005MARVO       ;", "EX01400;", "EX042+05;", "EX0380;"}));

@@ -546,6 +546,14 @@ TEST(ShareEndToEnd, RealClientAndTransmitterSafety) {
   ASSERT_TRUE(waitFor([&] { return s.state.get_CommEnabled() != 0 && s.port.IsOpen(); }, 5s));
   ASSERT_TRUE(s.request(1));  // the COM lamp
   ASSERT_TRUE(waitFor([&] { return program.readOutsDone.load() > 0; }, 60s)) << "the read-out never ended";
+  // The end is told once the last menu read is queued; on a loaded machine
+  // it reaches the radio later, into a row's commands.
+  ASSERT_TRUE(waitFor(
+      [&] {
+        const std::vector<std::string> log = radio.commandLog();
+        return std::find(log.begin(), log.end(), "EX196;") != log.end();
+      },
+      5s));
   share::ShareConfig config;
   config.port = 0;  // any free port
   ASSERT_TRUE(s.startShare(config, &error)) << error;

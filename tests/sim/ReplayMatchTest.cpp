@@ -1,0 +1,93 @@
+// What the replayer lets differ from a recording: the reads the program
+// sends on its own timers a few places either way, nothing else.
+#include <gtest/gtest.h>
+
+#include "ReplayMatch.h"
+
+namespace hrx::sim {
+namespace {
+
+// A read-out's mode step as recorded: the mode read, the window's IF/OI,
+// the read-out's PS row, the rows after it; a keep-alive in the menu sweep.
+constexpr const char* kRecorded =
+    "MD0;IF;OI;PS;RI0;RI1;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;PE000;PE001;PE002;"
+    "EX001;EX002;EX003;EX004;EX005;EX006;PS;AI;EX007;EX008;";
+
+TEST(ReplayMatch, TimedReadsMayMoveAndNothingElseMay) {
+  struct Row {
+    const char* label;
+    const char* sent;
+    bool ok;
+  };
+  const Row cases[] = {
+      {"as recorded", kRecorded, true},
+      {"the read-out's PS between IF and OI (the flake)",
+       "MD0;IF;PS;OI;RI0;RI1;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;PE000;PE001;PE002;"
+       "EX001;EX002;EX003;EX004;EX005;EX006;PS;AI;EX007;EX008;", true},
+      {"the window's IF/OI ten rows late",
+       "MD0;PS;RI0;RI1;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;IF;OI;PE000;PE001;PE002;"
+       "EX001;EX002;EX003;EX004;EX005;EX006;PS;AI;EX007;EX008;", true},
+      {"the keep-alive three steps early (seen on a loaded machine)",
+       "MD0;IF;OI;PS;RI0;RI1;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;PE000;PE001;PE002;"
+       "EX001;EX002;EX003;PS;AI;EX004;EX005;EX006;EX007;EX008;", true},
+      {"the keep-alive's AI a step after the next read",
+       "MD0;IF;OI;PS;RI0;RI1;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;PE000;PE001;PE002;"
+       "EX001;EX002;EX003;EX004;EX005;EX006;PS;EX007;AI;EX008;", true},
+      {"more sent after the recording ended",
+       "MD0;IF;OI;PS;RI0;RI1;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;PE000;PE001;PE002;"
+       "EX001;EX002;EX003;EX004;EX005;EX006;PS;AI;EX007;EX008;EX009;PS;AI;EX010", true},
+
+      {"the window's IF/OI eleven rows late",
+       "MD0;PS;RI0;RI1;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;PE000;IF;OI;PE001;PE002;"
+       "EX001;EX002;EX003;EX004;EX005;EX006;PS;AI;EX007;EX008;", false},
+      {"two read-out rows swapped",
+       "MD0;IF;OI;PS;RI1;RI0;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;PE000;PE001;PE002;"
+       "EX001;EX002;EX003;EX004;EX005;EX006;PS;AI;EX007;EX008;", false},
+      {"a read-out row missing",
+       "MD0;IF;OI;PS;RI0;RI1;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;PE000;PE002;"
+       "EX001;EX002;EX003;EX004;EX005;EX006;PS;AI;EX007;EX008;", false},
+      {"a command added",
+       "MD0;IF;OI;PS;RI0;RI1;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;LM0;PE000;PE001;PE002;"
+       "EX001;EX002;EX003;EX004;EX005;EX006;PS;AI;EX007;EX008;", false},
+      {"a command changed",
+       "MD1;IF;OI;PS;RI0;RI1;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;PE000;PE001;PE002;"
+       "EX001;EX002;EX003;EX004;EX005;EX006;PS;AI;EX007;EX008;", false},
+      {"the window's OI missing",
+       "MD0;IF;PS;RI0;RI1;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;PE000;PE001;PE002;"
+       "EX001;EX002;EX003;EX004;EX005;EX006;PS;AI;EX007;EX008;", false},
+      {"a keep-alive fewer (the session ran quicker)",
+       "MD0;IF;OI;PS;RI0;RI1;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;PE000;PE001;PE002;"
+       "EX001;EX002;EX003;EX004;EX005;EX006;AI;EX007;EX008;", true},
+      {"a keep-alive more, twenty steps away (its timer runs from the program's start)",
+       "MD0;IF;OI;PS;PS;AI;RI0;RI1;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;PE000;PE001;PE002;"
+       "EX001;EX002;EX003;EX004;EX005;EX006;PS;AI;EX007;EX008;", true},
+      {"cut short",
+       "MD0;IF;OI;PS;RI0;RI1;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;PE000;PE001;PE002;"
+       "EX001;EX002;EX003;EX004;EX005;EX006;PS;AI;EX007;", false},
+      {"a link switch is no timed read",
+       "MD0;IF;OI;PS;RI0;RI1;RI3;RI4;RI5;RI6;RI7;RI8;BG1;LM0;PE000;PE001;PE002;"
+       "EX001;EX002;EX003;EX004;EX005;EX006;PS;AI0;EX007;EX008;", false},
+  };
+  for (const Row& c : cases) {
+    const CommandMatch m = matchCommands(kRecorded, c.sent);
+    EXPECT_EQ(m.ok, c.ok) << c.label << ": " << m.why;
+    EXPECT_EQ(m.why.empty(), c.ok) << c.label;
+  }
+}
+
+TEST(ReplayMatch, FrequencyWritesKeepTheirOrder) {
+  // Two FA writes swapped leave the radio on the other frequency.
+  const CommandMatch m = matchCommands("FA00007000000;PS;FA00007100000;", "FA00007100000;PS;FA00007000000;");
+  EXPECT_FALSE(m.ok);
+  EXPECT_EQ(m.why, "command 1 (not counting PS, AI, IF, OI): recorded \"FA00007000000;\", now \"FA00007100000;\"");
+  EXPECT_EQ(matchCommands("FA;", "").why, "command 1 (not counting PS, AI, IF, OI): recorded \"FA;\", not sent");
+}
+
+TEST(ReplayMatch, DumpLinesLeftOutAreTheTimedFlagsOnly) {
+  for (const char* key : {"AwaitingReply", "PowerSyncTimerArmed", "AiOnRequested"}) EXPECT_TRUE(isTimingDumpKey(key)) << key;
+  for (const char* key : {"AI_Stat", "PS_Stat", "AiResyncNeeded", "CommEnabled", "MD_Main", "panel"})
+    EXPECT_FALSE(isTimingDumpKey(key)) << key;
+}
+
+}  // namespace
+}  // namespace hrx::sim
