@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 #include "app/gui/widgets/PanelAccess.h"
 #include "app/gui/windows/VersionDlg.h"
 #include "serial/CommSetting.h"
@@ -38,7 +38,7 @@ bool modOf(Qt::KeyboardModifiers mods, KeyMod& out) {
 
 }  // namespace
 
-KeyCommandFilter::KeyCommandFilter(QtMainWindow& window) : w_(window) { qApp->installEventFilter(this); }
+KeyCommandFilter::KeyCommandFilter(MainWindowServices& window) : w_(window) { qApp->installEventFilter(this); }
 
 QString KeyCommandFilter::keyFile() const {
   if (!path_.isEmpty()) return path_;
@@ -51,7 +51,7 @@ KeyCommandFilter::~KeyCommandFilter() { qApp->removeEventFilter(this); }
 bool KeyCommandFilter::eventFilter(QObject* watched, QEvent* e) {
   // Only keys meant for the main window itself (or its panel).
   if (e->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
-  if (static_cast<QWidget*>(watched)->window() != &w_) return false;
+  if (static_cast<QWidget*>(watched)->window() != &w_.widget()) return false;
   auto* k = static_cast<QKeyEvent*>(e);
   // A ringed dial, knob or digit of the panel turns with Page Up/Down.
   if (w_.part<PanelAccess>().takesKey(k->key())) return false;
@@ -69,7 +69,7 @@ bool KeyCommandFilter::onKey(int qtKey, Qt::KeyboardModifiers mods) {
     if (r.qt == qtKey) row = &r;
   if (row == nullptr) return false;
   if (row->key == Key::F1 && mod == KeyMod::None) {
-    openVersionWindow(&w_);
+    openVersionWindow(&w_.widget());
     return true;
   }
   const int slot = keySlot(row->key, mod);

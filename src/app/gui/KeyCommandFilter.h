@@ -12,11 +12,11 @@
 
 namespace hrx::gui {
 
-class QtMainWindow;
+class MainWindowServices;
 
 class KeyCommandFilter final : public QObject, public WindowPart {
  public:
-  explicit KeyCommandFilter(QtMainWindow& window);
+  explicit KeyCommandFilter(MainWindowServices& window);
   ~KeyCommandFilter() override;
   // The key file: RCPKSDEF.txt in the settings folder's CommoFiles, beside
   // CommSetting.csv, unless set (empty: that one again).
@@ -33,7 +33,7 @@ class KeyCommandFilter final : public QObject, public WindowPart {
   // True when the key was a keyboard command (handled).
   bool onKey(int qtKey, Qt::KeyboardModifiers mods);
 
-  QtMainWindow& w_;
+  MainWindowServices& w_;
   QString path_;
   KeyLineSender sender_;
 };

@@ -1,26 +1,18 @@
 #include "app/gui/QtMainWindow.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPixmap>
 #include <QThread>
-#include <QTimer>
 #include <condition_variable>
-#include <iterator>
 #include <memory>
 #include <mutex>
 
 #include "analysis/AnalyserMessages.h"
-#include "app/gui/routes/DisplayPart.h"
 #include "app/gui/widgets/PanelAccessible.h"
 #include "composer/Composer.h"
 
@@ -43,126 +35,9 @@ struct MsgEvent final : QEvent {
   std::shared_ptr<Reply> reply;
 };
 
-struct MenuEntry {
-  const char* menu;
-  const char* text;
-  int id;
-};
-// An entry is enabled when some feature has a command row for it.
-constexpr MenuEntry kMenu[] = {
-    {"&File", "E&xit", 32779},          {"&File", "&Command Send", 32780},
-    {"&Setup", "&COM Select", 32781},   {"&Setup", "&Baud rate", 32782},
-    {"&Option", "&Playback", 32783},    {"&Option", "&Rotator", 32784},
-    {"&Option", "C&W", 32785},          {"&Option", "R&epeater", 32786},
-    {"&Prmtrc", "&Prmtrc", 32787},      {"&Prmtrc", "P-P&rmtrc", 32788},
-    {"&Help", "&Version", 32789},       {"&Option", "&Share with other programs", 32790},
-    {"&Setup", "Save radio set-&up\u2026", 32791}, {"&Setup", "Compare radio &with file\u2026", 32792},
-};
-
-struct SelfMsg {
-  MsgId id;
-  WParam w;
-};
-// Disp_Start: the whole panel drawn once from the stored state.
-constexpr SelfMsg kDispStartEvents[] = {
-    {0x833A, 0}, {0x8333, 0}, {0x8334, 0}, {0x831B, 0}, {0x830F, 0}, {0x8317, 0}, {0x8313, 0},   {0x8301, 0},
-    {0x8311, 0}, {0x830A, 0}, {0x8312, 0}, {0x8310, 0}, {0x8327, 0}, {0x8314, 0}, {0x831E, 0},   {0x8315, 0},
-    {0x831C, 0}, {0x8318, 0}, {0x8309, 0}, {0x830C, 0}, {0x830D, 0}, {0x8331, 0}, {0x8348, 0},   {0x8306, 0},
-    {0x8303, 0}, {0x8302, 0}, {0x832D, 0}, {0x834A, 0}, {0x8332, 0}, {0x8304, 0}, {0x8323, 0},   {0x8322, 0},
-    {0x832A, 0}, {0x8326, 0}, {0x8328, 0}, {0x832B, 0}, {0x832F, 0}, {0x8330, 0}, {0x8305, 0},   {0x8307, 0},
-    {0x8346, 0}, {0x832E, 0}, {0x834D, 0}, {0x8321, 0}, {0x8355, 0}, {0x833E, 0}, {0x85C8, 0},   {0x85CB, 360},
-    {0x85D4, 360}, {0x85D5, 360}, {0x857A, 0}, {0x857D, 0}, {0x857E, 0}, {0x857F, 0}, {0x8580, 0}, {0x8581, 0},
-    {0x8582, 0}, {0x8583, 0}, {0x8584, 0}, {0x8585, 0}, {0x8586, 0}, {0x8587, 0}, {0x8588, 0},   {0x8589, 0},
-    {0x85DE, 0}, {0x85DF, 0}, {0x858A, 0}, {0x858B, 0}, {0x858C, 0}, {0x858D, 0}, {0x858E, 0},   {0x858F, 0},
-    {0x8590, 0}, {0x8591, 0}, {0x85B6, 0}, {0x85B7, 0}, {0x85B8, 0}, {0x85B9, 0}, {0x85BA, 0},   {0x85BB, 0},
-    {0x85BC, 0}, {0x85BD, 0}, {0x85AB, 0}, {0x85AC, 0}, {0x85AD, 0}, {0x85AE, 0}, {0x85AF, 0},   {0x85B0, 0},
-    {0x85B1, 0}, {0x85B2, 0}, {0x85B3, 0}, {0x85B4, 0}, {0x85AA, 0}, {0x85B5, 0},
-};
-static_assert(std::size(kDispStartEvents) == 94);
-constexpr MsgId kDispStartTail[] = {0x8345, 0x830E, 0x8337};
-
 constexpr int kNoticeComFailed = 3;
 
 }  // namespace
-
-PanelWidget::PanelWidget(QtMainWindow& window, const QImage& image) : window_(window), image_(image) {
-  setFixedSize(image.size());
-  setAttribute(Qt::WA_OpaquePaintEvent);
-  setMouseTracking(true);
-}
-
-void PanelWidget::paintEvent(QPaintEvent* e) {
-  QPainter p(this);
-  if (window_.isMinimized()) {
-    // What a minimised window still shows: the icon in the middle.
-    p.fillRect(rect(), QColor(0x26, 0x29, 0x2E));
-    const QImage& icon = window_.iconImage();
-    p.drawImage(QPoint((width() - icon.width()) / 2, (height() - icon.height()) / 2), icon);
-    return;
-  }
-  window_.onPanelPaint();
-  const QImage& hiRes = window_.surface_.hiResImage();
-  if (hiRes.isNull()) {
-    p.drawImage(e->rect().topLeft(), image_, e->rect());
-  } else {
-    const QRect r = e->rect();
-    p.drawImage(QRectF(r), hiRes, QRectF(r.x() * 2, r.y() * 2, r.width() * 2, r.height() * 2));
-  }
-}
-
-void PanelWidget::showEvent(QShowEvent* e) {
-  QWidget::showEvent(e);
-  // Shown again after the start: what it showed is to be drawn anew. The
-  // window system's own shows (un-minimising) are handled by changeEvent.
-  if (window_.started_ && !e->spontaneous()) window_.eraseBackground();
-}
-
-void PanelWidget::mousePressEvent(QMouseEvent* e) {
-  lastPos_ = e->position().toPoint();
-  if (e->button() == Qt::LeftButton) {
-    leftDown_ = true;
-    window_.panel_.OnLButtonDown(lastPos_.x(), lastPos_.y());
-  } else if (e->button() == Qt::RightButton) {
-    rightDown_ = true;
-    window_.panel_.OnRButtonDown(lastPos_.x(), lastPos_.y());
-  }
-}
-
-// A double click is a second press, as the window system reports it.
-void PanelWidget::mouseDoubleClickEvent(QMouseEvent* e) { mousePressEvent(e); }
-
-void PanelWidget::mouseReleaseEvent(QMouseEvent* e) {
-  lastPos_ = e->position().toPoint();
-  // A button already let go by buttonsLost() is not released twice.
-  if (e->button() == Qt::LeftButton && leftDown_) {
-    leftDown_ = false;
-    window_.panel_.OnLButtonUp(lastPos_.x(), lastPos_.y());
-  } else if (e->button() == Qt::RightButton && rightDown_) {
-    rightDown_ = false;
-    window_.panel_.OnRButtonUp(lastPos_.x(), lastPos_.y());
-  }
-}
-
-void PanelWidget::buttonsLost() {
-  if (leftDown_) {
-    leftDown_ = false;
-    window_.panel_.OnLButtonUp(lastPos_.x(), lastPos_.y());
-  }
-  if (rightDown_) {
-    rightDown_ = false;
-    window_.panel_.OnRButtonUp(lastPos_.x(), lastPos_.y());
-  }
-}
-
-void PanelWidget::mouseMoveEvent(QMouseEvent* e) { lastPos_ = e->position().toPoint(); }
-
-void PanelWidget::wheelEvent(QWheelEvent* e) {
-  e->accept();
-  const int notches = wheel_.add(e->angleDelta().y(), e->pixelDelta().y(), e->timestamp());
-  const QPoint at = e->position().toPoint();
-  for (int i = 0; i < (notches < 0 ? -notches : notches); ++i)
-    window_.panel_.OnMouseWheel(notches < 0 ? -panel::kWheelNotch : panel::kWheelNotch, at.x(), at.y());
-}
 
 QtMainWindow::QtMainWindow(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(QString::fromUtf8(kCaption));
@@ -177,11 +52,11 @@ QtMainWindow::QtMainWindow(QWidget* parent) : QMainWindow(parent) {
   panelWidget_ = new PanelWidget(*this, surface_.image());
   setCentralWidget(panelWidget_);
   surface_.setDamageListener([this](const QRect& r) {
-    ++damages_;
+    timers_.damaged();
     panelWidget_->update(r);
   });
   buildTables();
-  buildMenu();
+  menu_.build(*menuBar(), *this, [this](int id) { return hasCommand(id); }, [this](int id) { onCommand(id); });
   // The panel is drawn at its own pixel size; the window does not resize.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -199,22 +74,6 @@ void QtMainWindow::setCore(CoreLink* core) {
     if (RadioState* s = core_->writableState()) s->watch(this);
 }
 
-namespace {
-
-// The polled display timers, each with its period.
-constexpr std::array<std::pair<std::uint32_t, std::uint32_t>, 5> kDisplayTimers = {
-    {{kTimerMainFreq, 30}, {kTimerVfoB, 30}, {kTimerPassBandMain, 30}, {kTimerPassBandSub, 30}, {kTimerBlink, 100}}};
-// Ticks in a row that draw nothing before a display timer rests.
-constexpr int kIdleTicksBeforeRest = 2;
-
-int displayTimerSlot(std::uint32_t id) {
-  for (std::size_t i = 0; i < kDisplayTimers.size(); ++i)
-    if (kDisplayTimers[i].first == id) return static_cast<int>(i);
-  return -1;
-}
-
-}  // namespace
-
 void QtMainWindow::buildTables() {
   for (const WindowRoutes* r : allWindowRoutes()) {
     messageRows_.add(r->messages);
@@ -223,38 +82,10 @@ void QtMainWindow::buildTables() {
   }
 }
 
-void QtMainWindow::buildMenu() {
-  std::map<QString, QMenu*> menus;
-  for (const MenuEntry& e : kMenu) {
-    const QString title = QString::fromUtf8(e.menu);
-    QMenu*& menu = menus[title];
-    if (menu == nullptr) menu = menuBar()->addMenu(title);
-    QAction* a = menu->addAction(QString::fromUtf8(e.text));
-    a->setData(e.id);
-    a->setEnabled(commandRows_.contains(static_cast<MsgId>(e.id)));
-    const int id = e.id;
-    connect(a, &QAction::triggered, this, [this, id] { onCommand(id); });
-    actions_[id] = a;
-  }
-}
-
-QAction* QtMainWindow::commandAction(int id) const {
-  auto it = actions_.find(id);
-  return it == actions_.end() ? nullptr : it->second;
-}
-
-QWidget* QtMainWindow::splash() const { return splash_.data(); }
-QWidget* QtMainWindow::connectionNoticeWidget() const { return comNotice_.data(); }
-
 bool QtMainWindow::startUp() {
   if (started_) return false;
   started_ = true;
-  auto* splash = new QLabel(QStringLiteral("RCP for HRX900\n\nstarting..."), panelWidget_);
-  splash->setAlignment(Qt::AlignCenter);
-  splash->setStyleSheet(QStringLiteral("background:#101216;color:#d8d8d8;font:bold 20px;"));
-  splash->setGeometry(0, 0, render::kPanelWidth, render::kPanelHeight);
-  splash->show();
-  splash_ = splash;
+  notices_.showSplash(*panelWidget_);
   startTimerHere(kTimerSplash, 3000);
 
   renderer_.LoadPanelImages();
@@ -264,7 +95,7 @@ bool QtMainWindow::startUp() {
 
   const bool ok = core_ == nullptr || core_->start();
   startTimerHere(kTimerBlink, 100);
-  displayTimersOn_ = true;
+  timers_.displayTimersOn();
   return ok;
 }
 
@@ -273,8 +104,7 @@ void QtMainWindow::shutdown() {
   ++shutdownCount_;
   // Workers waiting on sendMessage are let go before they are stopped.
   closing_ = true;
-  displayTimersOn_ = false;
-  for (auto& [id, t] : timers_) t->stop();
+  timers_.stopAll();
   if (core_ != nullptr && started_) core_->shutdown();
 }
 
@@ -343,73 +173,10 @@ void QtMainWindow::killTimer(std::uint32_t id) {
   else QMetaObject::invokeMethod(this, [this, id] { killTimerHere(id); }, Qt::QueuedConnection);
 }
 
-void QtMainWindow::startTimerHere(std::uint32_t id, std::uint32_t periodMs) {
-  if (shutdownCount_ > 0) return;
-  QTimer*& t = timers_[id];
-  if (t == nullptr) {
-    // A QTimer never has more than one tick pending, so ticks cannot pile up.
-    t = new QTimer(this);
-    t->setTimerType(Qt::PreciseTimer);
-    connect(t, &QTimer::timeout, this, [this, id] { onTimerTick(id); });
-  }
-  t->start(static_cast<int>(periodMs));
-}
-
-void QtMainWindow::killTimerHere(std::uint32_t id) {
-  auto it = timers_.find(id);
-  if (it != timers_.end()) it->second->stop();
-}
-
-std::uint32_t QtMainWindow::timerPeriod(std::uint32_t id) const {
-  auto it = timers_.find(id);
-  if (it == timers_.end() || !it->second->isActive()) return 0;
-  return static_cast<std::uint32_t>(it->second->interval());
-}
-
-void QtMainWindow::onTimerTick(std::uint32_t id) {
-  const int slot = displayTimerSlot(id);
-  if (slot < 0 || !displayTimersOn_) {
-    dispatchTick(id);
-    return;
-  }
-  const std::uint64_t damages = damages_;
-  const std::uint64_t changes = core_ != nullptr ? core_->state().changes() : 0;
-  tickBusy_ = false;
-  dispatchTick(id);
-  int& idle = idleTicks_[static_cast<std::size_t>(slot)];
-  if (damages_ != damages || tickBusy_ || renderer_.countdownRunning()) {
-    idle = 0;
-    return;
-  }
-  if (++idle < kIdleTicksBeforeRest) return;
-  killTimerHere(id);
-  resting_ = true;
-  // A change made during the tick found the timer still running and woke
-  // nothing: it is this tick's to catch.
-  if (core_ != nullptr && core_->state().changes() != changes) wakeDisplayTimers();
-}
-
 void QtMainWindow::dispatchTick(std::uint32_t id) {
   if (panel_.Ctrl_OnTimer(id)) return;
   if (timerRows_.dispatch(*this, Msg{id, 0, 0})) return;
   if (core_ != nullptr) core_->onTimer(id);
-}
-
-void QtMainWindow::wakeDisplayTimers() {
-  if (!displayTimersOn_ || shutdownCount_ > 0) return;
-  resting_ = false;
-  for (std::size_t i = 0; i < kDisplayTimers.size(); ++i) {
-    idleTicks_[i] = 0;
-    // A running timer keeps its phase: restarting it on every wake would
-    // hold its tick off for as long as wakes come faster than it.
-    const auto [id, period] = kDisplayTimers[i];
-    if (timerPeriod(id) == 0) startTimerHere(id, period);
-  }
-}
-
-void QtMainWindow::stateChanged() {
-  if (resting_.exchange(false))
-    QMetaObject::invokeMethod(this, [this] { wakeDisplayTimers(); }, Qt::QueuedConnection);
 }
 
 void QtMainWindow::onCommand(int id) {
@@ -419,7 +186,7 @@ void QtMainWindow::onCommand(int id) {
 
 void QtMainWindow::closeSplash() {
   killTimerHere(kTimerSplash);
-  if (splash_) splash_->close();
+  notices_.closeSplash();
 }
 
 BusyEnd QtMainWindow::runBusyWindow() {
@@ -441,37 +208,6 @@ bool QtMainWindow::onPowerEvent(int pbt) {
   return false;
 }
 
-void QtMainWindow::showNotice(int index, bool force) {
-  if (index < 0 || index >= static_cast<int>(std::size(kNoticeTable))) return;
-  const Notice& n = kNoticeTable[index];
-  if (!n.shown) return;
-  if (!force) {
-    if (noticeGuard_.exchange(true)) return;
-  }
-  auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kCaption), QString::fromUtf8(n.text),
-                              QMessageBox::Ok, this);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  if (!force) connect(box, &QMessageBox::finished, this, [this] { noticeGuard_ = false; });
-  box->open();
-}
-
-void QtMainWindow::Disp_Start() {
-  killTimerHere(kTimerDispStart);
-  DisplayPart& display = part<DisplayPart>();
-  display.restoring = true;
-  dispStartLog_.clear();
-  for (const SelfMsg& m : kDispStartEvents) {
-    dispStartLog_.push_back(Msg{m.id, m.w, 0});
-    sendMessage(m.id, m.w, 0);
-  }
-  renderer_.drawAllSwitches(0);
-  for (MsgId id : kDispStartTail) {
-    dispStartLog_.push_back(Msg{id, 0, 0});
-    sendMessage(id, 0, 0);
-  }
-  display.restoring = false;
-}
-
 void QtMainWindow::changeEvent(QEvent* e) {
   QMainWindow::changeEvent(e);
   // A window brought back from the task bar is drawn again whole, a little
@@ -481,38 +217,13 @@ void QtMainWindow::changeEvent(QEvent* e) {
     startTimerHere(kTimerDispRestore, 30);
 }
 
-void QtMainWindow::Disp_Restore() {
-  killTimerHere(kTimerDispRestore);
-  ++restoreCount_;
-  DisplayPart& display = part<DisplayPart>();
-  display.restoring = true;
-  restoreLog_.clear();
-  for (const SelfMsg& m : kDispStartEvents) {
-    restoreLog_.push_back(Msg{m.id, m.w, 0});
-    sendMessage(m.id, m.w, 0);
-  }
-  for (MsgId id : kDispStartTail) {
-    restoreLog_.push_back(Msg{id, 0, 0});
-    sendMessage(id, 0, 0);
-  }
-  DrawTFT_Image(*this);
-  // The two strips at once as well: a restore runs because the picture was
-  // lost, and the paint that follows finds nothing pending.
-  if (core_ != nullptr) {
-    renderer_.drawMainFastLock(core_->state());
-    renderer_.DrawTFT_BlockIcon(core_->state());
-    renderer_.drawMeterStrip(core_->state(), lastMeterValue_);
-  }
-  display.restoring = false;
-}
-
 LParam QtMainWindow::handleMessage(const Msg& m) {
   LParam result = 0;
-  const std::uint64_t damages = damages_;
+  const std::uint64_t damages = timers_.damages();
   messageRows_.dispatch(*this, m, &result);
   // What a handler drew may change again on the timers' ticks (a chosen
   // digit, a temporary display that counts down).
-  if (damages_ != damages || renderer_.countdownRunning()) wakeDisplayTimers();
+  if (timers_.damages() != damages || renderer_.countdownRunning()) wakeDisplayTimers();
   return result;
 }
 
@@ -602,20 +313,7 @@ const RadioState* QtMainWindow::radio() { return core_ != nullptr ? &core_->stat
 
 bool QtMainWindow::connected() { return core_ != nullptr && core_->state().get_AI_Stat() == 1; }
 
-void QtMainWindow::connectionNotice(bool show) {
-  if (!show) {
-    if (comNotice_) comNotice_->hide();
-    return;
-  }
-  if (!comNotice_) {
-    comNotice_ = new QLabel(QStringLiteral("Connecting to the radio..."), panelWidget_);
-    comNotice_->setAlignment(Qt::AlignCenter);
-    comNotice_->setStyleSheet(QStringLiteral("background:#202428;color:#e0e0e0;border:2px solid #808890;"));
-    comNotice_->setGeometry(312, 130, 400, 60);
-  }
-  comNotice_->show();
-  comNotice_->raise();
-}
+void QtMainWindow::connectionNotice(bool show) { notices_.connection(show, *panelWidget_); }
 
 void QtMainWindow::connectionFailed() { showNotice(kNoticeComFailed, false); }
 

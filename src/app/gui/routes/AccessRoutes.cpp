@@ -3,19 +3,19 @@
 // or states moved raise their accessibility events. The keyboard ring is
 // made with the first display.
 #include "analysis/AnalyserMessages.h"
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 #include "app/gui/widgets/PanelAccess.h"
 
 namespace hrx::gui {
 
 namespace {
 
-LParam onReply(QtMainWindow& w, const Msg&) {
+LParam onReply(MainWindowServices& w, const Msg&) {
   w.part<PanelAccess>().tellChanges();
   return 0;
 }
 
-LParam onDisplayStart(QtMainWindow& w, const Msg&) {
+LParam onDisplayStart(MainWindowServices& w, const Msg&) {
   w.part<PanelAccess>();
   return 0;
 }

@@ -1,49 +1,49 @@
 // The window's own rows: notices, the way out, the busy window, the
 // start-up timers.
 #include "analysis/AnalyserMessages.h"
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 #include "composer/Composer.h"
 
 namespace hrx::gui {
 
 namespace {
 
-LParam onNotice(QtMainWindow& w, const Msg& m) {
+LParam onNotice(MainWindowServices& w, const Msg& m) {
   w.showNotice(static_cast<int>(m.l), m.w != 0);
   return 0;
 }
 
-LParam onExitRequest(QtMainWindow& w, const Msg&) {
-  w.close();
+LParam onExitRequest(MainWindowServices& w, const Msg&) {
+  w.widget().close();
   return 0;
 }
 
-LParam onBusyClose(QtMainWindow& w, const Msg&) {
+LParam onBusyClose(MainWindowServices& w, const Msg&) {
   if (BusyWindow* b = w.busyWindow()) b->readOutEnded();
   return 0;
 }
 
-LParam onAiTurnedOn(QtMainWindow& w, const Msg&) {
+LParam onAiTurnedOn(MainWindowServices& w, const Msg&) {
   w.panel().Ctrl_OnEventHandle_AI();
   return 0;
 }
 
-LParam onDispStart(QtMainWindow& w, const Msg&) {
+LParam onDispStart(MainWindowServices& w, const Msg&) {
   w.Disp_Start();
   return 0;
 }
 
-LParam onDispRestore(QtMainWindow& w, const Msg&) {
+LParam onDispRestore(MainWindowServices& w, const Msg&) {
   w.Disp_Restore();
   return 0;
 }
 
-LParam onSplash(QtMainWindow& w, const Msg&) {
+LParam onSplash(MainWindowServices& w, const Msg&) {
   w.closeSplash();
   return 0;
 }
 
-LParam onExit(QtMainWindow& w, const Msg&) {
+LParam onExit(MainWindowServices& w, const Msg&) {
   w.sendMessage(kMsgExitRequest, 0, 0);
   return 0;
 }

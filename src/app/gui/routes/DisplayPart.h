@@ -1,12 +1,12 @@
 #pragma once
 // What the display routes share: the window values of the reply handlers
 // and the few drawing steps several of them take.
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 
 namespace hrx::gui {
 
 struct DisplayPart final : WindowPart {
-  explicit DisplayPart(QtMainWindow&) {}
+  explicit DisplayPart(MainWindowServices&) {}
   int lastSMeter = 0;      // redrawn when the radio goes off or disconnects
   int lastMgShown = -1;    // MG's temporary display starts again only on change
   // Set by the panel while it shows a mode of its own; stop the IF and OI
@@ -19,15 +19,15 @@ struct DisplayPart final : WindowPart {
 };
 
 // The stored state; a window without a core draws from an empty one.
-const RadioState& displayState(QtMainWindow& w);
+const RadioState& displayState(MainWindowServices& w);
 // True for a message that came from a reply rather than from a redraw.
-bool fromReply(QtMainWindow& w, const Msg& m);
+bool fromReply(MainWindowServices& w, const Msg& m);
 // Redraws one look message's element in its released state.
-void redrawLook(QtMainWindow& w, MsgId look);
-void drawMeterFromReply(QtMainWindow& w);
+void redrawLook(MainWindowServices& w, MsgId look);
+void drawMeterFromReply(MainWindowServices& w);
 // The whole TFT screen: soft keys, block icons (asked for), pass-band
 // column, indicator row, bar display.
-void DrawTFT_Image(QtMainWindow& w);
-void redrawVfoDisplays(QtMainWindow& w);
+void DrawTFT_Image(MainWindowServices& w);
+void redrawVfoDisplays(MainWindowServices& w);
 
 }  // namespace hrx::gui

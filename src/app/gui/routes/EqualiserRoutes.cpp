@@ -7,7 +7,7 @@
 #include "app/gui/windows/CPrmtrcDlg.h"
 #include "app/gui/windows/MenuListWindow.h"
 #include "app/gui/windows/OptionWindows.h"
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 #include "composer/Composer.h"
 #include "equaliser/EqualiserTables.h"
 
@@ -16,7 +16,7 @@ namespace hrx::gui {
 namespace {
 
 struct EqualiserPart final : WindowPart {
-  explicit EqualiserPart(QtMainWindow&) {}
+  explicit EqualiserPart(MainWindowServices&) {}
   // Goes while the main window still has its core, before the window's
   // children are destroyed.
   ~EqualiserPart() override { delete dlg.data(); }
@@ -25,14 +25,14 @@ struct EqualiserPart final : WindowPart {
   int readOutsAtAi = 0;   // the window's count of ended read-outs when AI came on
 };
 
-void greyEntries(QtMainWindow& w, bool grey) {
+void greyEntries(MainWindowServices& w, bool grey) {
   // The open menu list keeps the whole menu greyed.
   if (!grey && shownMenuList(w) != nullptr) return;
   for (int id : {kCmdPrmtrc, kCmdPPrmtrc})
     if (QAction* a = w.commandAction(id)) a->setEnabled(!grey);
 }
 
-void openEditor(QtMainWindow& w, int variant) {
+void openEditor(MainWindowServices& w, int variant) {
   EqualiserPart& part = w.part<EqualiserPart>();
   if (part.open || w.core() == nullptr) return;
   // The operator waits for a running read-out of the menu first.
@@ -40,22 +40,22 @@ void openEditor(QtMainWindow& w, int variant) {
   if (part.open || w.core() == nullptr) return;
   part.open = true;
   greyEntries(w, true);
-  part.dlg = new CPrmtrcDlg([&w] { return w.core(); }, variant, &w, [&w] { w.postMessage(eq::kMsgEditorClosed, 0, 0); });
+  part.dlg = new CPrmtrcDlg([&w] { return w.core(); }, variant, &w.widget(), [&w] { w.postMessage(eq::kMsgEditorClosed, 0, 0); });
   refreshPanelBusy(w);
   part.dlg->show();
 }
 
-LParam onPrmtrc(QtMainWindow& w, const Msg&) {
+LParam onPrmtrc(MainWindowServices& w, const Msg&) {
   openEditor(w, 0);
   return 0;
 }
 
-LParam onPPrmtrc(QtMainWindow& w, const Msg&) {
+LParam onPPrmtrc(MainWindowServices& w, const Msg&) {
   openEditor(w, 1);
   return 0;
 }
 
-LParam onClosed(QtMainWindow& w, const Msg&) {
+LParam onClosed(MainWindowServices& w, const Msg&) {
   EqualiserPart& part = w.part<EqualiserPart>();
   part.open = false;
   greyEntries(w, false);
@@ -65,12 +65,12 @@ LParam onClosed(QtMainWindow& w, const Msg&) {
   return 0;
 }
 
-LParam onMenuReport(QtMainWindow& w, const Msg&) {
+LParam onMenuReport(MainWindowServices& w, const Msg&) {
   if (CPrmtrcDlg* d = w.part<EqualiserPart>().dlg) d->onMenuReport();
   return 0;
 }
 
-LParam onAiReport(QtMainWindow& w, const Msg&) {
+LParam onAiReport(MainWindowServices& w, const Msg&) {
   EqualiserPart& part = w.part<EqualiserPart>();
   part.readOutsAtAi = w.readOutsDone();
   if (CPrmtrcDlg* d = part.dlg) d->onAiReport();
@@ -79,7 +79,7 @@ LParam onAiReport(QtMainWindow& w, const Msg&) {
 
 // The display start sends the same id; only the composer's end of a
 // read-out moves the window's count.
-LParam onBandPass(QtMainWindow& w, const Msg&) {
+LParam onBandPass(MainWindowServices& w, const Msg&) {
   EqualiserPart& part = w.part<EqualiserPart>();
   if (CPrmtrcDlg* d = part.dlg; d != nullptr && w.readOutsDone() > part.readOutsAtAi) d->onReadOutEnded();
   return 0;
@@ -103,6 +103,6 @@ constexpr WindowRow kCommands[] = {
 extern const WindowRoutes kEqualiserRoutes{"equaliser", kMessages, {}, kCommands};
 
 // The open editor, for the tests; null when none.
-CPrmtrcDlg* openEqualiser(QtMainWindow& w) { return w.part<EqualiserPart>().dlg; }
+CPrmtrcDlg* openEqualiser(MainWindowServices& w) { return w.part<EqualiserPart>().dlg; }
 
 }  // namespace hrx::gui

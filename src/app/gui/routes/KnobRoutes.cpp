@@ -30,14 +30,14 @@ constexpr int kDimpleRadius = 30;
 constexpr int kDimpleSize = 9;
 
 struct KnobPart final : WindowPart {
-  explicit KnobPart(QtMainWindow&) {}
+  explicit KnobPart(MainWindowServices&) {}
   std::array<QImage, 4> knobs;   // composed off screen, copied whole
   QImage dimple;
   int subDialAngle = 90;
 };
 
 // Each knob's inner (even) and outer (odd) control.
-void RealDispDial(QtMainWindow& w, int knob) {
+void RealDispDial(MainWindowServices& w, int knob) {
   const QImage* bg = w.renderer().store().LoadBitmap(kBackgroundId);
   if (bg == nullptr) return;
   KnobPart& part = w.part<KnobPart>();
@@ -60,29 +60,29 @@ void RealDispDial(QtMainWindow& w, int knob) {
   w.renderer().surface().CopyBitmap(&buf, left, top);
 }
 
-LParam onMicSpeedKnob(QtMainWindow& w, const Msg&) {
+LParam onMicSpeedKnob(MainWindowServices& w, const Msg&) {
   RealDispDial(w, 0);
   return 0;
 }
 
-LParam onNotchKnob(QtMainWindow& w, const Msg&) {
+LParam onNotchKnob(MainWindowServices& w, const Msg&) {
   RealDispDial(w, 1);
   return 0;
 }
 
-LParam onShiftKnob(QtMainWindow& w, const Msg&) {
+LParam onShiftKnob(MainWindowServices& w, const Msg&) {
   RealDispDial(w, 2);
   return 0;
 }
 
-LParam onAfKnob(QtMainWindow& w, const Msg&) {
+LParam onAfKnob(MainWindowServices& w, const Msg&) {
   RealDispDial(w, 3);
   return 0;
 }
 
 // The face with its finger mark at `angle`; 360 (at rest) keeps the mark
 // where it was.
-LParam onSubDialAngle(QtMainWindow& w, const Msg& m) {
+LParam onSubDialAngle(MainWindowServices& w, const Msg& m) {
   KnobPart& part = w.part<KnobPart>();
   if (m.w < static_cast<WParam>(panel::kAngleAtRest)) part.subDialAngle = static_cast<int>(m.w);
   render::PanelSurface& surface = w.renderer().surface();

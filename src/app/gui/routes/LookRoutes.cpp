@@ -151,19 +151,19 @@ const LookElement* elementOf(MsgId msg) {
   return nullptr;
 }
 
-void reportFailure(QtMainWindow& w, MsgId msg) {
+void reportFailure(MainWindowServices& w, MsgId msg) {
   for (const FailureText& f : kFailureTexts) {
     if (f.msg != msg) continue;
     // Not modal: the window's thread never waits on the operator.
     auto* box = new QMessageBox(QMessageBox::Warning, QString::fromUtf8(kCaption), QString::fromUtf8(f.text),
-                                QMessageBox::Ok, &w);
+                                QMessageBox::Ok, &w.widget());
     box->setObjectName(QStringLiteral("lookFailure"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
   }
 }
 
-LParam onLook(QtMainWindow& w, const Msg& m) {
+LParam onLook(MainWindowServices& w, const Msg& m) {
   const panel::LookRow* rule = panel::findLook(m.id);
   const LookElement* e = elementOf(m.id);
   if (rule == nullptr || e == nullptr) return 0;
@@ -176,7 +176,7 @@ LParam onLook(QtMainWindow& w, const Msg& m) {
 constexpr MsgId kSoftKeyFirst = 0x8614;
 constexpr MsgId kSoftKey8 = 0x861B;
 
-LParam onSoftKey(QtMainWindow& w, const Msg& m) {
+LParam onSoftKey(MainWindowServices& w, const Msg& m) {
   const int key = m.id == kSoftKey8 ? 8 : static_cast<int>(m.id - kSoftKeyFirst) + 1;
   if (m.l != 0) w.renderer().drawSoftKey(key, displayState(w));
   else w.renderer().setSoftKey(key, static_cast<int>(m.w), displayState(w));
@@ -196,14 +196,14 @@ constexpr auto kMessages = makeRows();
 
 }  // namespace
 
-const RadioState& displayState(QtMainWindow& w) {
+const RadioState& displayState(MainWindowServices& w) {
   static const RadioState kEmpty;
   return w.core() != nullptr ? w.core()->state() : kEmpty;
 }
 
-bool fromReply(QtMainWindow& w, const Msg& m) { return m.l != 0 && !w.part<DisplayPart>().restoring; }
+bool fromReply(MainWindowServices& w, const Msg& m) { return m.l != 0 && !w.part<DisplayPart>().restoring; }
 
-void redrawLook(QtMainWindow& w, MsgId look) { onLook(w, Msg{look, 0, 0}); }
+void redrawLook(MainWindowServices& w, MsgId look) { onLook(w, Msg{look, 0, 0}); }
 
 extern const WindowRoutes kLookRoutes{"key looks", kMessages, {}, {}};
 

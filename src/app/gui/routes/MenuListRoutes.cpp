@@ -10,7 +10,7 @@
 #include "app/gui/windows/MenuListWindow.h"
 #include "app/gui/windows/OptionWindows.h"
 #include "app/gui/windows/PortWindows.h"
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 #include "panel/PanelCtrl.h"
 
 namespace hrx::gui {
@@ -20,24 +20,24 @@ namespace {
 constexpr int kCmdGreyFirst = 32780;   // Exit (32779) stays enabled
 
 struct MenuListPart final : WindowPart {
-  explicit MenuListPart(QtMainWindow&) {}
+  explicit MenuListPart(MainWindowServices&) {}
   QPointer<CMenuListDlg> dlg;
   bool opening = false;
   bool open = false;
   QPointer<QMessageBox> updatedNotice;
 };
 
-void greyMenu(QtMainWindow& w, bool grey) {
+void greyMenu(MainWindowServices& w, bool grey) {
   // The open equaliser keeps its own two entries greyed.
   const bool equaliser = openEqualiser(w) != nullptr;
   for (int id = kCmdGreyFirst; id <= kCmdLast; ++id) {
     if (!grey && equaliser && (id == kCmdPrmtrc || id == kCmdPPrmtrc)) continue;
     if (QAction* a = w.commandAction(id))
-      a->setEnabled(!grey && w.commandRows().contains(static_cast<MsgId>(id)));
+      a->setEnabled(!grey && w.hasCommand(id));
   }
 }
 
-void openMenuList(QtMainWindow& w) {
+void openMenuList(MainWindowServices& w) {
   MenuListPart& p = w.part<MenuListPart>();
   // A read-out still running is waited for in the busy window.
   w.runBusyWindow();
@@ -55,17 +55,17 @@ void openMenuList(QtMainWindow& w) {
 
 // Posted on from the MENU key's release, so the busy window's own event
 // loop does not run inside the panel controller.
-LParam onMenuKey(QtMainWindow& w, const Msg&) {
+LParam onMenuKey(MainWindowServices& w, const Msg&) {
   MenuListPart& p = w.part<MenuListPart>();
   if (p.opening || p.open) return 0;
   p.opening = true;
-  QPointer<QtMainWindow> guard(&w);
+  QPointer<QWidget> guard(&w.widget());
   QMetaObject::invokeMethod(
-      &w, [guard] { if (guard) openMenuList(*guard); }, Qt::QueuedConnection);
+      guard, [guard, s = &w] { if (guard) openMenuList(*s); }, Qt::QueuedConnection);
   return 0;
 }
 
-LParam onMenuListEnd(QtMainWindow& w, const Msg& m) {
+LParam onMenuListEnd(MainWindowServices& w, const Msg& m) {
   MenuListPart& p = w.part<MenuListPart>();
   if (!p.open) return 0;
   p.open = false;
@@ -79,7 +79,7 @@ LParam onMenuListEnd(QtMainWindow& w, const Msg& m) {
 
 // The list is not refreshed: it holds the operator's edits not yet applied.
 // One notice at a time; none while OK is writing (the radio reports back).
-LParam onMenuReport(QtMainWindow& w, const Msg&) {
+LParam onMenuReport(MainWindowServices& w, const Msg&) {
   MenuListPart& p = w.part<MenuListPart>();
   if (!p.open || !p.dlg || p.dlg->applying() || p.updatedNotice) return 0;
   QWidget* over = p.dlg->editor() != nullptr ? static_cast<QWidget*>(p.dlg->editor()) : p.dlg.data();
@@ -92,13 +92,13 @@ LParam onMenuReport(QtMainWindow& w, const Msg&) {
 }
 
 // A port change waiting for auto-information to go off looks at once.
-LParam onAiReport(QtMainWindow& w, const Msg&) {
+LParam onAiReport(MainWindowServices& w, const Msg&) {
   w.part<PortPart>().changer.aiReported();
   return 0;
 }
 
 template <class Dlg, QPointer<Dlg> PortPart::*slot>
-LParam openPortWindow(QtMainWindow& w, const Msg&) {
+LParam openPortWindow(MainWindowServices& w, const Msg&) {
   PortPart& p = w.part<PortPart>();
   if (!(p.*slot)) {
     p.*slot = new Dlg(w);
@@ -111,7 +111,7 @@ LParam openPortWindow(QtMainWindow& w, const Msg&) {
 }
 
 template <class Dlg, QPointer<Dlg> PortPart::*slot>
-LParam portWindowEnded(QtMainWindow& w, const Msg&) {
+LParam portWindowEnded(MainWindowServices& w, const Msg&) {
   PortPart& p = w.part<PortPart>();
   if (p.*slot) (p.*slot)->deleteLater();
   p.*slot = nullptr;
@@ -137,7 +137,7 @@ constexpr WindowRow kCommands[] = {
 
 extern const WindowRoutes kMenuListRoutes{"menu list", kMessages, {}, kCommands};
 
-CMenuListDlg* shownMenuList(QtMainWindow& w) {
+CMenuListDlg* shownMenuList(MainWindowServices& w) {
   MenuListPart& p = w.part<MenuListPart>();
   return p.open ? p.dlg.data() : nullptr;
 }

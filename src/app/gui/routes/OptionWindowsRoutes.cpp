@@ -9,20 +9,20 @@
 #include "app/gui/windows/CPrmtrcDlg.h"
 #include "app/gui/windows/OptionWindows.h"
 #include "app/gui/windows/PortWindows.h"
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 #include "app/gui/windows/VersionDlg.h"
 #include "composer/Composer.h"
 
 namespace hrx::gui {
 
-std::array<QWidget*, 8> windowsOverPanel(QtMainWindow& w) {
+std::array<QWidget*, 8> windowsOverPanel(MainWindowServices& w) {
   const OptionWindows& o = w.part<OptionWindows>();
   const PortPart& p = w.part<PortPart>();
   return {o.commandSend.data(), o.playback.data(), o.rotator.data(),  o.cw.data(),
           o.repeater.data(),    openEqualiser(w),  p.comSelect.data(), p.baudRate.data()};
 }
 
-void refreshPanelBusy(QtMainWindow& w) {
+void refreshPanelBusy(MainWindowServices& w) {
   const auto open = windowsOverPanel(w);
   w.panel().setPopupOpen(std::any_of(open.begin(), open.end(), [](QWidget* x) { return x != nullptr; }));
 }
@@ -31,7 +31,7 @@ namespace {
 
 // Opens the window of kind T in `slot`, or brings the open one forward.
 template <class T>
-T* openWindow(QtMainWindow& w, QPointer<T>& slot) {
+T* openWindow(MainWindowServices& w, QPointer<T>& slot) {
   if (!slot) {
     slot = new T(w);
     refreshPanelBusy(w);
@@ -43,23 +43,23 @@ T* openWindow(QtMainWindow& w, QPointer<T>& slot) {
 }
 
 template <class T>
-void closeWindow(QtMainWindow& w, QPointer<T>& slot) {
+void closeWindow(MainWindowServices& w, QPointer<T>& slot) {
   if (slot) slot->deleteLater();
   slot = nullptr;
   refreshPanelBusy(w);
 }
 
-LParam onCommandSend(QtMainWindow& w, const Msg&) {
+LParam onCommandSend(MainWindowServices& w, const Msg&) {
   openWindow(w, w.part<OptionWindows>().commandSend);
   return 0;
 }
 
-LParam onPlayback(QtMainWindow& w, const Msg&) {
+LParam onPlayback(MainWindowServices& w, const Msg&) {
   openWindow(w, w.part<OptionWindows>().playback);
   return 0;
 }
 
-LParam onRotator(QtMainWindow& w, const Msg&) {
+LParam onRotator(MainWindowServices& w, const Msg&) {
   const bool wasOpen = w.part<OptionWindows>().rotator;
   openWindow(w, w.part<OptionWindows>().rotator);
   if (wasOpen) return 0;
@@ -68,66 +68,66 @@ LParam onRotator(QtMainWindow& w, const Msg&) {
   return 0;
 }
 
-LParam onCw(QtMainWindow& w, const Msg&) {
+LParam onCw(MainWindowServices& w, const Msg&) {
   openWindow(w, w.part<OptionWindows>().cw);
   return 0;
 }
 
-LParam onRepeater(QtMainWindow& w, const Msg&) {
+LParam onRepeater(MainWindowServices& w, const Msg&) {
   openWindow(w, w.part<OptionWindows>().repeater);
   return 0;
 }
 
-LParam onVersion(QtMainWindow& w, const Msg&) {
-  openVersionWindow(&w);
+LParam onVersion(MainWindowServices& w, const Msg&) {
+  openVersionWindow(&w.widget());
   return 0;
 }
 
-LParam onCommandSendClosed(QtMainWindow& w, const Msg&) {
+LParam onCommandSendClosed(MainWindowServices& w, const Msg&) {
   closeWindow(w, w.part<OptionWindows>().commandSend);
   return 0;
 }
 
-LParam onPlaybackClosed(QtMainWindow& w, const Msg&) {
+LParam onPlaybackClosed(MainWindowServices& w, const Msg&) {
   closeWindow(w, w.part<OptionWindows>().playback);
   return 0;
 }
 
-LParam onRotatorClosed(QtMainWindow& w, const Msg&) {
+LParam onRotatorClosed(MainWindowServices& w, const Msg&) {
   w.killWindowTimer(kTimerRotator);
   closeWindow(w, w.part<OptionWindows>().rotator);
   return 0;
 }
 
-LParam onCwClosed(QtMainWindow& w, const Msg&) {
+LParam onCwClosed(MainWindowServices& w, const Msg&) {
   closeWindow(w, w.part<OptionWindows>().cw);
   return 0;
 }
 
-LParam onRepeaterClosed(QtMainWindow& w, const Msg&) {
+LParam onRepeaterClosed(MainWindowServices& w, const Msg&) {
   closeWindow(w, w.part<OptionWindows>().repeater);
   return 0;
 }
 
 // The reply goes on to the window that shows it, when that one is open.
 template <class T, QPointer<T> OptionWindows::*slot>
-LParam forward(QtMainWindow& w, const Msg& m) {
+LParam forward(MainWindowServices& w, const Msg& m) {
   if (T* d = (w.part<OptionWindows>().*slot).data(); d != nullptr && !d->finished()) d->onEvent(m.id);
   return 0;
 }
 
-LParam onRotatorPoll(QtMainWindow& w, const Msg&) {
+LParam onRotatorPoll(MainWindowServices& w, const Msg&) {
   if (w.core() != nullptr) w.core()->onTimer(kTimerRotator);
   return 0;
 }
 
-LParam onKeyLine(QtMainWindow& w, const Msg&) {
+LParam onKeyLine(MainWindowServices& w, const Msg&) {
   w.part<KeyCommandFilter>().sendNext();
   return 0;
 }
 
 // The keyboard commands listen from the first display on.
-LParam onDisplayStart(QtMainWindow& w, const Msg&) {
+LParam onDisplayStart(MainWindowServices& w, const Msg&) {
   w.part<KeyCommandFilter>();
   return 0;
 }

@@ -27,57 +27,57 @@ constexpr MsgId kKcSub[5] = {0x85E9, 0x85EC, 0x85E8, 0x85EE, 0x85EF};
 constexpr S kKcMainElement[5] = {S::Look85E1, S::Look85E4, S::Look85E0, S::Look85E6, S::Look85E7};
 constexpr S kKcSubElement[5] = {S::Look85E9, S::Look85EC, S::Look85E8, S::Look85EE, S::Look85EF};
 
-const RadioState& st(QtMainWindow& w) { return displayState(w); }
-render::PanelRenderer& r(QtMainWindow& w) { return w.renderer(); }
+const RadioState& st(MainWindowServices& w) { return displayState(w); }
+render::PanelRenderer& r(MainWindowServices& w) { return w.renderer(); }
 int lit(int field) { return field != 0 ? 2 : 0; }
 
-LParam onFa(QtMainWindow& w, const Msg&) {
+LParam onFa(MainWindowServices& w, const Msg&) {
   r(w).DrawMainFrequency(st(w), st(w).get_VfoA_Freq());
   return 0;
 }
 
-LParam onVfoB(QtMainWindow& w, const Msg&) {
+LParam onVfoB(MainWindowServices& w, const Msg&) {
   r(w).DrawTFT_VFO_B(st(w));
   return 0;
 }
 
-void lampOff(QtMainWindow& w) {
+void lampOff(MainWindowServices& w) {
   w.killWindowTimer(kTimerDeferred);
   w.RequestMeterRedraw(w.part<DisplayPart>().lastSMeter);
 }
 
-LParam onAi(QtMainWindow& w, const Msg&) {
+LParam onAi(MainWindowServices& w, const Msg&) {
   const bool on = st(w).get_AI_Stat() == 1;
   r(w).drawSwitch(S::Com, on ? 2 : 0);
   if (!on) lampOff(w);
   return 0;
 }
 
-LParam onPs(QtMainWindow& w, const Msg&) {
+LParam onPs(MainWindowServices& w, const Msg&) {
   const bool on = st(w).get_PS_Stat() == 1;
   r(w).drawSwitch(S::OnOff, on ? 2 : 0);
   if (!on) lampOff(w);
   return 0;
 }
 
-LParam onSm(QtMainWindow& w, const Msg&) {
+LParam onSm(MainWindowServices& w, const Msg&) {
   DisplayPart& d = w.part<DisplayPart>();
   d.lastSMeter = st(w).get_SM_Meter1();
   w.RequestMeterRedraw(d.lastSMeter);
   return 0;
 }
 
-LParam onBlockIcon(QtMainWindow& w, const Msg&) {
+LParam onBlockIcon(MainWindowServices& w, const Msg&) {
   w.RequestBlockIconsRedraw(false);
   return 0;
 }
 
-LParam onMeter(QtMainWindow& w, const Msg&) {
+LParam onMeter(MainWindowServices& w, const Msg&) {
   drawMeterFromReply(w);
   return 0;
 }
 
-LParam onSf(QtMainWindow& w, const Msg&) {
+LParam onSf(MainWindowServices& w, const Msg&) {
   std::array<int, 3> images{};
   if (panel::sfImages(st(w), &images)) {
     r(w).drawSwitch(S::MhzLamp, images[0]);
@@ -88,36 +88,36 @@ LParam onSf(QtMainWindow& w, const Msg&) {
   return 0;
 }
 
-LParam onBp(QtMainWindow& w, const Msg& m) {
+LParam onBp(MainWindowServices& w, const Msg& m) {
   r(w).drawSwitch(S::Notch, lit(st(w).get_BP_Main_On()));
   if (fromReply(w, m)) r(w).gateTempDisplay(TempDisplay::Notch, st(w));
   return 0;
 }
 
-LParam onMenuAndIndicators(QtMainWindow& w, const Msg&) {
+LParam onMenuAndIndicators(MainWindowServices& w, const Msg&) {
   r(w).DrawTFT_Menu(st(w));
   r(w).DrawTFT_FuncIndicators(st(w));
   return 0;
 }
 
-LParam onIndicators(QtMainWindow& w, const Msg&) {
+LParam onIndicators(MainWindowServices& w, const Msg&) {
   r(w).DrawTFT_FuncIndicators(st(w));
   return 0;
 }
 
-LParam onMenuStrip(QtMainWindow& w, const Msg&) {
+LParam onMenuStrip(MainWindowServices& w, const Msg&) {
   r(w).DrawTFT_Menu(st(w));
   return 0;
 }
 
-LParam onCo(QtMainWindow& w, const Msg& m) {
+LParam onCo(MainWindowServices& w, const Msg& m) {
   r(w).drawSwitch(S::ContApf, lit(st(w).get_CO_Main_On()));
   if (fromReply(w, m))
     r(w).gateTempDisplay(st(w).get_CO_Main_OnKind() == 2 ? TempDisplay::Apf : TempDisplay::Contour, st(w));
   return 0;
 }
 
-LParam onFt(QtMainWindow& w, const Msg&) {
+LParam onFt(MainWindowServices& w, const Msg&) {
   const int ft = st(w).get_FT_Stat();
   if (ft != 0 && ft != 1) return 0;
   r(w).drawSwitch(S::Look85A1, ft == 1 ? 0 : 2);
@@ -125,21 +125,21 @@ LParam onFt(QtMainWindow& w, const Msg&) {
   return 0;
 }
 
-LParam onLk(QtMainWindow& w, const Msg&) {
+LParam onLk(MainWindowServices& w, const Msg&) {
   r(w).drawSwitch(S::Lock, st(w).get_LK_Flag1() == 1 ? 0 : 1);
   r(w).drawMainFastLock(st(w));
   r(w).DrawTFT_VFO_B(st(w));
   return 0;
 }
 
-LParam onFs(QtMainWindow& w, const Msg&) {
+LParam onFs(MainWindowServices& w, const Msg&) {
   r(w).drawSwitch(S::Fast, st(w).get_FS_Flag1() == 1 ? 0 : 1);
   r(w).drawMainFastLock(st(w));
   r(w).DrawTFT_VFO_B(st(w));
   return 0;
 }
 
-LParam onVs(QtMainWindow& w, const Msg&) {
+LParam onVs(MainWindowServices& w, const Msg&) {
   const bool one = st(w).get_VS_Stat() == 1;
   r(w).drawSwitch(S::Look8592, one ? 0 : 2);
   r(w).drawSwitch(S::Look8593, one ? 2 : 0);
@@ -147,24 +147,24 @@ LParam onVs(QtMainWindow& w, const Msg&) {
   return 0;
 }
 
-LParam onMx(QtMainWindow& w, const Msg&) {
+LParam onMx(MainWindowServices& w, const Msg&) {
   r(w).drawSwitch(S::Mox, lit(st(w).get_MX_Stat()));
   return 0;
 }
 
-LParam onBi(QtMainWindow& w, const Msg&) {
+LParam onBi(MainWindowServices& w, const Msg&) {
   r(w).drawSwitch(S::BkIn, lit(st(w).get_BI_Stat()));
   return 0;
 }
 
-LParam onMl(QtMainWindow& w, const Msg&) {
+LParam onMl(MainWindowServices& w, const Msg&) {
   r(w).drawSwitch(S::Moni, lit(st(w).get_ML_On()));
   return 0;
 }
 
 // KS, MG, PL, PC: their temporary displays. The knob rings that show them
 // belong to the knob drawing.
-LParam onLevel(QtMainWindow& w, const Msg& m) {
+LParam onLevel(MainWindowServices& w, const Msg& m) {
   if (!fromReply(w, m)) return 0;
   TempDisplay d = TempDisplay::Speed;
   if (m.id == WM_ANL_EVT_MG) {
@@ -181,7 +181,7 @@ LParam onLevel(QtMainWindow& w, const Msg& m) {
   return 0;
 }
 
-LParam onIf(QtMainWindow& w, const Msg&) {
+LParam onIf(MainWindowServices& w, const Msg&) {
   const std::array<int, 2> mem = panel::vfoMemImages(st(w).get_IF_VfoMem());
   r(w).drawSwitch(S::VfoMem1, mem[0]);
   r(w).drawSwitch(S::VfoMem2, mem[1]);
@@ -193,7 +193,7 @@ LParam onIf(QtMainWindow& w, const Msg&) {
   return 0;
 }
 
-LParam onOi(QtMainWindow& w, const Msg&) {
+LParam onOi(MainWindowServices& w, const Msg&) {
   if (w.part<DisplayPart>().inhibitSubMode || w.core() == nullptr) return 0;
   if (RadioState* s = w.core()->writableState()) s->set_MD_Sub(s->get_OI_Mode());
   r(w).drawModeDisplay(st(w));
@@ -201,26 +201,26 @@ LParam onOi(QtMainWindow& w, const Msg&) {
   return 0;
 }
 
-LParam onVf(QtMainWindow& w, const Msg&) {
+LParam onVf(MainWindowServices& w, const Msg&) {
   static constexpr S kVf[5] = {S::Vf1, S::Vf2, S::Vf3, S::Vf4, S::Vf5};
   const std::array<int, 5> on = panel::vfImages(st(w));
   for (std::size_t i = 0; i < on.size(); ++i) r(w).drawSwitch(kVf[i], on[i]);
   return 0;
 }
 
-LParam onShiftWidth(QtMainWindow& w, const Msg& m) {
+LParam onShiftWidth(MainWindowServices& w, const Msg& m) {
   if (fromReply(w, m))
     r(w).gateTempDisplay(m.id == WM_ANL_EVT_IS ? TempDisplay::Shift : TempDisplay::Width, st(w));
   return 0;
 }
 
-LParam onMc(QtMainWindow& w, const Msg&) {
+LParam onMc(MainWindowServices& w, const Msg&) {
   // Not on a redraw: a restore would flash the channel after every uncover.
   if (!w.part<DisplayPart>().restoring) r(w).startTempDisplay(TempDisplay::Memory);
   return 0;
 }
 
-LParam onMd(QtMainWindow& w, const Msg& m) {
+LParam onMd(MainWindowServices& w, const Msg& m) {
   redrawLook(w, kLookModeKey);
   for (MsgId id = kModeLampFirst; id <= kModeLampLast; ++id) redrawLook(w, id);
   r(w).drawModeDisplay(st(w));
@@ -233,13 +233,13 @@ LParam onMd(QtMainWindow& w, const Msg& m) {
   return 0;
 }
 
-LParam onMs(QtMainWindow& w, const Msg&) {
+LParam onMs(MainWindowServices& w, const Msg&) {
   drawMeterFromReply(w);
   r(w).DrawTFT_Menu(st(w));
   return 0;
 }
 
-LParam onRi(QtMainWindow& w, const Msg&) {
+LParam onRi(MainWindowServices& w, const Msg&) {
   r(w).DrawTFT_FuncIndicators(st(w));
   r(w).drawSwitch(S::Ri5, lit(st(w).get_RI_5()));
   r(w).drawSwitch(S::Ri6, lit(st(w).get_RI_6()));
@@ -248,12 +248,12 @@ LParam onRi(QtMainWindow& w, const Msg&) {
   return 0;
 }
 
-LParam onBg(QtMainWindow& w, const Msg&) {
+LParam onBg(MainWindowServices& w, const Msg&) {
   r(w).DrawTFT_BarDisp(st(w));
   return 0;
 }
 
-LParam onKc(QtMainWindow& w, const Msg&) {
+LParam onKc(MainWindowServices& w, const Msg&) {
   if (w.core() != nullptr)
     if (PanelMirror* mirror = w.core()->mirror()) panel::applyKeyModes(st(w), *mirror);
   for (int side = 0; side < 2; ++side) {
@@ -264,25 +264,25 @@ LParam onKc(QtMainWindow& w, const Msg&) {
   return 0;
 }
 
-LParam onCa(QtMainWindow& w, const Msg&) {
+LParam onCa(MainWindowServices& w, const Msg&) {
   if (w.core() != nullptr)
     if (PanelMirror* mirror = w.core()->mirror()) mirror->set_CA_Stat(st(w).get_CA_Stat());
   return 0;
 }
 
-LParam onEx(QtMainWindow& w, const Msg& m) {
+LParam onEx(MainWindowServices& w, const Msg& m) {
   if (m.w == static_cast<WParam>(kExMeterTypeSelect)) drawMeterFromReply(w);
   else if (m.w == static_cast<WParam>(kExAnt3Setting)) w.RequestBlockIconsRedraw(false);
   return 0;
 }
 
 // A pop-up over the TFT screen closed: its strip is drawn again.
-LParam onPopupClosed(QtMainWindow& w, const Msg& m) {
+LParam onPopupClosed(MainWindowServices& w, const Msg& m) {
   if (m.w != 0) w.RequestBlockIconsRedraw(true);
   return 0;
 }
 
-LParam onMainDialAngle(QtMainWindow& w, const Msg& m) {
+LParam onMainDialAngle(MainWindowServices& w, const Msg& m) {
   r(w).drawMainDial(static_cast<int>(m.w));
   return 0;
 }
@@ -378,9 +378,9 @@ constexpr WindowRow kTimers[] = {
 
 }  // namespace
 
-void drawMeterFromReply(QtMainWindow& w) { w.RequestMeterRedraw(st(w).get_RM_Meter1()); }
+void drawMeterFromReply(MainWindowServices& w) { w.RequestMeterRedraw(st(w).get_RM_Meter1()); }
 
-void DrawTFT_Image(QtMainWindow& w) {
+void DrawTFT_Image(MainWindowServices& w) {
   r(w).DrawTFT_Menu(st(w));
   w.RequestBlockIconsRedraw(false);
   if (st(w).get_AI_Stat() == 1) {
@@ -392,7 +392,7 @@ void DrawTFT_Image(QtMainWindow& w) {
   r(w).DrawTFT_BarDisp(st(w));
 }
 
-void redrawVfoDisplays(QtMainWindow& w) {
+void redrawVfoDisplays(MainWindowServices& w) {
   onFa(w, Msg{WM_ANL_EVT_FA, 0, 0});
   onVfoB(w, Msg{WM_ANL_EVT_FB, 0, 0});
 }

@@ -5,7 +5,7 @@
 // the radio's values again as soon as the link is back on.
 #include "analysis/AnalyserMessages.h"
 #include "app/Station.h"
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 #include "render/PanelSurface.h"
 
 namespace hrx::gui {
@@ -13,11 +13,11 @@ namespace hrx::gui {
 namespace {
 
 struct MissingPart final : WindowPart {
-  explicit MissingPart(QtMainWindow&) {}
+  explicit MissingPart(MainWindowServices&) {}
   bool notCurrent = false;
 };
 
-void drawNotCurrent(QtMainWindow& w) {
+void drawNotCurrent(MainWindowServices& w) {
   render::PanelRenderer& r = w.renderer();
   {
     const render::DamageBatch batch(
@@ -33,7 +33,7 @@ void drawNotCurrent(QtMainWindow& w) {
   r.drawSwitch(render::Switch::Com, 0);
 }
 
-LParam onRadioMissing(QtMainWindow& w, const Msg& m) {
+LParam onRadioMissing(MainWindowServices& w, const Msg& m) {
   if (m.w == 0) return 0;   // the look stays until the link is on again
   MissingPart& p = w.part<MissingPart>();
   p.notCurrent = true;
@@ -42,7 +42,7 @@ LParam onRadioMissing(QtMainWindow& w, const Msg& m) {
   return 0;
 }
 
-LParam onAi(QtMainWindow& w, const Msg&) {
+LParam onAi(MainWindowServices& w, const Msg&) {
   MissingPart& p = w.part<MissingPart>();
   if (!p.notCurrent || w.core() == nullptr || w.core()->state().get_AI_Stat() != 1) return 0;
   p.notCurrent = false;
@@ -54,12 +54,12 @@ LParam onAi(QtMainWindow& w, const Msg&) {
 
 // The frequency display's own refresh and a whole restore would show the
 // stored values again; while they are not current the look is laid over.
-LParam onRedraw(QtMainWindow& w, const Msg&) {
+LParam onRedraw(MainWindowServices& w, const Msg&) {
   if (w.part<MissingPart>().notCurrent) drawNotCurrent(w);
   return 0;
 }
 
-LParam onRestore(QtMainWindow& w, const Msg& m) {
+LParam onRestore(MainWindowServices& w, const Msg& m) {
   if (!w.part<MissingPart>().notCurrent) return 0;
   onRedraw(w, m);
   w.RequestMeterRedraw(0);

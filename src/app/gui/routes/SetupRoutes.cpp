@@ -1,18 +1,18 @@
 // Setup / Save radio set-up and Compare radio with file: the menu entries
 // of the set-up files (the windows: windows/SetupWindows).
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 #include "app/gui/windows/SetupWindows.h"
 
 namespace hrx::gui {
 
 namespace {
 
-LParam onSaveSetup(QtMainWindow& w, const Msg&) {
+LParam onSaveSetup(MainWindowServices& w, const Msg&) {
   saveRadioSetup(w);
   return 0;
 }
 
-LParam onCompareSetup(QtMainWindow& w, const Msg&) {
+LParam onCompareSetup(MainWindowServices& w, const Msg&) {
   compareRadioWithFile(w);
   return 0;
 }

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/ShareSetting.h"
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 
 namespace hrx::gui {
 
@@ -17,7 +17,7 @@ namespace {
 
 class SharePart final : public WindowPart {
  public:
-  explicit SharePart(QtMainWindow& w) : w_(w) {
+  explicit SharePart(MainWindowServices& w) : w_(w) {
     if (QAction* a = w_.commandAction(kCmdShare)) a->setCheckable(true);
   }
 
@@ -53,7 +53,7 @@ class SharePart final : public WindowPart {
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Share with other programs"),
                                 QStringLiteral("The choice cannot be remembered for the next start: %1.")
                                     .arg(QString::fromStdString(error)),
-                                QMessageBox::Ok, &w_);
+                                QMessageBox::Ok, &w_.widget());
     box->setObjectName(QStringLiteral("shareNotRemembered"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
@@ -66,7 +66,7 @@ class SharePart final : public WindowPart {
     std::fprintf(stderr, "hrx900: %s\n", error.c_str());
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Share with other programs"),
                                 QStringLiteral("The radio cannot be shared: %1.").arg(QString::fromStdString(error)),
-                                QMessageBox::Ok, &w_);
+                                QMessageBox::Ok, &w_.widget());
     box->setObjectName(QStringLiteral("shareError"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();  // not exec(): the window keeps running
@@ -77,16 +77,16 @@ class SharePart final : public WindowPart {
     if (QAction* a = w_.commandAction(kCmdShare)) a->setChecked(core.sharing());
   }
 
-  QtMainWindow& w_;
+  MainWindowServices& w_;
   bool started_ = false;
 };
 
-LParam onDispStart(QtMainWindow& w, const Msg&) {
+LParam onDispStart(MainWindowServices& w, const Msg&) {
   w.part<SharePart>().startUp();
   return 0;
 }
 
-LParam onShare(QtMainWindow& w, const Msg&) {
+LParam onShare(MainWindowServices& w, const Msg&) {
   w.part<SharePart>().toggle();
   return 0;
 }

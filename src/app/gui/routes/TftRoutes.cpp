@@ -6,12 +6,12 @@ namespace hrx::gui {
 
 namespace {
 
-LParam onBlink(QtMainWindow& w, const Msg&) {
+LParam onBlink(MainWindowServices& w, const Msg&) {
   w.renderer().OnBlinkTimer(displayState(w));
   return 0;
 }
 
-LParam onPeakHold(QtMainWindow& w, const Msg&) {
+LParam onPeakHold(MainWindowServices& w, const Msg&) {
   // A held peak that ran out drops to the live level; with none held the
   // timer rests until a meter draw holds one again.
   if (w.renderer().peakHoldTick()) w.RequestMeterRedraw(w.lastMeterValue());
@@ -19,16 +19,16 @@ LParam onPeakHold(QtMainWindow& w, const Msg&) {
   return 0;
 }
 
-void passBand(QtMainWindow& w, int side) {
+void passBand(MainWindowServices& w, int side) {
   if (displayState(w).get_AI_Stat() == 1) w.renderer().drawPassBand(side, displayState(w));
 }
 
-LParam onPassBandMain(QtMainWindow& w, const Msg&) {
+LParam onPassBandMain(MainWindowServices& w, const Msg&) {
   passBand(w, 0);
   return 0;
 }
 
-LParam onPassBandSub(QtMainWindow& w, const Msg&) {
+LParam onPassBandSub(MainWindowServices& w, const Msg&) {
   passBand(w, 1);
   return 0;
 }

@@ -10,8 +10,8 @@
 
 namespace hrx::gui {
 
-class QtMainWindow;
-using WindowRow = MessageRow<QtMainWindow>;
+class MainWindowServices;
+using WindowRow = MessageRow<MainWindowServices>;
 
 struct WindowRoutes {
   const char* name;
@@ -24,7 +24,7 @@ struct WindowRoutes {
 std::span<const WindowRoutes* const> allWindowRoutes();
 
 // What a feature keeps for the life of the window: made on first use by
-// QtMainWindow::part<T>(), which passes the window to T's constructor.
+// MainWindowServices::part<T>(), which passes the window to T's constructor.
 class WindowPart {
  public:
   virtual ~WindowPart() = default;

@@ -8,7 +8,7 @@
 #include <QWheelEvent>
 #include <QWidget>
 
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 
 namespace hrx::gui {
 
@@ -49,7 +49,7 @@ const PanelElement& elementAt(int index) { return panelElements()[static_cast<st
 
 }  // namespace
 
-PanelAccess::PanelAccess(QtMainWindow& window) : w_(window) {
+PanelAccess::PanelAccess(MainWindowServices& window) : w_(window) {
   QWidget* panel = w_.panelWidget();
   panel->setFocusPolicy(Qt::StrongFocus);
   panel->installEventFilter(this);

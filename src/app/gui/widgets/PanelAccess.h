@@ -20,7 +20,7 @@ namespace hrx::gui {
 
 class PanelAccess final : public QObject, public WindowPart {
  public:
-  explicit PanelAccess(QtMainWindow& window);
+  explicit PanelAccess(MainWindowServices& window);
   ~PanelAccess() override;
 
   // The ringed element's index in panelElements(), or -1.
@@ -54,7 +54,7 @@ class PanelAccess final : public QObject, public WindowPart {
   void wheelNotch(QPoint at, bool up);
   void raise(QAccessibleEvent& e);
 
-  QtMainWindow& w_;
+  MainWindowServices& w_;
   QWidget* ring_ = nullptr;
   int focused_ = -1;
   bool synthetic_ = false;

@@ -9,7 +9,8 @@
 #include <iterator>
 #include <vector>
 
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
+#include "app/gui/PanelWidget.h"
 #include "app/gui/widgets/PanelAccess.h"
 #include "panel/PanelCtrl.h"
 #include "render/PanelRenderer.h"
@@ -204,7 +205,7 @@ std::vector<PanelElement> buildElements() {
   return out;
 }
 
-const RadioState* stateOf(QtMainWindow& w) { return w.core() != nullptr ? &w.core()->state() : nullptr; }
+const RadioState* stateOf(MainWindowServices& w) { return w.core() != nullptr ? &w.core()->state() : nullptr; }
 
 QString signedHz(int hz) { return QStringLiteral("%1%2 Hz").arg(hz > 0 ? QStringLiteral("+") : QString()).arg(hz); }
 
@@ -213,7 +214,7 @@ QString modeName(int mode) {
   return bitmapLegend(render::kVfoBModeLabel[static_cast<std::size_t>(mode)]);
 }
 
-QString dialValue(QtMainWindow& w, const PanelElement& e, const RadioState& st) {
+QString dialValue(MainWindowServices& w, const PanelElement& e, const RadioState& st) {
   switch (e.id) {
     case panel::kIdMainDial: return QStringLiteral("VFO-A ") + frequencyText(st.get_VfoA_Freq());
     case panel::kIdSubDial: {
@@ -252,7 +253,7 @@ QString frequencyText(int hz) {
   return digits + (hz < 1000000 ? QStringLiteral(" kHz") : QStringLiteral(" MHz"));
 }
 
-ElementTexts elementTexts(QtMainWindow& w, const PanelElement& e) {
+ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
   ElementTexts t;
   t.name = e.legend;
   const RadioState* st = stateOf(w);
@@ -448,7 +449,7 @@ class ElementInterface final : public QAccessibleInterface,
 
  private:
   const PanelElement& element() const { return panelElements()[static_cast<std::size_t>(index_)]; }
-  QtMainWindow& mainWindow() const { return *static_cast<QtMainWindow*>(panel_->window()); }
+  MainWindowServices& mainWindow() const { return *dynamic_cast<MainWindowServices*>(panel_->window()); }
   PanelAccess& access() const { return mainWindow().part<PanelAccess>(); }
   ElementTexts texts() const { return isValid() ? elementTexts(mainWindow(), element()) : ElementTexts{}; }
 
@@ -460,7 +461,7 @@ class ElementInterface final : public QAccessibleInterface,
 class PanelInterface final : public QAccessibleWidget {
  public:
   explicit PanelInterface(QWidget* panel) : QAccessibleWidget(panel, QAccessible::Pane, QStringLiteral("Front panel")) {
-    if (!panelGone(panel)) static_cast<QtMainWindow*>(panel->window())->part<PanelAccess>().startTelling();
+    if (!panelGone(panel)) dynamic_cast<MainWindowServices*>(panel->window())->part<PanelAccess>().startTelling();
   }
   ~PanelInterface() override {
     for (QAccessible::Id id : children_)
@@ -505,7 +506,7 @@ class PanelInterface final : public QAccessibleWidget {
   }
   QAccessibleInterface* focusChild() const override {
     if (panelGone(widget())) return nullptr;
-    const int f = static_cast<QtMainWindow*>(widget()->window())->part<PanelAccess>().focused();
+    const int f = dynamic_cast<MainWindowServices*>(widget()->window())->part<PanelAccess>().focused();
     return f >= 0 && widget()->hasFocus() ? child(f) : nullptr;
   }
 
@@ -523,7 +524,7 @@ class PanelInterface final : public QAccessibleWidget {
 QAccessibleInterface* panelFactory(const QString&, QObject* object) {
   auto* panel = qobject_cast<QWidget*>(object);
   if (panel == nullptr || dynamic_cast<PanelWidget*>(panel) == nullptr) return nullptr;
-  if (dynamic_cast<QtMainWindow*>(panel->window()) == nullptr) return nullptr;
+  if (dynamic_cast<MainWindowServices*>(panel->window()) == nullptr) return nullptr;
   return new PanelInterface(panel);
 }
 

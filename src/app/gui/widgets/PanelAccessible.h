@@ -11,7 +11,7 @@
 
 namespace hrx::gui {
 
-class QtMainWindow;
+class MainWindowServices;
 
 enum class ElementKind { Key, SoftKey, Digit, Knob, Dial, Display, Meter };
 
@@ -52,7 +52,7 @@ struct ElementTexts {
 };
 // What the element says now: its name and value from the legends, the
 // radio state and what the panel shows.
-ElementTexts elementTexts(QtMainWindow& w, const PanelElement& e);
+ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e);
 // "14.250.000 MHz"; "475.000 kHz" below 1 MHz.
 QString frequencyText(int hz);
 

@@ -86,8 +86,8 @@ class CPrmtrcDlg final : public QDialog, private eq::EditorHost {
   QPointer<QMessageBox> badFile_;
 };
 
-class QtMainWindow;
+class MainWindowServices;
 // The editor the main window has open, or null.
-CPrmtrcDlg* openEqualiser(QtMainWindow& w);
+CPrmtrcDlg* openEqualiser(MainWindowServices& w);
 
 }  // namespace hrx::gui

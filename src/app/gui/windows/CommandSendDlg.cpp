@@ -5,11 +5,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 
 namespace hrx::gui {
 
-CCommandSendDlg::CCommandSendDlg(QtMainWindow& window)
+CCommandSendDlg::CCommandSendDlg(MainWindowServices& window)
     : OptionDialog(window, "Command Send", kMsgCommandSendClosed, 218, 77) {
   auto* layout = new QVBoxLayout(this);
   auto* prompt = new QLabel(QStringLiteral("Please enter the TX command."), this);

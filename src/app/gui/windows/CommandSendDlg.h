@@ -17,7 +17,7 @@ class CCommandSendDlg final : public OptionDialog {
   Q_OBJECT
 
  public:
-  explicit CCommandSendDlg(QtMainWindow& window);
+  explicit CCommandSendDlg(MainWindowServices& window);
   QLineEdit* edit() const { return edit_; }
   const std::string& lastSent() const { return lastSent_; }
   void accept() override;

@@ -9,7 +9,7 @@
 
 #include "analysis/AnalyserMessages.h"
 #include "app/OptionTexts.h"
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 
 namespace hrx::gui {
 
@@ -29,7 +29,7 @@ QString channel(int n) { return QStringLiteral("Ch-%1").arg(n); }
 
 }  // namespace
 
-CCwDlg::CCwDlg(QtMainWindow& window) : OptionDialog(window, "CW", kMsgCwClosed, 0, 0) {
+CCwDlg::CCwDlg(MainWindowServices& window) : OptionDialog(window, "CW", kMsgCwClosed, 0, 0) {
   auto* layout = new QGridLayout(this);
   auto* message = new QGroupBox(QStringLiteral("Message Play"), this);
   auto* text = new QGroupBox(QStringLiteral("Text Play"), this);

@@ -18,7 +18,7 @@ class CCwDlg final : public OptionDialog {
   Q_OBJECT
 
  public:
-  explicit CCwDlg(QtMainWindow& window);
+  explicit CCwDlg(MainWindowServices& window);
   void onEvent(MsgId id) override;
   QLineEdit* edit(int n) const { return edits_[n - 1]; }
   QLabel* note() const { return note_; }

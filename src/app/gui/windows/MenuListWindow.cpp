@@ -17,7 +17,7 @@
 #include <cstring>
 
 #include "app/gui/windows/PortWindows.h"
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 
 namespace hrx::gui {
 
@@ -158,8 +158,8 @@ void CMenuListTextDlg::takeText() {
 
 // ---- the list window ----
 
-CMenuListDlg::CMenuListDlg(QtMainWindow& w)
-    : QDialog(&w), w_(w), items_(std::make_unique<MenuListItem[]>(kMenuItemMax)), list_(new QListWidget(this)) {
+CMenuListDlg::CMenuListDlg(MainWindowServices& w)
+    : QDialog(&w.widget()), w_(w), items_(std::make_unique<MenuListItem[]>(kMenuItemMax)), list_(new QListWidget(this)) {
   setWindowTitle(QStringLiteral("MENU LIST"));
   setModal(false);
   setFont(listFont());
@@ -315,7 +315,7 @@ bool CMenuListDlg::eventFilter(QObject* o, QEvent* e) {
   // stay the window's own, since the main window would close on Escape.
   QKeyEvent offer(k->type(), k->key(), k->modifiers(), k->text(), k->isAutoRepeat(), k->count());
   offer.setAccepted(false);
-  QCoreApplication::sendEvent(&w_, &offer);
+  QCoreApplication::sendEvent(&w_.widget(), &offer);
   return offer.isAccepted();
 }
 

@@ -18,7 +18,7 @@ class QListWidget;
 
 namespace hrx::gui {
 
-class QtMainWindow;
+class MainWindowServices;
 
 inline constexpr MsgId kMsgMenuListEnd = 0x85D3;   // w = 1 when OK applied a change
 inline constexpr int kMenuTextMax = 12;
@@ -72,7 +72,7 @@ class CMenuListDlg final : public QDialog {
   Q_OBJECT
 
  public:
-  explicit CMenuListDlg(QtMainWindow& w);
+  explicit CMenuListDlg(MainWindowServices& w);
 
   // Copies the catalogue, builds the lines and selects the remembered one.
   void fill();
@@ -96,7 +96,7 @@ class CMenuListDlg final : public QDialog {
 
  private:
   void end(bool changed);
-  QtMainWindow& w_;
+  MainWindowServices& w_;
   std::unique_ptr<MenuListItem[]> items_;
   int count_ = 0;
   int sel_ = 0;
@@ -107,6 +107,6 @@ class CMenuListDlg final : public QDialog {
 };
 
 // The list window while it is open over the main window, or null.
-CMenuListDlg* shownMenuList(QtMainWindow& w);
+CMenuListDlg* shownMenuList(MainWindowServices& w);
 
 }  // namespace hrx::gui

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 
 namespace hrx::gui {
 
@@ -36,8 +36,8 @@ void setTextColour(QLabel& label, const QColor& colour) {
 
 QString controlName(int id) { return QString::number(id); }
 
-OptionDialog::OptionDialog(QtMainWindow& window, const char* caption, MsgId closeMsg, int widthDu, int heightDu)
-    : QDialog(&window), w_(window), closeMsg_(closeMsg) {
+OptionDialog::OptionDialog(MainWindowServices& window, const char* caption, MsgId closeMsg, int widthDu, int heightDu)
+    : QDialog(&window.widget()), w_(window), closeMsg_(closeMsg) {
   setWindowTitle(QString::fromUtf8(caption));
   setModal(false);
   if (widthDu > 0) resize(dialogUnits(*this, widthDu, heightDu));

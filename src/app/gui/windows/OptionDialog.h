@@ -12,7 +12,7 @@ class QPushButton;
 
 namespace hrx::gui {
 
-class QtMainWindow;
+class MainWindowServices;
 
 // Template dialog units in pixels of `w`'s font (4 units a character's
 // width, 8 its height).
@@ -26,7 +26,7 @@ QString controlName(int id);
 
 class OptionDialog : public QDialog {
  public:
-  OptionDialog(QtMainWindow& window, const char* caption, MsgId closeMsg, int widthDu, int heightDu);
+  OptionDialog(MainWindowServices& window, const char* caption, MsgId closeMsg, int widthDu, int heightDu);
   // Reports the end once: hides and posts the close message.
   void finish();
   bool finished() const { return finished_; }
@@ -40,7 +40,7 @@ class OptionDialog : public QDialog {
   QPushButton* opButton(int id, const QString& text, int op);
   // Posts composer operation `op`.
   void request(int op, bool subSide = false, std::int32_t value = 0);
-  QtMainWindow& w_;
+  MainWindowServices& w_;
 
  private:
   MsgId closeMsg_;

@@ -23,7 +23,7 @@ inline constexpr int kCmdVersion = 32789;
 
 class OptionWindows final : public WindowPart {
  public:
-  explicit OptionWindows(QtMainWindow&) {}
+  explicit OptionWindows(MainWindowServices&) {}
   // The windows go before the main window they report to, so a button
   // released on the way out still finds it whole.
   ~OptionWindows() override {
@@ -42,8 +42,8 @@ class OptionWindows final : public WindowPart {
 
 // The eight modeless windows that sit over the panel: these five, the
 // equaliser and the two port windows; null for those not open.
-std::array<QWidget*, 8> windowsOverPanel(QtMainWindow& w);
+std::array<QWidget*, 8> windowsOverPanel(MainWindowServices& w);
 // While any of them is open the panel counts as busy.
-void refreshPanelBusy(QtMainWindow& w);
+void refreshPanelBusy(MainWindowServices& w);
 
 }  // namespace hrx::gui

@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "analysis/AnalyserMessages.h"
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 
 namespace hrx::gui {
 
@@ -32,7 +32,7 @@ constexpr ButtonRow kButtons[] = {
 
 }  // namespace
 
-CPlaybackDlg::CPlaybackDlg(QtMainWindow& window) : OptionDialog(window, "Playback", kMsgPlaybackClosed, 0, 0) {
+CPlaybackDlg::CPlaybackDlg(MainWindowServices& window) : OptionDialog(window, "Playback", kMsgPlaybackClosed, 0, 0) {
   auto* layout = new QGridLayout(this);
   rec_ = new QLabel(QStringLiteral("REC"), this);
   play_ = new QLabel(QStringLiteral("PLAY"), this);

@@ -12,7 +12,7 @@ class CPlaybackDlg final : public OptionDialog {
   Q_OBJECT
 
  public:
-  explicit CPlaybackDlg(QtMainWindow& window);
+  explicit CPlaybackDlg(MainWindowServices& window);
   void onEvent(MsgId id) override;
   QLabel* recLabel() const { return rec_; }
   QLabel* playLabel() const { return play_; }

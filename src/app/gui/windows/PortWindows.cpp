@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 #include "serial/CommSetting.h"
 
 namespace hrx::gui {
@@ -196,8 +196,8 @@ void PortChanger::changeBaudRate(int rate, bool reconnect, std::function<void()>
 
 // ---- the two windows ----
 
-PortListDlg::PortListDlg(QtMainWindow& w, const char* caption, MsgId endMsg)
-    : QDialog(&w), w_(w), list_(new QListWidget(this)), endMsg_(endMsg) {
+PortListDlg::PortListDlg(MainWindowServices& w, const char* caption, MsgId endMsg)
+    : QDialog(&w.widget()), w_(w), list_(new QListWidget(this)), endMsg_(endMsg) {
   setWindowTitle(QString::fromUtf8(caption));
   list_->setObjectName(QStringLiteral("list1019"));
   list_->setAccessibleName(QString::fromUtf8(caption));
@@ -259,7 +259,7 @@ void fillList(QListWidget* list, const char* name, int value, int current) {
 }
 }  // namespace
 
-CComSelectDlg::CComSelectDlg(QtMainWindow& w) : PortListDlg(w, "COM Select", kMsgComSelectEnd) {
+CComSelectDlg::CComSelectDlg(MainWindowServices& w) : PortListDlg(w, "COM Select", kMsgComSelectEnd) {
   Station* st = w.part<PortPart>().changer.station();
   const int current = st != nullptr ? st->port.GetPortNumber() : 0;
   for (const ComPortRow& r : kComPortTable) {
@@ -313,7 +313,7 @@ void CComSelectDlg::apply() {
   });
 }
 
-CBardRateSettingDlg::CBardRateSettingDlg(QtMainWindow& w) : PortListDlg(w, "Baud rate", kMsgBaudRateEnd) {
+CBardRateSettingDlg::CBardRateSettingDlg(MainWindowServices& w) : PortListDlg(w, "Baud rate", kMsgBaudRateEnd) {
   Station* st = w.part<PortPart>().changer.station();
   aiAtOpen_ = w.core() != nullptr && w.core()->state().get_AI_Stat() != 0;
   const int current = st != nullptr ? st->port.GetBaudRate() : 0;

@@ -21,7 +21,7 @@ class Station;
 
 namespace hrx::gui {
 
-class QtMainWindow;
+class MainWindowServices;
 
 inline constexpr MsgId kMsgComSelectEnd = 0x85CD;
 inline constexpr MsgId kMsgBaudRateEnd = 0x85CE;
@@ -50,7 +50,7 @@ class PortChanger final : public QObject {
   Q_OBJECT
 
  public:
-  explicit PortChanger(QtMainWindow& w) : w_(w) {}
+  explicit PortChanger(MainWindowServices& w) : w_(w) {}
 
   bool running() const { return running_; }
   // Takes the changer for one change (COM Select, Baud rate, the menu
@@ -89,7 +89,7 @@ class PortChanger final : public QObject {
   void lookProbe();
   void stopTimer(QPointer<QObject>& timer);
 
-  QtMainWindow& w_;
+  MainWindowServices& w_;
   bool running_ = false;
   int polls_ = 0;
   QPointer<QObject> pollTimer_;
@@ -111,7 +111,7 @@ class PortListDlg : public QDialog {
   Q_OBJECT
 
  public:
-  PortListDlg(QtMainWindow& w, const char* caption, MsgId endMsg);
+  PortListDlg(MainWindowServices& w, const char* caption, MsgId endMsg);
   QListWidget* list() const { return list_; }
   // The value of the chosen row (0 when none).
   int chosen() const { return chosen_; }
@@ -121,7 +121,7 @@ class PortListDlg : public QDialog {
   void finishWith();   // notifies the main window
   void keyPressEvent(QKeyEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
-  QtMainWindow& w_;
+  MainWindowServices& w_;
   QListWidget* list_;
   int chosen_ = 0;
   bool applying_ = false;
@@ -135,7 +135,7 @@ class CComSelectDlg final : public PortListDlg {
   Q_OBJECT
 
  public:
-  explicit CComSelectDlg(QtMainWindow& w);
+  explicit CComSelectDlg(MainWindowServices& w);
 
  protected:
   void apply() override;
@@ -145,7 +145,7 @@ class CBardRateSettingDlg final : public PortListDlg {
   Q_OBJECT
 
  public:
-  explicit CBardRateSettingDlg(QtMainWindow& w);
+  explicit CBardRateSettingDlg(MainWindowServices& w);
 
  protected:
   void apply() override;
@@ -156,7 +156,7 @@ class CBardRateSettingDlg final : public PortListDlg {
 
 // What the main window keeps of the port windows.
 struct PortPart final : WindowPart {
-  explicit PortPart(QtMainWindow& w) : changer(w) {}
+  explicit PortPart(MainWindowServices& w) : changer(w) {}
   PortChanger changer;
   QPointer<CComSelectDlg> comSelect;
   QPointer<CBardRateSettingDlg> baudRate;

@@ -9,7 +9,7 @@
 
 #include "analysis/AnalyserMessages.h"
 #include "app/OptionTexts.h"
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 
 namespace hrx::gui {
 
@@ -60,7 +60,7 @@ int CToneListDlg::chosen() const {
   return row >= 0 && row < kToneCount ? row : -1;
 }
 
-CRepeaterDlg::CRepeaterDlg(QtMainWindow& window) : OptionDialog(window, "Repeater", kMsgRepeaterClosed, 0, 0) {
+CRepeaterDlg::CRepeaterDlg(MainWindowServices& window) : OptionDialog(window, "Repeater", kMsgRepeaterClosed, 0, 0) {
   if (w_.core() != nullptr) sub_ = w_.core()->state().get_VS_Stat() == 1;
   auto* layout = new QVBoxLayout(this);
   side_ = new QLabel(sub_ ? QStringLiteral("<VFO-B>") : QStringLiteral("<VFO-A>"), this);

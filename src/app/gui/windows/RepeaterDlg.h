@@ -28,7 +28,7 @@ class CRepeaterDlg final : public OptionDialog {
   Q_OBJECT
 
  public:
-  explicit CRepeaterDlg(QtMainWindow& window);
+  explicit CRepeaterDlg(MainWindowServices& window);
   void onEvent(MsgId id) override;
   bool subSide() const { return sub_; }
   QLabel* sideLabel() const { return side_; }

@@ -7,7 +7,7 @@
 #include "analysis/AnalyserMessages.h"
 #include "app/OptionTexts.h"
 #include "app/gui/widgets/PushHoldButton.h"
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 
 namespace hrx::gui {
 
@@ -27,7 +27,7 @@ constexpr HoldRow kHold[] = {{1044, "CCW"}, {1045, "CW"}, {1046, "SLOW"}, {1047,
 
 }  // namespace
 
-CRotatorDlg::CRotatorDlg(QtMainWindow& window) : OptionDialog(window, "Rotator", kMsgRotatorClosed, 0, 0) {
+CRotatorDlg::CRotatorDlg(MainWindowServices& window) : OptionDialog(window, "Rotator", kMsgRotatorClosed, 0, 0) {
   auto* layout = new QGridLayout(this);
   layout->addWidget(new QLabel(QStringLiteral("DIRECTION"), this), 0, 0, 1, 2, Qt::AlignCenter);
   layout->addWidget(new QLabel(QStringLiteral("SPEED"), this), 0, 2, 1, 2, Qt::AlignCenter);

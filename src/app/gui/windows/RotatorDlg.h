@@ -20,7 +20,7 @@ class CRotatorDlg final : public OptionDialog {
   Q_OBJECT
 
  public:
-  explicit CRotatorDlg(QtMainWindow& window);
+  explicit CRotatorDlg(MainWindowServices& window);
   void onEvent(MsgId id) override;
   // A press-and-hold report (0x85DA) of one of the four buttons.
   void onPushHold(const Msg& m);

@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/gui/QtMainWindow.h"
+#include "app/gui/MainWindowServices.h"
 #include "app/gui/windows/PortWindows.h"
 #include "menulist/MenuCatalogue.h"
 
@@ -41,8 +41,8 @@ void warn(QWidget* over, const QString& title, const QString& text) {
   box->open();
 }
 
-QFileDialog* fileDialog(QtMainWindow& w, const QString& title, QFileDialog::AcceptMode mode) {
-  auto* d = new QFileDialog(&w, title, QString(), QString::fromUtf8(kSetupFilter));
+QFileDialog* fileDialog(MainWindowServices& w, const QString& title, QFileDialog::AcceptMode mode) {
+  auto* d = new QFileDialog(&w.widget(), title, QString(), QString::fromUtf8(kSetupFilter));
   d->setObjectName(QStringLiteral("setupFileDialog"));
   d->setOption(QFileDialog::DontUseNativeDialog);
   d->setAcceptMode(mode);
@@ -53,17 +53,17 @@ QFileDialog* fileDialog(QtMainWindow& w, const QString& title, QFileDialog::Acce
 }
 
 // The menu list or a port change must not run beside a restore.
-bool portOrListBusy(QtMainWindow& w) { return w.panel().menuOpen() || w.part<PortPart>().changer.running(); }
+bool portOrListBusy(MainWindowServices& w) { return w.panel().menuOpen() || w.part<PortPart>().changer.running(); }
 
 }  // namespace
 
-QString setupNotReadReason(QtMainWindow& w) {
+QString setupNotReadReason(MainWindowServices& w) {
   if (w.core() == nullptr || w.readOutsDone() == 0 || w.core()->windowFlags().busy.load() != 0)
     return QString::fromUtf8(kSetupNotReadText);
   return {};
 }
 
-SetupHeader setupHeaderNow(QtMainWindow& w, const QString& comment) {
+SetupHeader setupHeaderNow(MainWindowServices& w, const QString& comment) {
   SetupHeader h;
   h.program = "hrx900 " + QCoreApplication::applicationVersion().toStdString();
   h.radio = w.core() != nullptr ? radioIdOf(w.core()->state()) : std::string();
@@ -83,7 +83,7 @@ QString RestoreSummary::text() const {
 
 // ---- the restore ----
 
-SetupRestorer::SetupRestorer(QtMainWindow& w, QObject* parent) : QObject(parent), w_(w) {}
+SetupRestorer::SetupRestorer(MainWindowServices& w, QObject* parent) : QObject(parent), w_(w) {}
 
 int SetupRestorer::done() const {
   return static_cast<int>(summary_.confirmed.size() + summary_.refused.size() + summary_.unconfirmed.size());
@@ -116,7 +116,7 @@ bool SetupRestorer::start(std::vector<SetupItem> items, QString* reason) {
   total_ = static_cast<int>(plain_.size() + cat_.size());
   // Writing CAT RATE is a port change: held from here, so that no other
   // starts before the port has followed and the item has been read back.
-  holdsPort_ = !cat_.empty() && w_.part<PortPart>().changer.begin(&w_);
+  holdsPort_ = !cat_.empty() && w_.part<PortPart>().changer.begin(&w_.widget());
   Q_EMIT progress(0, total_);
   writeAndCheck(std::move(plain_), [this] { catRate(); });
   return true;
@@ -227,7 +227,7 @@ void SetupRestorer::catRate() {
     w_.part<PortPart>().changer.Cat_Rate_Change(item.raw, aiAtStart_, [self] {
       if (!self) return;
       // Ended by the change: taken again until the read-back is done.
-      self->w_.part<PortPart>().changer.begin(&self->w_);
+      self->w_.part<PortPart>().changer.begin(&self->w_.widget());
       // Off now: the link is being switched on again, and the radio's
       // answer counts only after that read-out (auto-information comes on
       // before the read-out starts).
@@ -264,8 +264,8 @@ void SetupRestorer::finish() {
 
 // ---- the comparison window ----
 
-CSetupCompareDlg::CSetupCompareDlg(QtMainWindow& w, const QString& path, const SetupFile& file)
-    : QDialog(&w),
+CSetupCompareDlg::CSetupCompareDlg(MainWindowServices& w, const QString& path, const SetupFile& file)
+    : QDialog(&w.widget()),
       w_(w),
       diffs_(compareSetup(file, w.core()->state())),
       restorer_(w, this),
@@ -353,33 +353,34 @@ void CSetupCompareDlg::closeEvent(QCloseEvent* e) {
 
 // ---- the menu entries ----
 
-bool loadSetupForRadio(QtMainWindow& w, const QString& path, SetupFile* file, SetupError* error) {
+bool loadSetupForRadio(MainWindowServices& w, const QString& path, SetupFile* file, SetupError* error) {
   return readSetupFile(path.toStdString(), file, error) && w.core() != nullptr &&
          checkSetupRadio(*file, radioIdOf(w.core()->state()), error);
 }
 
-void saveRadioSetup(QtMainWindow& w) {
+void saveRadioSetup(MainWindowServices& w) {
   if (const QString why = setupNotReadReason(w); !why.isEmpty()) {
-    warn(&w, QStringLiteral("Save radio set-up"), why);
+    warn(&w.widget(), QStringLiteral("Save radio set-up"), why);
     return;
   }
   QFileDialog* d = fileDialog(w, QStringLiteral("Save radio set-up"), QFileDialog::AcceptSave);
-  QPointer<QtMainWindow> guard(&w);
-  QObject::connect(d, &QFileDialog::fileSelected, &w, [guard](const QString& path) {
+  QPointer<QWidget> guard(&w.widget());
+  MainWindowServices* services = &w;
+  QObject::connect(d, &QFileDialog::fileSelected, guard, [guard, services](const QString& path) {
     if (!guard) return;
     auto* ask = new QInputDialog(guard);
     ask->setObjectName(QStringLiteral("setupComment"));
     ask->setWindowTitle(QStringLiteral("Save radio set-up"));
     ask->setLabelText(QStringLiteral("A comment for the file (station, contest, antenna):"));
     ask->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(ask, &QInputDialog::textValueSelected, guard, [guard, path](const QString& comment) {
+    QObject::connect(ask, &QInputDialog::textValueSelected, guard, [guard, services, path](const QString& comment) {
       // The read-out may have started again meanwhile.
-      if (const QString why = setupNotReadReason(*guard); !why.isEmpty()) {
+      if (const QString why = setupNotReadReason(*services); !why.isEmpty()) {
         warn(guard, QStringLiteral("Save radio set-up"), why);
         return;
       }
       const WholeFileResult r =
-          writeSetupFile(path.toStdString(), setupHeaderNow(*guard, comment), guard->core()->state());
+          writeSetupFile(path.toStdString(), setupHeaderNow(*services, comment), services->core()->state());
       if (!r) warn(guard, QStringLiteral("Save radio set-up"), QString::fromStdString(r.error));
     });
     ask->open();
@@ -387,22 +388,23 @@ void saveRadioSetup(QtMainWindow& w) {
   d->open();
 }
 
-void compareRadioWithFile(QtMainWindow& w) {
+void compareRadioWithFile(MainWindowServices& w) {
   if (const QString why = setupNotReadReason(w); !why.isEmpty()) {
-    warn(&w, QStringLiteral("Compare radio with file"), why);
+    warn(&w.widget(), QStringLiteral("Compare radio with file"), why);
     return;
   }
   QFileDialog* d = fileDialog(w, QStringLiteral("Compare radio with file"), QFileDialog::AcceptOpen);
-  QPointer<QtMainWindow> guard(&w);
-  QObject::connect(d, &QFileDialog::fileSelected, &w, [guard](const QString& path) {
+  QPointer<QWidget> guard(&w.widget());
+  MainWindowServices* services = &w;
+  QObject::connect(d, &QFileDialog::fileSelected, guard, [guard, services](const QString& path) {
     if (!guard) return;
     SetupFile file;
     SetupError error;
-    if (!loadSetupForRadio(*guard, path, &file, &error)) {
+    if (!loadSetupForRadio(*services, path, &file, &error)) {
       warn(guard, QStringLiteral("Compare radio with file"), QString::fromStdString(error.text()));
       return;
     }
-    auto* dlg = new CSetupCompareDlg(*guard, path, file);
+    auto* dlg = new CSetupCompareDlg(*services, path, file);
     dlg->setObjectName(QStringLiteral("setupCompare"));
     dlg->show();
   });

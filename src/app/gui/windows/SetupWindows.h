@@ -19,7 +19,7 @@ class QTimer;
 
 namespace hrx::gui {
 
-class QtMainWindow;
+class MainWindowServices;
 
 inline constexpr int kCmdSaveSetup = 32791;
 inline constexpr int kCmdCompareSetup = 32792;
@@ -35,9 +35,9 @@ inline constexpr int kLinkBackLimitMs = 60000;
 
 // Why the radio's set-up cannot be taken now (empty: it can): no read-out
 // has ended, or one is running.
-QString setupNotReadReason(QtMainWindow& w);
+QString setupNotReadReason(MainWindowServices& w);
 // The header of a file saved now.
-SetupHeader setupHeaderNow(QtMainWindow& w, const QString& comment);
+SetupHeader setupHeaderNow(MainWindowServices& w, const QString& comment);
 
 struct RestoreSummary {
   std::vector<int> confirmed, refused, unconfirmed;   // item numbers
@@ -54,7 +54,7 @@ class SetupRestorer final : public QObject {
   Q_OBJECT
 
  public:
-  explicit SetupRestorer(QtMainWindow& w, QObject* parent = nullptr);
+  explicit SetupRestorer(MainWindowServices& w, QObject* parent = nullptr);
   // False with the reason when the radio cannot take a restore now.
   bool start(std::vector<SetupItem> items, QString* reason);
   bool running() const { return running_; }
@@ -75,7 +75,7 @@ class SetupRestorer final : public QObject {
   void finish();
   int done() const;
 
-  QtMainWindow& w_;
+  MainWindowServices& w_;
   bool running_ = false;
   bool aiAtStart_ = false;
   int total_ = 0;
@@ -98,7 +98,7 @@ class CSetupCompareDlg final : public QDialog {
   Q_OBJECT
 
  public:
-  CSetupCompareDlg(QtMainWindow& w, const QString& path, const SetupFile& file);
+  CSetupCompareDlg(MainWindowServices& w, const QString& path, const SetupFile& file);
   QTableWidget* table() const { return table_; }
   QProgressBar* progressBar() const { return progress_; }
   QLabel* summaryLabel() const { return summary_; }
@@ -110,7 +110,7 @@ class CSetupCompareDlg final : public QDialog {
   void reject() override;
 
  private:
-  QtMainWindow& w_;
+  MainWindowServices& w_;
   std::vector<SetupDifference> diffs_;
   SetupRestorer restorer_;
   QTableWidget* table_;
@@ -122,10 +122,10 @@ class CSetupCompareDlg final : public QDialog {
 
 // The menu entries: a Qt file dialog each; saving then asks for the
 // comment; comparing opens the comparison or says why the file is refused.
-void saveRadioSetup(QtMainWindow& w);
-void compareRadioWithFile(QtMainWindow& w);
+void saveRadioSetup(MainWindowServices& w);
+void compareRadioWithFile(MainWindowServices& w);
 // A file that cannot be used: read, checked against this radio, or the
 // reason (with its line number) in `error`.
-bool loadSetupForRadio(QtMainWindow& w, const QString& path, SetupFile* file, SetupError* error);
+bool loadSetupForRadio(MainWindowServices& w, const QString& path, SetupFile* file, SetupError* error);
 
 }  // namespace hrx::gui
