@@ -265,6 +265,31 @@ class SetupWindowsTest : public QObject {
       }
     }
   }
+
+  // Any restore is a port change until its read-back ends: a Baud rate
+  // change asked for meanwhile is refused, as beside the menu list's.
+  void aRestoreHoldsThePortChangerUntilItsReadBackEnds() {
+    Rig rig;
+    QVERIFY(rig.open() && rig.connectAndReadOut());
+    const QString path = rig.dir.filePath(QStringLiteral("plain.hrxsetup"));
+    writeFile(path, "format: hrx900-setup 1\nradio: 0460\n001 | FAST DELAY | 500 | 500msec\n");
+    CSetupCompareDlg* dlg = compare(rig, path);
+    QVERIFY(dlg != nullptr && dlg->table()->rowCount() == 1);
+    QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("restore")), Qt::LeftButton);
+    QVERIFY(dlg->restorer().running());
+    rig.w->onCommand(hrx::gui::kCmdBaudRate);
+    QPointer<hrx::gui::CBardRateSettingDlg> baud;
+    QTRY_VERIFY((baud = rig.w->findChild<hrx::gui::CBardRateSettingDlg*>()) != nullptr && baud->isVisible());
+    QTest::mouseClick(baud->list()->viewport(), Qt::LeftButton, {}, baud->list()->visualItemRect(baud->list()->item(2)).center());
+    QTest::mouseClick(baud->findChild<QPushButton*>(QStringLiteral("ok")), Qt::LeftButton);
+    QVERIFY(dlg->restorer().running());
+    QTRY_VERIFY(!baud.isNull() && !baud->findChildren<QMessageBox*>().isEmpty());
+    QCOMPARE(baud->findChildren<QMessageBox*>().front()->text(), QString::fromUtf8(hrx::gui::kPortChangeBusyText));
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg->restorer().running(), 10000);
+    QCOMPARE(dlg->summaryLabel()->text(), QStringLiteral("1 written and confirmed, 0 refused by the radio, 0 not confirmed."));
+    QCOMPARE(rig.count("EX0382;"), 0);
+    QCOMPARE(rig.station().port.GetBaudRate(), 4800);
+  }
 };
 
 static const hrx::test::GuiSuite kSuite("SetupWindows", hrx::test::runSuite<SetupWindowsTest>);
