@@ -7,7 +7,10 @@
 #include <QFileDialog>
 #include <QListWidget>
 #include <QPointer>
+#include <algorithm>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -264,6 +267,36 @@ class SetupWindowsTest : public QObject {
         QCOMPARE(rig.station().state.get_AI_Stat(), 0);
       }
     }
+  }
+
+  // A set-up that cannot be saved is said in the log at once, as the port
+  // windows' failed saves are, besides the message.
+  void aFailedSaveIsLoggedAtOnce() {
+    Rig rig;
+    auto lines = std::make_shared<std::vector<std::string>>();
+    auto mu = std::make_shared<std::mutex>();
+    QVERIFY(rig.open([&](hrx::StationOptions& o) {
+      o.log = [lines, mu](const std::string& l) {
+        std::lock_guard lock(*mu);
+        lines->push_back(l);
+      };
+    }) && rig.connectAndReadOut());
+    const QString path = rig.dir.filePath(QStringLiteral("gone/radio.hrxsetup"));
+    rig.w->onCommand(hrx::gui::kCmdSaveSetup);
+    QVERIFY(chooseFile(rig, path));
+    QInputDialog* ask = nullptr;
+    QTRY_VERIFY((ask = rig.w->findChild<QInputDialog*>(QStringLiteral("setupComment"))) != nullptr && ask->isVisible());
+    ask->accept();
+    QTRY_VERIFY(shownBox(rig.w.get()) != nullptr);
+    // The dialog gives the path as it resolves the folder: only its end is ours.
+    const QString why = shownBox(rig.w.get())->text();
+    QVERIFY2(why.startsWith(QStringLiteral("create /")) &&
+                 why.endsWith(QStringLiteral("/gone/radio.hrxsetup: No such file or directory")),
+             qPrintable(why));
+    const std::string want = "set-up not saved: " + why.toStdString();
+    std::lock_guard lock(*mu);
+    QVERIFY2(std::any_of(lines->begin(), lines->end(), [&](const std::string& l) { return l.find(want) != std::string::npos; }),
+             want.c_str());
   }
 
   // Any restore is a port change until its read-back ends: a Baud rate

@@ -400,7 +400,10 @@ void saveRadioSetup(QtMainWindow& w) {
       }
       const WholeFileResult r =
           writeSetupFile(path.toStdString(), setupHeaderNow(*guard, comment), guard->core()->state());
-      if (!r) warn(guard, QStringLiteral("Save radio set-up"), QString::fromStdString(r.error));
+      if (r) return;
+      // In the log too: the message goes with its window, the log stays.
+      if (Station* st = guard->core()->stationOrNull()) st->log("set-up not saved: " + r.error);
+      warn(guard, QStringLiteral("Save radio set-up"), QString::fromStdString(r.error));
     });
     ask->open();
   });
