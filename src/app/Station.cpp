@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/ShareSetting.h"
 #include "platform/NetSerial.h"
 #include "platform/WholeFile.h"
 #include "serial/CommSetting.h"
@@ -62,7 +63,8 @@ void Station::readSettings() {
   // What a save killed mid-write left (a crash, a size limit) is swept first.
   const std::string settings = commSettingPath(options_.settingsDir);
   if (!settings.empty())
-    for (const std::string& name : removeWholeFileLeftovers(settings.substr(0, settings.rfind('/'))))
+    for (const std::string& name :
+         removeWholeFileLeftovers(settings.substr(0, settings.rfind('/')), {kCommSettingFile, kShareSettingFile}))
       log("removed " + name + ", left by a save that was cut short");
   CommSettingRead how;
   settingsRead_ = ReadCommSetting(port, settingsField3_, options_.settingsDir, &how);

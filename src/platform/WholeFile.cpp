@@ -55,9 +55,12 @@ bool pidTail(std::string_view s) {
   return dash != std::string_view::npos && digits(s.substr(0, dash)) && digits(s.substr(dash + 1));
 }
 
-bool leftoverName(std::string_view name) {
+// Only a leftover of a file the program writes there: a user's own
+// "notes.tmp-backup" looks the same.
+bool leftoverName(std::string_view name, const std::vector<std::string>& written) {
   const auto mark = name.rfind(kTempMark);
   if (mark == std::string_view::npos || mark == 0) return false;
+  if (std::find(written.begin(), written.end(), name.substr(0, mark)) == written.end()) return false;
   const std::string_view tail = name.substr(mark + std::strlen(kTempMark));
   return mkstempTail(tail) || pidTail(tail);
 }
@@ -121,14 +124,15 @@ WholeFileResult writeWholeFile(const std::string& path, std::string_view bytes) 
   return result;
 }
 
-std::vector<std::string> removeWholeFileLeftovers(const std::string& folder, int minAgeSeconds) {
+std::vector<std::string> removeWholeFileLeftovers(const std::string& folder, const std::vector<std::string>& written,
+                                                  int minAgeSeconds) {
   std::vector<std::string> removed;
   DIR* d = ::opendir(folder.c_str());
   if (d == nullptr) return removed;
   const std::time_t now = std::time(nullptr);
   std::vector<std::string> names;
   while (const dirent* e = ::readdir(d))
-    if (leftoverName(e->d_name)) names.emplace_back(e->d_name);
+    if (leftoverName(e->d_name, written)) names.emplace_back(e->d_name);
   ::closedir(d);
   for (const std::string& name : names) {
     const std::string path = folder + "/" + name;

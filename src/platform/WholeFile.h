@@ -25,8 +25,10 @@ WholeFileResult writeWholeFile(const std::string& path, std::string_view bytes);
 
 // Removes from `folder` the temporary files writeWholeFile leaves only when
 // killed mid-write ("NAME.tmp-XXXXXX", and the "NAME.tmp-PID-N" of older
-// versions), once older than `minAgeSeconds`: a younger one may be another
-// running program's write. The names removed, for the log.
-std::vector<std::string> removeWholeFileLeftovers(const std::string& folder, int minAgeSeconds = 60);
+// versions) for each NAME of `written`, once older than `minAgeSeconds`: a
+// younger one may be another running program's write. The names removed,
+// for the log.
+std::vector<std::string> removeWholeFileLeftovers(const std::string& folder, const std::vector<std::string>& written,
+                                                  int minAgeSeconds = 60);
 
 }  // namespace hrx

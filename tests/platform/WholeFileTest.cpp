@@ -108,7 +108,9 @@ TEST(WholeFile, LeftoversOlderThanAMinuteAreSwept) {
   ASSERT_FALSE(dir.path.empty());
   const std::string pid = std::to_string(::getpid());
   const char* old[] = {"CommSetting.csv.tmp-4242-0", "ShareSetting.txt.tmp-Ab3xZ9"};
-  const char* kept[] = {"CommSetting.csv", "notes.tmp-draft", "CommSetting.csv.tmp-Ab3x", "a.tmp-12-x"};
+  // A user's file that only looks like a leftover stays: only the names
+  // the program writes there are swept.
+  const char* kept[] = {"CommSetting.csv", "notes.tmp-draft", "notes.tmp-backup", "CommSetting.csv.tmp-Ab3x", "a.tmp-12-x"};
   for (const char* n : old) {
     std::ofstream(dir.path + "/" + n) << "1,48";
     const timespec t[2] = {{::time(nullptr) - 61, 0}, {::time(nullptr) - 61, 0}};
@@ -120,13 +122,13 @@ TEST(WholeFile, LeftoversOlderThanAMinuteAreSwept) {
     ASSERT_EQ(::utimensat(AT_FDCWD, (dir.path + "/" + n).c_str(), t, 0), 0);
   }
   std::ofstream(dir.path + "/CommSetting.csv.tmp-" + pid + "-7") << "young";
-  std::vector<std::string> removed = removeWholeFileLeftovers(dir.path);
+  std::vector<std::string> removed = removeWholeFileLeftovers(dir.path, {"CommSetting.csv", "ShareSetting.txt"});
   std::sort(removed.begin(), removed.end());
   EXPECT_EQ(removed, (std::vector<std::string>{"CommSetting.csv.tmp-4242-0", "ShareSetting.txt.tmp-Ab3xZ9"}));
   std::vector<std::string> left = dir.names();
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"CommSetting.csv", "CommSetting.csv.tmp-" + pid + "-7", "CommSetting.csv.tmp-Ab3x",
-                                            "a.tmp-12-x", "notes.tmp-draft"}));
+                                            "a.tmp-12-x", "notes.tmp-backup", "notes.tmp-draft"}));
 }
 
 TEST(WholeFile, AFolderThatIsMissingIsAFailure) {
