@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/ShareSetting.h"
 #include "platform/NetSerial.h"
+#include "platform/WholeFile.h"
 #include "serial/CommSetting.h"
 
 namespace hrx {
@@ -62,6 +64,12 @@ bool Station::start(const StationOptions& options) {
 }
 
 void Station::readSettings() {
+  // What a save killed mid-write left (a crash, a size limit) is swept first.
+  const std::string settings = commSettingPath(options_.settingsDir);
+  if (!settings.empty())
+    for (const std::string& name :
+         removeWholeFileLeftovers(settings.substr(0, settings.rfind('/')), {kCommSettingFile, kShareSettingFile}))
+      log("removed " + name + ", left by a save that was cut short");
   CommSettingRead how;
   settingsRead_ = ReadCommSetting(port, settingsField3_, options_.settingsDir, &how);
   using Outcome = CommSettingRead::Outcome;
@@ -79,7 +87,9 @@ void Station::readSettings() {
     }
     case Outcome::Unreadable:
       log(how.keptAs.empty() ? "the settings file cannot be read, nor kept (" + how.error + "): the defaults apply"
-                             : "the settings file cannot be read: kept as " + how.keptAs + ", the defaults apply");
+                             : "the settings file cannot be read: kept as " + how.keptAs +
+                                   (how.replacedOldest ? " in place of the oldest of the nine kept before" : "") +
+                                   ", the defaults apply");
       break;
     case Outcome::PathTooLong:
     case Outcome::NoFile:

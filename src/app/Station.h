@@ -154,6 +154,8 @@ class Station {
   // thread. The exit saves the speed told, whatever step the change reached,
   // so that the next start can talk to the radio.
   void setSpeedTold(int bps) { speedTold_ = bps; }
+  // One line of the log, stamped with the time (where options.log says).
+  void log(const std::string& line);
 
  private:
   // Timer 17: only a silence with a command outstanding (or a dead line)
@@ -177,7 +179,6 @@ class Station {
   void stopSilenceWait();
   // The link is on, or the operator's wish for it stands.
   bool linkWanted() const;
-  void log(const std::string& line);
 
   MainWindowPort& window_;
   Clock& clock_;

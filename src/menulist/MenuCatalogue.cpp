@@ -17,6 +17,10 @@ int IntOf(double v) {
   constexpr double hi = std::numeric_limits<int>::max();
   if (v <= lo) return std::numeric_limits<int>::min();
   if (v >= hi) return std::numeric_limits<int>::max();
+  // A fraction short of 0.999999 cannot round up at six decimals: the
+  // printing only decides the rest (and costs most of a set-up file's save).
+  const double whole = std::trunc(v);
+  if (std::fabs(v - whole) < 0.999999) return static_cast<int>(whole);
   char buf[48];
   std::snprintf(buf, sizeof buf, "%f", v);
   const long long n = std::strtoll(buf, nullptr, 10);

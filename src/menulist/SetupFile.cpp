@@ -45,6 +45,19 @@ std::string callOf(const char* text, std::size_t n) {
   return s;
 }
 
+std::string trimmedCall(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+// What MY CALL may hold in a file: the menu list's text, or none (the radio
+// gives blanks before a call is set).
+bool callAllowed(std::string_view s) { return s.empty() || menuTextAllowed(s); }
+
+constexpr const char* kUnknownRaw = "?";
+constexpr const char* kNotReadText = "not read";
+constexpr const char* kUnknownText = "unknown";
+
 std::string quoted(std::string_view s) {
   std::string out = "\"";
   for (char c : s) {
@@ -150,24 +163,51 @@ struct Parser {
   bool seen[kMenuItemCount + 1] = {};
   bool seenKey[5] = {};
 
+  // "hrx900-setup 1", "hrx900-setup 1.1": the major number must be this
+  // program's or older; a later minor only adds what may be ignored.
+  bool format(int line, std::string_view value, SetupError* error) {
+    static constexpr std::string_view kName = "hrx900-setup ";
+    auto notAFile = [&] {
+      return fail(error, line, std::string("not a radio set-up file (it starts with \"format: ") + kSetupFormatLine + "\")");
+    };
+    if (value.substr(0, kName.size()) != kName) return notAFile();
+    const std::string_view version = value.substr(kName.size());
+    const std::size_t dot = version.find('.');
+    long major = 0;
+    long minor = 0;
+    if (!wholeNumber(version.substr(0, dot), &major) || major < 1) return notAFile();
+    if (dot != std::string_view::npos && (!wholeNumber(version.substr(dot + 1), &minor) || minor < 0)) return notAFile();
+    if (major > kSetupFormatMajor)
+      return fail(error, line, "written by a newer version of this program (format " + std::string(version) + ")");
+    if (minor > 0)
+      file.note = "written by a newer version of this program (format " + std::string(version) +
+                  "); what this version does not know of it is ignored";
+    seenFormat = true;
+    return true;
+  }
+
   bool header(int line, std::string_view s, SetupError* error) {
     const std::size_t colon = s.find(':');
     const std::string_view key = colon == std::string_view::npos ? s : trim(s.substr(0, colon));
     const std::string_view value = colon == std::string_view::npos ? std::string_view() : trim(s.substr(colon + 1));
     if (!seenFormat) {
-      if (colon == std::string_view::npos || key != "format" || value != kSetupFormatLine)
+      if (colon == std::string_view::npos || key != "format")
         return fail(error, line, std::string("not a radio set-up file (it starts with \"format: ") + kSetupFormatLine + "\")");
-      seenFormat = true;
-      return true;
+      return format(line, value, error);
     }
+    if (colon == std::string_view::npos || key.empty()) return fail(error, line, "neither a menu item nor a header field");
     static constexpr const char* kKeys[] = {"format", "program", "radio", "date", "comment"};
     int k = -1;
-    for (int i = 0; i < 5 && colon != std::string_view::npos; ++i)
+    for (int i = 0; i < 5; ++i)
       if (key == kKeys[i]) k = i;
-    if (k < 0) return fail(error, line, "neither a menu item nor a known header field");
+    std::string v(value);
+    // A field a later version added: kept, and nothing of it is used.
+    if (k < 0) {
+      file.otherHeader.emplace_back(std::string(key), std::move(v));
+      return true;
+    }
     if (k == 0 || seenKey[k]) return fail(error, line, "\"" + std::string(key) + "\" given twice");
     seenKey[k] = true;
-    std::string v(value);
     if (k == 1) file.header.program = v;
     if (k == 3) file.header.date = v;
     if (k == 4) file.header.comment = v;
@@ -199,8 +239,12 @@ struct Parser {
     SetupItem it;
     it.no = static_cast<int>(no);
     it.line = line;
-    std::string fileText;
-    if (rec.type == kTextType) {
+    const std::size_t bar3 = rest.find('|');
+    if (bar3 != std::string_view::npos && trim(rest.substr(0, bar3)) == kUnknownRaw) {
+      // Whatever the value text says (not read, the radio's own number),
+      // there is nothing of this item to restore.
+      it.known = false;
+    } else if (rec.type == kTextType) {
       std::string again;
       bool ok = takeQuoted(rest, &it.text);
       rest = trim(rest);
@@ -211,12 +255,11 @@ struct Parser {
       }
       if (!ok)
         return fail(error, line, label(rec) + " takes its text in quotes twice: \"CALL\" | \"CALL\"");
-      if (!menuTextAllowed(it.text))
-        return fail(error, line, label(rec) + " must be 1 to 12 characters of printable ASCII without ';'");
+      if (!callAllowed(it.text))
+        return fail(error, line, label(rec) + " must be at most 12 characters of printable ASCII without ';'");
       if (again != it.text)
         return fail(error, line, "the value text " + quoted(again) + " does not match the raw value " + quoted(it.text));
     } else {
-      const std::size_t bar3 = rest.find('|');
       if (bar3 == std::string_view::npos)
         return fail(error, line, "a menu item line is: number | name | raw value | value text");
       const std::string_view raw = trim(rest.substr(0, bar3));
@@ -256,7 +299,22 @@ std::string setupValueText(const MenuListItem& item) {
   return text;
 }
 
-std::string formatSetupFile(const SetupHeader& header, std::span<const MenuListItem> items) {
+namespace {
+
+// Whether a value of the catalogue stands for what the radio gave; one that
+// does not (a choice another firmware added) is written unknown, so that
+// the file still reads.
+bool writable(const MenuListItem& rec) {
+  if (rec.type == kTextType) return callAllowed(callOf(rec.text, sizeof rec.text));
+  const double v = rec.value;
+  if (!(v >= -9999999.0 && v <= 9999999.0)) return false;
+  return inRange(rec, IntOf(v));
+}
+
+}  // namespace
+
+std::string formatSetupFile(const SetupHeader& header, std::span<const MenuListItem> items,
+                            std::span<const std::uint8_t> answered) {
   // One printable line each: a comment typed with a line break or a
   // non-ASCII letter still reads back.
   auto line = [](std::string s, std::size_t max) {
@@ -275,19 +333,34 @@ std::string formatSetupFile(const SetupHeader& header, std::span<const MenuListI
   out += headerLine("radio", header.radio, 4);
   out += headerLine("date", header.date, 64);
   out += headerLine("comment", header.comment, kSetupCommentMax);
-  for (const MenuListItem& rec : items) {
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const MenuListItem& rec = items[i];
     char lead[64];
     std::string name(trim(field(rec.name)));
     std::snprintf(lead, sizeof lead, "%03d | %-*s | ", static_cast<int>(rec.no), kNameColumn, name.c_str());
     out += lead;
+    const bool read = i >= answered.size() || answered[i] != 0;
+    if (!read || !writable(rec)) {
+      char raw[32];
+      std::snprintf(raw, sizeof raw, "%-*s", kRawColumn, kUnknownRaw);
+      std::string why = kNotReadText;
+      if (read && rec.type == kTextType) why = kUnknownText;
+      else if (read) why = std::string(kUnknownText) + " (" + std::to_string(IntOf(rec.value)) + ")";
+      out += std::string(raw) + " | " + why + "\n";
+      continue;
+    }
     if (rec.type == kTextType) {
       const std::string call = quoted(callOf(rec.text, sizeof rec.text));
       out += call + " | " + call + "\n";
       continue;
     }
+    // The text of the whole number kept, as the reader checks it: a value
+    // between two whole numbers would show another.
+    MenuListItem whole = rec;
+    whole.value = IntOf(rec.value);
     char raw[32];
     std::snprintf(raw, sizeof raw, "%-*d", kRawColumn, IntOf(rec.value));
-    out += std::string(raw) + " | " + setupValueText(rec) + "\n";
+    out += std::string(raw) + " | " + setupValueText(whole) + "\n";
   }
   return out;
 }
@@ -295,12 +368,15 @@ std::string formatSetupFile(const SetupHeader& header, std::span<const MenuListI
 WholeFileResult writeSetupFile(const std::string& path, const SetupHeader& header, const RadioState& state) {
   const int n = std::clamp(state.get_MenuItem_Count(), 0, kMenuItemCount);
   std::vector<MenuListItem> items;
+  std::vector<std::uint8_t> answered;
   items.reserve(static_cast<std::size_t>(n));
   for (int i = 1; i <= n; ++i) {
     MenuListItem rec;
-    if (state.get_MenuItem(i, &rec)) items.push_back(rec);
+    if (!state.get_MenuItem(i, &rec)) continue;
+    items.push_back(rec);
+    answered.push_back(state.get_MenuReplyCount(i) > 0 ? 1 : 0);
   }
-  return writeWholeFile(path, formatSetupFile(header, items));
+  return writeWholeFile(path, formatSetupFile(header, items, answered));
 }
 
 bool parseSetupText(std::string_view text, SetupFile* out, SetupError* error) {
@@ -362,7 +438,8 @@ bool checkSetupRadio(const SetupFile& file, std::string_view radioId, SetupError
 }
 
 bool setupItemMatches(const MenuListItem& record, const SetupItem& item) {
-  if (record.type == kTextType) return callOf(record.text, sizeof record.text) == item.text;
+  if (!item.known) return false;
+  if (record.type == kTextType) return callOf(record.text, sizeof record.text) == trimmedCall(item.text);
   return IntOf(record.value) == item.raw;
 }
 
@@ -372,12 +449,13 @@ std::vector<SetupDifference> compareSetup(const SetupFile& file, const RadioStat
     MenuListItem rec;
     if (!state.get_MenuItem(it.no, &rec) || setupItemMatches(rec, it)) continue;
     rec.changed = 0;
-    out.push_back({it, std::string(trim(field(rec.name))), setupValueText(rec), itemText(rec, it)});
+    out.push_back({it, std::string(trim(field(rec.name))), setupValueText(rec), it.known ? itemText(rec, it) : kUnknownText});
   }
   return out;
 }
 
 bool stageSetupItem(RadioState& state, const SetupItem& item) {
+  if (!item.known) return false;
   return state.edit_MenuItem(item.no, [&](MenuListItem& rec) {
     if (rec.type == kTextType) {
       std::memset(rec.new_text, 0, sizeof rec.new_text);

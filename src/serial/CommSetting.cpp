@@ -41,6 +41,29 @@ bool exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
+// The first free name of .bad, .bad.2 ... .bad.9; with all nine taken, the
+// one changed longest ago (`oldest` set).
+std::string keptName(const std::string& path, bool* oldest) {
+  std::string pick;
+  struct timespec pickTime {};
+  for (int n = 1; n <= kMaxKeptBad; ++n) {
+    const std::string name = path + kBadSuffix + (n == 1 ? std::string() : "." + std::to_string(n));
+    struct stat st {};
+    if (::lstat(name.c_str(), &st) != 0) {
+      *oldest = false;
+      return name;
+    }
+    const bool older = st.st_mtim.tv_sec < pickTime.tv_sec ||
+                       (st.st_mtim.tv_sec == pickTime.tv_sec && st.st_mtim.tv_nsec < pickTime.tv_nsec);
+    if (pick.empty() || older) {
+      pick = name;
+      pickTime = st.st_mtim;
+    }
+  }
+  *oldest = true;
+  return pick;
+}
+
 void applyDefaults(ComPort& port, int& field3) {
   port.SetPortNumber(kDefaultPortNumber);
   port.SetBaudRate(static_cast<int>(kDefaultBaudRate));
@@ -88,10 +111,9 @@ bool ReadCommSetting(ComPort& port, int& field3, const std::string& baseDir, Com
       // Kept before the defaults are written over it at exit, so a hand
       // edit with a typo is never lost.
       // Beside one kept before (the mended file with a new typo), never over it.
-      std::string bad = path + kBadSuffix;
-      for (int n = 2; n <= kMaxKeptBad && exists(bad); ++n) bad = path + kBadSuffix + "." + std::to_string(n);
+      const std::string bad = keptName(path, &r.replacedOldest);
       if (::rename(path.c_str(), bad.c_str()) == 0) r.keptAs = bad;
-      else r.error = "keep " + path + " as " + bad + ": " + std::strerror(errno);
+      else r.error = "keep " + path + " as " + bad + ": " + std::strerror(errno), r.replacedOldest = false;
     }
     return false;
   }

@@ -33,7 +33,9 @@ std::string commSettingPath(const std::string& baseDir = {});
 std::string settingsBase(const std::string& userDir, const std::string& workDir = {});
 
 // An unreadable settings file is renamed to this beside it (.bad.2 and on
-// when one is there already; the last of them is reused).
+// when one is there already). With all nine there, the oldest of them (by
+// its time of change) gives its name to the new one; none is overwritten
+// otherwise.
 inline constexpr const char* kBadSuffix = ".bad";
 inline constexpr int kMaxKeptBad = 9;
 
@@ -48,6 +50,7 @@ struct CommSettingRead {
   };
   Outcome outcome = Outcome::Read;
   std::string keptAs;  // Unreadable: where the file now is; empty if it stayed
+  bool replacedOldest = false;  // keptAs held the oldest of nine kept before
   std::string error;   // Unreadable and not kept: why
 };
 

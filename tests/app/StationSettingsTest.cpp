@@ -4,6 +4,7 @@
 // unreadable file beside it. And the sharing choice's file.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -34,11 +35,14 @@ TEST(StationSettings, FirstStartIsQuietAFaultShowsNotice2) {
     bool notice;
     const char* logSays;   // a log line holds this; nullptr: no log line
     const char* fileAfter; // the settings file once started; nullptr: none
+    bool leftover = false; // a save killed two minutes ago left its new file
   } rows[] = {
       {"first start: no folder", false, nullptr, false, "first start", "1,4800,0\n"},
       {"a folder without the file", true, nullptr, true, nullptr, nullptr},
       {"a file cut short", true, "3,19200", true, "CommSetting.csv.bad", nullptr},
       {"a good file", true, "3,19200,0\n", false, nullptr, "3,19200,0\n"},
+      {"a leftover of a killed save", true, "3,19200,0\n", false,
+       "removed CommSetting.csv.tmp-4242-0, left by a save that was cut short", "3,19200,0\n", true},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.label);
@@ -46,6 +50,11 @@ TEST(StationSettings, FirstStartIsQuietAFaultShowsNotice2) {
     const std::string file = commSettingPath(dir.path());
     if (r.folder) fs::create_directories(dir.path() + "/CommoFiles");
     if (r.file != nullptr) std::ofstream(file, std::ios::binary) << r.file;
+    const std::string leftover = file + ".tmp-4242-0";
+    if (r.leftover) {
+      std::ofstream(leftover, std::ios::binary) << "3,19";
+      fs::last_write_time(leftover, fs::file_time_type::clock::now() - std::chrono::minutes(2));
+    }
     test::RecordingMainWindow window;
     std::vector<std::string> lines;
     StationOptions options{"/nonexistent/ttyUSB9", dir.path()};
@@ -59,6 +68,7 @@ TEST(StationSettings, FirstStartIsQuietAFaultShowsNotice2) {
     if (r.fileAfter != nullptr) {
       EXPECT_EQ(slurp(file), r.fileAfter);
     }
+    EXPECT_FALSE(fs::exists(leftover));
     station.shutdown();
     if (r.logSays == nullptr) {
       EXPECT_TRUE(lines.empty()) << lines.front();

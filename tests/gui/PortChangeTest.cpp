@@ -7,7 +7,10 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <algorithm>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -231,6 +234,38 @@ class PortChangeTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!rig.w->panel().menuOpen(), 5000);
     QCOMPARE(rig.station().port.GetBaudRate(), 19200);
     QCOMPARE(readAll(settings), QStringLiteral("1,19200,0\n"));
+  }
+
+  // A settings file the port windows cannot save is said in the log at
+  // once, not only at exit: here a folder stands in the file's place.
+  void aFailedSaveIsLoggedAtOnce() {
+    Rig rig;
+    auto lines = std::make_shared<std::vector<std::string>>();
+    auto mu = std::make_shared<std::mutex>();
+    QVERIFY(rig.open([&](hrx::StationOptions& o) {
+      o.log = [lines, mu](const std::string& l) {
+        std::lock_guard lock(*mu);
+        lines->push_back(l);
+      };
+    }));
+    const std::string settings = rig.dir.path().toStdString() + "/CommoFiles/CommSetting.csv";
+    ::unlink(settings.c_str());
+    QVERIFY(QDir().mkpath(QString::fromStdString(settings)));
+    auto said = [&] {
+      std::lock_guard lock(*mu);
+      return std::any_of(lines->begin(), lines->end(), [&](const std::string& l) {
+        return l.find("settings not saved: write " + settings + ": Is a directory") != std::string::npos;
+      });
+    };
+    QVERIFY(!said());
+    QPointer<CComSelectDlg> com = openPortWindow<CComSelectDlg>(rig, hrx::gui::kCmdComSelect);
+    QVERIFY(com != nullptr);
+    clickRow(com->list(), 0);   // the port in use: only the file
+    click(com, "ok");
+    QTRY_VERIFY(com.isNull());
+    QVERIFY(said());
+    rig.end([](QtMainWindow& w) { w.close(); });
+    QDir(QString::fromStdString(settings)).removeRecursively();
   }
 
   // A set-up restore that writes CAT RATE is a port change from its start:

@@ -90,6 +90,42 @@ class SetupCommandTest : public QObject {
     QCOMPARE(r.out, QStringLiteral("The radio matches the file.\n"));
   }
 
+  // A radio with a blank MY CALL saves, and the file restores it as blanks;
+  // an item the file holds unknown is skipped with one part of the summary
+  // saying so, and does not make the restore fail; a newer minor format
+  // is read with a note.
+  void aBlankCallAndUnknownItemsStillRestore() {
+    const QString device = QString::fromStdString(pty_.slavePath());
+    const QString file = dir_.filePath("blank.hrxsetup");
+    QVERIFY(radio_.applyLocal("EX005            "));
+    Run r = run({"--device", device, "--save-setup", file});
+    QCOMPARE(r.code, 0);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QString text = QString::fromLatin1(f.readAll());
+    f.close();
+    QVERIFY2(text.contains(QStringLiteral("\n005 | MY CALL            | \"\" | \"\"\n")), qPrintable(text));
+    // As another firmware's choice would leave it.
+    text.replace(QRegularExpression(QStringLiteral("\n138 \\| SPAN FREQ[^\n]*\n")), QStringLiteral("\n138 | SPAN FREQ | ? | unknown (-1)\n"));
+    text.replace(QStringLiteral("format: hrx900-setup 1\n"), QStringLiteral("format: hrx900-setup 1.1\nantenna: beam\n"));
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text.toLatin1());
+    f.close();
+
+    QVERIFY(radio_.applyLocal("EX005JA1XYZ      "));
+    QVERIFY(radio_.applyLocal("EX13804"));
+    radio_.clearCommandLog();
+    r = run({"--device", device, "--restore-setup", file});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.err.contains(QStringLiteral("written by a newer version of this program (format 1.1)")), qPrintable(r.err));
+    QVERIFY2(r.out.contains(QStringLiteral("138 SPAN FREQ: radio 100kHz, file unknown\n")), qPrintable(r.out));
+    QVERIFY2(r.out.endsWith(QStringLiteral("Restore: 1 written and confirmed, 0 refused by the radio, 0 not confirmed; "
+                                           "1 unknown in the file, skipped (138).\n")),
+             qPrintable(r.out + r.err));
+    QCOMPARE(menuWrites(), QStringList({"EX005            ;"}));
+    QVERIFY(radio_.applyLocal("EX005MARVO       "));
+  }
+
   void refusals() {
     const QString device = QString::fromStdString(pty_.slavePath());
     const QString bad = dir_.filePath("bad.hrxsetup");

@@ -83,7 +83,10 @@ TEST_F(Catalogue, LookupByTypeAndReplyLength) {
 TEST(IntOfRule, RoundsAtSixDecimalsThenTruncates) {
   struct Case { double v; int want; };
   const Case cases[] = {{0, 0}, {2.9, 2}, {-2.9, -2}, {1849.9999999, 1850}, {1849.99999, 1849},
-                        {-30, -30}, {1e12, 2147483647}, {-1e12, -2147483647 - 1}};
+                        {-30, -30}, {1e12, 2147483647}, {-1e12, -2147483647 - 1},
+                        // Either side of where six decimals round up to the next whole number.
+                        {2.9999994, 2}, {2.9999996, 3}, {-2.9999994, -2}, {-2.9999996, -3}, {-0.5, 0},
+                        {0.999999, 0}, {2147483646.9999999, 2147483647}, {-2147483647.9999999, -2147483647 - 1}};
   for (const auto& c : cases) EXPECT_EQ(IntOf(c.v), c.want) << c.v;
 }
 

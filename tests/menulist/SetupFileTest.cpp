@@ -11,6 +11,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -93,6 +95,85 @@ TEST_F(SetupFileTest, AcceptedForms) {
   }
 }
 
+// What the radio gives that no value of the catalogue stands for (a choice
+// another firmware added, an item that never answered) is saved as unknown,
+// and the file still reads; a blank MY CALL is saved as the radio gives it.
+TEST_F(SetupFileTest, AnythingTheRadioGivesIsSavedSoThatItReadsBack) {
+  for (int no = 1; no <= 196; ++no)
+    if (no != 140) state.count_MenuReply(no);
+  set(138, -1);
+  ASSERT_TRUE(state.edit_MenuItem(5, [](MenuListItem& r) {
+    std::strcpy(r.text, "            ");
+    return true;
+  }));
+  const std::string path = ::testing::TempDir() + "unknown.hrxsetup";
+  ASSERT_TRUE(writeSetupFile(path, {"hrx900 0.1.0", "0460", "", ""}, state));
+  std::ifstream in(path);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (const char* line : {"\n005 | MY CALL            | \"\" | \"\"\n", "\n138 | SPAN FREQ          | ?        | unknown (-1)\n",
+                           "\n140 | SPAN FREQ          | ?        | not read\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  SetupFile file;
+  SetupError error;
+  ASSERT_TRUE(readSetupFile(path, &file, &error)) << error.text();
+  ASSERT_EQ(file.items.size(), 196u);
+  EXPECT_EQ(file.items[4].text, "");
+  const std::vector<SetupDifference> d = compareSetup(file, state);
+  ASSERT_EQ(d.size(), 2u);
+  EXPECT_EQ(d[0].item.no, 138);
+  EXPECT_EQ(d[0].fileText, "unknown");
+  EXPECT_EQ(d[1].item.no, 140);
+  EXPECT_EQ(d[1].radioText, "500kHz");
+  EXPECT_EQ(d[1].fileText, "unknown");
+  EXPECT_FALSE(d[0].item.known || d[1].item.known);
+  // Nothing of an unknown item is ever marked for the menu write.
+  EXPECT_FALSE(stageSetupItem(state, d[0].item));
+  MenuListItem rec;
+  ASSERT_TRUE(state.get_MenuItem(138, &rec));
+  EXPECT_EQ(rec.changed, 0);
+}
+
+// The radio pads MY CALL with blanks: a hand-edited call with trailing
+// blanks is the same call.
+TEST_F(SetupFileTest, MyCallIsComparedAsTheRadioPadsIt) {
+  ASSERT_TRUE(state.edit_MenuItem(5, [](MenuListItem& r) {
+    std::strcpy(r.text, "JA1XYZ      ");
+    return true;
+  }));
+  SetupFile file;
+  SetupError error;
+  ASSERT_TRUE(parseSetupText(kHead + "005 | MY CALL | \"JA1XYZ  \" | \"JA1XYZ  \"\n", &file, &error)) << error.text();
+  EXPECT_TRUE(compareSetup(file, state).empty());
+  MenuListItem rec;
+  ASSERT_TRUE(state.get_MenuItem(5, &rec));
+  EXPECT_TRUE(setupItemMatches(rec, file.items[0]));
+}
+
+// Later versions of the program may add header fields and write a newer
+// minor format; a newer major format is refused as such.
+TEST_F(SetupFileTest, TheFormatReadsForward) {
+  SetupFile file;
+  SetupError error;
+  ASSERT_TRUE(parseSetupText("format: hrx900-setup 1.1\nradio: 0460\nantenna: beam\n001 | FAST DELAY | 300 | 300msec\n", &file,
+                             &error))
+      << error.text();
+  EXPECT_EQ(file.items.size(), 1u);
+  EXPECT_EQ(file.note, "written by a newer version of this program (format 1.1); what this version does not know of it is ignored");
+  ASSERT_EQ(file.otherHeader.size(), 1u);
+  EXPECT_EQ(file.otherHeader[0].first, "antenna");
+  EXPECT_EQ(file.otherHeader[0].second, "beam");
+  ASSERT_TRUE(parseSetupText(kHead + "001 | FAST DELAY | 300 | 300msec\n", &file, &error));
+  EXPECT_EQ(file.note, "");
+  for (const char* older : {"format: hrx900-setup 0\n", "format: hrx900-setup 1.x\n", "format: hrx900-setup\n"}) {
+    EXPECT_FALSE(parseSetupText(std::string(older) + "radio: 0460\n", &file, &error)) << older;
+    EXPECT_EQ(error.text(), "line 1: not a radio set-up file (it starts with \"format: hrx900-setup 1\")") << older;
+  }
+  EXPECT_FALSE(parseSetupText("format: hrx900-setup 2\nradio: 0460\n001 | FAST DELAY | 300 | 300msec\n", &file, &error));
+  EXPECT_EQ(error.text(), "line 1: written by a newer version of this program (format 2)");
+  EXPECT_FALSE(parseSetupText("format: hrx900-setup 2.3\nradio: 0460\n", &file, &error));
+  EXPECT_EQ(error.text(), "line 1: written by a newer version of this program (format 2.3)");
+}
+
 // Each fault refuses the whole file; the message names the line.
 TEST_F(SetupFileTest, RefusedFiles) {
   struct Row {
@@ -106,7 +187,7 @@ TEST_F(SetupFileTest, RefusedFiles) {
       {"no radio", "format: hrx900-setup 1\n001 | FAST DELAY | 300 | 300msec\n", "the file names no radio (a \"radio:\" line)"},
       {"bad radio ID", "format: hrx900-setup 1\nradio: 46\n", "line 2: the radio's ID must be four digits, such as 0460"},
       {"no items", kHead, "the file holds no menu items"},
-      {"unknown header", kHead + "colour: red\n", "line 3: neither a menu item nor a known header field"},
+      {"neither item nor header", kHead + "colour red\n", "line 3: neither a menu item nor a header field"},
       {"header twice", kHead + "radio: 0460\n", "line 3: \"radio\" given twice"},
       {"malformed item", kHead + "001 FAST DELAY 300\n", "line 3: a menu item line is: number | name | raw value | value text"},
       {"three columns", kHead + "001 | FAST DELAY | 300\n", "line 3: a menu item line is: number | name | raw value | value text"},
@@ -131,9 +212,9 @@ TEST_F(SetupFileTest, RefusedFiles) {
       {"item twice", kHead + "001 | FAST DELAY | 300 | 300msec\n001 | FAST DELAY | 320 | 320msec\n",
        "line 4: menu item 001 is given twice"},
       {"call with ';'", kHead + "005 | MY CALL | \"JA1;X\" | \"JA1;X\"\n",
-       "line 3: 005 MY CALL must be 1 to 12 characters of printable ASCII without ';'"},
+       "line 3: 005 MY CALL must be at most 12 characters of printable ASCII without ';'"},
       {"call too long", kHead + "005 | MY CALL | \"JA1XYZABCDEFG\" | \"JA1XYZABCDEFG\"\n",
-       "line 3: 005 MY CALL must be 1 to 12 characters of printable ASCII without ';'"},
+       "line 3: 005 MY CALL must be at most 12 characters of printable ASCII without ';'"},
       {"call unquoted", kHead + "005 | MY CALL | JA1XYZ | JA1XYZ\n",
        "line 3: 005 MY CALL takes its text in quotes twice: \"CALL\" | \"CALL\""},
       {"call texts disagree", kHead + "005 | MY CALL | \"JA1XYZ\" | \"JA1XY\"\n",

@@ -1,4 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <ctime>
 
 #include <filesystem>
 #include <fstream>
@@ -139,6 +143,33 @@ TEST(CommSetting, AnEarlierKeptFileIsNotOverwritten) {
   }
   EXPECT_EQ(how.keptAs, file + ".bad.2");
   EXPECT_EQ(slurp(file + ".bad"), "3,19200");
+}
+
+// With nine kept already, the tenth goes in place of the oldest of them
+// (said, for the log); the other eight stay as they were.
+TEST(CommSetting, TheTenthKeptFileReplacesTheOldestNeverTheLast) {
+  Dir dir;
+  const std::string file = commSettingPath(dir.path());
+  std::vector<std::string> kept = {file + ".bad"};
+  for (int n = 2; n <= 9; ++n) kept.push_back(file + ".bad." + std::to_string(n));
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    const std::string name = kept[i].substr(dir.path().size() + 1);
+    dir.write(name, "typo " + std::to_string(i));
+    // .bad.4 is the oldest; .bad.9 the newest.
+    const long age = i == 3 ? 90000 : 1000 * static_cast<long>(9 - i);
+    const timespec times[2] = {{::time(nullptr) - age, 0}, {::time(nullptr) - age, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, kept[i].c_str(), times, 0), 0);
+  }
+  dir.write("CommoFiles/CommSetting.csv", "tenth");
+  ComPort port;
+  int field3 = 0;
+  CommSettingRead how;
+  EXPECT_FALSE(ReadCommSetting(port, field3, dir.path(), &how));
+  EXPECT_EQ(how.keptAs, file + ".bad.4");
+  EXPECT_EQ(slurp(file + ".bad.4"), "tenth");
+  EXPECT_EQ(slurp(file + ".bad.9"), "typo 8");
+  EXPECT_EQ(slurp(file + ".bad"), "typo 0");
+  EXPECT_TRUE(how.replacedOldest);
 }
 
 // A write cut short by a full disk leaves the old file as it was, and says

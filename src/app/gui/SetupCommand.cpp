@@ -1,6 +1,7 @@
 #include "app/gui/SetupCommand.h"
 
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/gui/QtMainWindow.h"
@@ -10,6 +11,12 @@ namespace hrx::gui {
 
 namespace {
 constexpr int kOpComSwitch = 1;
+
+bool allAnswered(const RadioState& state) {
+  for (int no = 1; no <= state.get_MenuItem_Count(); ++no)
+    if (state.get_MenuReplyCount(no) == 0) return false;
+  return true;
+}
 
 void say(std::FILE* to, const QString& text) {
   std::fprintf(to, "%s\n", qPrintable(text));
@@ -27,6 +34,7 @@ bool SetupCommand::start() {
     end(2);
     return false;
   }
+  if (!file_.note.empty()) say(stderr, QStringLiteral("hrx900: %1: %2").arg(path_, QString::fromStdString(file_.note)));
   auto* t = new QTimer(this);
   connect(t, &QTimer::timeout, this, [this, t] {
     waitedMs_ += kSetupPollMs;
@@ -43,6 +51,12 @@ void SetupCommand::tick() {
   // COM is switched on once the catalogue is loaded, as a click would.
   if (!comRequested_ && core->state().get_CommEnabled() != 0) comRequested_ = core->request(kOpComSwitch, false, 0);
   if (setupNotReadReason(w_).isEmpty()) {
+    // The read-out ends when its last read is sent: the last answers are
+    // given their time, or they would be saved (and compared) as not read.
+    if (!allAnswered(core->state()) && answersWaitedMs_ < kReadBackLimitMs) {
+      answersWaitedMs_ += kSetupPollMs;
+      return;
+    }
     run();
   } else if (waitedMs_ >= kSetupReadOutLimitMs) {
     say(stderr, QStringLiteral("hrx900: the radio's menu read-out did not end within %1 s").arg(kSetupReadOutLimitMs / 1000));
@@ -71,9 +85,11 @@ void SetupCommand::run() {
                     .arg(d.item.no, 3, 10, QLatin1Char('0'))
                     .arg(QString::fromStdString(d.name), QString::fromStdString(d.radioText),
                          QString::fromStdString(d.fileText)));
-  if (diffs.empty()) say(stdout, QString::fromUtf8(kSetupSameText));
-  if (form_ == CommandLine::Setup::Compare || diffs.empty()) {
-    end(diffs.empty() ? 0 : 1);
+  // An item unknown in the file is listed, but is no difference to act on.
+  const bool differs = std::any_of(diffs.begin(), diffs.end(), [](const SetupDifference& d) { return d.item.known; });
+  if (!differs) say(stdout, QString::fromUtf8(kSetupSameText));
+  if (form_ == CommandLine::Setup::Compare || !differs) {
+    end(differs ? 1 : 0);
     return;
   }
   std::vector<SetupItem> items;

@@ -40,6 +40,7 @@ class SetupCommand final : public QObject {
   std::function<void(int)> done_;
   SetupFile file_;
   int waitedMs_ = 0;
+  int answersWaitedMs_ = 0;
   bool comRequested_ = false;
   SetupRestorer* restorer_ = nullptr;
 };

@@ -7,7 +7,10 @@
 #include <QFileDialog>
 #include <QListWidget>
 #include <QPointer>
+#include <algorithm>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -264,6 +267,61 @@ class SetupWindowsTest : public QObject {
         QCOMPARE(rig.station().state.get_AI_Stat(), 0);
       }
     }
+  }
+
+  // A set-up that cannot be saved is said in the log at once, as the port
+  // windows' failed saves are, besides the message.
+  void aFailedSaveIsLoggedAtOnce() {
+    Rig rig;
+    auto lines = std::make_shared<std::vector<std::string>>();
+    auto mu = std::make_shared<std::mutex>();
+    QVERIFY(rig.open([&](hrx::StationOptions& o) {
+      o.log = [lines, mu](const std::string& l) {
+        std::lock_guard lock(*mu);
+        lines->push_back(l);
+      };
+    }) && rig.connectAndReadOut());
+    const QString path = rig.dir.filePath(QStringLiteral("gone/radio.hrxsetup"));
+    rig.w->onCommand(hrx::gui::kCmdSaveSetup);
+    QVERIFY(chooseFile(rig, path));
+    QInputDialog* ask = nullptr;
+    QTRY_VERIFY((ask = rig.w->findChild<QInputDialog*>(QStringLiteral("setupComment"))) != nullptr && ask->isVisible());
+    ask->accept();
+    QTRY_VERIFY(shownBox(rig.w.get()) != nullptr);
+    // The dialog gives the path as it resolves the folder: only its end is ours.
+    const QString why = shownBox(rig.w.get())->text();
+    QVERIFY2(why.startsWith(QStringLiteral("create /")) &&
+                 why.endsWith(QStringLiteral("/gone/radio.hrxsetup: No such file or directory")),
+             qPrintable(why));
+    const std::string want = "set-up not saved: " + why.toStdString();
+    std::lock_guard lock(*mu);
+    QVERIFY2(std::any_of(lines->begin(), lines->end(), [&](const std::string& l) { return l.find(want) != std::string::npos; }),
+             want.c_str());
+  }
+
+  // Any restore is a port change until its read-back ends: a Baud rate
+  // change asked for meanwhile is refused, as beside the menu list's.
+  void aRestoreHoldsThePortChangerUntilItsReadBackEnds() {
+    Rig rig;
+    QVERIFY(rig.open() && rig.connectAndReadOut());
+    const QString path = rig.dir.filePath(QStringLiteral("plain.hrxsetup"));
+    writeFile(path, "format: hrx900-setup 1\nradio: 0460\n001 | FAST DELAY | 500 | 500msec\n");
+    CSetupCompareDlg* dlg = compare(rig, path);
+    QVERIFY(dlg != nullptr && dlg->table()->rowCount() == 1);
+    QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("restore")), Qt::LeftButton);
+    QVERIFY(dlg->restorer().running());
+    rig.w->onCommand(hrx::gui::kCmdBaudRate);
+    QPointer<hrx::gui::CBardRateSettingDlg> baud;
+    QTRY_VERIFY((baud = rig.w->findChild<hrx::gui::CBardRateSettingDlg*>()) != nullptr && baud->isVisible());
+    QTest::mouseClick(baud->list()->viewport(), Qt::LeftButton, {}, baud->list()->visualItemRect(baud->list()->item(2)).center());
+    QTest::mouseClick(baud->findChild<QPushButton*>(QStringLiteral("ok")), Qt::LeftButton);
+    QVERIFY(dlg->restorer().running());
+    QTRY_VERIFY(!baud.isNull() && !baud->findChildren<QMessageBox*>().isEmpty());
+    QCOMPARE(baud->findChildren<QMessageBox*>().front()->text(), QString::fromUtf8(hrx::gui::kPortChangeBusyText));
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg->restorer().running(), 10000);
+    QCOMPARE(dlg->summaryLabel()->text(), QStringLiteral("1 written and confirmed, 0 refused by the radio, 0 not confirmed."));
+    QCOMPARE(rig.count("EX0382;"), 0);
+    QCOMPARE(rig.station().port.GetBaudRate(), 4800);
   }
 };
 

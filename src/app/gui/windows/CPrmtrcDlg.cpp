@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
+#include <cstdio>
 #include <ctime>
 
 #include "app/gui/widgets/EqualiserButtons.h"
@@ -182,6 +183,7 @@ void CPrmtrcDlg::fileLoad() {
 void CPrmtrcDlg::saveTo(const QString& path) {
   if (editor_.saveTo(QFile::encodeName(path).toStdString()) != eq::PrmtrcEditor::FileResult::Failed) return;
   // The file that was there (if any) is as it was.
+  std::fprintf(stderr, "hrx900: equaliser file not saved: %s\n", QFile::encodeName(path).constData());
   auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), QStringLiteral("The file could not be saved."),
                               QMessageBox::Ok, this);
   box->setObjectName(QStringLiteral("saveFailed"));

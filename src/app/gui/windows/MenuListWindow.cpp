@@ -243,7 +243,12 @@ void CMenuListDlg::apply() {
   const bool portChange = std::any_of(items_.get(), items_.get() + count_, [](const MenuListItem& rec) {
     return rec.changed != 0 && rec.type == kCatRateType;
   });
-  if (portChange && st != nullptr && !w_.part<PortPart>().changer.begin(this)) return;
+  // Nor while a set-up restore holds the changer for its read-back: the
+  // menu write would change items under it.
+  PortChanger& changer = w_.part<PortPart>().changer;
+  const bool anyChange =
+      std::any_of(items_.get(), items_.get() + count_, [](const MenuListItem& rec) { return rec.changed != 0; });
+  if (st != nullptr && (portChange || (anyChange && changer.running())) && !changer.begin(this)) return;
   for (int i = 0; i < count_ && st != nullptr; ++i) {
     MenuListItem& rec = items_[static_cast<std::size_t>(i)];
     if (rec.changed == 0) continue;

@@ -77,7 +77,13 @@ void PortChanger::lookProbe() {
 
 bool PortChanger::saveSettings() {
   Station* st = station();
-  return st != nullptr && WriteCommSetting(st->port, st->settingsField3(), st->settingsDir());
+  if (st == nullptr) return false;
+  std::string error;
+  if (WriteCommSetting(st->port, st->settingsField3(), st->settingsDir(), &error)) return true;
+  // Said now: the exit's save may fail the same way, and the operator should
+  // know before the port and speed are needed again.
+  st->log("settings not saved: " + error);
+  return false;
 }
 
 void PortChanger::switchOffAndClose(std::function<void(bool)> done) {

@@ -77,7 +77,8 @@ class PortChanger final : public QObject {
   // The Baud rate window's change to `rate`: the radio told first (EX on
   // its CAT RATE item), then as Cat_Rate_Change with the 1000 ms pause.
   void changeBaudRate(int rate, bool reconnect, std::function<void()> done);
-  // Writes the port settings file; false when there is no port or it fails.
+  // Writes the port settings file; false when there is no port or it fails
+  // (a failure said in the log at once).
   bool saveSettings();
   Station* station() const;
 

@@ -78,6 +78,8 @@ QString RestoreSummary::text() const {
   if (!refused.empty()) t += QStringLiteral(" (%1)").arg(numbers(refused));
   t += QStringLiteral(", %1 not confirmed").arg(unconfirmed.size());
   if (!unconfirmed.empty()) t += QStringLiteral(" (%1)").arg(numbers(unconfirmed));
+  if (!skipped.empty())
+    t += QStringLiteral("; %1 unknown in the file, skipped (%2)").arg(skipped.size()).arg(numbers(skipped));
   return t + QStringLiteral(".");
 }
 
@@ -96,7 +98,8 @@ bool SetupRestorer::start(std::vector<SetupItem> items, QString* reason) {
   else if (w_.core()->state().get_AI_Stat() == 0 || w_.core()->writableState() == nullptr)
     why = QString::fromUtf8(kSetupNotReadText);
   else if (portOrListBusy(w_)) why = QString::fromUtf8(kSetupBusyText);
-  else if (items.empty()) why = QStringLiteral("Nothing to restore.");
+  else if (std::none_of(items.begin(), items.end(), [](const SetupItem& it) { return it.known; }))
+    why = QStringLiteral("Nothing to restore.");
   if (!why.isEmpty()) {
     if (reason != nullptr) *reason = why;
     return false;
@@ -108,15 +111,20 @@ bool SetupRestorer::start(std::vector<SetupItem> items, QString* reason) {
   cat_.clear();
   const RadioState& st = w_.core()->state();
   for (SetupItem& it : items) {
+    if (!it.known) {
+      summary_.skipped.push_back(it.no);
+      continue;
+    }
     MenuListItem rec;
     // The port follows CAT RATE: it goes after everything else.
     const bool cat = st.get_MenuItem(it.no, &rec) && rec.type == kCatRateType;
     (cat ? cat_ : plain_).push_back(std::move(it));
   }
   total_ = static_cast<int>(plain_.size() + cat_.size());
-  // Writing CAT RATE is a port change: held from here, so that no other
-  // starts before the port has followed and the item has been read back.
-  holdsPort_ = !cat_.empty() && w_.part<PortPart>().changer.begin(&w_.widget());
+  // Held from here to the last read-back: a port change (or the menu
+  // list's OK) meanwhile would move the line under the writes and reads,
+  // and with CAT RATE the port must follow before anything else may.
+  holdsPort_ = w_.part<PortPart>().changer.begin(&w_.widget());
   Q_EMIT progress(0, total_);
   writeAndCheck(std::move(plain_), [this] { catRate(); });
   return true;
@@ -287,9 +295,14 @@ CSetupCompareDlg::CSetupCompareDlg(MainWindowServices& w, const QString& path, c
   for (int r = 0; r < static_cast<int>(diffs_.size()); ++r) {
     const SetupDifference& d = diffs_[static_cast<std::size_t>(r)];
     auto* no = new QTableWidgetItem(QStringLiteral("%1").arg(d.item.no, 3, 10, QLatin1Char('0')));
-    // Checked rows are restored; the operator may leave some out.
-    no->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
-    no->setCheckState(Qt::Checked);
+    // Checked rows are restored; the operator may leave some out. An item
+    // unknown in the file has nothing to restore and no check box.
+    if (d.item.known) {
+      no->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
+      no->setCheckState(Qt::Checked);
+    } else {
+      no->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    }
     table_->setItem(r, 0, no);
     table_->setItem(r, 1, new QTableWidgetItem(QString::fromStdString(d.name)));
     table_->setItem(r, 2, new QTableWidgetItem(QString::fromStdString(d.radioText)));
@@ -297,12 +310,16 @@ CSetupCompareDlg::CSetupCompareDlg(MainWindowServices& w, const QString& path, c
   }
   table_->resizeColumnsToContents();
   summary_->setObjectName(QStringLiteral("summary"));
-  summary_->setText(diffs_.empty() ? QString::fromUtf8(kSetupSameText)
-                                   : QStringLiteral("%1 items differ from the file.").arg(diffs_.size()));
+  const auto unknown = std::count_if(diffs_.begin(), diffs_.end(), [](const SetupDifference& d) { return !d.item.known; });
+  QString said = diffs_.empty() ? QString::fromUtf8(kSetupSameText)
+                                : QStringLiteral("%1 items differ from the file.").arg(diffs_.size() - unknown);
+  if (unknown > 0) said += QStringLiteral(" %1 unknown in the file: a restore leaves them as they are.").arg(unknown);
+  if (!file.note.empty()) said += QStringLiteral("\nThe file was %1.").arg(QString::fromStdString(file.note));
+  summary_->setText(said);
   progress_->setObjectName(QStringLiteral("progress"));
   progress_->setVisible(false);
   restoreButton_->setObjectName(QStringLiteral("restore"));
-  restoreButton_->setEnabled(!diffs_.empty());
+  restoreButton_->setEnabled(unknown < static_cast<std::ptrdiff_t>(diffs_.size()));
   closeButton_->setObjectName(QStringLiteral("close"));
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(progress_, 1);
@@ -327,8 +344,11 @@ CSetupCompareDlg::CSetupCompareDlg(MainWindowServices& w, const QString& path, c
 
 void CSetupCompareDlg::restore() {
   std::vector<SetupItem> chosen;
-  for (int r = 0; r < table_->rowCount(); ++r)
-    if (table_->item(r, 0)->checkState() == Qt::Checked) chosen.push_back(diffs_[static_cast<std::size_t>(r)].item);
+  for (int r = 0; r < table_->rowCount(); ++r) {
+    const SetupItem& it = diffs_[static_cast<std::size_t>(r)].item;
+    // The unknown ones go along to be named as skipped in the summary.
+    if (!it.known || table_->item(r, 0)->checkState() == Qt::Checked) chosen.push_back(it);
+  }
   QString reason;
   if (!restorer_.start(std::move(chosen), &reason)) {
     warn(this, QStringLiteral("Restore"), reason);
@@ -381,7 +401,10 @@ void saveRadioSetup(MainWindowServices& w) {
       }
       const WholeFileResult r =
           writeSetupFile(path.toStdString(), setupHeaderNow(*services, comment), services->core()->state());
-      if (!r) warn(guard, QStringLiteral("Save radio set-up"), QString::fromStdString(r.error));
+      if (r) return;
+      // In the log too: the message goes with its window, the log stays.
+      if (Station* st = services->core()->stationOrNull()) st->log("set-up not saved: " + r.error);
+      warn(guard, QStringLiteral("Save radio set-up"), QString::fromStdString(r.error));
     });
     ask->open();
   });

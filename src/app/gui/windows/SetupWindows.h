@@ -41,7 +41,9 @@ SetupHeader setupHeaderNow(MainWindowServices& w, const QString& comment);
 
 struct RestoreSummary {
   std::vector<int> confirmed, refused, unconfirmed;   // item numbers
-  // "3 written and confirmed, 1 refused by the radio (038), ..."
+  std::vector<int> skipped;   // unknown in the file: nothing written
+  // "3 written and confirmed, 1 refused by the radio (038), ...", and the
+  // skipped ones after a semicolon when there are any.
   QString text() const;
 };
 
@@ -49,7 +51,10 @@ struct RestoreSummary {
 // one menu write by the composer (10 ms between items), the menu list's
 // settling pause, then each item read back ("EXnnn;") and compared. CAT
 // RATE goes last, through the menu list's port-speed change, and is read
-// back once the link is back at the new speed.
+// back once the link is back at the new speed. The port changer is held
+// from the start to the end of the last read-back, so no port change and no
+// menu list's OK goes out meanwhile. Items the file holds as unknown are
+// skipped (RestoreSummary::skipped).
 class SetupRestorer final : public QObject {
   Q_OBJECT
 
@@ -87,7 +92,7 @@ class SetupRestorer final : public QObject {
   int readBackTicks_ = 0;
   int readOutsBefore_ = 0;
   bool relinking_ = false;
-  bool holdsPort_ = false;   // the port changer, taken for CAT RATE
+  bool holdsPort_ = false;   // the port changer, taken for the whole restore
   QPointer<QTimer> poll_;
   RestoreSummary summary_;
 };
