@@ -146,8 +146,24 @@ std::string ComPort::lostPath() const {
 }
 
 namespace {
-// The notice for an open that failed with `error`.
-int noticeFor(int error) {
+int noticeForRefusal(TlsRefusal why) {
+  switch (why) {
+    case TlsRefusal::NoCa: return kNoticeTlsNoCa;
+    case TlsRefusal::NotSigned: return kNoticeTlsNotSigned;
+    case TlsRefusal::WrongName: return kNoticeTlsWrongName;
+    case TlsRefusal::Expired: return kNoticeTlsExpired;
+    case TlsRefusal::ClientRefused: return kNoticeTlsClientRefused;
+    case TlsRefusal::ClientFiles: return kNoticeTlsClientFiles;
+    case TlsRefusal::TimedOut: return kNoticeNetSilent;
+    case TlsRefusal::Handshake:
+    case TlsRefusal::None: break;
+  }
+  return kNoticeTlsHandshake;
+}
+
+// The notice for an open of `path` that failed with `error`.
+int noticeFor(int error, const std::string& path) {
+  if (error == EACCES && NetSerial::isNetworkPath(path.c_str())) return noticeForRefusal(NetSerial::lastRefusal());
   switch (error) {
     case EADDRNOTAVAIL: return kNoticeNetHost;
     case ECONNREFUSED: return kNoticeNetRefused;
@@ -186,7 +202,7 @@ bool ComPort::Open() {
       lock.unlock();
       // A network port being connected is no failure yet: a later open
       // takes the connection or reports why there is none.
-      if (error != EINPROGRESS) postPortFailure(noticeFor(error));
+      if (error != EINPROGRESS) postPortFailure(noticeFor(error, path));
       return false;
     }
     termios applied{};
