@@ -289,6 +289,9 @@ std::unique_ptr<TlsLink> TlsLink::start(int sock, const std::string& host, const
       if (!waitFor(impl->ssl, sock, e, until)) break;
     }
   }
+  // `seen` ends here; the session goes on without it.
+  SSL_set_msg_callback(impl->ssl, nullptr);
+  SSL_set_msg_callback_arg(impl->ssl, nullptr);
   if (why != TlsRefusal::None) return nullptr;
 
   int pair[2];

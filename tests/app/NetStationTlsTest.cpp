@@ -78,6 +78,10 @@ TEST_F(TlsStation, ReadOutAndTuningOverTheEncryptedLink) {
   ASSERT_TRUE(s.request(82, false, 21074000));
   EXPECT_TRUE(waitFor([&] { return far->radio.peek("FA;") == "FA21074000;"; }, 3s));
   EXPECT_LT(program->lastNotice.load(), kNoticeNetHost);
+  // The far side gone (ser2net ended): the same line fault as a raw port's,
+  // seen within the watchdog's 3 s and a tick.
+  far->s2n->stop();
+  EXPECT_TRUE(waitFor([&] { return s.awaitingDevice(); }, 4500ms));
 }
 
 TEST_F(TlsStation, CertificateThatFailsTheCheckRefusedBeforeAnyByte) {

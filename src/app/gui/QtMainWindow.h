@@ -71,7 +71,7 @@ inline constexpr Notice kNoticeTable[] = {
     {true, 0, "The network port does not answer."},
     {true, 0, "The network port does not speak RFC 2217.\nPlease confirm its telnet mode, or name it tcp://."},
     // A tls:// port refused before anything was sent to the radio.
-    {true, 0, "There is no ca.pem in CommoFiles/tls.\nA tls:// port is used only when its certificate can be checked."},
+    {true, 0, "There is no usable ca.pem in CommoFiles/tls.\nA tls:// port is used only when its certificate can be checked."},
     {true, 0, "The remote station's certificate is not signed by ca.pem."},
     {true, 0, "The remote station's certificate is not for the host name or address it was reached at."},
     {true, 0, "The remote station's certificate has expired or is not yet valid."},
