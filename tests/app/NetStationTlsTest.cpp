@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/NetSerial.h"
 #include "serial/ComPort.h"
 #include "support/Ser2netRig.h"
 #include "support/StationRig.h"
@@ -129,6 +130,10 @@ TEST_F(TlsStation, FarSideAskingForTheOperatorsCertificate) {
   EXPECT_EQ(program->lastNotice.load(), kNoticeTlsClientRefused);
   program.reset();
   EXPECT_TRUE(far->radio.commandLog().empty()) << far->radio.commandLog().front();
+  // An attempt the refused program left is no answer for the next one.
+  const std::string url = far->s2n->url();
+  EXPECT_TRUE(waitFor([&] { return NetSerial::attempt(url.c_str()) != NetSerial::Attempt::Connecting; }, 5s));
+  NetSerial::cancel(url.c_str());
 
   // With client.pem and client.key beside ca.pem it is let in.
   ASSERT_TRUE(files->install(dir.path(), "ca", true));
