@@ -77,10 +77,13 @@ TlsRefusal refusalOfVerify(long v) {
 }
 
 // An alert from the far side about the certificate we offered (or did not).
+// A TLS 1.2 far side that asked for one and got none answers with a plain
+// handshake failure; it has agreed on everything else by then.
 bool clientCertAlert(unsigned long e) {
   if (ERR_GET_LIB(e) != ERR_LIB_SSL) return false;
   switch (ERR_GET_REASON(e)) {
     case SSL_R_TLSV13_ALERT_CERTIFICATE_REQUIRED:
+    case SSL_R_SSLV3_ALERT_HANDSHAKE_FAILURE:
     case SSL_R_SSLV3_ALERT_BAD_CERTIFICATE:
     case SSL_R_SSLV3_ALERT_CERTIFICATE_UNKNOWN:
     case SSL_R_TLSV1_ALERT_UNKNOWN_CA:
