@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -21,14 +23,36 @@ struct FarSide {
   int minVersion;
   int maxVersion;
   bool wantClient;
+  bool expired = false;
 };
+
+// The station's certificate as the CA would have signed it, valid from two
+// days ago until yesterday.
+bool makeExpired(const test::TlsFiles& files, const std::string& out) {
+  std::FILE* f = std::fopen(files.pem("server").c_str(), "r");
+  std::FILE* k = std::fopen(files.key("ca").c_str(), "r");
+  X509* x = f ? PEM_read_X509(f, nullptr, nullptr, nullptr) : nullptr;
+  EVP_PKEY* caKey = k ? PEM_read_PrivateKey(k, nullptr, nullptr, nullptr) : nullptr;
+  bool ok = x != nullptr && caKey != nullptr && X509_gmtime_adj(X509_getm_notBefore(x), -2 * 86400) != nullptr &&
+            X509_gmtime_adj(X509_getm_notAfter(x), -86400) != nullptr && X509_sign(x, caKey, EVP_sha256()) > 0;
+  if (ok) {
+    std::FILE* o = std::fopen(out.c_str(), "w");
+    ok = o != nullptr && PEM_write_X509(o, x) == 1;
+    if (o) std::fclose(o);
+  }
+  if (f) std::fclose(f);
+  if (k) std::fclose(k);
+  X509_free(x);
+  EVP_PKEY_free(caKey);
+  return ok;
+}
 
 void serve(const test::TlsFiles& files, const FarSide& far, int sock) {
   SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
   SSL_CTX_set_security_level(ctx, 0);   // lets TLS 1.1 be offered at all
   SSL_CTX_set_min_proto_version(ctx, far.minVersion);
   SSL_CTX_set_max_proto_version(ctx, far.maxVersion);
-  SSL_CTX_use_certificate_chain_file(ctx, files.pem("server").c_str());
+  SSL_CTX_use_certificate_chain_file(ctx, files.pem(far.expired ? "expired" : "server").c_str());
   SSL_CTX_use_PrivateKey_file(ctx, files.key("server").c_str(), SSL_FILETYPE_PEM);
   if (far.wantClient) {
     SSL_CTX_load_verify_locations(ctx, files.pem("ca").c_str(), nullptr);
@@ -45,30 +69,35 @@ void serve(const test::TlsFiles& files, const FarSide& far, int sock) {
   ::close(sock);
 }
 
-TEST(TlsLink, FarSidesVersionsAndRequestForTheOperatorsCertificate) {
+TEST(TlsLink, WhatTheFarSideSpeaksAndShowsAndTheOperatorsFiles) {
   if (!test::TlsFiles::available()) GTEST_SKIP() << "no openssl command";
   test::TlsFiles files;
   ASSERT_TRUE(files.ok());
+  ASSERT_TRUE(makeExpired(files, files.pem("expired")));
+  enum Offer { None, Both, KeyOfAnother, PemOnly };
   struct Case {
     const char* name;
     FarSide far;
-    bool offerClient;
+    Offer offer;
     TlsRefusal want;
   } const cases[] = {
-      {"TLS 1.2 asking, none offered", {TLS1_2_VERSION, TLS1_2_VERSION, true}, false, TlsRefusal::ClientRefused},
-      {"TLS 1.2 asking, offered", {TLS1_2_VERSION, TLS1_2_VERSION, true}, true, TlsRefusal::None},
-      {"TLS 1.3 not asking", {TLS1_3_VERSION, TLS1_3_VERSION, false}, false, TlsRefusal::None},
-      {"only TLS 1.0 and 1.1", {TLS1_VERSION, TLS1_1_VERSION, false}, false, TlsRefusal::Handshake},
+      {"TLS 1.2 asking, none offered", {TLS1_2_VERSION, TLS1_2_VERSION, true}, None, TlsRefusal::ClientRefused},
+      {"TLS 1.2 asking, offered", {TLS1_2_VERSION, TLS1_2_VERSION, true}, Both, TlsRefusal::None},
+      {"TLS 1.3 not asking", {TLS1_3_VERSION, TLS1_3_VERSION, false}, None, TlsRefusal::None},
+      {"only TLS 1.0 and 1.1", {TLS1_VERSION, TLS1_1_VERSION, false}, None, TlsRefusal::Handshake},
+      {"expired", {TLS1_2_VERSION, TLS1_3_VERSION, false, true}, None, TlsRefusal::Expired},
+      {"client.key of another certificate", {TLS1_2_VERSION, TLS1_3_VERSION, false}, KeyOfAnother,
+       TlsRefusal::ClientFiles},
+      {"client.pem without client.key", {TLS1_2_VERSION, TLS1_3_VERSION, false}, PemOnly, TlsRefusal::ClientFiles},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string folder = files.pem("") + "-settings-" + std::to_string(&c - cases);
     std::filesystem::create_directories(folder);
     std::filesystem::copy_file(files.pem("ca"), folder + "/ca.pem");
-    if (c.offerClient) {
-      std::filesystem::copy_file(files.pem("client"), folder + "/client.pem");
-      std::filesystem::copy_file(files.key("client"), folder + "/client.key");
-    }
+    if (c.offer != None) std::filesystem::copy_file(files.pem("client"), folder + "/client.pem");
+    if (c.offer == Both) std::filesystem::copy_file(files.key("client"), folder + "/client.key");
+    if (c.offer == KeyOfAnother) std::filesystem::copy_file(files.key("server"), folder + "/client.key");
     int pair[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
     std::thread server(serve, std::cref(files), c.far, pair[1]);
