@@ -1,6 +1,9 @@
 #include "platform/TlsLink.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <fcntl.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
@@ -111,6 +114,57 @@ TEST(TlsLink, WhatTheFarSideSpeaksAndShowsAndTheOperatorsFiles) {
     server.join();
     std::filesystem::remove_all(folder);
   }
+}
+
+// A far side that resets the connection once the session is made (a crashed
+// ser2net, a router forgetting the connection): the port reads the end of
+// the stream, closes its end and the link goes, and the program with it
+// survives (nothing it writes then may raise SIGPIPE on the port's thread).
+TEST(TlsLink, FarSideResettingTheConnection) {
+  if (!test::TlsFiles::available()) GTEST_SKIP() << "no openssl command";
+  test::TlsFiles files;
+  ASSERT_TRUE(files.ok());
+  const std::string folder = files.pem("") + "-reset";
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(files.pem("ca"), folder + "/ca.pem");
+  const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(::listen(listener, 1), 0);
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len), 0);
+  std::thread server([&] {
+    const int s = ::accept(listener, nullptr, nullptr);
+    SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
+    SSL_CTX_use_certificate_chain_file(ctx, files.pem("server").c_str());
+    SSL_CTX_use_PrivateKey_file(ctx, files.key("server").c_str(), SSL_FILETYPE_PEM);
+    SSL* ssl = SSL_new(ctx);
+    SSL_set_fd(ssl, s);
+    SSL_accept(ssl);
+    const linger reset{1, 0};
+    ::setsockopt(s, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    ::close(s);
+    SSL_free(ssl);
+    SSL_CTX_free(ctx);
+  });
+  const int sock = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_EQ(::connect(sock, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(::fcntl(sock, F_SETFL, O_NONBLOCK), 0);
+  TlsRefusal why = TlsRefusal::None;
+  auto link = TlsLink::start(sock, "127.0.0.1", folder, 5000, why);
+  ASSERT_NE(link, nullptr);
+  server.join();
+  // The end of the stream, as a raw port's reset shows.
+  pollfd p{link->localFd(), POLLIN, 0};
+  ASSERT_EQ(::poll(&p, 1, 5000), 1) << "the reset never reached the port";
+  char b;
+  EXPECT_EQ(::recv(link->localFd(), &b, 1, 0), 0);
+  ::close(link->localFd());
+  link.reset();
+  ::close(listener);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
