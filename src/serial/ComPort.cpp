@@ -163,7 +163,9 @@ int noticeForRefusal(TlsRefusal why) {
 
 // The notice for an open of `path` that failed with `error`.
 int noticeFor(int error, const std::string& path) {
-  if (error == EACCES && NetSerial::isNetworkPath(path.c_str())) return noticeForRefusal(NetSerial::lastRefusal());
+  // Only a tls:// port is refused for a certificate; a tcp:// connect
+  // refused by a local rule is a plain failure to open.
+  if (error == EACCES && path.rfind("tls://", 0) == 0) return noticeForRefusal(NetSerial::lastRefusal());
   switch (error) {
     case EADDRNOTAVAIL: return kNoticeNetHost;
     case ECONNREFUSED: return kNoticeNetRefused;
