@@ -1,6 +1,6 @@
 // Round trip of one command ("ID;" to "ID0460;") through ComPort: a
 // simulator's pseudo-terminal opened locally, and another simulator's
-// through ser2net on loopback (raw and RFC 2217). Each run reports both times and their
+// through ser2net on loopback (raw, RFC 2217 and TLS). Each run reports both times and their
 // ratio, so the network's cost is read off one run. Goal: the network's round
 // trip under 1 ms (ser2net's chardelay off, as the README configures it).
 #include <benchmark/benchmark.h>
@@ -13,8 +13,11 @@
 
 #include "SimPty.h"
 #include "SimRadio.h"
+#include "platform/NetSerial.h"
 #include "serial/ComPort.h"
 #include "support/Ser2netRig.h"
+#include "support/StationRig.h"
+#include "support/TlsFiles.h"
 
 namespace {
 
@@ -63,6 +66,17 @@ void roundTrip(benchmark::State& state, hrx::test::Ser2net::Mode mode) {
   hrx::ComPort local;
   local.SetDevicePath(pty.slavePath());
   hrx::test::Ser2net s2n(mode, farPty.slavePath());
+  std::unique_ptr<hrx::test::TlsFiles> tls;
+  hrx::test::TempDir settings;
+  if (mode == hrx::test::Ser2net::Mode::Tls) {
+    tls = std::make_unique<hrx::test::TlsFiles>();
+    if (!tls->ok() || !tls->install(settings.path(), "ca", false)) {
+      state.SkipWithError("no certificates (openssl)");
+      return;
+    }
+    s2n.setSslOptions(tls->accepter("server", false));
+    hrx::NetSerial::setTlsFolder(settings.path() + "/CommoFiles/tls");
+  }
   hrx::ComPort net;
   net.SetDevicePath(s2n.url());
   if (!local.Open() || !s2n.start() || !openSoon(net)) {
@@ -84,7 +98,9 @@ void roundTrip(benchmark::State& state, hrx::test::Ser2net::Mode mode) {
 
 void BM_RoundTripRaw(benchmark::State& s) { roundTrip(s, hrx::test::Ser2net::Mode::Raw); }
 void BM_RoundTripRfc2217(benchmark::State& s) { roundTrip(s, hrx::test::Ser2net::Mode::Telnet); }
+void BM_RoundTripTls(benchmark::State& s) { roundTrip(s, hrx::test::Ser2net::Mode::Tls); }
 BENCHMARK(BM_RoundTripRaw)->Iterations(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoundTripTls)->Iterations(200)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RoundTripRfc2217)->Iterations(200)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -6,6 +6,8 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev fonts-dejavu-core
+  libssl-dev           # tls:// network ports (OpenSSL)
+  openssl              # tests: the station's certificates are made with the openssl command
   dbus-daemon   # tests: the suspend/resume test starts a private bus
   libhamlib-utils   # tests: rigctl as a client of the sharing server
   desktop-file-utils   # tests: desktop-file-validate on the installed menu entry

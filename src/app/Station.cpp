@@ -36,6 +36,7 @@ bool Station::start(const StationOptions& options) {
   port.Init();
   port.attach(ComPort::Links{&window_, &mirror, options.noticeGuard});
   port.LoadPortMap(commoFilePath(options.settingsDir, kPortMapFile));
+  NetSerial::setTlsFolder(commoFilePath(options.settingsDir, "tls"));
   readSettings();
   if (!options.devicePath.empty()) port.SetDevicePath(options.devicePath);
   // A line that fails while the link is on is waited for: its failed opens

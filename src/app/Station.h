@@ -35,12 +35,12 @@ inline constexpr MsgId kMsgSendRelay = 0x856B;
 inline constexpr std::uint32_t kTimerRecovery = 41;
 inline constexpr std::uint32_t kRecoveryLookMs = 1000;
 // A network port that dropped is connected again instead: the first attempt
-// a look after the loss, each later one twice as long after the last
-// failure, at most 8 s (a restarted ser2net or a re-joined network is back
-// within seconds; a far side away for long costs one connection attempt
-// every 8 s). While an attempt is under way its outcome is looked at every
-// 100 ms; the attempt itself runs off this thread and is bounded (NetSerial).
-inline constexpr std::uint32_t kReconnectCapMs = 8000;
+// a look after the loss, each later one 2 s after the last failure. On a
+// far-away line the read-out alone takes some 11 s, so a longer wait would
+// keep the operator off the air well past 15 s after the far side is back;
+// an attempt is one bounded connect off this thread, cheap even every 2 s.
+// While an attempt is under way its outcome is looked at every 100 ms.
+inline constexpr std::uint32_t kReconnectCapMs = 2000;
 inline constexpr std::uint32_t kReconnectPollMs = 100;
 // After the watchdog dropped a link the operator had switched on, the wish
 // for the link is kept: one look a second for any reply, and one "PS;" every

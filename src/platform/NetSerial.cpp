@@ -26,6 +26,7 @@ namespace {
 
 constexpr char kTcpScheme[] = "tcp://";
 constexpr char kTelnetScheme[] = "rfc2217://";
+constexpr char kTlsScheme[] = "tls://";
 constexpr std::size_t kSlots = 8;
 constexpr int kMaxFd = 4096;
 constexpr MsgId kMsgConnect = 0x8110;
@@ -37,7 +38,9 @@ struct Conn {
   Phase phase = Phase::Free;  // guarded by gTableMu
   std::string path;           // guarded by gTableMu
   int error = 0;              // guarded by gTableMu
+  TlsRefusal refusal = TlsRefusal::None;  // guarded by gTableMu
   int fd = -1;
+  std::unique_ptr<TlsLink> tls;  // tls://: fd is its pair end
   bool telnet = false;
   std::atomic<bool> peerGone{false};
   std::mutex protoMu;  // the telnet decoder: readers, status looks
@@ -50,6 +53,14 @@ std::array<Conn, kSlots> gConns;
 std::atomic<int> gSlotOfFd[kMaxFd];  // slot + 1, 0 for none
 std::atomic<int> gConnectMs{3000};
 std::atomic<int> gNegotiateMs{2000};
+std::mutex gFolderMu;
+std::string gTlsFolder;  // guarded by gFolderMu
+thread_local TlsRefusal tLastRefusal = TlsRefusal::None;
+
+std::string tlsFolder() {
+  std::lock_guard lock(gFolderMu);
+  return gTlsFolder;
+}
 
 Conn* connOf(int fd) {
   if (fd < 0 || fd >= kMaxFd) return nullptr;
@@ -200,6 +211,7 @@ void release(std::size_t slot) {
     ::close(c.fd);
   }
   c.fd = -1;
+  c.tls.reset();
   c.phase = Phase::Free;
   c.path.clear();
 }
@@ -221,9 +233,17 @@ class Connector final : public MsgThread {
       if (c.phase == Phase::Abandoned) release(slot);
       if (c.phase != Phase::Connecting || !NetSerial::parse(c.path, ep)) return;
     }
-    const int fd = connectTo(ep, gConnectMs.load());
+    int fd = connectTo(ep, gConnectMs.load());
     int error = fd < 0 ? errno : 0;
+    TlsRefusal refusal = TlsRefusal::None;
+    std::unique_ptr<TlsLink> link;
+    if (fd >= 0 && ep.tls) {
+      link = TlsLink::start(fd, ep.host, tlsFolder(), gNegotiateMs.load(), refusal);
+      fd = link ? link->localFd() : -1;
+      if (!link) error = refusal == TlsRefusal::TimedOut ? ETIMEDOUT : EACCES;
+    }
     if (fd >= 0) {
+      c.tls = std::move(link);
       c.fd = fd;
       c.telnet = ep.telnet;
       c.peerGone.store(false);
@@ -243,7 +263,9 @@ class Connector final : public MsgThread {
         ::close(c.fd);
         c.fd = -1;
       }
+      c.tls.reset();
       c.error = error;
+      c.refusal = refusal;
       c.phase = Phase::Failed;
     } else {
       c.phase = Phase::Ready;
@@ -261,14 +283,19 @@ Connector& connector() {
 
 bool NetSerial::isNetworkPath(const char* path) {
   return path != nullptr && (std::strncmp(path, kTcpScheme, sizeof kTcpScheme - 1) == 0 ||
-                             std::strncmp(path, kTelnetScheme, sizeof kTelnetScheme - 1) == 0);
+                             std::strncmp(path, kTelnetScheme, sizeof kTelnetScheme - 1) == 0 ||
+                             std::strncmp(path, kTlsScheme, sizeof kTlsScheme - 1) == 0);
 }
 
 bool NetSerial::parse(const std::string& path, NetEndpoint& out) {
   std::string rest;
+  out.telnet = false;
+  out.tls = false;
   if (path.rfind(kTcpScheme, 0) == 0) {
-    out.telnet = false;
     rest = path.substr(sizeof kTcpScheme - 1);
+  } else if (path.rfind(kTlsScheme, 0) == 0) {
+    out.tls = true;
+    rest = path.substr(sizeof kTlsScheme - 1);
   } else if (path.rfind(kTelnetScheme, 0) == 0) {
     out.telnet = true;
     rest = path.substr(sizeof kTelnetScheme - 1);
@@ -325,6 +352,7 @@ int NetSerial::open(const char* path) {
         errno = EINPROGRESS;
         return -1;
       case Phase::Failed:
+        tLastRefusal = c.refusal;
         errno = c.error;
         release(i);
         return -1;
@@ -340,6 +368,7 @@ int NetSerial::open(const char* path) {
   free->phase = Phase::Connecting;
   free->path = path;
   free->error = 0;
+  free->refusal = TlsRefusal::None;
   if (!connector().post(kMsgConnect, static_cast<WParam>(free - gConns.data()))) {
     free->phase = Phase::Free;
     free->path.clear();
@@ -496,6 +525,13 @@ WriteOutcome NetSerial::writeBounded(int fd, const void* src, std::size_t n, int
   }
   return WriteOutcome::Complete;
 }
+
+void NetSerial::setTlsFolder(const std::string& folder) {
+  std::lock_guard lock(gFolderMu);
+  gTlsFolder = folder;
+}
+
+TlsRefusal NetSerial::lastRefusal() { return tLastRefusal; }
 
 void NetSerial::setTimeouts(int connectMs, int negotiateMs) {
   gConnectMs.store(connectMs);

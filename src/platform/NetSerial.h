@@ -1,8 +1,10 @@
 #pragma once
 // A serial line on another machine, reached over TCP: "tcp://HOST:PORT"
-// (raw bytes, ser2net's raw mode) or "rfc2217://HOST:PORT" (telnet with the
+// (raw bytes, ser2net's raw mode), "rfc2217://HOST:PORT" (telnet with the
 // COM-port option, ser2net's telnet mode, so that speed, data bits, parity
-// and stop bits are set on the far side). SerialDevice hands every call on a
+// and stop bits are set on the far side) or "tls://HOST:PORT" (raw bytes
+// inside TLS, ser2net's ssl accepter, the far side's certificate checked
+// before the port may send anything: TlsLink). SerialDevice hands every call on a
 // descriptor of such a connection to this layer, so the port above sees the
 // same interface as for a local device: non-blocking reads on a descriptor
 // it can wait on, bounded writes, and a dropped connection as the fault a
@@ -12,8 +14,9 @@
 // connection on a worker thread and fails with EINPROGRESS; an open once it
 // is made takes it over. A failed attempt is reported by the next open
 // (EADDRNOTAVAIL: the name did not resolve, ECONNREFUSED, ETIMEDOUT: no
-// answer, EPROTO: the far side does not speak RFC 2217), which then starts
-// afresh on the one after.
+// answer, EPROTO: the far side does not speak RFC 2217, EACCES: a tls:// far
+// side refused, lastRefusal() says why), which then starts afresh on the one
+// after.
 //
 // What has no meaning over the network: with raw TCP there are no modem
 // lines, so RTS cannot be set (reported as on a pseudo-terminal: false, no
@@ -27,6 +30,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/TlsLink.h"
+
 namespace hrx {
 
 struct LineErrorCounts;
@@ -35,6 +40,7 @@ enum class WriteOutcome;
 
 struct NetEndpoint {
   bool telnet = false;  // rfc2217://
+  bool tls = false;     // tls://
   std::string host;
   std::string port;
 };
@@ -68,6 +74,11 @@ struct NetSerial {
   // Limits of one connection attempt: the TCP connect, then (RFC 2217) the
   // far side's agreement to the COM-port option.
   static void setTimeouts(int connectMs, int negotiateMs);
+  // The folder holding ca.pem (and perhaps client.pem, client.key) for
+  // tls:// ports; attempts started after the call use it.
+  static void setTlsFolder(const std::string& folder);
+  // Why the last open on this thread that failed with EACCES was refused.
+  static TlsRefusal lastRefusal();
   // The far side's view of the line as it last reported it (RFC 2217); false
   // when `fd` is not such a connection.
   struct FarSide {

@@ -146,8 +146,26 @@ std::string ComPort::lostPath() const {
 }
 
 namespace {
-// The notice for an open that failed with `error`.
-int noticeFor(int error) {
+int noticeForRefusal(TlsRefusal why) {
+  switch (why) {
+    case TlsRefusal::NoCa: return kNoticeTlsNoCa;
+    case TlsRefusal::NotSigned: return kNoticeTlsNotSigned;
+    case TlsRefusal::WrongName: return kNoticeTlsWrongName;
+    case TlsRefusal::Expired: return kNoticeTlsExpired;
+    case TlsRefusal::ClientRefused: return kNoticeTlsClientRefused;
+    case TlsRefusal::ClientFiles: return kNoticeTlsClientFiles;
+    case TlsRefusal::TimedOut: return kNoticeNetSilent;
+    case TlsRefusal::Handshake:
+    case TlsRefusal::None: break;
+  }
+  return kNoticeTlsHandshake;
+}
+
+// The notice for an open of `path` that failed with `error`.
+int noticeFor(int error, const std::string& path) {
+  // Only a tls:// port is refused for a certificate; a tcp:// connect
+  // refused by a local rule is a plain failure to open.
+  if (error == EACCES && path.rfind("tls://", 0) == 0) return noticeForRefusal(NetSerial::lastRefusal());
   switch (error) {
     case EADDRNOTAVAIL: return kNoticeNetHost;
     case ECONNREFUSED: return kNoticeNetRefused;
@@ -187,7 +205,7 @@ bool ComPort::Open() {
       lock.unlock();
       // A network port being connected is no failure yet: a later open
       // takes the connection or reports why there is none.
-      if (error != EINPROGRESS) postPortFailure(noticeFor(error));
+      if (error != EINPROGRESS) postPortFailure(noticeFor(error, path));
       return false;
     }
     termios applied{};

@@ -56,6 +56,14 @@ inline constexpr int kNoticeNetHost = 4;
 inline constexpr int kNoticeNetRefused = 5;
 inline constexpr int kNoticeNetSilent = 6;
 inline constexpr int kNoticeNetProtocol = 7;
+// A tls:// far side refused before anything is sent: why.
+inline constexpr int kNoticeTlsNoCa = 8;
+inline constexpr int kNoticeTlsNotSigned = 9;
+inline constexpr int kNoticeTlsWrongName = 10;
+inline constexpr int kNoticeTlsExpired = 11;
+inline constexpr int kNoticeTlsClientRefused = 12;
+inline constexpr int kNoticeTlsClientFiles = 13;
+inline constexpr int kNoticeTlsHandshake = 14;
 
 // The port map's name in the CommoFiles folder (serial/CommSetting.h).
 inline constexpr const char* kPortMapFile = "ComPortMap.txt";

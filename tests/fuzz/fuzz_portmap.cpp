@@ -1,7 +1,8 @@
 // Arbitrary bytes as the port map (ComPortMap.txt): the reader keeps only
 // ports 1..20, each with a path that is one trimmed line of at most the
 // line limit, and reads the same text through a file as it does in memory
-// (a file past the file limit refused, the map left as it was).
+// (a file past the file limit refused, the map left as it was); a network
+// name among the paths splits into a host and a port in range or is refused.
 #include <unistd.h>
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/NetSerial.h"
 #include "serial/ComPort.h"
 
 namespace {
@@ -45,6 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(path.front() != ' ' && path.front() != '\t' && path.back() != ' ' && path.back() != '\t' &&
                 path.back() != '\r',
             "path not trimmed");
+    // A network name (tcp://, rfc2217://, tls://) splits into a host and a
+    // port in range, or is refused.
+    hrx::NetEndpoint ep;
+    if (hrx::NetSerial::parse(path, ep)) {
+      require(hrx::NetSerial::isNetworkPath(path.c_str()), "parsed but no network name");
+      require(!ep.host.empty() && !(ep.telnet && ep.tls), "a host, one scheme");
+      require(!ep.port.empty() && ep.port.size() <= 5 && ep.port.find_first_not_of("0123456789") == std::string::npos,
+              "port digits");
+      const long port = std::strtol(ep.port.c_str(), nullptr, 10);
+      require(port >= 1 && port <= 65535, "port in range");
+    }
   }
 
   if (std::FILE* f = std::fopen(mapPath().c_str(), "wb")) {

@@ -110,17 +110,24 @@ TEST(Rfc2217, CommandsAsTheRfcSpellsThem) {
 TEST(NetSerialNames, SchemesHostsAndPorts) {
   NetEndpoint ep;
   for (const char* bad : {"tcp://host:0", "tcp://host:65536", "tcp://:3001", "tcp://host", "tcp://host:30x1",
-                          "tcp://[::1:3001", "udp://host:3001", "/dev/ttyUSB0"})
+                          "tcp://[::1:3001", "udp://host:3001", "/dev/ttyUSB0", "tls://host", "tls://:3003",
+                          "tls:/host:3003", "tls://host:3003/x"})
     EXPECT_FALSE(NetSerial::parse(bad, ep)) << bad;
   const struct {
     const char* name;
     const char* hostPort;
     bool telnet;
-  } cases[] = {{"tcp://shack-pi:3001", "shack-pi:3001", false}, {"rfc2217://127.0.0.1:2000", "127.0.0.1:2000", true},
-               {"tcp://[::1]:65535", "::1:65535", false}};
+    bool tls;
+  } cases[] = {{"tcp://shack-pi:3001", "shack-pi:3001", false, false},
+               {"rfc2217://127.0.0.1:2000", "127.0.0.1:2000", true, false},
+               {"tcp://[::1]:65535", "::1:65535", false, false},
+               {"tls://shack.example.org:3003", "shack.example.org:3003", false, true},
+               {"tls://[2001:db8::7]:3003", "2001:db8::7:3003", false, true}};
   for (const auto& c : cases) {
     ASSERT_TRUE(NetSerial::parse(c.name, ep)) << c.name;
+    EXPECT_TRUE(NetSerial::isNetworkPath(c.name)) << c.name;
     EXPECT_EQ(ep.telnet, c.telnet) << c.name;
+    EXPECT_EQ(ep.tls, c.tls) << c.name;
     EXPECT_EQ(ep.host + ":" + ep.port, c.hostPort) << c.name;
   }
   EXPECT_FALSE(NetSerial::isNetworkPath("/dev/ttyS0"));

@@ -29,7 +29,7 @@ namespace hrx::test {
 
 class Ser2net {
  public:
-  enum class Mode { Raw, Telnet };
+  enum class Mode { Raw, Telnet, Tls };
 
   static std::string program() {
     for (const char* p : {"/usr/sbin/ser2net", "/usr/bin/ser2net", "/usr/local/sbin/ser2net"})
@@ -64,8 +64,15 @@ class Ser2net {
 
   // The name the program opens.
   std::string url() const {
-    return std::string(mode_ == Mode::Raw ? "tcp" : "rfc2217") + "://127.0.0.1:" + std::to_string(port_);
+    const char* scheme = mode_ == Mode::Raw ? "tcp" : mode_ == Mode::Tls ? "tls" : "rfc2217";
+    return std::string(scheme) + "://127.0.0.1:" + std::to_string(port_);
   }
+  int port() const { return port_; }
+  // What gensio's ssl accepter is given (Mode::Tls): "key=…,cert=…" and
+  // perhaps ",clientauth,CA=…".
+  void setSslOptions(std::string options) { ssl_ = std::move(options); }
+  // Where ssl's clientauth finds the allowed certificates.
+  void setAuthDir(std::string dir) { authDir_ = std::move(dir); }
 
   // Starts ser2net and waits until it accepts connections.
   bool start() {
@@ -76,9 +83,10 @@ class Ser2net {
       // every reply for two characters' time (4.6 ms at 4800 baud) first.
       std::ofstream out(config);
       out << "connection: &radio\n"
-          << "  accepter: " << (mode_ == Mode::Raw ? "" : "telnet(rfc2217),") << "tcp,127.0.0.1," << port_ << "\n"
+          << "  accepter: " << accepterStack() << "tcp,127.0.0.1," << port_ << "\n"
           << "  connector: serialdev," << device_ << ",4800n82,local\n"
           << "  options:\n    kickolduser: true\n    chardelay: false\n";
+      if (!authDir_.empty()) out << "    authdir: " << authDir_ << "\n";
     }
     const std::string prog = program();
     const std::string pidFile = dir_ + "/ser2net.pid";
@@ -109,6 +117,11 @@ class Ser2net {
   }
 
  private:
+  std::string accepterStack() const {
+    if (mode_ == Mode::Telnet) return "telnet(rfc2217),";
+    if (mode_ == Mode::Tls) return "ssl(" + ssl_ + "),";
+    return "";
+  }
   bool listening() const {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
     const sockaddr_in a = loopback(port_);
@@ -126,6 +139,8 @@ class Ser2net {
 
   Mode mode_;
   std::string device_;
+  std::string ssl_;
+  std::string authDir_;
   std::string dir_;
   int port_ = 0;
   pid_t pid_ = -1;
@@ -133,9 +148,12 @@ class Ser2net {
 
 // The simulated radio on its pseudo-terminal with ser2net in front of it.
 struct FarRadio {
-  bool start(Ser2net::Mode mode, std::string* error) {
+  bool start(Ser2net::Mode mode, std::string* error, const std::string& sslOptions = {},
+             const std::string& authDir = {}) {
     if (!pty.open(error) || !pty.start()) return false;
     s2n = std::make_unique<Ser2net>(mode, pty.slavePath());
+    s2n->setSslOptions(sslOptions);
+    s2n->setAuthDir(authDir);
     return s2n->start();
   }
   sim::SimRadio radio;

@@ -73,12 +73,16 @@ struct Program {
     if (m.id == kMsgTimer) station.onTimer(static_cast<std::uint32_t>(m.w));
     // The BP event without its row index is the read-out's last message.
     if (m.id == kMsgRedrawBandPass && m.l == 0) readOutsDone.fetch_add(1);
-    if (m.id == kMsgNotice) notices.fetch_add(1);
+    if (m.id == kMsgNotice) {
+      lastNotice.store(static_cast<int>(m.l));
+      notices.fetch_add(1);
+    }
     return 0;
   }
 
   std::atomic<int> readOutsDone{0};
   std::atomic<int> notices{0};
+  std::atomic<int> lastNotice{-1};
   HeadlessMainWindow window{[this](const Msg& m) { return onWindowMessage(m); }};
   Station station{window};
   bool ok = false;

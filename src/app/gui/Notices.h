@@ -26,6 +26,14 @@ inline constexpr Notice kNoticeTable[] = {
     {true, 0, "The network port refused the connection.\nPlease confirm that ser2net runs there on that port."},
     {true, 0, "The network port does not answer."},
     {true, 0, "The network port does not speak RFC 2217.\nPlease confirm its telnet mode, or name it tcp://."},
+    // A tls:// port refused before anything was sent to the radio.
+    {true, 0, "There is no usable ca.pem in CommoFiles/tls.\nA tls:// port is used only when its certificate can be checked."},
+    {true, 0, "The remote station's certificate is not signed by ca.pem."},
+    {true, 0, "The remote station's certificate is not for the host name or address it was reached at."},
+    {true, 0, "The remote station's certificate has expired or is not yet valid."},
+    {true, 0, "The remote station refused this program's certificate.\nIt wants client.pem and client.key, signed by its CA, in CommoFiles/tls."},
+    {true, 0, "client.pem or client.key in CommoFiles/tls cannot be used.\nPlease confirm that they are a certificate and its key."},
+    {true, 0, "The network port does not speak TLS 1.2 or later.\nPlease confirm that it is ser2net's ssl port."},
 };
 
 class Notices {

@@ -33,7 +33,7 @@ class NoticeTest : public QObject {
     };
     const Row rows[] = {
         {{0}, {0}, 1},       {{0, 2}, {0, 0}, 1}, {{0, 3}, {0, 1}, 2}, {{3, 3}, {1, 1}, 2},
-        {{1, 1}, {0, 1}, 0}, {{8, -1}, {1, 0}, 0}, {{5}, {0}, 1},
+        {{1, 1}, {0, 1}, 0}, {{15, -1}, {1, 0}, 0}, {{5}, {0}, 1},
     };
     for (const auto& [indexes, forces, boxes] : rows) {
       QtMainWindow w;
