@@ -104,6 +104,7 @@ struct ShareServer::Client {
   std::string held;
   std::string failHeld;
   std::int64_t parkedUntil = 0;
+  bool continues = false;  // a set in steps: more may follow the report
   // Bytes of `in` whose transmit requests were carried out while parked.
   std::size_t actedUpTo = 0;
 };
@@ -299,8 +300,9 @@ void ShareServer::processLines(Client& c) {
       drop(c);
       return;
     }
-    if (reply.actionCount > 0 && !satisfied(reply.await, snap)) {
+    if (reply.actionCount > 0 && (reply.continues || !satisfied(reply.await, snap))) {
       c.parked = true;
+      c.continues = reply.continues;
       c.await = reply.await;
       c.held = reply.text;
       c.failHeld = reply.failText;
@@ -333,6 +335,10 @@ void ShareServer::actAhead(Client& c) {
     const Snapshot snap = backend_.snapshot();
     handleLine(std::string_view(c.in.data() + from, nl - from), snap, scratch, reply);
     bool ptt = false;
+    // The transmitter keys only once every step of a set before it has gone out.
+    if (c.continues && std::any_of(reply.actions, reply.actions + reply.actionCount,
+                                   [](const Action& a) { return a.kind == Action::Kind::Ptt && a.value != 0; }))
+      break;
     for (int k = 0; k < reply.actionCount; ++k) {
       if (reply.actions[k].kind != Action::Kind::Ptt) continue;
       backend_.perform(reply.actions[k]);
@@ -344,8 +350,20 @@ void ShareServer::actAhead(Client& c) {
 }
 
 bool ShareServer::unpark(Client& c, const Snapshot& s, std::int64_t now) {
-  const bool confirmed = satisfied(c.await, s);
+  bool confirmed = satisfied(c.await, s);
   if (!confirmed && now < c.parkedUntil) return false;
+  if (c.continues) {
+    Reply next;
+    const SetStep step = continueSet(s, c.session, !confirmed, next);
+    if (step == SetStep::More) {
+      for (int k = 0; k < next.actionCount; ++k) backend_.perform(next.actions[k]);
+      c.await = next.await;
+      c.parkedUntil = now + config_.confirmMs;
+      return false;
+    }
+    c.continues = false;
+    confirmed = step == SetStep::Done;
+  }
   c.parked = false;
   c.out += confirmed ? c.held : c.failHeld;
   c.held.clear();

@@ -369,6 +369,11 @@ TEST(ShareEndToEnd, RealClientAndTransmitterSafety) {
       {{"MD02"}, "M FM 12000", {"MD04;"}, "FM\n16000\n"},
       {{"MD0B"}, "M FM 15000", {}, "FM\n16000\n"},  // FM already, in its other code
       {{"MD04", "NA00"}, "M FM 9000", {"NA01;"}, "FM\n9000\n"},
+      // Width 0 is the mode's normal width; AM reads its one filter.
+      {{"MD02", "SH001"}, "M CW 0", {"MD03;", "SH010;"}, "CW\n500\n"},
+      {{"MD02", "SH001"}, "M USB 0", {"SH014;"}, "USB\n2400\n"},
+      {{"MD02", "SH001"}, "M USB -1", {}, "USB\n200\n"},
+      {{"MD02"}, "M AM 6000", {"MD05;"}, "AM\n6000\n"},
   };
   test::LineClient lc(port);
   for (const WidthRow& row : widths) {
@@ -383,6 +388,31 @@ TEST(ShareEndToEnd, RealClientAndTransmitterSafety) {
     EXPECT_EQ(commands(true), row.cat);
     ASSERT_TRUE(lc.ask("m", 2, &a));
     EXPECT_EQ(a, row.mode);
+  }
+
+  // A digital-mode program's split start (Split Operation = Rig): the mode
+  // of VFO B, which does not receive, is set with B receiving for the set
+  // alone.
+  ASSERT_TRUE(apply({"FR0", "FT0", "MD02", "FR4", "MD12", "FR0", "FB07050000"}));
+  radio.clearCommandLog();
+  for (const char* line : {"S 1 VFOB", "V VFOB", "F 14250000", "V VFOA", "X PKTUSB -1"}) {
+    SCOPED_TRACE(line);
+    std::string a;
+    ASSERT_TRUE(lc.ask(line, 1, &a));
+    EXPECT_EQ(a, "RPRT 0\n");
+  }
+  EXPECT_EQ(commands(true), (std::vector<std::string>{"FT1;", "FB14250000;", "FR4;", "MD0C;", "FR0;"}));
+  EXPECT_EQ(radio.cell(sim::Cell::ModeSub), 12);
+  EXPECT_EQ(radio.cell(sim::Cell::ModeMain), 2);
+  EXPECT_EQ(radio.cell(sim::Cell::Fr), 0);
+  {
+    std::string a;
+    ASSERT_TRUE(lc.ask("x", 2, &a));
+    EXPECT_EQ(a.rfind("PKTUSB\n", 0), 0u) << a;
+    ASSERT_TRUE(lc.ask("X PKTUSB -1", 1, &a));  // as it is: nothing sent
+    EXPECT_EQ(a, "RPRT 0\n");
+    ASSERT_TRUE(lc.ask("S 0 VFOA", 1, &a));
+    EXPECT_EQ(commands(true), (std::vector<std::string>{"FT0;"}));
   }
   lc.close();
 
@@ -421,6 +451,11 @@ TEST(ShareEndToEnd, RealClientAndTransmitterSafety) {
   ASSERT_TRUE(waitFor([&] { return s.state.get_AI_Stat() == 0; }, 10s)) << "the watchdog never fired";
   ASSERT_TRUE(c.ask("+T 1", 2, &a));
   EXPECT_EQ(a, "set_ptt: 1\nRPRT -9\n");
+  // No read answers from what the radio said before it went.
+  ASSERT_TRUE(c.ask("f", 1, &a));
+  EXPECT_EQ(a, "RPRT -5\n");
+  ASSERT_TRUE(c.ask("\\get_powerstat", 1, &a));
+  EXPECT_EQ(a, "0\n");
   // The release went out while the radio was away; it hears it on return.
   ASSERT_TRUE(pty.start());
   EXPECT_TRUE(waitFor([&] { return radio.cell(sim::Cell::Tx) == 0; }, 3s));
