@@ -688,7 +688,7 @@ SetStep continueSet(const Snapshot& snapshot, Session& session, bool late, Reply
   }
   // The receiver goes back, one key press at a time (FR 1 and 5 take two).
   m.step = 3;
-  constexpr int kMaxPresses = 3;
+  constexpr int kMaxPresses = 2;
   const bool keyB = m.frWas == 4 || m.frWas == 5;
   if (snapshot.frStat != m.frWas && snapshot.linkUp && m.presses < kMaxPresses && afterPress(keyB, snapshot.frStat) >= 0) {
     ++m.presses;

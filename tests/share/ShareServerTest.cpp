@@ -41,9 +41,19 @@ class FakeRadio final : public ShareBackend {
   void perform(const Action& a) override {
     std::lock_guard lock(mu);
     if (a.kind == Action::Kind::Ptt) pttAsked.push_back(a.value);
+    asked.push_back(a.kind == Action::Kind::Ptt ? -a.value - 1 : a.op);
     if (deaf) return;
     if (a.kind == Action::Kind::Ptt) s.txStat = a.value;
-    if (a.kind == Action::Kind::Operation && a.op == 82) s.vfoA = a.value;
+    if (a.kind != Action::Kind::Operation) return;
+    if (a.op == 82) s.vfoA = a.value;
+    if (a.op == 189) s.frStat = 0;  // the receive keys from FR 0 and 4
+    if (a.op == 191) s.frStat = 4;
+    if (a.op == 193) (s.frStat == 4 ? s.modeSub : s.modeMain) = a.value + 1;
+  }
+  // Operations and PTT (-1 release, -2 key) in the order asked.
+  std::vector<int> order() {
+    std::lock_guard lock(mu);
+    return asked;
   }
   // The PTT values asked for, in order.
   std::vector<int> ptt() {
@@ -53,6 +63,7 @@ class FakeRadio final : public ShareBackend {
   std::mutex mu;
   Snapshot s{.vfoA = 14074000, .vfoB = 7050000, .modeMain = 2, .linkUp = true};
   std::vector<int> pttAsked;
+  std::vector<int> asked;
   std::atomic<bool> deaf{false};
 };
 
@@ -171,6 +182,39 @@ TEST_F(ShareServerTest, TransmitRequestNeverWaitsBehindAnUnconfirmedSet) {
   // Released already: nothing more to release.
   ASSERT_TRUE(waitFor([&] { return server.clientCount() == 0; }, 5s));
   EXPECT_EQ(radio.ptt(), (std::vector<int>{1, 0}));
+}
+
+// A mode set for the VFO that does not receive goes out a step at a time;
+// a key request behind it waits for its last step, a release never does.
+TEST_F(ShareServerTest, SetInStepsGoesOutStepByStepBeforeTheKey) {
+  start([](ShareConfig& c) { c.confirmMs = 200; });
+  test::LineClient client(port);
+  std::string a;
+  ASSERT_TRUE(client.send("X PKTUSB -1\nT 1\n"));
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(client.readLine(&a));
+    EXPECT_EQ(a, "RPRT 0");
+  }
+  ASSERT_TRUE(client.ask("T 0", 1, &a));
+  EXPECT_EQ(radio.order(), (std::vector<int>{191, 193, 189, -2, -1}));
+  // The radio reports the receive key, then nothing more: the receive key
+  // back is pressed (twice at most) and the answer says the set failed.
+  ASSERT_TRUE(client.ask("X USB -1", 1, &a));
+  EXPECT_EQ(a, "RPRT 0\n");
+  {
+    std::lock_guard lock(radio.mu);
+    radio.asked.clear();
+  }
+  radio.deaf = true;
+  ASSERT_TRUE(client.send("X CW -1\nT 0\n"));
+  ASSERT_TRUE(waitFor([&] { return radio.order().size() == 2; }, 2s));
+  {
+    std::lock_guard lock(radio.mu);
+    radio.s.frStat = 4;
+  }
+  ASSERT_TRUE(client.readLine(&a, 3000));
+  EXPECT_EQ(a, "RPRT -5");
+  EXPECT_EQ(radio.order(), (std::vector<int>{191, -1, 193, 189, 189}));
 }
 
 TEST_F(ShareServerTest, FloodingSilentAndSlowClientsAreDropped) {
