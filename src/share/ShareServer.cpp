@@ -196,6 +196,7 @@ void ShareServer::releasePtt(Client& c) {
 
 void ShareServer::drop(Client& c) {
   if (c.dead) return;
+  if (c.parked && c.continues) orphans_.push_back(Orphan{c.session, c.await, c.parkedUntil});
   releasePtt(c);
   ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, c.fd, nullptr);
   ::close(c.fd);
@@ -407,6 +408,7 @@ void ShareServer::tick() {
   for (auto& c : clientList_) {
     if (!c->dead && c->parked) unpark(*c, snap, now);
   }
+  finishOrphans(snap, now);
   for (auto& c : clientList_) {
     if (c->dead) continue;
     if (c->parked) continue;
@@ -420,6 +422,25 @@ void ShareServer::tick() {
   checkLink(snap);
 }
 
+void ShareServer::finishOrphans(const Snapshot& s, std::int64_t now) {
+  for (auto it = orphans_.begin(); it != orphans_.end();) {
+    const bool confirmed = satisfied(it->await, s);
+    if (!confirmed && now < it->until) {
+      ++it;
+      continue;
+    }
+    Reply next;
+    if (continueSet(s, it->session, !confirmed, next) != SetStep::More) {
+      it = orphans_.erase(it);
+      continue;
+    }
+    for (int k = 0; k < next.actionCount; ++k) backend_.perform(next.actions[k]);
+    it->await = next.await;
+    it->until = now + config_.confirmMs;
+    ++it;
+  }
+}
+
 void ShareServer::checkLink(const Snapshot& snap) {
   if (linkWasUp_ && !snap.linkUp) {
     // The radio is gone: nobody may believe they still hold the transmitter.
@@ -431,6 +452,7 @@ void ShareServer::checkLink(const Snapshot& snap) {
 }
 
 int ShareServer::wantedPeriodMs() const {
+  if (!orphans_.empty()) return config_.confirmPollMs;
   bool any = false;
   bool keyed = false;
   for (const auto& c : clientList_) {

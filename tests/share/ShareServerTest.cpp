@@ -217,6 +217,26 @@ TEST_F(ShareServerTest, SetInStepsGoesOutStepByStepBeforeTheKey) {
   EXPECT_EQ(radio.order(), (std::vector<int>{191, -1, 193, 189, 189}));
 }
 
+// A client that goes while its set is under way: the receiver still goes back.
+TEST_F(ShareServerTest, ReceiverGoesBackAfterTheClientHasGone) {
+  start([](ShareConfig& c) { c.confirmMs = 5000; });
+  radio.deaf = true;  // nothing reported until the client has gone
+  {
+    test::LineClient client(port);
+    ASSERT_TRUE(client.send("X PKTUSB -1\nq\n"));
+    ASSERT_TRUE(waitFor([&] { return radio.order().size() == 1; }, 2s));
+  }
+  ASSERT_TRUE(waitFor([&] { return server.clientCount() == 0; }, 2s));
+  radio.deaf = false;
+  {
+    std::lock_guard lock(radio.mu);
+    radio.s.frStat = 4;  // the receive key's report
+  }
+  EXPECT_TRUE(waitFor([&] { return radio.order().size() == 3; }, 3s));
+  EXPECT_EQ(radio.order(), (std::vector<int>{191, 193, 189}));
+  EXPECT_EQ(radio.snapshot().frStat, 0);
+}
+
 TEST_F(ShareServerTest, FloodingSilentAndSlowClientsAreDropped) {
   start([](ShareConfig& c) { c.silenceLimitMs = 150, c.maxPending = 4096, c.tickMs = 10; });
   test::LineClient flood(port);
