@@ -297,8 +297,9 @@ std::vector<std::filesystem::path> conversations() {
   return files;
 }
 
-// One program for every conversation (its start takes seconds); each file
-// sets the radio up as it needs.
+// One program for every conversation (its start takes seconds), in the
+// files' name order as recorded: each sets up the radio values it relies on,
+// what it leaves alone comes from the file before.
 TEST(ShareClients, RecordedConversationsReplay) {
   Shack shack;
   ASSERT_TRUE(shack.open());
