@@ -100,6 +100,7 @@ struct ShareServer::Client {
   std::string held;
   std::string failHeld;
   std::int64_t parkedUntil = 0;
+  bool continues = false;  // a set in steps: more may follow the report
   // Bytes of `in` whose transmit requests were carried out (or outrun by
   // a newer one) while parked.
   std::size_t actedUpTo = 0;
@@ -258,6 +259,7 @@ bool ShareServer::peerGone(Client& c) {
 
 void ShareServer::drop(Client& c) {
   if (c.dead) return;
+  if (c.parked && c.continues) orphans_.push_back(Orphan{c.session, c.await, c.parkedUntil});
   releasePtt(c);
   ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, c.fd, nullptr);
   ::close(c.fd);
@@ -387,10 +389,11 @@ void ShareServer::processLines(Client& c) {
         superseded = (a.value != 0 ? 1 : 0) != c.pttSent;
       }
     }
-    if (reply.actionCount > 0 && !superseded && !satisfied(reply.await, snap)) {
+    if (reply.actionCount > 0 && !superseded && (reply.continues || !satisfied(reply.await, snap))) {
       flushPtt(c);
       c.parked = true;
       c.parkedSuperseded = false;
+      c.continues = reply.continues;
       c.await = reply.await;
       c.held = reply.text;
       c.failHeld = reply.failText;
@@ -422,7 +425,8 @@ void ShareServer::actAhead(Client& c) {
   Reply reply;
   Session scratch = c.session;
   const Snapshot snap = backend_.snapshot();
-  bool setBefore = false;
+  // A set in steps has more to hand on: a key waits for its last step.
+  bool setBefore = c.continues;
   std::size_t actedTo = c.actedUpTo;
   for (std::size_t from = 0, nl; (nl = c.in.find('\n', from)) != std::string::npos && nl - from <= kMaxLine;
        from = nl + 1) {
@@ -443,8 +447,20 @@ void ShareServer::actAhead(Client& c) {
 }
 
 bool ShareServer::unpark(Client& c, const Snapshot& s, std::int64_t now) {
-  const bool confirmed = satisfied(c.await, s) || c.parkedSuperseded;
+  bool confirmed = satisfied(c.await, s) || c.parkedSuperseded;
   if (!confirmed && now < c.parkedUntil) return false;
+  if (c.continues) {
+    Reply next;
+    const SetStep step = continueSet(s, c.session, !confirmed, next);
+    if (step == SetStep::More) {
+      for (int k = 0; k < next.actionCount; ++k) backend_.perform(next.actions[k]);
+      c.await = next.await;
+      c.parkedUntil = now + config_.confirmMs;
+      return false;
+    }
+    c.continues = false;
+    confirmed = step == SetStep::Done;
+  }
   c.parked = false;
   c.parkedSuperseded = false;
   if (peerGone(c)) {
@@ -496,6 +512,7 @@ void ShareServer::tick() {
   for (auto& c : clientList_) {
     if (!c->dead && c->parked) unpark(*c, snap, now);
   }
+  finishOrphans(snap, now);
   releaseSilent(now);
   for (auto& c : clientList_) {
     if (c->dead) continue;
@@ -510,6 +527,25 @@ void ShareServer::tick() {
   checkLink(snap);
 }
 
+void ShareServer::finishOrphans(const Snapshot& s, std::int64_t now) {
+  for (auto it = orphans_.begin(); it != orphans_.end();) {
+    const bool confirmed = satisfied(it->await, s);
+    if (!confirmed && now < it->until) {
+      ++it;
+      continue;
+    }
+    Reply next;
+    if (continueSet(s, it->session, !confirmed, next) != SetStep::More) {
+      it = orphans_.erase(it);
+      continue;
+    }
+    for (int k = 0; k < next.actionCount; ++k) backend_.perform(next.actions[k]);
+    it->await = next.await;
+    it->until = now + config_.confirmMs;
+    ++it;
+  }
+}
+
 void ShareServer::checkLink(const Snapshot& snap) {
   if (linkWasUp_ && !snap.linkUp) {
     // The radio is gone: nobody may believe they still hold the transmitter.
@@ -521,6 +557,7 @@ void ShareServer::checkLink(const Snapshot& snap) {
 }
 
 int ShareServer::wantedPeriodMs() const {
+  if (!orphans_.empty()) return config_.confirmPollMs;
   bool any = false;
   bool keyed = false;
   for (const auto& c : clientList_) {

@@ -125,6 +125,15 @@ class ShareServer final : public MsgThread {
   int timerPeriodMs_ = 0;  // 0: disarmed
   bool linkWasUp_ = true;
   std::vector<std::unique_ptr<Client>> clientList_;
+  // Sets in steps whose clients went before the last step: the receiver
+  // still goes back.
+  struct Orphan {
+    Session session;
+    Await await;
+    std::int64_t until = 0;
+  };
+  std::vector<Orphan> orphans_;
+  void finishOrphans(const Snapshot& s, std::int64_t now);
   std::atomic<int> boundPort_{0};
   std::atomic<int> clients_{0};
   std::atomic<std::uint64_t> rejected_{0};
