@@ -356,7 +356,10 @@ void ShareServer::readFrom(Client& c) {
 void ShareServer::processLines(Client& c) {
   Reply reply;
   std::size_t start = 0;
-  while (!c.dead && !c.parked) {
+  // Another connection's set in steps has the other VFO receiving for a
+  // while: a read would take it for the receiver, a set would reach it.
+  const bool waiting = stepsUnderWay(&c);
+  while (!c.dead && !c.parked && !waiting) {
     const std::size_t nl = c.in.find('\n', start);
     if (nl == std::string::npos) break;
     if (nl - start > kMaxLine) break;
@@ -405,7 +408,7 @@ void ShareServer::processLines(Client& c) {
   if (!c.dead) flushPtt(c);
   c.in.erase(0, start);
   c.actedUpTo = c.actedUpTo > start ? c.actedUpTo - start : 0;
-  if (c.parked && !c.dead) actAhead(c);
+  if ((c.parked || waiting) && !c.dead) actAhead(c, waiting);
   // A line longer than any request, or more queued than any client needs
   // while it waits: a flood.
   const std::size_t nl = c.in.find('\n');
@@ -421,12 +424,12 @@ void ShareServer::processLines(Client& c) {
 // act now, their answers keep their turn: a release at once, a key once
 // every set asked before it has been handed on, nothing after a goodbye.
 // A run of them comes down to the newest.
-void ShareServer::actAhead(Client& c) {
+void ShareServer::actAhead(Client& c, bool keysWait) {
   Reply reply;
   Session scratch = c.session;
   const Snapshot snap = backend_.snapshot();
   // A set in steps has more to hand on: a key waits for its last step.
-  bool setBefore = c.continues;
+  bool setBefore = c.continues || keysWait;
   std::size_t actedTo = c.actedUpTo;
   for (std::size_t from = 0, nl; (nl = c.in.find('\n', from)) != std::string::npos && nl - from <= kMaxLine;
        from = nl + 1) {
@@ -513,6 +516,9 @@ void ShareServer::tick() {
     if (!c->dead && c->parked) unpark(*c, snap, now);
   }
   finishOrphans(snap, now);
+  for (auto& c : clientList_) {
+    if (!c->dead && !c->parked && c->in.find('\n') != std::string::npos) processLines(*c);
+  }
   releaseSilent(now);
   for (auto& c : clientList_) {
     if (c->dead) continue;
@@ -554,6 +560,13 @@ void ShareServer::checkLink(const Snapshot& snap) {
     }
   }
   linkWasUp_ = snap.linkUp;
+}
+
+bool ShareServer::stepsUnderWay(const Client* except) const {
+  if (!orphans_.empty()) return true;
+  return std::any_of(clientList_.begin(), clientList_.end(), [except](const auto& c) {
+    return c.get() != except && !c->dead && c->parked && c->continues;
+  });
 }
 
 int ShareServer::wantedPeriodMs() const {

@@ -98,7 +98,9 @@ class ShareServer final : public MsgThread {
   void readFrom(Client& c);
   void processLines(Client& c);
   bool unpark(Client& c, const Snapshot& s, std::int64_t now);
-  void actAhead(Client& c);
+  // keysWait: a key waits too, behind another connection's set in steps.
+  void actAhead(Client& c, bool keysWait = false);
+  bool stepsUnderWay(const Client* except) const;
   // A transmit state the client asked for; handed on by flushPtt, so that
   // only the newest of a run reaches the radio.
   void askPtt(Client& c, int value);

@@ -465,6 +465,42 @@ TEST_F(ShareServerTest, ReceiverGoesBackAfterTheClientHasGone) {
   EXPECT_EQ(radio.snapshot().frStat, 0);
 }
 
+// While one client's set in steps has VFO B receiving, another client's
+// lines wait for it to end (its release goes at once): read then, `f` would
+// answer VFO B's frequency and `M CW` would set VFO B's mode.
+TEST_F(ShareServerTest, OtherClientsWaitForASetInSteps) {
+  start([](ShareConfig& c) { c.confirmMs = 5000; });
+  radio.deaf = true;
+  test::LineClient first(port), second(port);
+  ASSERT_TRUE(first.send("X PKTUSB -1\n"));
+  ASSERT_TRUE(waitFor([&] { return radio.order().size() == 1; }, 2s));
+  {
+    std::lock_guard lock(radio.mu);
+    radio.s.frStat = 4;  // the receive key's report
+  }
+  ASSERT_TRUE(waitFor([&] { return radio.order().size() == 2; }, 2s));
+  ASSERT_TRUE(second.send("f\nM CW\nT 0\n"));
+  ASSERT_TRUE(waitFor([&] { return radio.order().back() == -1; }, 2s));
+  EXPECT_EQ(radio.order(), (std::vector<int>{191, 193, -1}));
+  radio.deaf = false;
+  {
+    std::lock_guard lock(radio.mu);
+    radio.s.modeSub = 12;  // the mode's report
+  }
+  std::string a;
+  ASSERT_TRUE(first.readLine(&a, 3000));
+  EXPECT_EQ(a, "RPRT 0");
+  for (const char* expected : {"14074000", "RPRT 0", "RPRT 0"}) {
+    ASSERT_TRUE(second.readLine(&a, 3000));
+    EXPECT_EQ(a, expected);
+  }
+  EXPECT_EQ(radio.order(), (std::vector<int>{191, 193, -1, 189, 193}));
+  const Snapshot s = radio.snapshot();
+  EXPECT_EQ(s.frStat, 0);
+  EXPECT_EQ(s.modeMain, 3);
+  EXPECT_EQ(s.modeSub, 12);
+}
+
 TEST_F(ShareServerTest, FloodingSilentAndSlowClientsAreDropped) {
   start([](ShareConfig& c) { c.silenceLimitMs = 150, c.maxPending = 4096, c.tickMs = 10; });
   test::LineClient flood(port);
