@@ -250,6 +250,9 @@ TEST_F(ShareServerTest, ClientsRequestsActInTheirOrderAndNothingAfterQuit) {
       {"F 14080000\nQ\nT 1\n", "RPRT -5\n", true, {"F14080000"}},
       {"F 14080000\n+\\quit\nT 1\nF 7000000\n", "RPRT -5\n", true, {"F14080000"}},
       {"T 1\nF 14080000\nq\nT 0\nT 1\n", "RPRT 0\nRPRT -5\n", true, {"T1", "F14080000", "T0"}},
+      // A set in steps (the receive key never heard): the key after its end.
+      {"X PKTUSB -1\nT 1\n", "RPRT -5\nRPRT 0\n", false, {"op191=0", "T1", "T0"}},
+      {"X PKTUSB -1\nq\nT 1\n", "RPRT -5\n", true, {"op191=0"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.write);
