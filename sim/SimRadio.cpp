@@ -180,6 +180,17 @@ bool parseForm(SimState& st, const ReplyForm& f, std::string_view cmd) {
 // ---- set forms with their own rules ----
 
 // FT0/FT1 pick the transmit VFO; FT2 and FT3 are the transmit keys' A and B.
+// MD0 sets the mode of the side that receives (VFO B with FR 4 and 5),
+// MD1 always VFO B's.
+bool setMd(SimState& st, std::string_view cmd) {
+  const int v = hexValue(cmd[3]);
+  if ((cmd[2] != '0' && cmd[2] != '1') || v < 0) return false;
+  const std::int32_t fr = st.get(C::Fr);
+  const Cell cell = cmd[2] == '1' || fr == 4 || fr == 5 ? C::ModeSub : C::ModeMain;
+  if (v < def(cell).lo || v > def(cell).hi) return false;
+  st.put(cell, v);
+  return true;
+}
 bool setFt(SimState& st, std::string_view cmd) {
   constexpr std::int32_t kMap[] = {0, 1, 0, 1};
   const int d = cmd[2] - '0';
@@ -440,6 +451,7 @@ bool setShortKeyerText(SimState& st, std::string_view cmd) {
 constexpr CommandRow kSpecialRows[] = {
     {"FT", 4, setFt}, {"LK", 4, setLk}, {"FS", 4, setFs}, {"AN", 5, setAn},
     {"VF", 7, setVf}, {"RO", 4, setRo}, {"KC", 7, setKc}, {"PS", 4, setPs},
+    {"MD", 5, setMd},
 };
 
 constexpr CommandRow kActionRows[] = {
@@ -559,6 +571,12 @@ void SimRadio::report(const SimState& before) {
     if ((f.flags & kReport) == 0) continue;
     std::string now = render(st_, f);
     if (now != render(before, f)) emit(now);
+  }
+  // A new receive setting is followed by the mode of the side now receiving.
+  if (st_.get(C::Fr) != before.get(C::Fr)) {
+    const std::int32_t fr = st_.get(C::Fr);
+    const std::int32_t mode = fr == 4 || fr == 5 ? st_.get(C::ModeSub) : st_.get(C::ModeMain);
+    emit(std::string("MD0") + "0123456789ABCDEF"[mode & 0xf] + ";");
   }
   for (int no = 1; no <= kMenuItemCount; ++no) {
     if (std::memcmp(before.menu[no], st_.menu[no], kMenuTextMax) != 0) emit(renderMenu(st_, no));

@@ -42,6 +42,11 @@ constexpr int kOpSubVfoSet = 83;
 constexpr int kOpShMain = 103;
 constexpr int kOpModeSw = 193;
 constexpr int kOpNaToggle = 30;
+constexpr int kOpShSub = 162;
+// The panel's receive keys: VFO A's puts FR 4 or 5 back to 0 and toggles
+// 0 and 1; VFO B's puts 0 or 1 to 4 and toggles 4 and 5.
+constexpr int kOpVfoARx = 189;
+constexpr int kOpVfoBRx = 191;
 
 // The radio's tuning range (the store's range of both VFO frequencies).
 constexpr std::int32_t kFreqMin = 30000;
@@ -61,7 +66,22 @@ constexpr ModeRow kModes[] = {
     {13, "AM", 0x1},
 };
 constexpr std::uint32_t kAllModes = 0x1 | 0x2 | 0x4 | 0x8 | 0x10 | 0x20 | 0x80 | 0x100 | 0x400 | 0x800 | 0x1000;
+// What M sets (a client offers the operator these).
 constexpr const char* kModeList = "USB LSB CW CWR RTTY RTTYR AM FM PKTUSB PKTLSB PKTFM";
+
+// The filters dump_state offers, by mode bits; a mode's first is its normal
+// width.
+struct Filter {
+  std::uint32_t modes;
+  std::int32_t hz;
+};
+constexpr Filter kFilters[] = {
+    {0xc, 2400},   {0xc, 1800},  {0xc, 3000},  // SSB
+    {0xc00, 2400},                              // data
+    {0x192, 500},  {0x192, 2400},               // CW and RTTY
+    {0x1, 6000},                                // AM
+    {0x1020, 16000},                            // FM
+};
 
 constexpr std::int32_t kSsbWidths[] = {200,  400,  600,  850,  1100, 1350, 1500, 1650, 1800, 1950, 2100, 2200, 2300,
                                        2400, 2500, 2600, 2700, 2800, 2900, 3000, 3200, 3400, 3600, 3800, 4000};
@@ -69,6 +89,7 @@ constexpr std::int32_t kNarrowWidths[] = {50, 100, 150, 200, 250, 300, 350, 400,
 
 constexpr std::int32_t kFmNarrowHz = 9000;
 constexpr std::int32_t kFmWideHz = 16000;
+constexpr std::int32_t kAmHz = 6000;
 
 bool isSsb(std::int32_t code) { return code == 1 || code == 2; }
 bool isFm(std::int32_t code) { return code == 4 || code == 11; }
@@ -228,37 +249,86 @@ std::int32_t nearestWidth(std::int32_t code, long hz) {
   return best;
 }
 
+struct Side {
+  std::int32_t mode, width, na;
+};
+Side sideOf(const Snapshot& s, bool b) { return b ? Side{s.modeSub, s.widthSub, s.naSub} : Side{s.modeMain, s.widthMain, s.naMain}; }
+
+// What a mode set asks of one VFO.
+struct ModeSet {
+  std::int32_t code = 0;
+  std::int32_t width = 0;  // WIDTH index to send, 0 for none
+  bool toggleNarrow = false;
+  bool narrow = false;
+};
+
+// "mode [passband]": passband -1 (or none) keeps the width, 0 is the mode's
+// normal width.
+int parseModeSet(const Call& c, const Side& side, bool canToggle, ModeSet& m) {
+  if (c.argc < 1 || c.argc > 2) return kErrInvalid;
+  m.code = modeCode(c.args[0]);
+  if (m.code == 0) return kErrInvalid;
+  // FM and AM have two codes each: the one the radio is in is no change.
+  if (modeName(side.mode) != nullptr && c.args[0] == modeName(side.mode)) m.code = side.mode;
+  long passband = -1;
+  if (c.argc == 2 && (!parseInt(c.args[1], passband) || passband < -1 || passband > 100000)) return kErrInvalid;
+  if (passband < 0) return kOk;
+  const long hz = passband == 0 ? normalWidthHz(m.code) : passband;
+  m.width = nearestWidth(m.code, hz);
+  // A new mode brings its own width, unknown until the radio reports it.
+  if (m.code == side.mode && m.width == side.width) m.width = 0;
+  // FM's two widths are the narrow state, which NA toggles; known only
+  // while the radio stays in FM.
+  m.narrow = hz < (kFmNarrowHz + kFmWideHz) / 2;
+  m.toggleNarrow = canToggle && isFm(m.code) && m.code == side.mode && m.narrow != (side.na != 0);
+  return kOk;
+}
+
+// The mode key and the WIDTH control work on the side that receives.
+void modeActions(Call& c, bool b, const Side& side, const ModeSet& m) {
+  if (m.code != side.mode) c.act(Action::Kind::Operation, kOpModeSw, m.code - 1);
+  if (m.width != 0) c.act(Action::Kind::Operation, b ? kOpShSub : kOpShMain, m.width);
+  if (m.toggleNarrow) c.act(Action::Kind::Operation, kOpNaToggle, 0);
+  if (c.out.actionCount == 0) return;
+  c.out.await = Await{Await::Kind::Mode, m.code, m.width, m.toggleNarrow ? (m.narrow ? 1 : 0) : -1, b};
+}
+
+// What pressing a receive key does to FR; -1 where it does nothing.
+std::int32_t afterPress(bool keyB, std::int32_t fr) {
+  if (keyB) return fr == 0 || fr == 1 || fr == 5 ? 4 : fr == 4 ? 5 : -1;
+  return fr == 4 || fr == 5 || fr == 1 ? 0 : fr == 0 ? 1 : -1;
+}
+
+void pressReceive(Call& c, bool keyB) {
+  c.act(Action::Kind::Operation, keyB ? kOpVfoBRx : kOpVfoARx, 0);
+  c.out.await = Await{Await::Kind::Receiver, afterPress(keyB, c.s.frStat)};
+  c.out.continues = true;
+}
+
+int setModeOf(Call& c, bool b) {
+  const Side side = sideOf(c.s, b);
+  const bool receives = b == rxOnB(c.s);
+  ModeSet m;
+  // NA toggles VFO A's narrow state only.
+  if (const int e = parseModeSet(c, side, !b && receives, m); e != kOk) return e;
+  if (m.code == side.mode && m.width == 0 && !m.toggleNarrow) return kOk;
+  if (receives) {
+    modeActions(c, b, side, m);
+    return kOk;
+  }
+  // The other VFO receives for the set alone; the steps go on in continueSet().
+  if (afterPress(b, c.s.frStat) < 0) return kErrUnavailable;
+  c.session.otherMode = Session::OtherMode{1, b, false, m.code, m.width, c.s.frStat, 0};
+  pressReceive(c, b);
+  return kOk;
+}
+
 int setMode(Call& c) {
   if (c.argc >= 1 && c.args[0] == "?") {
     c.value("Modes", kModeList);
     return kOk;
   }
-  if (c.argc < 1 || c.argc > 2) return kErrInvalid;
-  std::int32_t code = modeCode(c.args[0]);
-  if (code == 0) return kErrInvalid;
-  // FM and AM have two codes each: the one the radio is in is no change.
-  if (modeName(c.s.modeMain) != nullptr && c.args[0] == modeName(c.s.modeMain)) code = c.s.modeMain;
-  long passband = -1;
-  if (c.argc == 2 && (!parseInt(c.args[1], passband) || passband < -1 || passband > 100000)) return kErrInvalid;
-  // The mode key and the WIDTH control work on VFO A, and only while it
-  // receives; no command sets the mode of a VFO that does not receive.
-  if (targetB(c) || rxOnB(c.s)) return kErrUnavailable;
-  std::int32_t index = 0;
-  if (passband > 0) {
-    index = nearestWidth(code, passband);
-    // A new mode brings its own width, unknown until the radio reports it.
-    if (code == c.s.modeMain && index == c.s.widthMain) index = 0;
-  }
-  // FM's two widths are the narrow state, which NA toggles; known only
-  // while the radio stays in FM.
-  const bool narrow = passband > 0 && passband < (kFmNarrowHz + kFmWideHz) / 2;
-  const bool toggle = passband > 0 && isFm(code) && code == c.s.modeMain && narrow != (c.s.naMain != 0);
-  if (code != c.s.modeMain) c.act(Action::Kind::Operation, kOpModeSw, code - 1);
-  if (index != 0) c.act(Action::Kind::Operation, kOpShMain, index);
-  if (toggle) c.act(Action::Kind::Operation, kOpNaToggle, 0);
-  if (c.out.actionCount > 0) c.await(Await::Kind::Mode, code, index);
-  if (toggle) c.out.await.narrow = narrow ? 1 : 0;
-  return kOk;
+  return setModeOf(c, targetB(c));
 }
 
 int getVfo(Call& c) {
@@ -329,19 +399,7 @@ int getSplitMode(Call& c) {
                     : modeAnswer(c, c.s.modeSub, c.s.widthSub, c.s.naSub, "TX Mode", "TX Passband");
 }
 
-int setSplitMode(Call& c) {
-  if (c.argc < 1 || c.argc > 2) return kErrInvalid;
-  const std::int32_t code = modeCode(c.args[0]);
-  if (code == 0) return kErrInvalid;
-  long passband = -1;
-  if (c.argc == 2 && !parseInt(c.args[1], passband)) return kErrInvalid;
-  // No composer operation sets the other side's mode or width: only "as it
-  // is" succeeds.
-  const std::int32_t current = rxOnB(c.s) ? c.s.modeMain : c.s.modeSub;
-  if (modeName(current) == nullptr || std::strcmp(modeName(current), modeName(code)) != 0) return kErrUnavailable;
-  const std::int32_t width = passband > 0 ? nearestWidth(current, passband) : 0;
-  return width == 0 || width == (rxOnB(c.s) ? c.s.widthMain : c.s.widthSub) ? kOk : kErrUnavailable;
-}
+int setSplitMode(Call& c) { return setModeOf(c, !rxOnB(c.s)); }
 
 int getPtt(Call& c) {
   c.value("PTT", c.s.txStat != 0 ? "1" : "0");
@@ -383,7 +441,8 @@ int getLevel(Call& c) {
 }
 
 int getPowerstat(Call& c) {
-  c.value("Power Status", c.s.psStat == 1 ? "1" : "0");
+  // A radio that does not answer is off as far as a client can tell.
+  c.value("Power Status", c.s.psStat == 1 && c.s.linkUp ? "1" : "0");
   return kOk;
 }
 
@@ -460,17 +519,19 @@ struct Command {
   char shortName;  // 0: long name only
   const char* longName;
   int (*handler)(Call&);
+  // Answers from the radio's state: none while the radio is not heard.
+  bool reads = false;
 };
 
 constexpr Command kCommands[] = {
-    {'f', "get_freq", getFreq},          {'F', "set_freq", setFreq},
-    {'m', "get_mode", getMode},          {'M', "set_mode", setMode},
-    {'v', "get_vfo", getVfo},            {'V', "set_vfo", setVfo},
-    {'s', "get_split_vfo", getSplit},    {'S', "set_split_vfo", setSplit},
-    {'i', "get_split_freq", getSplitFreq}, {'I', "set_split_freq", setSplitFreq},
-    {'x', "get_split_mode", getSplitMode}, {'X', "set_split_mode", setSplitMode},
-    {'t', "get_ptt", getPtt},            {'T', "set_ptt", setPtt},
-    {'l', "get_level", getLevel},        {'q', "quit", quit},
+    {'f', "get_freq", getFreq, true},          {'F', "set_freq", setFreq},
+    {'m', "get_mode", getMode, true},          {'M', "set_mode", setMode},
+    {'v', "get_vfo", getVfo, true},            {'V', "set_vfo", setVfo},
+    {'s', "get_split_vfo", getSplit, true},    {'S', "set_split_vfo", setSplit},
+    {'i', "get_split_freq", getSplitFreq, true}, {'I', "set_split_freq", setSplitFreq},
+    {'x', "get_split_mode", getSplitMode, true}, {'X', "set_split_mode", setSplitMode},
+    {'t', "get_ptt", getPtt, true},            {'T', "set_ptt", setPtt},
+    {'l', "get_level", getLevel, true},        {'q', "quit", quit},
     {'Q', "quit", quit},                 {0, "get_powerstat", getPowerstat},
     {0, "chk_vfo", chkVfo},              {0, "dump_state", dumpStateCmd},
     {0, "get_lock_mode", getLockMode},    {'2', "power2mW", power2mW},
@@ -510,9 +571,20 @@ std::int32_t modeCode(std::string_view name) {
 std::int32_t widthHz(std::int32_t code, std::int32_t index, bool narrow) {
   if (isSsb(code)) return index >= 1 && index <= 25 ? kSsbWidths[index - 1] : 0;
   if (isFm(code)) return narrow ? kFmNarrowHz : kFmWideHz;
-  if (isAm(code)) return 0;
+  if (isAm(code)) return kAmHz;  // a fixed filter
   if (modeName(code) == nullptr) return 0;
   return index >= 1 && index <= 16 ? kNarrowWidths[index - 1] : 0;
+}
+
+std::int32_t normalWidthHz(std::int32_t code) {
+  std::uint32_t bit = 0;
+  for (const ModeRow& r : kModes) {
+    if (r.code == code) bit = r.bit;
+  }
+  for (const Filter& f : kFilters) {
+    if ((f.modes & bit) != 0) return f.hz;
+  }
+  return 0;
 }
 
 const std::string& dumpState() {
@@ -547,14 +619,10 @@ const std::string& dumpState() {
     std::snprintf(line, sizeof line, "0x%x 10", kAllModes);
     add(line);
     add("0 0");
-    add("0xc 2400");      // SSB
-    add("0xc 1800");
-    add("0xc 3000");
-    add("0xc00 2400");    // data
-    add("0x192 500");     // CW and RTTY
-    add("0x192 2400");
-    add("0x1 6000");      // AM
-    add("0x1020 16000");  // FM
+    for (const Filter& f : kFilters) {
+      std::snprintf(line, sizeof line, "0x%x %d", f.modes, f.hz);
+      add(line);
+    }
     add("0 0");
     add("9999");   // max RIT
     add("9999");   // max XIT
@@ -587,12 +655,49 @@ bool satisfied(const Await& w, const Snapshot& s) {
   switch (w.kind) {
     case Await::Kind::None: return true;
     case Await::Kind::Freq: return (w.a != 0 ? s.vfoB : s.vfoA) == w.b;
-    case Await::Kind::Mode:
-      return s.modeMain == w.a && (w.b == 0 || s.widthMain == w.b) && (w.narrow < 0 || (s.naMain != 0) == (w.narrow != 0));
+    case Await::Kind::Mode: {
+      const Side side = sideOf(s, w.onB);
+      return side.mode == w.a && (w.b == 0 || side.width == w.b) && (w.narrow < 0 || (side.na != 0) == (w.narrow != 0));
+    }
+    case Await::Kind::Receiver: return s.frStat == w.a;
     case Await::Kind::Tx: return (s.txStat != 0) == (w.a != 0);
     case Await::Kind::TxVfo: return txOnB(s) == (w.a != 0);
   }
   return true;
+}
+
+SetStep continueSet(const Snapshot& snapshot, Session& session, bool late, Reply& out) {
+  out.actionCount = 0;
+  out.await = Await{};
+  out.continues = false;
+  Session::OtherMode& m = session.otherMode;
+  if (m.step == 0) return SetStep::Done;
+  if (late || !snapshot.linkUp) m.failed = true;
+  Call c{snapshot, session, out};
+  if (m.step == 1 && !m.failed) {
+    // That VFO receives now: the mode key and WIDTH reach it.
+    m.step = 2;
+    ModeSet set;
+    set.code = m.code;
+    set.width = m.width;
+    modeActions(c, m.onB, sideOf(snapshot, m.onB), set);
+    if (out.actionCount > 0) {
+      out.continues = true;
+      return SetStep::More;
+    }
+  }
+  // The receiver goes back, one key press at a time (FR 1 and 5 take two).
+  m.step = 3;
+  constexpr int kMaxPresses = 2;
+  const bool keyB = m.frWas == 4 || m.frWas == 5;
+  if (snapshot.frStat != m.frWas && snapshot.linkUp && m.presses < kMaxPresses && afterPress(keyB, snapshot.frStat) >= 0) {
+    ++m.presses;
+    pressReceive(c, keyB);
+    return SetStep::More;
+  }
+  const bool failed = m.failed || snapshot.frStat != m.frWas;
+  m = Session::OtherMode{};
+  return failed ? SetStep::Failed : SetStep::Done;
 }
 
 void handleLine(std::string_view line, const Snapshot& snapshot, Session& session, Reply& out) {
@@ -601,6 +706,7 @@ void handleLine(std::string_view line, const Snapshot& snapshot, Session& sessio
   out.actionCount = 0;
   out.close = false;
   out.await = Await{};
+  out.continues = false;
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n' || isSpace(line.back()))) line.remove_suffix(1);
   while (!line.empty() && isSpace(line.front())) line.remove_prefix(1);
   if (line.empty()) return;
@@ -646,7 +752,12 @@ void handleLine(std::string_view line, const Snapshot& snapshot, Session& sessio
     }
     line.remove_prefix(n);
   }
-  int code = tooMany ? kErrInvalid : cmd->handler(call);
+  // A held value read while the radio is not heard may be long out of
+  // date: a logger would log it.
+  const bool query = call.argc >= 1 && call.args[0] == "?";
+  int code = tooMany              ? kErrInvalid
+             : cmd->reads && !query && !snapshot.linkUp ? kErrTimeout
+                                                         : cmd->handler(call);
   if (out.close) return;
   // With the link down a set would reach the radio unseen, or much later.
   const bool sets = std::any_of(out.actions, out.actions + out.actionCount,
@@ -655,6 +766,8 @@ void handleLine(std::string_view line, const Snapshot& snapshot, Session& sessio
   if (code != kOk) {
     out.actionCount = 0;
     out.await = Await{};
+    out.continues = false;
+    session.otherMode = Session::OtherMode{};
   }
 
   std::string& t = out.text;

@@ -53,22 +53,36 @@ struct Session {
   // receiver. Until the client chooses, it is the VFO that receives.
   enum class Target : std::uint8_t { Receiving, A, B };
   Target target = Target::Receiving;
+  // A mode set for the VFO that does not receive, carried out in steps:
+  // that VFO receives for the set alone (the mode key works on the side
+  // that receives), then the receiver goes back.
+  struct OtherMode {
+    std::uint8_t step = 0;  // 0: none under way
+    bool onB = false;       // the VFO whose mode is set
+    bool failed = false;    // a step's report never came
+    std::int32_t code = 0;
+    std::int32_t width = 0;  // WIDTH index, 0 for none
+    std::int32_t frWas = 0;  // the receiver to go back to
+    std::uint8_t presses = 0;
+  } otherMode;
 };
 
 // What the radio must report before a set command's answer goes out, so
 // that a client reading back right after a set sees the new value and the
 // next set is composed from it.
 struct Await {
-  enum class Kind : std::uint8_t { None, Freq, Mode, Tx, TxVfo };
+  enum class Kind : std::uint8_t { None, Freq, Mode, Tx, TxVfo, Receiver };
   Kind kind = Kind::None;
-  // Freq: 1 for VFO B; Mode: the code; Tx: 1 transmitting; TxVfo: 1 for VFO B
+  // Freq: 1 for VFO B; Mode: the code; Tx: 1 transmitting; TxVfo: 1 for VFO B;
+  // Receiver: the FR value
   std::int32_t a = 0;
   std::int32_t b = 0;  // Freq: Hz; Mode: the WIDTH index, 0 for any
   std::int32_t narrow = -1;  // Mode: the NA state, -1 for any
+  bool onB = false;          // Mode: VFO B's
 };
 bool satisfied(const Await& await, const Snapshot& snapshot);
 
-inline constexpr int kMaxActions = 4;
+inline constexpr int kMaxActions = 4;  // in one step
 // The longest request line the server takes (bytes, without its newline).
 inline constexpr std::size_t kMaxLine = 512;
 
@@ -79,6 +93,9 @@ struct Reply {
   bool close = false;  // the client said goodbye
   Await await;
   std::string failText;  // sent instead of `text` when the radio never confirms
+  // Once `await` is met (or its time is up) the set goes on with
+  // continueSet(); its answer waits until that has nothing more to do.
+  bool continues = false;
   bool silent() const { return text.empty() && !close; }
 };
 
@@ -93,6 +110,13 @@ inline constexpr int kErrUnavailable = -11;
 // An empty line gets no answer; every other line gets exactly one.
 void handleLine(std::string_view line, const Snapshot& snapshot, Session& session, Reply& out);
 
+// The next step of a set in steps (Reply::continues), from the state the
+// radio now reports; `late`: the last step's report never came. More: `out`
+// holds the step's actions and what to wait for. Done: the answer is
+// Reply::text as first made; Failed: Reply::failText.
+enum class SetStep : std::uint8_t { More, Done, Failed };
+SetStep continueSet(const Snapshot& snapshot, Session& session, bool late, Reply& out);
+
 // Protocol mode names and the radio's mode codes, both ways.
 // nullptr / 0 when there is no match.
 const char* modeName(std::int32_t code);
@@ -100,6 +124,9 @@ std::int32_t modeCode(std::string_view name);
 // Pass-band width in Hz of the WIDTH control's index in mode `code`
 // (`narrow`: the NA state, which halves FM's width).
 std::int32_t widthHz(std::int32_t code, std::int32_t index, bool narrow = false);
+// The mode's normal width in Hz (width 0 in a set): the first filter the
+// dump_state block lists for it.
+std::int32_t normalWidthHz(std::int32_t code);
 
 // The dump_state block (protocol 1), ending in "done\n".
 const std::string& dumpState();

@@ -100,6 +100,7 @@ struct ShareServer::Client {
   std::string held;
   std::string failHeld;
   std::int64_t parkedUntil = 0;
+  bool continues = false;  // a set in steps: more may follow the report
   // Bytes of `in` whose transmit requests were carried out (or outrun by
   // a newer one) while parked.
   std::size_t actedUpTo = 0;
@@ -258,6 +259,7 @@ bool ShareServer::peerGone(Client& c) {
 
 void ShareServer::drop(Client& c) {
   if (c.dead) return;
+  if (c.parked && c.continues) orphans_.push_back(Orphan{c.session, c.await, c.parkedUntil});
   releasePtt(c);
   ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, c.fd, nullptr);
   ::close(c.fd);
@@ -354,7 +356,10 @@ void ShareServer::readFrom(Client& c) {
 void ShareServer::processLines(Client& c) {
   Reply reply;
   std::size_t start = 0;
-  while (!c.dead && !c.parked) {
+  // Another connection's set in steps has the other VFO receiving for a
+  // while: a read would take it for the receiver, a set would reach it.
+  const bool waiting = stepsUnderWay(&c);
+  while (!c.dead && !c.parked && !waiting) {
     const std::size_t nl = c.in.find('\n', start);
     if (nl == std::string::npos) break;
     if (nl - start > kMaxLine) break;
@@ -387,10 +392,11 @@ void ShareServer::processLines(Client& c) {
         superseded = (a.value != 0 ? 1 : 0) != c.pttSent;
       }
     }
-    if (reply.actionCount > 0 && !superseded && !satisfied(reply.await, snap)) {
+    if (reply.actionCount > 0 && !superseded && (reply.continues || !satisfied(reply.await, snap))) {
       flushPtt(c);
       c.parked = true;
       c.parkedSuperseded = false;
+      c.continues = reply.continues;
       c.await = reply.await;
       c.held = reply.text;
       c.failHeld = reply.failText;
@@ -402,7 +408,7 @@ void ShareServer::processLines(Client& c) {
   if (!c.dead) flushPtt(c);
   c.in.erase(0, start);
   c.actedUpTo = c.actedUpTo > start ? c.actedUpTo - start : 0;
-  if (c.parked && !c.dead) actAhead(c);
+  if ((c.parked || waiting) && !c.dead) actAhead(c, waiting);
   // A line longer than any request, or more queued than any client needs
   // while it waits: a flood.
   const std::size_t nl = c.in.find('\n');
@@ -418,11 +424,12 @@ void ShareServer::processLines(Client& c) {
 // act now, their answers keep their turn: a release at once, a key once
 // every set asked before it has been handed on, nothing after a goodbye.
 // A run of them comes down to the newest.
-void ShareServer::actAhead(Client& c) {
+void ShareServer::actAhead(Client& c, bool keysWait) {
   Reply reply;
   Session scratch = c.session;
   const Snapshot snap = backend_.snapshot();
-  bool setBefore = false;
+  // A set in steps has more to hand on: a key waits for its last step.
+  bool setBefore = c.continues || keysWait;
   std::size_t actedTo = c.actedUpTo;
   for (std::size_t from = 0, nl; (nl = c.in.find('\n', from)) != std::string::npos && nl - from <= kMaxLine;
        from = nl + 1) {
@@ -443,8 +450,20 @@ void ShareServer::actAhead(Client& c) {
 }
 
 bool ShareServer::unpark(Client& c, const Snapshot& s, std::int64_t now) {
-  const bool confirmed = satisfied(c.await, s) || c.parkedSuperseded;
+  bool confirmed = satisfied(c.await, s) || c.parkedSuperseded;
   if (!confirmed && now < c.parkedUntil) return false;
+  if (c.continues) {
+    Reply next;
+    const SetStep step = continueSet(s, c.session, !confirmed, next);
+    if (step == SetStep::More) {
+      for (int k = 0; k < next.actionCount; ++k) backend_.perform(next.actions[k]);
+      c.await = next.await;
+      c.parkedUntil = now + config_.confirmMs;
+      return false;
+    }
+    c.continues = false;
+    confirmed = step == SetStep::Done;
+  }
   c.parked = false;
   c.parkedSuperseded = false;
   if (peerGone(c)) {
@@ -496,6 +515,10 @@ void ShareServer::tick() {
   for (auto& c : clientList_) {
     if (!c->dead && c->parked) unpark(*c, snap, now);
   }
+  finishOrphans(snap, now);
+  for (auto& c : clientList_) {
+    if (!c->dead && !c->parked && c->in.find('\n') != std::string::npos) processLines(*c);
+  }
   releaseSilent(now);
   for (auto& c : clientList_) {
     if (c->dead) continue;
@@ -510,6 +533,25 @@ void ShareServer::tick() {
   checkLink(snap);
 }
 
+void ShareServer::finishOrphans(const Snapshot& s, std::int64_t now) {
+  for (auto it = orphans_.begin(); it != orphans_.end();) {
+    const bool confirmed = satisfied(it->await, s);
+    if (!confirmed && now < it->until) {
+      ++it;
+      continue;
+    }
+    Reply next;
+    if (continueSet(s, it->session, !confirmed, next) != SetStep::More) {
+      it = orphans_.erase(it);
+      continue;
+    }
+    for (int k = 0; k < next.actionCount; ++k) backend_.perform(next.actions[k]);
+    it->await = next.await;
+    it->until = now + config_.confirmMs;
+    ++it;
+  }
+}
+
 void ShareServer::checkLink(const Snapshot& snap) {
   if (linkWasUp_ && !snap.linkUp) {
     // The radio is gone: nobody may believe they still hold the transmitter.
@@ -520,7 +562,15 @@ void ShareServer::checkLink(const Snapshot& snap) {
   linkWasUp_ = snap.linkUp;
 }
 
+bool ShareServer::stepsUnderWay(const Client* except) const {
+  if (!orphans_.empty()) return true;
+  return std::any_of(clientList_.begin(), clientList_.end(), [except](const auto& c) {
+    return c.get() != except && !c->dead && c->parked && c->continues;
+  });
+}
+
 int ShareServer::wantedPeriodMs() const {
+  if (!orphans_.empty()) return config_.confirmPollMs;
   bool any = false;
   bool keyed = false;
   for (const auto& c : clientList_) {

@@ -98,7 +98,9 @@ class ShareServer final : public MsgThread {
   void readFrom(Client& c);
   void processLines(Client& c);
   bool unpark(Client& c, const Snapshot& s, std::int64_t now);
-  void actAhead(Client& c);
+  // keysWait: a key waits too, behind another connection's set in steps.
+  void actAhead(Client& c, bool keysWait = false);
+  bool stepsUnderWay(const Client* except) const;
   // A transmit state the client asked for; handed on by flushPtt, so that
   // only the newest of a run reaches the radio.
   void askPtt(Client& c, int value);
@@ -125,6 +127,15 @@ class ShareServer final : public MsgThread {
   int timerPeriodMs_ = 0;  // 0: disarmed
   bool linkWasUp_ = true;
   std::vector<std::unique_ptr<Client>> clientList_;
+  // Sets in steps whose clients went before the last step: the receiver
+  // still goes back.
+  struct Orphan {
+    Session session;
+    Await await;
+    std::int64_t until = 0;
+  };
+  std::vector<Orphan> orphans_;
+  void finishOrphans(const Snapshot& s, std::int64_t now);
   std::atomic<int> boundPort_{0};
   std::atomic<int> clients_{0};
   std::atomic<std::uint64_t> rejected_{0};

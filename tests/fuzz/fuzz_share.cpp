@@ -1,9 +1,11 @@
 // Arbitrary bytes as requests to the sharing server: each line gets exactly
 // one newline-terminated answer (or none for a blank line, or a close), no
 // answer is unbounded, every operation asked for is one the protocol uses
-// with a value inside the radio's range (never a receive VFO key: choosing
-// a VFO moves nothing), and neither a set nor a transmit request gets
-// through while the link is down.
+// with a value inside the radio's range (a receive VFO key only in a mode
+// set for the VFO that does not receive: choosing a VFO moves nothing),
+// neither a set nor a transmit request gets through while the link is down,
+// and a set in steps ends, with the receiver back where it was when the
+// radio did what each step asked.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +22,7 @@ void require(bool ok, const char* what) {
   }
 }
 
-void check(const hrx::share::Reply& r, bool linkUp) {
+void check(const hrx::share::Reply& r, bool linkUp, bool inSteps) {
   using hrx::share::Action;
   if (!r.close && !r.text.empty()) require(r.text.back() == '\n', "answer ends its line");
   require(r.text.size() < 4096, "answer is bounded");
@@ -37,7 +39,10 @@ void check(const hrx::share::Reply& r, bool linkUp) {
       case 82:
       case 83: require(a.value >= 30000 && a.value <= 60000000, "frequency in range"); break;
       case 193: require(a.value >= 0 && a.value <= 12, "mode in range"); break;
-      case 103: require(a.value >= 1 && a.value <= 25, "width in range"); break;
+      case 103:
+      case 162: require(a.value >= 1 && a.value <= 25, "width in range"); break;
+      case 189:
+      case 191: require(inSteps && a.value == 0, "a receive key only in a set in steps"); break;
       case 30:
       case 34:
       case 63: require(a.value == 0, "key value"); break;
@@ -77,7 +82,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view line = all.substr(start, nl - start);
     if (line.size() <= hrx::share::kMaxLine) {
       hrx::share::handleLine(line, s, session, reply);
-      check(reply, s.linkUp);
+      check(reply, s.linkUp, reply.continues);
+      if (reply.continues) {
+        // The radio does what each step waits for, but one step may be late.
+        hrx::share::Snapshot r = s;
+        hrx::share::Await await = reply.await;
+        const int lateStep = k % 5;
+        hrx::share::SetStep step = hrx::share::SetStep::More;
+        int steps = 0;
+        bool wasLate = false;
+        while (step == hrx::share::SetStep::More) {
+          require(++steps <= 6, "a set in steps ends");
+          const bool late = steps == lateStep;
+          wasLate = wasLate || late;
+          if (!late && await.kind == hrx::share::Await::Kind::Receiver) r.frStat = await.a;
+          if (!late && await.kind == hrx::share::Await::Kind::Mode) {
+            (await.onB ? r.modeSub : r.modeMain) = await.a;
+            if (await.b != 0) (await.onB ? r.widthSub : r.widthMain) = await.b;
+          }
+          hrx::share::Reply next;
+          step = hrx::share::continueSet(r, session, late, next);
+          check(next, r.linkUp, true);
+          await = next.await;
+        }
+        if (!wasLate) require(step == hrx::share::SetStep::Done && r.frStat == s.frStat, "the receiver goes back");
+      }
       if (!s.linkUp) require(!session.pttHeld || reply.actionCount == 0 || reply.actions[0].kind != hrx::share::Action::Kind::Ptt ||
                                  reply.actions[0].value == 0,
                              "no transmitter held with the link down");

@@ -63,7 +63,18 @@ TEST(ShareProtocol, RequestsAnswersAndOperations) {
       {"M ?", {}, "USB LSB CW CWR RTTY RTTYR AM FM PKTUSB PKTLSB PKTFM\n", {}},
       // The new mode's width decides whether WIDTH is needed, not the old one's.
       {"M USB 2400", SET(modeMain = 12, s.widthMain = 16), "RPRT 0\n", {{O, 193, 1}, {O, 103, 14}}},
-      {"M WFM", {}, "RPRT -1\n", {}}, {"M USB -2", {}, "RPRT -1\n", {}}, {"M LSB", SET(frStat = 4), "RPRT -11\n", {}},
+      {"M WFM", {}, "RPRT -1\n", {}}, {"M USB -2", {}, "RPRT -1\n", {}}, {"M LSB", SET(frStat = 4), "RPRT 0\n", {}},
+      {"M AMS", {}, "RPRT -1\n", {}}, {"M FM-D", {}, "RPRT -1\n", {}}, {"M SAH -1", {}, "RPRT -1\n", {}},
+      // While VFO B receives the mode key and WIDTH (162, SH1) reach it.
+      {"M CW 500", SET(frStat = 4), "RPRT 0\n", {{O, 193, 2}, {O, 162, 10}}},
+      // Width 0 is the mode's normal width (its first filter in dump_state),
+      // -1 or none keeps the width.
+      {"M CW 0", SET(widthMain = 1), "RPRT 0\n", {{O, 193, 2}, {O, 103, 10}}},
+      {"M USB 0", SET(widthMain = 9), "RPRT 0\n", {{O, 103, 14}}}, {"M USB -1", SET(widthMain = 9), "RPRT 0\n", {}},
+      {"M PKTUSB 0", {}, "RPRT 0\n", {{O, 193, 11}, {O, 103, 16}}}, {"M RTTY 0", {}, "RPRT 0\n", {{O, 193, 5}, {O, 103, 10}}},
+      {"M FM 0", SET(modeMain = 4, s.naMain = 1), "RPRT 0\n", {{O, 30, 0}}}, {"M AM 0", {}, "RPRT 0\n", {{O, 193, 4}}},
+      // AM has one fixed filter.
+      {"m", SET(modeMain = 5), "AM\n6000\n", {}}, {"x", SET(modeSub = 13), "AM\n6000\n", {}},
       // FM and AM each have two codes: the name the client read back is no change.
       {"M FM -1", SET(modeMain = 11), "RPRT 0\n", {}}, {"M AM 6000", SET(modeMain = 13), "RPRT 0\n", {}},
       {"m", SET(modeMain = 4, s.naMain = 1), "FM\n9000\n", {}}, {"M FM 9000", SET(modeMain = 4), "RPRT 0\n", {{O, 30, 0}}},
@@ -80,7 +91,8 @@ TEST(ShareProtocol, RequestsAnswersAndOperations) {
       {"s", SET(ftStat = 1), "1\nVFOB\n", {}}, {"S 1 VFOB", {}, "RPRT 0\n", {{O, 63, 0}}},
       {"S 0 VFOA", SET(ftStat = 1), "RPRT 0\n", {{O, 34, 0}}}, {"S 0 VFOA", {}, "RPRT 0\n", {}},
       {"S 2 VFOB", {}, "RPRT -1\n", {}}, {"i", {}, "7050000\n", {}}, {"I 7074000", {}, "RPRT 0\n", {{O, 83, 7074000}}},
-      {"x", {}, "LSB\n2700\n", {}}, {"X USB 2400", {}, "RPRT -11\n", {}}, {"X LSB 1800", {}, "RPRT -11\n", {}},
+      {"x", {}, "LSB\n2700\n", {}}, {"X LSB 2700", {}, "RPRT 0\n", {}}, {"X LSB -1", {}, "RPRT 0\n", {}},
+      {"X USB 2400", SET(frStat = 2), "RPRT -11\n", {}},
       // PTT: the composer's transmit message; refused with the link down.
       {"t", SET(txStat = 2), "1\n", {}}, {"T 1", {}, "RPRT 0\n", {{P, 0, 1}}}, {"T 3", {}, "RPRT 0\n", {{P, 0, 1}}},
       {"T 0", {}, "RPRT 0\n", {{P, 0, 0}}}, {"T 1", SET(linkUp = false), "RPRT -9\n", {}},
@@ -88,7 +100,13 @@ TEST(ShareProtocol, RequestsAnswersAndOperations) {
       // Levels from the meters and the power setting.
       {"l STRENGTH", SET(sMeter = 128), "0\n", {}}, {"l STRENGTH", SET(sMeter = 255), "60\n", {}},
       {"l SWR", SET(swrMeter = 128), "2.000000\n", {}}, {"l RFPOWER", {}, "0.500000\n", {}}, {"l AF", {}, "RPRT -11\n", {}},
-      {"\\get_powerstat", SET(psStat = 0), "0\n", {}}, {"\\send_cmd FA00007000;", {}, "RPRT -11\n", {}},
+      {"\\get_powerstat", SET(psStat = 0), "0\n", {}}, {"\\get_powerstat", SET(linkUp = false), "0\n", {}},
+      // The link off or the radio counted gone: no read answers from held state.
+      {"f", SET(linkUp = false), "RPRT -5\n", {}}, {"+\\get_freq", SET(linkUp = false), "get_freq:\nRPRT -5\n", {}},
+      {"m", SET(linkUp = false), "RPRT -5\n", {}}, {"v", SET(linkUp = false), "RPRT -5\n", {}},
+      {"s", SET(linkUp = false), "RPRT -5\n", {}}, {"i", SET(linkUp = false), "RPRT -5\n", {}},
+      {"x", SET(linkUp = false), "RPRT -5\n", {}}, {"t", SET(linkUp = false), "RPRT -5\n", {}},
+      {"l STRENGTH", SET(linkUp = false), "RPRT -5\n", {}}, {"\\dump_state", SET(linkUp = false), dumpState().c_str(), {}}, {"\\send_cmd FA00007000;", {}, "RPRT -11\n", {}},
       {"+J 100", {}, "RPRT -11\n", {}}, {"\\get_freqx", {}, "RPRT -11\n", {}},
       {"f 1 2 3 4 5", {}, "RPRT -1\n", {}}, {"   ", {}, "", {}}, {std::string_view("\0f", 2), {}, "RPRT -11\n", {}},
   };
@@ -170,7 +188,7 @@ TEST(ShareProtocol, EachSessionWorksOnItsOwnVfo) {
         {1, "f", "14074000\n", {}},
         {1, "v", "VFOA\n", {}},
         {0, "F 7074000", "RPRT 0\n", {{O, 83, 7074000}}},
-        {0, "M USB 2400", "RPRT -11\n", {}},
+        {0, "M USB 2400", "RPRT 0\n", {{O, 191, 0}}},
         {0, "V currVFO", "RPRT 0\n", {}},
         {0, "v", "VFOB\n", {}},
         {0, "V VFOA", "RPRT 0\n", {}},
@@ -183,10 +201,10 @@ TEST(ShareProtocol, EachSessionWorksOnItsOwnVfo) {
         {0, "V VFOA", "RPRT 0\n", {}},
         {0, "m", "USB\n2400\n", {}},
         {0, "F 21074000", "RPRT 0\n", {{O, 82, 21074000}}},
-        {0, "M CW 500", "RPRT -11\n", {}},
+        {0, "M CW 500", "RPRT 0\n", {{O, 189, 0}}},
         {0, "V RX", "RPRT 0\n", {}},
         {0, "f", "7050000\n", {}},
-        {0, "M LSB", "RPRT -11\n", {}},
+        {0, "M LSB", "RPRT 0\n", {}},
         {1, "\\set_vfo VFOB", "RPRT 0\n", {}},
         {1, "F 7074000", "RPRT 0\n", {{O, 83, 7074000}}}}},
   };
@@ -274,6 +292,126 @@ TEST(ShareProtocol, DumpStateBlock) {
   EXPECT_EQ(l[i], "9999");
   EXPECT_EQ(std::vector<std::string>(l.end() - 4, l.end()), (std::vector<std::string>{"timeout=1000", "rig_model=2", "done", "RPRT 0"}));
   EXPECT_EQ(reply.actionCount, 0);
+}
+
+// A mode set for the VFO that does not receive: that VFO receives for the
+// set alone (a receive key, 189 for VFO A, 191 for VFO B), the mode key and
+// WIDTH, then the receiver goes back as it was, each step after the radio's
+// report of the one before.
+TEST(ShareProtocol, ModeOfTheVfoThatDoesNotReceiveInSteps) {
+  struct Step {
+    std::function<void(Snapshot&)> report;  // what the radio reported meanwhile
+    bool late;
+    std::vector<Op> ops;  // empty: the set is over
+  };
+  struct Case {
+    const char* name;
+    std::function<void(Snapshot&)> start;
+    std::vector<const char*> lines;  // the last one is the set
+    std::vector<Op> first;
+    std::vector<Step> steps;
+    SetStep end;
+    const char* answer;
+  };
+  const Case cases[] = {
+      {"the split start of a digital-mode program",
+       {},
+       {"S 1 VFOB", "V VFOB", "F 14250000", "V VFOA", "X PKTUSB -1"},
+       {{O, 191, 0}},
+       {{SET(frStat = 4), false, {{O, 193, 11}}}, {SET(modeSub = 12), false, {{O, 189, 0}}}, {SET(frStat = 0), false, {}}},
+       SetStep::Done,
+       "RPRT 0\n"},
+      {"M with VFO B as the target, a width too",
+       {},
+       {"V VFOB", "+M CW 500"},
+       {{O, 191, 0}},
+       {{SET(frStat = 4), false, {{O, 193, 2}, {O, 162, 10}}},
+        {SET(modeSub = 3, s.widthSub = 10), false, {{O, 189, 0}}},
+        {SET(frStat = 0), false, {}}},
+       SetStep::Done,
+       "set_mode: CW 500\nRPRT 0\n"},
+      {"VFO B receives, VFO A's mode",
+       SET(frStat = 4),
+       {"X CW -1"},
+       {{O, 189, 0}},
+       {{SET(frStat = 0), false, {{O, 193, 2}}}, {SET(modeMain = 3), false, {{O, 191, 0}}}, {SET(frStat = 4), false, {}}},
+       SetStep::Done,
+       "RPRT 0\n"},
+      {"FR 1 takes two presses back",
+       SET(frStat = 1),
+       {"X USB"},
+       {{O, 191, 0}},
+       {{SET(frStat = 4), false, {{O, 193, 1}}},
+        {SET(modeSub = 2), false, {{O, 189, 0}}},
+        {SET(frStat = 0), false, {{O, 189, 0}}},
+        {SET(frStat = 1), false, {}}},
+       SetStep::Done,
+       "RPRT 0\n"},
+      {"the mode never reported: the receiver still goes back",
+       {},
+       {"X PKTUSB -1"},
+       {{O, 191, 0}},
+       {{SET(frStat = 4), false, {{O, 193, 11}}}, {{}, true, {{O, 189, 0}}}, {SET(frStat = 0), false, {}}},
+       SetStep::Failed,
+       "RPRT -5\n"},
+      {"the receiver never moved: no mode key",
+       {},
+       {"X PKTUSB -1"},
+       {{O, 191, 0}},
+       {{{}, true, {}}},
+       SetStep::Failed,
+       "RPRT -5\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Snapshot s = base();
+    if (c.start) c.start(s);
+    Session session;
+    Reply reply;
+    for (const char* line : c.lines) handleLine(line, s, session, reply);
+    auto ops = [](const Reply& r) {
+      std::vector<Op> v;
+      for (int i = 0; i < r.actionCount; ++i) v.push_back({r.actions[i].kind, r.actions[i].op, r.actions[i].value});
+      return v;
+    };
+    EXPECT_EQ(ops(reply), c.first);
+    ASSERT_TRUE(reply.continues);
+    EXPECT_FALSE(satisfied(reply.await, s));
+    SetStep step = SetStep::More;
+    for (const Step& st : c.steps) {
+      if (st.report) st.report(s);
+      EXPECT_EQ(satisfied(reply.await, s), !st.late);
+      Reply next;
+      step = continueSet(s, session, st.late, next);
+      EXPECT_EQ(ops(next), st.ops);
+      EXPECT_EQ(step == SetStep::More, !st.ops.empty());
+      if (step != SetStep::More) break;
+      reply.await = next.await;
+    }
+    EXPECT_EQ(step, c.end);
+    EXPECT_EQ(c.end == SetStep::Done ? reply.text : reply.failText, c.answer);
+  }
+}
+
+// `M ?` lists what M sets, for either VFO; names it does not know stay invalid.
+TEST(ShareProtocol, EveryListedModeCanBeSet) {
+  Session session;
+  Reply reply;
+  handleLine("M ?", base(), session, reply);
+  EXPECT_EQ(reply.text, "USB LSB CW CWR RTTY RTTYR AM FM PKTUSB PKTLSB PKTFM\n");
+  std::istringstream in(reply.text);
+  for (std::string name; in >> name;) {
+    for (const char* vfo : {"VFOA", "VFOB"}) {
+      SCOPED_TRACE(name + " " + vfo);
+      Session sess;
+      Reply r;
+      handleLine(std::string("V ") + vfo, base(), sess, r);
+      handleLine("M " + name + " -1", base(), sess, r);
+      EXPECT_EQ(r.text, "RPRT 0\n");
+      const std::string_view current = modeName(std::string_view(vfo) == "VFOA" ? base().modeMain : base().modeSub);
+      EXPECT_EQ(r.actionCount == 0, name == current);
+    }
+  }
 }
 
 }  // namespace

@@ -49,11 +49,22 @@ class FakeRadio final : public ShareBackend {
     asked.push_back(a);
     if (deaf) return;
     if (a.kind == Action::Kind::Ptt && !(a.value == 0 && releaseUnheard)) s.txStat = a.value;
-    if (a.kind == Action::Kind::Operation && a.op == 82 && !setsUnheard) s.vfoA = a.value;
+    if (a.kind != Action::Kind::Operation || setsUnheard) return;
+    if (a.op == 82) s.vfoA = a.value;
+    if (a.op == 189) s.frStat = 0;  // the receive keys from FR 0 and 4
+    if (a.op == 191) s.frStat = 4;
+    if (a.op == 193) (s.frStat == 4 ? s.modeSub : s.modeMain) = a.value + 1;
   }
   void log(const std::string& line) override {
     std::lock_guard lock(mu);
     logged.push_back(line);
+  }
+  // Operations and PTT (-1 release, -2 key) in the order asked.
+  std::vector<int> order() {
+    std::lock_guard lock(mu);
+    std::vector<int> out;
+    for (const Action& a : asked) out.push_back(a.kind == Action::Kind::Ptt ? -a.value - 1 : a.op);
+    return out;
   }
   // The PTT values asked for, in order.
   std::vector<int> ptt() {
@@ -239,6 +250,9 @@ TEST_F(ShareServerTest, ClientsRequestsActInTheirOrderAndNothingAfterQuit) {
       {"F 14080000\nQ\nT 1\n", "RPRT -5\n", true, {"F14080000"}},
       {"F 14080000\n+\\quit\nT 1\nF 7000000\n", "RPRT -5\n", true, {"F14080000"}},
       {"T 1\nF 14080000\nq\nT 0\nT 1\n", "RPRT 0\nRPRT -5\n", true, {"T1", "F14080000", "T0"}},
+      // A set in steps (the receive key never heard): the key after its end.
+      {"X PKTUSB -1\nT 1\n", "RPRT -5\nRPRT 0\n", false, {"op191=0", "T1", "T0"}},
+      {"X PKTUSB -1\nq\nT 1\n", "RPRT -5\n", true, {"op191=0"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.write);
@@ -399,6 +413,95 @@ TEST_F(ShareServerTest, ConnectionsProbeForADeadPeer) {
     EXPECT_EQ(v, row.value) << row.name;
   }
   ::close(client);
+}
+
+// A mode set for the VFO that does not receive goes out a step at a time;
+// a key request behind it waits for its last step, a release never does.
+TEST_F(ShareServerTest, SetInStepsGoesOutStepByStepBeforeTheKey) {
+  start([](ShareConfig& c) { c.confirmMs = 200; });
+  test::LineClient client(port);
+  std::string a;
+  ASSERT_TRUE(client.send("X PKTUSB -1\nT 1\n"));
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(client.readLine(&a));
+    EXPECT_EQ(a, "RPRT 0");
+  }
+  ASSERT_TRUE(client.ask("T 0", 1, &a));
+  EXPECT_EQ(radio.order(), (std::vector<int>{191, 193, 189, -2, -1}));
+  // The radio reports the receive key, then nothing more: the receive key
+  // back is pressed (twice at most) and the answer says the set failed.
+  ASSERT_TRUE(client.ask("X USB -1", 1, &a));
+  EXPECT_EQ(a, "RPRT 0\n");
+  {
+    std::lock_guard lock(radio.mu);
+    radio.asked.clear();
+  }
+  radio.deaf = true;
+  ASSERT_TRUE(client.send("X CW -1\nT 0\n"));
+  ASSERT_TRUE(waitFor([&] { return radio.order().size() == 2; }, 2s));
+  {
+    std::lock_guard lock(radio.mu);
+    radio.s.frStat = 4;
+  }
+  ASSERT_TRUE(client.readLine(&a, 3000));
+  EXPECT_EQ(a, "RPRT -5");
+  EXPECT_EQ(radio.order(), (std::vector<int>{191, -1, 193, 189, 189}));
+}
+
+// A client that goes while its set is under way: the receiver still goes back.
+TEST_F(ShareServerTest, ReceiverGoesBackAfterTheClientHasGone) {
+  start([](ShareConfig& c) { c.confirmMs = 5000; });
+  radio.deaf = true;  // nothing reported until the client has gone
+  {
+    test::LineClient client(port);
+    ASSERT_TRUE(client.send("X PKTUSB -1\nq\n"));
+    ASSERT_TRUE(waitFor([&] { return radio.order().size() == 1; }, 2s));
+  }
+  ASSERT_TRUE(waitFor([&] { return server.clientCount() == 0; }, 2s));
+  radio.deaf = false;
+  {
+    std::lock_guard lock(radio.mu);
+    radio.s.frStat = 4;  // the receive key's report
+  }
+  EXPECT_TRUE(waitFor([&] { return radio.order().size() == 3; }, 3s));
+  EXPECT_EQ(radio.order(), (std::vector<int>{191, 193, 189}));
+  EXPECT_EQ(radio.snapshot().frStat, 0);
+}
+
+// While one client's set in steps has VFO B receiving, another client's
+// lines wait for it to end (its release goes at once): read then, `f` would
+// answer VFO B's frequency and `M CW` would set VFO B's mode.
+TEST_F(ShareServerTest, OtherClientsWaitForASetInSteps) {
+  start([](ShareConfig& c) { c.confirmMs = 5000; });
+  radio.deaf = true;
+  test::LineClient first(port), second(port);
+  ASSERT_TRUE(first.send("X PKTUSB -1\n"));
+  ASSERT_TRUE(waitFor([&] { return radio.order().size() == 1; }, 2s));
+  {
+    std::lock_guard lock(radio.mu);
+    radio.s.frStat = 4;  // the receive key's report
+  }
+  ASSERT_TRUE(waitFor([&] { return radio.order().size() == 2; }, 2s));
+  ASSERT_TRUE(second.send("f\nM CW\nT 0\n"));
+  ASSERT_TRUE(waitFor([&] { return radio.order().back() == -1; }, 2s));
+  EXPECT_EQ(radio.order(), (std::vector<int>{191, 193, -1}));
+  radio.deaf = false;
+  {
+    std::lock_guard lock(radio.mu);
+    radio.s.modeSub = 12;  // the mode's report
+  }
+  std::string a;
+  ASSERT_TRUE(first.readLine(&a, 3000));
+  EXPECT_EQ(a, "RPRT 0");
+  for (const char* expected : {"14074000", "RPRT 0", "RPRT 0"}) {
+    ASSERT_TRUE(second.readLine(&a, 3000));
+    EXPECT_EQ(a, expected);
+  }
+  EXPECT_EQ(radio.order(), (std::vector<int>{191, 193, -1, 189, 193}));
+  const Snapshot s = radio.snapshot();
+  EXPECT_EQ(s.frStat, 0);
+  EXPECT_EQ(s.modeMain, 3);
+  EXPECT_EQ(s.modeSub, 12);
 }
 
 TEST_F(ShareServerTest, FloodingSilentAndSlowClientsAreDropped) {
@@ -605,6 +708,11 @@ TEST(ShareEndToEnd, RealClientAndTransmitterSafety) {
       {{"MD02"}, "M FM 12000", {"MD04;"}, "FM\n16000\n"},
       {{"MD0B"}, "M FM 15000", {}, "FM\n16000\n"},  // FM already, in its other code
       {{"MD04", "NA00"}, "M FM 9000", {"NA01;"}, "FM\n9000\n"},
+      // Width 0 is the mode's normal width; AM reads its one filter.
+      {{"MD02", "SH001"}, "M CW 0", {"MD03;", "SH010;"}, "CW\n500\n"},
+      {{"MD02", "SH001"}, "M USB 0", {"SH014;"}, "USB\n2400\n"},
+      {{"MD02", "SH001"}, "M USB -1", {}, "USB\n200\n"},
+      {{"MD02"}, "M AM 6000", {"MD05;"}, "AM\n6000\n"},
   };
   test::LineClient lc(port);
   for (const WidthRow& row : widths) {
@@ -619,6 +727,31 @@ TEST(ShareEndToEnd, RealClientAndTransmitterSafety) {
     EXPECT_EQ(commands(true), row.cat);
     ASSERT_TRUE(lc.ask("m", 2, &a));
     EXPECT_EQ(a, row.mode);
+  }
+
+  // A digital-mode program's split start (Split Operation = Rig): the mode
+  // of VFO B, which does not receive, is set with B receiving for the set
+  // alone.
+  ASSERT_TRUE(apply({"FR0", "FT0", "MD02", "FR4", "MD12", "FR0", "FB07050000"}));
+  radio.clearCommandLog();
+  for (const char* line : {"S 1 VFOB", "V VFOB", "F 14250000", "V VFOA", "X PKTUSB -1"}) {
+    SCOPED_TRACE(line);
+    std::string a;
+    ASSERT_TRUE(lc.ask(line, 1, &a));
+    EXPECT_EQ(a, "RPRT 0\n");
+  }
+  EXPECT_EQ(commands(true), (std::vector<std::string>{"FT1;", "FB14250000;", "FR4;", "MD0C;", "FR0;"}));
+  EXPECT_EQ(radio.cell(sim::Cell::ModeSub), 12);
+  EXPECT_EQ(radio.cell(sim::Cell::ModeMain), 2);
+  EXPECT_EQ(radio.cell(sim::Cell::Fr), 0);
+  {
+    std::string a;
+    ASSERT_TRUE(lc.ask("x", 2, &a));
+    EXPECT_EQ(a.rfind("PKTUSB\n", 0), 0u) << a;
+    ASSERT_TRUE(lc.ask("X PKTUSB -1", 1, &a));  // as it is: nothing sent
+    EXPECT_EQ(a, "RPRT 0\n");
+    ASSERT_TRUE(lc.ask("S 0 VFOA", 1, &a));
+    EXPECT_EQ(commands(true), (std::vector<std::string>{"FT0;"}));
   }
   lc.close();
 
@@ -657,6 +790,11 @@ TEST(ShareEndToEnd, RealClientAndTransmitterSafety) {
   ASSERT_TRUE(waitFor([&] { return s.state.get_AI_Stat() == 0; }, 10s)) << "the watchdog never fired";
   ASSERT_TRUE(c.ask("+T 1", 2, &a));
   EXPECT_EQ(a, "set_ptt: 1\nRPRT -9\n");
+  // No read answers from what the radio said before it went.
+  ASSERT_TRUE(c.ask("f", 1, &a));
+  EXPECT_EQ(a, "RPRT -5\n");
+  ASSERT_TRUE(c.ask("\\get_powerstat", 1, &a));
+  EXPECT_EQ(a, "0\n");
   // The release went out while the radio was away; it hears it on return.
   ASSERT_TRUE(pty.start());
   EXPECT_TRUE(waitFor([&] { return radio.cell(sim::Cell::Tx) == 0; }, 3s));

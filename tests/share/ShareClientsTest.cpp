@@ -1,0 +1,399 @@
+// Real station programs' conversations with the sharing server, kept under
+// tests/share/clients/ and replayed against the program with the simulated
+// radio: every answer and every command on the serial line as recorded.
+//
+// A conversation file, line by line:
+//   # ...           the program, its version and settings (kept as it is)
+//   radio CMD ...   changes made at the radio itself, in turn
+//   com             the COM switch pressed (the link off, or on again)
+//   restart         the sharing server stopped and started on its port
+//   client          a new connection (the client started again)
+//   type TEXT       what the operator gave the client (used when recording)
+//   > LINE          what the client sent
+//   < LINE          the server's answer, one line each
+//   = CMD           a command the radio received for the line above
+// Recording (HRX900_RECORD_CLIENTS=1, needs rigctl): the client runs
+// against a logging relay in front of the server and the file is written
+// again from its `type` lines.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "SimPty.h"
+#include "SimRadio.h"
+#include "share/ShareServer.h"
+#include "support/LineClient.h"
+#include "support/StationRig.h"
+
+namespace hrx::share {
+namespace {
+
+using namespace std::chrono_literals;
+using test::waitFor;
+
+std::vector<std::string> readLines(const std::filesystem::path& p) {
+  std::vector<std::string> out;
+  std::ifstream in(p);
+  for (std::string l; std::getline(in, l);) out.push_back(l);
+  return out;
+}
+
+bool starts(const std::string& l, const char* prefix) { return l.rfind(prefix, 0) == 0; }
+
+std::vector<std::string> words(const std::string& text) {
+  std::vector<std::string> w;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && text[i] == ' ') ++i;
+    std::size_t j = i;
+    while (j < text.size() && text[j] != ' ') ++j;
+    if (j > i) w.push_back(text.substr(i, j - i));
+    i = j;
+  }
+  return w;
+}
+
+// The program on the simulated radio with sharing on, and the radio's
+// command log as the conversation sees it.
+struct Shack {
+  sim::SimRadio radio;
+  sim::SimPty pty{radio};
+  test::TempDir dir;
+  std::unique_ptr<test::Program> program;
+  int port = 0;
+  std::size_t mark = 0;
+
+  bool open() {
+    std::string error;
+    if (!pty.open(&error) || !pty.start()) return false;
+    program = std::make_unique<test::Program>(pty.slavePath(), dir.path());
+    Station& s = program->station;
+    if (!program->ok || !waitFor([&] { return s.state.get_CommEnabled() != 0 && s.port.IsOpen(); }, 5s)) return false;
+    if (!s.request(1) || !waitFor([&] { return program->readOutsDone.load() > 0; }, 60s)) return false;
+    return settle() && startShare(0);
+  }
+  // The read-out's last commands may follow its end message: wait until
+  // the line has been quiet for a while.
+  bool settle() {
+    std::size_t n = radio.commandLog().size();
+    auto quiet = std::chrono::steady_clock::now();
+    return waitFor(
+        [&] {
+          const std::size_t now = radio.commandLog().size();
+          if (now != n) {
+            n = now;
+            quiet = std::chrono::steady_clock::now();
+          }
+          return std::chrono::steady_clock::now() - quiet > 700ms;
+        },
+        30s);
+  }
+  bool startShare(int p) {
+    share::ShareConfig config;
+    config.port = p;
+    std::string error;
+    if (!program->station.startShare(config, &error)) return false;
+    port = program->station.shareServer().boundPort();
+    return true;
+  }
+  Station& station() { return program->station; }
+  // Commands since the mark, without the program's own keep-alive.
+  std::vector<std::string> since() {
+    const std::vector<std::string> log = radio.commandLog();
+    std::vector<std::string> out;
+    for (std::size_t i = std::min(mark, log.size()); i < log.size(); ++i)
+      if (log[i] != "PS;" && log[i] != "AI;") out.push_back(log[i]);
+    return out;
+  }
+  void setMark() { mark = radio.commandLog().size(); }
+  bool inStep() {
+    Station& s = station();
+    using sim::Cell;
+    return s.state.get_FR_Stat() == radio.cell(Cell::Fr) && s.state.get_FT_Stat() == radio.cell(Cell::Ft) &&
+           s.state.get_VfoA_Freq() == radio.cell(Cell::VfoA) && s.state.get_VfoB_Freq() == radio.cell(Cell::VfoB) &&
+           s.state.get_MD_Main() == radio.cell(Cell::ModeMain) && s.state.get_MD_Sub() == radio.cell(Cell::ModeSub) &&
+           s.state.get_SH_Main() == radio.cell(Cell::ShMain) && s.state.get_SH_Sub() == radio.cell(Cell::ShSub) &&
+           s.state.get_TxStat() == radio.cell(Cell::Tx);
+  }
+  // A directive other than the client's own lines.
+  bool act(const std::string& l) {
+    if (starts(l, "radio ")) {
+      for (const std::string& c : words(l.substr(6)))
+        if (!radio.applyLocal(c)) return false;
+      // With the link off the program hears none of it.
+      return station().state.get_AI_Stat() == 0 || waitFor([&] { return inStep(); }, 3s);
+    }
+    if (l == "com") {
+      const std::int32_t ai = station().state.get_AI_Stat();
+      const int readOuts = program->readOutsDone.load();
+      if (!station().request(1)) return false;
+      const bool ok = waitFor([&] { return station().state.get_AI_Stat() != ai; }, 5s);
+      // Back on, the panel reads the radio again.
+      return ok && (ai != 0 || (waitFor([&] { return program->readOutsDone.load() > readOuts && inStep(); }, 60s) && settle()));
+    }
+    if (l == "restart") {
+      const int p = port;
+      station().stopShare();
+      return startShare(p);
+    }
+    return true;
+  }
+};
+
+// The relay the client talks to while recording: it passes every byte on
+// to the server (loopback only) and notes each line, its answer and the
+// radio's commands meanwhile. An answer is passed back once the line to the
+// radio has been quiet a while, so each command is filed under its line.
+class Relay {
+ public:
+  Relay(Shack& shack) : shack_(shack) {
+    listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listen_, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    ::listen(listen_, 4);
+    socklen_t len = sizeof sa;
+    ::getsockname(listen_, reinterpret_cast<sockaddr*>(&sa), &len);
+    port = ntohs(sa.sin_port);
+    thread_ = std::thread([this] { run(); });
+  }
+  ~Relay() {
+    stop_ = true;
+    thread_.join();
+    ::close(listen_);
+  }
+  // The lines recorded since the last call.
+  std::vector<std::string> take() {
+    std::lock_guard lock(mu_);
+    finish();
+    std::vector<std::string> out;
+    out.swap(lines_);
+    return out;
+  }
+  std::chrono::steady_clock::time_point lastActivity() {
+    std::lock_guard lock(mu_);
+    return last_;
+  }
+  int port = 0;
+
+ private:
+  void finish() {
+    if (!open_) return;
+    if (!answer_.empty() && answer_.back() != '\n') answer_ += '\n';
+    for (std::size_t i = 0; i < answer_.size();) {
+      const std::size_t nl = answer_.find('\n', i);
+      lines_.push_back("< " + answer_.substr(i, nl - i));
+      i = nl + 1;
+    }
+    for (const std::string& c : shack_.since()) lines_.push_back("= " + c);
+    shack_.setMark();
+    answer_.clear();
+    open_ = false;
+  }
+  void run() {
+    int client = -1, server = -1;
+    std::string fromClient, toClient;
+    std::size_t logSize = 0;
+    auto quietSince = std::chrono::steady_clock::now();
+    while (!stop_) {
+      pollfd p[3] = {{listen_, POLLIN, 0}, {client, POLLIN, 0}, {server, POLLIN, 0}};
+      ::poll(p, 3, 10);
+      const auto now = std::chrono::steady_clock::now();
+      const std::size_t n = shack_.radio.commandLog().size();
+      if (n != logSize) {
+        logSize = n;
+        quietSince = now;
+      }
+      if (p[0].revents & POLLIN) {
+        if (client >= 0) ::close(client);
+        if (server >= 0) ::close(server);
+        client = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
+        server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_port = htons(static_cast<std::uint16_t>(shack_.port));
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::connect(server, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+        std::lock_guard lock(mu_);
+        finish();
+        lines_.push_back("client");
+        continue;
+      }
+      char buf[4096];
+      if (client >= 0 && (p[1].revents & (POLLIN | POLLHUP))) {
+        const ssize_t r = ::recv(client, buf, sizeof buf, 0);
+        if (r <= 0) {
+          ::close(client);
+          client = -1;
+        } else {
+          ::send(server, buf, static_cast<std::size_t>(r), MSG_NOSIGNAL);
+          std::lock_guard lock(mu_);
+          last_ = now;
+          fromClient.append(buf, static_cast<std::size_t>(r));
+          for (std::size_t nl; (nl = fromClient.find('\n')) != std::string::npos; fromClient.erase(0, nl + 1)) {
+            finish();
+            std::string line = fromClient.substr(0, nl);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines_.push_back("> " + line);
+            open_ = true;
+          }
+        }
+      }
+      if (server >= 0 && (p[2].revents & (POLLIN | POLLHUP))) {
+        const ssize_t r = ::recv(server, buf, sizeof buf, 0);
+        if (r <= 0) {
+          ::close(server);
+          server = -1;
+        } else {
+          toClient.append(buf, static_cast<std::size_t>(r));
+          std::lock_guard lock(mu_);
+          last_ = now;
+          answer_.append(buf, static_cast<std::size_t>(r));
+        }
+      }
+      if (!toClient.empty() && client >= 0 && now - quietSince > 150ms) {
+        ::send(client, toClient.data(), toClient.size(), MSG_NOSIGNAL);
+        toClient.clear();
+      }
+    }
+    if (client >= 0) ::close(client);
+    if (server >= 0) ::close(server);
+  }
+
+  Shack& shack_;
+  int listen_ = -1;
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::mutex mu_;
+  std::vector<std::string> lines_;
+  std::string answer_;
+  bool open_ = false;
+  std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
+
+const std::filesystem::path kDir = std::filesystem::path(HRX900_SOURCE_DIR) / "tests/share/clients";
+
+std::vector<std::filesystem::path> conversations() {
+  std::vector<std::filesystem::path> files;
+  for (const auto& e : std::filesystem::directory_iterator(kDir))
+    if (e.path().extension() == ".txt") files.push_back(e.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// One program for every conversation (its start takes seconds), in the
+// files' name order as recorded: each sets up the radio values it relies on,
+// what it leaves alone comes from the file before.
+TEST(ShareClients, RecordedConversationsReplay) {
+  Shack shack;
+  ASSERT_TRUE(shack.open());
+  const std::vector<std::filesystem::path> files = conversations();
+  ASSERT_GE(files.size(), 6u);
+  for (const auto& file : files) {
+    SCOPED_TRACE(file.filename().string());
+    const std::vector<std::string> l = readLines(file);
+    std::unique_ptr<test::LineClient> client;
+    int lines = 0;
+    for (std::size_t i = 0; i < l.size(); ++i) {
+      if (starts(l[i], "#") || starts(l[i], "type ") || l[i].empty()) continue;
+      if (l[i] == "client") {
+        client = std::make_unique<test::LineClient>(shack.port);
+        ASSERT_TRUE(client->ok());
+        continue;
+      }
+      if (!starts(l[i], "> ")) {
+        ASSERT_TRUE(shack.act(l[i])) << l[i];
+        shack.setMark();
+        continue;
+      }
+      ASSERT_TRUE(client) << "a line before any client";
+      const std::string request = l[i].substr(2);
+      SCOPED_TRACE(request);
+      std::string expected;
+      std::vector<std::string> cat;
+      for (; i + 1 < l.size() && starts(l[i + 1], "< "); ++i) expected += l[i + 1].substr(2) + '\n';
+      for (; i + 1 < l.size() && starts(l[i + 1], "= "); ++i) cat.push_back(l[i + 1].substr(2));
+      const int n = static_cast<int>(std::count(expected.begin(), expected.end(), '\n'));
+      std::string answer;
+      if (request == "q" || request == "\\quit") {
+        EXPECT_TRUE(client->send(request + "\n") && client->closedByPeer());
+      } else {
+        EXPECT_TRUE(client->ask(request, n, &answer));
+        EXPECT_EQ(answer, expected);
+      }
+      waitFor([&] { return shack.since() == cat; }, 2s);
+      EXPECT_EQ(shack.since(), cat);
+      shack.setMark();
+      ++lines;
+    }
+    EXPECT_GT(lines, 0);
+  }
+}
+
+// Not a check: writes the conversations again with the real client.
+TEST(ShareClients, RecordWithTheRealClient) {
+  if (std::getenv("HRX900_RECORD_CLIENTS") == nullptr) GTEST_SKIP() << "recording only with HRX900_RECORD_CLIENTS=1";
+  ASSERT_EQ(std::system("command -v rigctl >/dev/null 2>&1"), 0);
+  Shack shack;
+  ASSERT_TRUE(shack.open());
+  Relay relay(shack);
+  for (const auto& file : conversations()) {
+    std::vector<std::string> out;
+    FILE* rigctl = nullptr;
+    auto endClient = [&] {
+      if (rigctl == nullptr) return;
+      ::pclose(rigctl);
+      rigctl = nullptr;
+      waitFor([&] { return std::chrono::steady_clock::now() - relay.lastActivity() > 500ms; }, 5s);
+      for (std::string& x : relay.take()) out.push_back(x);
+    };
+    for (const std::string& l : readLines(file)) {
+      if (starts(l, "> ") || starts(l, "< ") || starts(l, "= ") || l == "client") continue;
+      if (starts(l, "#") || l.empty()) {
+        out.push_back(l);
+        continue;
+      }
+      if (!starts(l, "type ")) {
+        if (l == "restart") endClient();
+        ASSERT_TRUE(shack.act(l)) << l;
+        shack.setMark();
+        relay.take();
+        out.push_back(l);
+        continue;
+      }
+      if (rigctl == nullptr) {
+        const std::string cmd = "rigctl -m 2 -r 127.0.0.1:" + std::to_string(relay.port) + " - >/dev/null 2>&1";
+        rigctl = ::popen(cmd.c_str(), "w");
+        ASSERT_NE(rigctl, nullptr);
+      }
+      out.push_back(l);
+      std::fprintf(rigctl, "%s\n", l.substr(5).c_str());
+      std::fflush(rigctl);
+      const auto sent = std::chrono::steady_clock::now();
+      waitFor([&] { return relay.lastActivity() > sent && std::chrono::steady_clock::now() - relay.lastActivity() > 400ms; }, 5s);
+      for (std::string& x : relay.take()) out.push_back(x);
+    }
+    endClient();
+    std::ofstream o(file);
+    for (const std::string& x : out) o << x << '\n';
+  }
+}
+
+}  // namespace
+}  // namespace hrx::share
