@@ -209,6 +209,9 @@ std::unique_ptr<TlsLink> TlsLink::start(int sock, const std::string& host, const
   const std::string clientPem = folder + "/client.pem";
   const std::string clientKey = folder + "/client.key";
 
+  // No clean-up at exit: a connector or pump thread may still be in a
+  // handshake while the process ends, and would use freed locks.
+  OPENSSL_init_ssl(OPENSSL_INIT_NO_ATEXIT, nullptr);
   impl->ctx = SSL_CTX_new(TLS_client_method());
   if (impl->ctx == nullptr) {
     why = TlsRefusal::Handshake;

@@ -143,8 +143,7 @@ TEST(TransmitOrder, ReleaseTakesBackAKeyingInsideARecord) {
 }
 
 // The program ends while the transmitter it keyed still sends, keyed from
-// the program itself or by a sharing client: its last word to the radio is
-// the release.
+// the program itself or by a sharing client: the radio hears the release.
 TEST(TransmitOrder, AnEndWhileKeyedReleases) {
   for (const bool shared : {false, true}) {
     SCOPED_TRACE(shared ? "a sharing client" : "Command Send");
@@ -156,9 +155,10 @@ TEST(TransmitOrder, AnEndWhileKeyedReleases) {
     p.radio.clearCommandLog();
     p.program.reset();
     EXPECT_TRUE(waitFor([&] { return p.radio.cell(sim::Cell::Tx) == 0; }, 5s));
+    // The release may go out on a port the end had already closed: opened
+    // again for it, the port then says AI0; after it.
     const Commands log = p.radio.commandLog();
-    ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "TX0;");
+    EXPECT_NE(std::find(log.begin(), log.end(), "TX0;"), log.end());
   }
 }
 
