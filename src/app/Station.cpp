@@ -247,8 +247,7 @@ void Station::noticeFaultClose() {
 }
 
 void Station::setRecoveryPeriod(std::uint32_t ms) {
-  if (ms == recoveryPeriodMs_) return;
-  recoveryPeriodMs_ = ms;
+  if (recoveryPeriodMs_.exchange(ms) == ms) return;
   window_.setTimer(kTimerRecovery, ms);
 }
 

@@ -220,7 +220,7 @@ class Station {
   // force, whether an attempt is out, the recovery timer's period.
   std::uint32_t reconnectMs_ = kRecoveryLookMs;
   bool attemptOut_ = false;
-  std::uint32_t recoveryPeriodMs_ = 0;
+  std::atomic<std::uint32_t> recoveryPeriodMs_{0};  // the timer thread and a COM click both set it
   bool settingsRead_ = false;
   int settingsField3_ = 0;
 };

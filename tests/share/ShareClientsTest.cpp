@@ -139,6 +139,9 @@ struct Shack {
       return station().state.get_AI_Stat() == 0 || waitFor([&] { return inStep(); }, 3s);
     }
     if (l == "com") {
+      // On a loaded machine the watchdog may have counted the radio silent
+      // meanwhile: a press then only ends that wait, as the operator's would.
+      if (station().awaitingRadio() || station().awaitingDevice()) station().request(1);
       const std::int32_t ai = station().state.get_AI_Stat();
       const int readOuts = program->readOutsDone.load();
       if (!station().request(1)) return false;
