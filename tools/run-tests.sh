@@ -63,7 +63,7 @@ case "$mode" in
     cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHRX900_SANITIZE=thread -DHRX900_GUI=OFF \
       -DHRX900_BENCH=OFF >/dev/null
     cmake --build build/tsan -j "$jobs"
-    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp \
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
       ctest --test-dir build/tsan --output-on-failure -j "$test_jobs" --timeout 600 -L core
     ;;
   fuzz)

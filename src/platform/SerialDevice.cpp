@@ -93,6 +93,10 @@ void SerialDevice::restoreAndClose(int fd, const termios& saved) {
   t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | CRTSCTS);
   ::tcsetattr(fd, TCSANOW, &t);
   ::ioctl(fd, TIOCNXCL);
+  // Another thread inside a call on the descriptor (an epoll wait reporting
+  // it, say) keeps the open file alive past close(), and with it the lock:
+  // an open again at once would find the port busy.
+  ::flock(fd, LOCK_UN);
   ::close(fd);
 }
 

@@ -108,8 +108,11 @@ void Sio_Recv_Thread::watchDevice() {
 
 void Sio_Recv_Thread::unwatchDevice() {
   if (watchedFd_ < 0) return;
-  // A closed descriptor has already left the set; then this fails harmlessly.
-  ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, watchedFd_, nullptr);
+  // Only while the port is held open with the watched descriptor: a closed
+  // one has left the set by itself, and its number may already be another's.
+  port_.withHandle([this](int fd, std::uint64_t generation) {
+    if (fd == watchedFd_ && generation == watchedGeneration_) ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, fd, nullptr);
+  });
   watchedFd_ = -1;
 }
 
