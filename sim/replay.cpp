@@ -15,11 +15,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -38,33 +40,87 @@ using hrx::sim::RecEvent;
 constexpr auto kCommandLimit = std::chrono::seconds(20);
 constexpr auto kExitLimit = std::chrono::seconds(20);
 
-// One thing the radio does, due once the program has sent `need` commands
-// and `gapMs` has passed since the later of that command and the radio's
-// previous action, as in the recording.
+// The keep-alive's reads: how many the program sends, and when, follows its
+// clock, so the radio's steps are not counted from them.
+bool isKeepAlive(std::string_view c) { return c == "PS;" || c == "AI;"; }
+
+// Where the program stands: the other commands it has sent, and the
+// keep-alive reads of each kind since the last of them, with their times.
+struct Progress {
+  std::vector<Clock::time_point> fixedAt;               // [0] the start
+  std::array<std::vector<Clock::time_point>, 2> since;  // PS;, AI;
+  std::string partial;
+
+  void add(char c, Clock::time_point now) {
+    partial.push_back(c);
+    if (c != ';') return;
+    if (partial == "PS;" || partial == "AI;") since[partial == "PS;" ? 0 : 1].push_back(now);
+    else {
+      fixedAt.push_back(now);
+      since[0].clear();
+      since[1].clear();
+    }
+    partial.clear();
+  }
+};
+
+// One thing the radio does, due once the program has sent the `needFixed`
+// other commands the recording has before it and, when the recording's last
+// command before it was a keep-alive read, `needKeep` of that kind since;
+// then `gapMs` after the later of that command and the radio's previous
+// action, as in the recording. A program that has already moved past the
+// keep-alive read the step answered gets it at once.
 struct Step {
   const RecEvent* event;
-  std::size_t need;
+  std::size_t needFixed;
+  int keepKind;           // -1: the step follows another command
+  std::size_t needKeep;
   std::int64_t gapMs;
 };
 
 std::vector<Step> schedule(const hrx::sim::Recording& r, std::string* expected) {
   std::vector<Step> steps;
-  std::vector<std::int64_t> commandAt{0};   // recorded time of the k-th ';'
-  std::int64_t lastAction = 0;
+  std::size_t fixed = 0;
+  std::array<std::size_t, 2> since{0, 0};
+  int lastKind = -1;
+  std::int64_t lastCommand = 0, lastAction = 0;
+  std::string partial;
   for (const RecEvent& e : r.events) {
     if (e.kind == RecEvent::Kind::ToRadio) {
       *expected += e.bytes;
-      for (const char c : e.bytes)
-        if (c == ';') commandAt.push_back(e.ms);
+      for (const char c : e.bytes) {
+        partial.push_back(c);
+        if (c != ';') continue;
+        if (isKeepAlive(partial)) {
+          lastKind = partial == "PS;" ? 0 : 1;
+          ++since[static_cast<std::size_t>(lastKind)];
+        } else {
+          ++fixed;
+          since = {0, 0};
+          lastKind = -1;
+        }
+        lastCommand = e.ms;
+        partial.clear();
+      }
       continue;
     }
-
-    const std::size_t need = commandAt.size() - 1;
-    const std::int64_t anchor = std::max(commandAt.back(), lastAction);
-    steps.push_back({&e, need, std::max<std::int64_t>(0, e.ms - anchor)});
+    const std::size_t keep = lastKind < 0 ? 0 : since[static_cast<std::size_t>(lastKind)];
+    steps.push_back({&e, fixed, lastKind, keep, std::max<std::int64_t>(0, e.ms - std::max(lastCommand, lastAction))});
     lastAction = e.ms;
   }
   return steps;
+}
+
+// When `s` may be played by what the program has sent: the time to count
+// its gap from, or nothing yet.
+std::optional<Clock::time_point> anchorOf(const Step& s, const Progress& p, Clock::time_point lastAction) {
+  const std::size_t sent = p.fixedAt.size() - 1;
+  if (sent < s.needFixed) return std::nullopt;
+  if (s.keepKind < 0) return std::max(p.fixedAt[s.needFixed], lastAction);
+  if (sent > s.needFixed) return lastAction;
+  const auto& keep = p.since[static_cast<std::size_t>(s.keepKind)];
+  if (keep.size() < s.needKeep) return std::nullopt;
+  return std::max(keep[s.needKeep - 1], lastAction);
 }
 
 class Line {
@@ -222,14 +278,15 @@ int main(int argc, char** argv) {
 
   // Plays the steps in order; the program's bytes are kept to compare.
   std::string received;
-  std::vector<Clock::time_point> commandAt{Clock::now()};
-  Clock::time_point lastAction = Clock::now();
+  Progress progress;
+  progress.fixedAt.push_back(Clock::now());
+  Clock::time_point lastAction = Clock::now(), lastCommand = Clock::now();
   const char* problem = nullptr;
   for (std::size_t next = 0; next < steps.size() && problem == nullptr;) {
     const Step& s = steps[next];
     int waitMs = 100;
-    if (commandAt.size() > s.need) {
-      const auto due = std::max(commandAt[s.need], lastAction) + std::chrono::milliseconds(s.gapMs);
+    if (const auto anchor = anchorOf(s, progress, lastAction)) {
+      const auto due = *anchor + std::chrono::milliseconds(s.gapMs);
       waitMs = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now()).count());
       if (waitMs <= 0) {
         waitMs = 0;
@@ -240,9 +297,11 @@ int main(int argc, char** argv) {
         lastAction = Clock::now();
         ++next;
       }
-    } else if (Clock::now() - std::max(commandAt.back(), lastAction) > kCommandLimit) {
-      std::fprintf(stderr, "hrx900-replay: the program sent %zu commands; the recording has %zu before its next step\n",
-                   commandAt.size() - 1, s.need);
+    } else if (Clock::now() - std::max(lastCommand, lastAction) > kCommandLimit) {
+      std::fprintf(stderr,
+                   "hrx900-replay: the program sent %zu commands besides PS and AI; the recording has %zu before its "
+                   "next step\n",
+                   progress.fixedAt.size() - 1, s.needFixed);
       problem = "the program stopped short of the recording";
     }
     pollfd p{line.fd(), POLLIN, 0};
@@ -251,7 +310,8 @@ int main(int argc, char** argv) {
       const ssize_t n = ::read(line.fd(), buf, sizeof buf);
       for (ssize_t i = 0; i < n; ++i) {
         received.push_back(buf[i]);
-        if (buf[i] == ';') commandAt.push_back(Clock::now());
+        progress.add(buf[i], Clock::now());
+        if (buf[i] == ';') lastCommand = Clock::now();
       }
     }
     if (::waitpid(child.pid, nullptr, WNOHANG) == child.pid) problem = "the program ended during the session";
