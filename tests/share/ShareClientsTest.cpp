@@ -130,6 +130,8 @@ struct Shack {
            s.state.get_SH_Main() == radio.cell(Cell::ShMain) && s.state.get_SH_Sub() == radio.cell(Cell::ShSub) &&
            s.state.get_TxStat() == radio.cell(Cell::Tx);
   }
+  // Whether the files' "com" lines have left the link on.
+  bool linkOn_ = true;
   // A directive other than the client's own lines.
   bool act(const std::string& l) {
     if (starts(l, "radio ")) {
@@ -139,15 +141,25 @@ struct Shack {
       return station().state.get_AI_Stat() == 0 || waitFor([&] { return inStep(); }, 3s);
     }
     if (l == "com") {
-      // On a loaded machine the watchdog may have counted the radio silent
-      // meanwhile: a press then only ends that wait, as the operator's would.
-      if (station().awaitingRadio() || station().awaitingDevice()) station().request(1);
-      const std::int32_t ai = station().state.get_AI_Stat();
-      const int readOuts = program->readOutsDone.load();
-      if (!station().request(1)) return false;
-      const bool ok = waitFor([&] { return station().state.get_AI_Stat() != ai; }, 5s);
-      // Back on, the panel reads the radio again.
-      return ok && (ai != 0 || (waitFor([&] { return program->readOutsDone.load() > readOuts && inStep(); }, 60s) && settle()));
+      // The switch as the file means it: the link off, or on and read out.
+      // On a loaded machine the watchdog may count the radio silent, and
+      // take the link down, before or after a press; a press then only ends
+      // that wait, as the operator's would, and the switch is pressed again.
+      linkOn_ = !linkOn_;
+      for (int tries = 0; tries < 4; ++tries) {
+        if (station().awaitingRadio() || station().awaitingDevice()) station().request(1);
+        const bool on = station().state.get_AI_Stat() == 1;
+        const int readOuts = program->readOutsDone.load();
+        if (on != linkOn_) {
+          if (!station().request(1)) return false;
+          if (!waitFor([&] { return (station().state.get_AI_Stat() == 1) == linkOn_; }, 5s)) continue;
+        }
+        if (!linkOn_) return true;
+        // Back on, the panel reads the radio again.
+        if (on || (waitFor([&] { return program->readOutsDone.load() > readOuts && inStep(); }, 60s) && settle()))
+          if (station().state.get_AI_Stat() == 1 && !station().awaitingRadio()) return true;
+      }
+      return false;
     }
     if (l == "restart") {
       const int p = port;
