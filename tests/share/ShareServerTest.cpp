@@ -860,6 +860,17 @@ TEST(ShareEndToEnd, PacedLineQuitAndTransmitBursts) {
       {{"T 2\n", "T 0\n"}, false, {"TX1;", "TX0;"}},
       {{"T 3\n", "T 0\n"}, false, {"TX1;", "TX0;"}},
   };
+  // The read-out's last commands may follow its end message (under ASan
+  // well after it): the line is quiet for half a second first.
+  std::size_t logged = radio.commandLog().size();
+  auto quietSince = std::chrono::steady_clock::now();
+  waitFor([&] {
+    if (const std::size_t n = radio.commandLog().size(); n != logged) {
+      logged = n;
+      quietSince = std::chrono::steady_clock::now();
+    }
+    return std::chrono::steady_clock::now() - quietSince > 500ms;
+  }, 10s);
   settle();
   for (const auto& row : rows) {
     SCOPED_TRACE(row.writes.front());
