@@ -24,6 +24,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Recording.h"
@@ -41,25 +42,29 @@ constexpr auto kCommandLimit = std::chrono::seconds(20);
 constexpr auto kExitLimit = std::chrono::seconds(20);
 
 // The keep-alive's reads: how many the program sends, and when, follows its
-// clock, so the radio's steps are not counted from them.
-bool isKeepAlive(std::string_view c) { return c == "PS;" || c == "AI;"; }
+// clock, so the radio's steps are not counted from them. 0 for PS, 1 for AI,
+// -1 for any other command.
+int keepKind(std::string_view c) { return c == "PS;" ? 0 : c == "AI;" ? 1 : -1; }
 
 // Where the program stands: the other commands it has sent, and the
 // keep-alive reads of each kind since the last of them, with their times.
 struct Progress {
-  std::vector<Clock::time_point> fixedAt;               // [0] the start
-  std::array<std::vector<Clock::time_point>, 2> since;  // PS;, AI;
+  std::vector<Clock::time_point> fixedAt{Clock::now()};  // [0] the start
+  std::array<std::vector<Clock::time_point>, 2> since;   // PS;, AI;
+  Clock::time_point lastAt = Clock::now();               // of any command
   std::string partial;
 
   void add(char c, Clock::time_point now) {
     partial.push_back(c);
     if (c != ';') return;
-    if (partial == "PS;" || partial == "AI;") since[partial == "PS;" ? 0 : 1].push_back(now);
-    else {
+    if (const int k = keepKind(partial); k >= 0) {
+      since[static_cast<std::size_t>(k)].push_back(now);
+    } else {
       fixedAt.push_back(now);
       since[0].clear();
       since[1].clear();
     }
+    lastAt = now;
     partial.clear();
   }
 };
@@ -91,13 +96,12 @@ std::vector<Step> schedule(const hrx::sim::Recording& r, std::string* expected) 
       for (const char c : e.bytes) {
         partial.push_back(c);
         if (c != ';') continue;
-        if (isKeepAlive(partial)) {
-          lastKind = partial == "PS;" ? 0 : 1;
+        lastKind = keepKind(partial);
+        if (lastKind >= 0) {
           ++since[static_cast<std::size_t>(lastKind)];
         } else {
           ++fixed;
           since = {0, 0};
-          lastKind = -1;
         }
         lastCommand = e.ms;
         partial.clear();
@@ -279,8 +283,7 @@ int main(int argc, char** argv) {
   // Plays the steps in order; the program's bytes are kept to compare.
   std::string received;
   Progress progress;
-  progress.fixedAt.push_back(Clock::now());
-  Clock::time_point lastAction = Clock::now(), lastCommand = Clock::now();
+  Clock::time_point lastAction = Clock::now();
   const char* problem = nullptr;
   for (std::size_t next = 0; next < steps.size() && problem == nullptr;) {
     const Step& s = steps[next];
@@ -297,7 +300,7 @@ int main(int argc, char** argv) {
         lastAction = Clock::now();
         ++next;
       }
-    } else if (Clock::now() - std::max(lastCommand, lastAction) > kCommandLimit) {
+    } else if (Clock::now() - std::max(progress.lastAt, lastAction) > kCommandLimit) {
       std::fprintf(stderr,
                    "hrx900-replay: the program sent %zu commands besides PS and AI; the recording has %zu before its "
                    "next step\n",
@@ -311,7 +314,6 @@ int main(int argc, char** argv) {
       for (ssize_t i = 0; i < n; ++i) {
         received.push_back(buf[i]);
         progress.add(buf[i], Clock::now());
-        if (buf[i] == ';') lastCommand = Clock::now();
       }
     }
     if (::waitpid(child.pid, nullptr, WNOHANG) == child.pid) problem = "the program ended during the session";

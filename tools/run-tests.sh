@@ -98,13 +98,13 @@ case "$mode" in
         >"build/fuzz/$name.log" 2>&1
     }
     ran=0
-    failed=0
+    failed=()
     pids=()
     names=()
     for fuzzer in build/fuzz/tests/fuzz/fuzz_*; do
       [ -x "$fuzzer" ] || continue
       if [ ${#pids[@]} -ge "$jobs" ]; then
-        wait "${pids[0]}" || { echo "${names[0]} failed" >&2; failed=1; }
+        wait "${pids[0]}" || failed+=("${names[0]}")
         pids=("${pids[@]:1}")
         names=("${names[@]:1}")
       fi
@@ -114,11 +114,12 @@ case "$mode" in
       names+=("$(basename "$fuzzer")")
       ran=$((ran + 1))
     done
-    for i in "${!pids[@]}"; do wait "${pids[$i]}" || { echo "${names[$i]} failed" >&2; failed=1; }; done
+    for i in "${!pids[@]}"; do wait "${pids[$i]}" || failed+=("${names[$i]}"); done
     for log in build/fuzz/fuzz_*.log; do echo "== $log"; tail -n 5 "$log"; done
     # A build that made no target must not pass as a clean fuzz run.
     [ "$ran" -gt 0 ] || { echo "no fuzz target ran" >&2; exit 1; }
-    [ "$failed" -eq 0 ] || { for log in build/fuzz/fuzz_*.log; do grep -l "ERROR\|deadly" "$log" && cat "$log"; done; exit 1; }
+    for name in "${failed[@]}"; do echo "$name failed:" >&2; cat "build/fuzz/$name.log" >&2; done
+    [ ${#failed[@]} -eq 0 ] || exit 1
     ;;
   *)
     echo "usage: $0 [normal|asan|tsan|fuzz|bench]" >&2

@@ -45,6 +45,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::waitFor;
+using test::waitForQuiet;
 
 std::vector<std::string> readLines(const std::filesystem::path& p) {
   std::vector<std::string> out;
@@ -89,20 +90,7 @@ struct Shack {
   }
   // The read-out's last commands may follow its end message: wait until
   // the line has been quiet for a while.
-  bool settle() {
-    std::size_t n = radio.commandLog().size();
-    auto quiet = std::chrono::steady_clock::now();
-    return waitFor(
-        [&] {
-          const std::size_t now = radio.commandLog().size();
-          if (now != n) {
-            n = now;
-            quiet = std::chrono::steady_clock::now();
-          }
-          return std::chrono::steady_clock::now() - quiet > 700ms;
-        },
-        30s);
-  }
+  bool settle() { return waitForQuiet(radio, 700ms, 30s); }
   bool startShare(int p) {
     share::ShareConfig config;
     config.port = p;

@@ -35,6 +35,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::waitFor;
+using test::waitForQuiet;
 
 // A radio that does at once what it is asked, or (`deaf`) nothing at all;
 // `setsUnheard`: it ignores sets, `releaseUnheard`: it ignores a release.
@@ -861,16 +862,8 @@ TEST(ShareEndToEnd, PacedLineQuitAndTransmitBursts) {
       {{"T 3\n", "T 0\n"}, false, {"TX1;", "TX0;"}},
   };
   // The read-out's last commands may follow its end message (under ASan
-  // well after it): the line is quiet for half a second first.
-  std::size_t logged = radio.commandLog().size();
-  auto quietSince = std::chrono::steady_clock::now();
-  waitFor([&] {
-    if (const std::size_t n = radio.commandLog().size(); n != logged) {
-      logged = n;
-      quietSince = std::chrono::steady_clock::now();
-    }
-    return std::chrono::steady_clock::now() - quietSince > 500ms;
-  }, 10s);
+  // well after it).
+  waitForQuiet(radio, 500ms, 10s);
   settle();
   for (const auto& row : rows) {
     SCOPED_TRACE(row.writes.front());

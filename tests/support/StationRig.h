@@ -29,6 +29,7 @@
 #include "SimRadio.h"
 #include "app/gui/QtMainWindow.h"
 #endif
+#include "SimRadio.h"
 #include "app/Station.h"
 #include "composer/Composer.h"
 #include "platform/HeadlessMainWindow.h"
@@ -42,6 +43,22 @@ inline bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return done();
+}
+
+// Until the radio has heard no command for `quiet` (a read-out's last
+// commands may follow its end message); false when `limit` passed first.
+inline bool waitForQuiet(const sim::SimRadio& radio, std::chrono::milliseconds quiet, std::chrono::milliseconds limit) {
+  std::size_t heard = radio.commandLog().size();
+  auto since = std::chrono::steady_clock::now();
+  return waitFor(
+      [&] {
+        if (const std::size_t n = radio.commandLog().size(); n != heard) {
+          heard = n;
+          since = std::chrono::steady_clock::now();
+        }
+        return std::chrono::steady_clock::now() - since > quiet;
+      },
+      limit);
 }
 
 class TempDir {
