@@ -171,10 +171,13 @@ class PortChangeTest : public QObject {
       }
       QVERIFY2(QTest::qWaitFor(reached, 10000), r.label);
       rig.end(r.exit);
+      // The exit's last command may still be crossing the line.
+      QVERIFY2(hrx::test::waitForQuiet(rig.radio, std::chrono::milliseconds(200), std::chrono::seconds(5)), r.label);
 
       const QString saved = readAll(rig.dir.path() + settings);
       const int rate = radioRate(rig);
-      QCOMPARE(saved, QStringLiteral("1,%1,0\n").arg(rate));
+      QVERIFY2(saved == QStringLiteral("1,%1,0\n").arg(rate),
+               qPrintable(QStringLiteral("%1: saved %2, the radio at %3").arg(r.label, saved.trimmed()).arg(rate)));
       QVERIFY2(rig.open(), r.label);
       QTRY_VERIFY_WITH_TIMEOUT(rig.station().state.get_CommEnabled() != 0, 5000);
       QCOMPARE(rig.station().port.GetBaudRate(), rate);
