@@ -240,16 +240,20 @@ void SetupRestorer::catRate() {
       // answer counts only after that read-out (auto-information comes on
       // before the read-out starts).
       self->relinking_ = self->w_.core() != nullptr && self->w_.core()->state().get_AI_Stat() == 0;
-      self->awaitLink(0);
+      self->awaitLink(0, 0);
     });
   });
 }
 
-void SetupRestorer::awaitLink(int waitedMs) {
+void SetupRestorer::awaitLink(int waitedMs, int readingMs) {
   CoreLink* core = w_.core();
-  const bool back = core != nullptr && core->state().get_AI_Stat() != 0 && core->windowFlags().busy.load() == 0 &&
-                    (!relinking_ || w_.readOutsDone() > readOutsBefore_);
-  if (back || waitedMs >= kLinkBackLimitMs || w_.shutdownCount() > 0) {
+  const bool linked = core != nullptr && core->state().get_AI_Stat() != 0;
+  const bool readingOut = linked && core->windowFlags().busy.load() != 0;
+  const bool back = linked && !readingOut && (!relinking_ || w_.readOutsDone() > readOutsBefore_);
+  // A read-out that runs is the link coming back, however slow the machine
+  // or the line: only the time without one counts against the limit.
+  const bool outOfTime = waitedMs >= kLinkBackLimitMs || readingMs >= kLinkBackReadOutLimitMs;
+  if (back || outOfTime || w_.shutdownCount() > 0) {
     if (!back) {
       for (auto& p : pending_) summary_.unconfirmed.push_back(p.first.no);
       pending_.clear();
@@ -259,7 +263,10 @@ void SetupRestorer::awaitLink(int waitedMs) {
     readBack([this] { finish(); });
     return;
   }
-  QTimer::singleShot(kReadBackPollMs * 2, Qt::PreciseTimer, this, [this, waitedMs] { awaitLink(waitedMs + kReadBackPollMs * 2); });
+  constexpr int kStep = kReadBackPollMs * 2;
+  QTimer::singleShot(kStep, Qt::PreciseTimer, this, [this, waitedMs, readingMs, readingOut] {
+    awaitLink(readingOut ? waitedMs : waitedMs + kStep, readingOut ? readingMs + kStep : readingMs);
+  });
 }
 
 void SetupRestorer::finish() {

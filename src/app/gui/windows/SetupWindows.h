@@ -27,11 +27,13 @@ inline constexpr const char* kSetupNotReadText =
     "The radio's set-up menu has not been read yet.\nSwitch the link on (COM) and wait until the read-out has ended.";
 inline constexpr const char* kSetupBusyText = "The menu list or a port change is in progress.\nPlease finish it first.";
 inline constexpr const char* kSetupSameText = "The radio matches the file.";
-// A read-back not answered within this is not confirmed; the link's return
-// after a CAT RATE change is waited for as long as a read-out may take.
+// A read-back not answered within this is not confirmed. The link's return
+// after a CAT RATE change is waited for a minute without a read-out running,
+// and five minutes of read-out at most.
 inline constexpr int kReadBackLimitMs = 3000;
 inline constexpr int kReadBackPollMs = 50;
 inline constexpr int kLinkBackLimitMs = 60000;
+inline constexpr int kLinkBackReadOutLimitMs = 300000;
 
 // Why the radio's set-up cannot be taken now (empty: it can): no read-out
 // has ended, or one is running.
@@ -76,7 +78,7 @@ class SetupRestorer final : public QObject {
   void awaitWrites(int waitedMs, bool taken);
   void checkReadBack(bool last);
   void catRate();
-  void awaitLink(int waitedMs);
+  void awaitLink(int waitedMs, int readingMs);
   void finish();
   int done() const;
 
