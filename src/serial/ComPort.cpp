@@ -196,7 +196,11 @@ bool ComPort::Open() {
   {
     std::unique_lock lock(stateMu_);
     if (open_.load(std::memory_order_relaxed)) return false;
-    if (links.noticeGuard != nullptr && links.noticeGuard->load(std::memory_order_acquire)) return false;
+    // A notice on screen holds opens back until it is answered, but not an
+    // owed release: an unattended station must not stay keyed for a click.
+    // Such an open adds no notice of its own.
+    const bool guarded = links.noticeGuard != nullptr && links.noticeGuard->load(std::memory_order_acquire);
+    if (guarded && !releaseOwed_.load(std::memory_order_acquire)) return false;
 
     const std::string path = devicePath(GetPortNumber());
     const int fd = SerialDevice::openExclusive(path.c_str());
@@ -205,7 +209,7 @@ bool ComPort::Open() {
       lock.unlock();
       // A network port being connected is no failure yet: a later open
       // takes the connection or reports why there is none.
-      if (error != EINPROGRESS) postPortFailure(noticeFor(error, path));
+      if (error != EINPROGRESS && !guarded) postPortFailure(noticeFor(error, path));
       return false;
     }
     termios applied{};
@@ -220,8 +224,20 @@ bool ComPort::Open() {
       if (applied.c_cflag != 0) SerialDevice::restoreAndClose(fd, applied);
       else ::close(fd);
       lock.unlock();
-      postPortFailure();
+      if (!guarded) postPortFailure();
       return false;
+    }
+    // A transmitter left keyed at the loss is released before anything
+    // else reaches the radio. A release that cannot be written leaves the
+    // port closed, still owed: the next open tries again.
+    if (releaseOwed_.load(std::memory_order_acquire)) {
+      if (!SerialDevice::writeOnce(fd, "TX0;", 4)) {
+        SerialDevice::restoreAndClose(fd, applied);
+        return false;
+      }
+      releaseOwed_.store(false, std::memory_order_release);
+      keyingAsked_.store(false, std::memory_order_release);
+      released = true;
     }
     fd_ = fd;
     openPath_ = path;
@@ -234,13 +250,6 @@ bool ComPort::Open() {
     }
     open_.store(true, std::memory_order_release);
     generation_.fetch_add(1, std::memory_order_acq_rel);
-    // A transmitter left keyed at the loss is released before anything
-    // else reaches the radio.
-    if (releaseOwed_.load(std::memory_order_acquire) && SerialDevice::writeOnce(fd_, "TX0;", 4)) {
-      releaseOwed_.store(false, std::memory_order_release);
-      keyingAsked_.store(false, std::memory_order_release);
-      released = true;
-    }
     // Its result is of no interest: a dead line shows on the next look.
     const bool aiOn = links.mirror != nullptr && links.mirror->get_AI_Stat() != 0;
     SerialDevice::writeOnce(fd_, aiOn ? "AI1;" : "AI0;", 4);

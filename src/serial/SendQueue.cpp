@@ -1,5 +1,7 @@
 #include "serial/SendQueue.h"
 
+#include <algorithm>
+
 #include <cstdlib>
 
 namespace hrx {
@@ -74,6 +76,10 @@ void SendQueue::pushFront(std::string cmd) {
 void SendQueue::dropKeying() {
   for (std::size_t i = q_.size(); i-- > ahead_;)
     if (keysTransmitter(q_[i])) q_.erase(q_.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+bool SendQueue::holdsKeying() const {
+  return std::any_of(q_.begin(), q_.end(), [](const std::string& c) { return keysTransmitter(c); });
 }
 
 void SendQueue::pushKeying(std::string cmd) {

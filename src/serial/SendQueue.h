@@ -72,6 +72,8 @@ class SendQueue {
   std::size_t size() const { return q_.size(); }
   // Whether the next command is one that goes ahead (never held back).
   bool frontGoesAhead() const { return ahead_ > 0; }
+  // Whether a keying still waits here.
+  bool holdsKeying() const;
   std::string pop();
   // Oldest first, for tests and diagnostics.
   const std::deque<std::string>& commands() const { return q_; }

@@ -168,7 +168,10 @@ Sio_Send_Thread::Sent Sio_Send_Thread::writeOne(const std::string& cmd) {
   const WriteOutcome outcome = port_.write(cmd.data(), cmd.size());
   account(cmd.size());
   if (outcome == WriteOutcome::Complete) written_.fetch_add(1, std::memory_order_relaxed);
-  if (outcome == WriteOutcome::Complete && isRelease(cmd)) port_.noteKeying(false);
+  // A keying held behind this release is still asked for; one written is
+  // asked for whatever cleared the flag meanwhile (the reopen's release).
+  if (outcome == WriteOutcome::Complete && isRelease(cmd)) port_.noteKeying(held_.holdsKeying());
+  if (outcome == WriteOutcome::Complete && keysTransmitter(cmd)) port_.noteKeying(true);
   // A device that has gone is closed now; the next command re-opens it.
   if (outcome == WriteOutcome::Fault) port_.Close();
   state_.set_AwaitingReply(1);

@@ -161,6 +161,50 @@ TEST_F(PortFixture, FailedOpensPostNoticeZeroAndTheProbeLeavesThingsAlone) {
   EXPECT_EQ(probe.ProbePort(kComPortCount), ComPort::Probe::Unusable);
 }
 
+// A release owed at a loss is paid by the next open even while a notice is
+// on screen (which holds every other open back), and adds no notice; an
+// open whose release cannot be written (the radio's end full) leaves the
+// port closed and the release owed for the open after.
+TEST_F(PortFixture, AnOwedReleaseOpensPastANoticeAndWaitsUntilItIsWritten) {
+  ASSERT_TRUE(port.Open());
+  ASSERT_EQ(radio.receive(4, 1000), "AI0;");
+  port.noteKeying(true);
+  ASSERT_TRUE(port.Close());
+  ASSERT_TRUE(port.releaseOwed());
+  guard = true;
+  ASSERT_TRUE(port.Open()) << "held back by the notice";
+  EXPECT_EQ(radio.receive(8, 1000), "TX0;AI0;");
+  EXPECT_FALSE(port.releaseOwed());
+  EXPECT_FALSE(port.Close() && port.Open()) << "without a release owed the notice holds the open back";
+  guard = false;
+
+  // Another writer has filled the line to the radio.
+  const int filler = ::open(radio.slavePath().c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(filler, 0);
+  const std::string block(512, 'F');
+  std::size_t filled = 0;
+  // Until a pause frees no room (the kernel moves bytes on meanwhile).
+  for (bool more = true; more;) {
+    more = false;
+    for (std::size_t size : {block.size(), std::size_t{1}})
+      for (ssize_t n; (n = ::write(filler, block.data(), size)) > 0; more = true) filled += static_cast<std::size_t>(n);
+    std::this_thread::sleep_for(20ms);
+  }
+  ASSERT_GT(filled, 0u);
+  port.noteKeying(true);
+  ASSERT_TRUE(port.Open() && port.Close());
+  ASSERT_TRUE(port.releaseOwed());
+  EXPECT_FALSE(port.Open()) << "the release could not be written";
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_TRUE(port.releaseOwed());
+  EXPECT_EQ(radio.receive(filled, 2000).size(), filled);
+  ::close(filler);
+  ASSERT_TRUE(port.Open());
+  EXPECT_EQ(radio.receive(8, 1000), "TX0;AI0;");
+  EXPECT_FALSE(port.releaseOwed());
+  EXPECT_TRUE(notices().empty());
+}
+
 // A vanished device is counted once per fault close with the path it had;
 // its failed re-opens stay quiet exactly when the rule says so.
 TEST_F(PortFixture, FaultCloseIsCountedAndQuietOnlyWhenTheRuleSaysSo) {

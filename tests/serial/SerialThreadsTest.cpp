@@ -312,5 +312,23 @@ TEST(SerialLink, ReleaseOwedAtALossAndPacedAhead) {
   EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(70));
 }
 
+// A keying asked for after a release still waiting for the line: the
+// release going out does not forget it, so a loss after the keying owes
+// one again (with the link off no radio report would say so).
+TEST(SerialLink, KeyingBehindAReleaseIsStillOwedAtALoss) {
+  Link link;
+  ASSERT_TRUE(link.radio.ok());
+  ASSERT_TRUE(link.open());
+  std::string record;
+  for (int i = 0; i < 20; ++i) record += "FA14250000;";   // about half a second of line
+  link.queue(record);
+  ASSERT_TRUE(link.send.sendAhead("TX0;"));
+  link.queue("TX1;");
+  EXPECT_EQ(link.radio.receive(record.size() + 8, 3000), record + "TX0;TX1;");
+  EXPECT_TRUE(link.port.keyingAsked());
+  ASSERT_TRUE(link.port.Close());
+  EXPECT_TRUE(link.port.releaseOwed());
+}
+
 }  // namespace
 }  // namespace hrx
