@@ -104,8 +104,10 @@ void Station::shutdown() {
   shareServer_.stopServer();
   if (!running_) return;
   running_ = false;
-  // A transmitter this program keyed is not left sending after it: the
-  // release goes out as the send thread stops.
+  // A transmitter this program keyed is not left sending after it: a
+  // keying still on its way is taken back, and the release goes out as the
+  // send thread stops.
+  sendThread_.voidKeyings();
   if (port.keyingAsked() || state.get_TxStat() != 0) sendThread_.release();
   stopWaiting();
   stopSilenceWait();

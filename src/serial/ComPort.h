@@ -106,8 +106,10 @@ class ComPort {
   void Init();
   void attach(const Links& links);
 
-  // True when this call opened the port; it then has written "AI1;" or
-  // "AI0;". False at once when already open or while the notice guard is set.
+  // True when this call opened the port; it then has written an owed
+  // "TX0;" and "AI1;" or "AI0;". False at once when already open or while
+  // the notice guard is set and no release is owed; false when the owed
+  // release could not be written (it stays owed).
   bool Open();
   // False when the port was not open.
   bool Close();

@@ -67,8 +67,13 @@ void Sio_Send_Thread::onMessage(const Msg& msg) {
 void Sio_Send_Thread::onStop() {
   // What is held still goes out: a speed change told just before an exit
   // must reach the radio, since the settings then keep the new speed.
+  // A keying is not: nobody would be left to release it.
   while (!held_.empty() && state_.get_CommEnabled() != 0) {
     const std::string cmd = held_.pop();
+    if (keysTransmitter(cmd)) {
+      takenBack_.fetch_add(1, std::memory_order_relaxed);
+      continue;
+    }
     if (writeOne(cmd) != Sent::Written && isRelease(cmd)) port_.oweRelease();
   }
 }
@@ -165,13 +170,14 @@ Sio_Send_Thread::Sent Sio_Send_Thread::writeOne(const std::string& cmd) {
   if (cmd.starts_with("AI1;")) state_.set_AiOnRequested(1);
   else if (cmd.starts_with("AI0;")) state_.set_AiOnRequested(0);
 
+  // Asked for before it can reach the radio: a close during the write owes
+  // a release even though the reopen's own release cleared the flag.
+  if (keysTransmitter(cmd)) port_.noteKeying(true);
   const WriteOutcome outcome = port_.write(cmd.data(), cmd.size());
   account(cmd.size());
   if (outcome == WriteOutcome::Complete) written_.fetch_add(1, std::memory_order_relaxed);
-  // A keying held behind this release is still asked for; one written is
-  // asked for whatever cleared the flag meanwhile (the reopen's release).
+  // A keying held behind this release is still asked for.
   if (outcome == WriteOutcome::Complete && isRelease(cmd)) port_.noteKeying(held_.holdsKeying());
-  if (outcome == WriteOutcome::Complete && keysTransmitter(cmd)) port_.noteKeying(true);
   // A device that has gone is closed now; the next command re-opens it.
   if (outcome == WriteOutcome::Fault) port_.Close();
   state_.set_AwaitingReply(1);

@@ -79,6 +79,8 @@ class Sio_Send_Thread final : public MsgThread {
   // Releases the transmitter: every keying ticketed so far is taken back
   // and "TX0;" goes ahead. Any thread.
   bool release();
+  // Every keying ticketed so far is taken back, and nothing is sent. Any thread.
+  void voidKeyings() { releasedThrough_.store(tickets_.load(std::memory_order_acquire), std::memory_order_release); }
 
   // Statistics: records taken from the ring, of those written whole, and
   // those merged into a held command; keying not sent since a release

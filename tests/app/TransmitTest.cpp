@@ -145,20 +145,39 @@ TEST(TransmitOrder, ReleaseTakesBackAKeyingInsideARecord) {
 // The program ends while the transmitter it keyed still sends, keyed from
 // the program itself or by a sharing client: the radio hears the release.
 TEST(TransmitOrder, AnEndWhileKeyedReleases) {
-  for (const bool shared : {false, true}) {
-    SCOPED_TRACE(shared ? "a sharing client" : "Command Send");
+  const struct {
+    const char* label;
+    bool shared;
+    bool keyed;   // the radio transmits before the end, else the end follows the ask at once
+  } rows[] = {
+      {"Command Send", false, true},
+      {"a sharing client", true, true},
+      {"Command Send, the end at once", false, false},
+      {"a sharing client, the end at once", true, false},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.label);
     Paced p;
     ASSERT_TRUE(p.start());
-    if (shared) p.s().shareBackend().perform(ptt(1));
+    if (r.shared) p.s().shareBackend().perform(ptt(1));
     else ASSERT_TRUE(p.s().sendText("TX1;"));
-    ASSERT_TRUE(waitFor([&] { return p.radio.cell(sim::Cell::Tx) == 1; }, 5s));
+    if (r.keyed) {
+      ASSERT_TRUE(waitFor([&] { return p.radio.cell(sim::Cell::Tx) == 1; }, 5s));
+    }
     p.radio.clearCommandLog();
     p.program.reset();
     EXPECT_TRUE(waitFor([&] { return p.radio.cell(sim::Cell::Tx) == 0; }, 5s));
     // The release may go out on a port the end had already closed: opened
-    // again for it, the port then says AI0; after it.
+    // again for it, the port then says AI0; after it. A keying asked for
+    // just before the end never goes out after the last release.
     const Commands log = p.radio.commandLog();
-    EXPECT_NE(std::find(log.begin(), log.end(), "TX0;"), log.end());
+    if (r.keyed) {
+      EXPECT_NE(std::find(log.begin(), log.end(), "TX0;"), log.end());
+    }
+    const auto keying = std::find(log.rbegin(), log.rend(), "TX1;");
+    EXPECT_TRUE(keying == log.rend() || std::find(log.rbegin(), keying, "TX0;") != keying);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(p.radio.cell(sim::Cell::Tx), 0) << "keyed after the end";
   }
 }
 
