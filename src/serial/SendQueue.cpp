@@ -1,7 +1,6 @@
 #include "serial/SendQueue.h"
 
 #include <algorithm>
-
 #include <cstdlib>
 
 namespace hrx {

@@ -1,20 +1,24 @@
 // What reaches the radio around "TX1;", through the whole core and the
 // simulated radio paced at 4800 baud: the transmitter keys only after every
-// setting asked for before it, from the panel, a key-file line or a sharing
-// client; and a release owed across a vanished device is the first thing
-// the returning radio hears.
+// setting asked for before it, from the panel, a key-file line, Command
+// Send, a set-up restore's menu writes or a sharing client; and a release
+// owed across a vanished device is the first thing the returning radio
+// hears.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "SimPty.h"
 #include "SimRadio.h"
+#include "menulist/SetupFile.h"
 #include "support/StationRig.h"
 
 namespace hrx {
@@ -27,6 +31,8 @@ using test::waitFor;
 constexpr int kOpMainVfo = 82;
 constexpr int kOpMode = 193;
 constexpr int kOpComSwitch = 1;
+constexpr int kOpMoxToggle = 4;
+constexpr int kOpMenuWrite = 42;
 
 share::Action ptt(int on) { return share::Action{share::Action::Kind::Ptt, 0, on}; }
 
@@ -95,6 +101,53 @@ TEST(TransmitOrder, SharedPttWaitsForTheSettingsBeforeIt) {
   }
   EXPECT_EQ(p.radio.cell(sim::Cell::VfoA), 14074000);
   EXPECT_EQ(p.radio.cell(sim::Cell::ModeMain), 2);
+}
+
+// The panel's tuning then its MOX key, and a set-up restore's menu writes
+// then a keying, on the slow line: the radio keys after the last of them
+// and nothing of them comes after it.
+TEST(TransmitOrder, PanelAndRestoreKeyAfterWhatCameBefore) {
+  const struct {
+    const char* label;
+    std::function<void(Station&)> before;
+    const char* keying;   // asked for at once after
+    Commands last;        // heard before the keying, the last of each kind
+  } rows[] = {
+      {"five panel tunings, then MOX",
+       [](Station& s) {
+         for (int n = 1; n <= 5; ++n) s.request(kOpMainVfo, false, 7000000 + n * 1000);
+       },
+       "MX1;", {"FA07005000;"}},
+      {"a restore's menu writes, then Command Send keys",
+       [](Station& s) {
+         ASSERT_TRUE(stageSetupItem(s.state, SetupItem{1, 0, 500, {}, true}));
+         ASSERT_TRUE(stageSetupItem(s.state, SetupItem{42, 0, 5, {}, true}));
+         s.request(kOpMenuWrite, false, 0);
+       },
+       "TX1;", {"EX0010500;", "EX042+05;"}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.label);
+    Paced p;
+    ASSERT_TRUE(p.start());
+    p.radio.clearCommandLog();
+    r.before(p.s());
+    if (std::string(r.keying) == "MX1;") p.s().request(kOpMoxToggle, false, 0);
+    else ASSERT_TRUE(p.s().sendText(r.keying));
+    ASSERT_TRUE(waitFor([&] { return heard(p.radio, r.keying); }, 5s));
+    std::this_thread::sleep_for(100ms);   // anything held behind it has crossed too
+    const Commands log = p.radio.commandLog();
+    std::string all;
+    for (const std::string& c : log) all += c;
+    const std::size_t keyed = indexOf(log, r.keying);
+    for (const std::string& c : r.last) {
+      EXPECT_LT(indexOf(log, c), keyed) << c << " in " << all;
+      EXPECT_EQ(std::count_if(log.begin() + static_cast<std::ptrdiff_t>(keyed), log.end(),
+                              [&](const std::string& h) { return h.starts_with(c.substr(0, 5)); }),
+                0)
+          << "after the keying: " << all;
+    }
+  }
 }
 
 // A "tune at 10 W" key-file line, sent command by command as fast as the
