@@ -109,6 +109,7 @@ void Station::shutdown() {
   // send thread stops.
   sendThread_.voidKeyings();
   if (port.keyingAsked() || state.get_TxStat() != 0) sendThread_.release();
+  if (port.moxAsked() || state.get_MX_Stat() != 0) sendThread_.sendAhead(kMoxRelease);
   stopWaiting();
   stopSilenceWait();
   port.setFaultCloseRule(nullptr);
@@ -173,8 +174,9 @@ bool Station::sendText(std::string_view command) {
   if (command.empty() || command.size() > static_cast<std::size_t>(Sio_RingBuff::kMaxRecord)) return false;
   // The transmitter's own ways: the release past the composer, whose
   // handlers may be waiting; keying behind what the composer still holds.
-  if (isRelease(command)) return sendThread_.release();
-  if (keysTransmitter(command)) return key(command[2]);
+  // The MOX key's commands keep their turn through the composer.
+  if (command == kRelease) return sendThread_.release();
+  if (keysTransmitter(command) && !isMox(command)) return key(command[2]);
   // Keying or a release among other commands ("FA...;TX1;" typed as one):
   // each takes its own way, or a later release could not take the keying
   // back. What follows a keying in the record then goes before it.
@@ -182,6 +184,7 @@ bool Station::sendText(std::string_view command) {
   for (std::size_t end; (end = command.find(';', from)) != std::string_view::npos; from = end + 1) {
     const std::string_view one = command.substr(from, end + 1 - from);
     if (!keysTransmitter(one) && !isRelease(one)) continue;
+    if (one.size() == command.size()) break;  // the MOX key's alone
     bool ok = from == 0 || sendText(command.substr(0, from));
     ok = sendText(one) && ok;
     return (end + 1 == command.size() || sendText(command.substr(end + 1))) && ok;

@@ -230,13 +230,18 @@ bool ComPort::Open() {
     // A transmitter left keyed at the loss is released before anything
     // else reaches the radio. A release that cannot be written leaves the
     // port closed, still owed: the next open tries again.
+    // "TX0;" first whatever keyed it: the radio ends every transmission
+    // on it, and the MOX key's own release follows.
     if (releaseOwed_.load(std::memory_order_acquire)) {
-      if (!SerialDevice::writeOnce(fd, "TX0;", 4)) {
+      const bool mox = moxReleaseOwed_.load(std::memory_order_acquire);
+      if (!SerialDevice::writeOnce(fd, mox ? "TX0;MX0;" : "TX0;", mox ? 8 : 4)) {
         SerialDevice::restoreAndClose(fd, applied);
         return false;
       }
       releaseOwed_.store(false, std::memory_order_release);
+      moxReleaseOwed_.store(false, std::memory_order_release);
       keyingAsked_.store(false, std::memory_order_release);
+      moxAsked_.store(false, std::memory_order_release);
       released = true;
     }
     fd_ = fd;
@@ -265,8 +270,9 @@ bool ComPort::Close() {
   if (!open_.load(std::memory_order_relaxed)) return false;
   {
     std::lock_guard l(listenerMu_);
-    if (keyingAsked_.load(std::memory_order_acquire) || (transmitRule_ && transmitRule_()))
-      releaseOwed_.store(true, std::memory_order_release);
+    const Transmitting reported = transmitRule_ ? transmitRule_() : Transmitting{};
+    const bool mox = moxAsked_.load(std::memory_order_acquire) || reported.mox;
+    if (mox || keyingAsked_.load(std::memory_order_acquire) || reported.tx) oweRelease(mox);
   }
   if (fd_ >= 0) SerialDevice::restoreAndClose(fd_, lineSettings_);
   fd_ = -1;
@@ -339,7 +345,7 @@ void ComPort::cancelProbe(int index) const {
   if (NetSerial::isNetworkPath(path.c_str())) NetSerial::cancel(path.c_str());
 }
 
-void ComPort::setTransmitRule(std::function<bool()> rule) {
+void ComPort::setTransmitRule(std::function<Transmitting()> rule) {
   std::lock_guard lock(listenerMu_);
   transmitRule_ = std::move(rule);
 }

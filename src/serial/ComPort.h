@@ -107,7 +107,7 @@ class ComPort {
   void attach(const Links& links);
 
   // True when this call opened the port; it then has written an owed
-  // "TX0;" and "AI1;" or "AI0;". False at once when already open or while
+  // release and "AI1;" or "AI0;". False at once when already open or while
   // the notice guard is set and no release is owed; false when the owed
   // release could not be written (it stays owed).
   bool Open();
@@ -163,16 +163,29 @@ class ComPort {
   bool quietOpen() const { return quietOpen_.load(std::memory_order_acquire); }
   // The transmitter's release owed to the radio. A close while keying was
   // asked for (noteKeying) or the transmit rule says the radio transmits
-  // records one; the next open then writes "TX0;" before its AI command,
-  // tells the release listener, and the debt is paid.
+  // records one; the next open then writes "TX0;" (and "MX0;" when the MOX
+  // key was on) before its AI command, tells the release listener, and the
+  // debt is paid.
   bool releaseOwed() const { return releaseOwed_.load(std::memory_order_acquire); }
-  void oweRelease() { releaseOwed_.store(true, std::memory_order_release); }
-  // Keying asked for (true) or released on the line (false).
-  void noteKeying(bool asked) { keyingAsked_.store(asked, std::memory_order_release); }
+  bool moxReleaseOwed() const { return moxReleaseOwed_.load(std::memory_order_acquire); }
+  void oweRelease(bool mox = false) {
+    if (mox) moxReleaseOwed_.store(true, std::memory_order_release);
+    releaseOwed_.store(true, std::memory_order_release);
+  }
+  // Keying of the transmitter, or (mox) by the MOX key, asked for (true) or
+  // released on the line (false).
+  void noteKeying(bool asked, bool mox = false) {
+    (mox ? moxAsked_ : keyingAsked_).store(asked, std::memory_order_release);
+  }
   bool keyingAsked() const { return keyingAsked_.load(std::memory_order_acquire); }
-  // Asked at every close whether the radio reports a transmission; must
+  bool moxAsked() const { return moxAsked_.load(std::memory_order_acquire); }
+  // What the radio reports as sending; asked at every close, so it must
   // only read atomics.
-  void setTransmitRule(std::function<bool()> rule);
+  struct Transmitting {
+    bool tx = false;
+    bool mox = false;
+  };
+  void setTransmitRule(std::function<Transmitting()> rule);
   // Called (from the opening thread) after an open wrote an owed release.
   void setReleaseListener(std::function<void()> listener);
 
@@ -225,10 +238,12 @@ class ComPort {
   std::mutex listenerMu_;
   std::function<void()> openListener_;
   std::function<bool()> faultCloseRule_;   // guarded by listenerMu_
-  std::function<bool()> transmitRule_;     // guarded by listenerMu_
+  std::function<Transmitting()> transmitRule_;  // guarded by listenerMu_
   std::function<void()> releaseListener_;  // guarded by listenerMu_
   std::atomic<bool> releaseOwed_{false};
+  std::atomic<bool> moxReleaseOwed_{false};
   std::atomic<bool> keyingAsked_{false};
+  std::atomic<bool> moxAsked_{false};
   std::mutex hookMu_;
   std::function<void(LineStatus&)> statusHook_;
 };

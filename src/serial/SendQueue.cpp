@@ -49,20 +49,23 @@ bool isRead(std::string_view cmd) {
 
 bool goesAhead(std::string_view cmd) {
   // Only the release itself: a record that goes on after it keeps its turn.
-  if (cmd.starts_with(kRelease)) return isRelease(cmd);
+  if (cmd.starts_with(kRelease) || cmd.starts_with(kMoxRelease)) return isRelease(cmd);
   for (const char* prefix : kAheadCodes)
     if (cmd.size() >= 3 && cmd.starts_with(prefix)) return true;
   return false;
 }
 
 bool keysTransmitter(std::string_view cmd) {
+  if (cmd == "MX1;") return true;
   return cmd.size() == 4 && cmd.starts_with("TX") && cmd[2] >= '1' && cmd[2] <= '9' && cmd[3] == ';';
 }
 
-bool isRelease(std::string_view cmd) { return cmd == kRelease; }
+bool isRelease(std::string_view cmd) { return cmd == kRelease || cmd == kMoxRelease; }
+
+bool isMox(std::string_view cmd) { return cmd.starts_with("MX"); }
 
 void SendQueue::pushAhead(std::string cmd) {
-  if (isRelease(cmd)) dropKeying();
+  if (isRelease(cmd)) dropKeying(isMox(cmd));
   q_.insert(q_.begin() + static_cast<std::ptrdiff_t>(ahead_), std::move(cmd));
   ++ahead_;
 }
@@ -72,13 +75,13 @@ void SendQueue::pushFront(std::string cmd) {
   ++ahead_;
 }
 
-void SendQueue::dropKeying() {
+void SendQueue::dropKeying(bool mox) {
   for (std::size_t i = q_.size(); i-- > ahead_;)
-    if (keysTransmitter(q_[i])) q_.erase(q_.begin() + static_cast<std::ptrdiff_t>(i));
+    if (keysTransmitter(q_[i]) && isMox(q_[i]) == mox) q_.erase(q_.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
-bool SendQueue::holdsKeying() const {
-  return std::any_of(q_.begin(), q_.end(), [](const std::string& c) { return keysTransmitter(c); });
+bool SendQueue::holdsKeying(bool mox) const {
+  return std::any_of(q_.begin(), q_.end(), [mox](const std::string& c) { return keysTransmitter(c) && isMox(c) == mox; });
 }
 
 void SendQueue::pushKeying(std::string cmd) {

@@ -4,7 +4,8 @@
 //
 // - The release of the transmitter and the link's commands (kAheadCodes) go
 //   ahead of every held command, in the order they came; a release takes
-//   back any keying still held (it would key the radio again after it).
+//   back any keying of its kind still held (it would key the radio again
+//   after it).
 // - Keying the transmitter passes held reads only: it waits behind every
 //   held command that changes the radio, so the radio transmits on what was
 //   asked for before it.
@@ -28,8 +29,10 @@ namespace hrx {
 // keep-alive send). A prefix of a whole command: the power query goes
 // ahead, switching the power keeps its turn (the radio would lose what was
 // held before it).
-inline constexpr const char* kAheadCodes[] = {"TX0;", "AI", "PS;"};
+inline constexpr const char* kAheadCodes[] = {"TX0;", "MX0;", "AI", "PS;"};
 inline constexpr const char* kRelease = "TX0;";
+// The MOX key keys the transmitter as well; its own release ends it.
+inline constexpr const char* kMoxRelease = "MX0;";
 
 // One absolute setting: commands that start with `prefix` (code and side)
 // and are `length` bytes long set one value of the radio.
@@ -54,9 +57,12 @@ inline constexpr int kMaxSteps = 99;
 
 // Whether `cmd` goes ahead of held commands.
 bool goesAhead(std::string_view cmd);
-// Whether `cmd` keys the transmitter ("TX1;", "TX2;").
+// Whether `cmd` keys the transmitter ("TX1;", "TX2;", the MOX key's "MX1;").
 bool keysTransmitter(std::string_view cmd);
+// "TX0;" or "MX0;".
 bool isRelease(std::string_view cmd);
+// Whether a keying or release is the MOX key's rather than the transmitter's.
+bool isMox(std::string_view cmd);
 
 class SendQueue {
  public:
@@ -72,15 +78,16 @@ class SendQueue {
   std::size_t size() const { return q_.size(); }
   // Whether the next command is one that goes ahead (never held back).
   bool frontGoesAhead() const { return ahead_ > 0; }
-  // Whether a keying still waits here.
-  bool holdsKeying() const;
+  // Whether a keying of the transmitter (mox false) or of the MOX key
+  // still waits here.
+  bool holdsKeying(bool mox) const;
   std::string pop();
   // Oldest first, for tests and diagnostics.
   const std::deque<std::string>& commands() const { return q_; }
 
  private:
   void pushKeying(std::string cmd);
-  void dropKeying();
+  void dropKeying(bool mox);
   bool mergeSetting(const std::string& cmd);
   bool mergeSteps(const std::string& cmd);
 

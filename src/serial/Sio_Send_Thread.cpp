@@ -20,7 +20,7 @@ SendVerdict sendVerdict(const LineStatus& status) {
 Sio_Send_Thread::Sio_Send_Thread(ComPort& port, RadioState& state, Sio_RingBuff& sendRing)
     : MsgThread("Sio_Send_Thread"), port_(port), state_(state), ring_(sendRing) {
   // What the radio last reported counts at a loss as much as what was asked.
-  port_.setTransmitRule([&state] { return state.get_TxStat() != 0; });
+  port_.setTransmitRule([&state] { return ComPort::Transmitting{state.get_TxStat() != 0, state.get_MX_Stat() != 0}; });
 }
 
 Sio_Send_Thread::~Sio_Send_Thread() {
@@ -74,7 +74,7 @@ void Sio_Send_Thread::onStop() {
       takenBack_.fetch_add(1, std::memory_order_relaxed);
       continue;
     }
-    if (writeOne(cmd) != Sent::Written && isRelease(cmd)) port_.oweRelease();
+    if (writeOne(cmd) != Sent::Written && isRelease(cmd)) port_.oweRelease(isMox(cmd));
   }
 }
 
@@ -89,8 +89,12 @@ bool Sio_Send_Thread::takeOne() {
 }
 
 void Sio_Send_Thread::hold(std::string cmd) {
+  if (keysTransmitter(cmd) && keyingsVoid_.load(std::memory_order_acquire)) {
+    takenBack_.fetch_add(1, std::memory_order_relaxed);
+    return;
+  }
   // Asked for from here on: a loss of the line before its release owes one.
-  if (keysTransmitter(cmd)) port_.noteKeying(true);
+  if (keysTransmitter(cmd)) port_.noteKeying(true, isMox(cmd));
   if (held_.push(std::move(cmd)) > 0) merged_.fetch_add(1, std::memory_order_relaxed);
 }
 
@@ -137,7 +141,7 @@ bool Sio_Send_Thread::retryRelease(const std::string& cmd, Sent sent) {
   }
   // Refused for good, or the line is gone: the next open sends it first.
   releaseTries_ = 0;
-  port_.oweRelease();
+  port_.oweRelease(isMox(cmd));
   port_.Close();
   return false;
 }
@@ -154,9 +158,10 @@ Sio_Send_Thread::Sent Sio_Send_Thread::writeOne(const std::string& cmd) {
   // Opens a closed port (which sends an owed release and its AI command
   // first); no-op when open.
   const bool owed = port_.releaseOwed();
+  const bool moxOwed = port_.moxReleaseOwed();
   if (port_.Open()) {
     lineFreeAt_ = Clock::now();
-    account(owed && !port_.releaseOwed() ? 8 : 4);
+    account(4 + (owed && !port_.releaseOwed() ? (moxOwed ? 8 : 4) : 0));
   }
   LineStatus status;
   if (!port_.lineStatus(status)) return Sent::Lost;
@@ -172,12 +177,12 @@ Sio_Send_Thread::Sent Sio_Send_Thread::writeOne(const std::string& cmd) {
 
   // Asked for before it can reach the radio: a close during the write owes
   // a release even though the reopen's own release cleared the flag.
-  if (keysTransmitter(cmd)) port_.noteKeying(true);
+  if (keysTransmitter(cmd)) port_.noteKeying(true, isMox(cmd));
   const WriteOutcome outcome = port_.write(cmd.data(), cmd.size());
   account(cmd.size());
   if (outcome == WriteOutcome::Complete) written_.fetch_add(1, std::memory_order_relaxed);
   // A keying held behind this release is still asked for.
-  if (outcome == WriteOutcome::Complete && isRelease(cmd)) port_.noteKeying(held_.holdsKeying());
+  if (outcome == WriteOutcome::Complete && isRelease(cmd)) port_.noteKeying(held_.holdsKeying(isMox(cmd)), isMox(cmd));
   // A device that has gone is closed now; the next command re-opens it.
   if (outcome == WriteOutcome::Fault) port_.Close();
   state_.set_AwaitingReply(1);

@@ -79,8 +79,13 @@ class Sio_Send_Thread final : public MsgThread {
   // Releases the transmitter: every keying ticketed so far is taken back
   // and "TX0;" goes ahead. Any thread.
   bool release();
-  // Every keying ticketed so far is taken back, and nothing is sent. Any thread.
-  void voidKeyings() { releasedThrough_.store(tickets_.load(std::memory_order_acquire), std::memory_order_release); }
+  // At the end: every keying ticketed so far is taken back, none taken
+  // later is sent (the MOX key's carries no ticket), and nothing is sent.
+  // Any thread.
+  void voidKeyings() {
+    keyingsVoid_.store(true, std::memory_order_release);
+    releasedThrough_.store(tickets_.load(std::memory_order_acquire), std::memory_order_release);
+  }
 
   // Statistics: records taken from the ring, of those written whole, and
   // those merged into a held command; keying not sent since a release
@@ -122,6 +127,7 @@ class Sio_Send_Thread final : public MsgThread {
   std::atomic<std::uint64_t> takenBack_{0};
   std::atomic<std::uint64_t> tickets_{0};
   std::atomic<std::uint64_t> releasedThrough_{0};  // tickets up to this are void
+  std::atomic<bool> keyingsVoid_{false};
   int releaseTries_ = 0;
   Clock::time_point retryAt_{};
 };

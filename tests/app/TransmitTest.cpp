@@ -196,41 +196,49 @@ TEST(TransmitOrder, ReleaseTakesBackAKeyingInsideARecord) {
 }
 
 // The program ends while the transmitter it keyed still sends, keyed from
-// the program itself or by a sharing client: the radio hears the release.
+// the program itself, the panel's MOX key or by a sharing client: the
+// radio hears the release.
 TEST(TransmitOrder, AnEndWhileKeyedReleases) {
+  enum class From { CommandSend, Mox, Client };
   const struct {
     const char* label;
-    bool shared;
+    From from;
     bool keyed;   // the radio transmits before the end, else the end follows the ask at once
   } rows[] = {
-      {"Command Send", false, true},
-      {"a sharing client", true, true},
-      {"Command Send, the end at once", false, false},
-      {"a sharing client, the end at once", true, false},
+      {"Command Send", From::CommandSend, true},
+      {"a sharing client", From::Client, true},
+      {"the MOX key", From::Mox, true},
+      {"Command Send, the end at once", From::CommandSend, false},
+      {"a sharing client, the end at once", From::Client, false},
+      {"the MOX key, the end at once", From::Mox, false},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.label);
     Paced p;
     ASSERT_TRUE(p.start());
-    if (r.shared) p.s().shareBackend().perform(ptt(1));
+    const bool mox = r.from == From::Mox;
+    const sim::Cell cell = mox ? sim::Cell::Mx : sim::Cell::Tx;
+    const std::string keying = mox ? "MX1;" : "TX1;", release = mox ? "MX0;" : "TX0;";
+    if (r.from == From::Client) p.s().shareBackend().perform(ptt(1));
+    else if (mox) p.s().request(kOpMoxToggle, false, 0);
     else ASSERT_TRUE(p.s().sendText("TX1;"));
     if (r.keyed) {
-      ASSERT_TRUE(waitFor([&] { return p.radio.cell(sim::Cell::Tx) == 1; }, 5s));
+      ASSERT_TRUE(waitFor([&] { return p.radio.cell(cell) == 1; }, 5s));
     }
     p.radio.clearCommandLog();
     p.program.reset();
-    EXPECT_TRUE(waitFor([&] { return p.radio.cell(sim::Cell::Tx) == 0; }, 5s));
+    EXPECT_TRUE(waitFor([&] { return p.radio.cell(cell) == 0; }, 5s));
     // The release may go out on a port the end had already closed: opened
     // again for it, the port then says AI0; after it. A keying asked for
     // just before the end never goes out after the last release.
     const Commands log = p.radio.commandLog();
     if (r.keyed) {
-      EXPECT_NE(std::find(log.begin(), log.end(), "TX0;"), log.end());
+      EXPECT_NE(std::find(log.begin(), log.end(), release), log.end());
     }
-    const auto keying = std::find(log.rbegin(), log.rend(), "TX1;");
-    EXPECT_TRUE(keying == log.rend() || std::find(log.rbegin(), keying, "TX0;") != keying);
+    const auto last = std::find(log.rbegin(), log.rend(), keying);
+    EXPECT_TRUE(last == log.rend() || std::find(log.rbegin(), last, release) != last);
     std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(p.radio.cell(sim::Cell::Tx), 0) << "keyed after the end";
+    EXPECT_EQ(p.radio.cell(cell), 0) << "keyed after the end";
   }
 }
 

@@ -53,6 +53,9 @@ TEST(SendQueue, MergesOnlyWhatTheNewestMakesRedundant) {
       {"a read of the transmitter waits its turn, as does a record after a release",
        {"MD01;", "TX;", "TX0;FA14250000;"},
        {"MD01;", "TX;", "TX0;FA14250000;"}},
+      {"the MOX key waits for the settings and its release goes ahead, taking back only its own kind",
+       {"FA14250000;", "MX1;", "TX1;", "MD03;", "MX0;", "MX1;"},
+       {"MX0;", "FA14250000;", "TX1;", "MD03;", "MX1;"}},
       {"power switching keeps its turn", {"FA14250000;", "EX0381;", "PS0;", "PS1;"}, {"FA14250000;", "EX0381;", "PS0;", "PS1;"}},
   };
   for (const auto& row : rows) {

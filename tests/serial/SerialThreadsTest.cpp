@@ -244,11 +244,14 @@ bool onSendThread() {
 // sends it before anything else. Any other command is dropped at once.
 TEST(SerialLink, ReleaseSurvivesLineErrors) {
   const struct {
+    const char* release;
     int refusals;
     bool written;
-  } rows[] = {{1, true}, {3, true}, {4, false}};
+    const char* owedOpen;  // what the next open writes when it was not
+  } rows[] = {{"TX0;", 1, true, ""}, {"TX0;", 3, true, ""}, {"TX0;", 4, false, "TX0;AI0;FA;"},
+              {"MX0;", 1, true, ""}, {"MX0;", 4, false, "TX0;MX0;AI0;FA;"}};
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.refusals);
+    SCOPED_TRACE(std::string(row.release) + " refused " + std::to_string(row.refusals));
     Link link;
     ASSERT_TRUE(link.radio.ok());
     ASSERT_TRUE(link.open());
@@ -257,9 +260,9 @@ TEST(SerialLink, ReleaseSurvivesLineErrors) {
       if (onSendThread() && left.fetch_sub(1) > 0) s.errors = kCeFrame;
     });
     const auto t0 = std::chrono::steady_clock::now();
-    link.queue("TX0;");
+    link.queue(row.release);
     if (row.written) {
-      EXPECT_EQ(link.radio.receive(4, 2000), "TX0;");
+      EXPECT_EQ(link.radio.receive(4, 2000), row.release);
       EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(100 * row.refusals - 10));
       EXPECT_FALSE(link.port.releaseOwed());
     } else {
@@ -268,7 +271,7 @@ TEST(SerialLink, ReleaseSurvivesLineErrors) {
       EXPECT_TRUE(link.port.releaseOwed());
       link.port.setLineStatusHook(nullptr);
       link.queue("FA;");
-      EXPECT_EQ(link.radio.receive(11, 2000), "TX0;AI0;FA;");
+      EXPECT_EQ(link.radio.receive(std::strlen(row.owedOpen), 2000), row.owedOpen);
       EXPECT_FALSE(link.port.releaseOwed());
     }
     link.port.setLineStatusHook([](LineStatus& s) {
@@ -305,6 +308,24 @@ TEST(SerialLink, ReleaseOwedAtALossAndPacedAhead) {
   link.state.set_TxStat(0);
   ASSERT_TRUE(link.port.Open());
   EXPECT_EQ(link.radio.receive(8, 2000), "TX0;AI0;");
+
+  // The MOX key keys the transmitter too: asked for, or reported by the
+  // radio, a loss owes its release beside the transmitter's.
+  link.queue("MX1;");
+  ASSERT_EQ(link.radio.receive(4, 2000), "MX1;");
+  ASSERT_TRUE(link.port.Close());
+  EXPECT_TRUE(link.port.releaseOwed());
+  ASSERT_TRUE(link.port.Open());
+  EXPECT_EQ(link.radio.receive(12, 2000), "TX0;MX0;AI0;");
+  ASSERT_TRUE(link.port.Close());
+  ASSERT_TRUE(link.port.Open());
+  EXPECT_EQ(link.radio.receive(4, 2000), "AI0;") << "released at the open";
+  link.state.set_MX_Stat(1);
+  ASSERT_TRUE(link.port.Close());
+  EXPECT_TRUE(link.port.releaseOwed()) << "the radio reported MOX on";
+  link.state.set_MX_Stat(0);
+  ASSERT_TRUE(link.port.Open());
+  EXPECT_EQ(link.radio.receive(12, 2000), "TX0;MX0;AI0;");
 
   const auto t0 = std::chrono::steady_clock::now();
   for (int i = 0; i < 10; ++i) ASSERT_TRUE(link.send.sendAhead("TX0;"));
