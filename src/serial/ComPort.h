@@ -174,11 +174,11 @@ class ComPort {
   }
   // Keying of the transmitter, or (mox) by the MOX key, asked for (true) or
   // released on the line (false).
-  void noteKeying(bool asked, bool mox = false) {
-    (mox ? moxAsked_ : keyingAsked_).store(asked, std::memory_order_release);
-  }
-  bool keyingAsked() const { return keyingAsked_.load(std::memory_order_acquire); }
-  bool moxAsked() const { return moxAsked_.load(std::memory_order_acquire); }
+  // Sequentially consistent: the end reads these after setting its own
+  // flag, which the noting thread reads after writing them.
+  void noteKeying(bool asked, bool mox = false) { (mox ? moxAsked_ : keyingAsked_).store(asked); }
+  bool keyingAsked() const { return keyingAsked_.load(); }
+  bool moxAsked() const { return moxAsked_.load(); }
   // What the radio reports as sending; asked at every close, so it must
   // only read atomics.
   struct Transmitting {

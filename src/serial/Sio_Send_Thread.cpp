@@ -76,6 +76,10 @@ void Sio_Send_Thread::onStop() {
     }
     if (writeOne(cmd) != Sent::Written && isRelease(cmd)) port_.oweRelease(isMox(cmd));
   }
+  // At the end, a keying noted after the end looked is still released.
+  if (!keyingsVoid_.load() || state_.get_CommEnabled() == 0) return;
+  if (port_.keyingAsked() && writeOne(kRelease) != Sent::Written) port_.oweRelease();
+  if (port_.moxAsked() && writeOne(kMoxRelease) != Sent::Written) port_.oweRelease(true);
 }
 
 bool Sio_Send_Thread::takeOne() {
@@ -89,12 +93,16 @@ bool Sio_Send_Thread::takeOne() {
 }
 
 void Sio_Send_Thread::hold(std::string cmd) {
-  if (keysTransmitter(cmd) && keyingsVoid_.load(std::memory_order_acquire)) {
-    takenBack_.fetch_add(1, std::memory_order_relaxed);
-    return;
+  if (keysTransmitter(cmd)) {
+    // Asked for from here on: a loss of the line before its release owes
+    // one. Noted before the end's flag is read, as the end sets its flag
+    // before it reads this: one of the two sees the other.
+    port_.noteKeying(true, isMox(cmd));
+    if (keyingsVoid_.load()) {
+      takenBack_.fetch_add(1, std::memory_order_relaxed);
+      return;
+    }
   }
-  // Asked for from here on: a loss of the line before its release owes one.
-  if (keysTransmitter(cmd)) port_.noteKeying(true, isMox(cmd));
   if (held_.push(std::move(cmd)) > 0) merged_.fetch_add(1, std::memory_order_relaxed);
 }
 
@@ -181,6 +189,9 @@ Sio_Send_Thread::Sent Sio_Send_Thread::writeOne(const std::string& cmd) {
   const WriteOutcome outcome = port_.write(cmd.data(), cmd.size());
   account(cmd.size());
   if (outcome == WriteOutcome::Complete) written_.fetch_add(1, std::memory_order_relaxed);
+  // A reopen by another thread during the write paid the debt and cleared
+  // the note, but this keying reached the new line.
+  if (outcome == WriteOutcome::Complete && keysTransmitter(cmd)) port_.noteKeying(true, isMox(cmd));
   // A keying held behind this release is still asked for.
   if (outcome == WriteOutcome::Complete && isRelease(cmd)) port_.noteKeying(held_.holdsKeying(isMox(cmd)), isMox(cmd));
   // A device that has gone is closed now; the next command re-opens it.

@@ -83,7 +83,7 @@ class Sio_Send_Thread final : public MsgThread {
   // later is sent (the MOX key's carries no ticket), and nothing is sent.
   // Any thread.
   void voidKeyings() {
-    keyingsVoid_.store(true, std::memory_order_release);
+    keyingsVoid_.store(true);
     releasedThrough_.store(tickets_.load(std::memory_order_acquire), std::memory_order_release);
   }
 

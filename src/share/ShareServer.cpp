@@ -215,6 +215,9 @@ void ShareServer::flushPtt(Client& c) {
   // Keyed already, and the radio says so: nothing to send. A release
   // always goes.
   if (v != 0 && c.pttSent == 1 && backend_.snapshot().txStat != 0) return;
+  // Hung up already (its close not yet read): nobody would be left to
+  // release it, and the drop would end it at once.
+  if (v != 0 && peerGone(c)) return;
   c.pttSent = v != 0 ? 1 : 0;
   if (v != 0) {
     c.session.pttHeld = true;

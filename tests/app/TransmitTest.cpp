@@ -199,7 +199,7 @@ TEST(TransmitOrder, ReleaseTakesBackAKeyingInsideARecord) {
 // the program itself, the panel's MOX key or by a sharing client: the
 // radio hears the release.
 TEST(TransmitOrder, AnEndWhileKeyedReleases) {
-  enum class From { CommandSend, Mox, Client };
+  enum class From { CommandSend, Mox, MoxTyped, Client };
   const struct {
     const char* label;
     From from;
@@ -208,6 +208,7 @@ TEST(TransmitOrder, AnEndWhileKeyedReleases) {
       {"Command Send", From::CommandSend, true},
       {"a sharing client", From::Client, true},
       {"the MOX key", From::Mox, true},
+      {"MX1; by Command Send, after a retune in the same line", From::MoxTyped, true},
       {"Command Send, the end at once", From::CommandSend, false},
       {"a sharing client, the end at once", From::Client, false},
       {"the MOX key, the end at once", From::Mox, false},
@@ -216,14 +217,19 @@ TEST(TransmitOrder, AnEndWhileKeyedReleases) {
     SCOPED_TRACE(r.label);
     Paced p;
     ASSERT_TRUE(p.start());
-    const bool mox = r.from == From::Mox;
+    const bool mox = r.from == From::Mox || r.from == From::MoxTyped;
     const sim::Cell cell = mox ? sim::Cell::Mx : sim::Cell::Tx;
     const std::string keying = mox ? "MX1;" : "TX1;", release = mox ? "MX0;" : "TX0;";
     if (r.from == From::Client) p.s().shareBackend().perform(ptt(1));
-    else if (mox) p.s().request(kOpMoxToggle, false, 0);
+    else if (r.from == From::Mox) p.s().request(kOpMoxToggle, false, 0);
+    else if (mox) ASSERT_TRUE(p.s().sendText("FA07005000;MX1;"));
     else ASSERT_TRUE(p.s().sendText("TX1;"));
     if (r.keyed) {
       ASSERT_TRUE(waitFor([&] { return p.radio.cell(cell) == 1; }, 5s));
+    }
+    if (r.from == From::MoxTyped) {
+      const Commands log = p.radio.commandLog();
+      EXPECT_LT(indexOf(log, "FA07005000;"), indexOf(log, "MX1;"));
     }
     p.radio.clearCommandLog();
     p.program.reset();

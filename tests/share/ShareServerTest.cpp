@@ -276,6 +276,37 @@ TEST_F(ShareServerTest, ClientsRequestsActInTheirOrderAndNothingAfterQuit) {
   }
 }
 
+// A client that writes and hangs up at once (as `nc -q0` does): its
+// keying is not sent, since no one is left
+// to release it and the hang-up would only end a short transmission. The
+// server is held inside its first request until the close has arrived.
+TEST_F(ShareServerTest, AKeyingFromAClientThatHasHungUpIsNotSent) {
+  start([](ShareConfig& c) { c.confirmMs = 50, c.tickMs = 10; });
+  radio.setsUnheard = true;
+  const struct {
+    const char* write;
+    std::vector<std::string> actions;
+  } rows[] = {
+      {"T 1\n", {}},
+      {"f\nT 1\n", {}},
+      {"T 1\nT 0\n", {"T0"}},  // a release always goes
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.write);
+    const std::uint64_t before = server.requestCount();
+    {
+      std::unique_lock lock(radio.mu);
+      radio.asked.clear();
+      radio.s.txStat = 0;
+      test::LineClient client(port);
+      ASSERT_TRUE(client.send(row.write));
+      client.close();
+    }
+    ASSERT_TRUE(waitFor([&] { return server.requestCount() > before && server.clientCount() == 0; }, 2s));
+    EXPECT_EQ(radio.actions(), row.actions);
+  }
+}
+
 // A client's pending transmit changes come down to its newest: no relay
 // chatter. Each row: one write, the PTT values the radio is asked for while
 // the client is connected (at most), the last of them; every line is
