@@ -42,9 +42,15 @@ bool Station::start(const StationOptions& options) {
   // A line that fails while the link is on is waited for: its failed opens
   // ask for no notice meanwhile.
   port.setFaultCloseRule([this] { return linkWanted(); });
-  port.setReleaseListener([this] {
-    log("transmitter released at " + port.devicePath(port.GetPortNumber()) +
-        ": a release was owed since the port was lost");
+  port.setReleaseListener([this](bool written) {
+    const std::string path = port.devicePath(port.GetPortNumber());
+    if (written) {
+      releaseFailLogged_ = false;
+      log("transmitter released at " + path + ": a release was owed since the port was lost");
+    } else if (!releaseFailLogged_.exchange(true)) {  // once, not at every try
+      log("the transmitter's release could not be written at " + path +
+          ": the port stays closed and the next open tries again");
+    }
   });
   port.Open();
   faultClosesSeen_ = port.faultCloses();

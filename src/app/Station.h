@@ -206,6 +206,7 @@ class Station {
   bool running_ = false;
   std::atomic<bool> awaitingDevice_{false};
   std::atomic<bool> awaitingRadio_{false};
+  std::atomic<bool> releaseFailLogged_{false};  // the owed release's failure, once a streak
   // The silence wait (timer thread only): replies delivered when it began,
   // its looks so far, when it began.
   std::uint64_t repliesAtSilence_ = 0;

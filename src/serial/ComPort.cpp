@@ -236,6 +236,9 @@ bool ComPort::Open() {
       const bool mox = moxReleaseOwed_.load(std::memory_order_acquire);
       if (!SerialDevice::writeOnce(fd, mox ? "TX0;MX0;" : "TX0;", mox ? 8 : 4)) {
         SerialDevice::restoreAndClose(fd, applied);
+        lock.unlock();
+        std::lock_guard l(listenerMu_);
+        if (releaseListener_) releaseListener_(false);
         return false;
       }
       releaseOwed_.store(false, std::memory_order_release);
@@ -260,7 +263,7 @@ bool ComPort::Open() {
     SerialDevice::writeOnce(fd_, aiOn ? "AI1;" : "AI0;", 4);
   }
   std::lock_guard lock(listenerMu_);
-  if (released && releaseListener_) releaseListener_();
+  if (released && releaseListener_) releaseListener_(true);
   if (openListener_) openListener_();
   return true;
 }
@@ -350,7 +353,7 @@ void ComPort::setTransmitRule(std::function<Transmitting()> rule) {
   transmitRule_ = std::move(rule);
 }
 
-void ComPort::setReleaseListener(std::function<void()> listener) {
+void ComPort::setReleaseListener(std::function<void(bool written)> listener) {
   std::lock_guard lock(listenerMu_);
   releaseListener_ = std::move(listener);
 }

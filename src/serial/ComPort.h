@@ -186,8 +186,9 @@ class ComPort {
     bool mox = false;
   };
   void setTransmitRule(std::function<Transmitting()> rule);
-  // Called (from the opening thread) after an open wrote an owed release.
-  void setReleaseListener(std::function<void()> listener);
+  // Called (from the opening thread) after an open wrote an owed release
+  // (true) or could not, and stayed closed (false).
+  void setReleaseListener(std::function<void(bool written)> listener);
 
   // Counts successful opens; a reader that watches the descriptor notices a
   // re-open by it.
@@ -239,7 +240,7 @@ class ComPort {
   std::function<void()> openListener_;
   std::function<bool()> faultCloseRule_;   // guarded by listenerMu_
   std::function<Transmitting()> transmitRule_;  // guarded by listenerMu_
-  std::function<void()> releaseListener_;  // guarded by listenerMu_
+  std::function<void(bool)> releaseListener_;  // guarded by listenerMu_
   std::atomic<bool> releaseOwed_{false};
   std::atomic<bool> moxReleaseOwed_{false};
   std::atomic<bool> keyingAsked_{false};

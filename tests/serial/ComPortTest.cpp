@@ -166,6 +166,8 @@ TEST_F(PortFixture, FailedOpensPostNoticeZeroAndTheProbeLeavesThingsAlone) {
 // open whose release cannot be written (the line stopped) leaves the
 // port closed and the release owed for the open after.
 TEST_F(PortFixture, AnOwedReleaseOpensPastANoticeAndWaitsUntilItIsWritten) {
+  std::vector<bool> told;  // each owed release's outcome, as the listener heard it
+  port.setReleaseListener([&told](bool written) { told.push_back(written); });
   ASSERT_TRUE(port.Open());
   ASSERT_EQ(radio.receive(4, 1000), "AI0;");
   port.noteKeying(true);
@@ -195,6 +197,8 @@ TEST_F(PortFixture, AnOwedReleaseOpensPastANoticeAndWaitsUntilItIsWritten) {
   EXPECT_EQ(radio.receive(8, 1000), "TX0;AI0;");
   EXPECT_FALSE(port.releaseOwed());
   EXPECT_TRUE(notices().empty());
+  EXPECT_EQ(told, (std::vector<bool>{true, false, true}));
+  port.setReleaseListener(nullptr);
 }
 
 // A vanished device is counted once per fault close with the path it had;
