@@ -291,41 +291,34 @@ TEST(SerialLink, ReleaseOwedAtALossAndPacedAhead) {
   Link link;
   ASSERT_TRUE(link.radio.ok());
   ASSERT_TRUE(link.open());
-  link.queue("TX1;");
-  ASSERT_EQ(link.radio.receive(4, 2000), "TX1;");
-  ASSERT_TRUE(link.port.Close());
-  EXPECT_TRUE(link.port.releaseOwed());
-  link.queue("FA;");
-  EXPECT_EQ(link.radio.receive(11, 2000), "TX0;AI0;FA;");
-  EXPECT_FALSE(link.port.releaseOwed());
-  ASSERT_TRUE(link.port.Close());
-  EXPECT_FALSE(link.port.releaseOwed()) << "released at the open";
+  // The MOX key keys the transmitter too: its release follows the
+  // transmitter's.
+  const struct {
+    const char* keying;
+    bool (RadioState::*report)(std::int32_t);
+    const char* paid;
+  } kinds[] = {{"TX1;", &RadioState::set_TxStat, "TX0;AI0;"}, {"MX1;", &RadioState::set_MX_Stat, "TX0;MX0;AI0;"}};
+  for (const auto& k : kinds) {
+    SCOPED_TRACE(k.keying);
+    const std::size_t paid = std::strlen(k.paid);
+    link.queue(k.keying);
+    ASSERT_EQ(link.radio.receive(4, 2000), k.keying);
+    ASSERT_TRUE(link.port.Close());
+    EXPECT_TRUE(link.port.releaseOwed());
+    link.queue("FA;");
+    EXPECT_EQ(link.radio.receive(paid + 3, 2000), std::string(k.paid) + "FA;");
+    EXPECT_FALSE(link.port.releaseOwed());
+    ASSERT_TRUE(link.port.Close());
+    EXPECT_FALSE(link.port.releaseOwed()) << "released at the open";
 
-  ASSERT_TRUE(link.open());
-  link.state.set_TxStat(1);
-  ASSERT_TRUE(link.port.Close());
-  EXPECT_TRUE(link.port.releaseOwed()) << "the radio reported a transmission";
-  link.state.set_TxStat(0);
-  ASSERT_TRUE(link.port.Open());
-  EXPECT_EQ(link.radio.receive(8, 2000), "TX0;AI0;");
-
-  // The MOX key keys the transmitter too: asked for, or reported by the
-  // radio, a loss owes its release beside the transmitter's.
-  link.queue("MX1;");
-  ASSERT_EQ(link.radio.receive(4, 2000), "MX1;");
-  ASSERT_TRUE(link.port.Close());
-  EXPECT_TRUE(link.port.releaseOwed());
-  ASSERT_TRUE(link.port.Open());
-  EXPECT_EQ(link.radio.receive(12, 2000), "TX0;MX0;AI0;");
-  ASSERT_TRUE(link.port.Close());
-  ASSERT_TRUE(link.port.Open());
-  EXPECT_EQ(link.radio.receive(4, 2000), "AI0;") << "released at the open";
-  link.state.set_MX_Stat(1);
-  ASSERT_TRUE(link.port.Close());
-  EXPECT_TRUE(link.port.releaseOwed()) << "the radio reported MOX on";
-  link.state.set_MX_Stat(0);
-  ASSERT_TRUE(link.port.Open());
-  EXPECT_EQ(link.radio.receive(12, 2000), "TX0;MX0;AI0;");
+    ASSERT_TRUE(link.open());
+    (link.state.*k.report)(1);
+    ASSERT_TRUE(link.port.Close());
+    EXPECT_TRUE(link.port.releaseOwed()) << "the radio reported a transmission";
+    (link.state.*k.report)(0);
+    ASSERT_TRUE(link.port.Open());
+    EXPECT_EQ(link.radio.receive(paid, 2000), k.paid);
+  }
 
   const auto t0 = std::chrono::steady_clock::now();
   for (int i = 0; i < 10; ++i) ASSERT_TRUE(link.send.sendAhead("TX0;"));
