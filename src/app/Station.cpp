@@ -130,7 +130,7 @@ void Station::shutdown() {
   port.Close();
   // Saved last: a speed change's command to the radio has gone out by now
   // (at the old speed), so the radio works at the speed told.
-  if (speedTold_ != 0) port.SetBaudRate(speedTold_);
+  if (speedTold_ != 0 && sendThread_.watchedWritten()) port.SetBaudRate(speedTold_);
   std::string error;
   if (!WriteCommSetting(port, settingsField3_, options_.settingsDir, &error)) log("settings not saved: " + error);
 }
@@ -197,6 +197,22 @@ bool Station::sendText(std::string_view command) {
   }
   if (sendRing.Sio_RingBuff_Write(static_cast<std::int16_t>(command.size()), command.data()) <= 0) return false;
   return composerThread_.post(kMsgSendRelay);
+}
+
+std::string catRateCommand(const RadioState& st, int rate) {
+  MenuListItem item;
+  if (!st.get_MenuItemByType(kCatRateType, &item) || item.no < 1 || item.no > 999) return {};
+  int code = 0;
+  for (int i = 0; i < 4; ++i)
+    if (rate == (4800 << i)) code = i;
+  char text[16];
+  std::snprintf(text, sizeof text, "EX%03d%d;", static_cast<int>(item.no), code);
+  return text;
+}
+
+void Station::setSpeedTold(int bps) {
+  speedTold_ = bps;
+  sendThread_.watchWrites(bps != 0 ? catRateCommand(state, bps) : std::string());
 }
 
 bool Station::lineHealthy() {

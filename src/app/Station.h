@@ -60,6 +60,10 @@ inline constexpr MsgId kMsgRadioMissing = 0x8110;
 // silent period raises one time-out; a dead line raises one every tick.
 bool powerSyncTimedOut(RadioState& state, bool lineOk, std::uint32_t inQueue);
 
+// The command that sets CAT RATE to `rate` bit/s ("EX0381;"); empty when the
+// menu list has no CAT RATE item.
+std::string catRateCommand(const RadioState& st, int rate);
+
 struct StationOptions {
   // Serial device for this run; empty: the port settings decide.
   std::string devicePath;
@@ -149,11 +153,12 @@ class Station {
   bool awaitingDevice() const { return awaitingDevice_.load(std::memory_order_acquire); }
   // Whether the program waits for a silent radio to speak again.
   bool awaitingRadio() const { return awaitingRadio_.load(std::memory_order_acquire); }
-  // A speed change has told the radio (its command queued or sent) to work
-  // at `bps` from now on; 0 once the port has taken that speed. On the window
-  // thread. The exit saves the speed told, whatever step the change reached,
-  // so that the next start can talk to the radio.
-  void setSpeedTold(int bps) { speedTold_ = bps; }
+  // A speed change is telling the radio to work at `bps` from now on (said
+  // before its CAT RATE command is queued); 0 once the port has taken that
+  // speed. On the window thread. The exit saves the speed told once its
+  // command has gone out, whatever step the change reached, so that the
+  // next start can talk to the radio; before that the radio keeps the old.
+  void setSpeedTold(int bps);
   // One line of the log, stamped with the time (where options.log says).
   void log(const std::string& line);
 
@@ -214,6 +219,7 @@ class Station {
   bool silentOffLogged_ = false;
   std::int64_t silentSinceMs_ = 0;
   int speedTold_ = 0;
+  std::string speedCommand_;  // telling the radio speedTold_
   std::uint64_t faultClosesSeen_ = 0;
   std::int64_t lostAtMs_ = 0;
   std::string lostPath_;

@@ -119,6 +119,18 @@ void Sio_Send_Thread::key(const Msg& msg) {
   hold(std::string{'T', 'X', static_cast<char>('0' + msg.w), ';'});
 }
 
+void Sio_Send_Thread::watchWrites(std::string command) {
+  std::lock_guard lock(watchMu_);
+  watchedWritten_ = false;
+  watching_.store(!command.empty(), std::memory_order_release);
+  watched_ = std::move(command);
+}
+
+bool Sio_Send_Thread::watchedWritten() const {
+  std::lock_guard lock(watchMu_);
+  return watchedWritten_;
+}
+
 std::chrono::steady_clock::time_point Sio_Send_Thread::dueAt() {
   if (held_.empty() || state_.get_CommEnabled() == 0) return Clock::time_point::max();
   return std::max(lineFreeAt_ - kLineLead, retryAt_);
@@ -188,7 +200,13 @@ Sio_Send_Thread::Sent Sio_Send_Thread::writeOne(const std::string& cmd) {
   if (keysTransmitter(cmd)) port_.noteKeying(true, isMox(cmd));
   const WriteOutcome outcome = port_.write(cmd.data(), cmd.size());
   account(cmd.size());
-  if (outcome == WriteOutcome::Complete) written_.fetch_add(1, std::memory_order_relaxed);
+  if (outcome == WriteOutcome::Complete) {
+    written_.fetch_add(1, std::memory_order_relaxed);
+    if (watching_.load(std::memory_order_acquire)) {
+      std::lock_guard lock(watchMu_);
+      if (cmd.find(watched_) != std::string::npos) watchedWritten_ = true;
+    }
+  }
   // A reopen by another thread during the write paid the debt and cleared
   // the note, but this keying reached the new line.
   if (outcome == WriteOutcome::Complete && keysTransmitter(cmd)) port_.noteKeying(true, isMox(cmd));

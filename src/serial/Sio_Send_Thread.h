@@ -87,6 +87,11 @@ class Sio_Send_Thread final : public MsgThread {
     releasedThrough_.store(tickets_.load(std::memory_order_acquire), std::memory_order_release);
   }
 
+  // Watches for `command` to be written whole from now on (empty: stops).
+  // Any thread; the written command is told by watchedWritten.
+  void watchWrites(std::string command);
+  bool watchedWritten() const;
+
   // Statistics: records taken from the ring, of those written whole, and
   // those merged into a held command; keying not sent since a release
   // came after it (or serial work was off).
@@ -128,6 +133,10 @@ class Sio_Send_Thread final : public MsgThread {
   std::atomic<std::uint64_t> tickets_{0};
   std::atomic<std::uint64_t> releasedThrough_{0};  // tickets up to this are void
   std::atomic<bool> keyingsVoid_{false};
+  mutable std::mutex watchMu_;
+  std::string watched_;                  // guarded by watchMu_
+  bool watchedWritten_ = false;          // guarded by watchMu_
+  std::atomic<bool> watching_{false};
   int releaseTries_ = 0;
   Clock::time_point retryAt_{};
 };

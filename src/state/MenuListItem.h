@@ -7,6 +7,8 @@ namespace hrx {
 inline constexpr int kMenuItemMax = 500;      // room in the store
 inline constexpr int kMenuChoiceMax = 80;
 inline constexpr int kMenuChoiceLen = 21;
+// Menu item type of CAT RATE: its choices are the four speeds.
+inline constexpr int kCatRateType = 39;
 
 struct MenuListItem {
   std::int32_t no = 0;          // 1..196, the record's position + 1

@@ -4,12 +4,16 @@
 // unreadable file beside it. And the sharing choice's file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "SimPty.h"
+#include "SimRadio.h"
 #include "app/ShareSetting.h"
 #include "app/Station.h"
 #include "serial/CommSetting.h"
@@ -76,6 +80,51 @@ TEST(StationSettings, FirstStartIsQuietAFaultShowsNotice2) {
       ASSERT_EQ(lines.size(), 1u);
       EXPECT_NE(lines[0].find(r.logSays), std::string::npos) << lines[0];
     }
+  }
+}
+
+// An exit in the middle of a speed change saves the speed the radio was
+// told only once the command telling it has gone out: before that the
+// radio still works at the old speed, where the next start must look.
+TEST(StationSettings, AnExitSavesAToldSpeedOnlyOnceItsCommandWentOut) {
+  using namespace std::chrono_literals;
+  const struct {
+    const char* label;
+    bool written;
+    const char* saved;
+  } rows[] = {
+      {"the command went out", true, "1,9600,0\n"},
+      {"the command still waits", false, "1,4800,0\n"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.label);
+    sim::SimRadio radio;
+    sim::SimPty pty{radio};
+    std::string error;
+    ASSERT_TRUE(pty.open(&error) && pty.start()) << error;
+    test::TempDir dir;
+    test::Program program(pty.slavePath(), dir.path());
+    ASSERT_TRUE(program.ok);
+    Station& s = program.station;
+    ASSERT_TRUE(test::waitFor([&] { return s.state.get_CommEnabled() != 0 && s.port.IsOpen(); }, 5s));
+    // Serial work off: the command waits in the send ring, as at an exit
+    // that comes before the send thread has taken it.
+    if (!r.written) s.state.set_CommEnabled(0);
+    s.setSpeedTold(9600);
+    ASSERT_TRUE(s.sendText("EX0381;"));
+    const auto heard = [&] {
+      const auto log = radio.commandLog();
+      return std::find(log.begin(), log.end(), "EX0381;") != log.end();
+    };
+    if (r.written) {
+      ASSERT_TRUE(test::waitFor(heard, 5s));
+    } else {
+      std::this_thread::sleep_for(200ms);
+      ASSERT_FALSE(heard());
+    }
+    s.shutdown();
+    EXPECT_EQ(slurp(commSettingPath(dir.path())), r.saved);
+    pty.stop();
   }
 }
 

@@ -264,9 +264,10 @@ void CMenuListDlg::apply() {
       catIndex = IntOf(rec.value);
     }
   }
-  if (changed) w_.core()->request(kOpExSet, false, 0);
-  // The radio moves to the new speed as soon as the write reaches it.
+  // The radio moves to the new speed as soon as the write reaches it; told
+  // before the write is asked for, so that the exit sees it go out.
   if (catRate) st->setSpeedTold(4800 << std::clamp(catIndex, 0, 3));
+  if (changed) w_.core()->request(kOpExSet, false, 0);
   applying_ = true;
   hide();
   const bool reconnect = aiAtOpen_;

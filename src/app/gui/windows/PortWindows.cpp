@@ -165,25 +165,16 @@ void PortChanger::Cat_Rate_Change(int index, bool reconnect, std::function<void(
   });
 }
 
-std::string catRateCommand(const Station& st, int rate) {
-  MenuListItem item;
-  if (!st.state.get_MenuItemByType(kCatRateType, &item) || item.no < 1 || item.no > 999) return {};
-  int code = 0;
-  for (int i = 0; i < 4; ++i)
-    if (rate == (4800 << i)) code = i;
-  char text[16];
-  std::snprintf(text, sizeof text, "EX%03d%d;", static_cast<int>(item.no), code);
-  return text;
-}
-
 void PortChanger::changeBaudRate(int rate, bool reconnect, std::function<void()> done) {
   running_ = true;
   if (Station* st = station()) {
-    const std::string cmd = catRateCommand(*st, rate);
-    if (!cmd.empty() && st->sendRing.Sio_RingBuff_Write(static_cast<std::int16_t>(cmd.size()), cmd.data()) > 0) {
-      st->setSpeedTold(rate);
+    const std::string cmd = catRateCommand(st->state, rate);
+    // Told before it is queued: the exit saves the speed once it went out.
+    st->setSpeedTold(rate);
+    if (!cmd.empty() && st->sendRing.Sio_RingBuff_Write(static_cast<std::int16_t>(cmd.size()), cmd.data()) > 0)
       w_.core()->request(kOpSendKick, false, 0);
-    }
+    else
+      st->setSpeedTold(0);
   }
   switchOffAndClose([this, rate, reconnect, done = std::move(done)](bool) {
     QTimer::singleShot(kRateSettleMs, Qt::PreciseTimer, this, [this, rate, reconnect, done] {

@@ -40,8 +40,6 @@ inline constexpr int kRateSettleMs = 1000;
 // that resolves slowly).
 inline constexpr int kProbeLookMs = 100;
 inline constexpr int kProbeLooks = 100;
-// Menu item type of CAT RATE: its choices are the four speeds.
-inline constexpr int kCatRateType = 39;
 inline constexpr int kOpComSw = 1;
 inline constexpr int kOpSendKick = 107;
 
@@ -104,7 +102,6 @@ class PortChanger final : public QObject {
 // The EX command that sets the radio's CAT rate: the CAT RATE item of the
 // catalogue found by its type, the rate code; empty when the catalogue has
 // no such item.
-std::string catRateCommand(const Station& st, int rate);
 
 // COM Select (template 599) and Baud rate (template 589): one list, OK and
 // CANCEL, modeless. They report their end to the main window.

@@ -224,9 +224,10 @@ void SetupRestorer::catRate() {
   }
   RadioState* st = w_.core()->writableState();
   stageSetupItem(*st, item);
-  w_.core()->request(kOpExSet, false, 0);
-  // From here an exit must save the speed the radio is being told.
+  // From here an exit saves the speed the radio is being told, once the
+  // command has gone out.
   if (Station* station = w_.core()->stationOrNull()) station->setSpeedTold(4800 << std::clamp(item.raw, 0, 3));
+  w_.core()->request(kOpExSet, false, 0);
   pending_.assign(1, {item, 0});
   // As the menu list's OK: the settling pause, then the port follows.
   QTimer::singleShot(kRateSettleMs, Qt::PreciseTimer, this, [this, item] {
