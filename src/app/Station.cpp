@@ -396,7 +396,7 @@ bool Station::onTimer(std::uint32_t id) {
   static constexpr Route kComposerRoutes[] = {
       {kTimerSync, kMsgSyncStep},     {kTimerExSweep, kMsgExStep},   {kTimerKeepAlive, 0x856A},
       {kTimerRmPoll, kMsgRmPoll},     {kTimerSmPoll, kMsgSmPoll},    {kTimerPsOn, kMsgPsQuery1},
-      {kTimerPsOff, kMsgPsQuery2},    {kTimerKmSweep, kMsgKmStep},
+      {kTimerPsOff, kMsgPsQuery2},    {kTimerKmSweep, kMsgKmStep},   {kTimerKeepAliveAi, kMsgKeepAliveAi},
   };
   for (const Route& r : kComposerRoutes) {
     if (r.timer == id) {

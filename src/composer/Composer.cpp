@@ -155,10 +155,13 @@ void keepAlive(Composer& c, const Row&, const Msg&) {
   ComposerContext& x = c.ctx();
   if (x.state.get_AI_Stat() == 0) return;
   x.emitText("PS;");
-  if (x.state.get_PS_Stat() != 0 && x.state.get_AI_Stat() != 0) {
-    x.sleepMs(30);
-    x.emitText("AI;");
-  }
+  if (x.state.get_PS_Stat() != 0 && x.state.get_AI_Stat() != 0) x.mainWindow.setTimer(kTimerKeepAliveAi, 30);
+}
+
+void keepAliveAi(Composer& c, const Row&, const Msg&) {
+  ComposerContext& x = c.ctx();
+  x.mainWindow.killTimer(kTimerKeepAliveAi);
+  if (x.state.get_PS_Stat() != 0 && x.state.get_AI_Stat() != 0) x.emitText("AI;");
 }
 
 void sendKick(Composer& c, const Row&, const Msg&) { c.ctx().sendThread.post(kMsgSend); }
@@ -697,6 +700,7 @@ constexpr Row kControls[] = {
     text(0, kMsgSendZi, "Anl_Send_ZI", "ZI;"),
     custom(0, kMsgSendSq, "Anl_Send_SQ", sendSq),
     custom(0, kMsgSendTx, "Anl_Send_TX", sendTx),
+    custom(0, kMsgKeepAliveAi, "Anl_Send_KeepAlive_AI", keepAliveAi),
 };
 
 // A template's length must be its code's length in one of the command tables.

@@ -18,6 +18,9 @@ inline constexpr std::uint32_t kTimerKeepAlive = 8;   // keep-alive, 1000 ms
 inline constexpr std::uint32_t kTimerPsOn = 23;       // power-on query, 100 ms
 inline constexpr std::uint32_t kTimerPsOff = 24;      // power-off queries, 50 ms
 inline constexpr std::uint32_t kTimerKmSweep = 25;    // keyer memory read-out, 30 ms
+// The keep-alive's AI query, 30 ms after its PS query, once: a timer, so
+// that a keying asked for meanwhile does not wait behind the pause.
+inline constexpr std::uint32_t kTimerKeepAliveAi = 43;
 
 // Control messages posted straight to the composer.
 inline constexpr MsgId kMsgSyncStep = 0x8107;
@@ -40,6 +43,7 @@ inline constexpr MsgId kMsgSendSq = 0x88EC;
 // The transmitter: wParam 0 receive, 1 or 2 transmit; lParam the send
 // thread's ticket for the keying (0: none).
 inline constexpr MsgId kMsgSendTx = 0x88ED;
+inline constexpr MsgId kMsgKeepAliveAi = 0x88EE;
 
 // Posted to the main window at the end of the menu read-out, in this order:
 // the BG, CO and BP events (lParam 0), so the window redraws what the menu

@@ -126,7 +126,7 @@ TEST(ComposerTranscript, IdQueryKeepAliveAndConnectionSwitch) {
       {0, 0, 0, 0x856A, ""},
       {0, 1, 0, 0x856A, ""},
       {1, 0, 0, 0x856A, "PS;"},
-      {1, 1, 0, 0x856A, "PS; +30 AI;"},
+      {1, 1, 0, 0x856A, "PS;"},
       {0, 0, 0, 0x8501, "AI1; +20 AI;"},
       {0, 0, 1, 0x8501, "AI0; +20 AI; +25"},
   };
@@ -136,6 +136,19 @@ TEST(ComposerTranscript, IdQueryKeepAliveAndConnectionSwitch) {
     rig.state.set_PS_Stat(c.ps);
     rig.mirror.set_AI_Stat(c.mirrorAi);
     EXPECT_EQ(rig.transcript(c.msg), c.want) << std::hex << c.msg << " AI " << c.ai << " PS " << c.ps;
+  }
+  // The keep-alive's AI query 30 ms after its PS query, on a one-shot timer:
+  // the composer is not held for the pause, and a link gone meanwhile is
+  // not queried.
+  for (const bool linkStays : {true, false}) {
+    ComposerRig rig;
+    rig.state.set_AI_Stat(1);
+    rig.state.set_PS_Stat(1);
+    EXPECT_EQ(rig.transcript(0x856A), "PS;");
+    EXPECT_EQ(rig.window.timerPeriod(kTimerKeepAliveAi), 30u);
+    if (!linkStays) rig.state.set_AI_Stat(0);
+    EXPECT_EQ(rig.transcript(kMsgKeepAliveAi), linkStays ? "AI;" : "") << linkStays;
+    EXPECT_EQ(rig.window.timerPeriod(kTimerKeepAliveAi), 0u);
   }
 }
 
@@ -205,7 +218,7 @@ const OpCase kCases[] = {
     // Link and power (their side effects have tests of their own).
     {1, 0, 0, "AI1;AI;"}, {1, 0, 0, "AI0;AI;", SET(r.mirror.set_AI_Stat(1))},
     {1, 0, 0, "", SET(r.mirror.set_AI_Stat(2))}, {2, 0, 0, "PS1;PS1;"}, {2, 0, 0, "PS0;", SET(r.mirror.set_PS_Stat(1))},
-    {106, 0, 0, ""}, {106, 0, 0, "PS;AI;", SET(r.state.set_AI_Stat(1), r.state.set_PS_Stat(1))},
+    {106, 0, 0, ""}, {106, 0, 0, "PS;", SET(r.state.set_AI_Stat(1), r.state.set_PS_Stat(1))},
 };
 
 TEST(ComposerOperations, OperationsQueueTheirExactCommands) {
