@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Runs a station program as a network client of the sharing server
+# (Hamlib model 2, NET rigctl, at 127.0.0.1:PORT) with a throw-away home and
+# a configuration written here, for recording its conversation:
+#   tools/share-client.sh PROGRAM PORT < actions
+# Actions, one a line, until the end of the input ends the program:
+#   xmlrpc METHOD [ARG...]   fldigi's XML-RPC (numbers go as doubles)
+#   api TYPE [VALUE]         JS8Call's TCP API
+#   keys TEXT                typed at tlf's terminal ("\n" is Enter)
+# Needs the program (Debian package of its name) and, but for tlf, Xvfb.
+set -euo pipefail
+prog=$1 port=$2
+rig=127.0.0.1:$port
+home=$(mktemp -d)
+pids=()
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null || true
+    for _ in $(seq 50); do kill -0 "${pids[i]}" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "${pids[i]}" 2>/dev/null || true
+  done
+  rm -rf "$home"
+}
+trap cleanup EXIT
+export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
+
+display() {
+  exec 4>"$home/display"
+  Xvfb -displayfd 4 -nolisten tcp -screen 0 1280x1024x24 >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 50); do [ -s "$home/display" ] && break; sleep 0.1; done
+  export DISPLAY=:$(head -n1 "$home/display")
+}
+
+xmlrpc() {
+  python3 - "$@" <<'EOF'
+import sys, xmlrpc.client
+def arg(a):
+    try:
+        return float(a)
+    except ValueError:
+        return a
+s = xmlrpc.client.ServerProxy("http://127.0.0.1:7362/")
+print(sys.argv[1], getattr(s, sys.argv[1])(*[arg(a) for a in sys.argv[2:]]), file=sys.stderr)
+EOF
+}
+
+api() {
+  python3 - "$@" <<'EOF'
+import json, socket, sys
+c = socket.create_connection(("127.0.0.1", 2442), timeout=5)
+m = {"type": sys.argv[1], "value": sys.argv[2] if len(sys.argv) > 2 else "", "params": {}}
+c.sendall((json.dumps(m) + "\n").encode())
+c.close()
+EOF
+}
+
+case $prog in
+  fldigi)
+    display
+    mkdir -p "$home/.fldigi"
+    cat >"$home/.fldigi/fldigi_def.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8"?>
+<FLDIGI_DEFS>
+<MYCALL>N0CALL</MYCALL>
+<MYLOCATOR>JO62</MYLOCATOR>
+<CHKUSEHAMLIBIS>1</CHKUSEHAMLIBIS>
+<CHKUSERIGCATIS>0</CHKUSERIGCATIS>
+<CHKUSEXMLRPCIS>0</CHKUSEXMLRPCIS>
+<HAMRIGNAME>NET rigctl</HAMRIGNAME>
+<HAMRIGMODEL>2</HAMRIGMODEL>
+<HAMRIGDEVICE>$rig</HAMRIGDEVICE>
+<HAMLIBCMDPTT>1</HAMLIBCMDPTT>
+<RTSPTT>0</RTSPTT>
+<DTRPTT>0</DTRPTT>
+<AUDIOIO>3</AUDIOIO>
+</FLDIGI_DEFS>
+EOF
+    fldigi --config-dir "$home/.fldigi" >"$home/log" 2>&1 &
+    pids+=($!)
+    ;;
+  *) echo "unknown program $prog" >&2; exit 2 ;;
+esac
+
+while IFS= read -r action; do
+  set -- $action
+  case $1 in
+    xmlrpc) shift; xmlrpc "$@" || echo "failed: $action" >&2 ;;
+    api) shift; api "$@" || echo "failed: $action" >&2 ;;
+    keys) printf '%b' "${action#keys }" >&5 ;;
+    *) echo "unknown action $action" >&2 ;;
+  esac
+done
