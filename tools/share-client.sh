@@ -5,9 +5,11 @@
 #   tools/share-client.sh PROGRAM PORT < actions
 # Actions, one a line, until the end of the input ends the program:
 #   xmlrpc METHOD [ARG...]   fldigi's XML-RPC (numbers go as doubles)
-#   api TYPE [VALUE]         JS8Call's TCP API
+#   api TYPE [WORD...] [KEY=NUMBER...]  JS8Call's TCP API: the words are
+#                            its value, the numbers its parameters
 #   keys TEXT                typed at tlf's terminal ("\n" is Enter)
 # Needs the program (Debian package of its name) and, but for tlf, Xvfb.
+# SHARE_CLIENT_KEEP=DIR keeps the home (its logs, the settings it saved).
 set -euo pipefail
 prog=$1 port=$2
 rig=127.0.0.1:$port
@@ -19,6 +21,7 @@ cleanup() {
     for _ in $(seq 50); do kill -0 "${pids[i]}" 2>/dev/null || break; sleep 0.1; done
     kill -9 "${pids[i]}" 2>/dev/null || true
   done
+  [ -z "${SHARE_CLIENT_KEEP:-}" ] || cp -r "$home/." "$SHARE_CLIENT_KEEP"
   rm -rf "$home"
 }
 trap cleanup EXIT
@@ -50,7 +53,13 @@ api() {
   python3 - "$@" <<'EOF'
 import json, socket, sys
 c = socket.create_connection(("127.0.0.1", 2442), timeout=5)
-m = {"type": sys.argv[1], "value": sys.argv[2] if len(sys.argv) > 2 else "", "params": {}}
+m = {"type": sys.argv[1], "value": "", "params": {}}
+for a in sys.argv[2:]:
+    k, eq, v = a.partition("=")
+    if eq:
+        m["params"][k] = int(v)
+    else:
+        m["value"] = (m["value"] + " " + a).strip()
 c.sendall((json.dumps(m) + "\n").encode())
 c.close()
 EOF
@@ -78,6 +87,28 @@ case $prog in
 </FLDIGI_DEFS>
 EOF
     fldigi --config-dir "$home/.fldigi" >"$home/log" 2>&1 &
+    pids+=($!)
+    ;;
+  js8call|wsjtx)
+    display
+    ini=$XDG_CONFIG_HOME/$([ "$prog" = js8call ] && echo JS8Call || echo WSJT-X).ini
+    # Enumerations are kept as Qt writes a variant of a named type.
+    cat >"$ini" <<'EOF'
+[Configuration]
+MyCall=N0CALL
+MyGrid=JO62
+Rig=Hamlib NET rigctl
+CATNetworkPort=@RIG@
+PTTMethod=@Variant(\0\0\0\x7f\0\0\0\x1eTransceiverFactory::PTTMethod\0\0\0\0\xfPTT_method_CAT\0)
+SplitMode=@Variant(\0\0\0\x7f\0\0\0\x1eTransceiverFactory::SplitMode\0\0\0\0\xfsplit_mode_rig\0)
+Polling=1
+TCPEnabled=true
+TCPServer=127.0.0.1
+TCPServerPort=2442
+AcceptTCPRequests=true
+EOF
+    sed -i "s/@RIG@/$rig/" "$ini"
+    "$prog" >"$home/log" 2>&1 &
     pids+=($!)
     ;;
   *) echo "unknown program $prog" >&2; exit 2 ;;
