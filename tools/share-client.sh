@@ -7,7 +7,7 @@
 #   xmlrpc METHOD [ARG...]   fldigi's XML-RPC (numbers go as doubles)
 #   api TYPE [WORD...] [KEY=NUMBER...]  JS8Call's TCP API: the words are
 #                            its value, the numbers its parameters
-#   keys TEXT                typed at tlf's terminal ("\n" is Enter)
+#   keys TEXT                typed at tlf's terminal ("\r" is Enter)
 # Needs the program (Debian package of its name) and, but for tlf, Xvfb.
 # SHARE_CLIENT_KEEP=DIR keeps the home (its logs, the settings it saved).
 set -euo pipefail
@@ -110,6 +110,14 @@ EOF
     sed -i "s/@RIG@/$rig/" "$ini"
     "$prog" >"$home/log" 2>&1 &
     pids+=($!)
+    ;;
+  tlf)
+    cd "$home"
+    printf '%s\n' CALL=N0CALL CONTEST=qso LOGFILE=qso.log RADIO_CONTROL RIGMODEL=2 "RIGPORT=$rig" >logcfg.dat
+    mkfifo keys
+    TERM=xterm script -qfec "stty rows 30 cols 100; tlf -n" /dev/null <keys >"$home/log" 2>&1 &
+    pids+=($!)
+    exec 5>keys
     ;;
   *) echo "unknown program $prog" >&2; exit 2 ;;
 esac
