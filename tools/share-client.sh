@@ -16,10 +16,12 @@ rig=127.0.0.1:$port
 home=$(mktemp -d)
 pids=()
 cleanup() {
+  # Each was started as a process group of its own: its helpers (WSJT-X's
+  # decoder) end with it.
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill "${pids[i]}" 2>/dev/null || true
-    for _ in $(seq 50); do kill -0 "${pids[i]}" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "${pids[i]}" 2>/dev/null || true
+    kill -- -"${pids[i]}" 2>/dev/null || true
+    for _ in $(seq 50); do kill -0 -- -"${pids[i]}" 2>/dev/null || break; sleep 0.1; done
+    kill -9 -- -"${pids[i]}" 2>/dev/null || true
   done
   [ -z "${SHARE_CLIENT_KEEP:-}" ] || cp -r "$home/." "$SHARE_CLIENT_KEEP"
   rm -rf "$home"
@@ -30,7 +32,7 @@ mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
 
 display() {
   exec 4>"$home/display"
-  Xvfb -displayfd 4 -nolisten tcp -screen 0 1280x1024x24 >/dev/null 2>&1 &
+  setsid Xvfb -displayfd 4 -nolisten tcp -screen 0 1280x1024x24 >/dev/null 2>&1 &
   pids+=($!)
   for _ in $(seq 50); do [ -s "$home/display" ] && break; sleep 0.1; done
   export DISPLAY=:$(head -n1 "$home/display")
@@ -86,7 +88,7 @@ case $prog in
 <AUDIOIO>3</AUDIOIO>
 </FLDIGI_DEFS>
 EOF
-    fldigi --config-dir "$home/.fldigi" >"$home/log" 2>&1 &
+    setsid fldigi --config-dir "$home/.fldigi" >"$home/log" 2>&1 &
     pids+=($!)
     ;;
   js8call|wsjtx)
@@ -108,14 +110,14 @@ TCPServerPort=2442
 AcceptTCPRequests=true
 EOF
     sed -i "s/@RIG@/$rig/" "$ini"
-    "$prog" >"$home/log" 2>&1 &
+    setsid "$prog" >"$home/log" 2>&1 &
     pids+=($!)
     ;;
   tlf)
     cd "$home"
     printf '%s\n' CALL=N0CALL CONTEST=qso LOGFILE=qso.log RADIO_CONTROL RIGMODEL=2 "RIGPORT=$rig" >logcfg.dat
     mkfifo keys
-    TERM=xterm script -qfec "stty rows 30 cols 100; tlf -n" /dev/null <keys >"$home/log" 2>&1 &
+    TERM=xterm setsid script -qfec "stty rows 30 cols 100; tlf -n" /dev/null <keys >"$home/log" 2>&1 &
     pids+=($!)
     exec 5>keys
     ;;

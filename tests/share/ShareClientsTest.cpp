@@ -396,7 +396,7 @@ TEST(ShareClients, RecordedConversationsReplay) {
       }
       ASSERT_TRUE(client) << "a line before any client";
       const std::string request = l[i].substr(2);
-      SCOPED_TRACE(request);
+      SCOPED_TRACE("line " + std::to_string(i + 1) + ": " + request);
       std::string expected;
       std::vector<std::string> cat;
       for (; i + 1 < l.size() && starts(l[i + 1], "< "); ++i) expected += l[i + 1].substr(2) + '\n';
