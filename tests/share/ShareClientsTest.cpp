@@ -129,10 +129,15 @@ struct Shack {
   // A directive other than the client's own lines.
   bool act(const std::string& l) {
     if (starts(l, "radio ")) {
+      const std::uint64_t sent = radio.repliesSent(), heard = station().repliesDelivered();
       for (const std::string& c : words(l.substr(6)))
         if (!radio.applyLocal(c)) return false;
-      // With the link off the program hears none of it.
-      return station().state.get_AI_Stat() == 0 || waitFor([&] { return inStep(); }, 3s);
+      // With the link off the program hears none of it. In step is not
+      // enough: "FR4 MD12 FR0" with the sub mode already 2 ends where it
+      // began, and a client could hear the passing FR4 before its FR0.
+      return station().state.get_AI_Stat() == 0 || waitFor([&] {
+               return station().repliesDelivered() - heard >= radio.repliesSent() - sent && inStep();
+             }, 3s);
     }
     if (l == "com") {
       // The switch as the file means it: the link off, or on and read out.
