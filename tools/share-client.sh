@@ -7,8 +7,10 @@
 #   xmlrpc METHOD [ARG...]   fldigi's XML-RPC (numbers go as doubles)
 #   api TYPE [WORD...] [KEY=NUMBER...]  JS8Call's TCP API: the words are
 #                            its value, the numbers its parameters
+#   click X Y                a mouse click on the screen (1280x1024) at X,Y
 #   keys TEXT                typed at tlf's terminal ("\r" is Enter)
-# Needs the program (Debian package of its name) and, but for tlf, Xvfb.
+# Needs the program (Debian package of its name) and, but for tlf, Xvfb;
+# gpredict's clicks need xdotool.
 # SHARE_CLIENT_KEEP=DIR keeps the home (its logs, the settings it saved).
 set -euo pipefail
 prog=$1 port=$2
@@ -121,6 +123,14 @@ EOF
     pids+=($!)
     exec 5>keys
     ;;
+  gpredict)
+    display
+    mkdir -p "$XDG_CONFIG_HOME/Gpredict/hwconf"
+    printf '%s\n' '[Radio]' Host=127.0.0.1 "Port=$port" LO=0 Type=0 PTT=0 VFOUp=0 VFODown=0 \
+      >"$XDG_CONFIG_HOME/Gpredict/hwconf/hrx.rig"
+    setsid gpredict >"$home/log" 2>&1 &
+    pids+=($!)
+    ;;
   *) echo "unknown program $prog" >&2; exit 2 ;;
 esac
 
@@ -129,6 +139,7 @@ while IFS= read -r action; do
   case $1 in
     xmlrpc) shift; xmlrpc "$@" || echo "failed: $action" >&2 ;;
     api) shift; api "$@" || echo "failed: $action" >&2 ;;
+    click) xdotool mousemove "$2" "$3" click 1 ;;
     keys) printf '%b' "${action#keys }" >&5 ;;
     *) echo "unknown action $action" >&2 ;;
   esac
