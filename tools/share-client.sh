@@ -10,7 +10,7 @@
 #   click X Y                a mouse click on the screen (1280x1024) at X,Y
 #   keys TEXT                typed at tlf's terminal ("\r" is Enter)
 # Needs the program (Debian package of its name) and, but for tlf, Xvfb;
-# gpredict's clicks need xdotool.
+# the clicks (gpredict, WSJT-X) need xdotool.
 # SHARE_CLIENT_KEEP=DIR keeps the home (its logs, the settings it saved).
 set -euo pipefail
 prog=$1 port=$2
