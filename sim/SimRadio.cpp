@@ -562,7 +562,10 @@ SimState initialState() {
 
 SimRadio::SimRadio() : st_(initialState()) {}
 
-void SimRadio::emit(std::string_view reply) { shaper_.shape(reply, outbox_); }
+void SimRadio::emit(std::string_view reply) {
+  repliesSent_ += static_cast<std::uint64_t>(std::count(reply.begin(), reply.end(), ';'));
+  shaper_.shape(reply, outbox_);
+}
 
 void SimRadio::report(const SimState& before) {
   if (std::memcmp(&before, &st_, sizeof st_) == 0) return;
@@ -804,6 +807,11 @@ void SimRadio::advance(std::chrono::milliseconds elapsed) {
 std::int64_t SimRadio::commandCount() const {
   std::lock_guard lock(mu_);
   return commands_;
+}
+
+std::uint64_t SimRadio::repliesSent() const {
+  std::lock_guard lock(mu_);
+  return repliesSent_;
 }
 
 std::vector<std::string> SimRadio::commandLog() const {

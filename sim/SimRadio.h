@@ -119,6 +119,8 @@ class SimRadio {
   std::vector<std::string> commandLog() const;
   // Forgets the log, so a test can look at what one action sent.
   void clearCommandLog();
+  // Replies and reports put out so far (each ';' one), before any shaping.
+  std::uint64_t repliesSent() const;
 
  private:
   enum class Origin { Line, Local };
@@ -128,6 +130,7 @@ class SimRadio {
   void notify();
 
   mutable std::mutex mu_;
+  std::uint64_t repliesSent_ = 0;
   SimState st_;
   std::string pending_;
   bool overflow_ = false;

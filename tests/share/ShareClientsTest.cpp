@@ -12,9 +12,14 @@
 //   > LINE          what the client sent
 //   < LINE          the server's answer, one line each
 //   = CMD           a command the radio received for the line above
-// Recording (HRX900_RECORD_CLIENTS=1, needs rigctl): the client runs
-// against a logging relay in front of the server and the file is written
-// again from its `type` lines.
+// Recording (HRX900_RECORD_CLIENTS=1, or a part of the files' names): the
+// client runs against a logging relay in front of the server and the file
+// is written again from its `type` lines. Without a "# recorded with: CMD"
+// line the client is rigctl, given each `type` line in turn; otherwise CMD
+// is run with the relay's port and given the `type` lines on its standard
+// input, but for "type sleep N", which waits while the program polls. Radio,
+// COM and restart lines are then applied between one answer and the next
+// line, so the conversation takes them in the same place when replayed.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -25,6 +30,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -123,10 +129,15 @@ struct Shack {
   // A directive other than the client's own lines.
   bool act(const std::string& l) {
     if (starts(l, "radio ")) {
+      const std::uint64_t sent = radio.repliesSent(), heard = station().repliesDelivered();
       for (const std::string& c : words(l.substr(6)))
         if (!radio.applyLocal(c)) return false;
-      // With the link off the program hears none of it.
-      return station().state.get_AI_Stat() == 0 || waitFor([&] { return inStep(); }, 3s);
+      // With the link off the program hears none of it. In step is not
+      // enough: "FR4 MD12 FR0" with the sub mode already 2 ends where it
+      // began, and a client could hear the passing FR4 before its FR0.
+      return station().state.get_AI_Stat() == 0 || waitFor([&] {
+               return station().repliesDelivered() - heard >= radio.repliesSent() - sent && inStep();
+             }, 3s);
     }
     if (l == "com") {
       // The switch as the file means it: the link off, or on and read out.
@@ -193,35 +204,89 @@ class Relay {
     std::lock_guard lock(mu_);
     return last_;
   }
+  // A radio, COM or restart line, applied once the client's last line has
+  // had its answer (its next one waits meanwhile) and noted there.
+  bool apply(const std::string& directive) {
+    std::unique_lock lock(mu_);
+    directive_ = directive;
+    applied_ = false;
+    cv_.wait(lock, [&] { return applied_; });
+    return appliedOk_;
+  }
   int port = 0;
 
  private:
   void finish() {
-    if (!open_) return;
+    if (!open_) {
+      answer_.clear();
+      return;
+    }
     if (!answer_.empty() && answer_.back() != '\n') answer_ += '\n';
     for (std::size_t i = 0; i < answer_.size();) {
       const std::size_t nl = answer_.find('\n', i);
       lines_.push_back("< " + answer_.substr(i, nl - i));
       i = nl + 1;
     }
-    for (const std::string& c : shack_.since()) lines_.push_back("= " + c);
-    shack_.setMark();
+    // A line sent before the last one's answer shares the answers' commands
+    // with the lines after it, up to the one answered.
+    if (!answer_.empty()) {
+      for (const std::string& c : shack_.since()) lines_.push_back("= " + c);
+      shack_.setMark();
+    }
     answer_.clear();
     open_ = false;
+  }
+  bool pending() {
+    std::lock_guard lock(mu_);
+    return !directive_.empty();
+  }
+  void applyPending(int& client, int& server, std::string& fromClient, std::string& toClient) {
+    std::string directive;
+    {
+      std::lock_guard lock(mu_);
+      finish();
+      directive = directive_;
+    }
+    const bool ok = shack_.act(directive);
+    shack_.setMark();
+    if (directive == "restart") {
+      // The server has dropped its connections; so does the relay.
+      if (client >= 0) ::close(client);
+      if (server >= 0) ::close(server);
+      client = server = -1;
+      fromClient.clear();
+      toClient.clear();
+    }
+    std::lock_guard lock(mu_);
+    lines_.push_back(directive);
+    directive_.clear();
+    appliedOk_ = ok;
+    applied_ = true;
+    cv_.notify_all();
   }
   void run() {
     int client = -1, server = -1;
     std::string fromClient, toClient;
     std::size_t logSize = 0;
     auto quietSince = std::chrono::steady_clock::now();
+    auto serverSince = quietSince;
     while (!stop_) {
-      pollfd p[3] = {{listen_, POLLIN, 0}, {client, POLLIN, 0}, {server, POLLIN, 0}};
+      const bool hold = pending();
+      pollfd p[3] = {{hold ? -1 : listen_, POLLIN, 0}, {hold ? -1 : client, POLLIN, 0}, {server, POLLIN, 0}};
       ::poll(p, 3, 10);
       const auto now = std::chrono::steady_clock::now();
       const std::size_t n = shack_.radio.commandLog().size();
       if (n != logSize) {
         logSize = n;
         quietSince = now;
+      }
+      if (hold && toClient.empty() && now - quietSince > 150ms && now - serverSince > 100ms &&
+          [&] {
+            std::lock_guard lock(mu_);
+            return !open_ || !answer_.empty();
+          }()) {
+        applyPending(client, server, fromClient, toClient);
+        continue;
       }
       if (p[0].revents & POLLIN) {
         if (client >= 0) ::close(client);
@@ -260,7 +325,9 @@ class Relay {
       }
       if (server >= 0 && (p[2].revents & (POLLIN | POLLHUP))) {
         const ssize_t r = ::recv(server, buf, sizeof buf, 0);
+        serverSince = now;
         if (r <= 0) {
+          // The client hears of the close once the answers are passed on.
           ::close(server);
           server = -1;
         } else {
@@ -274,6 +341,10 @@ class Relay {
         ::send(client, toClient.data(), toClient.size(), MSG_NOSIGNAL);
         toClient.clear();
       }
+      if (server < 0 && client >= 0 && toClient.empty()) {
+        ::close(client);
+        client = -1;
+      }
     }
     if (client >= 0) ::close(client);
     if (server >= 0) ::close(server);
@@ -284,6 +355,9 @@ class Relay {
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::mutex mu_;
+  std::condition_variable cv_;
+  std::string directive_;
+  bool applied_ = false, appliedOk_ = false;
   std::vector<std::string> lines_;
   std::string answer_;
   bool open_ = false;
@@ -327,7 +401,7 @@ TEST(ShareClients, RecordedConversationsReplay) {
       }
       ASSERT_TRUE(client) << "a line before any client";
       const std::string request = l[i].substr(2);
-      SCOPED_TRACE(request);
+      SCOPED_TRACE("line " + std::to_string(i + 1) + ": " + request);
       std::string expected;
       std::vector<std::string> cat;
       for (; i + 1 < l.size() && starts(l[i + 1], "< "); ++i) expected += l[i + 1].substr(2) + '\n';
@@ -340,10 +414,12 @@ TEST(ShareClients, RecordedConversationsReplay) {
         EXPECT_TRUE(client->ask(request, n, &answer));
         EXPECT_EQ(answer, expected);
       }
+      ++lines;
+      // Sent ahead of an answer: its commands come with a later line's.
+      if (n == 0 && request != "q" && request != "\\quit") continue;
       waitFor([&] { return shack.since() == cat; }, 2s);
       EXPECT_EQ(shack.since(), cat);
       shack.setMark();
-      ++lines;
     }
     EXPECT_GT(lines, 0);
   }
@@ -351,28 +427,44 @@ TEST(ShareClients, RecordedConversationsReplay) {
 
 // Not a check: writes the conversations again with the real client.
 TEST(ShareClients, RecordWithTheRealClient) {
-  if (std::getenv("HRX900_RECORD_CLIENTS") == nullptr) GTEST_SKIP() << "recording only with HRX900_RECORD_CLIENTS=1";
-  ASSERT_EQ(std::system("command -v rigctl >/dev/null 2>&1"), 0);
+  const char* which = std::getenv("HRX900_RECORD_CLIENTS");
+  if (which == nullptr) GTEST_SKIP() << "recording only with HRX900_RECORD_CLIENTS=1";
   Shack shack;
   ASSERT_TRUE(shack.open());
   Relay relay(shack);
   for (const auto& file : conversations()) {
+    if (std::string(which) != "1" && file.filename().string().find(which) == std::string::npos) continue;
+    const std::vector<std::string> lines = readLines(file);
+    std::string driver;
+    for (const std::string& l : lines)
+      if (starts(l, "# recorded with: ")) driver = std::string(HRX900_SOURCE_DIR) + "/" + l.substr(17);
+    if (driver.empty()) {
+      ASSERT_EQ(std::system("command -v rigctl >/dev/null 2>&1"), 0);
+    }
     std::vector<std::string> out;
-    FILE* rigctl = nullptr;
-    auto endClient = [&] {
-      if (rigctl == nullptr) return;
-      ::pclose(rigctl);
-      rigctl = nullptr;
-      waitFor([&] { return std::chrono::steady_clock::now() - relay.lastActivity() > 500ms; }, 5s);
+    FILE* client = nullptr;
+    auto take = [&] {
       for (std::string& x : relay.take()) out.push_back(x);
     };
-    for (const std::string& l : readLines(file)) {
+    auto endClient = [&] {
+      if (client == nullptr) return;
+      ::pclose(client);
+      client = nullptr;
+      waitFor([&] { return std::chrono::steady_clock::now() - relay.lastActivity() > 500ms; }, 5s);
+      take();
+    };
+    for (const std::string& l : lines) {
       if (starts(l, "> ") || starts(l, "< ") || starts(l, "= ") || l == "client") continue;
       if (starts(l, "#") || l.empty()) {
         out.push_back(l);
         continue;
       }
       if (!starts(l, "type ")) {
+        if (!driver.empty()) {
+          take();
+          ASSERT_TRUE(relay.apply(l)) << l;
+          continue;
+        }
         if (l == "restart") endClient();
         ASSERT_TRUE(shack.act(l)) << l;
         shack.setMark();
@@ -380,17 +472,30 @@ TEST(ShareClients, RecordWithTheRealClient) {
         out.push_back(l);
         continue;
       }
-      if (rigctl == nullptr) {
-        const std::string cmd = "rigctl -m 2 -r 127.0.0.1:" + std::to_string(relay.port) + " - >/dev/null 2>&1";
-        rigctl = ::popen(cmd.c_str(), "w");
-        ASSERT_NE(rigctl, nullptr);
+      if (client == nullptr) {
+        const std::string port = std::to_string(relay.port);
+        const std::string cmd = driver.empty() ? "rigctl -m 2 -r 127.0.0.1:" + port + " - >/dev/null 2>&1"
+                                               : driver + " " + port + " >&2";
+        client = ::popen(cmd.c_str(), "w");
+        ASSERT_NE(client, nullptr);
+      }
+      if (!driver.empty()) {
+        take();
+        out.push_back(l);
+        if (starts(l, "type sleep ")) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(std::atof(l.c_str() + 11) * 1000)));
+        } else {
+          std::fprintf(client, "%s\n", l.substr(5).c_str());
+          std::fflush(client);
+        }
+        continue;
       }
       out.push_back(l);
-      std::fprintf(rigctl, "%s\n", l.substr(5).c_str());
-      std::fflush(rigctl);
+      std::fprintf(client, "%s\n", l.substr(5).c_str());
+      std::fflush(client);
       const auto sent = std::chrono::steady_clock::now();
       waitFor([&] { return relay.lastActivity() > sent && std::chrono::steady_clock::now() - relay.lastActivity() > 400ms; }, 5s);
-      for (std::string& x : relay.take()) out.push_back(x);
+      take();
     }
     endClient();
     std::ofstream o(file);
