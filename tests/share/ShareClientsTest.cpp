@@ -92,7 +92,16 @@ struct Shack {
     Station& s = program->station;
     if (!program->ok || !waitFor([&] { return s.state.get_CommEnabled() != 0 && s.port.IsOpen(); }, 5s)) return false;
     if (!s.request(1) || !waitFor([&] { return program->readOutsDone.load() > 0; }, 60s)) return false;
-    return settle() && startShare(0);
+    return settle() && startShareLow();
+  }
+  // A restart takes the same port again. One the kernel hands out to
+  // outgoing connections (32768 and up) may meanwhile be another test's
+  // local end, so the first start takes one below that range.
+  bool startShareLow() {
+    const int from = 20000 + static_cast<int>(::getpid() % 6000) * 2;
+    for (int p = from; p < from + 200; ++p)
+      if (startShare(p)) return true;
+    return false;
   }
   // The read-out's last commands may follow its end message: wait until
   // the line has been quiet for a while.
