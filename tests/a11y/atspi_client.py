@@ -28,6 +28,7 @@ def on_event(event):
 listener = Atspi.EventListener.new(on_event)
 listener.register("object:text-changed")
 listener.register("object:property-change:accessible-description")
+listener.register("object:property-change:accessible-value")
 # A call to the registry after the registration: when it returns, the
 # registry holds the listener, and the program (started only now) reads it
 # at its start. Qt reads the listeners once and then follows the registry's
@@ -109,7 +110,8 @@ def tune(command):
 p = wait_for("the panel on the bus", panel)
 print(f"panel: {p.childCount} elements")
 att = wait_for("the ATT button", lambda: child("ATT"))
-if att.getRoleName() not in ("push button", "toggle button"):
+# A lamp key is a check box: a screen reader says its state.
+if att.getRoleName() != "check box":
     sys.exit(f"FAIL: ATT is a {att.getRoleName()}")
 wait_for("the VFO-A frequency text", lambda: text_of("VFO-A frequency").endswith(" MHz"))
 
@@ -122,6 +124,16 @@ for command, text in (("FA14250000", "14.250.000 MHz"), ("FA07012340", "7.012.34
     # This change's own event: the inserted text is the new frequency.
     wait_for("its text-changed event", lambda: ("object:text-changed:insert", "VFO-A frequency", text) in heard, 5)
     print(f"VFO-A frequency: {text}, told")
+# The main dial's value is the frequency in MHz, told once it stands still.
+heard.clear()
+tune("FA07012350")
+wait_for("the main dial at 7.01235", lambda: abs(child("Main dial").queryValue().currentValue - 7.01235) < 1e-9)
+time.sleep(0.6)
+wait_for("nothing", lambda: True)
+told = [t for t, n, _ in heard if t.endswith("accessible-value") and n == "Main dial"]
+if len(told) != 1:
+    sys.exit(f"FAIL: the main dial's value told {len(told)} times")
+print("Main dial: 7.01235, told once")
 heard.clear()
 tune("RA01")
 wait_for("ATT -6dB and checked", lambda: child("ATT").description == "ATT -6dB"

@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QAccessibleInterface>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -110,7 +111,8 @@ class PanelAccessTest : public QObject {
         const QRect want(panelWidget()->mapToGlobal(QPoint(h->left, h->top)), QPoint(0, 0));
         QAccessibleInterface* c = nullptr;
         for (int i = 0; i < panel_->childCount() && c == nullptr; ++i)
-          if (panel_->child(i)->rect().topLeft() == want.topLeft() && panel_->child(i)->role() == QAccessible::Button)
+          if (panel_->child(i)->rect().topLeft() == want.topLeft() &&
+              (panel_->child(i)->role() == QAccessible::Button || panel_->child(i)->role() == QAccessible::CheckBox))
             c = panel_->child(i);
         QVERIFY2(c != nullptr, qPrintable(QString::number(h->id)));
         QVERIFY2(!c->text(QAccessible::Name).isEmpty(), qPrintable(QString::number(h->id)));
@@ -128,10 +130,13 @@ class PanelAccessTest : public QObject {
       QPoint inside;   // a panel point of the element
     };
     const Row rows[] = {
-        {"ATT", QAccessible::Button, {100, 120}},         {"MODE", QAccessible::Button, {878, 250}},
-        {"BK-IN", QAccessible::Button, {425, 285}},       {"A to B", QAccessible::Button, {810, 135}},
+        // A key with a lamp is a check box: a screen reader says its state.
+        {"ATT", QAccessible::CheckBox, {100, 120}},       {"MODE", QAccessible::CheckBox, {878, 250}},
+        {"FAST", QAccessible::CheckBox, {789, 285}},      {"LOCK", QAccessible::CheckBox, {824, 285}},
+        {"MOX", QAccessible::CheckBox, {83, 286}},
+        {"BK-IN", QAccessible::CheckBox, {425, 285}},       {"A to B", QAccessible::Button, {810, 135}},
         {"A swap B", QAccessible::Button, {820, 165}},    {"14 MHz", QAccessible::Button, {930, 80}},
-        {"COM", QAccessible::Button, {30, 140}},          {"VFO-A 1 kHz digit", QAccessible::Button, {710, 60}},
+        {"COM", QAccessible::CheckBox, {30, 140}},          {"VFO-A 1 kHz digit", QAccessible::Button, {710, 60}},
         {"VFO-B 10 MHz digit", QAccessible::Button, {335, 135}},
         {"AF knob", QAccessible::Dial, {480, 285}},       {"RF/SQL ring", QAccessible::Dial, {503, 285}},
         {"SHIFT knob", QAccessible::Dial, {367, 285}},    {"Main dial", QAccessible::Dial, {715, 203}},
@@ -143,7 +148,7 @@ class PanelAccessTest : public QObject {
     for (const Row& r : rows) {
       QAccessibleInterface* c = named(QString::fromUtf8(r.name));
       QVERIFY2(c != nullptr, r.name);
-      QCOMPARE(c->role(), r.role);
+      QVERIFY2(c->role() == r.role, r.name);
       QVERIFY2(c->rect().contains(panelWidget()->mapToGlobal(r.inside)), r.name);
     }
     // The soft keys by what they show now.
@@ -170,13 +175,14 @@ class PanelAccessTest : public QObject {
       QAccessible::Event event;
     };
     const Row rows[] = {
-        // The events Qt's AT-SPI bridge carries: a text's change, and a
-        // description's for an element without a number value.
+        // The events Qt's AT-SPI bridge carries: a text's change, a number
+        // value's change, and a description's for an element without a
+        // number value.
         {"FA00475000;", "VFO-A frequency", "475.000 kHz", QAccessible::TextUpdated},   // not 475 MHz
         {"FA14195000;", "VFO-A frequency", "14.195.000 MHz", QAccessible::TextUpdated},
-        {"FA14200000;", "Main dial", "VFO-A 14.200.000 MHz", QAccessible::DescriptionChanged},
+        {"FA14200000;", "Main dial", "VFO-A 14.200.000 MHz", QAccessible::ValueChanged},
         {"MD03;", "Mode", "CW-U", QAccessible::TextUpdated},
-        {"AG0150;", "AF knob", "AF gain 150", QAccessible::DescriptionChanged},
+        {"AG0150;", "AF knob", "AF gain 150", QAccessible::ValueChanged},
         {"RA01;", "ATT", "ATT -6dB", QAccessible::StateChanged},
         {"RA00;", "ATT", "ATT OFF", QAccessible::StateChanged},
     };
@@ -187,9 +193,60 @@ class PanelAccessTest : public QObject {
       QTRY_VERIFY2(told(r.event, QString::fromUtf8(r.element)), r.element);
     }
     QVERIFY(told(QAccessible::DescriptionChanged, QStringLiteral("ATT")));
-    // The bridge drops a value event of an element without a value
-    // interface (with a warning for each).
-    QVERIFY(!told(QAccessible::ValueChanged, QStringLiteral("AF knob")));
+    // FAST and LOCK are checked as the radio's flags say (VFO A's bit).
+    struct Lamp {
+      const char* report;
+      const char* element;
+      bool checked;
+    };
+    const Lamp lamps[] = {{"FS1;", "FAST", true}, {"FS0;", "FAST", false}, {"FS3;", "FAST", false},
+                          {"LK1;", "LOCK", true}, {"LK0;", "LOCK", false}};
+    for (const Lamp& l : lamps) {
+      QVERIFY(rig_.radio.applyLocal(l.report));
+      // A report that changes nothing for the lamp is read first.
+      QTest::qWait(200);
+      QTRY_COMPARE_WITH_TIMEOUT(named(QString::fromUtf8(l.element))->state().checked, l.checked, 3000);
+      QVERIFY2(!named(QString::fromUtf8(l.element))->state().pressed, l.report);
+    }
+    // A knob's and a dial's value is the number a screen reader says on a
+    // value event: MHz with the places the frequency needs.
+    struct Number {
+      const char* report;
+      const char* element;
+      double value, step;
+    };
+    const Number numbers[] = {
+        {"AG0150;", "AF knob", 150, 1},
+        {"FA14200000;", "Main dial", 14.2, 0.001},
+        {"FA07012340;", "Main dial", 7.01234, 0.00001},
+        {"FA07000001;", "Main dial", 7.000001, 0.000001},
+    };
+    for (const Number& n : numbers) {
+      QVERIFY(rig_.radio.applyLocal(n.report));
+      QAccessibleValueInterface* v = nullptr;
+      QTRY_VERIFY2((v = named(QString::fromUtf8(n.element))->valueInterface()) != nullptr &&
+                       qAbs(v->currentValue().toDouble() - n.value) < 1e-9,
+                   n.report);
+      QCOMPARE(v->minimumStepSize().toDouble(), n.step);
+    }
+    // The frequency is told once it stands still: ten steps 50 ms apart are
+    // one event, 300 ms after the last, with the last value.
+    QTest::qWait(400);
+    g_told.clear();
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 1; i <= 10; ++i) {
+      QVERIFY(rig_.radio.applyLocal(QStringLiteral("FA0700%1;").arg(i * 100, 4, 10, QLatin1Char('0')).toLatin1().constData()));
+      QTest::qWait(50);
+    }
+    const qint64 lastStep = clock.elapsed();
+    QTRY_VERIFY(told(QAccessible::ValueChanged, QStringLiteral("Main dial")));
+    QVERIFY2(clock.elapsed() - lastStep >= 250, qPrintable(QString::number(clock.elapsed() - lastStep)));
+    QTest::qWait(400);
+    QCOMPARE(std::count_if(g_told.begin(), g_told.end(),
+                           [](const Told& t) { return t.type == QAccessible::ValueChanged && t.name == QStringLiteral("Main dial"); }),
+             1);
+    QCOMPARE(named(QStringLiteral("Main dial"))->valueInterface()->currentValue().toDouble(), 7.001);
     QVERIFY(!named(QStringLiteral("ATT"))->state().checked);
     QVERIFY(rig_.radio.applyLocal("RA02;"));
     QTRY_VERIFY(named(QStringLiteral("ATT"))->state().checked);

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QWheelEvent>
 #include <QWidget>
+#include <algorithm>
 
 #include "app/gui/MainWindowServices.h"
 
@@ -47,9 +48,14 @@ bool clicks(ElementKind k) {
 
 const PanelElement& elementAt(int index) { return panelElements()[static_cast<std::size_t>(index)]; }
 
+constexpr int kSettleMs = 300;
+
 }  // namespace
 
 PanelAccess::PanelAccess(MainWindowServices& window) : w_(window) {
+  settle_.setSingleShot(true);
+  settle_.setInterval(kSettleMs);
+  connect(&settle_, &QTimer::timeout, this, &PanelAccess::tellSettled);
   QWidget* panel = w_.panelWidget();
   panel->setFocusPolicy(Qt::StrongFocus);
   panel->installEventFilter(this);
@@ -70,16 +76,25 @@ void PanelAccess::setFocused(int index) {
   focused_ = index;
   if (index < 0) {
     ring_->hide();
+    // Where the keyboard is now: on the panel itself.
+    if (telling_ && w_.panelWidget()->hasFocus())
+      if (QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w_.panelWidget())) {
+        QAccessibleEvent e(panel, QAccessible::Focus);
+        raise(e);
+      }
     return;
   }
   ring_->setGeometry(elementAt(index).rect.adjusted(-kRingMargin, -kRingMargin, kRingMargin, kRingMargin));
   ring_->show();
   ring_->raise();
-  if (telling_ && w_.panelWidget()->hasFocus()) {
-    if (QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w_.panelWidget())) {
-      QAccessibleEvent e(panel->child(index), QAccessible::Focus);
-      raise(e);
-    }
+  tellRing();
+}
+
+void PanelAccess::tellRing() {
+  if (!telling_ || focused_ < 0 || !w_.panelWidget()->hasFocus()) return;
+  if (QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w_.panelWidget())) {
+    QAccessibleEvent e(panel->child(focused_), QAccessible::Focus);
+    raise(e);
   }
 }
 
@@ -166,6 +181,9 @@ bool PanelAccess::eventFilter(QObject* watched, QEvent* e) {
       return false;
     case QEvent::FocusIn:
       ring_->setVisible(focused_ >= 0);
+      // Back from a menu or window: the ringed key is where the keyboard
+      // is, told after Qt has told the panel's own focus.
+      QTimer::singleShot(0, this, &PanelAccess::tellRing);
       return false;
     default: return false;
   }
@@ -229,6 +247,13 @@ void PanelAccess::tellChanges() {
       if (all[i].kind == ElementKind::Display) {
         QAccessibleTextUpdateEvent t(child, 0, before.value, now.value);
         raise(t);
+      } else if (now.numbered && all[i].kind == ElementKind::Dial) {
+        if (std::find(unsettled_.begin(), unsettled_.end(), static_cast<int>(i)) == unsettled_.end())
+          unsettled_.push_back(static_cast<int>(i));
+        settle_.start();
+      } else if (now.numbered) {
+        QAccessibleValueChangeEvent v(child, now.number);
+        raise(v);
       } else {
         QAccessibleEvent e(child, QAccessible::DescriptionChanged);
         raise(e);
@@ -243,6 +268,17 @@ void PanelAccess::tellChanges() {
     }
     before = now;
   }
+}
+
+void PanelAccess::tellSettled() {
+  QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w_.panelWidget());
+  if (panel == nullptr) return;
+  for (int i : unsettled_) {
+    const ElementTexts now = elementTexts(w_, elementAt(i));
+    QAccessibleValueChangeEvent v(panel->child(i), now.number);
+    raise(v);
+  }
+  unsettled_.clear();
 }
 
 }  // namespace hrx::gui

@@ -7,6 +7,7 @@
 // their old meaning (the key file, Enter nothing, Escape ends the program).
 // GUI thread only.
 #include <QObject>
+#include <QTimer>
 #include <functional>
 #include <vector>
 
@@ -53,6 +54,8 @@ class PanelAccess final : public QObject, public WindowPart {
   void mouseClick(QPoint at);
   void wheelNotch(QPoint at, bool up);
   void raise(QAccessibleEvent& e);
+  void tellSettled();
+  void tellRing();
 
   MainWindowServices& w_;
   QWidget* ring_ = nullptr;
@@ -60,6 +63,10 @@ class PanelAccess final : public QObject, public WindowPart {
   bool synthetic_ = false;
   bool telling_ = false;
   std::vector<ElementTexts> told_;
+  // A frequency is told once it has stood still: 300 ms after its last
+  // change, so a turn of the dial is said once, not at every step.
+  QTimer settle_;
+  std::vector<int> unsettled_;
   std::function<void(QAccessibleEvent*)> probe_;
 };
 

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <vector>
 
@@ -85,6 +86,13 @@ struct IconKey {
 };
 constexpr IconKey kIconKeys[] = {{4, 0, false}, {31, 1, false}, {30, 2, true},
                                  {32, 3, false}, {34, 4, true},  {33, 5, false}};
+
+struct FlagKey {
+  render::Switch key;
+  std::int32_t (RadioState::*flag)() const;
+};
+const FlagKey kFlagKeys[] = {{render::Switch::Fast, &RadioState::get_FS_Flag1},
+                             {render::Switch::Lock, &RadioState::get_LK_Flag1}};
 
 constexpr const char* kDigitPlaces[] = {"1 Hz", "10 Hz", "100 Hz", "1 kHz", "10 kHz", "100 kHz", "1 MHz", "10 MHz"};
 
@@ -207,6 +215,17 @@ std::vector<PanelElement> buildElements() {
 
 const RadioState* stateOf(MainWindowServices& w) { return w.core() != nullptr ? &w.core()->state() : nullptr; }
 
+// The coarsest step, in MHz, that still shows `hz` whole: a screen reader
+// says the value with as many places as the step has ("7.074", "7.0001").
+double exactStep(int hz) {
+  int places = 6;
+  while (places > 3 && hz % 10 == 0) {
+    hz /= 10;
+    --places;
+  }
+  return std::pow(10.0, -places);
+}
+
 QString signedHz(int hz) { return QStringLiteral("%1%2 Hz").arg(hz > 0 ? QStringLiteral("+") : QString()).arg(hz); }
 
 QString modeName(int mode) {
@@ -267,6 +286,13 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
         t.checked = t.checkable && shown >= 2;
         t.pressed = shown % 2 == 1;
       }
+      // Keys whose lamp is the radio's flag (their images are drawn lit first).
+      for (const FlagKey& k : kFlagKeys)
+        if (e.catalogue == static_cast<int>(k.key) && st != nullptr) {
+          t.checkable = true;
+          t.checked = (st->*k.flag)() != 0;
+          t.pressed = false;
+        }
       for (const IconKey& k : kIconKeys)
         if (k.id == e.id && st != nullptr) {
           const QString icon = bitmapLegend(w.renderer().blockIconImage(k.slot, *st));
@@ -295,14 +321,23 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
     case ElementKind::Knob: {
       const char* what = nullptr;
       std::int32_t v = 0;
-      if (st != nullptr && panel::knobSetting(e.id, *st, &what, &v))
+      if (st != nullptr && panel::knobSetting(e.id, *st, &what, &v)) {
         t.value = QString::fromUtf8(what) + QLatin1Char(' ') +
                   (std::string_view(what) == "IF shift" ? signedHz(v) : QString::number(v));
-      else t.value = QStringLiteral("not in use");
+        t.numbered = true;
+        t.number = v;
+      } else t.value = QStringLiteral("not in use");
       break;
     }
     case ElementKind::Dial:
-      if (st != nullptr) t.value = dialValue(w, e, *st);
+      if (st != nullptr) {
+        t.value = dialValue(w, e, *st);
+        if (e.id == panel::kIdMainDial) {
+          t.numbered = true;
+          t.number = st->get_VfoA_Freq() / 1e6;
+          t.step = exactStep(st->get_VfoA_Freq());
+        }
+      }
       break;
     case ElementKind::Display:
       if (st == nullptr) break;
@@ -339,7 +374,8 @@ bool panelGone(const QWidget* panel) { return panel->property(kPanelGoneProperty
 // One element of the panel, handed out by the panel's interface.
 class ElementInterface final : public QAccessibleInterface,
                                public QAccessibleActionInterface,
-                               public QAccessibleTextInterface {
+                               public QAccessibleTextInterface,
+                               public QAccessibleValueInterface {
  public:
   ElementInterface(QWidget* panel, int index) : panel_(panel), index_(index) {}
 
@@ -376,6 +412,9 @@ class ElementInterface final : public QAccessibleInterface,
       case ElementKind::Dial: return QAccessible::Dial;
       case ElementKind::Display: return QAccessible::StaticText;
       case ElementKind::Meter: return QAccessible::Indicator;
+      // A key with a lamp says its state as a check box does (Qt's bridge
+      // has no toggle button, and a push button's state goes unsaid).
+      case ElementKind::Key: return texts().checkable ? QAccessible::CheckBox : QAccessible::Button;
       default: return QAccessible::Button;
     }
   }
@@ -402,6 +441,7 @@ class ElementInterface final : public QAccessibleInterface,
     if (t == QAccessible::ActionInterface) return static_cast<QAccessibleActionInterface*>(this);
     if (t == QAccessible::TextInterface && element().kind == ElementKind::Display)
       return static_cast<QAccessibleTextInterface*>(this);
+    if (t == QAccessible::ValueInterface && texts().numbered) return static_cast<QAccessibleValueInterface*>(this);
     return nullptr;
   }
 
@@ -446,6 +486,13 @@ class ElementInterface final : public QAccessibleInterface,
     *end = characterCount();
     return {};
   }
+
+  // A knob's or dial's setting, read-only: the keys and actions turn it.
+  QVariant currentValue() const override { return texts().number; }
+  void setCurrentValue(const QVariant&) override {}
+  QVariant maximumValue() const override { return 1e9; }
+  QVariant minimumValue() const override { return -1e9; }
+  QVariant minimumStepSize() const override { return texts().step; }
 
  private:
   const PanelElement& element() const { return panelElements()[static_cast<std::size_t>(index_)]; }

@@ -41,12 +41,17 @@ struct ElementTexts {
   bool checkable = false;
   bool checked = false;
   bool pressed = false;
+  // A knob's or dial's setting as a number (MHz for a frequency), with its
+  // finest step; Qt's bridge tells a value change only with one.
+  bool numbered = false;
+  double number = 0;
+  double step = 1;
   // The meter's reading, said with the value but never told as a change:
   // meter replies come several times a second.
   QString reading;
   bool operator==(const ElementTexts& o) const {
     return name == o.name && value == o.value && checkable == o.checkable && checked == o.checked &&
-           pressed == o.pressed;
+           pressed == o.pressed && number == o.number;
   }
   QString said() const { return reading.isEmpty() ? value : value + QStringLiteral(", ") + reading; }
 };

@@ -1,0 +1,185 @@
+"""The panel as Orca speaks it: starts Debian's Orca on this run's bus,
+types on the program's window through XTest (Orca hears those keys as a
+user's) and reads what Orca would speak from the "SPEECH OUTPUT" lines of
+its debug log (its echo of the keys left out). HRX900_ORCA_LOG=FILE keeps
+the log of a failed run.
+  orca_client.py SIM_INPUT PROGRAM_PID_FILE LISTENING_FILE"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+from Xlib import X, XK, display
+from Xlib.ext import xtest
+
+SIM_INPUT, PID_FILE, LISTENING_FILE = sys.argv[1:4]
+work = os.path.dirname(SIM_INPUT)
+here = os.path.dirname(os.path.abspath(__file__))
+log_path = os.path.join(work, "orca.log")
+prefs = os.path.join(work, "orca-prefs")
+os.makedirs(prefs, exist_ok=True)
+env = dict(os.environ, HOME=work, XDG_CONFIG_HOME=os.path.join(work, "config"),
+           XDG_DATA_HOME=os.path.join(work, "data"))
+orca = subprocess.Popen([sys.executable, os.path.join(here, "orca_run.py"), log_path, prefs], env=env,
+                        stdout=subprocess.DEVNULL, stderr=open(os.path.join(work, "orca.err"), "w"))
+# An utterance, then its voice; a key's echo has a space before the voice.
+SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*?)'(?: voice=\w+)?\{'")
+read_upto = 0
+start = time.monotonic()
+
+
+def spoken_since_last():
+    """The lines spoken since the last call."""
+    global read_upto
+    try:
+        with open(log_path, errors="replace") as f:
+            f.seek(read_upto)
+            chunk = f.read()
+    except FileNotFoundError:
+        return []
+    cut = chunk.rfind("\n") + 1
+    read_upto += cut
+    return [m.group(1) for m in SPOKEN.finditer(chunk[:cut])]
+
+
+def listen(seconds):
+    end = time.monotonic() + seconds
+    heard = []
+    while time.monotonic() < end:
+        heard += spoken_since_last()
+        time.sleep(0.05)
+    return heard
+
+
+def wait_spoken(what, pred, seconds=15.0):
+    end = time.monotonic() + seconds
+    heard = []
+    while time.monotonic() < end:
+        heard += spoken_since_last()
+        if any(pred(s) for s in heard):
+            return heard
+        if orca.poll() is not None:
+            break
+        time.sleep(0.05)
+    fail(f"{what} (heard: {heard!r})")
+
+
+def fail(what):
+    orca.kill()
+    if os.environ.get("HRX900_ORCA_LOG"):
+        shutil.copy(log_path, os.environ["HRX900_ORCA_LOG"])
+    sys.exit(f"FAIL: {what}")
+
+
+x = display.Display()
+
+
+def key(name, shift=False):
+    """One press and release of the key named as in X's keysyms."""
+    code = x.keysym_to_keycode(XK.string_to_keysym(name))
+    shift_code = x.keysym_to_keycode(XK.XK_Shift_L)
+    if shift:
+        xtest.fake_input(x, X.KeyPress, shift_code)
+    xtest.fake_input(x, X.KeyPress, code)
+    xtest.fake_input(x, X.KeyRelease, code)
+    if shift:
+        xtest.fake_input(x, X.KeyRelease, shift_code)
+    x.sync()
+
+
+def program_window():
+    """The program's main window, by its process id; None until it is mapped."""
+    if not os.path.exists(PID_FILE):
+        return None
+    with open(PID_FILE) as f:
+        pid = int(f.read())
+    pid_atom = x.intern_atom("_NET_WM_PID")
+    for w in x.screen().root.query_tree().children:
+        prop = w.get_full_property(pid_atom, X.AnyPropertyType)
+        if prop and prop.value[0] == pid and w.get_attributes().map_state == X.IsViewable:
+            return w
+    return None
+
+def tune(command):
+    with open(SIM_INPUT, "w") as f:
+        f.write(command + "\n")
+
+
+def next_line(seconds=3.0):
+    """The next line Orca speaks, or None."""
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if pending:
+            return pending.pop(0)
+        pending.extend(spoken_since_last())
+        time.sleep(0.02)
+    return None
+
+
+pending = []
+
+
+def ring_to(name, back=False):
+    """Tab (or Shift+Tab) one element at a time, each spoken before the
+    next key, until Orca names `name`; the lines of that last stop."""
+    for _ in range(100):
+        pending.extend(spoken_since_last())
+        pending.clear()
+        key("Tab", shift=back)
+        first = next_line()
+        if first is None:
+            fail(f"nothing spoken on the way to {name}")
+        if first.startswith(name + " "):
+            rest = pending[:]
+            pending.clear()
+            return [first] + rest + listen(0.3)
+    fail(f"{name} never reached")
+
+
+def expect(what, heard, lines, exactly=False):
+    """`lines` each spoken once in `heard`; with `exactly`, nothing else."""
+    print(f"{what}: {heard!r}", flush=True)
+    for line in lines:
+        if heard.count(line) != 1:
+            fail(f"{what}: {line!r} said {heard.count(line)} times")
+    if exactly and heard != lines:
+        fail(f"{what}: more than {lines!r} said")
+
+
+wait_spoken("Orca's start", lambda s: s == "Screen reader on.")
+open(LISTENING_FILE, "w").close()
+# No window manager: the window is given the keyboard as one would give it.
+end = time.monotonic() + 20
+while (window := program_window()) is None and time.monotonic() < end:
+    time.sleep(0.1)
+if window is None:
+    fail("the program's window")
+time.sleep(0.5)
+window.set_input_focus(X.RevertToParent, X.CurrentTime)
+x.sync()
+expect("the window", wait_spoken("the window", lambda s: s.startswith("Front panel")), ["RCP for HRX900 frame."])
+
+# The link key: its state on focus and on change.
+expect("COM", ring_to("COM"), ["COM check box not checked."])
+key("space")
+expect("COM pressed", listen(2), ["checked"], exactly=True)
+# ATT's menu: Down to -6 dB, Enter; the key says its new state.
+expect("ATT", ring_to("ATT"), ["ATT check box not checked.", "ATT OFF."])
+key("space")
+listen(0.5)
+for k in ("Down", "Down", "Return"):
+    key(k)
+expect("ATT chosen", listen(2), ["checked"], exactly=True)
+# Ten quick steps of the main dial: the frequency said once, when it stands.
+expect("main dial", ring_to("Main dial", back=True), ["Main dial dial 14.250."])
+for _ in range(10):
+    key("Up")
+expect("ten steps", listen(1.2), ["14.2501"], exactly=True)
+# The radio retunes itself.
+tune("FA07074000")
+expect("retune", listen(1.2), ["7.074"], exactly=True)
+orca.kill()
+orca.wait()
+print(f"spoken as expected in {time.monotonic() - start:.1f} s")
