@@ -173,7 +173,7 @@ for k in ("Down", "Down", "Return"):
     key(k)
 expect("ATT chosen", listen(2), ["checked"], exactly=True)
 # Ten quick steps of the main dial: the frequency said once, when it stands.
-expect("main dial", ring_to("Main dial", back=True), ["Main dial dial 14.250."])
+expect("main dial", ring_to("Main tuning", back=True), ["Main tuning dial 14.250.", "VFO A 14.250 megahertz."])
 for _ in range(10):
     key("Up")
 expect("ten steps", listen(1.2), ["14.2501"], exactly=True)

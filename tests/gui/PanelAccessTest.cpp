@@ -38,7 +38,9 @@ void record(QAccessibleEvent* e) {
 }
 
 bool told(QAccessible::Event type, const QString& name) {
-  return std::any_of(g_told.begin(), g_told.end(), [&](const Told& t) { return t.type == type && t.name == name; });
+  return std::any_of(g_told.begin(), g_told.end(), [&](const Told& t) {
+    return t.type == type && (t.name == name || t.name.startsWith(name + QStringLiteral(", ")));
+  });
 }
 
 }  // namespace
@@ -50,9 +52,12 @@ class PanelAccessTest : public QObject {
   QAccessibleInterface* panel_ = nullptr;
 
   // The child of the panel named `name`, or null.
+  // A display's name goes on with its value: "VFO A frequency, 14.250 megahertz".
   QAccessibleInterface* named(const QString& name) {
-    for (int i = 0; i < panel_->childCount(); ++i)
-      if (panel_->child(i)->text(QAccessible::Name) == name) return panel_->child(i);
+    for (int i = 0; i < panel_->childCount(); ++i) {
+      const QString n = panel_->child(i)->text(QAccessible::Name);
+      if (n == name || n.startsWith(name + QStringLiteral(", "))) return panel_->child(i);
+    }
     return nullptr;
   }
   QString value(const QString& name) {
@@ -112,7 +117,8 @@ class PanelAccessTest : public QObject {
         QAccessibleInterface* c = nullptr;
         for (int i = 0; i < panel_->childCount() && c == nullptr; ++i)
           if (panel_->child(i)->rect().topLeft() == want.topLeft() &&
-              (panel_->child(i)->role() == QAccessible::Button || panel_->child(i)->role() == QAccessible::CheckBox))
+              (panel_->child(i)->role() == QAccessible::Button || panel_->child(i)->role() == QAccessible::CheckBox ||
+               panel_->child(i)->role() == QAccessible::Dial))
             c = panel_->child(i);
         QVERIFY2(c != nullptr, qPrintable(QString::number(h->id)));
         QVERIFY2(!c->text(QAccessible::Name).isEmpty(), qPrintable(QString::number(h->id)));
@@ -135,14 +141,14 @@ class PanelAccessTest : public QObject {
         {"FAST", QAccessible::CheckBox, {789, 285}},      {"LOCK", QAccessible::CheckBox, {824, 285}},
         {"MOX", QAccessible::CheckBox, {83, 286}},
         {"BK-IN", QAccessible::CheckBox, {425, 285}},       {"A to B", QAccessible::Button, {810, 135}},
-        {"A swap B", QAccessible::Button, {820, 165}},    {"14 MHz", QAccessible::Button, {930, 80}},
-        {"COM", QAccessible::CheckBox, {30, 140}},          {"VFO-A 1 kHz digit", QAccessible::Button, {710, 60}},
-        {"VFO-B 10 MHz digit", QAccessible::Button, {335, 135}},
+        {"A swap B", QAccessible::Button, {820, 165}},    {"14 megahertz", QAccessible::Button, {930, 80}},
+        {"COM", QAccessible::CheckBox, {30, 140}},          {"VFO A 1 kilohertz digit", QAccessible::Dial, {710, 60}},
+        {"VFO B 10 megahertz digit", QAccessible::Dial, {335, 135}},
         {"AF knob", QAccessible::Dial, {480, 285}},       {"RF/SQL ring", QAccessible::Dial, {503, 285}},
-        {"SHIFT knob", QAccessible::Dial, {367, 285}},    {"Main dial", QAccessible::Dial, {715, 203}},
-        {"CLAR/VFO-B dial", QAccessible::Dial, {939, 275}},
-        {"VFO-A frequency", QAccessible::StaticText, {700, 60}},
-        {"VFO-B frequency", QAccessible::StaticText, {360, 130}},
+        {"SHIFT knob", QAccessible::Dial, {367, 285}},    {"Main tuning", QAccessible::Dial, {715, 203}},
+        {"CLAR or VFO B", QAccessible::Dial, {939, 275}},
+        {"VFO A frequency", QAccessible::StaticText, {700, 60}},
+        {"VFO B frequency", QAccessible::StaticText, {360, 130}},
         {"Mode", QAccessible::StaticText, {800, 60}},     {"Meter", QAccessible::Indicator, {200, 80}},
     };
     for (const Row& r : rows) {
@@ -178,9 +184,9 @@ class PanelAccessTest : public QObject {
         // The events Qt's AT-SPI bridge carries: a text's change, a number
         // value's change, and a description's for an element without a
         // number value.
-        {"FA00475000;", "VFO-A frequency", "475.000 kHz", QAccessible::TextUpdated},   // not 475 MHz
-        {"FA14195000;", "VFO-A frequency", "14.195.000 MHz", QAccessible::TextUpdated},
-        {"FA14200000;", "Main dial", "VFO-A 14.200.000 MHz", QAccessible::ValueChanged},
+        {"FA00475000;", "VFO A frequency", "475.000 kHz", QAccessible::TextUpdated},   // not 475 MHz
+        {"FA14195000;", "VFO A frequency", "14.195.000 MHz", QAccessible::TextUpdated},
+        {"FA14200000;", "Main tuning", "VFO A 14.200 megahertz", QAccessible::ValueChanged},
         {"MD03;", "Mode", "CW-U", QAccessible::TextUpdated},
         {"AG0150;", "AF knob", "AF gain 150", QAccessible::ValueChanged},
         {"RA01;", "ATT", "ATT -6dB", QAccessible::StateChanged},
@@ -193,6 +199,38 @@ class PanelAccessTest : public QObject {
       QTRY_VERIFY2(told(r.event, QString::fromUtf8(r.element)), r.element);
     }
     QVERIFY(told(QAccessible::DescriptionChanged, QStringLiteral("ATT")));
+    // What a screen reader says: a display's value in its name, units in
+    // words, as few places as say the frequency whole.
+    struct Said {
+      const char* report;
+      const char* element;
+      const char* name;
+      const char* value;
+    };
+    const Said said[] = {
+        {"FA14250010;", "VFO A frequency", "VFO A frequency, 14.25001 megahertz", "14.250.010 MHz"},
+        {"FA00475500;", "VFO A frequency", "VFO A frequency, 475.5 kilohertz", "475.500 kHz"},
+        {"FA14250000;", "VFO A frequency", "VFO A frequency, 14.250 megahertz", "14.250.000 MHz"},
+        {"FA14250000;", "Main tuning", "Main tuning", "VFO A 14.250 megahertz"},
+        {"FA14250000;", "VFO A 10 megahertz digit", "VFO A 10 megahertz digit", "1"},
+        {"MD03;", "Mode", "Mode, CW-U", "CW-U"},
+        {"MD03;", "R.FLT", "(none)", "(none)"},
+        {"MD03;", "roofing filter", "roofing filter", nullptr},
+    };
+    for (const Said& r : said) {
+      QVERIFY(rig_.radio.applyLocal(r.report));
+      QAccessibleInterface* c = nullptr;
+      if (std::string_view(r.name) == "(none)") {
+        QVERIFY2(named(QString::fromUtf8(r.element)) == nullptr, r.element);
+        continue;
+      }
+      QTRY_VERIFY2_WITH_TIMEOUT((c = named(QString::fromUtf8(r.element))) != nullptr &&
+                                    c->text(QAccessible::Name) == QString::fromUtf8(r.name) &&
+                                    (r.value == nullptr || c->text(QAccessible::Value) == QString::fromUtf8(r.value)),
+                                r.name, 3000);
+    }
+    QCOMPARE(named(QStringLiteral("VFO A 10 megahertz digit"))->valueInterface()->currentValue().toDouble(), 1.0);
+    QVERIFY(named(QStringLiteral("Receiver settings"))->text(QAccessible::Name).contains(QStringLiteral("roofing filter")));
     // FAST and LOCK are checked as the radio's flags say (VFO A's bit).
     struct Lamp {
       const char* report;
@@ -217,9 +255,9 @@ class PanelAccessTest : public QObject {
     };
     const Number numbers[] = {
         {"AG0150;", "AF knob", 150, 1},
-        {"FA14200000;", "Main dial", 14.2, 0.001},
-        {"FA07012340;", "Main dial", 7.01234, 0.00001},
-        {"FA07000001;", "Main dial", 7.000001, 0.000001},
+        {"FA14200000;", "Main tuning", 14.2, 0.001},
+        {"FA07012340;", "Main tuning", 7.01234, 0.00001},
+        {"FA07000001;", "Main tuning", 7.000001, 0.000001},
     };
     for (const Number& n : numbers) {
       QVERIFY(rig_.radio.applyLocal(n.report));
@@ -240,13 +278,13 @@ class PanelAccessTest : public QObject {
       QTest::qWait(50);
     }
     const qint64 lastStep = clock.elapsed();
-    QTRY_VERIFY(told(QAccessible::ValueChanged, QStringLiteral("Main dial")));
+    QTRY_VERIFY(told(QAccessible::ValueChanged, QStringLiteral("Main tuning")));
     QVERIFY2(clock.elapsed() - lastStep >= 250, qPrintable(QString::number(clock.elapsed() - lastStep)));
     QTest::qWait(400);
     QCOMPARE(std::count_if(g_told.begin(), g_told.end(),
-                           [](const Told& t) { return t.type == QAccessible::ValueChanged && t.name == QStringLiteral("Main dial"); }),
+                           [](const Told& t) { return t.type == QAccessible::ValueChanged && t.name == QStringLiteral("Main tuning"); }),
              1);
-    QCOMPARE(named(QStringLiteral("Main dial"))->valueInterface()->currentValue().toDouble(), 7.001);
+    QCOMPARE(named(QStringLiteral("Main tuning"))->valueInterface()->currentValue().toDouble(), 7.001);
     QVERIFY(!named(QStringLiteral("ATT"))->state().checked);
     QVERIFY(rig_.radio.applyLocal("RA02;"));
     QTRY_VERIFY(named(QStringLiteral("ATT"))->state().checked);
@@ -347,7 +385,7 @@ class PanelAccessTest : public QObject {
     for (const QPoint at : opens) {
       rig_.click(at);
       QTRY_VERIFY_WITH_TIMEOUT(rig_.w->panel().busy(), 15000);
-      for (const char* element : {"AF knob", "Main dial", "VFO-A 1 kHz digit"}) {
+      for (const char* element : {"AF knob", "Main tuning", "VFO A 1 kilohertz digit"}) {
         rig_.w->activateWindow();
         panelWidget()->setFocus();
         QTRY_VERIFY(panelWidget()->hasFocus());
@@ -380,7 +418,7 @@ class PanelAccessTest : public QObject {
     QVERIFY(panel_->focusChild() == nullptr);
     QTest::keyClick(panelWidget(), Qt::Key_Backtab);
     QVERIFY(panel_->focusChild() != nullptr);
-    QCOMPARE(panel_->focusChild()->text(QAccessible::Name), QStringLiteral("VFO-B select dial"));
+    QCOMPARE(panel_->focusChild()->text(QAccessible::Name), QStringLiteral("VFO B select"));
     QTest::keyClick(panelWidget(), Qt::Key_Tab);
     QVERIFY(panel_->focusChild() == nullptr);
 
@@ -390,25 +428,25 @@ class PanelAccessTest : public QObject {
       QStringList sent;
     };
     const Row rows[] = {
-        {"14 MHz", Qt::Key_Space, {"BS05;"}},
+        {"14 megahertz", Qt::Key_Space, {"BS05;"}},
         {"A to B", Qt::Key_Space, {"AB;", "IF;", "OI;"}},   // and the read-back
-        {"Main dial", Qt::Key_Up, {"EU001;"}},
-        {"Main dial", Qt::Key_Down, {"ED001;"}},
-        {"Main dial", Qt::Key_PageUp, {"EU001;"}},
-        {"Main dial", Qt::Key_PageDown, {"ED001;"}},
-        {"CLAR/VFO-B dial", Qt::Key_Up, {"EU101;"}},
+        {"Main tuning", Qt::Key_Up, {"EU001;"}},
+        {"Main tuning", Qt::Key_Down, {"ED001;"}},
+        {"Main tuning", Qt::Key_PageUp, {"EU001;"}},
+        {"Main tuning", Qt::Key_PageDown, {"ED001;"}},
+        {"CLAR or VFO B", Qt::Key_Up, {"EU101;"}},
         {"Meter", Qt::Key_Up, {"MS1;"}},
         {"AF knob", Qt::Key_Up, {"AG0120;"}},
         {"AF knob", Qt::Key_Left, {"AG0100;"}},
-        {"VFO-A 1 kHz digit", Qt::Key_Right, {"FA14196000;"}},
-        {"VFO-A 1 kHz digit", Qt::Key_PageDown, {"FA14195000;"}},
+        {"VFO A 1 kilohertz digit", Qt::Key_Right, {"FA14196000;"}},
+        {"VFO A 1 kilohertz digit", Qt::Key_PageDown, {"FA14195000;"}},
     };
     QVERIFY(rig_.radio.applyLocal("AG0100;"));
     QVERIFY(rig_.radio.applyLocal("FA14195000;"));
     QVERIFY(rig_.radio.applyLocal("SF4;"));
     QVERIFY(rig_.radio.applyLocal("MS0;"));
     QTRY_COMPARE(value(QStringLiteral("AF knob")), QStringLiteral("AF gain 100"));
-    QTRY_COMPARE(value(QStringLiteral("VFO-A frequency")), QStringLiteral("14.195.000 MHz"));
+    QTRY_COMPARE(value(QStringLiteral("VFO A frequency")), QStringLiteral("14.195.000 MHz"));
     for (const Row& r : rows) {
       QVERIFY2(tabTo(QString::fromUtf8(r.element)), r.element);
       QVERIFY(rig_.idle() || rig_.w->panel().knobFocused() || rig_.w->panel().digitChosen());
@@ -433,7 +471,7 @@ class PanelAccessTest : public QObject {
     rig_.w->activateWindow();
     QTRY_VERIFY(panelWidget()->hasFocus());
     QCOMPARE(panel_->focusChild()->text(QAccessible::Name), QStringLiteral("ATT"));
-    QVERIFY(tabTo(QStringLiteral("VFO-A 1 kHz digit")));
+    QVERIFY(tabTo(QStringLiteral("VFO A 1 kilohertz digit")));
     QTest::keyClick(panelWidget(), Qt::Key_Space);
     // The digit chosen from the keyboard is chosen on the panel, until the ring leaves.
     QCOMPARE(rig_.w->panel().m_Op_Stats(), 203);
@@ -442,7 +480,7 @@ class PanelAccessTest : public QObject {
     // Back to the mouse: the ring goes, and the click works as on a panel
     // where the mouse chose the digit (a click on another digit only
     // releases the chosen one).
-    QVERIFY(tabTo(QStringLiteral("VFO-A 1 kHz digit")));
+    QVERIFY(tabTo(QStringLiteral("VFO A 1 kilohertz digit")));
     QTest::keyClick(panelWidget(), Qt::Key_Space);
     QCOMPARE(rig_.w->panel().m_Op_Stats(), 203);
     rig_.click({693, 66});   // the 10 kHz digit

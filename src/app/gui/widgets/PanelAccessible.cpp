@@ -94,7 +94,9 @@ struct FlagKey {
 const FlagKey kFlagKeys[] = {{render::Switch::Fast, &RadioState::get_FS_Flag1},
                              {render::Switch::Lock, &RadioState::get_LK_Flag1}};
 
-constexpr const char* kDigitPlaces[] = {"1 Hz", "10 Hz", "100 Hz", "1 kHz", "10 kHz", "100 kHz", "1 MHz", "10 MHz"};
+// Units in words: a screen reader spells "MHz", and says "VFO-A" as "VFO dash A".
+constexpr const char* kDigitPlaces[] = {"1 hertz",      "10 hertz",      "100 hertz",     "1 kilohertz",
+                                        "10 kilohertz", "100 kilohertz", "1 megahertz",  "10 megahertz"};
 
 // Where a wheel notch reaches each dial and nothing else: the CLAR/VFO-B
 // dial's point lies inside the third dial's circle, the VFO-B select dial's
@@ -112,7 +114,7 @@ QString readable(const char* legend) {
   s.replace(QString::fromUtf8("\u25C2\u25B8"), QStringLiteral(" swap "));
   s.replace(QString::fromUtf8("\u25B8"), QStringLiteral(" to "));
   // The band keys' legends are their bands.
-  if (!s.isEmpty() && s[0].isDigit()) s += QStringLiteral(" MHz");
+  if (!s.isEmpty() && s[0].isDigit()) s += QStringLiteral(" megahertz");
   return s;
 }
 
@@ -124,9 +126,20 @@ int catalogueAt(QPoint topLeft) {
   return -1;
 }
 
+// Legends a screen reader would spell out, in words.
+struct SpokenLegend {
+  const char* legend;
+  const char* spoken;
+};
+constexpr SpokenLegend kSpokenLegends[] = {{"R.FLT", "roofing filter"}, {"ZIN/SPOT", "ZIN or SPOT"}};
+
 QString keyLegend(QPoint topLeft) {
   for (const Legend& l : kKeyLegends)
-    if (l.left == topLeft.x() && l.top == topLeft.y()) return readable(l.text);
+    if (l.left == topLeft.x() && l.top == topLeft.y()) {
+      for (const SpokenLegend& s : kSpokenLegends)
+        if (std::string_view(l.text) == s.legend) return QString::fromUtf8(s.spoken);
+      return readable(l.text);
+    }
   return {};
 }
 
@@ -138,7 +151,7 @@ std::vector<PanelElement> buildElements() {
       const bool sub = h.id >= panel::kIdFirstSubDigit;
       const int place = h.id - (sub ? panel::kIdFirstSubDigit : panel::kIdFirstDigit);
       out.push_back({h.id, ElementKind::Digit, r, r.center(),
-                     QStringLiteral("%1 %2 digit").arg(sub ? QStringLiteral("VFO-B") : QStringLiteral("VFO-A"),
+                     QStringLiteral("%1 %2 digit").arg(sub ? QStringLiteral("VFO B") : QStringLiteral("VFO A"),
                                                         QString::fromUtf8(kDigitPlaces[place])),
                      -1});
     } else if (h.id >= 22 && h.id <= 29) {   // the TFT's soft keys 1..8
@@ -176,7 +189,7 @@ std::vector<PanelElement> buildElements() {
   // The VFO-B display, then its digits, then the soft keys.
   const std::vector<panel::HitRect> subDigits = leftToRight(addArea(2, digits));
   const QRect subRect = hitRect(subDigits.front()).united(hitRect(subDigits.back()));
-  out.push_back({kIdSubDisplay, ElementKind::Display, subRect, subRect.center(), QStringLiteral("VFO-B frequency"), -1});
+  out.push_back({kIdSubDisplay, ElementKind::Display, subRect, subRect.center(), QStringLiteral("VFO B frequency"), -1});
   for (const auto& h : subDigits) addKey(h);
   for (const auto& h : addArea(2, [&](int id) { return !digits(id); })) addKey(h);
   for (const auto& h : addArea(3, all)) addKey(h);
@@ -195,21 +208,21 @@ std::vector<PanelElement> buildElements() {
   // The main display, its digits and the mode beside them.
   const std::vector<panel::HitRect> mainDigits = leftToRight(addArea(5, digits));
   const QRect mainRect = hitRect(mainDigits.front()).united(hitRect(mainDigits.back()));
-  out.push_back({kIdMainDisplay, ElementKind::Display, mainRect, mainRect.center(), QStringLiteral("VFO-A frequency"), -1});
+  out.push_back({kIdMainDisplay, ElementKind::Display, mainRect, mainRect.center(), QStringLiteral("VFO A frequency"), -1});
   for (const auto& h : mainDigits) addKey(h);
   // The mode labels beside the main display.
   out.push_back({kIdModeDisplay, ElementKind::Display, QRect(786, 51, 46, 30), QPoint(809, 66), QStringLiteral("Mode"), -1});
   for (const auto& h : addArea(6, all)) addKey(h);
   // The dials' squares are the controller's drag and wheel squares.
   out.push_back({panel::kIdMainDial, ElementKind::Dial, QRect(QPoint(623, 111), QPoint(807, 295)),
-                 QPoint(panel::kMainDialCentreX, panel::kMainDialCentreY), QStringLiteral("Main dial"), -1});
+                 QPoint(panel::kMainDialCentreX, panel::kMainDialCentreY), QStringLiteral("Main tuning"), -1});
   out.push_back({panel::kIdFirstFunc, ElementKind::Dial, disc(kSelectAAt, kSelectRadius), kSelectAAt,
-                 QStringLiteral("VFO-A select dial"), -1});
+                 QStringLiteral("VFO A select"), -1});
   for (const auto& h : addArea(7, all)) addKey(h);
   out.push_back({panel::kIdSubDial, ElementKind::Dial, QRect(QPoint(895, 231), QPoint(983, 319)), kSubDialAt,
-                 QStringLiteral("CLAR/VFO-B dial"), -1});
+                 QStringLiteral("CLAR or VFO B"), -1});
   out.push_back({panel::kIdFirstFuncB, ElementKind::Dial, disc(kSelectBAt, kSelectRadius), kSelectBAt,
-                 QStringLiteral("VFO-B select dial"), -1});
+                 QStringLiteral("VFO B select"), -1});
   return out;
 }
 
@@ -226,6 +239,20 @@ double exactStep(int hz) {
   return std::pow(10.0, -places);
 }
 
+// "14.250 megahertz", "14.25001 megahertz", "475 kilohertz": as few places
+// as say the frequency whole, three at least in megahertz.
+QString spokenFrequency(int hz) {
+  if (hz < 1000000) {
+    QString k = QString::number(hz / 1000.0, 'f', 3);
+    while (k.endsWith(QLatin1Char('0'))) k.chop(1);
+    if (k.endsWith(QLatin1Char('.'))) k.chop(1);
+    return k + QStringLiteral(" kilohertz");
+  }
+  QString m = QString::number(hz / 1e6, 'f', 6);
+  while (m.endsWith(QLatin1Char('0')) && m.size() - m.indexOf(QLatin1Char('.')) > 4) m.chop(1);
+  return m + QStringLiteral(" megahertz");
+}
+
 QString signedHz(int hz) { return QStringLiteral("%1%2 Hz").arg(hz > 0 ? QStringLiteral("+") : QString()).arg(hz); }
 
 QString modeName(int mode) {
@@ -235,11 +262,11 @@ QString modeName(int mode) {
 
 QString dialValue(MainWindowServices& w, const PanelElement& e, const RadioState& st) {
   switch (e.id) {
-    case panel::kIdMainDial: return QStringLiteral("VFO-A ") + frequencyText(st.get_VfoA_Freq());
+    case panel::kIdMainDial: return QStringLiteral("VFO A ") + spokenFrequency(st.get_VfoA_Freq());
     case panel::kIdSubDial: {
       const int sf = st.get_SF_Value();
       if (sf == 5) return QStringLiteral("clarifier ") + signedHz(static_cast<int>(st.get_IF_ClarOffset()));
-      if (sf == 4) return QStringLiteral("VFO-B ") + frequencyText(st.get_VfoB_Freq());
+      if (sf == 4) return QStringLiteral("VFO B ") + spokenFrequency(st.get_VfoB_Freq());
       return QStringLiteral("not in use");
     }
     default: {
@@ -313,6 +340,8 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
         int hz = sub ? st->get_VfoB_Freq() : st->get_VfoA_Freq();
         for (int i = 0; i < place; ++i) hz /= 10;
         t.value = QString::number(hz % 10);
+        t.numbered = true;
+        t.number = hz % 10;
       }
       t.checkable = true;
       t.checked = ctrl.m_Op_Stats() == e.id;
@@ -341,15 +370,23 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
       break;
     case ElementKind::Display:
       if (st == nullptr) break;
-      if (e.id == kIdMainDisplay) t.value = frequencyText(st->get_VfoA_Freq());
-      else if (e.id == kIdSubDisplay) t.value = frequencyText(st->get_VfoB_Freq());
-      else if (e.id == kIdModeDisplay) t.value = modeName(st->get_MD_Main());
+      if (e.id == kIdMainDisplay) {
+        t.value = frequencyText(st->get_VfoA_Freq());
+        t.name += QStringLiteral(", ") + spokenFrequency(st->get_VfoA_Freq());
+      } else if (e.id == kIdSubDisplay) {
+        t.value = frequencyText(st->get_VfoB_Freq());
+        t.name += QStringLiteral(", ") + spokenFrequency(st->get_VfoB_Freq());
+      } else if (e.id == kIdModeDisplay) {
+        t.value = modeName(st->get_MD_Main());
+        t.name += QStringLiteral(", ") + t.value;
+      }
       else {
         QStringList icons;
         for (int slot = 0; slot < render::kBlockIconSlots - 1; ++slot)
           icons << bitmapLegend(w.renderer().blockIconImage(slot, *st));
-        t.value = QStringLiteral("ANT %1, IPO %2, ATT %3, R.FLT %4, NB %5, AGC %6")
+        t.value = QStringLiteral("ANT %1, IPO %2, ATT %3, roofing filter %4, NB %5, AGC %6")
                       .arg(icons.value(0), icons.value(1), icons.value(2), icons.value(3), icons.value(4), icons.value(5));
+        t.name += QStringLiteral(", ") + t.value;
       }
       break;
     case ElementKind::Meter:
@@ -408,6 +445,8 @@ class ElementInterface final : public QAccessibleInterface,
 
   QAccessible::Role role() const override {
     switch (element().kind) {
+      // A digit turns as a dial does, and says its figure as its value.
+      case ElementKind::Digit:
       case ElementKind::Knob:
       case ElementKind::Dial: return QAccessible::Dial;
       case ElementKind::Display: return QAccessible::StaticText;
