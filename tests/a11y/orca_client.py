@@ -157,8 +157,14 @@ while (window := program_window()) is None and time.monotonic() < end:
 if window is None:
     fail("the program's window")
 time.sleep(0.5)
-window.set_input_focus(X.RevertToParent, X.CurrentTime)
-x.sync()
+
+
+def give_keyboard():
+    window.set_input_focus(X.RevertToParent, X.CurrentTime)
+    x.sync()
+
+
+give_keyboard()
 expect("the window", wait_spoken("the window", lambda s: s.startswith("Front panel")), ["RCP for HRX900 frame."])
 
 # The link key: its state on focus and on change.
@@ -172,8 +178,17 @@ listen(0.5)
 for k in ("Down", "Down", "Return"):
     key(k)
 expect("ATT chosen", listen(2), ["checked"], exactly=True)
+# MOX from the keyboard asks first; Escape answers No.
+expect("MOX", ring_to("MOX"), ["MOX check box not checked."])
+key("space")
+expect("MOX pressed", listen(1.5), ["alert HRX900.", "Key the transmitter?", "No push button."], exactly=True)
+key("Escape")
+listen(0.3)
+# The main window has the keyboard back, as a window manager gives it.
+give_keyboard()
+expect("MOX question answered", listen(1.5), ["MOX check box not checked."])
 # Ten quick steps of the main dial: the frequency said once, when it stands.
-expect("main dial", ring_to("Main tuning", back=True), ["Main tuning dial 14.250.", "VFO A 14.250 megahertz."])
+expect("main dial", ring_to("Main tuning"), ["Main tuning dial 14.250.", "VFO A 14.250 megahertz."])
 for _ in range(10):
     key("Up")
 expect("ten steps", listen(1.2), ["14.2501"], exactly=True)

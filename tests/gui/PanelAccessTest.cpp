@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <functional>
 #include <set>
@@ -401,6 +402,61 @@ class PanelAccessTest : public QObject {
       if (auto* list = rig_.w->findChild<hrx::gui::CMenuListDlg*>(); list != nullptr) list->close();
       QTRY_VERIFY(!rig_.w->panel().busy());
     }
+  }
+
+  // Space on ON/OFF, MOX or TUNE asks first, No the default and Escape's
+  // answer: nothing reaches the radio until Yes. A release goes at once.
+  void guardedKeysAskFirst() {
+    auto question = []() -> QMessageBox* {
+      for (QWidget* t : QApplication::topLevelWidgets())
+        if (auto* b = qobject_cast<QMessageBox*>(t); b != nullptr && b->isVisible()) return b;
+      return nullptr;
+    };
+    struct Row {
+      const char* key;
+      const char* question;
+      const char* answer;   // "No", "Yes" or "Escape"
+      QStringList sent;
+    };
+    const Row rows[] = {
+        {"MOX", "Key the transmitter?", "No", {}},
+        {"MOX", "Key the transmitter?", "Escape", {}},
+        {"MOX", "Key the transmitter?", "Yes", {"MX1;"}},
+        {"MOX", nullptr, nullptr, {"MX0;"}},   // lit: the release asks nothing
+        {"TUNE", "Press TUNE? The radio may transmit to tune.", "No", {}},
+        {"ON/OFF", "Switch the radio off?", "No", {}},
+        {"ON/OFF", "Switch the radio off?", "Escape", {}},
+    };
+    for (const Row& r : rows) {
+      rig_.w->activateWindow();
+      panelWidget()->setFocus();
+      QTRY_VERIFY(panelWidget()->hasFocus());
+      QVERIFY2(tabTo(QString::fromUtf8(r.key)), r.key);
+      QTRY_VERIFY(rig_.idle());
+      QTest::qWait(200);
+      rig_.radio.clearCommandLog();
+      QTest::keyClick(panelWidget(), Qt::Key_Space);
+      if (r.question != nullptr) {
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY2((box = question()) != nullptr, r.key);
+        QCOMPARE(box->text(), QString::fromUtf8(r.question));
+        QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+        QTest::qWait(300);
+        QVERIFY2(sent().isEmpty(), qPrintable(sent().join(u' ')));
+        const std::string_view answer(r.answer);
+        if (answer == "Escape") QTest::keyClick(box, Qt::Key_Escape);
+        else box->button(answer == "Yes" ? QMessageBox::Yes : QMessageBox::No)->click();
+        QTRY_VERIFY(question() == nullptr);
+      } else {
+        QTest::qWait(100);
+        QVERIFY(question() == nullptr);
+      }
+      if (!r.sent.isEmpty()) QTRY_VERIFY2_WITH_TIMEOUT(sent().size() >= r.sent.size(), r.key, 3000);
+      QTest::qWait(300);
+      QVERIFY2(sent() == r.sent, qPrintable(QString::fromUtf8(r.key) + u' ' + sent().join(u' ')));
+    }
+    QVERIFY(question() == nullptr);
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);   // the ring off
   }
 
   // Tab rings the elements in reading order, Space clicks, the arrows and

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -197,7 +198,9 @@ bool PanelAccess::onKey(int qtKey, Qt::KeyboardModifiers mods) {
   }
   if (focused_ < 0) return false;
   switch (qtKey) {
-    case Qt::Key_Space: press(focused_); return true;
+    case Qt::Key_Space:
+      if (!askFirst(focused_)) press(focused_);
+      return true;
     case Qt::Key_Up:
     case Qt::Key_Right:
     case Qt::Key_PageUp:
@@ -213,6 +216,44 @@ bool PanelAccess::onKey(int qtKey, Qt::KeyboardModifiers mods) {
       return true;
     default: return false;
   }
+}
+
+namespace {
+
+// The keys a slip of the keyboard must not work at once, and what each asks.
+// A release (MOX lit, the radio off) goes at once: only the dangerous way asks.
+struct GuardedKey {
+  const char* legend;
+  bool whenLit;   // asks while its lamp is lit (else while it is dark)
+  const char* question;
+};
+constexpr GuardedKey kGuardedKeys[] = {
+    {"ON/OFF", true, "Switch the radio off?"},
+    {"MOX", false, "Key the transmitter?"},
+    {"TUNE", false, "Press TUNE? The radio may transmit to tune."},
+};
+
+}  // namespace
+
+bool PanelAccess::askFirst(int index) {
+  const PanelElement& e = elementAt(index);
+  const GuardedKey* guard = nullptr;
+  for (const GuardedKey& g : kGuardedKeys)
+    if (e.kind == ElementKind::Key && e.legend == QLatin1String(g.legend)) guard = &g;
+  if (guard == nullptr) return false;
+  if (elementTexts(w_, e).checked != guard->whenLit) return false;
+  auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("HRX900"), QString::fromUtf8(guard->question),
+                              QMessageBox::Yes | QMessageBox::No, w_.panelWidget()->window());
+  box->setDefaultButton(QMessageBox::No);
+  box->setEscapeButton(QMessageBox::No);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setObjectName(QStringLiteral("guardedKeyQuestion"));
+  // The answer comes back as a signal: the GUI thread never waits on the box.
+  connect(box, &QMessageBox::finished, this, [this, index, box] {
+    if (box->clickedButton() == box->button(QMessageBox::Yes)) press(index);
+  });
+  box->open();
+  return true;
 }
 
 void PanelAccess::raise(QAccessibleEvent& e) {

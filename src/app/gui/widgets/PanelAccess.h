@@ -55,6 +55,9 @@ class PanelAccess final : public QObject, public WindowPart {
   void wheelNotch(QPoint at, bool up);
   void raise(QAccessibleEvent& e);
   void tellSettled();
+  // Space on a key that can switch the radio off or key the transmitter
+  // asks first; false when the key needs no question.
+  bool askFirst(int index);
   void tellRing();
 
   MainWindowServices& w_;
