@@ -556,6 +556,9 @@ class PanelAccessTest : public QObject {
     QTest::qWait(300);
     QCOMPARE(sent(), QStringList());
     QTest::keyClick(panelWidget(), Qt::Key_Escape);
+    QMessageBox* end = nullptr;
+    QTRY_VERIFY((end = rig_.w->findChild<QMessageBox*>(QStringLiteral("endQuestion"))) != nullptr);
+    end->button(QMessageBox::Yes)->click();
     QTRY_VERIFY(!rig_.w->isVisible());
     QCOMPARE(rig_.w->shutdownCount(), 1);
   }

@@ -211,7 +211,7 @@ bool PanelAccess::onKey(int qtKey, Qt::KeyboardModifiers mods) {
       turn(focused_, qtKey == Qt::Key_Up || qtKey == Qt::Key_Right || qtKey == Qt::Key_PageUp);
       return true;
     case Qt::Key_Escape:
-      // The first Escape takes the ring away; the next one ends the program.
+      // The first Escape takes the ring away; the next one asks to end the program.
       setFocused(-1);
       return true;
     default: return false;

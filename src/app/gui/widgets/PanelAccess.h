@@ -4,7 +4,7 @@
 // reading order, Space to press the ringed key, the arrows and Page Up/Down
 // to turn the ringed dial or knob by one wheel notch, and the accessibility
 // events for what a report changed. With no element ringed the keys keep
-// their old meaning (the key file, Enter nothing, Escape ends the program).
+// their old meaning (the key file, Enter nothing, Escape asks to end the program).
 // GUI thread only.
 #include <QObject>
 #include <QTimer>
