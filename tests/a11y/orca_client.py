@@ -76,16 +76,16 @@ def fail(what):
 x = display.Display()
 
 
-def key(name, shift=False):
+def key(name, shift=False, ctrl=False):
     """One press and release of the key named as in X's keysyms."""
     code = x.keysym_to_keycode(XK.string_to_keysym(name))
-    shift_code = x.keysym_to_keycode(XK.XK_Shift_L)
-    if shift:
-        xtest.fake_input(x, X.KeyPress, shift_code)
+    held = [x.keysym_to_keycode(k) for k, on in ((XK.XK_Control_L, ctrl), (XK.XK_Shift_L, shift)) if on]
+    for h in held:
+        xtest.fake_input(x, X.KeyPress, h)
     xtest.fake_input(x, X.KeyPress, code)
     xtest.fake_input(x, X.KeyRelease, code)
-    if shift:
-        xtest.fake_input(x, X.KeyRelease, shift_code)
+    for h in reversed(held):
+        xtest.fake_input(x, X.KeyRelease, h)
     x.sync()
 
 
@@ -179,7 +179,10 @@ for k in ("Down", "Down", "Return"):
     key(k)
 expect("ATT chosen", listen(2), ["checked"], exactly=True)
 # MOX from the keyboard asks first; Escape answers No.
-expect("MOX", ring_to("MOX"), ["MOX check box not checked."])
+key("Tab", ctrl=True)   # the TFT's first: the meter
+listen(0.5)
+key("Tab", ctrl=True)   # the lower row's first
+expect("MOX", listen(1), ["MOX check box not checked."])
 key("space")
 expect("MOX pressed", listen(1.5), ["alert HRX900.", "Key the transmitter?", "No push button."], exactly=True)
 key("Escape")
@@ -187,8 +190,15 @@ listen(0.3)
 # The main window has the keyboard back, as a window manager gives it.
 give_keyboard()
 expect("MOX question answered", listen(1.5), ["MOX check box not checked."])
+# Ctrl+Tab jumps a section: the main display says the frequency, then on
+# past the VFO keys to the main tuning.
+key("Tab", ctrl=True)
+expect("main display", listen(1), ["VFO A frequency, 14.250 megahertz label."])
+key("Tab", ctrl=True)
+listen(0.5)
+key("Tab", ctrl=True)
 # Ten quick steps of the main dial: the frequency said once, when it stands.
-expect("main dial", ring_to("Main tuning"), ["Main tuning dial 14.250.", "VFO A 14.250 megahertz."])
+expect("main tuning", listen(1), ["Main tuning dial 14.250.", "VFO A 14.250 megahertz."])
 for _ in range(10):
     key("Up")
 expect("ten steps", listen(1.2), ["14.2501"], exactly=True)

@@ -459,6 +459,33 @@ class PanelAccessTest : public QObject {
     QTest::keyClick(panelWidget(), Qt::Key_Escape);   // the ring off
   }
 
+  // Ctrl+Tab rings the first element of the next section, Ctrl+Shift+Tab
+  // of the one before, round and round; each told as the ring's move.
+  void ctrlTabJumpsBetweenSections() {
+    rig_.w->activateWindow();
+    panelWidget()->setFocus();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(panel_->focusChild() == nullptr);
+    const char* forward[] = {"ON/OFF",  "Meter",       "MOX",          "VFO A frequency", "A RX",
+                             "Main tuning", "1.8 megahertz", "CLAR or VFO B", "ON/OFF"};
+    for (const char* name : forward) {
+      g_told.clear();
+      QTest::keyClick(panelWidget(), Qt::Key_Tab, Qt::ControlModifier);
+      QVERIFY2(panel_->focusChild() != nullptr && panel_->focusChild() == named(QString::fromUtf8(name)), name);
+      QVERIFY2(told(QAccessible::Focus, QString::fromUtf8(name)), name);
+    }
+    const char* back[] = {"CLAR or VFO B", "1.8 megahertz"};
+    for (const char* name : back) {
+      QTest::keyClick(panelWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+      QVERIFY2(panel_->focusChild() == named(QString::fromUtf8(name)), name);
+    }
+    // From the middle of a section, forward is the next section's start.
+    QTest::keyClick(panelWidget(), Qt::Key_Tab);
+    QTest::keyClick(panelWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    QVERIFY(panel_->focusChild() == named(QStringLiteral("CLAR or VFO B")));
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);   // the ring off
+  }
+
   // Tab rings the elements in reading order, Space clicks, the arrows and
   // Page Up/Down turn by one notch: each puts its command on the wire.
   void keyboardDrivesThePanel() {

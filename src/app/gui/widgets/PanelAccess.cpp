@@ -113,6 +113,17 @@ void PanelAccess::moveRing(bool forward) {
   setFocused(next);
 }
 
+void PanelAccess::jumpSection(bool forward) {
+  const auto starts = panelSections();
+  const int count = static_cast<int>(starts.size());
+  // The section the ring is in; from no ring forward is the first.
+  int in = -1;
+  for (int i = 0; i < count; ++i)
+    if (focused_ >= starts[static_cast<std::size_t>(i)]) in = i;
+  const int next = focused_ < 0 ? (forward ? 0 : count - 1) : (in + (forward ? 1 : count - 1)) % count;
+  setFocused(starts[static_cast<std::size_t>(next)]);
+}
+
 // Ends what a ringed element started on the panel: a knob's focus, a chosen digit.
 void PanelAccess::leave(int index) {
   panel::PanelCtrl& c = w_.panel();
@@ -191,6 +202,13 @@ bool PanelAccess::eventFilter(QObject* watched, QEvent* e) {
 }
 
 bool PanelAccess::onKey(int qtKey, Qt::KeyboardModifiers mods) {
+  // Ctrl+Tab and Ctrl+Shift+Tab jump between the panel's sections (F6 is
+  // the key file's).
+  if ((mods & Qt::ControlModifier) != 0 && (mods & (Qt::AltModifier | Qt::MetaModifier)) == 0 &&
+      (qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab)) {
+    jumpSection(qtKey == Qt::Key_Tab && (mods & Qt::ShiftModifier) == 0);
+    return true;
+  }
   if ((mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0) return false;
   if (qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab) {
     moveRing(qtKey == Qt::Key_Tab && (mods & Qt::ShiftModifier) == 0);

@@ -50,6 +50,7 @@ class PanelAccess final : public QObject, public WindowPart {
  private:
   bool onKey(int qtKey, Qt::KeyboardModifiers mods);
   void moveRing(bool forward);
+  void jumpSection(bool forward);
   void leave(int index);
   void mouseClick(QPoint at);
   void wheelNotch(QPoint at, bool up);

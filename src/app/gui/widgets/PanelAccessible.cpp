@@ -143,8 +143,15 @@ QString keyLegend(QPoint topLeft) {
   return {};
 }
 
-std::vector<PanelElement> buildElements() {
-  std::vector<PanelElement> out;
+struct BuiltPanel {
+  std::vector<PanelElement> elements;
+  std::vector<int> sections;
+};
+
+BuiltPanel buildElements() {
+  BuiltPanel built;
+  std::vector<PanelElement>& out = built.elements;
+  auto section = [&] { built.sections.push_back(static_cast<int>(out.size())); };
   auto addKey = [&](const panel::HitRect& h) {
     const QRect r = hitRect(h);
     if (h.id >= panel::kIdFirstDigit && h.id <= panel::kIdLastDigit) {
@@ -182,7 +189,9 @@ std::vector<PanelElement> buildElements() {
   };
   auto disc = [](QPoint c, int r) { return QRect(c.x() - r, c.y() - r, 2 * r + 1, 2 * r + 1); };
 
+  section();   // the left column
   for (int area : {0, 1}) for (const auto& h : addArea(area, all)) addKey(h);
+  section();   // the TFT
   out.push_back({panel::kIdMeterSpot, ElementKind::Meter, render::kMeterStrip, kMeterAt, QStringLiteral("Meter"), -1});
   out.push_back({kIdBlockIcons, ElementKind::Display, render::kBlockIconStrip, render::kBlockIconStrip.center(),
                  QStringLiteral("Receiver settings"), -1});
@@ -204,26 +213,32 @@ std::vector<PanelElement> buildElements() {
     row.push_back({k.id, ElementKind::Knob, disc({k.cx, k.cy}, k.r),
                    QPoint(k.cx + (k.outer ? kOuterReach : 0), k.cy), knobCaption(k), -1});
   std::stable_sort(row.begin(), row.end(), [](const auto& a, const auto& b) { return a.rect.center().x() < b.rect.center().x(); });
+  section();   // the lower row
   out.insert(out.end(), row.begin(), row.end());
   // The main display, its digits and the mode beside them.
   const std::vector<panel::HitRect> mainDigits = leftToRight(addArea(5, digits));
   const QRect mainRect = hitRect(mainDigits.front()).united(hitRect(mainDigits.back()));
+  section();   // the main display
   out.push_back({kIdMainDisplay, ElementKind::Display, mainRect, mainRect.center(), QStringLiteral("VFO A frequency"), -1});
   for (const auto& h : mainDigits) addKey(h);
   // The mode labels beside the main display.
   out.push_back({kIdModeDisplay, ElementKind::Display, QRect(786, 51, 46, 30), QPoint(809, 66), QStringLiteral("Mode"), -1});
+  section();   // the VFO keys
   for (const auto& h : addArea(6, all)) addKey(h);
   // The dials' squares are the controller's drag and wheel squares.
+  section();   // the main tuning
   out.push_back({panel::kIdMainDial, ElementKind::Dial, QRect(QPoint(623, 111), QPoint(807, 295)),
                  QPoint(panel::kMainDialCentreX, panel::kMainDialCentreY), QStringLiteral("Main tuning"), -1});
   out.push_back({panel::kIdFirstFunc, ElementKind::Dial, disc(kSelectAAt, kSelectRadius), kSelectAAt,
                  QStringLiteral("VFO A select"), -1});
+  section();   // the band keys
   for (const auto& h : addArea(7, all)) addKey(h);
+  section();   // CLAR and VFO B
   out.push_back({panel::kIdSubDial, ElementKind::Dial, QRect(QPoint(895, 231), QPoint(983, 319)), kSubDialAt,
                  QStringLiteral("CLAR or VFO B"), -1});
   out.push_back({panel::kIdFirstFuncB, ElementKind::Dial, disc(kSelectBAt, kSelectRadius), kSelectBAt,
                  QStringLiteral("VFO B select"), -1});
-  return out;
+  return built;
 }
 
 const RadioState* stateOf(MainWindowServices& w) { return w.core() != nullptr ? &w.core()->state() : nullptr; }
@@ -278,12 +293,17 @@ QString dialValue(MainWindowServices& w, const PanelElement& e, const RadioState
   }
 }
 
+const BuiltPanel& builtPanel() {
+  static const BuiltPanel built = buildElements();
+  return built;
+}
+
 }  // namespace
 
-std::span<const PanelElement> panelElements() {
-  static const std::vector<PanelElement> elements = buildElements();
-  return elements;
-}
+std::span<const PanelElement> panelElements() { return builtPanel().elements; }
+
+std::span<const int> panelSections() { return builtPanel().sections; }
+
 
 int elementIndex(int id) {
   const auto all = panelElements();

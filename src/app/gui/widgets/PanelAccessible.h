@@ -32,6 +32,10 @@ inline constexpr int kIdBlockIcons = 1004;
 
 // Every element, in reading order.
 std::span<const PanelElement> panelElements();
+// Where each section of the panel starts, as element indices in reading
+// order: the left column, the TFT, the lower row, the main display, the VFO
+// keys, the main tuning, the band keys, CLAR and VFO B.
+std::span<const int> panelSections();
 // The element's index, or -1.
 int elementIndex(int id);
 
