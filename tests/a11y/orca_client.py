@@ -170,7 +170,8 @@ expect("the window", wait_spoken("the window", lambda s: s.startswith("Front pan
 # The link key: its state on focus and on change.
 expect("COM", ring_to("COM"), ["COM check box not checked."])
 key("space")
-expect("COM pressed", listen(2), ["checked"], exactly=True)
+# The link reads the radio out; its frequency and mode said once, together.
+expect("COM pressed", listen(2), ["checked", "notification VFO A 14.250 megahertz, USB."], exactly=True)
 # ATT's menu: Down to -6 dB, Enter; the key says its new state.
 expect("ATT", ring_to("ATT"), ["ATT check box not checked.", "ATT OFF."])
 key("space")
@@ -205,6 +206,17 @@ expect("ten steps", listen(1.2), ["14.2501"], exactly=True)
 # The radio retunes itself.
 tune("FA07074000")
 expect("retune", listen(1.2), ["7.074"], exactly=True)
+# Off the frequency, a retune and a mode change the radio reports are said
+# together once they stand; transmitting at once.
+key("Tab", ctrl=True)
+listen(0.8)
+tune("FA14074000")
+tune("MD03")
+expect("elsewhere", listen(1.2), ["notification VFO A 14.074 megahertz, CW-U."], exactly=True)
+tune("TX1")
+expect("transmitting", listen(0.8), ["notification transmitting."], exactly=True)
+tune("TX0")
+expect("receiving", listen(0.8), ["notification receiving."], exactly=True)
 orca.kill()
 orca.wait()
 print(f"spoken as expected in {time.monotonic() - start:.1f} s")

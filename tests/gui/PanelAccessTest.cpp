@@ -307,6 +307,47 @@ class PanelAccessTest : public QObject {
     }
   }
 
+  // A retune and a mode change the radio reports are one announcement once
+  // they stand, wherever the ring is but on the frequency; the transmit
+  // state at once.
+  void changesAreAnnouncedWhereverTheRingIs() {
+    auto announced = [] {
+      QStringList said;
+      for (const Told& t : g_told)
+        if (t.type == QAccessible::ObjectShow) said << t.name;
+      return said;
+    };
+    QVERIFY(rig_.radio.applyLocal("MD01;"));
+    QTest::qWait(500);
+    // Ends in CW-U, as the tests after it start.
+    struct Row {
+      const char* ringOn;   // nullptr: no ring
+      std::vector<const char*> reports;
+      QStringList said;
+    };
+    const Row rows[] = {
+        {nullptr, {"FA14074000;", "MD03;"}, {"VFO A 14.074 megahertz, CW-U"}},
+        {"ATT", {"FA07074000;"}, {"VFO A 7.074 megahertz"}},
+        {"Main tuning", {"FA07075000;"}, {}},   // the tuning says its own value
+        {"Main tuning", {"MD01;"}, {"LSB"}},
+        {"Main tuning", {"MD03;"}, {"CW-U"}},
+        {"ATT", {"TX1;"}, {"transmitting"}},
+        {"ATT", {"TX0;"}, {"receiving"}},
+    };
+    for (const Row& r : rows) {
+      rig_.w->activateWindow();
+      panelWidget()->setFocus();
+      QTRY_VERIFY(panelWidget()->hasFocus());
+      if (r.ringOn != nullptr) QVERIFY2(tabTo(QString::fromUtf8(r.ringOn)), r.ringOn);
+      else if (panel_->focusChild() != nullptr) QTest::keyClick(panelWidget(), Qt::Key_Escape);
+      g_told.clear();
+      for (const char* report : r.reports) QVERIFY(rig_.radio.applyLocal(report));
+      QTest::qWait(900);
+      QVERIFY2(announced() == r.said, qPrintable(announced().join(u'|')));
+    }
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);
+  }
+
   // The other windows: every control that takes the keyboard, and every
   // field, has a name a screen reader can say.
   void otherWindowsNameEveryControl() {

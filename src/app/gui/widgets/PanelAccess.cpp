@@ -318,6 +318,23 @@ void PanelAccess::tellChanges() {
         raise(e);
       }
     }
+    // Changes the radio reports, said wherever the ring is: a retune and a
+    // mode change once it stands (one announcement for both), the transmit
+    // state at once. The ringed element says its own.
+    const bool ringed = focused_ >= 0 && (focused_ == static_cast<int>(i) ||
+                                          elementAt(focused_).kind == ElementKind::Digit ||
+                                          elementAt(focused_).id == panel::kIdMainDial);
+    if (all[i].id == kIdMainDisplay && now.value != before.value && !ringed) {
+      retuned_ = true;
+      settle_.start();
+    }
+    if (all[i].id == kIdModeDisplay && now.value != before.value && focused_ != static_cast<int>(i)) {
+      remoded_ = true;
+      settle_.start();
+    }
+    if (all[i].kind == ElementKind::Meter && now.value.section(u',', 0, 0) != before.value.section(u',', 0, 0) &&
+        focused_ != static_cast<int>(i))
+      announce(now.value.section(u',', 0, 0));
     if (now.checked != before.checked || now.pressed != before.pressed) {
       QAccessible::State changed;
       changed.checked = now.checked != before.checked;
@@ -338,6 +355,20 @@ void PanelAccess::tellSettled() {
     raise(v);
   }
   unsettled_.clear();
+  const RadioState* st = w_.core() != nullptr ? &w_.core()->state() : nullptr;
+  QStringList parts;
+  if (retuned_ && st != nullptr) parts << QStringLiteral("VFO A ") + spokenFrequency(st->get_VfoA_Freq());
+  if (remoded_ && st != nullptr) parts << elementTexts(w_, elementAt(elementIndex(kIdModeDisplay))).value;
+  retuned_ = remoded_ = false;
+  if (!parts.isEmpty()) announce(parts.join(QStringLiteral(", ")));
+}
+
+void PanelAccess::announce(const QString& text) {
+  announcement_ = text;
+  QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w_.panelWidget());
+  if (panel == nullptr || !telling_) return;
+  QAccessibleEvent e(panel->child(static_cast<int>(panelElements().size())), QAccessible::ObjectShow);
+  raise(e);
 }
 
 }  // namespace hrx::gui

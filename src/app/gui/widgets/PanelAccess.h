@@ -7,6 +7,7 @@
 // their old meaning (the key file, Enter nothing, Escape asks to end the program).
 // GUI thread only.
 #include <QObject>
+#include <QString>
 #include <QTimer>
 #include <functional>
 #include <vector>
@@ -40,6 +41,9 @@ class PanelAccess final : public QObject, public WindowPart {
   // Raises the name, value and state events for every element whose texts
   // changed since the last call.
   void tellChanges();
+  // What the panel says wherever the ring is, the last said.
+  const QString& announcement() const { return announcement_; }
+
   // Sees every event raised, before Qt hands it to the bridge (which takes
   // none while no bridge is active, as on the offscreen platform).
   void setProbe(std::function<void(QAccessibleEvent*)> probe) { probe_ = std::move(probe); }
@@ -71,6 +75,11 @@ class PanelAccess final : public QObject, public WindowPart {
   // change, so a turn of the dial is said once, not at every step.
   QTimer settle_;
   std::vector<int> unsettled_;
+  // Said once the frequency stands, unless the ring is on it already.
+  bool retuned_ = false;
+  bool remoded_ = false;
+  QString announcement_;
+  void announce(const QString& text);
   std::function<void(QAccessibleEvent*)> probe_;
 };
 

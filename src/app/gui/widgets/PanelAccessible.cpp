@@ -254,6 +254,8 @@ double exactStep(int hz) {
   return std::pow(10.0, -places);
 }
 
+}  // namespace
+
 // "14.250 megahertz", "14.25001 megahertz", "475 kilohertz": as few places
 // as say the frequency whole, three at least in megahertz.
 QString spokenFrequency(int hz) {
@@ -267,6 +269,8 @@ QString spokenFrequency(int hz) {
   while (m.endsWith(QLatin1Char('0')) && m.size() - m.indexOf(QLatin1Char('.')) > 4) m.chop(1);
   return m + QStringLiteral(" megahertz");
 }
+
+namespace {
 
 QString signedHz(int hz) { return QStringLiteral("%1%2 Hz").arg(hz > 0 ? QStringLiteral("+") : QString()).arg(hz); }
 
@@ -563,6 +567,37 @@ class ElementInterface final : public QAccessibleInterface,
   int index_;
 };
 
+// What the panel says wherever the ring is (a retune the radio reports,
+// transmitting): a notification, shown anew for each announcement.
+class AnnouncerInterface final : public QAccessibleInterface {
+ public:
+  explicit AnnouncerInterface(QWidget* panel) : panel_(panel) {}
+  bool isValid() const override { return !panel_.isNull() && !panelGone(panel_); }
+  QObject* object() const override { return nullptr; }
+  QWindow* window() const override { return panel_ ? panel_->window()->windowHandle() : nullptr; }
+  QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(panel_.data()); }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  int childCount() const override { return 0; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+  void setText(QAccessible::Text, const QString&) override {}
+  QString text(QAccessible::Text t) const override {
+    if (!isValid() || t != QAccessible::Name) return {};
+    return dynamic_cast<MainWindowServices*>(panel_->window())->part<PanelAccess>().announcement();
+  }
+  QRect rect() const override { return {}; }
+  QAccessible::Role role() const override { return QAccessible::Notification; }
+  QAccessible::State state() const override {
+    QAccessible::State s;
+    s.invalid = !isValid();
+    s.readOnly = true;
+    return s;
+  }
+
+ private:
+  QPointer<QWidget> panel_;
+};
+
 // The panel widget: its elements as children, made once and kept.
 class PanelInterface final : public QAccessibleWidget {
  public:
@@ -572,6 +607,7 @@ class PanelInterface final : public QAccessibleWidget {
   ~PanelInterface() override {
     for (QAccessible::Id id : children_)
       if (id != 0) QAccessible::deleteAccessibleInterface(id);
+    if (announcer_ != 0) QAccessible::deleteAccessibleInterface(announcer_);
   }
 
   QString text(QAccessible::Text t) const override {
@@ -581,12 +617,17 @@ class PanelInterface final : public QAccessibleWidget {
     return QAccessibleWidget::text(t);
   }
   // The elements, then the notices shown over the panel (the connection notice).
-  int childCount() const override { return static_cast<int>(panelElements().size() + notices().size()); }
+  int childCount() const override { return static_cast<int>(panelElements().size() + 1 + notices().size()); }
   QAccessibleInterface* child(int index) const override {
     const int elements = static_cast<int>(panelElements().size());
-    if (index >= elements) {
+    if (index == elements) {
+      if (announcer_ == 0) announcer_ = QAccessible::registerAccessibleInterface(new AnnouncerInterface(widget()));
+      return QAccessible::accessibleInterface(announcer_);
+    }
+    if (index > elements) {
       const QList<QLabel*> shown = notices();
-      return index - elements < shown.size() ? QAccessible::queryAccessibleInterface(shown[index - elements]) : nullptr;
+      return index - elements - 1 < shown.size() ? QAccessible::queryAccessibleInterface(shown[index - elements - 1])
+                                                 : nullptr;
     }
     if (index < 0) return nullptr;
     if (children_.empty()) children_.assign(panelElements().size(), 0);
@@ -598,8 +639,10 @@ class PanelInterface final : public QAccessibleWidget {
     if (child == nullptr) return -1;
     if (auto* label = qobject_cast<QLabel*>(child->object())) {
       const int i = static_cast<int>(notices().indexOf(label));
-      return i < 0 ? -1 : static_cast<int>(panelElements().size()) + i;
+      return i < 0 ? -1 : static_cast<int>(panelElements().size()) + 1 + i;
     }
+    if (announcer_ != 0 && QAccessible::uniqueId(const_cast<QAccessibleInterface*>(child)) == announcer_)
+      return static_cast<int>(panelElements().size());
     const auto it = std::find(children_.begin(), children_.end(), QAccessible::uniqueId(const_cast<QAccessibleInterface*>(child)));
     return it == children_.end() ? -1 : static_cast<int>(it - children_.begin());
   }
@@ -625,6 +668,7 @@ class PanelInterface final : public QAccessibleWidget {
   }
 
   mutable std::vector<QAccessible::Id> children_;
+  mutable QAccessible::Id announcer_ = 0;
 };
 
 QAccessibleInterface* panelFactory(const QString&, QObject* object) {

@@ -64,6 +64,8 @@ struct ElementTexts {
 ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e);
 // "14.250.000 MHz"; "475.000 kHz" below 1 MHz.
 QString frequencyText(int hz);
+// As a screen reader should say it: "14.250 megahertz", "475 kilohertz".
+QString spokenFrequency(int hz);
 
 // Set on the panel widget when its window starts to go: its elements stop answering.
 inline constexpr const char* kPanelGoneProperty = "hrxPanelGone";
