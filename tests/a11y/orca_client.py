@@ -138,6 +138,17 @@ def ring_to(name, back=False):
     fail(f"{name} never reached")
 
 
+def hear(lines, seconds=10.0, tail=0.4):
+    """What is spoken until every one of `lines` has been, then for `tail`
+    seconds more (a repeat or anything else said after them)."""
+    end = time.monotonic() + seconds
+    heard = []
+    while time.monotonic() < end and not all(line in heard for line in lines):
+        heard += spoken_since_last()
+        time.sleep(0.02)
+    return heard + listen(tail)
+
+
 def expect(what, heard, lines, exactly=False):
     """`lines` each spoken once in `heard`; with `exactly`, nothing else."""
     print(f"{what}: {heard!r}", flush=True)
@@ -171,52 +182,60 @@ expect("the window", wait_spoken("the window", lambda s: s.startswith("Front pan
 expect("COM", ring_to("COM"), ["COM check box not checked."])
 key("space")
 # The link reads the radio out; its frequency and mode said once, together.
-expect("COM pressed", listen(2), ["checked", "notification VFO A 14.250 megahertz, USB."], exactly=True)
+expect("COM pressed", hear(["checked", "notification VFO A 14.250 megahertz, USB."]),
+       ["checked", "notification VFO A 14.250 megahertz, USB."], exactly=True)
 # ATT's menu: Down to -6 dB, Enter; the key says its new state.
 expect("ATT", ring_to("ATT"), ["ATT check box not checked.", "ATT OFF."])
 key("space")
 listen(0.5)
 for k in ("Down", "Down", "Return"):
     key(k)
-expect("ATT chosen", listen(2), ["checked"], exactly=True)
+expect("ATT chosen", hear(["checked"]), ["checked"], exactly=True)
+key("Tab", ctrl=True)   # the TFT's first: the meter, in S units
+meter = hear(["Meter progress bar."])
+print(f"meter: {meter!r}", flush=True)
+if "Meter progress bar." not in meter or not any(re.fullmatch(r"receiving, \w+ selected, S\d( plus \d+ dB)?\.", m)
+                                                  for m in meter):
+    fail(f"the meter: {meter!r}")
 # MOX from the keyboard asks first; Escape answers No.
-key("Tab", ctrl=True)   # the TFT's first: the meter
-listen(0.5)
 key("Tab", ctrl=True)   # the lower row's first
-expect("MOX", listen(1), ["MOX check box not checked."])
+expect("MOX", hear(["MOX check box not checked."]), ["MOX check box not checked."])
 key("space")
-expect("MOX pressed", listen(1.5), ["alert HRX900.", "Key the transmitter?", "No push button."], exactly=True)
+expect("MOX pressed", hear(["alert HRX900.", "Key the transmitter?", "No push button."]),
+       ["alert HRX900.", "Key the transmitter?", "No push button."], exactly=True)
 key("Escape")
 listen(0.3)
 # The main window has the keyboard back, as a window manager gives it.
 give_keyboard()
-expect("MOX question answered", listen(1.5), ["MOX check box not checked."])
+expect("MOX question answered", hear(["MOX check box not checked."]), ["MOX check box not checked."])
 # Ctrl+Tab jumps a section: the main display says the frequency, then on
 # past the VFO keys to the main tuning.
 key("Tab", ctrl=True)
-expect("main display", listen(1), ["VFO A frequency, 14.250 megahertz label."])
+expect("main display", hear(["VFO A frequency, 14.250 megahertz label."]), ["VFO A frequency, 14.250 megahertz label."])
 key("Tab", ctrl=True)
-listen(0.5)
+hear(["A RX check box not checked."])
 key("Tab", ctrl=True)
 # Ten quick steps of the main dial: the frequency said once, when it stands.
-expect("main tuning", listen(1), ["Main tuning dial 14.250.", "VFO A 14.250 megahertz."])
+expect("main tuning", hear(["Main tuning dial 14.250.", "VFO A 14.250 megahertz."]),
+       ["Main tuning dial 14.250.", "VFO A 14.250 megahertz."])
 for _ in range(10):
     key("Up")
-expect("ten steps", listen(1.2), ["14.2501"], exactly=True)
+expect("ten steps", hear(["14.2501"], tail=0.6), ["14.2501"], exactly=True)
 # The radio retunes itself.
 tune("FA07074000")
-expect("retune", listen(1.2), ["7.074"], exactly=True)
+expect("retune", hear(["7.074"], tail=0.6), ["7.074"], exactly=True)
 # Off the frequency, a retune and a mode change the radio reports are said
 # together once they stand; transmitting at once.
 key("Tab", ctrl=True)
-listen(0.8)
+hear(["1.8 megahertz push button."])
 tune("FA14074000")
 tune("MD03")
-expect("elsewhere", listen(1.2), ["notification VFO A 14.074 megahertz, CW-U."], exactly=True)
+expect("elsewhere", hear(["notification VFO A 14.074 megahertz, CW-U."], tail=0.6),
+       ["notification VFO A 14.074 megahertz, CW-U."], exactly=True)
 tune("TX1")
-expect("transmitting", listen(0.8), ["notification transmitting."], exactly=True)
+expect("transmitting", hear(["notification transmitting."]), ["notification transmitting."], exactly=True)
 tune("TX0")
-expect("receiving", listen(0.8), ["notification receiving."], exactly=True)
+expect("receiving", hear(["notification receiving."]), ["notification receiving."], exactly=True)
 orca.kill()
 orca.wait()
 print(f"spoken as expected in {time.monotonic() - start:.1f} s")

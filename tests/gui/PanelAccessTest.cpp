@@ -150,7 +150,7 @@ class PanelAccessTest : public QObject {
         {"CLAR or VFO B", QAccessible::Dial, {939, 275}},
         {"VFO A frequency", QAccessible::StaticText, {700, 60}},
         {"VFO B frequency", QAccessible::StaticText, {360, 130}},
-        {"Mode", QAccessible::StaticText, {800, 60}},     {"Meter", QAccessible::Indicator, {200, 80}},
+        {"Mode", QAccessible::StaticText, {800, 60}},     {"Meter", QAccessible::ProgressBar, {200, 80}},
     };
     for (const Row& r : rows) {
       QAccessibleInterface* c = named(QString::fromUtf8(r.name));
@@ -214,7 +214,11 @@ class PanelAccessTest : public QObject {
         {"FA14250000;", "VFO A frequency", "VFO A frequency, 14.250 megahertz", "14.250.000 MHz"},
         {"FA14250000;", "Main tuning", "Main tuning", "VFO A 14.250 megahertz"},
         {"FA14250000;", "VFO A 10 megahertz digit", "VFO A 10 megahertz digit", "1"},
+        {"MD02;", "Mode", "Mode, USB", "USB"},
+        // The width as the TFT shows it, not the radio's index.
+        {"SH014;", "WIDTH ring", "WIDTH ring", "WIDTH 2400 hertz"},
         {"MD03;", "Mode", "Mode, CW-U", "CW-U"},
+        {"SH010;", "WIDTH ring", "WIDTH ring", "WIDTH 500 hertz"},
         {"MD03;", "R.FLT", "(none)", "(none)"},
         {"MD03;", "roofing filter", "roofing filter", nullptr},
     };
@@ -289,14 +293,17 @@ class PanelAccessTest : public QObject {
     QVERIFY(!named(QStringLiteral("ATT"))->state().checked);
     QVERIFY(rig_.radio.applyLocal("RA02;"));
     QTRY_VERIFY(named(QStringLiteral("ATT"))->state().checked);
-    // The meter says its reading (a full scale is 255) but does not tell
-    // each new one: meter replies come several times a second.
+    // The meter says its reading, receiving in S units (6 dB each, S9 at
+    // half scale), but does not tell each new one: meter replies come
+    // several times a second.
     g_told.clear();
-    rig_.w->RequestMeterRedraw(128);
-    QTRY_VERIFY2(value(QStringLiteral("Meter")).endsWith(QStringLiteral(" selected, 50 percent")),
-                 qPrintable(value(QStringLiteral("Meter"))));
-    rig_.w->RequestMeterRedraw(255);
-    QTRY_VERIFY(value(QStringLiteral("Meter")).endsWith(QStringLiteral(" selected, 100 percent")));
+    const std::pair<int, const char*> readings[] = {
+        {0, " selected, S0"}, {100, " selected, S7"}, {128, " selected, S9"},
+        {170, " selected, S9 plus 20 dB"}, {255, " selected, S9 plus 60 dB"}};
+    for (const auto& [reading, said] : readings) {
+      rig_.w->RequestMeterRedraw(reading);
+      QTRY_VERIFY2(value(QStringLiteral("Meter")).endsWith(QLatin1String(said)), qPrintable(value(QStringLiteral("Meter"))));
+    }
     QVERIFY(!told(QAccessible::DescriptionChanged, QStringLiteral("Meter")));
     // Whether the radio sends is said first, and told as it changes.
     for (const auto& [report, state] : {std::pair{"TX1;", "transmitting, "}, {"TX0;", "receiving, "}}) {

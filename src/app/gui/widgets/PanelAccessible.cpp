@@ -16,6 +16,7 @@
 #include "panel/PanelCtrl.h"
 #include "render/PanelRenderer.h"
 #include "render/Transmitting.h"
+#include "share/ShareProtocol.h"
 
 namespace hrx::gui {
 
@@ -279,6 +280,20 @@ QString modeName(int mode) {
   return bitmapLegend(render::kVfoBModeLabel[static_cast<std::size_t>(mode)]);
 }
 
+// "S7", "S9 plus 20 dB", "SWR 1.5", "40 percent".
+QString meterReading(MainWindowServices& w, const RadioState* st) {
+  const int reading = std::clamp(w.lastMeterValue(), 0, 255);
+  const bool sending = st != nullptr && render::isTransmitting(st->get_TxStat());
+  if (st != nullptr && !sending) {
+    const double db = share::strengthDb(reading);
+    // Over S9 in whole dB; below it in S units of 6 dB.
+    if (std::lround(db) > 0) return QStringLiteral("S9 plus %1 dB").arg(std::lround(db));
+    return QStringLiteral("S%1").arg(std::max(0L, 9 + std::lround(db / 6.0)));
+  }
+  if (st != nullptr && st->get_MS_Stat() == 3) return QStringLiteral("SWR %1").arg(share::swrRatio(reading), 0, 'f', 1);
+  return QStringLiteral("%1 percent").arg(qRound(reading * 100.0 / 255.0));
+}
+
 QString dialValue(MainWindowServices& w, const PanelElement& e, const RadioState& st) {
   switch (e.id) {
     case panel::kIdMainDial: return QStringLiteral("VFO A ") + spokenFrequency(st.get_VfoA_Freq());
@@ -375,8 +390,17 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
       const char* what = nullptr;
       std::int32_t v = 0;
       if (st != nullptr && panel::knobSetting(e.id, *st, &what, &v)) {
+        if (std::string_view(what) == "width") {
+          // The TFT shows the width in Hz, not the radio's index.
+          const bool b = st->get_VS_Stat() != 0;
+          v = share::widthHz(b ? st->get_MD_Sub() : st->get_MD_Main(), v,
+                             (b ? st->get_NA_Sub() : st->get_NA_Main()) != 0);
+          what = "WIDTH";
+        }
         t.value = QString::fromUtf8(what) + QLatin1Char(' ') +
-                  (std::string_view(what) == "IF shift" ? signedHz(v) : QString::number(v));
+                  (std::string_view(what) == "IF shift" ? signedHz(v)
+                   : std::string_view(what) == "WIDTH"  ? QStringLiteral("%1 hertz").arg(v)
+                                                        : QString::number(v));
         t.numbered = true;
         t.number = v;
       } else t.value = QStringLiteral("not in use");
@@ -420,8 +444,9 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
                                                              : QStringLiteral("receiving, ")) +
                   bitmapLegend(w.renderer().softKeyImage(5, *st)).remove(QStringLiteral("MTR ")) +
                   QStringLiteral(" selected");
-      // As drawn: a full scale is 255.
-      t.reading = QStringLiteral("%1 percent").arg(qRound(std::clamp(w.lastMeterValue(), 0, 255) * 100.0 / 255.0));
+      // In the operator's units where the protocol has a scale (receiving:
+      // the S meter; SWR), else as drawn, a full scale being 255.
+      t.reading = meterReading(w, st);
       break;
   }
   return t;
@@ -474,7 +499,8 @@ class ElementInterface final : public QAccessibleInterface,
       case ElementKind::Knob:
       case ElementKind::Dial: return QAccessible::Dial;
       case ElementKind::Display: return QAccessible::StaticText;
-      case ElementKind::Meter: return QAccessible::Indicator;
+      // The nearest Qt has to a level bar ("indicator" reaches AT-SPI as unknown).
+      case ElementKind::Meter: return QAccessible::ProgressBar;
       // A key with a lamp says its state as a check box does (Qt's bridge
       // has no toggle button, and a push button's state goes unsaid).
       case ElementKind::Key: return texts().checkable ? QAccessible::CheckBox : QAccessible::Button;
