@@ -215,6 +215,10 @@ class PanelAccessTest : public QObject {
         {"FA14250000;", "Main tuning", "Main tuning", "VFO A 14.250 megahertz"},
         {"FA14250000;", "VFO A 10 megahertz digit", "VFO A 10 megahertz digit", "1"},
         {"MD02;", "Mode", "Mode, USB", "USB"},
+        {"MD02;", "ZIN/SPOT", "(none)", "(none)"},
+        {"MD02;", "ZIN or SPOT", "ZIN or SPOT", nullptr},   // a soft key
+        {"MD02;", "MHz", "(none)", "(none)"},
+        {"MD02;", "megahertz", "megahertz", nullptr},
         // The width as the TFT shows it, not the radio's index.
         {"SH014;", "WIDTH ring", "WIDTH ring", "WIDTH 2400 hertz"},
         {"MD03;", "Mode", "Mode, CW-U", "CW-U"},

@@ -132,14 +132,20 @@ struct SpokenLegend {
   const char* legend;
   const char* spoken;
 };
-constexpr SpokenLegend kSpokenLegends[] = {{"R.FLT", "roofing filter"}, {"ZIN/SPOT", "ZIN or SPOT"}};
+constexpr SpokenLegend kSpokenLegends[] = {
+    {"R.FLT", "roofing filter"}, {"ZIN/SPOT", "ZIN or SPOT"}, {"MHz", "megahertz"}};
+
+QString spokenLegend(const QString& legend) {
+  for (const SpokenLegend& s : kSpokenLegends)
+    if (legend == QLatin1String(s.legend)) return QString::fromUtf8(s.spoken);
+  return legend;
+}
 
 QString keyLegend(QPoint topLeft) {
   for (const Legend& l : kKeyLegends)
     if (l.left == topLeft.x() && l.top == topLeft.y()) {
-      for (const SpokenLegend& s : kSpokenLegends)
-        if (std::string_view(l.text) == s.legend) return QString::fromUtf8(s.spoken);
-      return readable(l.text);
+      const QString spoken = spokenLegend(QString::fromUtf8(l.text));
+      return spoken != QString::fromUtf8(l.text) ? spoken : readable(l.text);
     }
   return {};
 }
@@ -369,7 +375,7 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
       break;
     }
     case ElementKind::SoftKey:
-      if (st != nullptr) t.name = bitmapLegend(w.renderer().softKeyImage(e.id - 21, *st));
+      if (st != nullptr) t.name = spokenLegend(bitmapLegend(w.renderer().softKeyImage(e.id - 21, *st)));
       if (t.name.isEmpty()) t.name = QStringLiteral("soft key %1").arg(e.id - 21);
       break;
     case ElementKind::Digit: {
