@@ -17,6 +17,8 @@ packages=(
   ser2net              # tests: network serial ports through the real ser2net
   at-spi2-core         # tests: the assistive-technology bus the panel is read through
   python3-pyatspi      # tests: the screen reader's side of that bus
+  orca                 # tests: the screen reader itself, what it speaks read from its debug log
+  python3-xlib         # tests: the keyboard given to the window and typed on it (XTest), as Orca hears it
   xvfb                 # tests and benchmarks: an X server for Qt's AT-SPI bridge (offscreen
                        # has none) and for the idle cost of the real window
 )

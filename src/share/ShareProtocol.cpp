@@ -576,6 +576,9 @@ std::int32_t widthHz(std::int32_t code, std::int32_t index, bool narrow) {
   return index >= 1 && index <= 16 ? kNarrowWidths[index - 1] : 0;
 }
 
+double strengthDb(int reading) { return onScale(kStrength, reading); }
+double swrRatio(int reading) { return onScale(kSwr, reading); }
+
 std::int32_t normalWidthHz(std::int32_t code) {
   std::uint32_t bit = 0;
   for (const ModeRow& r : kModes) {

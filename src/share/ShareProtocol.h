@@ -124,6 +124,10 @@ std::int32_t modeCode(std::string_view name);
 // Pass-band width in Hz of the WIDTH control's index in mode `code`
 // (`narrow`: the NA state, which halves FM's width).
 std::int32_t widthHz(std::int32_t code, std::int32_t index, bool narrow = false);
+// A meter reading 0..255 on the scales the protocol answers with: the S
+// meter's in dB over S9 (-54 is S0, 6 dB an S unit), the SWR meter's as a ratio.
+double strengthDb(int reading);
+double swrRatio(int reading);
 // The mode's normal width in Hz (width 0 in a set): the first filter the
 // dump_state block lists for it.
 std::int32_t normalWidthHz(std::int32_t code);

@@ -1,5 +1,5 @@
 """A screen reader's view of the panel, through AT-SPI: finds the program,
-the ATT button by name and the VFO-A frequency text; presses COM through
+the ATT key by name and the VFO A frequency text; presses COM through
 its action; tunes the simulated radio (a report to the program) and sees
 the text and the ATT state follow. Exits non-zero on the first miss.
   atspi_client.py SIM_INPUT PROGRAM_PID_FILE LISTENING_FILE"""
@@ -28,6 +28,7 @@ def on_event(event):
 listener = Atspi.EventListener.new(on_event)
 listener.register("object:text-changed")
 listener.register("object:property-change:accessible-description")
+listener.register("object:property-change:accessible-value")
 # A call to the registry after the registration: when it returns, the
 # registry holds the listener, and the program (started only now) reads it
 # at its start. Qt reads the listeners once and then follows the registry's
@@ -84,8 +85,9 @@ def panel():
 
 
 def child(name):
+    """The element named `name`; a display's name goes on with its value."""
     p = panel()
-    return p and find(p, lambda n: n.name == name, 5)
+    return p and find(p, lambda n: n.name == name or n.name.startswith(name + ", "), 5)
 
 
 def text_of(name):
@@ -109,19 +111,32 @@ def tune(command):
 p = wait_for("the panel on the bus", panel)
 print(f"panel: {p.childCount} elements")
 att = wait_for("the ATT button", lambda: child("ATT"))
-if att.getRoleName() not in ("push button", "toggle button"):
+# A lamp key is a check box: a screen reader says its state.
+if att.getRoleName() != "check box":
     sys.exit(f"FAIL: ATT is a {att.getRoleName()}")
-wait_for("the VFO-A frequency text", lambda: text_of("VFO-A frequency").endswith(" MHz"))
+wait_for("the VFO A frequency text", lambda: text_of("VFO A frequency").endswith(" MHz"))
 
 press("COM")
 wait_for("the COM lamp lit", lambda: child("COM").getState().contains(pyatspi.STATE_CHECKED), 40)
 for command, text in (("FA14250000", "14.250.000 MHz"), ("FA07012340", "7.012.340 MHz")):
     heard.clear()
     tune(command)
-    wait_for(f"the text {text}", lambda: text_of("VFO-A frequency") == text)
+    wait_for(f"the text {text}", lambda: text_of("VFO A frequency") == text)
     # This change's own event: the inserted text is the new frequency.
-    wait_for("its text-changed event", lambda: ("object:text-changed:insert", "VFO-A frequency", text) in heard, 5)
-    print(f"VFO-A frequency: {text}, told")
+    wait_for("its text-changed event",
+             lambda: any(t == "object:text-changed:insert" and n.startswith("VFO A frequency") and d == text
+                         for t, n, d in heard), 5)
+    print(f"VFO A frequency: {text}, told")
+# The main dial's value is the frequency in MHz, told once it stands still.
+heard.clear()
+tune("FA07012350")
+wait_for("the main tuning at 7.01235", lambda: abs(child("Main tuning").queryValue().currentValue - 7.01235) < 1e-9)
+time.sleep(0.6)
+wait_for("nothing", lambda: True)
+told = [t for t, n, _ in heard if t.endswith("accessible-value") and n == "Main tuning"]
+if len(told) != 1:
+    sys.exit(f"FAIL: the main dial's value told {len(told)} times")
+print("Main tuning: 7.01235, told once")
 heard.clear()
 tune("RA01")
 wait_for("ATT -6dB and checked", lambda: child("ATT").description == "ATT -6dB"

@@ -5,9 +5,11 @@
 #include <QAccessible>
 #include <QAccessibleInterface>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <functional>
 #include <set>
@@ -37,7 +39,9 @@ void record(QAccessibleEvent* e) {
 }
 
 bool told(QAccessible::Event type, const QString& name) {
-  return std::any_of(g_told.begin(), g_told.end(), [&](const Told& t) { return t.type == type && t.name == name; });
+  return std::any_of(g_told.begin(), g_told.end(), [&](const Told& t) {
+    return t.type == type && (t.name == name || t.name.startsWith(name + QStringLiteral(", ")));
+  });
 }
 
 }  // namespace
@@ -49,9 +53,12 @@ class PanelAccessTest : public QObject {
   QAccessibleInterface* panel_ = nullptr;
 
   // The child of the panel named `name`, or null.
+  // A display's name goes on with its value: "VFO A frequency, 14.250 megahertz".
   QAccessibleInterface* named(const QString& name) {
-    for (int i = 0; i < panel_->childCount(); ++i)
-      if (panel_->child(i)->text(QAccessible::Name) == name) return panel_->child(i);
+    for (int i = 0; i < panel_->childCount(); ++i) {
+      const QString n = panel_->child(i)->text(QAccessible::Name);
+      if (n == name || n.startsWith(name + QStringLiteral(", "))) return panel_->child(i);
+    }
     return nullptr;
   }
   QString value(const QString& name) {
@@ -110,7 +117,9 @@ class PanelAccessTest : public QObject {
         const QRect want(panelWidget()->mapToGlobal(QPoint(h->left, h->top)), QPoint(0, 0));
         QAccessibleInterface* c = nullptr;
         for (int i = 0; i < panel_->childCount() && c == nullptr; ++i)
-          if (panel_->child(i)->rect().topLeft() == want.topLeft() && panel_->child(i)->role() == QAccessible::Button)
+          if (panel_->child(i)->rect().topLeft() == want.topLeft() &&
+              (panel_->child(i)->role() == QAccessible::Button || panel_->child(i)->role() == QAccessible::CheckBox ||
+               panel_->child(i)->role() == QAccessible::Dial))
             c = panel_->child(i);
         QVERIFY2(c != nullptr, qPrintable(QString::number(h->id)));
         QVERIFY2(!c->text(QAccessible::Name).isEmpty(), qPrintable(QString::number(h->id)));
@@ -128,22 +137,25 @@ class PanelAccessTest : public QObject {
       QPoint inside;   // a panel point of the element
     };
     const Row rows[] = {
-        {"ATT", QAccessible::Button, {100, 120}},         {"MODE", QAccessible::Button, {878, 250}},
-        {"BK-IN", QAccessible::Button, {425, 285}},       {"A to B", QAccessible::Button, {810, 135}},
-        {"A swap B", QAccessible::Button, {820, 165}},    {"14 MHz", QAccessible::Button, {930, 80}},
-        {"COM", QAccessible::Button, {30, 140}},          {"VFO-A 1 kHz digit", QAccessible::Button, {710, 60}},
-        {"VFO-B 10 MHz digit", QAccessible::Button, {335, 135}},
+        // A key with a lamp is a check box: a screen reader says its state.
+        {"ATT", QAccessible::CheckBox, {100, 120}},       {"MODE", QAccessible::CheckBox, {878, 250}},
+        {"FAST", QAccessible::CheckBox, {789, 285}},      {"LOCK", QAccessible::CheckBox, {824, 285}},
+        {"MOX", QAccessible::CheckBox, {83, 286}},
+        {"BK-IN", QAccessible::CheckBox, {425, 285}},       {"A to B", QAccessible::Button, {810, 135}},
+        {"A swap B", QAccessible::Button, {820, 165}},    {"14 megahertz", QAccessible::Button, {930, 80}},
+        {"COM", QAccessible::CheckBox, {30, 140}},          {"VFO A 1 kilohertz digit", QAccessible::Dial, {710, 60}},
+        {"VFO B 10 megahertz digit", QAccessible::Dial, {335, 135}},
         {"AF knob", QAccessible::Dial, {480, 285}},       {"RF/SQL ring", QAccessible::Dial, {503, 285}},
-        {"SHIFT knob", QAccessible::Dial, {367, 285}},    {"Main dial", QAccessible::Dial, {715, 203}},
-        {"CLAR/VFO-B dial", QAccessible::Dial, {939, 275}},
-        {"VFO-A frequency", QAccessible::StaticText, {700, 60}},
-        {"VFO-B frequency", QAccessible::StaticText, {360, 130}},
-        {"Mode", QAccessible::StaticText, {800, 60}},     {"Meter", QAccessible::Indicator, {200, 80}},
+        {"SHIFT knob", QAccessible::Dial, {367, 285}},    {"Main tuning", QAccessible::Dial, {715, 203}},
+        {"CLAR or VFO B", QAccessible::Dial, {939, 275}},
+        {"VFO A frequency", QAccessible::StaticText, {700, 60}},
+        {"VFO B frequency", QAccessible::StaticText, {360, 130}},
+        {"Mode", QAccessible::StaticText, {800, 60}},     {"Meter", QAccessible::ProgressBar, {200, 80}},
     };
     for (const Row& r : rows) {
       QAccessibleInterface* c = named(QString::fromUtf8(r.name));
       QVERIFY2(c != nullptr, r.name);
-      QCOMPARE(c->role(), r.role);
+      QVERIFY2(c->role() == r.role, r.name);
       QVERIFY2(c->rect().contains(panelWidget()->mapToGlobal(r.inside)), r.name);
     }
     // The soft keys by what they show now.
@@ -170,13 +182,14 @@ class PanelAccessTest : public QObject {
       QAccessible::Event event;
     };
     const Row rows[] = {
-        // The events Qt's AT-SPI bridge carries: a text's change, and a
-        // description's for an element without a number value.
-        {"FA00475000;", "VFO-A frequency", "475.000 kHz", QAccessible::TextUpdated},   // not 475 MHz
-        {"FA14195000;", "VFO-A frequency", "14.195.000 MHz", QAccessible::TextUpdated},
-        {"FA14200000;", "Main dial", "VFO-A 14.200.000 MHz", QAccessible::DescriptionChanged},
+        // The events Qt's AT-SPI bridge carries: a text's change, a number
+        // value's change, and a description's for an element without a
+        // number value.
+        {"FA00475000;", "VFO A frequency", "475.000 kHz", QAccessible::TextUpdated},   // not 475 MHz
+        {"FA14195000;", "VFO A frequency", "14.195.000 MHz", QAccessible::TextUpdated},
+        {"FA14200000;", "Main tuning", "VFO A 14.200 megahertz", QAccessible::ValueChanged},
         {"MD03;", "Mode", "CW-U", QAccessible::TextUpdated},
-        {"AG0150;", "AF knob", "AF gain 150", QAccessible::DescriptionChanged},
+        {"AG0150;", "AF knob", "AF gain 150", QAccessible::ValueChanged},
         {"RA01;", "ATT", "ATT -6dB", QAccessible::StateChanged},
         {"RA00;", "ATT", "ATT OFF", QAccessible::StateChanged},
     };
@@ -187,20 +200,114 @@ class PanelAccessTest : public QObject {
       QTRY_VERIFY2(told(r.event, QString::fromUtf8(r.element)), r.element);
     }
     QVERIFY(told(QAccessible::DescriptionChanged, QStringLiteral("ATT")));
-    // The bridge drops a value event of an element without a value
-    // interface (with a warning for each).
-    QVERIFY(!told(QAccessible::ValueChanged, QStringLiteral("AF knob")));
+    // What a screen reader says: a display's value in its name, units in
+    // words, as few places as say the frequency whole.
+    struct Said {
+      const char* report;
+      const char* element;
+      const char* name;
+      const char* value;
+    };
+    const Said said[] = {
+        {"FA14250010;", "VFO A frequency", "VFO A frequency, 14.25001 megahertz", "14.250.010 MHz"},
+        {"FA00475500;", "VFO A frequency", "VFO A frequency, 475.5 kilohertz", "475.500 kHz"},
+        {"FA14250000;", "VFO A frequency", "VFO A frequency, 14.250 megahertz", "14.250.000 MHz"},
+        {"FA14250000;", "Main tuning", "Main tuning", "VFO A 14.250 megahertz"},
+        {"FA14250000;", "VFO A 10 megahertz digit", "VFO A 10 megahertz digit", "1"},
+        {"MD02;", "Mode", "Mode, USB", "USB"},
+        {"MD02;", "ZIN/SPOT", "(none)", "(none)"},
+        {"MD02;", "ZIN or SPOT", "ZIN or SPOT", nullptr},   // a soft key
+        {"MD02;", "MHz", "(none)", "(none)"},
+        {"MD02;", "megahertz", "megahertz", nullptr},
+        // The width as the TFT shows it, not the radio's index.
+        {"SH014;", "WIDTH ring", "WIDTH ring", "WIDTH 2400 hertz"},
+        {"MD03;", "Mode", "Mode, CW-U", "CW-U"},
+        {"SH010;", "WIDTH ring", "WIDTH ring", "WIDTH 500 hertz"},
+        {"MD03;", "R.FLT", "(none)", "(none)"},
+        {"MD03;", "roofing filter", "roofing filter", nullptr},
+    };
+    for (const Said& r : said) {
+      QVERIFY(rig_.radio.applyLocal(r.report));
+      QAccessibleInterface* c = nullptr;
+      if (std::string_view(r.name) == "(none)") {
+        QVERIFY2(named(QString::fromUtf8(r.element)) == nullptr, r.element);
+        continue;
+      }
+      QTRY_VERIFY2_WITH_TIMEOUT((c = named(QString::fromUtf8(r.element))) != nullptr &&
+                                    c->text(QAccessible::Name) == QString::fromUtf8(r.name) &&
+                                    (r.value == nullptr || c->text(QAccessible::Value) == QString::fromUtf8(r.value)),
+                                r.name, 3000);
+    }
+    QCOMPARE(named(QStringLiteral("VFO A 10 megahertz digit"))->valueInterface()->currentValue().toDouble(), 1.0);
+    QVERIFY(named(QStringLiteral("Receiver settings"))->text(QAccessible::Name).contains(QStringLiteral("roofing filter")));
+    // FAST and LOCK are checked as the radio's flags say (VFO A's bit).
+    struct Lamp {
+      const char* report;
+      const char* element;
+      bool checked;
+    };
+    const Lamp lamps[] = {{"FS1;", "FAST", true}, {"FS0;", "FAST", false}, {"FS3;", "FAST", false},
+                          {"LK1;", "LOCK", true}, {"LK0;", "LOCK", false}};
+    for (const Lamp& l : lamps) {
+      QVERIFY(rig_.radio.applyLocal(l.report));
+      // A report that changes nothing for the lamp is read first.
+      QTest::qWait(200);
+      QTRY_COMPARE_WITH_TIMEOUT(named(QString::fromUtf8(l.element))->state().checked, l.checked, 3000);
+      QVERIFY2(!named(QString::fromUtf8(l.element))->state().pressed, l.report);
+    }
+    // A knob's and a dial's value is the number a screen reader says on a
+    // value event: MHz with the places the frequency needs.
+    struct Number {
+      const char* report;
+      const char* element;
+      double value, step;
+    };
+    const Number numbers[] = {
+        {"AG0150;", "AF knob", 150, 1},
+        {"FA14200000;", "Main tuning", 14.2, 0.001},
+        {"FA07012340;", "Main tuning", 7.01234, 0.00001},
+        {"FA07000001;", "Main tuning", 7.000001, 0.000001},
+    };
+    for (const Number& n : numbers) {
+      QVERIFY(rig_.radio.applyLocal(n.report));
+      QAccessibleValueInterface* v = nullptr;
+      QTRY_VERIFY2((v = named(QString::fromUtf8(n.element))->valueInterface()) != nullptr &&
+                       qAbs(v->currentValue().toDouble() - n.value) < 1e-9,
+                   n.report);
+      QCOMPARE(v->minimumStepSize().toDouble(), n.step);
+    }
+    // The frequency is told once it stands still: ten steps 50 ms apart are
+    // one event, 300 ms after the last, with the last value.
+    QTest::qWait(400);
+    g_told.clear();
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 1; i <= 10; ++i) {
+      QVERIFY(rig_.radio.applyLocal(QStringLiteral("FA0700%1;").arg(i * 100, 4, 10, QLatin1Char('0')).toLatin1().constData()));
+      QTest::qWait(50);
+    }
+    const qint64 lastStep = clock.elapsed();
+    QTRY_VERIFY(told(QAccessible::ValueChanged, QStringLiteral("Main tuning")));
+    QVERIFY2(clock.elapsed() - lastStep >= 250, qPrintable(QString::number(clock.elapsed() - lastStep)));
+    QTest::qWait(400);
+    QCOMPARE(std::count_if(g_told.begin(), g_told.end(),
+                           [](const Told& t) { return t.type == QAccessible::ValueChanged && t.name == QStringLiteral("Main tuning"); }),
+             1);
+    QCOMPARE(named(QStringLiteral("Main tuning"))->valueInterface()->currentValue().toDouble(), 7.001);
     QVERIFY(!named(QStringLiteral("ATT"))->state().checked);
     QVERIFY(rig_.radio.applyLocal("RA02;"));
     QTRY_VERIFY(named(QStringLiteral("ATT"))->state().checked);
-    // The meter says its reading (a full scale is 255) but does not tell
-    // each new one: meter replies come several times a second.
+    // The meter says its reading, receiving in S units (6 dB each, S9 at
+    // half scale), but does not tell each new one: meter replies come
+    // several times a second.
     g_told.clear();
-    rig_.w->RequestMeterRedraw(128);
-    QTRY_VERIFY2(value(QStringLiteral("Meter")).endsWith(QStringLiteral(" selected, 50 percent")),
-                 qPrintable(value(QStringLiteral("Meter"))));
-    rig_.w->RequestMeterRedraw(255);
-    QTRY_VERIFY(value(QStringLiteral("Meter")).endsWith(QStringLiteral(" selected, 100 percent")));
+    const std::pair<int, const char*> readings[] = {
+        {0, " selected, S0"}, {100, " selected, S7"}, {128, " selected, S9"},
+        {170, " selected, S9 plus 20 dB"}, {255, " selected, S9 plus 60 dB"}};
+    for (const auto& [reading, said] : readings) {
+      rig_.w->RequestMeterRedraw(reading);
+      QTRY_VERIFY2(value(QStringLiteral("Meter")).endsWith(QLatin1String(said)), qPrintable(value(QStringLiteral("Meter"))));
+    }
     QVERIFY(!told(QAccessible::DescriptionChanged, QStringLiteral("Meter")));
     // Whether the radio sends is said first, and told as it changes.
     for (const auto& [report, state] : {std::pair{"TX1;", "transmitting, "}, {"TX0;", "receiving, "}}) {
@@ -209,6 +316,47 @@ class PanelAccessTest : public QObject {
       QTRY_VERIFY2(value(QStringLiteral("Meter")).startsWith(QLatin1String(state)), qPrintable(value(QStringLiteral("Meter"))));
       QTRY_VERIFY2(told(QAccessible::DescriptionChanged, QStringLiteral("Meter")), report);
     }
+  }
+
+  // A retune and a mode change the radio reports are one announcement once
+  // they stand, wherever the ring is but on the frequency; the transmit
+  // state at once.
+  void changesAreAnnouncedWhereverTheRingIs() {
+    auto announced = [] {
+      QStringList said;
+      for (const Told& t : g_told)
+        if (t.type == QAccessible::ObjectShow) said << t.name;
+      return said;
+    };
+    QVERIFY(rig_.radio.applyLocal("MD01;"));
+    QTest::qWait(500);
+    // Ends in CW-U, as the tests after it start.
+    struct Row {
+      const char* ringOn;   // nullptr: no ring
+      std::vector<const char*> reports;
+      QStringList said;
+    };
+    const Row rows[] = {
+        {nullptr, {"FA14074000;", "MD03;"}, {"VFO A 14.074 megahertz, CW-U"}},
+        {"ATT", {"FA07074000;"}, {"VFO A 7.074 megahertz"}},
+        {"Main tuning", {"FA07075000;"}, {}},   // the tuning says its own value
+        {"Main tuning", {"MD01;"}, {"LSB"}},
+        {"Main tuning", {"MD03;"}, {"CW-U"}},
+        {"ATT", {"TX1;"}, {"transmitting"}},
+        {"ATT", {"TX0;"}, {"receiving"}},
+    };
+    for (const Row& r : rows) {
+      rig_.w->activateWindow();
+      panelWidget()->setFocus();
+      QTRY_VERIFY(panelWidget()->hasFocus());
+      if (r.ringOn != nullptr) QVERIFY2(tabTo(QString::fromUtf8(r.ringOn)), r.ringOn);
+      else if (panel_->focusChild() != nullptr) QTest::keyClick(panelWidget(), Qt::Key_Escape);
+      g_told.clear();
+      for (const char* report : r.reports) QVERIFY(rig_.radio.applyLocal(report));
+      QTest::qWait(900);
+      QVERIFY2(announced() == r.said, qPrintable(announced().join(u'|')));
+    }
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);
   }
 
   // The other windows: every control that takes the keyboard, and every
@@ -290,7 +438,7 @@ class PanelAccessTest : public QObject {
     for (const QPoint at : opens) {
       rig_.click(at);
       QTRY_VERIFY_WITH_TIMEOUT(rig_.w->panel().busy(), 15000);
-      for (const char* element : {"AF knob", "Main dial", "VFO-A 1 kHz digit"}) {
+      for (const char* element : {"AF knob", "Main tuning", "VFO A 1 kilohertz digit"}) {
         rig_.w->activateWindow();
         panelWidget()->setFocus();
         QTRY_VERIFY(panelWidget()->hasFocus());
@@ -308,6 +456,88 @@ class PanelAccessTest : public QObject {
     }
   }
 
+  // Space on ON/OFF, MOX or TUNE asks first, No the default and Escape's
+  // answer: nothing reaches the radio until Yes. A release goes at once.
+  void guardedKeysAskFirst() {
+    auto question = []() -> QMessageBox* {
+      for (QWidget* t : QApplication::topLevelWidgets())
+        if (auto* b = qobject_cast<QMessageBox*>(t); b != nullptr && b->isVisible()) return b;
+      return nullptr;
+    };
+    struct Row {
+      const char* key;
+      const char* question;
+      const char* answer;   // "No", "Yes" or "Escape"
+      QStringList sent;
+    };
+    const Row rows[] = {
+        {"MOX", "Key the transmitter?", "No", {}},
+        {"MOX", "Key the transmitter?", "Escape", {}},
+        {"MOX", "Key the transmitter?", "Yes", {"MX1;"}},
+        {"MOX", nullptr, nullptr, {"MX0;"}},   // lit: the release asks nothing
+        {"TUNE", "Press TUNE? The radio may transmit to tune.", "No", {}},
+        {"ON/OFF", "Switch the radio off?", "No", {}},
+        {"ON/OFF", "Switch the radio off?", "Escape", {}},
+    };
+    for (const Row& r : rows) {
+      rig_.w->activateWindow();
+      panelWidget()->setFocus();
+      QTRY_VERIFY(panelWidget()->hasFocus());
+      QVERIFY2(tabTo(QString::fromUtf8(r.key)), r.key);
+      QTRY_VERIFY(rig_.idle());
+      QTest::qWait(200);
+      rig_.radio.clearCommandLog();
+      QTest::keyClick(panelWidget(), Qt::Key_Space);
+      if (r.question != nullptr) {
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY2((box = question()) != nullptr, r.key);
+        QCOMPARE(box->text(), QString::fromUtf8(r.question));
+        QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+        QTest::qWait(300);
+        QVERIFY2(sent().isEmpty(), qPrintable(sent().join(u' ')));
+        const std::string_view answer(r.answer);
+        if (answer == "Escape") QTest::keyClick(box, Qt::Key_Escape);
+        else box->button(answer == "Yes" ? QMessageBox::Yes : QMessageBox::No)->click();
+        QTRY_VERIFY(question() == nullptr);
+      } else {
+        QTest::qWait(100);
+        QVERIFY(question() == nullptr);
+      }
+      if (!r.sent.isEmpty()) QTRY_VERIFY2_WITH_TIMEOUT(sent().size() >= r.sent.size(), r.key, 3000);
+      QTest::qWait(300);
+      QVERIFY2(sent() == r.sent, qPrintable(QString::fromUtf8(r.key) + u' ' + sent().join(u' ')));
+    }
+    QVERIFY(question() == nullptr);
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);   // the ring off
+  }
+
+  // Ctrl+Tab rings the first element of the next section, Ctrl+Shift+Tab
+  // of the one before, round and round; each told as the ring's move.
+  void ctrlTabJumpsBetweenSections() {
+    rig_.w->activateWindow();
+    panelWidget()->setFocus();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(panel_->focusChild() == nullptr);
+    const char* forward[] = {"ON/OFF",  "Meter",       "MOX",          "VFO A frequency", "A RX",
+                             "Main tuning", "1.8 megahertz", "CLAR or VFO B", "ON/OFF"};
+    for (const char* name : forward) {
+      g_told.clear();
+      QTest::keyClick(panelWidget(), Qt::Key_Tab, Qt::ControlModifier);
+      QVERIFY2(panel_->focusChild() != nullptr && panel_->focusChild() == named(QString::fromUtf8(name)), name);
+      QVERIFY2(told(QAccessible::Focus, QString::fromUtf8(name)), name);
+    }
+    const char* back[] = {"CLAR or VFO B", "1.8 megahertz"};
+    for (const char* name : back) {
+      QTest::keyClick(panelWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+      QVERIFY2(panel_->focusChild() == named(QString::fromUtf8(name)), name);
+    }
+    // From the middle of a section, forward is the next section's start.
+    QTest::keyClick(panelWidget(), Qt::Key_Tab);
+    QTest::keyClick(panelWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    QVERIFY(panel_->focusChild() == named(QStringLiteral("CLAR or VFO B")));
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);   // the ring off
+  }
+
   // Tab rings the elements in reading order, Space clicks, the arrows and
   // Page Up/Down turn by one notch: each puts its command on the wire.
   void keyboardDrivesThePanel() {
@@ -323,7 +553,7 @@ class PanelAccessTest : public QObject {
     QVERIFY(panel_->focusChild() == nullptr);
     QTest::keyClick(panelWidget(), Qt::Key_Backtab);
     QVERIFY(panel_->focusChild() != nullptr);
-    QCOMPARE(panel_->focusChild()->text(QAccessible::Name), QStringLiteral("VFO-B select dial"));
+    QCOMPARE(panel_->focusChild()->text(QAccessible::Name), QStringLiteral("VFO B select"));
     QTest::keyClick(panelWidget(), Qt::Key_Tab);
     QVERIFY(panel_->focusChild() == nullptr);
 
@@ -333,25 +563,25 @@ class PanelAccessTest : public QObject {
       QStringList sent;
     };
     const Row rows[] = {
-        {"14 MHz", Qt::Key_Space, {"BS05;"}},
+        {"14 megahertz", Qt::Key_Space, {"BS05;"}},
         {"A to B", Qt::Key_Space, {"AB;", "IF;", "OI;"}},   // and the read-back
-        {"Main dial", Qt::Key_Up, {"EU001;"}},
-        {"Main dial", Qt::Key_Down, {"ED001;"}},
-        {"Main dial", Qt::Key_PageUp, {"EU001;"}},
-        {"Main dial", Qt::Key_PageDown, {"ED001;"}},
-        {"CLAR/VFO-B dial", Qt::Key_Up, {"EU101;"}},
+        {"Main tuning", Qt::Key_Up, {"EU001;"}},
+        {"Main tuning", Qt::Key_Down, {"ED001;"}},
+        {"Main tuning", Qt::Key_PageUp, {"EU001;"}},
+        {"Main tuning", Qt::Key_PageDown, {"ED001;"}},
+        {"CLAR or VFO B", Qt::Key_Up, {"EU101;"}},
         {"Meter", Qt::Key_Up, {"MS1;"}},
         {"AF knob", Qt::Key_Up, {"AG0120;"}},
         {"AF knob", Qt::Key_Left, {"AG0100;"}},
-        {"VFO-A 1 kHz digit", Qt::Key_Right, {"FA14196000;"}},
-        {"VFO-A 1 kHz digit", Qt::Key_PageDown, {"FA14195000;"}},
+        {"VFO A 1 kilohertz digit", Qt::Key_Right, {"FA14196000;"}},
+        {"VFO A 1 kilohertz digit", Qt::Key_PageDown, {"FA14195000;"}},
     };
     QVERIFY(rig_.radio.applyLocal("AG0100;"));
     QVERIFY(rig_.radio.applyLocal("FA14195000;"));
     QVERIFY(rig_.radio.applyLocal("SF4;"));
     QVERIFY(rig_.radio.applyLocal("MS0;"));
     QTRY_COMPARE(value(QStringLiteral("AF knob")), QStringLiteral("AF gain 100"));
-    QTRY_COMPARE(value(QStringLiteral("VFO-A frequency")), QStringLiteral("14.195.000 MHz"));
+    QTRY_COMPARE(value(QStringLiteral("VFO A frequency")), QStringLiteral("14.195.000 MHz"));
     for (const Row& r : rows) {
       QVERIFY2(tabTo(QString::fromUtf8(r.element)), r.element);
       QVERIFY(rig_.idle() || rig_.w->panel().knobFocused() || rig_.w->panel().digitChosen());
@@ -376,7 +606,7 @@ class PanelAccessTest : public QObject {
     rig_.w->activateWindow();
     QTRY_VERIFY(panelWidget()->hasFocus());
     QCOMPARE(panel_->focusChild()->text(QAccessible::Name), QStringLiteral("ATT"));
-    QVERIFY(tabTo(QStringLiteral("VFO-A 1 kHz digit")));
+    QVERIFY(tabTo(QStringLiteral("VFO A 1 kilohertz digit")));
     QTest::keyClick(panelWidget(), Qt::Key_Space);
     // The digit chosen from the keyboard is chosen on the panel, until the ring leaves.
     QCOMPARE(rig_.w->panel().m_Op_Stats(), 203);
@@ -385,7 +615,7 @@ class PanelAccessTest : public QObject {
     // Back to the mouse: the ring goes, and the click works as on a panel
     // where the mouse chose the digit (a click on another digit only
     // releases the chosen one).
-    QVERIFY(tabTo(QStringLiteral("VFO-A 1 kHz digit")));
+    QVERIFY(tabTo(QStringLiteral("VFO A 1 kilohertz digit")));
     QTest::keyClick(panelWidget(), Qt::Key_Space);
     QCOMPARE(rig_.w->panel().m_Op_Stats(), 203);
     rig_.click({693, 66});   // the 10 kHz digit
@@ -405,6 +635,9 @@ class PanelAccessTest : public QObject {
     QTest::qWait(300);
     QCOMPARE(sent(), QStringList());
     QTest::keyClick(panelWidget(), Qt::Key_Escape);
+    QMessageBox* end = nullptr;
+    QTRY_VERIFY((end = rig_.w->findChild<QMessageBox*>(QStringLiteral("endQuestion"))) != nullptr);
+    end->button(QMessageBox::Yes)->click();
     QTRY_VERIFY(!rig_.w->isVisible());
     QCOMPARE(rig_.w->shutdownCount(), 1);
   }

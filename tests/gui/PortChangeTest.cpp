@@ -117,7 +117,12 @@ class PortChangeTest : public QObject {
   void exitAtEachStepOfASpeedChangeKeepsTheToldSpeed() {
     using Exit = std::function<void(QtMainWindow&)>;
     const Exit closeBox = [](QtMainWindow& w) { w.close(); };
-    const Exit escape = [](QtMainWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); };
+    // Escape, then Yes to its question.
+    const Exit escape = [](QtMainWindow& w) {
+      QTest::keyClick(&w, Qt::Key_Escape);
+      if (auto* box = w.findChild<QMessageBox*>(QStringLiteral("endQuestion")); box != nullptr)
+        box->button(QMessageBox::Yes)->click();
+    };
     const Exit fileExit = [](QtMainWindow& w) { w.onCommand(hrx::gui::kCmdExit); };
     struct Row {
       const char* label;

@@ -5,8 +5,10 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QtTest>
 #include <atomic>
+#include <string_view>
 #include <thread>
 
 #include "GuiRig.h"
@@ -373,7 +375,27 @@ class WindowTest : public QObject {
       QVERIFY(r.w.isVisible());
       QCOMPARE(r.core.shutdowns, 0);
       switch (way) {
-        case 0: QTest::keyClick(&r.w, Qt::Key_Escape); break;
+        case 0: {
+          // Escape asks, No the default and the box's own Escape; Yes ends.
+          for (const char* answer : {"No", "Escape", "Yes"}) {
+            QTest::keyClick(&r.w, Qt::Key_Escape);
+            QMessageBox* box = nullptr;
+            QTRY_VERIFY((box = r.w.findChild<QMessageBox*>(QStringLiteral("endQuestion"))) != nullptr && box->isVisible());
+            QCOMPARE(box->text(), QStringLiteral("End the remote control of the HRX900?"));
+            QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+            // A second Escape on the window while it asks adds no box.
+            QTest::keyClick(&r.w, Qt::Key_Escape);
+            QCOMPARE(r.w.findChildren<QMessageBox*>(QStringLiteral("endQuestion")).size(), 1);
+            if (std::string_view(answer) == "Escape") QTest::keyClick(box, Qt::Key_Escape);
+            else box->button(std::string_view(answer) == "Yes" ? QMessageBox::Yes : QMessageBox::No)->click();
+            if (std::string_view(answer) != "Yes") {
+              QTRY_VERIFY(r.w.findChild<QMessageBox*>(QStringLiteral("endQuestion")) == nullptr);
+              QVERIFY(r.w.isVisible());
+              QCOMPARE(r.core.shutdowns, 0);
+            }
+          }
+          break;
+        }
         case 1: r.w.close(); break;
         case 2: r.w.commandAction(hrx::gui::kCmdExit)->trigger(); break;
         case 3: r.w.postMessage(hrx::kMsgExitRequest, 0, 0); break;

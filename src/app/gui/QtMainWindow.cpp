@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QThread>
 #include <condition_variable>
@@ -115,9 +116,23 @@ void QtMainWindow::closeEvent(QCloseEvent* e) {
 
 void QtMainWindow::keyPressEvent(QKeyEvent* e) {
   switch (e->key()) {
-    case Qt::Key_Escape:
-      close();
+    case Qt::Key_Escape: {
+      // Escape is how a screen reader's user leaves menus: one too many must
+      // not end the program. File > Exit and the close box end it at once.
+      if (findChild<QMessageBox*>(QStringLiteral("endQuestion")) != nullptr) return;
+      auto* box = new QMessageBox(QMessageBox::Question, QString::fromUtf8(kCaption),
+                                  QStringLiteral("End the remote control of the HRX900?"),
+                                  QMessageBox::Yes | QMessageBox::No, this);
+      box->setObjectName(QStringLiteral("endQuestion"));
+      box->setDefaultButton(QMessageBox::No);
+      box->setEscapeButton(QMessageBox::No);
+      box->setAttribute(Qt::WA_DeleteOnClose);
+      connect(box, &QMessageBox::finished, this, [this, box] {
+        if (box->clickedButton() == box->button(QMessageBox::Yes)) close();
+      });
+      box->open();
       return;
+    }
     case Qt::Key_Return:
     case Qt::Key_Enter:
       // The main window does not close on Enter.

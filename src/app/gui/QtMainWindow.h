@@ -47,7 +47,7 @@ class QtMainWindow final : public QMainWindow, public MainWindowServices, privat
   // The main window's initialisation: splash, panel images, display
   // timers, then the core. False when the core would not start.
   bool startUp();
-  // The one way out: Escape, the close box and File / Exit all end here.
+  // The one way out: Escape (once answered Yes), the close box and File / Exit all end here.
   void shutdown();
   int shutdownCount() const override { return shutdownCount_; }
 

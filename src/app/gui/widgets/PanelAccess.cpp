@@ -3,10 +3,12 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
 #include <QWidget>
+#include <algorithm>
 
 #include "app/gui/MainWindowServices.h"
 
@@ -47,9 +49,14 @@ bool clicks(ElementKind k) {
 
 const PanelElement& elementAt(int index) { return panelElements()[static_cast<std::size_t>(index)]; }
 
+constexpr int kSettleMs = 300;
+
 }  // namespace
 
 PanelAccess::PanelAccess(MainWindowServices& window) : w_(window) {
+  settle_.setSingleShot(true);
+  settle_.setInterval(kSettleMs);
+  connect(&settle_, &QTimer::timeout, this, &PanelAccess::tellSettled);
   QWidget* panel = w_.panelWidget();
   panel->setFocusPolicy(Qt::StrongFocus);
   panel->installEventFilter(this);
@@ -70,16 +77,25 @@ void PanelAccess::setFocused(int index) {
   focused_ = index;
   if (index < 0) {
     ring_->hide();
+    // Where the keyboard is now: on the panel itself.
+    if (telling_ && w_.panelWidget()->hasFocus())
+      if (QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w_.panelWidget())) {
+        QAccessibleEvent e(panel, QAccessible::Focus);
+        raise(e);
+      }
     return;
   }
   ring_->setGeometry(elementAt(index).rect.adjusted(-kRingMargin, -kRingMargin, kRingMargin, kRingMargin));
   ring_->show();
   ring_->raise();
-  if (telling_ && w_.panelWidget()->hasFocus()) {
-    if (QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w_.panelWidget())) {
-      QAccessibleEvent e(panel->child(index), QAccessible::Focus);
-      raise(e);
-    }
+  tellRing();
+}
+
+void PanelAccess::tellRing() {
+  if (!telling_ || focused_ < 0 || !w_.panelWidget()->hasFocus()) return;
+  if (QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w_.panelWidget())) {
+    QAccessibleEvent e(panel->child(focused_), QAccessible::Focus);
+    raise(e);
   }
 }
 
@@ -95,6 +111,17 @@ void PanelAccess::moveRing(bool forward) {
   if (next >= count) next = -1;
   if (next < -1) next = count - 1;
   setFocused(next);
+}
+
+void PanelAccess::jumpSection(bool forward) {
+  const auto starts = panelSections();
+  const int count = static_cast<int>(starts.size());
+  // The section the ring is in; from no ring forward is the first.
+  int in = -1;
+  for (int i = 0; i < count; ++i)
+    if (focused_ >= starts[static_cast<std::size_t>(i)]) in = i;
+  const int next = focused_ < 0 ? (forward ? 0 : count - 1) : (in + (forward ? 1 : count - 1)) % count;
+  setFocused(starts[static_cast<std::size_t>(next)]);
 }
 
 // Ends what a ringed element started on the panel: a knob's focus, a chosen digit.
@@ -166,12 +193,22 @@ bool PanelAccess::eventFilter(QObject* watched, QEvent* e) {
       return false;
     case QEvent::FocusIn:
       ring_->setVisible(focused_ >= 0);
+      // Back from a menu or window: the ringed key is where the keyboard
+      // is, told after Qt has told the panel's own focus.
+      QTimer::singleShot(0, this, &PanelAccess::tellRing);
       return false;
     default: return false;
   }
 }
 
 bool PanelAccess::onKey(int qtKey, Qt::KeyboardModifiers mods) {
+  // Ctrl+Tab and Ctrl+Shift+Tab jump between the panel's sections (F6 is
+  // the key file's).
+  if ((mods & Qt::ControlModifier) != 0 && (mods & (Qt::AltModifier | Qt::MetaModifier)) == 0 &&
+      (qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab)) {
+    jumpSection(qtKey == Qt::Key_Tab && (mods & Qt::ShiftModifier) == 0);
+    return true;
+  }
   if ((mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0) return false;
   if (qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab) {
     moveRing(qtKey == Qt::Key_Tab && (mods & Qt::ShiftModifier) == 0);
@@ -179,7 +216,9 @@ bool PanelAccess::onKey(int qtKey, Qt::KeyboardModifiers mods) {
   }
   if (focused_ < 0) return false;
   switch (qtKey) {
-    case Qt::Key_Space: press(focused_); return true;
+    case Qt::Key_Space:
+      if (!askFirst(focused_)) press(focused_);
+      return true;
     case Qt::Key_Up:
     case Qt::Key_Right:
     case Qt::Key_PageUp:
@@ -190,11 +229,49 @@ bool PanelAccess::onKey(int qtKey, Qt::KeyboardModifiers mods) {
       turn(focused_, qtKey == Qt::Key_Up || qtKey == Qt::Key_Right || qtKey == Qt::Key_PageUp);
       return true;
     case Qt::Key_Escape:
-      // The first Escape takes the ring away; the next one ends the program.
+      // The first Escape takes the ring away; the next one asks to end the program.
       setFocused(-1);
       return true;
     default: return false;
   }
+}
+
+namespace {
+
+// The keys a slip of the keyboard must not work at once, and what each asks.
+// A release (MOX lit, the radio off) goes at once: only the dangerous way asks.
+struct GuardedKey {
+  const char* legend;
+  bool whenLit;   // asks while its lamp is lit (else while it is dark)
+  const char* question;
+};
+constexpr GuardedKey kGuardedKeys[] = {
+    {"ON/OFF", true, "Switch the radio off?"},
+    {"MOX", false, "Key the transmitter?"},
+    {"TUNE", false, "Press TUNE? The radio may transmit to tune."},
+};
+
+}  // namespace
+
+bool PanelAccess::askFirst(int index) {
+  const PanelElement& e = elementAt(index);
+  const GuardedKey* guard = nullptr;
+  for (const GuardedKey& g : kGuardedKeys)
+    if (e.kind == ElementKind::Key && e.legend == QLatin1String(g.legend)) guard = &g;
+  if (guard == nullptr) return false;
+  if (elementTexts(w_, e).checked != guard->whenLit) return false;
+  auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("HRX900"), QString::fromUtf8(guard->question),
+                              QMessageBox::Yes | QMessageBox::No, w_.panelWidget()->window());
+  box->setDefaultButton(QMessageBox::No);
+  box->setEscapeButton(QMessageBox::No);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setObjectName(QStringLiteral("guardedKeyQuestion"));
+  // The answer comes back as a signal: the GUI thread never waits on the box.
+  connect(box, &QMessageBox::finished, this, [this, index, box] {
+    if (box->clickedButton() == box->button(QMessageBox::Yes)) press(index);
+  });
+  box->open();
+  return true;
 }
 
 void PanelAccess::raise(QAccessibleEvent& e) {
@@ -229,11 +306,35 @@ void PanelAccess::tellChanges() {
       if (all[i].kind == ElementKind::Display) {
         QAccessibleTextUpdateEvent t(child, 0, before.value, now.value);
         raise(t);
+      } else if (now.numbered && all[i].kind == ElementKind::Dial) {
+        if (std::find(unsettled_.begin(), unsettled_.end(), static_cast<int>(i)) == unsettled_.end())
+          unsettled_.push_back(static_cast<int>(i));
+        settle_.start();
+      } else if (now.numbered) {
+        QAccessibleValueChangeEvent v(child, now.number);
+        raise(v);
       } else {
         QAccessibleEvent e(child, QAccessible::DescriptionChanged);
         raise(e);
       }
     }
+    // Changes the radio reports, said wherever the ring is: a retune and a
+    // mode change once it stands (one announcement for both), the transmit
+    // state at once. The ringed element says its own.
+    const bool ringed = focused_ >= 0 && (focused_ == static_cast<int>(i) ||
+                                          elementAt(focused_).kind == ElementKind::Digit ||
+                                          elementAt(focused_).id == panel::kIdMainDial);
+    if (all[i].id == kIdMainDisplay && now.value != before.value && !ringed) {
+      retuned_ = true;
+      settle_.start();
+    }
+    if (all[i].id == kIdModeDisplay && now.value != before.value && focused_ != static_cast<int>(i)) {
+      remoded_ = true;
+      settle_.start();
+    }
+    if (all[i].kind == ElementKind::Meter && now.value.section(u',', 0, 0) != before.value.section(u',', 0, 0) &&
+        focused_ != static_cast<int>(i))
+      announce(now.value.section(u',', 0, 0));
     if (now.checked != before.checked || now.pressed != before.pressed) {
       QAccessible::State changed;
       changed.checked = now.checked != before.checked;
@@ -243,6 +344,31 @@ void PanelAccess::tellChanges() {
     }
     before = now;
   }
+}
+
+void PanelAccess::tellSettled() {
+  QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w_.panelWidget());
+  if (panel == nullptr) return;
+  for (int i : unsettled_) {
+    const ElementTexts now = elementTexts(w_, elementAt(i));
+    QAccessibleValueChangeEvent v(panel->child(i), now.number);
+    raise(v);
+  }
+  unsettled_.clear();
+  const RadioState* st = w_.core() != nullptr ? &w_.core()->state() : nullptr;
+  QStringList parts;
+  if (retuned_ && st != nullptr) parts << QStringLiteral("VFO A ") + spokenFrequency(st->get_VfoA_Freq());
+  if (remoded_ && st != nullptr) parts << elementTexts(w_, elementAt(elementIndex(kIdModeDisplay))).value;
+  retuned_ = remoded_ = false;
+  if (!parts.isEmpty()) announce(parts.join(QStringLiteral(", ")));
+}
+
+void PanelAccess::announce(const QString& text) {
+  announcement_ = text;
+  QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w_.panelWidget());
+  if (panel == nullptr || !telling_) return;
+  QAccessibleEvent e(panel->child(static_cast<int>(panelElements().size())), QAccessible::ObjectShow);
+  raise(e);
 }
 
 }  // namespace hrx::gui

@@ -4,9 +4,11 @@
 // reading order, Space to press the ringed key, the arrows and Page Up/Down
 // to turn the ringed dial or knob by one wheel notch, and the accessibility
 // events for what a report changed. With no element ringed the keys keep
-// their old meaning (the key file, Enter nothing, Escape ends the program).
+// their old meaning (the key file, Enter nothing, Escape asks to end the program).
 // GUI thread only.
 #include <QObject>
+#include <QString>
+#include <QTimer>
 #include <functional>
 #include <vector>
 
@@ -39,6 +41,9 @@ class PanelAccess final : public QObject, public WindowPart {
   // Raises the name, value and state events for every element whose texts
   // changed since the last call.
   void tellChanges();
+  // What the panel says wherever the ring is, the last said.
+  const QString& announcement() const { return announcement_; }
+
   // Sees every event raised, before Qt hands it to the bridge (which takes
   // none while no bridge is active, as on the offscreen platform).
   void setProbe(std::function<void(QAccessibleEvent*)> probe) { probe_ = std::move(probe); }
@@ -49,10 +54,16 @@ class PanelAccess final : public QObject, public WindowPart {
  private:
   bool onKey(int qtKey, Qt::KeyboardModifiers mods);
   void moveRing(bool forward);
+  void jumpSection(bool forward);
   void leave(int index);
   void mouseClick(QPoint at);
   void wheelNotch(QPoint at, bool up);
   void raise(QAccessibleEvent& e);
+  void tellSettled();
+  // Space on a key that can switch the radio off or key the transmitter
+  // asks first; false when the key needs no question.
+  bool askFirst(int index);
+  void tellRing();
 
   MainWindowServices& w_;
   QWidget* ring_ = nullptr;
@@ -60,6 +71,15 @@ class PanelAccess final : public QObject, public WindowPart {
   bool synthetic_ = false;
   bool telling_ = false;
   std::vector<ElementTexts> told_;
+  // A frequency is told once it has stood still: 300 ms after its last
+  // change, so a turn of the dial is said once, not at every step.
+  QTimer settle_;
+  std::vector<int> unsettled_;
+  // Said once the frequency stands, unless the ring is on it already.
+  bool retuned_ = false;
+  bool remoded_ = false;
+  QString announcement_;
+  void announce(const QString& text);
   std::function<void(QAccessibleEvent*)> probe_;
 };
 

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "panel/PanelCtrl.h"
 #include "render/PanelRenderer.h"
 #include "render/Transmitting.h"
+#include "share/ShareProtocol.h"
 
 namespace hrx::gui {
 
@@ -86,7 +88,16 @@ struct IconKey {
 constexpr IconKey kIconKeys[] = {{4, 0, false}, {31, 1, false}, {30, 2, true},
                                  {32, 3, false}, {34, 4, true},  {33, 5, false}};
 
-constexpr const char* kDigitPlaces[] = {"1 Hz", "10 Hz", "100 Hz", "1 kHz", "10 kHz", "100 kHz", "1 MHz", "10 MHz"};
+struct FlagKey {
+  render::Switch key;
+  std::int32_t (RadioState::*flag)() const;
+};
+const FlagKey kFlagKeys[] = {{render::Switch::Fast, &RadioState::get_FS_Flag1},
+                             {render::Switch::Lock, &RadioState::get_LK_Flag1}};
+
+// Units in words: a screen reader spells "MHz", and says "VFO-A" as "VFO dash A".
+constexpr const char* kDigitPlaces[] = {"1 hertz",      "10 hertz",      "100 hertz",     "1 kilohertz",
+                                        "10 kilohertz", "100 kilohertz", "1 megahertz",  "10 megahertz"};
 
 // Where a wheel notch reaches each dial and nothing else: the CLAR/VFO-B
 // dial's point lies inside the third dial's circle, the VFO-B select dial's
@@ -104,7 +115,7 @@ QString readable(const char* legend) {
   s.replace(QString::fromUtf8("\u25C2\u25B8"), QStringLiteral(" swap "));
   s.replace(QString::fromUtf8("\u25B8"), QStringLiteral(" to "));
   // The band keys' legends are their bands.
-  if (!s.isEmpty() && s[0].isDigit()) s += QStringLiteral(" MHz");
+  if (!s.isEmpty() && s[0].isDigit()) s += QStringLiteral(" megahertz");
   return s;
 }
 
@@ -116,21 +127,45 @@ int catalogueAt(QPoint topLeft) {
   return -1;
 }
 
+// Legends a screen reader would spell out, in words.
+struct SpokenLegend {
+  const char* legend;
+  const char* spoken;
+};
+constexpr SpokenLegend kSpokenLegends[] = {
+    {"R.FLT", "roofing filter"}, {"ZIN/SPOT", "ZIN or SPOT"}, {"MHz", "megahertz"}};
+
+QString spokenLegend(const QString& legend) {
+  for (const SpokenLegend& s : kSpokenLegends)
+    if (legend == QLatin1String(s.legend)) return QString::fromUtf8(s.spoken);
+  return legend;
+}
+
 QString keyLegend(QPoint topLeft) {
   for (const Legend& l : kKeyLegends)
-    if (l.left == topLeft.x() && l.top == topLeft.y()) return readable(l.text);
+    if (l.left == topLeft.x() && l.top == topLeft.y()) {
+      const QString spoken = spokenLegend(QString::fromUtf8(l.text));
+      return spoken != QString::fromUtf8(l.text) ? spoken : readable(l.text);
+    }
   return {};
 }
 
-std::vector<PanelElement> buildElements() {
-  std::vector<PanelElement> out;
+struct BuiltPanel {
+  std::vector<PanelElement> elements;
+  std::vector<int> sections;
+};
+
+BuiltPanel buildElements() {
+  BuiltPanel built;
+  std::vector<PanelElement>& out = built.elements;
+  auto section = [&] { built.sections.push_back(static_cast<int>(out.size())); };
   auto addKey = [&](const panel::HitRect& h) {
     const QRect r = hitRect(h);
     if (h.id >= panel::kIdFirstDigit && h.id <= panel::kIdLastDigit) {
       const bool sub = h.id >= panel::kIdFirstSubDigit;
       const int place = h.id - (sub ? panel::kIdFirstSubDigit : panel::kIdFirstDigit);
       out.push_back({h.id, ElementKind::Digit, r, r.center(),
-                     QStringLiteral("%1 %2 digit").arg(sub ? QStringLiteral("VFO-B") : QStringLiteral("VFO-A"),
+                     QStringLiteral("%1 %2 digit").arg(sub ? QStringLiteral("VFO B") : QStringLiteral("VFO A"),
                                                         QString::fromUtf8(kDigitPlaces[place])),
                      -1});
     } else if (h.id >= 22 && h.id <= 29) {   // the TFT's soft keys 1..8
@@ -161,14 +196,16 @@ std::vector<PanelElement> buildElements() {
   };
   auto disc = [](QPoint c, int r) { return QRect(c.x() - r, c.y() - r, 2 * r + 1, 2 * r + 1); };
 
+  section();   // the left column
   for (int area : {0, 1}) for (const auto& h : addArea(area, all)) addKey(h);
+  section();   // the TFT
   out.push_back({panel::kIdMeterSpot, ElementKind::Meter, render::kMeterStrip, kMeterAt, QStringLiteral("Meter"), -1});
   out.push_back({kIdBlockIcons, ElementKind::Display, render::kBlockIconStrip, render::kBlockIconStrip.center(),
                  QStringLiteral("Receiver settings"), -1});
   // The VFO-B display, then its digits, then the soft keys.
   const std::vector<panel::HitRect> subDigits = leftToRight(addArea(2, digits));
   const QRect subRect = hitRect(subDigits.front()).united(hitRect(subDigits.back()));
-  out.push_back({kIdSubDisplay, ElementKind::Display, subRect, subRect.center(), QStringLiteral("VFO-B frequency"), -1});
+  out.push_back({kIdSubDisplay, ElementKind::Display, subRect, subRect.center(), QStringLiteral("VFO B frequency"), -1});
   for (const auto& h : subDigits) addKey(h);
   for (const auto& h : addArea(2, [&](int id) { return !digits(id); })) addKey(h);
   for (const auto& h : addArea(3, all)) addKey(h);
@@ -183,29 +220,64 @@ std::vector<PanelElement> buildElements() {
     row.push_back({k.id, ElementKind::Knob, disc({k.cx, k.cy}, k.r),
                    QPoint(k.cx + (k.outer ? kOuterReach : 0), k.cy), knobCaption(k), -1});
   std::stable_sort(row.begin(), row.end(), [](const auto& a, const auto& b) { return a.rect.center().x() < b.rect.center().x(); });
+  section();   // the lower row
   out.insert(out.end(), row.begin(), row.end());
   // The main display, its digits and the mode beside them.
   const std::vector<panel::HitRect> mainDigits = leftToRight(addArea(5, digits));
   const QRect mainRect = hitRect(mainDigits.front()).united(hitRect(mainDigits.back()));
-  out.push_back({kIdMainDisplay, ElementKind::Display, mainRect, mainRect.center(), QStringLiteral("VFO-A frequency"), -1});
+  section();   // the main display
+  out.push_back({kIdMainDisplay, ElementKind::Display, mainRect, mainRect.center(), QStringLiteral("VFO A frequency"), -1});
   for (const auto& h : mainDigits) addKey(h);
   // The mode labels beside the main display.
   out.push_back({kIdModeDisplay, ElementKind::Display, QRect(786, 51, 46, 30), QPoint(809, 66), QStringLiteral("Mode"), -1});
+  section();   // the VFO keys
   for (const auto& h : addArea(6, all)) addKey(h);
   // The dials' squares are the controller's drag and wheel squares.
+  section();   // the main tuning
   out.push_back({panel::kIdMainDial, ElementKind::Dial, QRect(QPoint(623, 111), QPoint(807, 295)),
-                 QPoint(panel::kMainDialCentreX, panel::kMainDialCentreY), QStringLiteral("Main dial"), -1});
+                 QPoint(panel::kMainDialCentreX, panel::kMainDialCentreY), QStringLiteral("Main tuning"), -1});
   out.push_back({panel::kIdFirstFunc, ElementKind::Dial, disc(kSelectAAt, kSelectRadius), kSelectAAt,
-                 QStringLiteral("VFO-A select dial"), -1});
+                 QStringLiteral("VFO A select"), -1});
+  section();   // the band keys
   for (const auto& h : addArea(7, all)) addKey(h);
+  section();   // CLAR and VFO B
   out.push_back({panel::kIdSubDial, ElementKind::Dial, QRect(QPoint(895, 231), QPoint(983, 319)), kSubDialAt,
-                 QStringLiteral("CLAR/VFO-B dial"), -1});
+                 QStringLiteral("CLAR or VFO B"), -1});
   out.push_back({panel::kIdFirstFuncB, ElementKind::Dial, disc(kSelectBAt, kSelectRadius), kSelectBAt,
-                 QStringLiteral("VFO-B select dial"), -1});
-  return out;
+                 QStringLiteral("VFO B select"), -1});
+  return built;
 }
 
 const RadioState* stateOf(MainWindowServices& w) { return w.core() != nullptr ? &w.core()->state() : nullptr; }
+
+// The coarsest step, in MHz, that still shows `hz` whole: a screen reader
+// says the value with as many places as the step has ("7.074", "7.0001").
+double exactStep(int hz) {
+  int places = 6;
+  while (places > 3 && hz % 10 == 0) {
+    hz /= 10;
+    --places;
+  }
+  return std::pow(10.0, -places);
+}
+
+}  // namespace
+
+// "14.250 megahertz", "14.25001 megahertz", "475 kilohertz": as few places
+// as say the frequency whole, three at least in megahertz.
+QString spokenFrequency(int hz) {
+  if (hz < 1000000) {
+    QString k = QString::number(hz / 1000.0, 'f', 3);
+    while (k.endsWith(QLatin1Char('0'))) k.chop(1);
+    if (k.endsWith(QLatin1Char('.'))) k.chop(1);
+    return k + QStringLiteral(" kilohertz");
+  }
+  QString m = QString::number(hz / 1e6, 'f', 6);
+  while (m.endsWith(QLatin1Char('0')) && m.size() - m.indexOf(QLatin1Char('.')) > 4) m.chop(1);
+  return m + QStringLiteral(" megahertz");
+}
+
+namespace {
 
 QString signedHz(int hz) { return QStringLiteral("%1%2 Hz").arg(hz > 0 ? QStringLiteral("+") : QString()).arg(hz); }
 
@@ -214,13 +286,27 @@ QString modeName(int mode) {
   return bitmapLegend(render::kVfoBModeLabel[static_cast<std::size_t>(mode)]);
 }
 
+// "S7", "S9 plus 20 dB", "SWR 1.5", "40 percent".
+QString meterReading(MainWindowServices& w, const RadioState* st) {
+  const int reading = std::clamp(w.lastMeterValue(), 0, 255);
+  const bool sending = st != nullptr && render::isTransmitting(st->get_TxStat());
+  if (st != nullptr && !sending) {
+    const double db = share::strengthDb(reading);
+    // Over S9 in whole dB; below it in S units of 6 dB.
+    if (std::lround(db) > 0) return QStringLiteral("S9 plus %1 dB").arg(std::lround(db));
+    return QStringLiteral("S%1").arg(std::max(0L, 9 + std::lround(db / 6.0)));
+  }
+  if (st != nullptr && st->get_MS_Stat() == 3) return QStringLiteral("SWR %1").arg(share::swrRatio(reading), 0, 'f', 1);
+  return QStringLiteral("%1 percent").arg(qRound(reading * 100.0 / 255.0));
+}
+
 QString dialValue(MainWindowServices& w, const PanelElement& e, const RadioState& st) {
   switch (e.id) {
-    case panel::kIdMainDial: return QStringLiteral("VFO-A ") + frequencyText(st.get_VfoA_Freq());
+    case panel::kIdMainDial: return QStringLiteral("VFO A ") + spokenFrequency(st.get_VfoA_Freq());
     case panel::kIdSubDial: {
       const int sf = st.get_SF_Value();
       if (sf == 5) return QStringLiteral("clarifier ") + signedHz(static_cast<int>(st.get_IF_ClarOffset()));
-      if (sf == 4) return QStringLiteral("VFO-B ") + frequencyText(st.get_VfoB_Freq());
+      if (sf == 4) return QStringLiteral("VFO B ") + spokenFrequency(st.get_VfoB_Freq());
       return QStringLiteral("not in use");
     }
     default: {
@@ -232,12 +318,17 @@ QString dialValue(MainWindowServices& w, const PanelElement& e, const RadioState
   }
 }
 
+const BuiltPanel& builtPanel() {
+  static const BuiltPanel built = buildElements();
+  return built;
+}
+
 }  // namespace
 
-std::span<const PanelElement> panelElements() {
-  static const std::vector<PanelElement> elements = buildElements();
-  return elements;
-}
+std::span<const PanelElement> panelElements() { return builtPanel().elements; }
+
+std::span<const int> panelSections() { return builtPanel().sections; }
+
 
 int elementIndex(int id) {
   const auto all = panelElements();
@@ -267,6 +358,13 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
         t.checked = t.checkable && shown >= 2;
         t.pressed = shown % 2 == 1;
       }
+      // Keys whose lamp is the radio's flag (their images are drawn lit first).
+      for (const FlagKey& k : kFlagKeys)
+        if (e.catalogue == static_cast<int>(k.key) && st != nullptr) {
+          t.checkable = true;
+          t.checked = (st->*k.flag)() != 0;
+          t.pressed = false;
+        }
       for (const IconKey& k : kIconKeys)
         if (k.id == e.id && st != nullptr) {
           const QString icon = bitmapLegend(w.renderer().blockIconImage(k.slot, *st));
@@ -277,7 +375,7 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
       break;
     }
     case ElementKind::SoftKey:
-      if (st != nullptr) t.name = bitmapLegend(w.renderer().softKeyImage(e.id - 21, *st));
+      if (st != nullptr) t.name = spokenLegend(bitmapLegend(w.renderer().softKeyImage(e.id - 21, *st)));
       if (t.name.isEmpty()) t.name = QStringLiteral("soft key %1").arg(e.id - 21);
       break;
     case ElementKind::Digit: {
@@ -287,6 +385,8 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
         int hz = sub ? st->get_VfoB_Freq() : st->get_VfoA_Freq();
         for (int i = 0; i < place; ++i) hz /= 10;
         t.value = QString::number(hz % 10);
+        t.numbered = true;
+        t.number = hz % 10;
       }
       t.checkable = true;
       t.checked = ctrl.m_Op_Stats() == e.id;
@@ -295,26 +395,52 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
     case ElementKind::Knob: {
       const char* what = nullptr;
       std::int32_t v = 0;
-      if (st != nullptr && panel::knobSetting(e.id, *st, &what, &v))
+      if (st != nullptr && panel::knobSetting(e.id, *st, &what, &v)) {
+        if (std::string_view(what) == "width") {
+          // The TFT shows the width in Hz, not the radio's index.
+          const bool b = st->get_VS_Stat() != 0;
+          v = share::widthHz(b ? st->get_MD_Sub() : st->get_MD_Main(), v,
+                             (b ? st->get_NA_Sub() : st->get_NA_Main()) != 0);
+          what = "WIDTH";
+        }
         t.value = QString::fromUtf8(what) + QLatin1Char(' ') +
-                  (std::string_view(what) == "IF shift" ? signedHz(v) : QString::number(v));
-      else t.value = QStringLiteral("not in use");
+                  (std::string_view(what) == "IF shift" ? signedHz(v)
+                   : std::string_view(what) == "WIDTH"  ? QStringLiteral("%1 hertz").arg(v)
+                                                        : QString::number(v));
+        t.numbered = true;
+        t.number = v;
+      } else t.value = QStringLiteral("not in use");
       break;
     }
     case ElementKind::Dial:
-      if (st != nullptr) t.value = dialValue(w, e, *st);
+      if (st != nullptr) {
+        t.value = dialValue(w, e, *st);
+        if (e.id == panel::kIdMainDial) {
+          t.numbered = true;
+          t.number = st->get_VfoA_Freq() / 1e6;
+          t.step = exactStep(st->get_VfoA_Freq());
+        }
+      }
       break;
     case ElementKind::Display:
       if (st == nullptr) break;
-      if (e.id == kIdMainDisplay) t.value = frequencyText(st->get_VfoA_Freq());
-      else if (e.id == kIdSubDisplay) t.value = frequencyText(st->get_VfoB_Freq());
-      else if (e.id == kIdModeDisplay) t.value = modeName(st->get_MD_Main());
+      if (e.id == kIdMainDisplay) {
+        t.value = frequencyText(st->get_VfoA_Freq());
+        t.name += QStringLiteral(", ") + spokenFrequency(st->get_VfoA_Freq());
+      } else if (e.id == kIdSubDisplay) {
+        t.value = frequencyText(st->get_VfoB_Freq());
+        t.name += QStringLiteral(", ") + spokenFrequency(st->get_VfoB_Freq());
+      } else if (e.id == kIdModeDisplay) {
+        t.value = modeName(st->get_MD_Main());
+        t.name += QStringLiteral(", ") + t.value;
+      }
       else {
         QStringList icons;
         for (int slot = 0; slot < render::kBlockIconSlots - 1; ++slot)
           icons << bitmapLegend(w.renderer().blockIconImage(slot, *st));
-        t.value = QStringLiteral("ANT %1, IPO %2, ATT %3, R.FLT %4, NB %5, AGC %6")
+        t.value = QStringLiteral("ANT %1, IPO %2, ATT %3, roofing filter %4, NB %5, AGC %6")
                       .arg(icons.value(0), icons.value(1), icons.value(2), icons.value(3), icons.value(4), icons.value(5));
+        t.name += QStringLiteral(", ") + t.value;
       }
       break;
     case ElementKind::Meter:
@@ -324,8 +450,9 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
                                                              : QStringLiteral("receiving, ")) +
                   bitmapLegend(w.renderer().softKeyImage(5, *st)).remove(QStringLiteral("MTR ")) +
                   QStringLiteral(" selected");
-      // As drawn: a full scale is 255.
-      t.reading = QStringLiteral("%1 percent").arg(qRound(std::clamp(w.lastMeterValue(), 0, 255) * 100.0 / 255.0));
+      // In the operator's units where the protocol has a scale (receiving:
+      // the S meter; SWR), else as drawn, a full scale being 255.
+      t.reading = meterReading(w, st);
       break;
   }
   return t;
@@ -339,7 +466,8 @@ bool panelGone(const QWidget* panel) { return panel->property(kPanelGoneProperty
 // One element of the panel, handed out by the panel's interface.
 class ElementInterface final : public QAccessibleInterface,
                                public QAccessibleActionInterface,
-                               public QAccessibleTextInterface {
+                               public QAccessibleTextInterface,
+                               public QAccessibleValueInterface {
  public:
   ElementInterface(QWidget* panel, int index) : panel_(panel), index_(index) {}
 
@@ -372,10 +500,16 @@ class ElementInterface final : public QAccessibleInterface,
 
   QAccessible::Role role() const override {
     switch (element().kind) {
+      // A digit turns as a dial does, and says its figure as its value.
+      case ElementKind::Digit:
       case ElementKind::Knob:
       case ElementKind::Dial: return QAccessible::Dial;
       case ElementKind::Display: return QAccessible::StaticText;
-      case ElementKind::Meter: return QAccessible::Indicator;
+      // The nearest Qt has to a level bar ("indicator" reaches AT-SPI as unknown).
+      case ElementKind::Meter: return QAccessible::ProgressBar;
+      // A key with a lamp says its state as a check box does (Qt's bridge
+      // has no toggle button, and a push button's state goes unsaid).
+      case ElementKind::Key: return texts().checkable ? QAccessible::CheckBox : QAccessible::Button;
       default: return QAccessible::Button;
     }
   }
@@ -402,6 +536,7 @@ class ElementInterface final : public QAccessibleInterface,
     if (t == QAccessible::ActionInterface) return static_cast<QAccessibleActionInterface*>(this);
     if (t == QAccessible::TextInterface && element().kind == ElementKind::Display)
       return static_cast<QAccessibleTextInterface*>(this);
+    if (t == QAccessible::ValueInterface && texts().numbered) return static_cast<QAccessibleValueInterface*>(this);
     return nullptr;
   }
 
@@ -447,6 +582,13 @@ class ElementInterface final : public QAccessibleInterface,
     return {};
   }
 
+  // A knob's or dial's setting, read-only: the keys and actions turn it.
+  QVariant currentValue() const override { return texts().number; }
+  void setCurrentValue(const QVariant&) override {}
+  QVariant maximumValue() const override { return 1e9; }
+  QVariant minimumValue() const override { return -1e9; }
+  QVariant minimumStepSize() const override { return texts().step; }
+
  private:
   const PanelElement& element() const { return panelElements()[static_cast<std::size_t>(index_)]; }
   MainWindowServices& mainWindow() const { return *dynamic_cast<MainWindowServices*>(panel_->window()); }
@@ -455,6 +597,37 @@ class ElementInterface final : public QAccessibleInterface,
 
   QPointer<QWidget> panel_;
   int index_;
+};
+
+// What the panel says wherever the ring is (a retune the radio reports,
+// transmitting): a notification, shown anew for each announcement.
+class AnnouncerInterface final : public QAccessibleInterface {
+ public:
+  explicit AnnouncerInterface(QWidget* panel) : panel_(panel) {}
+  bool isValid() const override { return !panel_.isNull() && !panelGone(panel_); }
+  QObject* object() const override { return nullptr; }
+  QWindow* window() const override { return panel_ ? panel_->window()->windowHandle() : nullptr; }
+  QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(panel_.data()); }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  int childCount() const override { return 0; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+  void setText(QAccessible::Text, const QString&) override {}
+  QString text(QAccessible::Text t) const override {
+    if (!isValid() || t != QAccessible::Name) return {};
+    return dynamic_cast<MainWindowServices*>(panel_->window())->part<PanelAccess>().announcement();
+  }
+  QRect rect() const override { return {}; }
+  QAccessible::Role role() const override { return QAccessible::Notification; }
+  QAccessible::State state() const override {
+    QAccessible::State s;
+    s.invalid = !isValid();
+    s.readOnly = true;
+    return s;
+  }
+
+ private:
+  QPointer<QWidget> panel_;
 };
 
 // The panel widget: its elements as children, made once and kept.
@@ -466,6 +639,7 @@ class PanelInterface final : public QAccessibleWidget {
   ~PanelInterface() override {
     for (QAccessible::Id id : children_)
       if (id != 0) QAccessible::deleteAccessibleInterface(id);
+    if (announcer_ != 0) QAccessible::deleteAccessibleInterface(announcer_);
   }
 
   QString text(QAccessible::Text t) const override {
@@ -475,12 +649,17 @@ class PanelInterface final : public QAccessibleWidget {
     return QAccessibleWidget::text(t);
   }
   // The elements, then the notices shown over the panel (the connection notice).
-  int childCount() const override { return static_cast<int>(panelElements().size() + notices().size()); }
+  int childCount() const override { return static_cast<int>(panelElements().size() + 1 + notices().size()); }
   QAccessibleInterface* child(int index) const override {
     const int elements = static_cast<int>(panelElements().size());
-    if (index >= elements) {
+    if (index == elements) {
+      if (announcer_ == 0) announcer_ = QAccessible::registerAccessibleInterface(new AnnouncerInterface(widget()));
+      return QAccessible::accessibleInterface(announcer_);
+    }
+    if (index > elements) {
       const QList<QLabel*> shown = notices();
-      return index - elements < shown.size() ? QAccessible::queryAccessibleInterface(shown[index - elements]) : nullptr;
+      return index - elements - 1 < shown.size() ? QAccessible::queryAccessibleInterface(shown[index - elements - 1])
+                                                 : nullptr;
     }
     if (index < 0) return nullptr;
     if (children_.empty()) children_.assign(panelElements().size(), 0);
@@ -492,8 +671,10 @@ class PanelInterface final : public QAccessibleWidget {
     if (child == nullptr) return -1;
     if (auto* label = qobject_cast<QLabel*>(child->object())) {
       const int i = static_cast<int>(notices().indexOf(label));
-      return i < 0 ? -1 : static_cast<int>(panelElements().size()) + i;
+      return i < 0 ? -1 : static_cast<int>(panelElements().size()) + 1 + i;
     }
+    if (announcer_ != 0 && QAccessible::uniqueId(const_cast<QAccessibleInterface*>(child)) == announcer_)
+      return static_cast<int>(panelElements().size());
     const auto it = std::find(children_.begin(), children_.end(), QAccessible::uniqueId(const_cast<QAccessibleInterface*>(child)));
     return it == children_.end() ? -1 : static_cast<int>(it - children_.begin());
   }
@@ -519,6 +700,7 @@ class PanelInterface final : public QAccessibleWidget {
   }
 
   mutable std::vector<QAccessible::Id> children_;
+  mutable QAccessible::Id announcer_ = 0;
 };
 
 QAccessibleInterface* panelFactory(const QString&, QObject* object) {

@@ -32,6 +32,10 @@ inline constexpr int kIdBlockIcons = 1004;
 
 // Every element, in reading order.
 std::span<const PanelElement> panelElements();
+// Where each section of the panel starts, as element indices in reading
+// order: the left column, the TFT, the lower row, the main display, the VFO
+// keys, the main tuning, the band keys, CLAR and VFO B.
+std::span<const int> panelSections();
 // The element's index, or -1.
 int elementIndex(int id);
 
@@ -41,12 +45,17 @@ struct ElementTexts {
   bool checkable = false;
   bool checked = false;
   bool pressed = false;
+  // A knob's or dial's setting as a number (MHz for a frequency), with its
+  // finest step; Qt's bridge tells a value change only with one.
+  bool numbered = false;
+  double number = 0;
+  double step = 1;
   // The meter's reading, said with the value but never told as a change:
   // meter replies come several times a second.
   QString reading;
   bool operator==(const ElementTexts& o) const {
     return name == o.name && value == o.value && checkable == o.checkable && checked == o.checked &&
-           pressed == o.pressed;
+           pressed == o.pressed && number == o.number;
   }
   QString said() const { return reading.isEmpty() ? value : value + QStringLiteral(", ") + reading; }
 };
@@ -55,6 +64,8 @@ struct ElementTexts {
 ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e);
 // "14.250.000 MHz"; "475.000 kHz" below 1 MHz.
 QString frequencyText(int hz);
+// As a screen reader should say it: "14.250 megahertz", "475 kilohertz".
+QString spokenFrequency(int hz);
 
 // Set on the panel widget when its window starts to go: its elements stop answering.
 inline constexpr const char* kPanelGoneProperty = "hrxPanelGone";
