@@ -9,8 +9,12 @@ bash tools/deps.sh
 out=build/package
 rm -rf "$out"
 mkdir -p "$out/src"
-tree=$(git stash create)
-git archive "${tree:-HEAD}" | tar -x -C "$out/src"
+if tree=$(git stash create 2>/dev/null); then
+  git archive "${tree:-HEAD}" | tar -x -C "$out/src"
+else
+  # Not a git checkout: the tree less what .gitignore keeps out of one.
+  tar -c --exclude='./build*' --exclude=./out --exclude=./CommoFiles --exclude=./.git . | tar -x -C "$out/src"
+fi
 opts=${DEB_BUILD_OPTIONS:-}
 [[ " $opts " == *" parallel="* ]] || opts="$opts parallel=$(nproc)"
 export DEB_BUILD_OPTIONS=${opts# }
