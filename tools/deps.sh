@@ -12,8 +12,9 @@ packages=(
   libhamlib-utils   # tests: rigctl as a client of the sharing server
   desktop-file-utils   # tests: desktop-file-validate on the installed menu entry
   appstream            # tests: appstreamcli validate on the installed metainfo
-  dpkg-dev             # packaging: cpack's dependency search runs dpkg-shlibdeps
-  file                 # packaging: cpack finds the programs to search with it
+  dpkg-dev debhelper   # packaging: dpkg-buildpackage and debian/rules
+  lintian              # packaging: CI checks the package with it
+  file                 # tests: the install tests tell a PNG's size and a stripped program
   ser2net              # tests: network serial ports through the real ser2net
   at-spi2-core         # tests: the assistive-technology bus the panel is read through
   python3-pyatspi      # tests: the screen reader's side of that bus
@@ -21,6 +22,7 @@ packages=(
   python3-xlib         # tests: the keyboard given to the window and typed on it (XTest), as Orca hears it
   xvfb                 # tests and benchmarks: an X server for Qt's AT-SPI bridge (offscreen
                        # has none) and for the idle cost of the real window
+  xauth                # tests: xvfb-run, for the installed package's smoke test
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -6,6 +6,8 @@
 #   tools/run-tests.sh fuzz     clang libFuzzer targets, FUZZ_SECONDS each (default 60)
 #   tools/run-tests.sh bench    every benchmark once, in a short mode; fails on an error
 #                               a benchmark reports (a reply that allocated), never on a time
+#   tools/run-tests.sh package  the Debian package from a clean copy, lintian-clean, its desktop
+#                               entry and AppStream data valid, installed here and started
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-normal}
@@ -121,8 +123,40 @@ case "$mode" in
     for name in "${failed[@]}"; do echo "$name failed:" >&2; cat "build/fuzz/$name.log" >&2; done
     [ ${#failed[@]} -eq 0 ] || exit 1
     ;;
+  package)
+    # The suite runs in the normal build, so the package is built without it;
+    # line tables are enough for its debug symbols here.
+    DEB_BUILD_OPTIONS="nocheck${DEB_BUILD_OPTIONS:+ $DEB_BUILD_OPTIONS}" DEB_CXXFLAGS_APPEND=-g1 \
+      bash tools/package.sh
+    out=build/package
+    debs=("$out"/hrx900_*.deb)
+    [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "no single hrx900 package in $out" >&2; exit 1; }
+    deb=$PWD/${debs[0]}
+    # The source package as well, for lintian's checks of debian/ itself.
+    version=$(dpkg-parsechangelog -l debian/changelog -S Version)
+    mkdir -p "$out/source/hrx900-$version"
+    git archive HEAD | tar -x -C "$out/source/hrx900-$version"
+    (cd "$out/source" && dpkg-source -b "hrx900-$version" >/dev/null)
+    # Not an error, not a warning, not an override without its tag: nothing
+    # at all but the note that it runs as root.
+    report=$(lintian "$out"/hrx900_*.changes "$out/source/hrx900_$version.dsc" 2>&1 |
+      grep -vx 'running with root privileges is not recommended!' || true)
+    [ -z "$report" ] || { echo "lintian:" >&2; echo "$report" >&2; exit 1; }
+    echo "lintian: clean"
+    root=$out/src/debian/hrx900
+    desktop-file-validate "$root/usr/share/applications/org.hrx900.hrx900.desktop"
+    appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/org.hrx900.hrx900.metainfo.xml"
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    # A fresh install, not the same version kept from an earlier run.
+    if dpkg-query -W -f='${db:Status-Status}' hrx900 2>/dev/null | grep -qx installed; then
+      $sudo dpkg --purge hrx900 >/dev/null
+    fi
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
+    HRX900_DEB=$deb HRX900_DEB_INSTALLED=1 bash tests/install/install_deb.sh
+    ;;
   *)
-    echo "usage: $0 [normal|asan|tsan|fuzz|bench]" >&2
+    echo "usage: $0 [normal|asan|tsan|fuzz|bench|package]" >&2
     exit 2
     ;;
 esac

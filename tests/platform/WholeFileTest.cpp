@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -26,7 +27,8 @@ struct Folder {
     path = ::mkdtemp(name) ? name : "";
   }
   ~Folder() {
-    if (!path.empty()) std::system(("rm -rf '" + path + "'").c_str());
+    std::error_code ignored;
+    if (!path.empty()) std::filesystem::remove_all(path, ignored);
   }
   std::vector<std::string> names() const {
     std::vector<std::string> out;
