@@ -463,14 +463,10 @@ namespace {
 // The window is being taken down: its parts are gone before the panel is.
 bool panelGone(const QWidget* panel) { return panel->property(kPanelGoneProperty).toBool(); }
 
-// One element of the panel, handed out by the panel's interface.
-class ElementInterface final : public QAccessibleInterface,
-                               public QAccessibleActionInterface,
-                               public QAccessibleTextInterface,
-                               public QAccessibleValueInterface {
+// A child of the panel's interface with no object or children of its own.
+class PanelLeaf : public QAccessibleInterface {
  public:
-  ElementInterface(QWidget* panel, int index) : panel_(panel), index_(index) {}
-
+  explicit PanelLeaf(QWidget* panel) : panel_(panel) {}
   bool isValid() const override { return !panel_.isNull() && !panelGone(panel_); }
   QObject* object() const override { return nullptr; }
   QWindow* window() const override { return panel_ ? panel_->window()->windowHandle() : nullptr; }
@@ -480,6 +476,19 @@ class ElementInterface final : public QAccessibleInterface,
   int indexOfChild(const QAccessibleInterface*) const override { return -1; }
   QAccessibleInterface* childAt(int, int) const override { return nullptr; }
   void setText(QAccessible::Text, const QString&) override {}
+
+ protected:
+  QPointer<QWidget> panel_;
+};
+
+// One element of the panel, handed out by the panel's interface.
+class ElementInterface final : public PanelLeaf,
+                               public QAccessibleActionInterface,
+                               public QAccessibleTextInterface,
+                               public QAccessibleValueInterface {
+ public:
+  ElementInterface(QWidget* panel, int index) : PanelLeaf(panel), index_(index) {}
+
 
   QString text(QAccessible::Text t) const override {
     if (!isValid()) return {};
@@ -595,24 +604,14 @@ class ElementInterface final : public QAccessibleInterface,
   PanelAccess& access() const { return mainWindow().part<PanelAccess>(); }
   ElementTexts texts() const { return isValid() ? elementTexts(mainWindow(), element()) : ElementTexts{}; }
 
-  QPointer<QWidget> panel_;
   int index_;
 };
 
 // What the panel says wherever the ring is (a retune the radio reports,
 // transmitting): a notification, shown anew for each announcement.
-class AnnouncerInterface final : public QAccessibleInterface {
+class AnnouncerInterface final : public PanelLeaf {
  public:
-  explicit AnnouncerInterface(QWidget* panel) : panel_(panel) {}
-  bool isValid() const override { return !panel_.isNull() && !panelGone(panel_); }
-  QObject* object() const override { return nullptr; }
-  QWindow* window() const override { return panel_ ? panel_->window()->windowHandle() : nullptr; }
-  QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(panel_.data()); }
-  QAccessibleInterface* child(int) const override { return nullptr; }
-  int childCount() const override { return 0; }
-  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-  void setText(QAccessible::Text, const QString&) override {}
+  explicit AnnouncerInterface(QWidget* panel) : PanelLeaf(panel) {}
   QString text(QAccessible::Text t) const override {
     if (!isValid() || t != QAccessible::Name) return {};
     return dynamic_cast<MainWindowServices*>(panel_->window())->part<PanelAccess>().announcement();
@@ -625,9 +624,6 @@ class AnnouncerInterface final : public QAccessibleInterface {
     s.readOnly = true;
     return s;
   }
-
- private:
-  QPointer<QWidget> panel_;
 };
 
 // The panel widget: its elements as children, made once and kept.
