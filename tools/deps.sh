@@ -33,5 +33,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

@@ -152,7 +152,7 @@ case "$mode" in
     if dpkg-query -W -f='${db:Status-Status}' hrx900 2>/dev/null | grep -qx installed; then
       $sudo dpkg --purge hrx900 >/dev/null
     fi
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
     HRX900_DEB=$deb HRX900_DEB_INSTALLED=1 bash tests/install/install_deb.sh
     ;;
   *)
