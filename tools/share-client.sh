@@ -33,8 +33,9 @@ cleanup() {
   rm -rf "$home"
 }
 trap cleanup EXIT
-export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
+# TMPDIR too: JS8Call and WSJT-X keep their lock and data there.
+export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share TMPDIR=$home/tmp
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$TMPDIR"
 
 display() {
   exec 4>"$home/display"
@@ -239,10 +240,10 @@ loc=1
 logstoload=*
 logorder=1
 font=Sans 10
-savedir=/tmp/i35-xl/h/.xlog
+savedir=@HOME@/.xlog
 autosave=6
 saving=2
-backupdir=/tmp/i35-xl/h/.xlog
+backupdir=@HOME@/.xlog
 backup=2
 freefield1=UNKNOWN
 freefield2=UNKNOWN
@@ -256,7 +257,7 @@ tsvcalc=1
 tsvsortbydxcc=1
 tsvgroupbycallsign=2
 EOF
-    sed -i "s/@RIG@/$rig/" "$home/.xlog/xlog.cfg"
+    sed -i "s/@RIG@/$rig/; s|@HOME@|$home|g" "$home/.xlog/xlog.cfg"
     setsid xlog >"$home/log" 2>&1 &
     pids+=($!)
     ;;

@@ -219,7 +219,6 @@ class Station {
   bool silentOffLogged_ = false;
   std::int64_t silentSinceMs_ = 0;
   int speedTold_ = 0;
-  std::string speedCommand_;  // telling the radio speedTold_
   std::uint64_t faultClosesSeen_ = 0;
   std::int64_t lostAtMs_ = 0;
   std::string lostPath_;

@@ -326,6 +326,24 @@ TEST(SerialLink, ReleaseOwedAtALossAndPacedAhead) {
   EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(70));
 }
 
+// At the program's end the send thread's stop releases a keying that went
+// out after the end had looked (and so sent no release of its own); an
+// ordinary stop sends nothing.
+TEST(SerialLink, TheEndsStopReleasesAKeyingItDidNotSee) {
+  for (const bool end : {true, false}) {
+    SCOPED_TRACE(end ? "the end" : "an ordinary stop");
+    Link link;
+    ASSERT_TRUE(link.radio.ok());
+    ASSERT_TRUE(link.open());
+    link.queue("MX1;");
+    link.queue("TX1;");
+    ASSERT_EQ(link.radio.receive(8, 2000), "MX1;TX1;");
+    if (end) link.send.voidKeyings();
+    link.send.stopNow();
+    EXPECT_EQ(link.radio.drain(200), end ? "TX0;MX0;" : "");
+  }
+}
+
 // A keying asked for after a release still waiting for the line: the
 // release going out does not forget it, so a loss after the keying owes
 // one again (with the link off no radio report would say so).

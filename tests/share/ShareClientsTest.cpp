@@ -398,6 +398,10 @@ TEST(ShareClients, RecordedConversationsReplay) {
     int lines = 0;
     for (std::size_t i = 0; i < l.size(); ++i) {
       if (starts(l[i], "#") || starts(l[i], "type ") || l[i].empty()) continue;
+      // A connection's last answer had no more lines than recorded.
+      if (client && (l[i] == "client" || l[i] == "restart")) {
+        EXPECT_TRUE(client->nothingMore(50)) << l[i];
+      }
       if (l[i] == "client") {
         client = std::make_unique<test::LineClient>(shack.port);
         ASSERT_TRUE(client->ok());
@@ -429,6 +433,9 @@ TEST(ShareClients, RecordedConversationsReplay) {
       waitFor([&] { return shack.since() == cat; }, 2s);
       EXPECT_EQ(shack.since(), cat);
       shack.setMark();
+    }
+    if (client) {
+      EXPECT_TRUE(client->nothingMore(50)) << "after the last line";
     }
     EXPECT_GT(lines, 0);
   }

@@ -60,6 +60,13 @@ class LineClient {
       if (!readLine(&l, timeoutMs)) return false;
     return true;
   }
+  // Whether nothing more than what was read has come, nor comes within
+  // `ms` (a closed line brings nothing more either).
+  bool nothingMore(int ms) {
+    if (!buf_.empty()) return false;
+    receive(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
+    return buf_.empty();
+  }
   // Whether the server has closed its side (reads pending data away).
   bool closedByPeer(int timeoutMs = 2000) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

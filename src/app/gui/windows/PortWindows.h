@@ -99,10 +99,6 @@ class PortChanger final : public QObject {
   std::function<void(bool)> probeDone_;
 };
 
-// The EX command that sets the radio's CAT rate: the CAT RATE item of the
-// catalogue found by its type, the rate code; empty when the catalogue has
-// no such item.
-
 // COM Select (template 599) and Baud rate (template 589): one list, OK and
 // CANCEL, modeless. They report their end to the main window.
 class PortListDlg : public QDialog {
