@@ -326,10 +326,17 @@ void Station::recoveryTick() {
   log("radio back at " + lostPath_ + " after " + secs + " s: switching the link on again");
   stopWaiting();
   faultClosesSeen_ = port.faultCloses();
-  if (state.get_AI_Stat() == 1) return;   // the link is on again already
+  if (linkOnAsked()) return;
   // The port's open wrote the AI command a closed port's first command
   // writes; the rest is the connection switch's own.
   request(1);
+}
+
+bool Station::linkOnAsked() const {
+  // On again already, or being switched on (a port change's reconnect wrote
+  // AI1; whose report is still to come): the connection switch toggles, and
+  // pressed now it would switch the link off.
+  return state.get_AI_Stat() == 1 || state.get_AiOnRequested() != 0;
 }
 
 bool Station::linkWanted() const {
@@ -372,7 +379,7 @@ void Station::silenceTick() {
   std::snprintf(secs, sizeof secs, "%.1f", static_cast<double>(clock_.nowMs() - silentSinceMs_) / 1000.0);
   log(std::string("radio speaks again after ") + secs + " s: switching the link on again");
   stopSilenceWait();
-  if (state.get_AI_Stat() == 1) return;   // on again already
+  if (linkOnAsked()) return;
   request(1);
 }
 

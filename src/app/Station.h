@@ -184,6 +184,7 @@ class Station {
   void stopSilenceWait();
   // The link is on, or the operator's wish for it stands.
   bool linkWanted() const;
+  bool linkOnAsked() const;
 
   MainWindowPort& window_;
   Clock& clock_;
