@@ -86,7 +86,8 @@ class SetupCommandTest : public QObject {
     QCOMPARE(menuWrites(), QStringList({"EX0010300;", "EX005MARVO       ;", "EX01400;", "EX042+05;", "EX0380;"}));
 
     r = run({"--device", device, "--compare-setup", file});
-    QCOMPARE(r.code, 0);
+    QVERIFY2(r.code == 0, qPrintable(QString::number(r.code) + ": " + r.out + r.err + "link and speed on the wire: " +
+                                     linkCommands().join(QLatin1Char(' '))));
     QCOMPARE(r.out, QStringLiteral("The radio matches the file.\n"));
   }
 

@@ -12,12 +12,6 @@ namespace hrx::gui {
 namespace {
 constexpr int kOpComSwitch = 1;
 
-bool allAnswered(const RadioState& state) {
-  for (int no = 1; no <= state.get_MenuItem_Count(); ++no)
-    if (state.get_MenuReplyCount(no) == 0) return false;
-  return true;
-}
-
 void say(std::FILE* to, const QString& text) {
   std::fprintf(to, "%s\n", qPrintable(text));
   std::fflush(to);
@@ -53,7 +47,7 @@ void SetupCommand::tick() {
   if (setupNotReadReason(w_).isEmpty()) {
     // The read-out ends when its last read is sent: the last answers are
     // given their time, or they would be saved (and compared) as not read.
-    if (!allAnswered(core->state()) && answersWaitedMs_ < kReadBackLimitMs) {
+    if (!setupAllAnswered(core->state()) && answersWaitedMs_ < kReadBackLimitMs) {
       answersWaitedMs_ += kSetupPollMs;
       return;
     }

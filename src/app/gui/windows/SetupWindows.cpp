@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 #include "app/gui/MainWindowServices.h"
 #include "app/gui/windows/PortWindows.h"
@@ -61,6 +62,30 @@ QString setupNotReadReason(MainWindowServices& w) {
   if (w.core() == nullptr || w.readOutsDone() == 0 || w.core()->windowFlags().busy.load() != 0)
     return QString::fromUtf8(kSetupNotReadText);
   return {};
+}
+
+bool setupAllAnswered(const RadioState& state) {
+  for (int no = 1; no <= state.get_MenuItem_Count(); ++no)
+    if (state.get_MenuReplyCount(no) == 0) return false;
+  return true;
+}
+
+void afterSetupAnswers(MainWindowServices& w, QObject* guard, std::function<void()> then) {
+  auto answered = [&w] { return w.core() == nullptr || setupAllAnswered(w.core()->state()); };
+  if (answered()) {
+    then();
+    return;
+  }
+  auto* t = new QTimer(guard);
+  auto waited = std::make_shared<int>(0);
+  QObject::connect(t, &QTimer::timeout, guard, [t, waited, answered, then = std::move(then)] {
+    *waited += kReadBackPollMs;
+    if (!answered() && *waited < kReadBackLimitMs) return;
+    t->stop();
+    t->deleteLater();
+    then();
+  });
+  t->start(kReadBackPollMs);
 }
 
 SetupHeader setupHeaderNow(MainWindowServices& w, const QString& comment) {
@@ -402,17 +427,19 @@ void saveRadioSetup(MainWindowServices& w) {
     ask->setLabelText(QStringLiteral("A comment for the file (station, contest, antenna):"));
     ask->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(ask, &QInputDialog::textValueSelected, guard, [guard, services, path](const QString& comment) {
-      // The read-out may have started again meanwhile.
-      if (const QString why = setupNotReadReason(*services); !why.isEmpty()) {
-        warn(guard, QStringLiteral("Save radio set-up"), why);
-        return;
-      }
-      const WholeFileResult r =
-          writeSetupFile(path.toStdString(), setupHeaderNow(*services, comment), services->core()->state());
-      if (r) return;
-      // In the log too: the message goes with its window, the log stays.
-      if (Station* st = services->core()->stationOrNull()) st->log("set-up not saved: " + r.error);
-      warn(guard, QStringLiteral("Save radio set-up"), QString::fromStdString(r.error));
+      afterSetupAnswers(*services, guard, [guard, services, path, comment] {
+        // The read-out may have started again meanwhile.
+        if (const QString why = setupNotReadReason(*services); !why.isEmpty()) {
+          warn(guard, QStringLiteral("Save radio set-up"), why);
+          return;
+        }
+        const WholeFileResult r =
+            writeSetupFile(path.toStdString(), setupHeaderNow(*services, comment), services->core()->state());
+        if (r) return;
+        // In the log too: the message goes with its window, the log stays.
+        if (Station* st = services->core()->stationOrNull()) st->log("set-up not saved: " + r.error);
+        warn(guard, QStringLiteral("Save radio set-up"), QString::fromStdString(r.error));
+      });
     });
     ask->open();
   });
@@ -429,15 +456,21 @@ void compareRadioWithFile(MainWindowServices& w) {
   MainWindowServices* services = &w;
   QObject::connect(d, &QFileDialog::fileSelected, guard, [guard, services](const QString& path) {
     if (!guard) return;
-    SetupFile file;
-    SetupError error;
-    if (!loadSetupForRadio(*services, path, &file, &error)) {
-      warn(guard, QStringLiteral("Compare radio with file"), QString::fromStdString(error.text()));
-      return;
-    }
-    auto* dlg = new CSetupCompareDlg(*services, path, file);
-    dlg->setObjectName(QStringLiteral("setupCompare"));
-    dlg->show();
+    afterSetupAnswers(*services, guard, [guard, services, path] {
+      SetupFile file;
+      SetupError error;
+      if (!loadSetupForRadio(*services, path, &file, &error)) {
+        warn(guard, QStringLiteral("Compare radio with file"), QString::fromStdString(error.text()));
+        return;
+      }
+      if (const QString why = setupNotReadReason(*services); !why.isEmpty()) {
+        warn(guard, QStringLiteral("Compare radio with file"), why);
+        return;
+      }
+      auto* dlg = new CSetupCompareDlg(*services, path, file);
+      dlg->setObjectName(QStringLiteral("setupCompare"));
+      dlg->show();
+    });
   });
   d->open();
 }

@@ -38,6 +38,12 @@ inline constexpr int kLinkBackReadOutLimitMs = 300000;
 // Why the radio's set-up cannot be taken now (empty: it can): no read-out
 // has ended, or one is running.
 QString setupNotReadReason(MainWindowServices& w);
+// True once every menu item has been answered at least once.
+bool setupAllAnswered(const RadioState& state);
+// A read-out ends when its last query is sent, not answered: `then` runs
+// once every item has its answer, or after kReadBackLimitMs (an item the
+// radio never answers must not stop a save), and not if `guard` is gone.
+void afterSetupAnswers(MainWindowServices& w, QObject* guard, std::function<void()> then);
 // The header of a file saved now.
 SetupHeader setupHeaderNow(MainWindowServices& w, const QString& comment);
 
