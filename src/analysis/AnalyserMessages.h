@@ -46,11 +46,14 @@ inline constexpr MsgId kMsgAiTurnedOn = 0x810A;
 // ("Failed to connect the COM port.").
 inline constexpr int kNoticeComFailed = 3;
 
-// Thread messages to the composer (wParam 0, lParam 0).
+// Thread messages to the composer (wParam 0 unless said, lParam 0).
 inline constexpr MsgId kMsgAnlSendSyncStart = 0x834B;   // Anl_Send_SyncStart: ID accepted
 inline constexpr MsgId kMsgAnlSendSweepStop = 0x834C;   // Anl_Send_SweepStop: radio lost or off
 inline constexpr MsgId kMsgAnlSendExStart = 0x834F;     // Anl_Send_ExStart: RS reply with value 2
 inline constexpr MsgId kMsgAnlSendIdQuery = 0x8352;     // Anl_Send_ID_Query: auto-information on
 inline constexpr MsgId kMsgOpComSw = 0x8501;            // operation OPID_COM_SW, the connection switch
+// wParam of kMsgOpComSw when the switch is pressed to bring the link on: a
+// radio that came on before the composer took it is not switched off again.
+inline constexpr WParam kComSwitchOn = 1;
 
 }  // namespace hrx

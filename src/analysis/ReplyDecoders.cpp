@@ -191,10 +191,10 @@ bool decodeAi(AnalyserContext& ctx, const DecoderRow&, const char* r) {
   if (cameOn) ctx.window.sendMessage(kMsgAiTurnedOn, 0, 0);
   if (now == 0) {
     if (ctx.state.get_AiOnRequested() != 0) {
-      // We asked for auto-information and the radio still says no: the
-      // connection switch goes back off.
+      // We asked for auto-information and the radio still says no (or
+      // answers a query written before): the switch asks again.
       ctx.mirror.set_AI_Stat(0);
-      ctx.composer.post(kMsgOpComSw);
+      ctx.composer.post(kMsgOpComSw, kComSwitchOn);
       return false;
     }
     ctx.composer.post(kMsgAnlSendSweepStop);
@@ -212,7 +212,7 @@ bool decodePs(AnalyserContext& ctx, const DecoderRow&, const char* r) {
       if (ctx.state.get_AiAtPowerOff() != 0) {
         ctx.state.set_AiResyncNeeded(1);
         ctx.mirror.set_AI_Stat(0);
-        ctx.composer.post(kMsgOpComSw);
+        ctx.composer.post(kMsgOpComSw, kComSwitchOn);
       }
     } else {
       ctx.state.set_AiAtPowerOff(ctx.mirror.get_AI_Stat());

@@ -115,10 +115,13 @@ std::int32_t txSideMode(const RadioState& s) { return s.get_FT_Stat() == 1 ? s.g
 
 // ---- connection, power, polls ----
 
-void comSwitch(Composer& c, const Row&, const Msg&) {
+void comSwitch(Composer& c, const Row&, const Msg& m) {
   ComposerContext& x = c.ctx();
   const std::int32_t ai = x.mirror.get_AI_Stat();
   if (ai != 0 && ai != 1) return;
+  // The switch toggles: a stale "AI0" answer asks for the link again while
+  // the answer to "AI1;" may already have brought it on.
+  if (m.w == kComSwitchOn && ai == 1) return;
   x.emitText(ai == 0 ? "AI1;" : "AI0;");
   x.sleepMs(20);
   x.emitText("AI;");

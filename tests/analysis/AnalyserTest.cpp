@@ -309,7 +309,7 @@ TEST(ReplyDecoders, VfoReplyFieldsFollowP1AndP4) {
 
 const WindowCall kKill17{WindowCall::KillTimer, 17, 0, 0};
 const WindowCall kSet17{WindowCall::SetTimer, 17, 3000, 0};
-const Msgs kSweepStop{{0x834C, 0, 0}}, kComSwitch{{0x8501, 0, 0}}, kIdQuery{{0x8352, 0, 0}};
+const Msgs kSweepStop{{0x834C, 0, 0}}, kComSwitch{{0x8501, 0, 0}}, kComSwitchOn{{0x8501, 1, 0}}, kIdQuery{{0x8352, 0, 0}};
 
 // Every reply taken, whatever it is, kills the silence timer first and sets
 // it again last; only accepted replies post an event in between.
@@ -377,12 +377,12 @@ TEST(AnalyserLinkState, AutoInformationOnAsksForTheIdOnceOrOnResync) {
   EXPECT_TRUE(rig.events().empty());
   EXPECT_TRUE(rig.composer.msgs().empty());
 
-  // Asked for and still refused: the connection switch goes back off.
+  // Asked for and still refused: the switch is pressed again, to bring it on.
   AnalyserRig refused;
   refused.state.set_AiOnRequested(1);
   refused.mirror.set_AI_Stat(1);
   refused.feed("AI0;");
-  EXPECT_EQ(refused.composer.msgs(), kComSwitch);
+  EXPECT_EQ(refused.composer.msgs(), kComSwitchOn);
   EXPECT_TRUE(refused.events().empty());
   EXPECT_EQ(refused.mirror.get_AI_Stat(), 0);
 }
@@ -406,7 +406,7 @@ TEST(AnalyserLinkState, PowerCycleRemembersAutoInformation) {
   rig.feed("PS1;");
   EXPECT_EQ(rig.state.get_AiResyncNeeded(), 1);
   EXPECT_EQ(rig.mirror.get_AI_Stat(), 0);
-  EXPECT_EQ(rig.composer.take(), kComSwitch);
+  EXPECT_EQ(rig.composer.take(), kComSwitchOn);
   EXPECT_EQ(rig.events(), Msgs{kEvPS});
   EXPECT_EQ(rig.mirror.get_PS_Stat(), 1);
 

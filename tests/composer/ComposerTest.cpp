@@ -120,22 +120,27 @@ TEST(ComposerTranscript, IdQueryKeepAliveAndConnectionSwitch) {
     int ai, ps;   // AI_Stat, PS_Stat of the store
     int mirrorAi;
     MsgId msg;
+    WParam w;
     const char* want;
   } kCases[] = {
-      {0, 0, 0, kMsgIdQuery, "ID; +25 ID0900; +25"},
-      {0, 0, 0, 0x856A, ""},
-      {0, 1, 0, 0x856A, ""},
-      {1, 0, 0, 0x856A, "PS;"},
-      {1, 1, 0, 0x856A, "PS;"},
-      {0, 0, 0, 0x8501, "AI1; +20 AI;"},
-      {0, 0, 1, 0x8501, "AI0; +20 AI; +25"},
+      {0, 0, 0, kMsgIdQuery, 0, "ID; +25 ID0900; +25"},
+      {0, 0, 0, 0x856A, 0, ""},
+      {0, 1, 0, 0x856A, 0, ""},
+      {1, 0, 0, 0x856A, 0, "PS;"},
+      {1, 1, 0, 0x856A, 0, "PS;"},
+      {0, 0, 0, 0x8501, 0, "AI1; +20 AI;"},
+      {0, 0, 1, 0x8501, 0, "AI0; +20 AI; +25"},
+      // The analyser's press to bring the link on (a refused AI1;, the
+      // radio's power back): the link that came on meanwhile stays on.
+      {0, 0, 0, 0x8501, 1, "AI1; +20 AI;"},
+      {1, 1, 1, 0x8501, 1, ""},
   };
   for (const auto& c : kCases) {
     ComposerRig rig;
     rig.state.set_AI_Stat(c.ai);
     rig.state.set_PS_Stat(c.ps);
     rig.mirror.set_AI_Stat(c.mirrorAi);
-    EXPECT_EQ(rig.transcript(c.msg), c.want) << std::hex << c.msg << " AI " << c.ai << " PS " << c.ps;
+    EXPECT_EQ(rig.transcript(c.msg, c.w), c.want) << std::hex << c.msg << " AI " << c.ai << " PS " << c.ps << " w " << c.w;
   }
   // The keep-alive's AI query 30 ms after its PS query, on a one-shot timer:
   // the composer is not held for the pause, and a link gone meanwhile is
