@@ -169,7 +169,16 @@ struct StationRig {
   bool connectAndReadOut() {
     if (!QTest::qWaitFor([&] { return station().state.get_CommEnabled() != 0; }, 5000)) return false;
     clickCom();
-    return QTest::qWaitFor([&] { return w->readOutsDone() >= 1; }, 60000);
+    if (!QTest::qWaitFor([&] { return w->readOutsDone() >= 1; }, 60000)) return false;
+    // The read-out ends when its last query is sent: its last commands and
+    // answers may still be on the line, and a test would see them as its own.
+    (void)QTest::qWaitFor([&] { return everyItemAnswered(); }, 5000);
+    return true;
+  }
+  bool everyItemAnswered() {
+    for (int no = 1; no <= station().state.get_MenuItem_Count(); ++no)
+      if (station().state.get_MenuReplyCount(no) == 0) return false;
+    return true;
   }
   // `skip`: a display position 0..7 (from the left) not compared, such as
   // a digit drawn highlighted.
