@@ -9,10 +9,10 @@
 namespace hrx::sim {
 namespace {
 
-constexpr std::array<std::string_view, 4> kFloating = {"PS;", "AI;", "IF;", "OI;"};
-// How far the window's IF/OI may stray, in the other commands they pass:
-// ten read-out steps are 300 ms, more than a loaded machine holds up the
-// window's thread.
+constexpr std::array<std::string_view, 6> kFloating = {"PS;", "AI;", "IF;", "OI;", "AI0;", "AI1;"};
+// How far the window's IF/OI and a link switch may stray, in the other
+// commands they pass: ten read-out steps are 300 ms, more than a loaded
+// machine holds up the window's thread or the radio's power report.
 constexpr std::size_t kFloatingRoom = 10;
 
 struct Split {
@@ -51,10 +51,10 @@ CommandMatch matchCommands(std::string_view recorded, std::string_view sent) {
   const Split r = split(recorded), s = split(sent);
   for (std::size_t i = 0; i < r.fixed.size(); ++i) {
     if (i >= s.fixed.size())
-      return {false, "command " + std::to_string(i + 1) + " (not counting PS, AI, IF, OI): recorded " +
+      return {false, "command " + std::to_string(i + 1) + " (not counting PS, AI, IF, OI, AI0, AI1): recorded " +
                          quoted(r.fixed[i]) + ", not sent"};
     if (r.fixed[i] != s.fixed[i])
-      return {false, "command " + std::to_string(i + 1) + " (not counting PS, AI, IF, OI): recorded " +
+      return {false, "command " + std::to_string(i + 1) + " (not counting PS, AI, IF, OI, AI0, AI1): recorded " +
                          quoted(r.fixed[i]) + ", now " + quoted(s.fixed[i])};
   }
   const std::size_t end = r.fixed.size();
@@ -76,9 +76,11 @@ CommandMatch matchCommands(std::string_view recorded, std::string_view sent) {
                            std::to_string(a[i]) + ", now after command " + std::to_string(b[i])};
     }
     // One more than recorded is one the recording's end cut off, unless it
-    // came well inside the recorded span.
+    // came well inside the recorded span; a link switch only after its end.
+    const bool linkSwitch = kFloating[k] == "AI0;" || kFloating[k] == "AI1;";
+    const std::size_t room = linkSwitch ? 0 : kFloatingRoom;
     for (std::size_t i = a.size(); i < b.size(); ++i) {
-      if (b[i] + kFloatingRoom < end)
+      if (b[i] + room < end)
         return {false, name + " number " + std::to_string(i + 1) + " after command " + std::to_string(b[i]) +
                            " is not in the recording"};
     }

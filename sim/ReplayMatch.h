@@ -1,8 +1,7 @@
 #pragma once
 // How hrx900-replay holds the program's commands and state against a
-// recording (a command difference is told; the state is what passes or
-// fails). What the program does on its own clock is matched as its rules
-// allow, and nothing else is:
+// recording: both must match. What the program does on its own clock is
+// matched as its rules allow, and nothing else is:
 // - The keep-alive's `PS;` and the `AI;` after it run on a one-second timer
 //   from the program's start, beside the read-out's 30 ms steps: where they
 //   fall, and how many a session holds, follows the clock. They are not
@@ -12,6 +11,9 @@
 //   as many as recorded, each up to ten commands earlier or later (its
 //   thread posts them while the read-out's ticks may land between). The
 //   read-out's own IF and OI rows share their text and get the same room.
+// - A link switch, `AI0;` or `AI1;`: as many as recorded, each with the same
+//   room. The switch that follows the radio's power report, a device's
+//   return or a port's reopening crosses the read-out's ticks by timing.
 // - All other commands must come exactly as recorded, in order, none
 //   missing and none added.
 // The floating commands are all reads: where they fall changes when the

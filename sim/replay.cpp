@@ -348,11 +348,6 @@ int main(int argc, char** argv) {
     std::size_t at = 0;
     while (at < expected.size() && at < received.size() && expected[at] == received[at]) ++at;
     const std::size_t from = at < 40 ? 0 : at - 40;
-    // Told, not failed: the recordings hold races the tolerance does not
-    // cover (the device vanishing or the radio switching off within a few
-    // ms of the read-out's next tick), so a command that crossed on one side
-    // of it in the recording may cross on the other now. What the program
-    // ends up with is held to the golden below.
     const hrx::sim::CommandMatch m = hrx::sim::matchCommands(expected, received);
     std::fprintf(stderr, "hrx900-replay: note: the program's commands differ from the recording at byte %zu:\n"
                  "  recorded %s\n  now      %s\n", at,
@@ -360,10 +355,11 @@ int main(int argc, char** argv) {
                  hrx::sim::escapeBytes(received.substr(from, 80)).c_str());
     if (m.ok) std::fprintf(stderr, "hrx900-replay: note: only the reads sent on the program's own timers moved\n");
     else std::fprintf(stderr, "hrx900-replay: note: more than the timed reads differ: %s\n", m.why.c_str());
-    if (rebuild && !m.ok) ok = false;
+    if (!m.ok) ok = false;
   }
-  // A golden is never made from a session whose commands went otherwise.
-  if (!ok) return fail("not rebuilt: the session went otherwise than recorded");
+  // Nor is a golden made from such a session.
+  if (!ok) return fail(rebuild ? "not rebuilt: the session went otherwise than recorded"
+                               : "the program's commands went otherwise than recorded");
   if (rebuild) {
     if (const hrx::WholeFileResult r = hrx::writeWholeFile(goldenPath, got); !r) {
       std::fprintf(stderr, "hrx900-replay: %s\n", r.error.c_str());
