@@ -54,6 +54,7 @@ inline constexpr MsgId kMsgAnlSendIdQuery = 0x8352;     // Anl_Send_ID_Query: au
 inline constexpr MsgId kMsgOpComSw = 0x8501;            // operation OPID_COM_SW, the connection switch
 // wParam of kMsgOpComSw when the switch is pressed to bring the link on: a
 // radio that came on before the composer took it is not switched off again.
-inline constexpr WParam kComSwitchOn = 1;
+// A bit of its own: an operation's bit 0 is its side.
+inline constexpr WParam kComSwitchOn = 0x00000100;
 
 }  // namespace hrx

@@ -121,7 +121,7 @@ void comSwitch(Composer& c, const Row&, const Msg& m) {
   if (ai != 0 && ai != 1) return;
   // The switch toggles: a stale "AI0" answer asks for the link again while
   // the answer to "AI1;" may already have brought it on.
-  if (m.w == kComSwitchOn && ai == 1) return;
+  if ((m.w & kComSwitchOn) != 0 && ai == 1) return;
   x.emitText(ai == 0 ? "AI1;" : "AI0;");
   x.sleepMs(20);
   x.emitText("AI;");

@@ -309,7 +309,7 @@ TEST(ReplyDecoders, VfoReplyFieldsFollowP1AndP4) {
 
 const WindowCall kKill17{WindowCall::KillTimer, 17, 0, 0};
 const WindowCall kSet17{WindowCall::SetTimer, 17, 3000, 0};
-const Msgs kSweepStop{{0x834C, 0, 0}}, kComSwitch{{0x8501, 0, 0}}, kComSwitchOn{{0x8501, 1, 0}}, kIdQuery{{0x8352, 0, 0}};
+const Msgs kSweepStop{{0x834C, 0, 0}}, kComSwitch{{0x8501, 0, 0}}, kComSwitchOn{{0x8501, 0x100, 0}}, kIdQuery{{0x8352, 0, 0}};
 
 // Every reply taken, whatever it is, kills the silence timer first and sets
 // it again last; only accepted replies post an event in between.

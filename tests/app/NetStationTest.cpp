@@ -166,7 +166,12 @@ TEST_P(NetStation, ReadOutTuningAndRecovery) {
   ASSERT_TRUE(waitFor([&] { return program->readOutsDone.load() > 0; }, 60s)) << "the read-out never ended";
   EXPECT_EQ(program->readOutsDone.load(), 1);
   EXPECT_EQ(s.mirror.get_AI_Stat(), 1);
-  std::this_thread::sleep_for(300ms);   // the last replies
+  // The read-out ends when its last query is sent: its answers are waited for.
+  EXPECT_TRUE(waitFor([&] {
+    for (int no = 1; no <= s.state.get_MenuItem_Count(); ++no)
+      if (s.state.get_MenuReplyCount(no) == 0) return false;
+    return true;
+  }, 5s));
   // The values set on the radio and every menu item were read; and all the
   // program holds is what the radio's answers to its queries decode to.
   const std::pair<IntField, std::int32_t> kLocal[] = {

@@ -132,8 +132,8 @@ TEST(ComposerTranscript, IdQueryKeepAliveAndConnectionSwitch) {
       {0, 0, 1, 0x8501, 0, "AI0; +20 AI; +25"},
       // The analyser's press to bring the link on (a refused AI1;, the
       // radio's power back): the link that came on meanwhile stays on.
-      {0, 0, 0, 0x8501, 1, "AI1; +20 AI;"},
-      {1, 1, 1, 0x8501, 1, ""},
+      {0, 0, 0, 0x8501, 0x100, "AI1; +20 AI;"},
+      {1, 1, 1, 0x8501, 0x100, ""},
   };
   for (const auto& c : kCases) {
     ComposerRig rig;

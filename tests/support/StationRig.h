@@ -172,7 +172,8 @@ struct StationRig {
     if (!QTest::qWaitFor([&] { return w->readOutsDone() >= 1; }, 60000)) return false;
     // The read-out ends when its last query is sent: its last commands and
     // answers may still be on the line, and a test would see them as its own.
-    (void)QTest::qWaitFor([&] { return everyItemAnswered(); }, 5000);
+    // A radio made to leave some unanswered still counts as read out.
+    if (!QTest::qWaitFor([&] { return everyItemAnswered(); }, 5000)) qWarning("the read-out's last answers did not come");
     return true;
   }
   bool everyItemAnswered() {

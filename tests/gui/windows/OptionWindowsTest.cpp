@@ -5,6 +5,7 @@
 // poll while the window is open, the CW text checks and a key file line
 // sent in order; a bad line, over a stand-in core.
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -190,12 +191,22 @@ class OptionWindowsTest : public QObject {
     rig_->radio.clearCommandLog();
     QTest::mousePress(fast, Qt::LeftButton);
     QTRY_VERIFY(count("RO4;") >= 3);
+    const int atRelease = count("RO4;");
     QTest::mouseRelease(fast, Qt::LeftButton);
     QVERIFY(!d->repeating());
-    QTest::qWait(50);
-    const int held = count("RO4;");
-    QTest::qWait(300);
-    QCOMPARE(count("RO4;"), held);
+    // The repeats stop: the count stands still for 300 ms (a repeat comes
+    // every 100 ms), after at most the one already on its way.
+    int held = count("RO4;");
+    QElapsedTimer still;
+    still.start();
+    QVERIFY(QTest::qWaitFor([&] {
+      if (const int n = count("RO4;"); n != held) {
+        held = n;
+        still.restart();
+      }
+      return still.elapsed() >= 300;
+    }, 5000));
+    QVERIFY2(held <= atRelease + 1, qPrintable(QStringLiteral("%1 after %2").arg(held).arg(atRelease)));
 
     // 400 degrees: 40 past north, in red; the speed in orange.
     QVERIFY(rig_->radio.applyLocal("RO0400050"));
