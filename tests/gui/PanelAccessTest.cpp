@@ -38,6 +38,14 @@ void record(QAccessibleEvent* e) {
   g_told.push_back({e->type(), i != nullptr ? i->text(QAccessible::Name) : QString()});
 }
 
+// What the panel announced, in order.
+QStringList announced() {
+  QStringList said;
+  for (const Told& t : g_told)
+    if (t.type == QAccessible::ObjectShow) said << t.name;
+  return said;
+}
+
 bool told(QAccessible::Event type, const QString& name) {
   return std::any_of(g_told.begin(), g_told.end(), [&](const Told& t) {
     return t.type == type && (t.name == name || t.name.startsWith(name + QStringLiteral(", ")));
@@ -322,12 +330,6 @@ class PanelAccessTest : public QObject {
   // they stand, wherever the ring is but on the frequency; the transmit
   // state at once.
   void changesAreAnnouncedWhereverTheRingIs() {
-    auto announced = [] {
-      QStringList said;
-      for (const Told& t : g_told)
-        if (t.type == QAccessible::ObjectShow) said << t.name;
-      return said;
-    };
     QVERIFY(rig_.radio.applyLocal("MD01;"));
     QTest::qWait(500);
     // Ends in CW-U, as the tests after it start.
@@ -536,6 +538,37 @@ class PanelAccessTest : public QObject {
     QTest::keyClick(panelWidget(), Qt::Key_Tab, Qt::ControlModifier);
     QVERIFY(panel_->focusChild() == named(QStringLiteral("CLAR or VFO B")));
     QTest::keyClick(panelWidget(), Qt::Key_Escape);   // the ring off
+  }
+
+  // The link going off and on is said wherever the ring is; its read-out
+  // is said once, at its end, with where the radio stands (the retune and
+  // the mode change it brings are not said on their own).
+  void linkStateIsAnnounced() {
+    rig_.w->activateWindow();
+    panelWidget()->setFocus();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(tabTo(QStringLiteral("ATT")));
+    g_told.clear();
+    rig_.clickCom();
+    QTRY_VERIFY_WITH_TIMEOUT(rig_.lampDark(), 5000);
+    QTest::qWait(300);
+    QCOMPARE(announced(), QStringList{QStringLiteral("link off")});
+    // Tuned while the link is off: the read-out finds it.
+    QVERIFY(rig_.radio.applyLocal("FA14250000;"));
+    QVERIFY(rig_.radio.applyLocal("MD02;"));
+    const int before = rig_.w->readOutsDone();
+    g_told.clear();
+    rig_.clickCom();
+    QTRY_VERIFY_WITH_TIMEOUT(rig_.w->readOutsDone() > before, 60000);
+    QVERIFY(hrx::test::waitForQuiet(rig_.radio, std::chrono::milliseconds(500), std::chrono::milliseconds(5000)));
+    QTest::qWait(400);
+    QCOMPARE(announced(), (QStringList{QStringLiteral("link on, reading the radio"),
+                                       QStringLiteral("ready, 14.250 megahertz USB")}));
+    // Back in CW-U, as the tests after it start.
+    QVERIFY(rig_.radio.applyLocal("MD03;"));
+    QTRY_COMPARE(value(QStringLiteral("Mode")), QStringLiteral("CW-U"));
+    QTest::qWait(500);
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);
   }
 
   // Tab rings the elements in reading order, Space clicks, the arrows and

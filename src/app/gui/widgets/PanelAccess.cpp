@@ -324,11 +324,17 @@ void PanelAccess::tellChanges() {
     const bool ringed = focused_ >= 0 && (focused_ == static_cast<int>(i) ||
                                           elementAt(focused_).kind == ElementKind::Digit ||
                                           elementAt(focused_).id == panel::kIdMainDial);
-    if (all[i].id == kIdMainDisplay && now.value != before.value && !ringed) {
+    // The link's read-out moves everything at once: its end says where the radio stands.
+    if (all[i].id == panel::kIdCom && now.checked != before.checked) {
+      reading_ = now.checked;
+      retuned_ = remoded_ = false;
+      announce(now.checked ? QStringLiteral("link on, reading the radio") : QStringLiteral("link off"));
+    }
+    if (all[i].id == kIdMainDisplay && now.value != before.value && !ringed && !reading_) {
       retuned_ = true;
       settle_.start();
     }
-    if (all[i].id == kIdModeDisplay && now.value != before.value && focused_ != static_cast<int>(i)) {
+    if (all[i].id == kIdModeDisplay && now.value != before.value && focused_ != static_cast<int>(i) && !reading_) {
       remoded_ = true;
       settle_.start();
     }
@@ -361,6 +367,16 @@ void PanelAccess::tellSettled() {
   if (remoded_ && st != nullptr) parts << elementTexts(w_, elementAt(elementIndex(kIdModeDisplay))).value;
   retuned_ = remoded_ = false;
   if (!parts.isEmpty()) announce(parts.join(QStringLiteral(", ")));
+}
+
+void PanelAccess::readOutDone() {
+  // Another read-out (a menu's read-back) is not the link's.
+  if (!reading_) return;
+  reading_ = retuned_ = remoded_ = false;
+  const RadioState* st = w_.core() != nullptr ? &w_.core()->state() : nullptr;
+  if (st == nullptr) return;
+  announce(QStringLiteral("ready, ") + spokenFrequency(st->get_VfoA_Freq()) + QLatin1Char(' ') +
+           elementTexts(w_, elementAt(elementIndex(kIdModeDisplay))).value);
 }
 
 void PanelAccess::announce(const QString& text) {

@@ -41,6 +41,8 @@ class PanelAccess final : public QObject, public WindowPart {
   // Raises the name, value and state events for every element whose texts
   // changed since the last call.
   void tellChanges();
+  // The link's read-out has ended: where the radio stands is said.
+  void readOutDone();
   // What the panel says wherever the ring is, the last said.
   const QString& announcement() const { return announcement_; }
 
@@ -78,6 +80,8 @@ class PanelAccess final : public QObject, public WindowPart {
   // Said once the frequency stands, unless the ring is on it already.
   bool retuned_ = false;
   bool remoded_ = false;
+  // From the link's coming on to the end of its read-out.
+  bool reading_ = false;
   QString announcement_;
   void announce(const QString& text);
   std::function<void(QAccessibleEvent*)> probe_;
