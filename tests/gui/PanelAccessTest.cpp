@@ -233,6 +233,12 @@ class PanelAccessTest : public QObject {
         {"SH010;", "WIDTH ring", "WIDTH ring", "WIDTH 500 hertz"},
         {"MD03;", "R.FLT", "(none)", "(none)"},
         {"MD03;", "roofing filter", "roofing filter", nullptr},
+        {"MD03;", "TXW", "(none)", "(none)"},
+        {"MD03;", "TX watch", "TX watch", nullptr},
+        // IPO is the preamplifier off, as the TFT's icon shows it.
+        {"PA01;", "IPO", "IPO", "IPO, preamplifier 1"},
+        {"PA02;", "IPO", "IPO", "IPO, preamplifier 2"},
+        {"PA00;", "IPO", "IPO", "IPO, preamplifier off"},
     };
     for (const Said& r : said) {
       QVERIFY(rig_.radio.applyLocal(r.report));
@@ -248,6 +254,7 @@ class PanelAccessTest : public QObject {
     }
     QCOMPARE(named(QStringLiteral("VFO A 10 megahertz digit"))->valueInterface()->currentValue().toDouble(), 1.0);
     QVERIFY(named(QStringLiteral("Receiver settings"))->text(QAccessible::Name).contains(QStringLiteral("roofing filter")));
+    QVERIFY(named(QStringLiteral("Receiver settings"))->text(QAccessible::Name).contains(QStringLiteral(", preamplifier off, ")));
     // FAST and LOCK are checked as the radio's flags say (VFO A's bit).
     struct Lamp {
       const char* report;
@@ -538,6 +545,56 @@ class PanelAccessTest : public QObject {
     QTest::keyClick(panelWidget(), Qt::Key_Tab, Qt::ControlModifier);
     QVERIFY(panel_->focusChild() == named(QStringLiteral("CLAR or VFO B")));
     QTest::keyClick(panelWidget(), Qt::Key_Escape);   // the ring off
+  }
+
+  // F, M and S say the frequency, the mode and the meter wherever the ring
+  // is; E opens VFO SET with its field taking the keyboard.
+  void lettersReadAloudAndEnterAFrequency() {
+    rig_.w->activateWindow();
+    panelWidget()->setFocus();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(rig_.radio.applyLocal("FA14250000;"));
+    QVERIFY(rig_.radio.applyLocal("MD02;"));
+    QTRY_COMPARE(value(QStringLiteral("Mode")), QStringLiteral("USB"));
+    QTest::qWait(500);
+    struct Row {
+      const char* ringOn;   // nullptr: no ring
+      Qt::Key key;
+      int meter;
+      const char* said;
+    };
+    const Row rows[] = {
+        {nullptr, Qt::Key_F, 0, "VFO A 14.250 megahertz"}, {nullptr, Qt::Key_M, 0, "mode USB"},
+        {nullptr, Qt::Key_S, 100, "S7"},                   {"AF knob", Qt::Key_F, 0, "VFO A 14.250 megahertz"},
+        {"AF knob", Qt::Key_S, 170, "S9 plus 20 dB"},      {"ATT", Qt::Key_M, 0, "mode USB"},
+    };
+    for (const Row& r : rows) {
+      if (r.ringOn != nullptr) QVERIFY2(tabTo(QString::fromUtf8(r.ringOn)), r.ringOn);
+      else if (panel_->focusChild() != nullptr) QTest::keyClick(panelWidget(), Qt::Key_Escape);
+      g_told.clear();
+      if (r.key == Qt::Key_S) {
+        rig_.w->RequestMeterRedraw(r.meter);
+        QTRY_VERIFY(value(QStringLiteral("Meter")).endsWith(QLatin1String(r.said)));
+      }
+      QTest::keyClick(panelWidget(), r.key);
+      QVERIFY2(announced() == QStringList{QString::fromUtf8(r.said)}, qPrintable(announced().join(u'|')));
+    }
+    // With the ring on a knob: E, a frequency typed, Enter.
+    QVERIFY(tabTo(QStringLiteral("AF knob")));
+    rig_.radio.clearCommandLog();
+    QTest::keyClick(panelWidget(), Qt::Key_E);
+    hrx::gui::VfoSetWindow* entry = nullptr;
+    QTRY_VERIFY((entry = rig_.w->vfoSetWindow()) != nullptr && entry->isVisible());
+    QTRY_COMPARE(entry->focusWidget(), static_cast<QWidget*>(entry->edit()));
+    QTest::keyClicks(entry->edit(), QStringLiteral("7074000"));
+    QTest::keyClick(entry->edit(), Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(sent().contains(QStringLiteral("FA07074000;")), 3000);
+    QTRY_VERIFY(!rig_.w->panel().busy());
+    QTRY_COMPARE(value(QStringLiteral("VFO A frequency")), QStringLiteral("7.074.000 MHz"));
+    QVERIFY(rig_.radio.applyLocal("MD03;"));
+    QTRY_COMPARE(value(QStringLiteral("Mode")), QStringLiteral("CW-U"));
+    QTest::qWait(500);
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);
   }
 
   // The link going off and on is said wherever the ring is; its read-out

@@ -214,6 +214,7 @@ bool PanelAccess::onKey(int qtKey, Qt::KeyboardModifiers mods) {
     moveRing(qtKey == Qt::Key_Tab && (mods & Qt::ShiftModifier) == 0);
     return true;
   }
+  if ((mods & Qt::ShiftModifier) == 0 && readAloud(qtKey)) return true;
   if (focused_ < 0) return false;
   switch (qtKey) {
     case Qt::Key_Space:
@@ -234,6 +235,46 @@ bool PanelAccess::onKey(int qtKey, Qt::KeyboardModifiers mods) {
       return true;
     default: return false;
   }
+}
+
+namespace {
+
+// Letters, wherever the ring is: the key file binds function keys, Home,
+// End and Page Up/Down, the menus Alt with a letter.
+enum class Fast { Frequency, Mode, Meter, Entry };
+struct FastKey {
+  int qtKey;
+  Fast what;
+};
+constexpr FastKey kFastKeys[] = {
+    {Qt::Key_F, Fast::Frequency}, {Qt::Key_M, Fast::Mode}, {Qt::Key_S, Fast::Meter}, {Qt::Key_E, Fast::Entry}};
+
+}  // namespace
+
+bool PanelAccess::readAloud(int qtKey) {
+  const FastKey* key = nullptr;
+  for (const FastKey& k : kFastKeys)
+    if (k.qtKey == qtKey) key = &k;
+  if (key == nullptr) return false;
+  const RadioState* st = w_.core() != nullptr ? &w_.core()->state() : nullptr;
+  switch (key->what) {
+    case Fast::Frequency:
+      if (st != nullptr) announce(QStringLiteral("VFO A ") + spokenFrequency(st->get_VfoA_Freq()));
+      break;
+    case Fast::Mode:
+      announce(QStringLiteral("mode ") + elementTexts(w_, elementAt(elementIndex(kIdModeDisplay))).value);
+      break;
+    case Fast::Meter: announce(elementTexts(w_, elementAt(elementIndex(panel::kIdMeterSpot))).reading); break;
+    case Fast::Entry: {
+      // ENT as the mouse presses it: it opens VFO SET (its field takes the
+      // keyboard), or gives the keyboard to the window already over the panel.
+      if (focused_ >= 0) leave(focused_);
+      for (const PanelElement& e : panelElements())
+        if (e.kind == ElementKind::Key && e.legend == QLatin1String("ENT")) mouseClick(e.at);
+      break;
+    }
+  }
+  return true;
 }
 
 namespace {

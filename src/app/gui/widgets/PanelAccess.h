@@ -55,6 +55,9 @@ class PanelAccess final : public QObject, public WindowPart {
 
  private:
   bool onKey(int qtKey, Qt::KeyboardModifiers mods);
+  // The letters that read the frequency, the mode or the meter aloud, or
+  // open VFO SET; false for any other key.
+  bool readAloud(int qtKey);
   void moveRing(bool forward);
   void jumpSection(bool forward);
   void leave(int index);
