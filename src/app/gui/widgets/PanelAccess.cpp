@@ -365,12 +365,6 @@ void PanelAccess::tellChanges() {
     const bool ringed = focused_ >= 0 && (focused_ == static_cast<int>(i) ||
                                           elementAt(focused_).kind == ElementKind::Digit ||
                                           elementAt(focused_).id == panel::kIdMainDial);
-    // The link's read-out moves everything at once: its end says where the radio stands.
-    if (all[i].id == panel::kIdCom && now.checked != before.checked) {
-      reading_ = now.checked;
-      retuned_ = remoded_ = false;
-      announce(now.checked ? QStringLiteral("link on, reading the radio") : QStringLiteral("link off"));
-    }
     if (all[i].id == kIdMainDisplay && now.value != before.value && !ringed && !reading_) {
       retuned_ = true;
       settle_.start();
@@ -388,6 +382,13 @@ void PanelAccess::tellChanges() {
       changed.pressed = now.pressed != before.pressed;
       QAccessibleStateChangeEvent e(child, changed);
       raise(e);
+    }
+    // After the key's own state. The link's read-out moves everything at
+    // once: its end says where the radio stands.
+    if (all[i].id == panel::kIdCom && now.checked != before.checked) {
+      reading_ = now.checked;
+      retuned_ = remoded_ = false;
+      announce(now.checked ? QStringLiteral("link on, reading the radio") : QStringLiteral("link off"));
     }
     before = now;
   }
