@@ -597,6 +597,44 @@ class PanelAccessTest : public QObject {
     QTest::keyClick(panelWidget(), Qt::Key_Escape);
   }
 
+  // Space held holds the ringed key down, its repeats ignored: soft key 8
+  // held 2 s is its long push (CS1 while held, CS0 on the release), a short
+  // press its push (ZI).
+  void spaceHoldsAKey() {
+    rig_.w->activateWindow();
+    panelWidget()->setFocus();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(rig_.radio.applyLocal("MD02;"));
+    QTRY_VERIFY(named(QStringLiteral("ZIN or SPOT")) != nullptr);
+    struct Row {
+      int heldMs;
+      QStringList sent;
+    };
+    const Row rows[] = {{0, {"ZI;"}}, {2600, {"CS1;", "CS0;"}}, {300, {"ZI;"}}};
+    for (const Row& r : rows) {
+      QVERIFY(tabTo(QStringLiteral("ZIN or SPOT")));
+      QTest::qWait(300);
+      rig_.radio.clearCommandLog();
+      QTest::keyPress(panelWidget(), Qt::Key_Space);
+      // The keyboard's repeats while the key is held: a release and a press each.
+      for (int t = 0; t < r.heldMs; t += 100) {
+        QTest::qWait(100);
+        QKeyEvent up(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+        QApplication::sendEvent(panelWidget(), &up);
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+        QApplication::sendEvent(panelWidget(), &down);
+      }
+      QTest::keyRelease(panelWidget(), Qt::Key_Space);
+      QTRY_VERIFY_WITH_TIMEOUT(sent().size() >= r.sent.size(), 3000);
+      QTest::qWait(300);
+      QVERIFY2(sent() == r.sent, qPrintable(QString::number(r.heldMs) + u' ' + sent().join(u' ')));
+      QVERIFY(rig_.idle());
+    }
+    QVERIFY(rig_.radio.applyLocal("MD03;"));
+    QTRY_COMPARE(value(QStringLiteral("Mode")), QStringLiteral("CW-U"));
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);
+  }
+
   // The link going off and on is said wherever the ring is; its read-out
   // is said once, at its end, with where the radio stands (the retune and
   // the mode change it brings are not said on their own).

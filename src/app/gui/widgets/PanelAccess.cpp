@@ -73,6 +73,7 @@ PanelAccess::~PanelAccess() {
 void PanelAccess::setFocused(int index) {
   const int count = static_cast<int>(panelElements().size());
   if (index < -1 || index >= count || index == focused_) return;
+  letGo();
   if (focused_ >= 0) leave(focused_);
   focused_ = index;
   if (index < 0) {
@@ -156,14 +157,37 @@ void PanelAccess::turn(int index, bool up) {
 }
 
 void PanelAccess::mouseClick(QPoint at) {
+  mouseButton(at, true);
+  mouseButton(at, false);
+}
+
+void PanelAccess::mouseButton(QPoint at, bool down) {
   QWidget* panel = w_.panelWidget();
-  const QPointF global = panel->mapToGlobal(QPointF(at));
   synthetic_ = true;
-  QMouseEvent down(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(panel, &down);
-  QMouseEvent up(QEvent::MouseButtonRelease, QPointF(at), global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(panel, &up);
+  QMouseEvent e(down ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, QPointF(at),
+                panel->mapToGlobal(QPointF(at)), Qt::LeftButton, down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(panel, &e);
   synthetic_ = false;
+}
+
+void PanelAccess::holdDown(int index) {
+  const PanelElement& e = elementAt(index);
+  if (e.kind != ElementKind::Key && e.kind != ElementKind::SoftKey) {
+    press(index);
+    return;
+  }
+  mouseButton(e.at, true);
+  held_ = index;
+  // A key that opened its menu or a window has given the keyboard away:
+  // its Space release goes there, so the key is let go now, as a click.
+  if (w_.panel().busy() || !w_.panelWidget()->hasFocus()) letGo();
+}
+
+void PanelAccess::letGo() {
+  if (held_ < 0) return;
+  const QPoint at = elementAt(held_).at;
+  held_ = -1;
+  mouseButton(at, false);
 }
 
 void PanelAccess::wheelNotch(QPoint at, bool up) {
@@ -178,17 +202,27 @@ bool PanelAccess::eventFilter(QObject* watched, QEvent* e) {
   switch (e->type()) {
     case QEvent::KeyPress: {
       auto* k = static_cast<QKeyEvent*>(e);
+      // A held Space repeats: the key stays down until Space comes up.
+      if (k->key() == Qt::Key_Space && k->isAutoRepeat() && focused_ >= 0) return true;
       return onKey(k->key(), k->modifiers());
+    }
+    case QEvent::KeyRelease: {
+      auto* k = static_cast<QKeyEvent*>(e);
+      if (k->key() != Qt::Key_Space || held_ < 0) return false;
+      if (!k->isAutoRepeat()) letGo();
+      return true;
     }
     case QEvent::MouseButtonPress:
       // Back to the mouse: the ring goes, but what its element holds (a
       // chosen digit, a focused knob) is the click's to end, by the panel's rules.
       if (!synthetic_) {
+        letGo();
         focused_ = -1;
         ring_->hide();
       }
       return false;
     case QEvent::FocusOut:
+      letGo();
       ring_->hide();
       return false;
     case QEvent::FocusIn:
@@ -218,7 +252,7 @@ bool PanelAccess::onKey(int qtKey, Qt::KeyboardModifiers mods) {
   if (focused_ < 0) return false;
   switch (qtKey) {
     case Qt::Key_Space:
-      if (!askFirst(focused_)) press(focused_);
+      if (held_ < 0 && !askFirst(focused_)) holdDown(focused_);
       return true;
     case Qt::Key_Up:
     case Qt::Key_Right:
