@@ -203,7 +203,7 @@ key("space")
 listen(0.5)
 for k in ("Down", "Down", "Return"):
     key(k)
-expect("ATT chosen", hear(["checked"]), ["checked"], exactly=True)
+expect("ATT chosen", hear(["checked", "notification ATT -6dB."]), ["checked", "notification ATT -6dB."], exactly=True)
 key("Tab", ctrl=True)   # the TFT's first: the meter, in S units
 meter = hear(["Meter progress bar."])
 print(f"meter: {meter!r}", flush=True)

@@ -726,9 +726,12 @@ class PanelAccessTest : public QObject {
     QTRY_VERIFY(rig_.w->popupMenu() != nullptr && rig_.w->popupMenu()->isVisible());
     QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Down);
     QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Down);
+    g_told.clear();
     QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Return);
     QTRY_COMPARE_WITH_TIMEOUT(sent(), QStringList{QStringLiteral("RA01;")}, 3000);
     QTRY_VERIFY(!rig_.w->panel().busy());
+    // The key says its new setting once the radio has it.
+    QTRY_COMPARE(announced(), QStringList{QStringLiteral("ATT -6dB")});
     // The panel keeps the window's focus for when the window is active again.
     QCOMPARE(rig_.w->focusWidget(), panelWidget());
     rig_.w->activateWindow();

@@ -417,6 +417,11 @@ void PanelAccess::tellChanges() {
       QAccessibleStateChangeEvent e(child, changed);
       raise(e);
     }
+    // The ringed key's new setting (chosen from its menu, or the radio's
+    // own), after its state: Orca says no description's change.
+    if (focused_ == static_cast<int>(i) && all[i].kind == ElementKind::Key && now.value != before.value &&
+        !now.value.isEmpty())
+      announce(now.value);
     // After the key's own state. The link's read-out moves everything at
     // once: its end says where the radio stands.
     if (all[i].id == panel::kIdCom && now.checked != before.checked) {
