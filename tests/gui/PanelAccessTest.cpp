@@ -635,6 +635,30 @@ class PanelAccessTest : public QObject {
     QTest::keyClick(panelWidget(), Qt::Key_Escape);
   }
 
+  // Escape out of a menu of the menu bar gives the keyboard back to the
+  // panel, the ring where it was.
+  void escapeFromTheMenuBarReturnsToThePanel() {
+    rig_.w->activateWindow();
+    panelWidget()->setFocus();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(tabTo(QStringLiteral("ATT")));
+    QTest::keyClick(rig_.w.get(), Qt::Key_O, Qt::AltModifier);
+    QMenu* option = nullptr;
+    QTRY_VERIFY((option = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+    QCOMPARE(option->title(), QStringLiteral("&Option"));
+    g_told.clear();
+    QTest::keyClick(option, Qt::Key_Escape);
+    QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+    // The window's keyboard is the panel's (offscreen, the window is not
+    // made active again after a menu).
+    QTRY_COMPARE(rig_.w->focusWidget(), panelWidget());
+    rig_.w->activateWindow();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    QCOMPARE(panel_->focusChild(), named(QStringLiteral("ATT")));
+    QTRY_VERIFY(told(QAccessible::Focus, QStringLiteral("ATT")));
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);
+  }
+
   // The link going off and on is said wherever the ring is; its read-out
   // is said once, at its end, with where the radio stands (the retune and
   // the mode change it brings are not said on their own).

@@ -3,6 +3,8 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -61,6 +63,17 @@ PanelAccess::PanelAccess(MainWindowServices& window) : w_(window) {
   panel->setFocusPolicy(Qt::StrongFocus);
   panel->installEventFilter(this);
   ring_ = new FocusRing(panel);
+  // A menu of the menu bar left with Escape leaves the keyboard in the bar;
+  // it goes back to the panel and its ring, unless another menu opened.
+  if (auto* bar = w_.widget().findChild<QMenuBar*>())
+    for (QAction* a : bar->actions())
+      if (QMenu* m = a->menu())
+        connect(m, &QMenu::aboutToHide, this, [this, bar] {
+          QTimer::singleShot(0, this, [this, bar] {
+            if (QApplication::activePopupWidget() == nullptr && w_.widget().focusWidget() == bar)
+              w_.panelWidget()->setFocus(Qt::OtherFocusReason);
+          });
+        });
 }
 
 PanelAccess::~PanelAccess() {
