@@ -181,16 +181,29 @@ expect("the window", wait_spoken("the window", lambda s: s.startswith("Front pan
 # The link key: its state on focus and on change.
 expect("COM", ring_to("COM"), ["COM check box not checked."])
 key("space")
-# The link reads the radio out; its frequency and mode said once, together.
-expect("COM pressed", hear(["checked", "notification VFO A 14.250 megahertz, USB."]),
-       ["checked", "notification VFO A 14.250 megahertz, USB."], exactly=True)
+# The link comes on and reads the radio out; its end says where the radio
+# stands, once (not the read-out's retune and mode change).
+expect("COM pressed", hear(["checked", "notification link on, reading the radio."]),
+       ["checked", "notification link on, reading the radio."], exactly=True)
+expect("read-out", hear(["notification ready, 14.250 megahertz USB."], seconds=60, tail=0.6),
+       ["notification ready, 14.250 megahertz USB."], exactly=True)
+# Letters read the frequency, the mode and the meter aloud.
+key("f")
+expect("F", hear(["notification VFO A 14.250 megahertz."]), ["notification VFO A 14.250 megahertz."], exactly=True)
+key("m")
+expect("M", hear(["notification mode USB."]), ["notification mode USB."], exactly=True)
+key("s")
+meter = hear([], seconds=0, tail=1.0)
+print(f"S: {meter!r}", flush=True)
+if len(meter) != 1 or not re.fullmatch(r"notification S\d( plus \d+ dB)?\.", meter[0]):
+    fail(f"S: {meter!r}")
 # ATT's menu: Down to -6 dB, Enter; the key says its new state.
 expect("ATT", ring_to("ATT"), ["ATT check box not checked.", "ATT OFF."])
 key("space")
 listen(0.5)
 for k in ("Down", "Down", "Return"):
     key(k)
-expect("ATT chosen", hear(["checked"]), ["checked"], exactly=True)
+expect("ATT chosen", hear(["checked", "notification ATT -6dB."]), ["checked", "notification ATT -6dB."], exactly=True)
 key("Tab", ctrl=True)   # the TFT's first: the meter, in S units
 meter = hear(["Meter progress bar."])
 print(f"meter: {meter!r}", flush=True)
@@ -236,6 +249,15 @@ tune("TX1")
 expect("transmitting", hear(["notification transmitting."]), ["notification transmitting."], exactly=True)
 tune("TX0")
 expect("receiving", hear(["notification receiving."]), ["notification receiving."], exactly=True)
+# The link off, from the keyboard.
+key("Tab", ctrl=True)
+hear(["CLAR or VFO B dial."])
+key("Tab", ctrl=True)
+hear(["ON/OFF check box checked."])
+ring_to("COM")
+key("space")
+expect("COM released", hear(["not checked", "notification link off."]), ["not checked", "notification link off."],
+       exactly=True)
 orca.kill()
 orca.wait()
 print(f"spoken as expected in {time.monotonic() - start:.1f} s")

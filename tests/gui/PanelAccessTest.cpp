@@ -38,6 +38,14 @@ void record(QAccessibleEvent* e) {
   g_told.push_back({e->type(), i != nullptr ? i->text(QAccessible::Name) : QString()});
 }
 
+// What the panel announced, in order.
+QStringList announced() {
+  QStringList said;
+  for (const Told& t : g_told)
+    if (t.type == QAccessible::ObjectShow) said << t.name;
+  return said;
+}
+
 bool told(QAccessible::Event type, const QString& name) {
   return std::any_of(g_told.begin(), g_told.end(), [&](const Told& t) {
     return t.type == type && (t.name == name || t.name.startsWith(name + QStringLiteral(", ")));
@@ -225,6 +233,12 @@ class PanelAccessTest : public QObject {
         {"SH010;", "WIDTH ring", "WIDTH ring", "WIDTH 500 hertz"},
         {"MD03;", "R.FLT", "(none)", "(none)"},
         {"MD03;", "roofing filter", "roofing filter", nullptr},
+        {"MD03;", "TXW", "(none)", "(none)"},
+        {"MD03;", "TX watch", "TX watch", nullptr},
+        // IPO is the preamplifier off, as the TFT's icon shows it.
+        {"PA01;", "IPO", "IPO", "IPO, preamplifier 1"},
+        {"PA02;", "IPO", "IPO", "IPO, preamplifier 2"},
+        {"PA00;", "IPO", "IPO", "IPO, preamplifier off"},
     };
     for (const Said& r : said) {
       QVERIFY(rig_.radio.applyLocal(r.report));
@@ -240,6 +254,7 @@ class PanelAccessTest : public QObject {
     }
     QCOMPARE(named(QStringLiteral("VFO A 10 megahertz digit"))->valueInterface()->currentValue().toDouble(), 1.0);
     QVERIFY(named(QStringLiteral("Receiver settings"))->text(QAccessible::Name).contains(QStringLiteral("roofing filter")));
+    QVERIFY(named(QStringLiteral("Receiver settings"))->text(QAccessible::Name).contains(QStringLiteral(", preamplifier off, ")));
     // FAST and LOCK are checked as the radio's flags say (VFO A's bit).
     struct Lamp {
       const char* report;
@@ -322,12 +337,6 @@ class PanelAccessTest : public QObject {
   // they stand, wherever the ring is but on the frequency; the transmit
   // state at once.
   void changesAreAnnouncedWhereverTheRingIs() {
-    auto announced = [] {
-      QStringList said;
-      for (const Told& t : g_told)
-        if (t.type == QAccessible::ObjectShow) said << t.name;
-      return said;
-    };
     QVERIFY(rig_.radio.applyLocal("MD01;"));
     QTest::qWait(500);
     // Ends in CW-U, as the tests after it start.
@@ -538,6 +547,149 @@ class PanelAccessTest : public QObject {
     QTest::keyClick(panelWidget(), Qt::Key_Escape);   // the ring off
   }
 
+  // F, M and S say the frequency, the mode and the meter wherever the ring
+  // is; E opens VFO SET with its field taking the keyboard.
+  void lettersReadAloudAndEnterAFrequency() {
+    rig_.w->activateWindow();
+    panelWidget()->setFocus();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(rig_.radio.applyLocal("FA14250000;"));
+    QVERIFY(rig_.radio.applyLocal("MD02;"));
+    QTRY_COMPARE(value(QStringLiteral("Mode")), QStringLiteral("USB"));
+    QTest::qWait(500);
+    struct Row {
+      const char* ringOn;   // nullptr: no ring
+      Qt::Key key;
+      int meter;
+      const char* said;
+    };
+    const Row rows[] = {
+        {nullptr, Qt::Key_F, 0, "VFO A 14.250 megahertz"}, {nullptr, Qt::Key_M, 0, "mode USB"},
+        {nullptr, Qt::Key_S, 100, "S7"},                   {"AF knob", Qt::Key_F, 0, "VFO A 14.250 megahertz"},
+        {"AF knob", Qt::Key_S, 170, "S9 plus 20 dB"},      {"ATT", Qt::Key_M, 0, "mode USB"},
+    };
+    for (const Row& r : rows) {
+      if (r.ringOn != nullptr) QVERIFY2(tabTo(QString::fromUtf8(r.ringOn)), r.ringOn);
+      else if (panel_->focusChild() != nullptr) QTest::keyClick(panelWidget(), Qt::Key_Escape);
+      g_told.clear();
+      if (r.key == Qt::Key_S) {
+        rig_.w->RequestMeterRedraw(r.meter);
+        QTRY_VERIFY(value(QStringLiteral("Meter")).endsWith(QLatin1String(r.said)));
+      }
+      QTest::keyClick(panelWidget(), r.key);
+      QVERIFY2(announced() == QStringList{QString::fromUtf8(r.said)}, qPrintable(announced().join(u'|')));
+    }
+    // With the ring on a knob: E, a frequency typed, Enter.
+    QVERIFY(tabTo(QStringLiteral("AF knob")));
+    rig_.radio.clearCommandLog();
+    QTest::keyClick(panelWidget(), Qt::Key_E);
+    hrx::gui::VfoSetWindow* entry = nullptr;
+    QTRY_VERIFY((entry = rig_.w->vfoSetWindow()) != nullptr && entry->isVisible());
+    QTRY_COMPARE(entry->focusWidget(), static_cast<QWidget*>(entry->edit()));
+    QTest::keyClicks(entry->edit(), QStringLiteral("7074000"));
+    QTest::keyClick(entry->edit(), Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(sent().contains(QStringLiteral("FA07074000;")), 3000);
+    QTRY_VERIFY(!rig_.w->panel().busy());
+    QTRY_COMPARE(value(QStringLiteral("VFO A frequency")), QStringLiteral("7.074.000 MHz"));
+    QVERIFY(rig_.radio.applyLocal("MD03;"));
+    QTRY_COMPARE(value(QStringLiteral("Mode")), QStringLiteral("CW-U"));
+    QTest::qWait(500);
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);
+  }
+
+  // Space held holds the ringed key down, its repeats ignored: soft key 8
+  // held 2 s is its long push (CS1 while held, CS0 on the release), a short
+  // press its push (ZI).
+  void spaceHoldsAKey() {
+    rig_.w->activateWindow();
+    panelWidget()->setFocus();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(rig_.radio.applyLocal("MD02;"));
+    QTRY_VERIFY(named(QStringLiteral("ZIN or SPOT")) != nullptr);
+    struct Row {
+      int heldMs;
+      QStringList sent;
+    };
+    const Row rows[] = {{0, {"ZI;"}}, {2600, {"CS1;", "CS0;"}}, {300, {"ZI;"}}};
+    for (const Row& r : rows) {
+      QVERIFY(tabTo(QStringLiteral("ZIN or SPOT")));
+      QTest::qWait(300);
+      rig_.radio.clearCommandLog();
+      QTest::keyPress(panelWidget(), Qt::Key_Space);
+      // The keyboard's repeats while the key is held: a release and a press each.
+      for (int t = 0; t < r.heldMs; t += 100) {
+        QTest::qWait(100);
+        QKeyEvent up(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+        QApplication::sendEvent(panelWidget(), &up);
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+        QApplication::sendEvent(panelWidget(), &down);
+      }
+      QTest::keyRelease(panelWidget(), Qt::Key_Space);
+      QTRY_VERIFY_WITH_TIMEOUT(sent().size() >= r.sent.size(), 3000);
+      QTest::qWait(300);
+      QVERIFY2(sent() == r.sent, qPrintable(QString::number(r.heldMs) + u' ' + sent().join(u' ')));
+      QVERIFY(rig_.idle());
+    }
+    QVERIFY(rig_.radio.applyLocal("MD03;"));
+    QTRY_COMPARE(value(QStringLiteral("Mode")), QStringLiteral("CW-U"));
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);
+  }
+
+  // Escape out of a menu of the menu bar gives the keyboard back to the
+  // panel, the ring where it was.
+  void escapeFromTheMenuBarReturnsToThePanel() {
+    rig_.w->activateWindow();
+    panelWidget()->setFocus();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(tabTo(QStringLiteral("ATT")));
+    QTest::keyClick(rig_.w.get(), Qt::Key_O, Qt::AltModifier);
+    QMenu* option = nullptr;
+    QTRY_VERIFY((option = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+    QCOMPARE(option->title(), QStringLiteral("&Option"));
+    g_told.clear();
+    QTest::keyClick(option, Qt::Key_Escape);
+    QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+    // The window's keyboard is the panel's (offscreen, the window is not
+    // made active again after a menu).
+    QTRY_COMPARE(rig_.w->focusWidget(), panelWidget());
+    rig_.w->activateWindow();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    QCOMPARE(panel_->focusChild(), named(QStringLiteral("ATT")));
+    QTRY_VERIFY(told(QAccessible::Focus, QStringLiteral("ATT")));
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);
+  }
+
+  // The link going off and on is said wherever the ring is; its read-out
+  // is said once, at its end, with where the radio stands (the retune and
+  // the mode change it brings are not said on their own).
+  void linkStateIsAnnounced() {
+    rig_.w->activateWindow();
+    panelWidget()->setFocus();
+    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(tabTo(QStringLiteral("ATT")));
+    g_told.clear();
+    rig_.clickCom();
+    QTRY_VERIFY_WITH_TIMEOUT(rig_.lampDark(), 5000);
+    QTest::qWait(300);
+    QCOMPARE(announced(), QStringList{QStringLiteral("link off")});
+    // Tuned while the link is off: the read-out finds it.
+    QVERIFY(rig_.radio.applyLocal("FA14250000;"));
+    QVERIFY(rig_.radio.applyLocal("MD02;"));
+    const int before = rig_.w->readOutsDone();
+    g_told.clear();
+    rig_.clickCom();
+    QTRY_VERIFY_WITH_TIMEOUT(rig_.w->readOutsDone() > before, 60000);
+    QVERIFY(hrx::test::waitForQuiet(rig_.radio, std::chrono::milliseconds(500), std::chrono::milliseconds(5000)));
+    QTest::qWait(400);
+    QCOMPARE(announced(), (QStringList{QStringLiteral("link on, reading the radio"),
+                                       QStringLiteral("ready, 14.250 megahertz USB")}));
+    // Back in CW-U, as the tests after it start.
+    QVERIFY(rig_.radio.applyLocal("MD03;"));
+    QTRY_COMPARE(value(QStringLiteral("Mode")), QStringLiteral("CW-U"));
+    QTest::qWait(500);
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);
+  }
+
   // Tab rings the elements in reading order, Space clicks, the arrows and
   // Page Up/Down turn by one notch: each puts its command on the wire.
   void keyboardDrivesThePanel() {
@@ -598,9 +750,12 @@ class PanelAccessTest : public QObject {
     QTRY_VERIFY(rig_.w->popupMenu() != nullptr && rig_.w->popupMenu()->isVisible());
     QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Down);
     QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Down);
+    g_told.clear();
     QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Return);
     QTRY_COMPARE_WITH_TIMEOUT(sent(), QStringList{QStringLiteral("RA01;")}, 3000);
     QTRY_VERIFY(!rig_.w->panel().busy());
+    // The key says its new setting once the radio has it.
+    QTRY_COMPARE(announced(), QStringList{QStringLiteral("ATT -6dB")});
     // The panel keeps the window's focus for when the window is active again.
     QCOMPARE(rig_.w->focusWidget(), panelWidget());
     rig_.w->activateWindow();

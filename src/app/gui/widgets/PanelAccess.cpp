@@ -3,6 +3,8 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -61,6 +63,17 @@ PanelAccess::PanelAccess(MainWindowServices& window) : w_(window) {
   panel->setFocusPolicy(Qt::StrongFocus);
   panel->installEventFilter(this);
   ring_ = new FocusRing(panel);
+  // A menu of the menu bar left with Escape leaves the keyboard in the bar;
+  // it goes back to the panel and its ring, unless another menu opened.
+  if (auto* bar = w_.widget().findChild<QMenuBar*>())
+    for (QAction* a : bar->actions())
+      if (QMenu* m = a->menu())
+        connect(m, &QMenu::aboutToHide, this, [this, bar] {
+          QTimer::singleShot(0, this, [this, bar] {
+            if (QApplication::activePopupWidget() == nullptr && w_.widget().focusWidget() == bar)
+              w_.panelWidget()->setFocus(Qt::OtherFocusReason);
+          });
+        });
 }
 
 PanelAccess::~PanelAccess() {
@@ -73,6 +86,7 @@ PanelAccess::~PanelAccess() {
 void PanelAccess::setFocused(int index) {
   const int count = static_cast<int>(panelElements().size());
   if (index < -1 || index >= count || index == focused_) return;
+  letGo();
   if (focused_ >= 0) leave(focused_);
   focused_ = index;
   if (index < 0) {
@@ -156,14 +170,37 @@ void PanelAccess::turn(int index, bool up) {
 }
 
 void PanelAccess::mouseClick(QPoint at) {
+  mouseButton(at, true);
+  mouseButton(at, false);
+}
+
+void PanelAccess::mouseButton(QPoint at, bool down) {
   QWidget* panel = w_.panelWidget();
-  const QPointF global = panel->mapToGlobal(QPointF(at));
   synthetic_ = true;
-  QMouseEvent down(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(panel, &down);
-  QMouseEvent up(QEvent::MouseButtonRelease, QPointF(at), global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(panel, &up);
+  QMouseEvent e(down ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, QPointF(at),
+                panel->mapToGlobal(QPointF(at)), Qt::LeftButton, down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(panel, &e);
   synthetic_ = false;
+}
+
+void PanelAccess::holdDown(int index) {
+  const PanelElement& e = elementAt(index);
+  if (e.kind != ElementKind::Key && e.kind != ElementKind::SoftKey) {
+    press(index);
+    return;
+  }
+  mouseButton(e.at, true);
+  held_ = index;
+  // A key that opened its menu or a window has given the keyboard away:
+  // its Space release goes there, so the key is let go now, as a click.
+  if (w_.panel().busy() || !w_.panelWidget()->hasFocus()) letGo();
+}
+
+void PanelAccess::letGo() {
+  if (held_ < 0) return;
+  const QPoint at = elementAt(held_).at;
+  held_ = -1;
+  mouseButton(at, false);
 }
 
 void PanelAccess::wheelNotch(QPoint at, bool up) {
@@ -178,17 +215,27 @@ bool PanelAccess::eventFilter(QObject* watched, QEvent* e) {
   switch (e->type()) {
     case QEvent::KeyPress: {
       auto* k = static_cast<QKeyEvent*>(e);
+      // A held Space repeats: the key stays down until Space comes up.
+      if (k->key() == Qt::Key_Space && k->isAutoRepeat() && focused_ >= 0) return true;
       return onKey(k->key(), k->modifiers());
+    }
+    case QEvent::KeyRelease: {
+      auto* k = static_cast<QKeyEvent*>(e);
+      if (k->key() != Qt::Key_Space || held_ < 0) return false;
+      if (!k->isAutoRepeat()) letGo();
+      return true;
     }
     case QEvent::MouseButtonPress:
       // Back to the mouse: the ring goes, but what its element holds (a
       // chosen digit, a focused knob) is the click's to end, by the panel's rules.
       if (!synthetic_) {
+        letGo();
         focused_ = -1;
         ring_->hide();
       }
       return false;
     case QEvent::FocusOut:
+      letGo();
       ring_->hide();
       return false;
     case QEvent::FocusIn:
@@ -214,10 +261,11 @@ bool PanelAccess::onKey(int qtKey, Qt::KeyboardModifiers mods) {
     moveRing(qtKey == Qt::Key_Tab && (mods & Qt::ShiftModifier) == 0);
     return true;
   }
+  if ((mods & Qt::ShiftModifier) == 0 && readAloud(qtKey)) return true;
   if (focused_ < 0) return false;
   switch (qtKey) {
     case Qt::Key_Space:
-      if (!askFirst(focused_)) press(focused_);
+      if (held_ < 0 && !askFirst(focused_)) holdDown(focused_);
       return true;
     case Qt::Key_Up:
     case Qt::Key_Right:
@@ -234,6 +282,46 @@ bool PanelAccess::onKey(int qtKey, Qt::KeyboardModifiers mods) {
       return true;
     default: return false;
   }
+}
+
+namespace {
+
+// Letters, wherever the ring is: the key file binds function keys, Home,
+// End and Page Up/Down, the menus Alt with a letter.
+enum class Fast { Frequency, Mode, Meter, Entry };
+struct FastKey {
+  int qtKey;
+  Fast what;
+};
+constexpr FastKey kFastKeys[] = {
+    {Qt::Key_F, Fast::Frequency}, {Qt::Key_M, Fast::Mode}, {Qt::Key_S, Fast::Meter}, {Qt::Key_E, Fast::Entry}};
+
+}  // namespace
+
+bool PanelAccess::readAloud(int qtKey) {
+  const FastKey* key = nullptr;
+  for (const FastKey& k : kFastKeys)
+    if (k.qtKey == qtKey) key = &k;
+  if (key == nullptr) return false;
+  const RadioState* st = w_.core() != nullptr ? &w_.core()->state() : nullptr;
+  switch (key->what) {
+    case Fast::Frequency:
+      if (st != nullptr) announce(QStringLiteral("VFO A ") + spokenFrequency(st->get_VfoA_Freq()));
+      break;
+    case Fast::Mode:
+      announce(QStringLiteral("mode ") + elementTexts(w_, elementAt(elementIndex(kIdModeDisplay))).value);
+      break;
+    case Fast::Meter: announce(elementTexts(w_, elementAt(elementIndex(panel::kIdMeterSpot))).reading); break;
+    case Fast::Entry: {
+      // ENT as the mouse presses it: it opens VFO SET (its field takes the
+      // keyboard), or gives the keyboard to the window already over the panel.
+      if (focused_ >= 0) leave(focused_);
+      for (const PanelElement& e : panelElements())
+        if (e.kind == ElementKind::Key && e.legend == QLatin1String("ENT")) mouseClick(e.at);
+      break;
+    }
+  }
+  return true;
 }
 
 namespace {
@@ -324,11 +412,11 @@ void PanelAccess::tellChanges() {
     const bool ringed = focused_ >= 0 && (focused_ == static_cast<int>(i) ||
                                           elementAt(focused_).kind == ElementKind::Digit ||
                                           elementAt(focused_).id == panel::kIdMainDial);
-    if (all[i].id == kIdMainDisplay && now.value != before.value && !ringed) {
+    if (all[i].id == kIdMainDisplay && now.value != before.value && !ringed && !reading_) {
       retuned_ = true;
       settle_.start();
     }
-    if (all[i].id == kIdModeDisplay && now.value != before.value && focused_ != static_cast<int>(i)) {
+    if (all[i].id == kIdModeDisplay && now.value != before.value && focused_ != static_cast<int>(i) && !reading_) {
       remoded_ = true;
       settle_.start();
     }
@@ -341,6 +429,18 @@ void PanelAccess::tellChanges() {
       changed.pressed = now.pressed != before.pressed;
       QAccessibleStateChangeEvent e(child, changed);
       raise(e);
+    }
+    // The ringed key's new setting (chosen from its menu, or the radio's
+    // own), after its state: Orca says no description's change.
+    if (focused_ == static_cast<int>(i) && all[i].kind == ElementKind::Key && now.value != before.value &&
+        !now.value.isEmpty())
+      announce(now.value);
+    // After the key's own state. The link's read-out moves everything at
+    // once: its end says where the radio stands.
+    if (all[i].id == panel::kIdCom && now.checked != before.checked) {
+      reading_ = now.checked;
+      retuned_ = remoded_ = false;
+      announce(now.checked ? QStringLiteral("link on, reading the radio") : QStringLiteral("link off"));
     }
     before = now;
   }
@@ -361,6 +461,16 @@ void PanelAccess::tellSettled() {
   if (remoded_ && st != nullptr) parts << elementTexts(w_, elementAt(elementIndex(kIdModeDisplay))).value;
   retuned_ = remoded_ = false;
   if (!parts.isEmpty()) announce(parts.join(QStringLiteral(", ")));
+}
+
+void PanelAccess::readOutDone() {
+  // Another read-out (a menu's read-back) is not the link's.
+  if (!reading_) return;
+  reading_ = retuned_ = remoded_ = false;
+  const RadioState* st = w_.core() != nullptr ? &w_.core()->state() : nullptr;
+  if (st == nullptr) return;
+  announce(QStringLiteral("ready, ") + spokenFrequency(st->get_VfoA_Freq()) + QLatin1Char(' ') +
+           elementTexts(w_, elementAt(elementIndex(kIdModeDisplay))).value);
 }
 
 void PanelAccess::announce(const QString& text) {

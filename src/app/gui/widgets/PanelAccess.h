@@ -1,8 +1,9 @@
 #pragma once
 // The panel worked from the keyboard and followed by a screen reader: a
 // focus ring that Tab and Shift+Tab move through the panel's elements in
-// reading order, Space to press the ringed key, the arrows and Page Up/Down
-// to turn the ringed dial or knob by one wheel notch, and the accessibility
+// reading order, Space to press the ringed key (held while Space is), the
+// arrows and Page Up/Down to turn the ringed dial or knob by one wheel
+// notch, letters that read the radio aloud, and the accessibility
 // events for what a report changed. With no element ringed the keys keep
 // their old meaning (the key file, Enter nothing, Escape asks to end the program).
 // GUI thread only.
@@ -41,6 +42,8 @@ class PanelAccess final : public QObject, public WindowPart {
   // Raises the name, value and state events for every element whose texts
   // changed since the last call.
   void tellChanges();
+  // The link's read-out has ended: where the radio stands is said.
+  void readOutDone();
   // What the panel says wherever the ring is, the last said.
   const QString& announcement() const { return announcement_; }
 
@@ -53,10 +56,18 @@ class PanelAccess final : public QObject, public WindowPart {
 
  private:
   bool onKey(int qtKey, Qt::KeyboardModifiers mods);
+  // The letters that read the frequency, the mode or the meter aloud, or
+  // open VFO SET; false for any other key.
+  bool readAloud(int qtKey);
   void moveRing(bool forward);
   void jumpSection(bool forward);
   void leave(int index);
   void mouseClick(QPoint at);
+  void mouseButton(QPoint at, bool down);
+  // Space down presses the ringed key and Space up lets it go, so a key
+  // can be held (soft key 8's long push); other elements are clicked.
+  void holdDown(int index);
+  void letGo();
   void wheelNotch(QPoint at, bool up);
   void raise(QAccessibleEvent& e);
   void tellSettled();
@@ -69,6 +80,7 @@ class PanelAccess final : public QObject, public WindowPart {
   QWidget* ring_ = nullptr;
   int focused_ = -1;
   bool synthetic_ = false;
+  int held_ = -1;   // the key Space holds down, or -1
   bool telling_ = false;
   std::vector<ElementTexts> told_;
   // A frequency is told once it has stood still: 300 ms after its last
@@ -78,6 +90,8 @@ class PanelAccess final : public QObject, public WindowPart {
   // Said once the frequency stands, unless the ring is on it already.
   bool retuned_ = false;
   bool remoded_ = false;
+  // From the link's coming on to the end of its read-out.
+  bool reading_ = false;
   QString announcement_;
   void announce(const QString& text);
   std::function<void(QAccessibleEvent*)> probe_;

@@ -133,7 +133,18 @@ struct SpokenLegend {
   const char* spoken;
 };
 constexpr SpokenLegend kSpokenLegends[] = {
-    {"R.FLT", "roofing filter"}, {"ZIN/SPOT", "ZIN or SPOT"}, {"MHz", "megahertz"}};
+    {"R.FLT", "roofing filter"}, {"ZIN/SPOT", "ZIN or SPOT"}, {"MHz", "megahertz"}, {"TXW", "TX watch"}};
+
+// The IPO key's setting as the TFT's icon shows it, in words: IPO is the
+// preamplifier switched off.
+constexpr SpokenLegend kPreampWords[] = {
+    {"IPO", "preamplifier off"}, {"AMP1", "preamplifier 1"}, {"AMP2", "preamplifier 2"}};
+
+QString preampWords(const QString& icon) {
+  for (const SpokenLegend& s : kPreampWords)
+    if (icon == QLatin1String(s.legend)) return QString::fromUtf8(s.spoken);
+  return icon;
+}
 
 QString spokenLegend(const QString& legend) {
   for (const SpokenLegend& s : kSpokenLegends)
@@ -368,7 +379,8 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
       for (const IconKey& k : kIconKeys)
         if (k.id == e.id && st != nullptr) {
           const QString icon = bitmapLegend(w.renderer().blockIconImage(k.slot, *st));
-          t.value = e.legend + QLatin1Char(' ') + icon;
+          t.value = e.legend == QLatin1String("IPO") ? QStringLiteral("IPO, ") + preampWords(icon)
+                                                      : e.legend + QLatin1Char(' ') + icon;
           t.checkable = k.toggles;
           t.checked = k.toggles && icon != QStringLiteral("OFF");
         }
@@ -438,8 +450,9 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
         QStringList icons;
         for (int slot = 0; slot < render::kBlockIconSlots - 1; ++slot)
           icons << bitmapLegend(w.renderer().blockIconImage(slot, *st));
-        t.value = QStringLiteral("ANT %1, IPO %2, ATT %3, roofing filter %4, NB %5, AGC %6")
-                      .arg(icons.value(0), icons.value(1), icons.value(2), icons.value(3), icons.value(4), icons.value(5));
+        t.value = QStringLiteral("ANT %1, %2, ATT %3, roofing filter %4, NB %5, AGC %6")
+                      .arg(icons.value(0), preampWords(icons.value(1)), icons.value(2), icons.value(3), icons.value(4),
+                           icons.value(5));
         t.name += QStringLiteral(", ") + t.value;
       }
       break;
