@@ -209,8 +209,9 @@ void printSteps(const std::vector<Step>& steps, int baud, double took, double bo
     std::printf("  %3zu %-2s %7.1f %5.1f %6.1f %6.1f %7.1f %6.1f%s\n", k + 1, s.code.empty() ? "--" : s.code.c_str(),
                 s.startMs, wait, s.outMs, s.inMs, s.endMs, s.addsMs, s.outMs + s.inMs > wait ? " line" : "");
   }
-  std::printf("read-out at %d baud: %.1f ms, bound %.1f ms, ratio %.3f (goal: at most 1.10)\n", baud, took, bound,
-              took / bound);
+  const double ratio = took / bound;
+  std::printf("read-out at %d baud: %.1f ms, bound %.1f ms, ratio %.3f (goal: at most 1.10, %s)\n", baud, took, bound,
+              ratio, ratio <= 1.10 ? "met" : "MISSED");
   std::fflush(stdout);
 }
 
@@ -248,6 +249,8 @@ void readOut(benchmark::State& st, Rig& rig) {
     st.counters["readout_ms"] = took;
     st.counters["bound_ms"] = bound;
     st.counters["ratio"] = took / bound;
+    // Beaten, it is no bound: a step's waits or bytes are counted wrong.
+    if (took < bound) st.SkipWithError("the read-out beat its line-limited bound");
     st.counters["steps"] = static_cast<double>(steps.size());
     rig.readOutDone = true;
   }
