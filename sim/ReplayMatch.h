@@ -8,7 +8,7 @@
 //   held to the recording; the read-out's own PS row and the link's AI
 //   query share their text.
 // - The `IF;` / `OI;` the window asks for when a mode reply has been shown:
-//   as many as recorded, each up to ten commands earlier or later (its
+//   as many as recorded, each up to forty commands earlier or later (its
 //   thread posts them while the read-out's ticks may land between). The
 //   read-out's own IF and OI rows share their text and get the same room.
 // - A link switch, `AI0;` or `AI1;`: as many as recorded, each with the same
