@@ -14,6 +14,9 @@
 // - A link switch, `AI0;` or `AI1;`: as many as recorded, each with the same
 //   room. The switch that follows the radio's power report, a device's
 //   return or a port's reopening crosses the read-out's ticks by timing.
+// - Where the link starts again (`ID;`) after the device vanished, one or
+//   two of the read-out's reads just before it may be more or fewer: the
+//   read-out's next tick went out before the device was gone, or not.
 // - All other commands must come exactly as recorded, in order, none
 //   missing and none added.
 // The floating commands are all reads: where they fall changes when the

@@ -74,6 +74,27 @@ TEST(ReplayMatch, TimedReadsMayMoveAndNothingElseMay) {
   }
 }
 
+// The device vanishes a few ms before the read-out's next tick: that read
+// went out or not, before the link starts again with its ID query.
+TEST(ReplayMatch, AVanishedDeviceMayCutTheReadOutAReadEarlierOrLater) {
+  constexpr const char* kVanish = "EX034;EX035;AI0;AI1;AI;ID;ID0900;PS;AI;RT;XT;";
+  const struct {
+    const char* label;
+    const char* sent;
+    bool ok;
+  } cases[] = {
+      {"one read more (seen on a loaded machine)", "EX034;EX035;EX036;AI0;AI1;AI;ID;ID0900;PS;AI;RT;XT;", true},
+      {"one read fewer", "EX034;AI0;AI1;AI;ID;ID0900;PS;AI;RT;XT;", true},
+      {"three reads more", "EX034;EX035;EX036;EX037;EX038;AI0;AI1;AI;ID;ID0900;PS;AI;RT;XT;", false},
+      {"a write more", "EX034;EX035;EX0361;AI0;AI1;AI;ID;ID0900;PS;AI;RT;XT;", false},
+      {"a read more elsewhere", "EX034;EX035;AI0;AI1;AI;ID;ID0900;PS;AI;RT;RT;XT;", false},
+  };
+  for (const auto& c : cases) {
+    const CommandMatch m = matchCommands(kVanish, c.sent);
+    EXPECT_EQ(m.ok, c.ok) << c.label << ": " << m.why;
+  }
+}
+
 // The window's IF/OI after a mode reply go as its thread runs: on a loaded
 // machine (two busy loops beside a whole suite) seen 28 commands late.
 TEST(ReplayMatch, TheWindowsReadsMayStrayFortyCommandsAndNoMore) {
