@@ -237,7 +237,16 @@ class OptionWindowsTest : public QObject {
     QCOMPARE(d->windowTitle(), QStringLiteral("CW"));
     // The window reads the five memories: the second shows the radio's.
     QTRY_COMPARE(d->readOutCount(), 5);
-    QCOMPARE(d->edit(2)->text(), QStringLiteral("HELLO"));
+    QTRY_COMPARE(d->edit(2)->text(), QStringLiteral("HELLO"));
+    // Two replies decoded before the window takes the first one's event:
+    // the store already names the second, and both memories are shown.
+    hrx::RadioState* st = rig_->core->writableState();
+    QVERIFY(st != nullptr);
+    QVERIFY(st->set_KM_Text4(50, "CQ TEST") && st->set_KM_Text5(50, "DE MARVO") && st->set_KM_LastNo(5));
+    d->onEvent(hrx::WM_ANL_EVT_KM);
+    d->onEvent(hrx::WM_ANL_EVT_KM);
+    QCOMPARE(d->edit(4)->text(), QStringLiteral("CQ TEST"));
+    QCOMPARE(d->edit(5)->text(), QStringLiteral("DE MARVO"));
 
     clicksSend(d, {{1055, "KY1;"}, {1056, "KY2;"}, {1057, "KY3;"}, {1058, "KY4;"}, {1059, "KY5;"},
                    {1060, "KY6;"}, {1061, "KY7;"}, {1062, "KY8;"}, {1063, "KY9;"}, {1064, "KYA;"}});

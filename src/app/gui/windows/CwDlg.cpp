@@ -57,6 +57,8 @@ CCwDlg::CCwDlg(MainWindowServices& window) : OptionDialog(window, "CW", kMsgCwCl
   layout->addWidget(text, 1, 0);
   layout->addWidget(memories, 2, 0);
   layout->addWidget(note_, 3, 0);
+  if (w_.core() != nullptr)
+    for (int n = 1; n <= kCwChannels; ++n) taken_[n - 1] = QString::fromStdString(w_.core()->state().text(kTexts[n - 1]));
   request(kOpReadTexts);
 }
 
@@ -74,13 +76,23 @@ void CCwDlg::onEvent(MsgId id) {
   const RadioState& s = w_.core()->state();
   // Each reply names its memory, so a report that slips into the read-out
   // still lands in its own edit; the counter only tells the read-out's end.
-  const int n = s.get_KM_LastNo();
+  const int last = s.get_KM_LastNo();
   if (readOut_ < kCwChannels) ++readOut_;
-  if (n < 1 || n > kCwChannels) return;
+  // The store names only the last reply decoded: one decoded before this
+  // event was taken shows as a changed text.
+  for (int n = 1; n <= kCwChannels; ++n) {
+    const QString text = QString::fromStdString(s.text(kTexts[n - 1]));
+    if (n != last && text == taken_[n - 1]) continue;
+    taken_[n - 1] = text;
+    showMemory(n, text);
+  }
+}
+
+void CCwDlg::showMemory(int n, const QString& text) {
   // The radio pads a memory with blanks to its full width.
-  QString text = QString::fromStdString(s.text(kTexts[n - 1]));
-  while (text.endsWith(QLatin1Char(' '))) text.chop(1);
-  edits_[n - 1]->setText(text);
+  QString shown = text;
+  while (shown.endsWith(QLatin1Char(' '))) shown.chop(1);
+  edits_[n - 1]->setText(shown);
 }
 
 }  // namespace hrx::gui

@@ -3,7 +3,7 @@
 // button, and the text memories written back to the radio ("KMn" + text +
 // ";"). On opening the window reads the five texts through the composer
 // and counts the first five KM reports as that read-out; each report fills
-// the edit of the memory it names. A text is written only when it is 1..50 printable ASCII
+// the edit of the memory it names, and of any whose text it changed. A text is written only when it is 1..50 printable ASCII
 // characters without ';'.
 #include "app/gui/windows/OptionDialog.h"
 
@@ -27,9 +27,14 @@ class CCwDlg final : public OptionDialog {
   void write(int n);
 
  private:
+  void showMemory(int n, const QString& text);
+
   QLineEdit* edits_[kCwChannels];
   QLabel* note_;
   int readOut_ = 0;
+  // Each memory's text as last taken from the store: a reply decoded
+  // before its event was taken shows as a change.
+  QString taken_[kCwChannels];
 };
 
 }  // namespace hrx::gui
