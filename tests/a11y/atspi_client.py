@@ -139,8 +139,8 @@ if len(told) != 1:
 print("Main tuning: 7.01235, told once")
 heard.clear()
 tune("RA01")
-wait_for("ATT -6dB and checked", lambda: child("ATT").description == "ATT -6dB"
+wait_for("ATT minus 6 dB and checked", lambda: child("ATT").description == "ATT minus 6 dB"
          and child("ATT").getState().contains(pyatspi.STATE_CHECKED))
 wait_for("its description-change event",
          lambda: any(t.endswith("accessible-description") and n == "ATT" for t, n, _ in heard), 5)
-print("ATT: -6dB, checked, told")
+print("ATT: minus 6 dB, checked, told")

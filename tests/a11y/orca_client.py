@@ -197,13 +197,19 @@ meter = hear([], seconds=0, tail=1.0)
 print(f"S: {meter!r}", flush=True)
 if len(meter) != 1 or not re.fullmatch(r"notification S\d( plus \d+ dB)?\.", meter[0]):
     fail(f"S: {meter!r}")
+# Two letters back to back: each says its own line, once.
+key("f")
+key("m")
+expect("F then M", hear(["notification VFO A 14.250 megahertz.", "notification mode USB."], tail=0.6),
+       ["notification VFO A 14.250 megahertz.", "notification mode USB."], exactly=True)
 # ATT's menu: Down to -6 dB, Enter; the key says its new state.
 expect("ATT", ring_to("ATT"), ["ATT check box not checked.", "ATT OFF."])
 key("space")
 listen(0.5)
 for k in ("Down", "Down", "Return"):
     key(k)
-expect("ATT chosen", hear(["checked", "notification ATT -6dB."]), ["checked", "notification ATT -6dB."], exactly=True)
+expect("ATT chosen", hear(["checked", "notification ATT minus 6 dB."]), ["checked", "notification ATT minus 6 dB."],
+       exactly=True)
 key("Tab", ctrl=True)   # the TFT's first: the meter, in S units
 meter = hear(["Meter progress bar."])
 print(f"meter: {meter!r}", flush=True)

@@ -198,7 +198,7 @@ class PanelAccessTest : public QObject {
         {"FA14200000;", "Main tuning", "VFO A 14.200 megahertz", QAccessible::ValueChanged},
         {"MD03;", "Mode", "CW-U", QAccessible::TextUpdated},
         {"AG0150;", "AF knob", "AF gain 150", QAccessible::ValueChanged},
-        {"RA01;", "ATT", "ATT -6dB", QAccessible::StateChanged},
+        {"RA01;", "ATT", "ATT minus 6 dB", QAccessible::StateChanged},
         {"RA00;", "ATT", "ATT OFF", QAccessible::StateChanged},
     };
     for (const Row& r : rows) {
@@ -239,6 +239,18 @@ class PanelAccessTest : public QObject {
         {"PA01;", "IPO", "IPO", "IPO, preamplifier 1"},
         {"PA02;", "IPO", "IPO", "IPO, preamplifier 2"},
         {"PA00;", "IPO", "IPO", "IPO, preamplifier off"},
+        // The TFT's setting icons in words.
+        {"RA01;", "ATT", "ATT", "ATT minus 6 dB"},
+        {"RA03;", "ATT", "ATT", "ATT minus 18 dB"},
+        {"RA00;", "ATT", "ATT", "ATT OFF"},
+        {"RF01;", "roofing filter", "roofing filter", "roofing filter 3 kilohertz"},
+        {"RF04;", "roofing filter", "roofing filter", "roofing filter 300 hertz"},
+        {"RF06;", "roofing filter", "roofing filter", "roofing filter 1.2 kilohertz"},
+        {"RF00;", "roofing filter", "roofing filter", "roofing filter auto"},   // the menu's AUTO
+        {"GT04;", "AGC", "AGC", "AGC auto fast"},
+        {"GT06;", "AGC", "AGC", "AGC auto slow"},
+        {"NB00;", "Receiver settings", "Receiver settings, ANT 1, preamplifier off, ATT OFF, roofing filter auto, NB OFF, AGC auto slow", nullptr},
+        {"GT05;", "AGC", "AGC", "AGC auto mid"},
     };
     for (const Said& r : said) {
       QVERIFY(rig_.radio.applyLocal(r.report));
@@ -250,9 +262,13 @@ class PanelAccessTest : public QObject {
       QTRY_VERIFY2_WITH_TIMEOUT((c = named(QString::fromUtf8(r.element))) != nullptr &&
                                     c->text(QAccessible::Name) == QString::fromUtf8(r.name) &&
                                     (r.value == nullptr || c->text(QAccessible::Value) == QString::fromUtf8(r.value)),
-                                r.name, 3000);
+                                qPrintable(c != nullptr ? c->text(QAccessible::Name) + u'|' + c->text(QAccessible::Value)
+                                                        : QString::fromUtf8(r.element)),
+                                3000);
     }
     QCOMPARE(named(QStringLiteral("VFO A 10 megahertz digit"))->valueInterface()->currentValue().toDouble(), 1.0);
+    // A digit's figure is its value only: Orca says a description beside it.
+    QCOMPARE(named(QStringLiteral("VFO A 10 megahertz digit"))->text(QAccessible::Description), QString());
     QVERIFY(named(QStringLiteral("Receiver settings"))->text(QAccessible::Name).contains(QStringLiteral("roofing filter")));
     QVERIFY(named(QStringLiteral("Receiver settings"))->text(QAccessible::Name).contains(QStringLiteral(", preamplifier off, ")));
     // FAST and LOCK are checked as the radio's flags say (VFO A's bit).
@@ -293,16 +309,26 @@ class PanelAccessTest : public QObject {
     }
     // The frequency is told once it stands still: ten steps 50 ms apart are
     // one event, 300 ms after the last, with the last value.
-    QTest::qWait(400);
-    g_told.clear();
+    // A loaded machine may hold a step back past the 300 ms: such a run
+    // proves nothing and is made again.
     QElapsedTimer clock;
-    clock.start();
-    for (int i = 1; i <= 10; ++i) {
-      QVERIFY(rig_.radio.applyLocal(QStringLiteral("FA0700%1;").arg(i * 100, 4, 10, QLatin1Char('0')).toLatin1().constData()));
-      QTest::qWait(50);
+    qint64 lastStep = 0;
+    for (int run = 0; run < 3; ++run) {
+      QTest::qWait(400);
+      g_told.clear();
+      clock.start();
+      lastStep = 0;
+      qint64 longestGap = 0;
+      for (int i = 1; i <= 10; ++i) {
+        QVERIFY(rig_.radio.applyLocal(QStringLiteral("FA0700%1;").arg(i * 100, 4, 10, QLatin1Char('0')).toLatin1().constData()));
+        longestGap = std::max(longestGap, clock.elapsed() - lastStep);
+        lastStep = clock.elapsed();
+        QTest::qWait(50);
+      }
+      lastStep = clock.elapsed();
+      QTRY_VERIFY(told(QAccessible::ValueChanged, QStringLiteral("Main tuning")));
+      if (longestGap < 200) break;
     }
-    const qint64 lastStep = clock.elapsed();
-    QTRY_VERIFY(told(QAccessible::ValueChanged, QStringLiteral("Main tuning")));
     QVERIFY2(clock.elapsed() - lastStep >= 250, qPrintable(QString::number(clock.elapsed() - lastStep)));
     QTest::qWait(400);
     QCOMPARE(std::count_if(g_told.begin(), g_told.end(),
@@ -337,8 +363,9 @@ class PanelAccessTest : public QObject {
   // they stand, wherever the ring is but on the frequency; the transmit
   // state at once.
   void changesAreAnnouncedWhereverTheRingIs() {
+    g_told.clear();
     QVERIFY(rig_.radio.applyLocal("MD01;"));
-    QTest::qWait(500);
+    QTRY_VERIFY_WITH_TIMEOUT(!announced().isEmpty() && announced().constLast().endsWith(QLatin1String("LSB")), 5000);
     // Ends in CW-U, as the tests after it start.
     struct Row {
       const char* ringOn;   // nullptr: no ring
@@ -362,7 +389,11 @@ class PanelAccessTest : public QObject {
       else if (panel_->focusChild() != nullptr) QTest::keyClick(panelWidget(), Qt::Key_Escape);
       g_told.clear();
       for (const char* report : r.reports) QVERIFY(rig_.radio.applyLocal(report));
-      QTest::qWait(900);
+      // Nothing to say: the ringed element's own value event comes first.
+      if (r.said.isEmpty()) QTRY_VERIFY_WITH_TIMEOUT(told(QAccessible::ValueChanged, QString::fromUtf8(r.ringOn)), 5000);
+      QTRY_VERIFY2_WITH_TIMEOUT(announced() == r.said, qPrintable(announced().join(u'|')), 5000);
+      // And nothing more.
+      QTest::qWait(400);
       QVERIFY2(announced() == r.said, qPrintable(announced().join(u'|')));
     }
     QTest::keyClick(panelWidget(), Qt::Key_Escape);
@@ -478,6 +509,7 @@ class PanelAccessTest : public QObject {
       const char* question;
       const char* answer;   // "No", "Yes" or "Escape"
       QStringList sent;
+      bool byAction = false;   // the press action a screen reader or voice control does, not Space
     };
     const Row rows[] = {
         {"MOX", "Key the transmitter?", "No", {}},
@@ -487,6 +519,11 @@ class PanelAccessTest : public QObject {
         {"TUNE", "Press TUNE? The radio may transmit to tune.", "No", {}},
         {"ON/OFF", "Switch the radio off?", "No", {}},
         {"ON/OFF", "Switch the radio off?", "Escape", {}},
+        {"MOX", "Key the transmitter?", "No", {}, true},
+        {"MOX", "Key the transmitter?", "Yes", {"MX1;"}, true},
+        {"MOX", nullptr, nullptr, {"MX0;"}, true},
+        {"TUNE", "Press TUNE? The radio may transmit to tune.", "No", {}, true},
+        {"ON/OFF", "Switch the radio off?", "No", {}, true},
     };
     for (const Row& r : rows) {
       rig_.w->activateWindow();
@@ -496,7 +533,10 @@ class PanelAccessTest : public QObject {
       QTRY_VERIFY(rig_.idle());
       QTest::qWait(200);
       rig_.radio.clearCommandLog();
-      QTest::keyClick(panelWidget(), Qt::Key_Space);
+      if (r.byAction)
+        named(QString::fromUtf8(r.key))->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+      else
+        QTest::keyClick(panelWidget(), Qt::Key_Space);
       if (r.question != nullptr) {
         QMessageBox* box = nullptr;
         QTRY_VERIFY2((box = question()) != nullptr, r.key);
@@ -609,9 +649,13 @@ class PanelAccessTest : public QObject {
     struct Row {
       int heldMs;
       QStringList sent;
+      bool entry = false;   // E (VFO SET) while the key is held
     };
-    const Row rows[] = {{0, {"ZI;"}}, {2600, {"CS1;", "CS0;"}}, {300, {"ZI;"}}};
+    const Row rows[] = {{0, {"ZI;"}}, {2600, {"CS1;", "CS0;"}}, {300, {"ZI;"}}, {2600, {"CS1;", "CS0;"}, true}};
     for (const Row& r : rows) {
+      rig_.w->activateWindow();
+      panelWidget()->setFocus();
+      QTRY_VERIFY(panelWidget()->hasFocus());
       QVERIFY(tabTo(QStringLiteral("ZIN or SPOT")));
       QTest::qWait(300);
       rig_.radio.clearCommandLog();
@@ -624,10 +668,18 @@ class PanelAccessTest : public QObject {
         QKeyEvent down(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
         QApplication::sendEvent(panelWidget(), &down);
       }
+      if (r.entry) QTest::keyClick(panelWidget(), Qt::Key_E);
       QTest::keyRelease(panelWidget(), Qt::Key_Space);
       QTRY_VERIFY_WITH_TIMEOUT(sent().size() >= r.sent.size(), 3000);
       QTest::qWait(300);
       QVERIFY2(sent() == r.sent, qPrintable(QString::number(r.heldMs) + u' ' + sent().join(u' ')));
+      if (r.entry) {
+        hrx::gui::VfoSetWindow* entry = nullptr;
+        QTRY_VERIFY((entry = rig_.w->vfoSetWindow()) != nullptr);
+        entry->close();
+        QTRY_VERIFY(rig_.w->vfoSetWindow() == nullptr);
+        QTRY_VERIFY(!rig_.w->panel().busy());
+      }
       QVERIFY(rig_.idle());
     }
     QVERIFY(rig_.radio.applyLocal("MD03;"));
@@ -738,10 +790,14 @@ class PanelAccessTest : public QObject {
       QVERIFY2(tabTo(QString::fromUtf8(r.element)), r.element);
       QVERIFY(rig_.idle() || rig_.w->panel().knobFocused() || rig_.w->panel().digitChosen());
       rig_.radio.clearCommandLog();
+      g_told.clear();
       QTest::keyClick(panelWidget(), r.key);
       QTRY_VERIFY2_WITH_TIMEOUT(sent().size() >= r.sent.size(), r.element, 3000);
       QTest::qWait(100);
       QVERIFY2(sent() == r.sent, qPrintable(QString::fromUtf8(r.element) + u' ' + sent().join(u' ')));
+      // Choosing the digit that turns is no state change a screen reader says.
+      if (QString::fromUtf8(r.element).endsWith(QLatin1String(" digit")))
+        QVERIFY2(!told(QAccessible::StateChanged, QString::fromUtf8(r.element)), r.element);
     }
     // A key with a choice opens its menu, worked with the arrows and Enter.
     QVERIFY(tabTo(QStringLiteral("ATT")));
@@ -755,7 +811,7 @@ class PanelAccessTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(sent(), QStringList{QStringLiteral("RA01;")}, 3000);
     QTRY_VERIFY(!rig_.w->panel().busy());
     // The key says its new setting once the radio has it.
-    QTRY_COMPARE(announced(), QStringList{QStringLiteral("ATT -6dB")});
+    QTRY_COMPARE(announced(), QStringList{QStringLiteral("ATT minus 6 dB")});
     // The panel keeps the window's focus for when the window is active again.
     QCOMPARE(rig_.w->focusWidget(), panelWidget());
     rig_.w->activateWindow();

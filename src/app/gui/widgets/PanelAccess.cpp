@@ -152,6 +152,11 @@ void PanelAccess::press(int index) {
   if (clicks(e.kind)) mouseClick(e.at);
 }
 
+void PanelAccess::pressAsked(int index) {
+  if (index < 0 || index >= static_cast<int>(panelElements().size())) return;
+  if (!askFirst(index)) press(index);
+}
+
 void PanelAccess::turn(int index, bool up) {
   if (index < 0 || index >= static_cast<int>(panelElements().size())) return;
   const PanelElement& e = elementAt(index);
@@ -315,6 +320,8 @@ bool PanelAccess::readAloud(int qtKey) {
     case Fast::Entry: {
       // ENT as the mouse presses it: it opens VFO SET (its field takes the
       // keyboard), or gives the keyboard to the window already over the panel.
+      // A key Space holds is let go first: its release must not be lost.
+      letGo();
       if (focused_ >= 0) leave(focused_);
       for (const PanelElement& e : panelElements())
         if (e.kind == ElementKind::Key && e.legend == QLatin1String("ENT")) mouseClick(e.at);
@@ -423,7 +430,8 @@ void PanelAccess::tellChanges() {
     if (all[i].kind == ElementKind::Meter && now.value.section(u',', 0, 0) != before.value.section(u',', 0, 0) &&
         focused_ != static_cast<int>(i))
       announce(now.value.section(u',', 0, 0));
-    if (now.checked != before.checked || now.pressed != before.pressed) {
+    // A digit is checked while chosen: its choice is no news (its turn says its figure).
+    if (all[i].kind != ElementKind::Digit && (now.checked != before.checked || now.pressed != before.pressed)) {
       QAccessible::State changed;
       changed.checked = now.checked != before.checked;
       changed.pressed = now.pressed != before.pressed;
@@ -474,10 +482,11 @@ void PanelAccess::readOutDone() {
 }
 
 void PanelAccess::announce(const QString& text) {
-  announcement_ = text;
+  lastSaid_ = (lastSaid_ + 1) % kAnnouncerCount;
+  said_[static_cast<std::size_t>(lastSaid_)] = text;
   QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w_.panelWidget());
   if (panel == nullptr || !telling_) return;
-  QAccessibleEvent e(panel->child(static_cast<int>(panelElements().size())), QAccessible::ObjectShow);
+  QAccessibleEvent e(panel->child(static_cast<int>(panelElements().size()) + lastSaid_), QAccessible::ObjectShow);
   raise(e);
 }
 

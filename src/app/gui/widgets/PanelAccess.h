@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -34,6 +35,9 @@ class PanelAccess final : public QObject, public WindowPart {
   bool takesKey(int qtKey) const;
   // A click on element `index`, as the mouse makes it.
   void press(int index);
+  // A press a screen reader or voice control asks for: a guarded key asks
+  // first, as from Space.
+  void pressAsked(int index);
   // One wheel notch on element `index`, up (away from the user) or down.
   void turn(int index, bool up);
 
@@ -44,8 +48,11 @@ class PanelAccess final : public QObject, public WindowPart {
   void tellChanges();
   // The link's read-out has ended: where the radio stands is said.
   void readOutDone();
-  // What the panel says wherever the ring is, the last said.
-  const QString& announcement() const { return announcement_; }
+  // What the panel says wherever the ring is, the last said; and what
+  // announcer `slot` says (each keeps its text until it is used again, so
+  // a screen reader that reads a notice late reads its own).
+  const QString& announcement() const { return said_[static_cast<std::size_t>(lastSaid_)]; }
+  const QString& announcement(int slot) const { return said_[static_cast<std::size_t>(slot)]; }
 
   // Sees every event raised, before Qt hands it to the bridge (which takes
   // none while no bridge is active, as on the offscreen platform).
@@ -92,7 +99,8 @@ class PanelAccess final : public QObject, public WindowPart {
   bool remoded_ = false;
   // From the link's coming on to the end of its read-out.
   bool reading_ = false;
-  QString announcement_;
+  std::array<QString, kAnnouncerCount> said_;
+  int lastSaid_ = 0;
   void announce(const QString& text);
   std::function<void(QAccessibleEvent*)> probe_;
 };

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iterator>
 #include <vector>
@@ -135,13 +136,21 @@ struct SpokenLegend {
 constexpr SpokenLegend kSpokenLegends[] = {
     {"R.FLT", "roofing filter"}, {"ZIN/SPOT", "ZIN or SPOT"}, {"MHz", "megahertz"}, {"TXW", "TX watch"}};
 
-// The IPO key's setting as the TFT's icon shows it, in words: IPO is the
-// preamplifier switched off.
-constexpr SpokenLegend kPreampWords[] = {
-    {"IPO", "preamplifier off"}, {"AMP1", "preamplifier 1"}, {"AMP2", "preamplifier 2"}};
+// The TFT's setting icons in words ("ANT 1", not "ANT ANT1"). IPO is the preamplifier switched off;
+// the roofing filter's "---" is its AUTO; the AGC's AF, AM and AS are its
+// automatic setting as the radio has chosen it.
+constexpr SpokenLegend kIconWords[] = {
+    {"ANT1", "1"},               {"ANT2", "2"},              {"ANT3", "3"},
+    {"IPO", "preamplifier off"}, {"AMP1", "preamplifier 1"}, {"AMP2", "preamplifier 2"},
+    {"-6dB", "minus 6 dB"},      {"-12", "minus 12 dB"},     {"-18", "minus 18 dB"},
+    {"---", "auto"},             {"300", "300 hertz"},       {"600", "600 hertz"},
+    {"1.2k", "1.2 kilohertz"},   {"2.4k", "2.4 kilohertz"},  {"3k", "3 kilohertz"},
+    {"4k", "4 kilohertz"},       {"6k", "6 kilohertz"},      {"8k", "8 kilohertz"},
+    {"15k", "15 kilohertz"},     {"AF", "auto fast"},        {"AM", "auto mid"},
+    {"AS", "auto slow"}};
 
-QString preampWords(const QString& icon) {
-  for (const SpokenLegend& s : kPreampWords)
+QString iconWords(const QString& icon) {
+  for (const SpokenLegend& s : kIconWords)
     if (icon == QLatin1String(s.legend)) return QString::fromUtf8(s.spoken);
   return icon;
 }
@@ -379,8 +388,8 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
       for (const IconKey& k : kIconKeys)
         if (k.id == e.id && st != nullptr) {
           const QString icon = bitmapLegend(w.renderer().blockIconImage(k.slot, *st));
-          t.value = e.legend == QLatin1String("IPO") ? QStringLiteral("IPO, ") + preampWords(icon)
-                                                      : e.legend + QLatin1Char(' ') + icon;
+          t.value = e.legend == QLatin1String("IPO") ? QStringLiteral("IPO, ") + iconWords(icon)
+                                                      : e.legend + QLatin1Char(' ') + iconWords(icon);
           t.checkable = k.toggles;
           t.checked = k.toggles && icon != QStringLiteral("OFF");
         }
@@ -449,9 +458,9 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
       else {
         QStringList icons;
         for (int slot = 0; slot < render::kBlockIconSlots - 1; ++slot)
-          icons << bitmapLegend(w.renderer().blockIconImage(slot, *st));
+          icons << iconWords(bitmapLegend(w.renderer().blockIconImage(slot, *st)));
         t.value = QStringLiteral("ANT %1, %2, ATT %3, roofing filter %4, NB %5, AGC %6")
-                      .arg(icons.value(0), preampWords(icons.value(1)), icons.value(2), icons.value(3), icons.value(4),
+                      .arg(icons.value(0), icons.value(1), icons.value(2), icons.value(3), icons.value(4),
                            icons.value(5));
         t.name += QStringLiteral(", ") + t.value;
       }
@@ -508,8 +517,9 @@ class ElementInterface final : public PanelLeaf,
     const ElementTexts e = texts();
     switch (t) {
       case QAccessible::Name: return e.name;
-      case QAccessible::Value:
-      case QAccessible::Description: return e.said();
+      case QAccessible::Value: return e.said();
+      // A digit's figure is all it says: a description beside it is said twice.
+      case QAccessible::Description: return element().kind == ElementKind::Digit ? QString() : e.said();
       default: return {};
     }
   }
@@ -575,7 +585,7 @@ class ElementInterface final : public PanelLeaf,
   }
   void doAction(const QString& name) override {
     if (!isValid()) return;
-    if (name == pressAction()) access().press(index_);
+    if (name == pressAction()) access().pressAsked(index_);
     else if (name == increaseAction()) access().turn(index_, true);
     else if (name == decreaseAction()) access().turn(index_, false);
     else if (name == setFocusAction()) {
@@ -624,10 +634,10 @@ class ElementInterface final : public PanelLeaf,
 // transmitting): a notification, shown anew for each announcement.
 class AnnouncerInterface final : public PanelLeaf {
  public:
-  explicit AnnouncerInterface(QWidget* panel) : PanelLeaf(panel) {}
+  AnnouncerInterface(QWidget* panel, int slot) : PanelLeaf(panel), slot_(slot) {}
   QString text(QAccessible::Text t) const override {
     if (!isValid() || t != QAccessible::Name) return {};
-    return dynamic_cast<MainWindowServices*>(panel_->window())->part<PanelAccess>().announcement();
+    return dynamic_cast<MainWindowServices*>(panel_->window())->part<PanelAccess>().announcement(slot_);
   }
   QRect rect() const override { return {}; }
   QAccessible::Role role() const override { return QAccessible::Notification; }
@@ -637,6 +647,9 @@ class AnnouncerInterface final : public PanelLeaf {
     s.readOnly = true;
     return s;
   }
+
+ private:
+  int slot_;
 };
 
 // The panel widget: its elements as children, made once and kept.
@@ -648,7 +661,8 @@ class PanelInterface final : public QAccessibleWidget {
   ~PanelInterface() override {
     for (QAccessible::Id id : children_)
       if (id != 0) QAccessible::deleteAccessibleInterface(id);
-    if (announcer_ != 0) QAccessible::deleteAccessibleInterface(announcer_);
+    for (QAccessible::Id id : announcers_)
+      if (id != 0) QAccessible::deleteAccessibleInterface(id);
   }
 
   QString text(QAccessible::Text t) const override {
@@ -657,18 +671,22 @@ class PanelInterface final : public QAccessibleWidget {
       return QStringLiteral("Tab moves through the panel; Space presses, the arrows turn.");
     return QAccessibleWidget::text(t);
   }
-  // The elements, then the notices shown over the panel (the connection notice).
-  int childCount() const override { return static_cast<int>(panelElements().size() + 1 + notices().size()); }
+  // The elements, the announcers, then the notices shown over the panel
+  // (the connection notice).
+  int childCount() const override {
+    return static_cast<int>(panelElements().size()) + kAnnouncerCount + static_cast<int>(notices().size());
+  }
   QAccessibleInterface* child(int index) const override {
     const int elements = static_cast<int>(panelElements().size());
-    if (index == elements) {
-      if (announcer_ == 0) announcer_ = QAccessible::registerAccessibleInterface(new AnnouncerInterface(widget()));
-      return QAccessible::accessibleInterface(announcer_);
+    if (index >= elements && index < elements + kAnnouncerCount) {
+      QAccessible::Id& id = announcers_[static_cast<std::size_t>(index - elements)];
+      if (id == 0) id = QAccessible::registerAccessibleInterface(new AnnouncerInterface(widget(), index - elements));
+      return QAccessible::accessibleInterface(id);
     }
-    if (index > elements) {
+    if (index >= elements + kAnnouncerCount) {
       const QList<QLabel*> shown = notices();
-      return index - elements - 1 < shown.size() ? QAccessible::queryAccessibleInterface(shown[index - elements - 1])
-                                                 : nullptr;
+      const int n = index - elements - kAnnouncerCount;
+      return n < shown.size() ? QAccessible::queryAccessibleInterface(shown[n]) : nullptr;
     }
     if (index < 0) return nullptr;
     if (children_.empty()) children_.assign(panelElements().size(), 0);
@@ -680,10 +698,12 @@ class PanelInterface final : public QAccessibleWidget {
     if (child == nullptr) return -1;
     if (auto* label = qobject_cast<QLabel*>(child->object())) {
       const int i = static_cast<int>(notices().indexOf(label));
-      return i < 0 ? -1 : static_cast<int>(panelElements().size()) + 1 + i;
+      return i < 0 ? -1 : static_cast<int>(panelElements().size()) + kAnnouncerCount + i;
     }
-    if (announcer_ != 0 && QAccessible::uniqueId(const_cast<QAccessibleInterface*>(child)) == announcer_)
-      return static_cast<int>(panelElements().size());
+    const QAccessible::Id childId = QAccessible::uniqueId(const_cast<QAccessibleInterface*>(child));
+    for (int k = 0; k < kAnnouncerCount; ++k)
+      if (announcers_[static_cast<std::size_t>(k)] != 0 && announcers_[static_cast<std::size_t>(k)] == childId)
+        return static_cast<int>(panelElements().size()) + k;
     const auto it = std::find(children_.begin(), children_.end(), QAccessible::uniqueId(const_cast<QAccessibleInterface*>(child)));
     return it == children_.end() ? -1 : static_cast<int>(it - children_.begin());
   }
@@ -709,7 +729,7 @@ class PanelInterface final : public QAccessibleWidget {
   }
 
   mutable std::vector<QAccessible::Id> children_;
-  mutable QAccessible::Id announcer_ = 0;
+  mutable std::array<QAccessible::Id, kAnnouncerCount> announcers_{};
 };
 
 QAccessibleInterface* panelFactory(const QString&, QObject* object) {

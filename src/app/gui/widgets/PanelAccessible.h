@@ -67,6 +67,9 @@ QString frequencyText(int hz);
 // As a screen reader should say it: "14.250 megahertz", "475 kilohertz".
 QString spokenFrequency(int hz);
 
+// The panel's notices said wherever the ring is, taken in turn.
+inline constexpr int kAnnouncerCount = 4;
+
 // Set on the panel widget when its window starts to go: its elements stop answering.
 inline constexpr const char* kPanelGoneProperty = "hrxPanelGone";
 
