@@ -100,14 +100,27 @@ class PanelAccessTest : public QObject {
     return false;
   }
 
+  bool focusPanel() {
+    rig_.w->activateWindow();
+    panelWidget()->setFocus();
+    return QTest::qWaitFor([&] { return panelWidget()->hasFocus(); }, 5000);
+  }
+  // The radio back in CW-U, as the tests after a case start; its
+  // announcement let pass and the ring taken away.
+  bool backInCwU() {
+    if (!rig_.radio.applyLocal("MD03;") || !QTest::qWaitFor([&] { return value(QStringLiteral("Mode")) == QStringLiteral("CW-U"); }, 5000))
+      return false;
+    QTest::qWait(500);
+    QTest::keyClick(panelWidget(), Qt::Key_Escape);
+    return true;
+  }
+
  private Q_SLOTS:
   void initTestCase() {
     QVERIFY(rig_.open());
     QTRY_COMPARE(rig_.w->dispStartLog().size(), std::size_t{97});
     QVERIFY(rig_.connectAndReadOut());
-    rig_.w->activateWindow();
-    panelWidget()->setFocus();
-    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(focusPanel());
     panel_ = QAccessible::queryAccessibleInterface(panelWidget());
     QVERIFY(panel_ != nullptr);
     rig_.w->part<hrx::gui::PanelAccess>().setProbe(record);
@@ -563,9 +576,7 @@ class PanelAccessTest : public QObject {
   // Ctrl+Tab rings the first element of the next section, Ctrl+Shift+Tab
   // of the one before, round and round; each told as the ring's move.
   void ctrlTabJumpsBetweenSections() {
-    rig_.w->activateWindow();
-    panelWidget()->setFocus();
-    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(focusPanel());
     QVERIFY(panel_->focusChild() == nullptr);
     const char* forward[] = {"ON/OFF",  "Meter",       "MOX",          "VFO A frequency", "A RX",
                              "Main tuning", "1.8 megahertz", "CLAR or VFO B", "ON/OFF"};
@@ -590,9 +601,7 @@ class PanelAccessTest : public QObject {
   // F, M and S say the frequency, the mode and the meter wherever the ring
   // is; E opens VFO SET with its field taking the keyboard.
   void lettersReadAloudAndEnterAFrequency() {
-    rig_.w->activateWindow();
-    panelWidget()->setFocus();
-    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(focusPanel());
     QVERIFY(rig_.radio.applyLocal("FA14250000;"));
     QVERIFY(rig_.radio.applyLocal("MD02;"));
     QTRY_COMPARE(value(QStringLiteral("Mode")), QStringLiteral("USB"));
@@ -631,19 +640,14 @@ class PanelAccessTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(sent().contains(QStringLiteral("FA07074000;")), 3000);
     QTRY_VERIFY(!rig_.w->panel().busy());
     QTRY_COMPARE(value(QStringLiteral("VFO A frequency")), QStringLiteral("7.074.000 MHz"));
-    QVERIFY(rig_.radio.applyLocal("MD03;"));
-    QTRY_COMPARE(value(QStringLiteral("Mode")), QStringLiteral("CW-U"));
-    QTest::qWait(500);
-    QTest::keyClick(panelWidget(), Qt::Key_Escape);
+    QVERIFY(backInCwU());
   }
 
   // Space held holds the ringed key down, its repeats ignored: soft key 8
   // held 2 s is its long push (CS1 while held, CS0 on the release), a short
   // press its push (ZI).
   void spaceHoldsAKey() {
-    rig_.w->activateWindow();
-    panelWidget()->setFocus();
-    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(focusPanel());
     QVERIFY(rig_.radio.applyLocal("MD02;"));
     QTRY_VERIFY(named(QStringLiteral("ZIN or SPOT")) != nullptr);
     struct Row {
@@ -690,9 +694,7 @@ class PanelAccessTest : public QObject {
   // Escape out of a menu of the menu bar gives the keyboard back to the
   // panel, the ring where it was.
   void escapeFromTheMenuBarReturnsToThePanel() {
-    rig_.w->activateWindow();
-    panelWidget()->setFocus();
-    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(focusPanel());
     QVERIFY(tabTo(QStringLiteral("ATT")));
     QTest::keyClick(rig_.w.get(), Qt::Key_O, Qt::AltModifier);
     QMenu* option = nullptr;
@@ -715,9 +717,7 @@ class PanelAccessTest : public QObject {
   // is said once, at its end, with where the radio stands (the retune and
   // the mode change it brings are not said on their own).
   void linkStateIsAnnounced() {
-    rig_.w->activateWindow();
-    panelWidget()->setFocus();
-    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(focusPanel());
     QVERIFY(tabTo(QStringLiteral("ATT")));
     g_told.clear();
     rig_.clickCom();
@@ -736,18 +736,13 @@ class PanelAccessTest : public QObject {
     QCOMPARE(announced(), (QStringList{QStringLiteral("link on, reading the radio"),
                                        QStringLiteral("ready, 14.250 megahertz USB")}));
     // Back in CW-U, as the tests after it start.
-    QVERIFY(rig_.radio.applyLocal("MD03;"));
-    QTRY_COMPARE(value(QStringLiteral("Mode")), QStringLiteral("CW-U"));
-    QTest::qWait(500);
-    QTest::keyClick(panelWidget(), Qt::Key_Escape);
+    QVERIFY(backInCwU());
   }
 
   // Tab rings the elements in reading order, Space clicks, the arrows and
   // Page Up/Down turn by one notch: each puts its command on the wire.
   void keyboardDrivesThePanel() {
-    rig_.w->activateWindow();
-    panelWidget()->setFocus();
-    QTRY_VERIFY(panelWidget()->hasFocus());
+    QVERIFY(focusPanel());
     QTest::keyClick(panelWidget(), Qt::Key_Tab);
     QVERIFY(panel_->focusChild() != nullptr);
     QCOMPARE(panel_->focusChild()->text(QAccessible::Name), QStringLiteral("ON/OFF"));
