@@ -122,6 +122,9 @@ struct PopupMenu {
 };
 // The pop-up of key `id`; nullptr for keys without one.
 const PopupMenu* findPopup(int id);
+// The item of key `id`'s pop-up that is the radio's setting now (its
+// value), or 0 when the radio's setting is none of them or unknown.
+std::int32_t popupChoice(int id, const RadioState& st);
 
 enum class ValueKind : std::uint8_t { Zero, One, Popup, MainSteps, SubSteps, ThirdSteps, FuncSteps, KnobStep, SwitchPos, Frequency };
 struct KeyRow {

@@ -43,12 +43,45 @@ constexpr PopupMenu kPopups[] = {
     {10, 868, 261, kMode}, {12, 868, 309, kMhz}, {13, 989, 309, kMch},
 };
 
+// Where each pop-up's setting stands: the radio's value as the character
+// its command carries, and the character each item sends, by the item's
+// value ('-': none sends it), as the composer's operations pick them.
+struct PopupNow {
+  int key;
+  char (*now)(const RadioState&);
+  const char* picks;
+};
+constexpr char digitOf(std::int32_t v) { return static_cast<char>(v < 10 ? '0' + v : 'A' + v - 10); }
+constexpr PopupNow kPopupNow[] = {
+    {2, [](const RadioState& s) { return digitOf(s.get_AC_Stat()); }, "012"},
+    // The reply's antenna is one less than its command's.
+    {4, [](const RadioState& s) { return digitOf(s.get_AN_Main() + 1); }, "-123"},
+    {31, [](const RadioState& s) { return digitOf(s.get_PA_Main()); }, "120"},
+    {30, [](const RadioState& s) { return digitOf(s.get_RA_Main()); }, "0123"},
+    // The reply numbers the filters otherwise than the command: only AUTO is both's 0.
+    {32, [](const RadioState& s) { return digitOf(s.get_RF_Main()); }, "0-----"},
+    {34, [](const RadioState& s) { return digitOf(s.get_NB_Main()); }, "012"},
+    // The radio tells the automatic AGC's speed; the menu has one AUTO.
+    {33, [](const RadioState& s) { return digitOf(s.get_GT_Main() >= 4 ? 4 : s.get_GT_Main()); }, "04123"},
+    {10, [](const RadioState& s) { return digitOf(s.get_MD_Main()); }, "123456789ABCD"},
+};
+
 }  // namespace
 
 const PopupMenu* findPopup(int id) {
   for (const PopupMenu& m : kPopups)
     if (m.key == id) return &m;
   return nullptr;
+}
+
+std::int32_t popupChoice(int id, const RadioState& st) {
+  for (const PopupNow& p : kPopupNow) {
+    if (p.key != id) continue;
+    const char c = p.now(st);
+    for (int item = 0; p.picks[item] != '\0'; ++item)
+      if (p.picks[item] == c) return item + 1;
+  }
+  return 0;
 }
 
 int wheelAngle(int angle, bool away) {

@@ -205,11 +205,15 @@ expect("F then M", hear(["notification VFO A 14.250 megahertz.", "notification m
 # ATT's menu: Down to -6 dB, Enter; the key says its new state.
 expect("ATT", ring_to("ATT"), ["ATT check box not checked.", "ATT OFF."])
 key("space")
-listen(0.5)
-for k in ("Down", "Down", "Return"):
+# The menu opens on the radio's setting.
+expect("ATT's menu", hear(["ATT OFF."]), ["ATT OFF."])
+for k in ("Down", "Return"):
     key(k)
-expect("ATT chosen", hear(["checked", "notification ATT minus 6 dB."]), ["checked", "notification ATT minus 6 dB."],
-       exactly=True)
+# Back on the key once the radio has the choice: its new state and setting, once.
+chosen = hear(["ATT check box checked.", "ATT minus 6 dB."], tail=0.6)
+expect("ATT chosen", chosen, ["ATT check box checked.", "ATT minus 6 dB."])
+if any(line.startswith("notification") or line == "checked" for line in chosen):
+    fail(f"ATT chosen: said twice: {chosen!r}")
 key("Tab", ctrl=True)   # the TFT's first: the meter, in S units
 meter = hear(["Meter progress bar."])
 print(f"meter: {meter!r}", flush=True)
@@ -231,6 +235,14 @@ expect("MOX question answered", hear(["MOX check box not checked."]), ["MOX chec
 # past the VFO keys to the main tuning.
 key("Tab", ctrl=True)
 expect("main display", hear(["VFO A frequency, 14.250 megahertz label."]), ["VFO A frequency, 14.250 megahertz label."])
+# A digit says its figure at each step; the frequency is said once it stands.
+expect("the 1 kHz digit", ring_to("VFO A 1 kilohertz digit"), ["VFO A 1 kilohertz digit dial 0."])
+key("Up")
+expect("digit up", hear(["1", "notification VFO A 14.251 megahertz."], tail=0.6),
+       ["1", "notification VFO A 14.251 megahertz."], exactly=True)
+key("Down")
+expect("digit down", hear(["0", "notification VFO A 14.250 megahertz."], tail=0.6),
+       ["0", "notification VFO A 14.250 megahertz."], exactly=True)
 key("Tab", ctrl=True)
 hear(["A RX check box not checked."])
 key("Tab", ctrl=True)

@@ -391,6 +391,13 @@ class PanelAccessTest : public QObject {
         {"Main tuning", {"FA07075000;"}, {}},   // the tuning says its own value
         {"Main tuning", {"MD01;"}, {"LSB"}},
         {"Main tuning", {"MD03;"}, {"CW-U"}},
+        {"ATT", {"FB07074000;"}, {"VFO B 7.074 megahertz"}},
+        {"ATT", {"RA01;"}, {"ATT minus 6 dB"}},   // the ringed key's own setting
+        {"ATT", {"RA00;"}, {"ATT OFF"}},
+        // A digit says its figure; the frequency is said once it stands.
+        {"VFO A 1 kilohertz digit", {"FA07076000;"}, {"VFO A 7.076 megahertz"}},
+        // Tuning VFO B, the CLAR/VFO-B dial says its own.
+        {"CLAR or VFO B", {"SF4;", "FB07075000;"}, {}},
         {"ATT", {"TX1;"}, {"transmitting"}},
         {"ATT", {"TX0;"}, {"receiving"}},
     };
@@ -409,6 +416,17 @@ class PanelAccessTest : public QObject {
       QTest::qWait(400);
       QVERIFY2(announced() == r.said, qPrintable(announced().join(u'|')));
     }
+    // A frequency that never stands (a scan) is still said, now and then.
+    QVERIFY(tabTo(QStringLiteral("ATT")));
+    g_told.clear();
+    QElapsedTimer clock;
+    clock.start();
+    for (int hz = 7000000; clock.elapsed() < 3000 && announced().isEmpty(); hz += 100) {
+      QVERIFY(rig_.radio.applyLocal(QStringLiteral("FA%1;").arg(hz, 8, 10, QLatin1Char('0')).toLatin1().constData()));
+      QTest::qWait(100);
+    }
+    QVERIFY2(!announced().isEmpty() && announced().constFirst().startsWith(QLatin1String("VFO A 7.00")),
+             qPrintable(announced().join(u'|')));
     QTest::keyClick(panelWidget(), Qt::Key_Escape);
   }
 
@@ -794,24 +812,50 @@ class PanelAccessTest : public QObject {
       if (QString::fromUtf8(r.element).endsWith(QLatin1String(" digit")))
         QVERIFY2(!told(QAccessible::StateChanged, QString::fromUtf8(r.element)), r.element);
     }
-    // A key with a choice opens its menu, worked with the arrows and Enter.
-    QVERIFY(tabTo(QStringLiteral("ATT")));
+    // A key with a choice opens its menu on the radio's setting (a screen
+    // reader says that item), worked with the arrows and Enter.
+    struct Menu {
+      const char* report;
+      const char* key;
+      const char* active;   // nullptr: no item is the setting
+    };
+    const Menu menus[] = {
+        {"RA02;", "ATT", "12dB(1/4)"}, {"PA00;", "IPO", "IPO"},    {"PA02;", "IPO", "AMP2"},
+        {"GT05;", "AGC", "AGC AUTO"},  {"GT03;", "AGC", "AGC SLOW"}, {"NB02;", "NB", "NBW ON"},
+        {"RF00;", "roofing filter", "AUTO"}, {"RF04;", "roofing filter", nullptr},
+        {"RA00;", "ATT", "ATT OFF"},
+    };
+    for (const Menu& m : menus) {
+      QVERIFY(rig_.radio.applyLocal(m.report));
+      QTest::qWait(200);
+      QVERIFY2(tabTo(QString::fromUtf8(m.key)), m.key);
+      QTest::keyClick(panelWidget(), Qt::Key_Space);
+      QTRY_VERIFY(rig_.w->popupMenu() != nullptr && rig_.w->popupMenu()->isVisible());
+      QAction* active = rig_.w->popupMenu()->activeAction();
+      QVERIFY2(m.active == nullptr ? active == nullptr : active != nullptr && active->text() == QString::fromUtf8(m.active),
+               m.report);
+      if (&m != &menus[std::size(menus) - 1]) {   // the last is worked below
+        QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Escape);
+        QTRY_VERIFY(!rig_.w->panel().busy());
+        rig_.w->activateWindow();
+        QTRY_VERIFY(panelWidget()->hasFocus());
+      }
+    }
     rig_.radio.clearCommandLog();
-    QTest::keyClick(panelWidget(), Qt::Key_Space);
-    QTRY_VERIFY(rig_.w->popupMenu() != nullptr && rig_.w->popupMenu()->isVisible());
-    QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Down);
     QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Down);
     g_told.clear();
     QTest::keyClick(rig_.w->popupMenu(), Qt::Key_Return);
     QTRY_COMPARE_WITH_TIMEOUT(sent(), QStringList{QStringLiteral("RA01;")}, 3000);
     QTRY_VERIFY(!rig_.w->panel().busy());
-    // The key says its new setting once the radio has it.
-    QTRY_COMPARE(announced(), QStringList{QStringLiteral("ATT minus 6 dB")});
-    // The panel keeps the window's focus for when the window is active again.
+    // The panel keeps the window's focus for when the window is active
+    // again; the key's return says its new setting, once.
+    QTRY_VERIFY(rig_.w->panel().busy() == false && value(QStringLiteral("ATT")) == QStringLiteral("ATT minus 6 dB"));
     QCOMPARE(rig_.w->focusWidget(), panelWidget());
     rig_.w->activateWindow();
     QTRY_VERIFY(panelWidget()->hasFocus());
     QCOMPARE(panel_->focusChild()->text(QAccessible::Name), QStringLiteral("ATT"));
+    QTRY_VERIFY(told(QAccessible::Focus, QStringLiteral("ATT")));
+    QCOMPARE(announced(), QStringList());
     QVERIFY(tabTo(QStringLiteral("VFO A 1 kilohertz digit")));
     QTest::keyClick(panelWidget(), Qt::Key_Space);
     // The digit chosen from the keyboard is chosen on the panel, until the ring leaves.

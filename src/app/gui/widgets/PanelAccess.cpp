@@ -52,6 +52,10 @@ bool clicks(ElementKind k) {
 const PanelElement& elementAt(int index) { return panelElements()[static_cast<std::size_t>(index)]; }
 
 constexpr int kSettleMs = 300;
+constexpr qint64 kSettleMostMs = 1500;
+// How long a key back from its menu waits for the radio's answer before it
+// is told as it stands (a dismissed menu, a radio that does not answer).
+constexpr int kChoiceMs = 600;
 
 }  // namespace
 
@@ -59,6 +63,9 @@ PanelAccess::PanelAccess(MainWindowServices& window) : w_(window) {
   settle_.setSingleShot(true);
   settle_.setInterval(kSettleMs);
   connect(&settle_, &QTimer::timeout, this, &PanelAccess::tellSettled);
+  awaitChoice_.setSingleShot(true);
+  awaitChoice_.setInterval(kChoiceMs);
+  connect(&awaitChoice_, &QTimer::timeout, this, &PanelAccess::tellRing);
   QWidget* panel = w_.panelWidget();
   panel->setFocusPolicy(Qt::StrongFocus);
   panel->installEventFilter(this);
@@ -86,6 +93,7 @@ PanelAccess::~PanelAccess() {
 void PanelAccess::setFocused(int index) {
   const int count = static_cast<int>(panelElements().size());
   if (index < -1 || index >= count || index == focused_) return;
+  awaitChoice_.stop();
   letGo();
   if (focused_ >= 0) leave(focused_);
   focused_ = index;
@@ -240,14 +248,21 @@ bool PanelAccess::eventFilter(QObject* watched, QEvent* e) {
       }
       return false;
     case QEvent::FocusOut:
+      awaitChoice_.stop();
       letGo();
       ring_->hide();
       return false;
     case QEvent::FocusIn:
       ring_->setVisible(focused_ >= 0);
       // Back from a menu or window: the ringed key is where the keyboard
-      // is, told after Qt has told the panel's own focus.
-      QTimer::singleShot(0, this, &PanelAccess::tellRing);
+      // is, told after Qt has told the panel's own focus. Back from the
+      // key's own menu, once the radio has the choice, so that the key's
+      // focus says its new setting (and says it once).
+      if (static_cast<QFocusEvent*>(e)->reason() == Qt::PopupFocusReason && focused_ >= 0 &&
+          elementAt(focused_).kind == ElementKind::Key && panel::findPopup(elementAt(focused_).id) != nullptr)
+        awaitChoice_.start();
+      else
+        QTimer::singleShot(0, this, &PanelAccess::tellRing);
       return false;
     default: return false;
   }
@@ -404,7 +419,7 @@ void PanelAccess::tellChanges() {
       } else if (now.numbered && all[i].kind == ElementKind::Dial) {
         if (std::find(unsettled_.begin(), unsettled_.end(), static_cast<int>(i)) == unsettled_.end())
           unsettled_.push_back(static_cast<int>(i));
-        settle_.start();
+        settleSoon();
       } else if (now.numbered) {
         QAccessibleValueChangeEvent v(child, now.number);
         raise(v);
@@ -413,19 +428,20 @@ void PanelAccess::tellChanges() {
         raise(e);
       }
     }
-    // Changes the radio reports, said wherever the ring is: a retune and a
-    // mode change once it stands (one announcement for both), the transmit
-    // state at once. The ringed element says its own.
-    const bool ringed = focused_ >= 0 && (focused_ == static_cast<int>(i) ||
-                                          elementAt(focused_).kind == ElementKind::Digit ||
-                                          elementAt(focused_).id == panel::kIdMainDial);
-    if (all[i].id == kIdMainDisplay && now.value != before.value && !ringed && !reading_) {
+    // Changes the radio reports, said wherever the ring is: a retune of
+    // either VFO and a mode change once they stand (one announcement), the
+    // transmit state at once. An element that shows the change says its own.
+    if (all[i].id == kIdMainDisplay && now.value != before.value && !reading_ && !ringShows(kIdMainDisplay)) {
       retuned_ = true;
-      settle_.start();
+      settleSoon();
+    }
+    if (all[i].id == kIdSubDisplay && now.value != before.value && !reading_ && !ringShows(kIdSubDisplay)) {
+      retunedB_ = true;
+      settleSoon();
     }
     if (all[i].id == kIdModeDisplay && now.value != before.value && focused_ != static_cast<int>(i) && !reading_) {
       remoded_ = true;
-      settle_.start();
+      settleSoon();
     }
     if (all[i].kind == ElementKind::Meter && now.value.section(u',', 0, 0) != before.value.section(u',', 0, 0) &&
         focused_ != static_cast<int>(i))
@@ -438,20 +454,44 @@ void PanelAccess::tellChanges() {
       QAccessibleStateChangeEvent e(child, changed);
       raise(e);
     }
-    // The ringed key's new setting (chosen from its menu, or the radio's
-    // own), after its state: Orca says no description's change.
+    // The ringed key's new setting (the radio's own, or chosen from its
+    // menu), after its state: Orca says no description's change. While
+    // its menu has the keyboard the key's return says it.
     if (focused_ == static_cast<int>(i) && all[i].kind == ElementKind::Key && now.value != before.value &&
-        !now.value.isEmpty())
-      announce(now.value);
+        !now.value.isEmpty() && w_.panelWidget()->hasFocus()) {
+      if (awaitChoice_.isActive()) {
+        awaitChoice_.stop();
+        tellRing();
+      } else
+        announce(now.value);
+    }
     // After the key's own state. The link's read-out moves everything at
     // once: its end says where the radio stands.
     if (all[i].id == panel::kIdCom && now.checked != before.checked) {
       reading_ = now.checked;
-      retuned_ = remoded_ = false;
+      retuned_ = retunedB_ = remoded_ = false;
       announce(now.checked ? QStringLiteral("link on, reading the radio") : QStringLiteral("link off"));
     }
     before = now;
   }
+}
+
+void PanelAccess::settleSoon() {
+  // A frequency that never stands (a scan, a long turn) is still said,
+  // every so often.
+  if (!settle_.isActive()) unsettledFor_.start();
+  else if (unsettledFor_.elapsed() >= kSettleMostMs) return;
+  settle_.start();
+}
+
+bool PanelAccess::ringShows(int display) const {
+  if (focused_ < 0) return false;
+  const int id = elementAt(focused_).id;
+  if (id == display) return true;
+  if (display == kIdMainDisplay) return id == panel::kIdMainDial;
+  // The CLAR/VFO-B dial tunes VFO B in one of its functions only.
+  const RadioState* st = w_.core() != nullptr ? &w_.core()->state() : nullptr;
+  return id == panel::kIdSubDial && st != nullptr && st->get_SF_Value() == 4;
 }
 
 void PanelAccess::tellSettled() {
@@ -466,15 +506,16 @@ void PanelAccess::tellSettled() {
   const RadioState* st = w_.core() != nullptr ? &w_.core()->state() : nullptr;
   QStringList parts;
   if (retuned_ && st != nullptr) parts << QStringLiteral("VFO A ") + spokenFrequency(st->get_VfoA_Freq());
+  if (retunedB_ && st != nullptr) parts << QStringLiteral("VFO B ") + spokenFrequency(st->get_VfoB_Freq());
   if (remoded_ && st != nullptr) parts << elementTexts(w_, elementAt(elementIndex(kIdModeDisplay))).value;
-  retuned_ = remoded_ = false;
+  retuned_ = retunedB_ = remoded_ = false;
   if (!parts.isEmpty()) announce(parts.join(QStringLiteral(", ")));
 }
 
 void PanelAccess::readOutDone() {
   // Another read-out (a menu's read-back) is not the link's.
   if (!reading_) return;
-  reading_ = retuned_ = remoded_ = false;
+  reading_ = retuned_ = retunedB_ = remoded_ = false;
   const RadioState* st = w_.core() != nullptr ? &w_.core()->state() : nullptr;
   if (st == nullptr) return;
   announce(QStringLiteral("ready, ") + spokenFrequency(st->get_VfoA_Freq()) + QLatin1Char(' ') +

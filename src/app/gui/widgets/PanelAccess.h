@@ -7,6 +7,7 @@
 // events for what a report changed. With no element ringed the keys keep
 // their old meaning (the key file, Enter nothing, Escape asks to end the program).
 // GUI thread only.
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -94,8 +95,15 @@ class PanelAccess final : public QObject, public WindowPart {
   // change, so a turn of the dial is said once, not at every step.
   QTimer settle_;
   std::vector<int> unsettled_;
+  QElapsedTimer unsettledFor_;
+  void settleSoon();
+  // Whether the ringed element shows what `display` shows (it says its own).
+  bool ringShows(int display) const;
+  // A key back from its menu is told once the radio has the choice.
+  QTimer awaitChoice_;
   // Said once the frequency stands, unless the ring is on it already.
   bool retuned_ = false;
+  bool retunedB_ = false;
   bool remoded_ = false;
   // From the link's coming on to the end of its read-out.
   bool reading_ = false;

@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 #include "app/gui/MainWindowServices.h"
@@ -440,6 +441,13 @@ ElementTexts elementTexts(MainWindowServices& w, const PanelElement& e) {
           t.numbered = true;
           t.number = st->get_VfoA_Freq() / 1e6;
           t.step = exactStep(st->get_VfoA_Freq());
+        } else if (e.id == panel::kIdSubDial && st->get_SF_Value() == 4) {
+          t.numbered = true;
+          t.number = st->get_VfoB_Freq() / 1e6;
+          t.step = exactStep(st->get_VfoB_Freq());
+        } else if (e.id == panel::kIdSubDial && st->get_SF_Value() == 5) {
+          t.numbered = true;
+          t.number = st->get_IF_ClarOffset();
         }
       }
       break;
@@ -503,6 +511,12 @@ class PanelLeaf : public QAccessibleInterface {
   QPointer<QWidget> panel_;
 };
 
+// Each display and what works it: the tuning dials, the mode key, ATT.
+constexpr std::pair<int, int> kWorkedBy[] = {{kIdMainDisplay, panel::kIdMainDial},
+                                             {kIdSubDisplay, panel::kIdSubDial},
+                                             {kIdModeDisplay, 10},
+                                             {kIdBlockIcons, 30}};
+
 // One element of the panel, handed out by the panel's interface.
 class ElementInterface final : public PanelLeaf,
                                public QAccessibleActionInterface,
@@ -562,6 +576,19 @@ class ElementInterface final : public PanelLeaf,
     s.readOnly = kind == ElementKind::Display || kind == ElementKind::Meter;
     s.invisible = !panel_->isVisible();
     return s;
+  }
+
+  // A display is worked by the dial or key beside it. A screen reader
+  // takes a display so related for that element's, not for a loose label
+  // to read out with the whole panel each time the panel has the focus.
+  QList<QPair<QAccessibleInterface*, QAccessible::Relation>> relations(QAccessible::Relation match) const override {
+    QList<QPair<QAccessibleInterface*, QAccessible::Relation>> out;
+    if (!isValid() || !(match & QAccessible::Controller)) return out;
+    for (const auto& [display, by] : kWorkedBy)
+      if (display == element().id)
+        if (QAccessibleInterface* p = parent(); p != nullptr && elementIndex(by) >= 0)
+          if (QAccessibleInterface* c = p->child(elementIndex(by))) out.append({c, QAccessible::Controller});
+    return out;
   }
 
   void* interface_cast(QAccessible::InterfaceType t) override {
