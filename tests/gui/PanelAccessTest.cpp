@@ -6,16 +6,19 @@
 #include <QAccessibleInterface>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <functional>
 #include <set>
 
 #include "../support/StationRig.h"
 #include "GuiSuites.h"
+#include "app/gui/KeyCommandFilter.h"
 #include "app/gui/widgets/PanelAccess.h"
 #include "app/gui/windows/CPrmtrcDlg.h"
 #include "app/gui/windows/MenuListWindow.h"
@@ -94,7 +97,7 @@ class PanelAccessTest : public QObject {
   bool tabTo(const QString& name) {
     for (int i = 0; i <= panel_->childCount() + 1; ++i) {
       QAccessibleInterface* f = panel_->focusChild();
-      if (f != nullptr && f->text(QAccessible::Name) == name) return true;
+      if (f != nullptr && (f->text(QAccessible::Name) == name || f->text(QAccessible::Name).startsWith(name + u','))) return true;
       QTest::keyClick(panelWidget(), Qt::Key_Tab);
     }
     return false;
@@ -392,6 +395,7 @@ class PanelAccessTest : public QObject {
         {"Main tuning", {"MD01;"}, {"LSB"}},
         {"Main tuning", {"MD03;"}, {"CW-U"}},
         {"ATT", {"FB07074000;"}, {"VFO B 7.074 megahertz"}},
+        {"VFO A frequency", {"FA07077000;"}, {"VFO A 7.077 megahertz"}},   // a label says nothing itself
         {"ATT", {"RA01;"}, {"ATT minus 6 dB"}},   // the ringed key's own setting
         {"ATT", {"RA00;"}, {"ATT OFF"}},
         // A digit says its figure; the frequency is said once it stands.
@@ -672,8 +676,14 @@ class PanelAccessTest : public QObject {
       int heldMs;
       QStringList sent;
       bool entry = false;   // E (VFO SET) while the key is held
+      bool marked = true;   // the repeats marked as such (not every X server does)
     };
-    const Row rows[] = {{0, {"ZI;"}}, {2600, {"CS1;", "CS0;"}}, {300, {"ZI;"}}, {2600, {"CS1;", "CS0;"}, true}};
+    const Row rows[] = {{0, {"ZI;"}},
+                        {2600, {"CS1;", "CS0;"}},
+                        {300, {"ZI;"}},
+                        {2600, {"CS1;", "CS0;"}, true},
+                        {2600, {"CS1;", "CS0;"}, false, false},
+                        {300, {"ZI;"}, false, false}};
     for (const Row& r : rows) {
       rig_.w->activateWindow();
       panelWidget()->setFocus();
@@ -685,9 +695,9 @@ class PanelAccessTest : public QObject {
       // The keyboard's repeats while the key is held: a release and a press each.
       for (int t = 0; t < r.heldMs; t += 100) {
         QTest::qWait(100);
-        QKeyEvent up(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+        QKeyEvent up(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), r.marked);
         QApplication::sendEvent(panelWidget(), &up);
-        QKeyEvent down(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), r.marked);
         QApplication::sendEvent(panelWidget(), &down);
       }
       if (r.entry) QTest::keyClick(panelWidget(), Qt::Key_E);
@@ -709,26 +719,41 @@ class PanelAccessTest : public QObject {
     QTest::keyClick(panelWidget(), Qt::Key_Escape);
   }
 
-  // Escape out of a menu of the menu bar gives the keyboard back to the
-  // panel, the ring where it was.
-  void escapeFromTheMenuBarReturnsToThePanel() {
-    QVERIFY(focusPanel());
-    QVERIFY(tabTo(QStringLiteral("ATT")));
-    QTest::keyClick(rig_.w.get(), Qt::Key_O, Qt::AltModifier);
-    QMenu* option = nullptr;
-    QTRY_VERIFY((option = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
-    QCOMPARE(option->title(), QStringLiteral("&Option"));
-    g_told.clear();
-    QTest::keyClick(option, Qt::Key_Escape);
-    QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
-    // The window's keyboard is the panel's (offscreen, the window is not
-    // made active again after a menu).
-    QTRY_COMPARE(rig_.w->focusWidget(), panelWidget());
-    rig_.w->activateWindow();
-    QTRY_VERIFY(panelWidget()->hasFocus());
-    QCOMPARE(panel_->focusChild(), named(QStringLiteral("ATT")));
-    QTRY_VERIFY(told(QAccessible::Focus, QStringLiteral("ATT")));
-    QTest::keyClick(panelWidget(), Qt::Key_Escape);
+  // Escape out of a menu of the menu bar, the MENU LIST or VFO SET gives
+  // the keyboard back to the panel, the ring where it was, and says so.
+  void focusComesBackToTheRing() {
+    const auto space = [&] { QTest::keyClick(panelWidget(), Qt::Key_Space); };
+    struct Row {
+      const char* ringOn;
+      std::function<void()> open;
+      std::function<QWidget*()> opened;
+    };
+    const Row rows[] = {
+        {"ATT", [&] { QTest::keyClick(rig_.w.get(), Qt::Key_O, Qt::AltModifier); },
+         []() -> QWidget* { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }},
+        {"MENU", space, [&]() -> QWidget* { return rig_.w->findChild<hrx::gui::CMenuListDlg*>(); }},
+        {"ENT", space, [&]() -> QWidget* { return rig_.w->vfoSetWindow(); }},
+    };
+    for (const Row& r : rows) {
+      QVERIFY(focusPanel());
+      QVERIFY2(tabTo(QString::fromUtf8(r.ringOn)), r.ringOn);
+      r.open();
+      QWidget* open = nullptr;
+      QTRY_VERIFY2_WITH_TIMEOUT((open = r.opened()) != nullptr && open->isVisible(), r.ringOn, 15000);
+      g_told.clear();
+      QWidget* keys = open->focusWidget() != nullptr ? open->focusWidget() : open;
+      QTest::keyClick(keys, Qt::Key_Escape);
+      QTRY_VERIFY2(!open->isVisible() && QApplication::activePopupWidget() == nullptr, r.ringOn);
+      QTRY_VERIFY(!rig_.w->panel().busy());
+      // The window's keyboard is the panel's (offscreen, the window is not
+      // made active again after a menu).
+      QTRY_COMPARE(rig_.w->focusWidget(), panelWidget());
+      rig_.w->activateWindow();
+      QTRY_VERIFY(panelWidget()->hasFocus());
+      QCOMPARE(panel_->focusChild(), named(QString::fromUtf8(r.ringOn)));
+      QTRY_VERIFY2(told(QAccessible::Focus, QString::fromUtf8(r.ringOn)), r.ringOn);
+      QTest::keyClick(panelWidget(), Qt::Key_Escape);
+    }
   }
 
   // The link going off and on is said wherever the ring is; its read-out
@@ -812,6 +837,23 @@ class PanelAccessTest : public QObject {
       if (QString::fromUtf8(r.element).endsWith(QLatin1String(" digit")))
         QVERIFY2(!told(QAccessible::StateChanged, QString::fromUtf8(r.element)), r.element);
     }
+    // Page Up bound by the key file sends its line, ringed knob or not.
+    QTemporaryDir keyDir;
+    QFile keyFile(keyDir.filePath(QStringLiteral("RCPKSDEF.txt")));
+    QVERIFY(keyFile.open(QIODevice::WriteOnly));
+    keyFile.write(QByteArray(42, '\n') + "FA21000000;\n");
+    keyFile.close();
+    rig_.w->part<hrx::gui::KeyCommandFilter>().setKeyFile(keyFile.fileName());
+    for (const char* element : {"AF knob", "ATT"}) {
+      QVERIFY2(tabTo(QString::fromUtf8(element)), element);
+      rig_.radio.clearCommandLog();
+      QTest::keyClick(panelWidget(), Qt::Key_PageUp);
+      QTRY_VERIFY2_WITH_TIMEOUT(!sent().isEmpty(), element, 3000);
+      QTest::qWait(100);
+      QVERIFY2(sent() == QStringList{QStringLiteral("FA21000000;")}, qPrintable(QString::fromUtf8(element) + u' ' + sent().join(u' ')));
+    }
+    rig_.w->part<hrx::gui::KeyCommandFilter>().setKeyFile(QString());
+    QVERIFY(rig_.radio.applyLocal("FA14195000;"));
     // A key with a choice opens its menu on the radio's setting (a screen
     // reader says that item), worked with the arrows and Enter.
     struct Menu {

@@ -53,12 +53,26 @@ bool KeyCommandFilter::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
   if (static_cast<QWidget*>(watched)->window() != &w_.widget()) return false;
   auto* k = static_cast<QKeyEvent*>(e);
-  // A ringed dial, knob or digit of the panel turns with Page Up/Down.
-  if (w_.part<PanelAccess>().takesKey(k->key())) return false;
+  // A ringed dial, knob or digit of the panel turns with Page Up/Down,
+  // unless the key file binds them.
+  if (w_.part<PanelAccess>().takesKey(k->key()) && !binds(k->key(), k->modifiers())) return false;
   if (!onKey(k->key(), k->modifiers())) return false;
   // Marked taken, so a window that offered the key first does no more.
   k->accept();
   return true;
+}
+
+bool KeyCommandFilter::binds(int qtKey, Qt::KeyboardModifiers mods) const {
+  KeyMod mod;
+  if (!modOf(mods, mod)) return false;
+  for (const QtKeyRow& r : kKeys)
+    if (r.qt == qtKey) {
+      const int slot = keySlot(r.key, mod);
+      KeyLines lines;
+      return slot >= 0 && readKeyFile(keyFile().toStdString(), lines) &&
+             lines[static_cast<std::size_t>(slot)].find_first_not_of(" \t") != std::string::npos;
+    }
+  return false;
 }
 
 bool KeyCommandFilter::onKey(int qtKey, Qt::KeyboardModifiers mods) {

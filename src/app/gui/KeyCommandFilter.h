@@ -32,6 +32,8 @@ class KeyCommandFilter final : public QObject, public WindowPart {
  private:
   // True when the key was a keyboard command (handled).
   bool onKey(int qtKey, Qt::KeyboardModifiers mods);
+  // Whether the key file has a line for the key.
+  bool binds(int qtKey, Qt::KeyboardModifiers mods) const;
 
   MainWindowServices& w_;
   QString path_;

@@ -56,6 +56,8 @@ constexpr qint64 kSettleMostMs = 1500;
 // How long a key back from its menu waits for the radio's answer before it
 // is told as it stands (a dismissed menu, a radio that does not answer).
 constexpr int kChoiceMs = 600;
+// A keyboard repeats every 25 to 50 ms: a Space that comes up for less is held.
+constexpr int kRepeatGapMs = 90;
 
 }  // namespace
 
@@ -63,6 +65,9 @@ PanelAccess::PanelAccess(MainWindowServices& window) : w_(window) {
   settle_.setSingleShot(true);
   settle_.setInterval(kSettleMs);
   connect(&settle_, &QTimer::timeout, this, &PanelAccess::tellSettled);
+  spaceUp_.setSingleShot(true);
+  spaceUp_.setInterval(kRepeatGapMs);
+  connect(&spaceUp_, &QTimer::timeout, this, &PanelAccess::letGo);
   awaitChoice_.setSingleShot(true);
   awaitChoice_.setInterval(kChoiceMs);
   connect(&awaitChoice_, &QTimer::timeout, this, &PanelAccess::tellRing);
@@ -210,6 +215,7 @@ void PanelAccess::holdDown(int index) {
 }
 
 void PanelAccess::letGo() {
+  spaceUp_.stop();
   if (held_ < 0) return;
   const QPoint at = elementAt(held_).at;
   held_ = -1;
@@ -229,13 +235,18 @@ bool PanelAccess::eventFilter(QObject* watched, QEvent* e) {
     case QEvent::KeyPress: {
       auto* k = static_cast<QKeyEvent*>(e);
       // A held Space repeats: the key stays down until Space comes up.
-      if (k->key() == Qt::Key_Space && k->isAutoRepeat() && focused_ >= 0) return true;
+      // Not every X server marks its repeats: a press right after the
+      // release is one too.
+      if (k->key() == Qt::Key_Space && focused_ >= 0 && (k->isAutoRepeat() || spaceUp_.isActive())) {
+        spaceUp_.stop();
+        return true;
+      }
       return onKey(k->key(), k->modifiers());
     }
     case QEvent::KeyRelease: {
       auto* k = static_cast<QKeyEvent*>(e);
       if (k->key() != Qt::Key_Space || held_ < 0) return false;
-      if (!k->isAutoRepeat()) letGo();
+      if (!k->isAutoRepeat()) spaceUp_.start();
       return true;
     }
     case QEvent::MouseButtonPress:
@@ -487,7 +498,8 @@ void PanelAccess::settleSoon() {
 bool PanelAccess::ringShows(int display) const {
   if (focused_ < 0) return false;
   const int id = elementAt(focused_).id;
-  if (id == display) return true;
+  // A display ringed says nothing of its own change: Orca reads a label's
+  // text when asked only.
   if (display == kIdMainDisplay) return id == panel::kIdMainDial;
   // The CLAR/VFO-B dial tunes VFO B in one of its functions only.
   const RadioState* st = w_.core() != nullptr ? &w_.core()->state() : nullptr;

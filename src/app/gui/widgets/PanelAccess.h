@@ -101,6 +101,8 @@ class PanelAccess final : public QObject, public WindowPart {
   bool ringShows(int display) const;
   // A key back from its menu is told once the radio has the choice.
   QTimer awaitChoice_;
+  // Space up lets the held key go once no repeat's press follows.
+  QTimer spaceUp_;
   // Said once the frequency stands, unless the ring is on it already.
   bool retuned_ = false;
   bool retunedB_ = false;
