@@ -169,7 +169,7 @@ class PanelAccessTest : public QObject {
         {"A swap B", QAccessible::Button, {820, 165}},    {"14 megahertz", QAccessible::Button, {930, 80}},
         {"COM", QAccessible::CheckBox, {30, 140}},          {"VFO A 1 kilohertz digit", QAccessible::Dial, {710, 60}},
         {"VFO B 10 megahertz digit", QAccessible::Dial, {335, 135}},
-        {"AF knob", QAccessible::Dial, {480, 285}},       {"RF/SQL ring", QAccessible::Dial, {503, 285}},
+        {"AF knob", QAccessible::Dial, {480, 285}},       {"RF or SQL ring", QAccessible::Dial, {503, 285}},
         {"SHIFT knob", QAccessible::Dial, {367, 285}},    {"Main tuning", QAccessible::Dial, {715, 203}},
         {"CLAR or VFO B", QAccessible::Dial, {939, 275}},
         {"VFO A frequency", QAccessible::StaticText, {700, 60}},
@@ -185,6 +185,17 @@ class PanelAccessTest : public QObject {
     // The soft keys by what they show now.
     QVERIFY(named(QStringLiteral("VOX")) != nullptr);
     QVERIFY(named(QStringLiteral("DNR")) != nullptr);
+    // Legends with a slash in words (a screen reader says "slash").
+    for (const char* name : {"VFO or memory", "VFO B or CLAR", "28 or 29 megahertz", "MIC or SPEED knob", "PROC or CAR ring"})
+      QVERIFY2(named(QString::fromUtf8(name)) != nullptr, name);
+    // A display is related to what works it: a screen reader then reads it
+    // with that element, not as a loose label of the whole panel.
+    const std::pair<const char*, const char*> workedBy[] = {
+        {"VFO A frequency", "Main tuning"}, {"VFO B frequency", "CLAR or VFO B"}, {"Mode", "MODE"}, {"Receiver settings", "ATT"}};
+    for (const auto& [display, by] : workedBy) {
+      const auto related = named(QString::fromUtf8(display))->relations(QAccessible::Controller);
+      QVERIFY2(related.size() == 1 && related[0].first->text(QAccessible::Name) == QString::fromUtf8(by), display);
+    }
     // A notice shown over the panel is read after the elements, and only while shown.
     const int elements = panel_->childCount();
     QLabel notice(QStringLiteral("Connecting to the radio..."), panelWidget());

@@ -116,8 +116,9 @@ QString readable(const char* legend) {
   QString s = QString::fromUtf8(legend);
   s.replace(QString::fromUtf8("\u25C2\u25B8"), QStringLiteral(" swap "));
   s.replace(QString::fromUtf8("\u25B8"), QStringLiteral(" to "));
-  // The band keys' legends are their bands.
-  if (!s.isEmpty() && s[0].isDigit()) s += QStringLiteral(" megahertz");
+  // The band keys' legends are their bands ("28 or 29": a screen reader
+  // says "slash").
+  if (!s.isEmpty() && s[0].isDigit()) s = s.replace(QLatin1Char('/'), QStringLiteral(" or ")) + QStringLiteral(" megahertz");
   return s;
 }
 
@@ -135,7 +136,8 @@ struct SpokenLegend {
   const char* spoken;
 };
 constexpr SpokenLegend kSpokenLegends[] = {
-    {"R.FLT", "roofing filter"}, {"ZIN/SPOT", "ZIN or SPOT"}, {"MHz", "megahertz"}, {"TXW", "TX watch"}};
+    {"R.FLT", "roofing filter"}, {"ZIN/SPOT", "ZIN or SPOT"}, {"MHz", "megahertz"}, {"TXW", "TX watch"},
+    {"V/M", "VFO or memory"},    {"B/CL", "VFO B or CLAR"}};
 
 // The TFT's setting icons in words ("ANT 1", not "ANT ANT1"). IPO is the preamplifier switched off;
 // the roofing filter's "---" is its AUTO; the AGC's AF, AM and AS are its
@@ -211,7 +213,8 @@ BuiltPanel buildElements() {
     for (const KnobCaption& c : kKnobCaptions)
       if (c.cx == k.cx && c.cy == k.cy) {
         const QStringList parts = QString::fromUtf8(c.caption).split(QStringLiteral(" - "));
-        return (k.outer ? parts.value(1) : parts.value(0)) + (k.outer ? QStringLiteral(" ring") : QStringLiteral(" knob"));
+        return QString(k.outer ? parts.value(1) : parts.value(0)).replace(QLatin1Char('/'), QStringLiteral(" or ")) +
+               (k.outer ? QStringLiteral(" ring") : QStringLiteral(" knob"));
       }
     return QString();
   };
