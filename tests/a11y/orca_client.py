@@ -267,9 +267,22 @@ tune("TX1")
 expect("transmitting", hear(["notification transmitting."]), ["notification transmitting."], exactly=True)
 tune("TX0")
 expect("receiving", hear(["notification receiving."]), ["notification receiving."], exactly=True)
-# The link off, from the keyboard.
+# The CLAR/VFO-B dial tuning VFO B says its frequency, and once its
+# function is gone again a plain number, not what a lost value interface gave.
+tune("SF4")
+listen(0.6)
 key("Tab", ctrl=True)
-hear(["CLAR or VFO B dial."])
+expect("CLAR or VFO B, tuning VFO B", hear(["CLAR or VFO B dial 7.050.", "VFO B 7.050 megahertz."]),
+       ["CLAR or VFO B dial 7.050.", "VFO B 7.050 megahertz."])
+key("Up")
+expect("VFO B up", hear(["7.05001"], tail=0.6), ["7.05001"], exactly=True)
+tune("SF0")
+key("Tab", shift=True)
+listen(0.3)
+key("Tab")
+expect("CLAR or VFO B, not in use", hear(["CLAR or VFO B dial 0.", "not in use."]),
+       ["CLAR or VFO B dial 0.", "not in use."])
+# The link off, from the keyboard.
 key("Tab", ctrl=True)
 hear(["ON/OFF check box checked."])
 ring_to("COM")

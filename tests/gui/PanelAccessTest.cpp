@@ -325,6 +325,9 @@ class PanelAccessTest : public QObject {
         {"FA14200000;", "Main tuning", 14.2, 0.001},
         {"FA07012340;", "Main tuning", 7.01234, 0.00001},
         {"FA07000001;", "Main tuning", 7.000001, 0.000001},
+        // Not in use, the dial keeps its number value (a screen reader
+        // read garbage from one that went away).
+        {"SF0;", "CLAR or VFO B", 0, 1},
     };
     for (const Number& n : numbers) {
       QVERIFY(rig_.radio.applyLocal(n.report));

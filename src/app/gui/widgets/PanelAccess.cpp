@@ -490,9 +490,12 @@ void PanelAccess::tellChanges() {
 void PanelAccess::settleSoon() {
   // A frequency that never stands (a scan, a long turn) is still said,
   // every so often.
-  if (!settle_.isActive()) unsettledFor_.start();
-  else if (unsettledFor_.elapsed() >= kSettleMostMs) return;
-  settle_.start();
+  if (!settle_.isActive()) {
+    unsettledFor_.start();
+    settle_.start(kSettleMs);
+    return;
+  }
+  settle_.start(static_cast<int>(std::clamp<qint64>(kSettleMostMs - unsettledFor_.elapsed(), 0, kSettleMs)));
 }
 
 bool PanelAccess::ringShows(int display) const {
@@ -510,9 +513,15 @@ void PanelAccess::tellSettled() {
   QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w_.panelWidget());
   if (panel == nullptr) return;
   for (int i : unsettled_) {
+    // A dial whose function changed meanwhile may have no number now.
     const ElementTexts now = elementTexts(w_, elementAt(i));
-    QAccessibleValueChangeEvent v(panel->child(i), now.number);
-    raise(v);
+    if (now.numbered) {
+      QAccessibleValueChangeEvent v(panel->child(i), now.number);
+      raise(v);
+    } else {
+      QAccessibleEvent e(panel->child(i), QAccessible::DescriptionChanged);
+      raise(e);
+    }
   }
   unsettled_.clear();
   const RadioState* st = w_.core() != nullptr ? &w_.core()->state() : nullptr;

@@ -514,6 +514,8 @@ class PanelLeaf : public QAccessibleInterface {
   QPointer<QWidget> panel_;
 };
 
+bool turnsWithValue(ElementKind k) { return k == ElementKind::Dial || k == ElementKind::Knob || k == ElementKind::Digit; }
+
 // Each display and what works it: the tuning dials, the mode key, ATT.
 constexpr std::pair<int, int> kWorkedBy[] = {{kIdMainDisplay, panel::kIdMainDial},
                                              {kIdSubDisplay, panel::kIdSubDial},
@@ -598,7 +600,11 @@ class ElementInterface final : public PanelLeaf,
     if (t == QAccessible::ActionInterface) return static_cast<QAccessibleActionInterface*>(this);
     if (t == QAccessible::TextInterface && element().kind == ElementKind::Display)
       return static_cast<QAccessibleTextInterface*>(this);
-    if (t == QAccessible::ValueInterface && texts().numbered) return static_cast<QAccessibleValueInterface*>(this);
+    // What turns always has its number value (0 while not in use): a
+    // screen reader keeps the interfaces it first found, and reads garbage
+    // from one that went away when a dial's function changed.
+    if (t == QAccessible::ValueInterface && turnsWithValue(element().kind))
+      return static_cast<QAccessibleValueInterface*>(this);
     return nullptr;
   }
 
