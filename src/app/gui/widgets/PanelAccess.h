@@ -2,8 +2,8 @@
 // The panel worked from the keyboard and followed by a screen reader: a
 // focus ring that Tab and Shift+Tab move through the panel's elements in
 // reading order, Space to press the ringed key (held while Space is), the
-// arrows and Page Up/Down to turn the ringed dial or knob by one wheel
-// notch, letters that read the radio aloud, and the accessibility
+// arrows and Page Up/Down (unless the key file binds them) to turn the
+// ringed dial or knob by one wheel notch, letters that read the radio aloud, and the accessibility
 // events for what a report changed. With no element ringed the keys keep
 // their old meaning (the key file, Enter nothing, Escape asks to end the program).
 // GUI thread only.

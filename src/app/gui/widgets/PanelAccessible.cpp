@@ -584,8 +584,8 @@ class ElementInterface final : public PanelLeaf,
   }
 
   // A display is worked by the dial or key beside it. A screen reader
-  // takes a display so related for that element's, not for a loose label
-  // to read out with the whole panel each time the panel has the focus.
+  // reads a display so related with that element, not as a loose label of
+  // the whole panel each time the panel has the focus.
   QList<QPair<QAccessibleInterface*, QAccessible::Relation>> relations(QAccessible::Relation match) const override {
     QList<QPair<QAccessibleInterface*, QAccessible::Relation>> out;
     if (!isValid() || !(match & QAccessible::Controller)) return out;
