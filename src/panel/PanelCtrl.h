@@ -119,12 +119,16 @@ struct PopupMenu {
   int key;
   int x, y;   // anchor, client coordinates
   const PopupItem* items;
+  // Where the radio's setting stands, and the items it picks; none for a
+  // menu whose setting no reply tells.
+  char (*now)(const RadioState&) = nullptr;
+  const char* picks = nullptr;
 };
 // The pop-up of key `id`; nullptr for keys without one.
 const PopupMenu* findPopup(int id);
-// The item of key `id`'s pop-up that is the radio's setting now (its
-// value), or 0 when the radio's setting is none of them or unknown.
-std::int32_t popupChoice(int id, const RadioState& st);
+// The item of the pop-up that is the radio's setting now (its value), or 0
+// when the radio's setting is none of them or unknown.
+std::int32_t popupChoice(const PopupMenu& menu, const RadioState& st);
 
 enum class ValueKind : std::uint8_t { Zero, One, Popup, MainSteps, SubSteps, ThirdSteps, FuncSteps, KnobStep, SwitchPos, Frequency };
 struct KeyRow {

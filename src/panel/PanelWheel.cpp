@@ -37,33 +37,34 @@ constexpr PopupItem kMode[] = {{"LSB", 1},      {"USB", 2},       {"LSB CW", 7},
 constexpr PopupItem kMhz[] = {{"OFF", 1}, {"MHz", 2}, {"uTUNE ON/OFF", 3}, {nullptr, 0}};
 constexpr PopupItem kMch[] = {{"OFF", 1}, {"MCH", 2}, {"GRP", 3}, {nullptr, 0}};
 
-constexpr PopupMenu kPopups[] = {
-    {2, 17, 117, kTune},   {4, 90, 73, kAnt},    {31, 90, 100, kIpo},  {30, 90, 127, kAtt},
-    {32, 90, 153, kRflt},  {34, 90, 179, kNb},   {33, 90, 206, kAgc},  {43, 586, 236, kSplit},
-    {10, 868, 261, kMode}, {12, 868, 309, kMhz}, {13, 989, 309, kMch},
-};
-
-// Where each pop-up's setting stands: the radio's value as the character
-// its command carries, and the character each item sends, by the item's
-// value ('-': none sends it), as the composer's operations pick them.
-struct PopupNow {
-  int key;
-  char (*now)(const RadioState&);
-  const char* picks;
-};
+// Where a pop-up's setting stands: the radio's value as the character its
+// command carries, and the character each item sends, by the item's value
+// ('-': none sends it), as the composer's operations pick them.
 constexpr char digitOf(std::int32_t v) { return static_cast<char>(v < 10 ? '0' + v : 'A' + v - 10); }
-constexpr PopupNow kPopupNow[] = {
-    {2, [](const RadioState& s) { return digitOf(s.get_AC_Stat()); }, "012"},
-    // The reply's antenna is one less than its command's.
-    {4, [](const RadioState& s) { return digitOf(s.get_AN_Main() + 1); }, "-123"},
-    {31, [](const RadioState& s) { return digitOf(s.get_PA_Main()); }, "120"},
-    {30, [](const RadioState& s) { return digitOf(s.get_RA_Main()); }, "0123"},
+char tuneNow(const RadioState& s) { return digitOf(s.get_AC_Stat()); }
+// The reply's antenna is one less than its command's.
+char antNow(const RadioState& s) { return digitOf(s.get_AN_Main() + 1); }
+char ipoNow(const RadioState& s) { return digitOf(s.get_PA_Main()); }
+char attNow(const RadioState& s) { return digitOf(s.get_RA_Main()); }
+char rfltNow(const RadioState& s) { return digitOf(s.get_RF_Main()); }
+char nbNow(const RadioState& s) { return digitOf(s.get_NB_Main()); }
+// The radio tells the automatic AGC's speed; the menu has one AUTO.
+char agcNow(const RadioState& s) { return digitOf(s.get_GT_Main() >= 4 ? 4 : s.get_GT_Main()); }
+char modeNow(const RadioState& s) { return digitOf(s.get_MD_Main()); }
+
+constexpr PopupMenu kPopups[] = {
+    {2, 17, 117, kTune, tuneNow, "012"},
+    {4, 90, 73, kAnt, antNow, "-123"},
+    {31, 90, 100, kIpo, ipoNow, "120"},
+    {30, 90, 127, kAtt, attNow, "0123"},
     // The reply numbers the filters otherwise than the command: only AUTO is both's 0.
-    {32, [](const RadioState& s) { return digitOf(s.get_RF_Main()); }, "0-----"},
-    {34, [](const RadioState& s) { return digitOf(s.get_NB_Main()); }, "012"},
-    // The radio tells the automatic AGC's speed; the menu has one AUTO.
-    {33, [](const RadioState& s) { return digitOf(s.get_GT_Main() >= 4 ? 4 : s.get_GT_Main()); }, "04123"},
-    {10, [](const RadioState& s) { return digitOf(s.get_MD_Main()); }, "123456789ABCD"},
+    {32, 90, 153, kRflt, rfltNow, "0-----"},
+    {34, 90, 179, kNb, nbNow, "012"},
+    {33, 90, 206, kAgc, agcNow, "04123"},
+    {43, 586, 236, kSplit},
+    {10, 868, 261, kMode, modeNow, "123456789ABCD"},
+    {12, 868, 309, kMhz},
+    {13, 989, 309, kMch},
 };
 
 }  // namespace
@@ -74,13 +75,11 @@ const PopupMenu* findPopup(int id) {
   return nullptr;
 }
 
-std::int32_t popupChoice(int id, const RadioState& st) {
-  for (const PopupNow& p : kPopupNow) {
-    if (p.key != id) continue;
-    const char c = p.now(st);
-    for (int item = 0; p.picks[item] != '\0'; ++item)
-      if (p.picks[item] == c) return item + 1;
-  }
+std::int32_t popupChoice(const PopupMenu& menu, const RadioState& st) {
+  if (menu.now == nullptr) return 0;
+  const char c = menu.now(st);
+  for (int item = 0; menu.picks[item] != '\0'; ++item)
+    if (menu.picks[item] == c) return item + 1;
   return 0;
 }
 

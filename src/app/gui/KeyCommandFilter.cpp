@@ -55,27 +55,13 @@ bool KeyCommandFilter::eventFilter(QObject* watched, QEvent* e) {
   auto* k = static_cast<QKeyEvent*>(e);
   // A ringed dial, knob or digit of the panel turns with Page Up/Down,
   // unless the key file binds them.
-  if (w_.part<PanelAccess>().takesKey(k->key()) && !binds(k->key(), k->modifiers())) return false;
-  if (!onKey(k->key(), k->modifiers())) return false;
+  if (!onKey(k->key(), k->modifiers(), w_.part<PanelAccess>().takesKey(k->key()))) return false;
   // Marked taken, so a window that offered the key first does no more.
   k->accept();
   return true;
 }
 
-bool KeyCommandFilter::binds(int qtKey, Qt::KeyboardModifiers mods) const {
-  KeyMod mod;
-  if (!modOf(mods, mod)) return false;
-  for (const QtKeyRow& r : kKeys)
-    if (r.qt == qtKey) {
-      const int slot = keySlot(r.key, mod);
-      KeyLines lines;
-      return slot >= 0 && readKeyFile(keyFile().toStdString(), lines) &&
-             lines[static_cast<std::size_t>(slot)].find_first_not_of(" \t") != std::string::npos;
-    }
-  return false;
-}
-
-bool KeyCommandFilter::onKey(int qtKey, Qt::KeyboardModifiers mods) {
+bool KeyCommandFilter::onKey(int qtKey, Qt::KeyboardModifiers mods, bool onlyIfBound) {
   KeyMod mod;
   if (!modOf(mods, mod)) return false;
   const QtKeyRow* row = nullptr;
@@ -88,9 +74,11 @@ bool KeyCommandFilter::onKey(int qtKey, Qt::KeyboardModifiers mods) {
   }
   const int slot = keySlot(row->key, mod);
   if (slot < 0) return false;
-  if (sender_.busy()) return true;
   KeyLines lines;
-  if (!readKeyFile(keyFile().toStdString(), lines)) return true;
+  const bool read = readKeyFile(keyFile().toStdString(), lines);
+  if (onlyIfBound && (!read || lines[static_cast<std::size_t>(slot)].find_first_not_of(" \t") == std::string::npos))
+    return false;
+  if (sender_.busy() || !read) return true;
   if (!sender_.start(lines[static_cast<std::size_t>(slot)])) return true;
   sendNext();
   return true;

@@ -30,10 +30,9 @@ class KeyCommandFilter final : public QObject, public WindowPart {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  // True when the key was a keyboard command (handled).
-  bool onKey(int qtKey, Qt::KeyboardModifiers mods);
-  // Whether the key file has a line for the key.
-  bool binds(int qtKey, Qt::KeyboardModifiers mods) const;
+  // True when the key was a keyboard command (handled); with
+  // `onlyIfBound`, only when the key file has a line for it.
+  bool onKey(int qtKey, Qt::KeyboardModifiers mods, bool onlyIfBound = false);
 
   MainWindowServices& w_;
   QString path_;

@@ -33,7 +33,7 @@ void QtMainWindow::showPopup(const panel::PopupMenu& menu) {
   panelWidget_->forgetButtons();
   m->popup(panelWidget_->mapToGlobal(QPoint(menu.x, menu.y)));
   // The keyboard starts on the radio's setting, so a screen reader says it.
-  const std::int32_t now = core_ != nullptr ? panel::popupChoice(menu.key, core_->state()) : 0;
+  const std::int32_t now = core_ != nullptr ? panel::popupChoice(menu, core_->state()) : 0;
   for (QAction* a : m->actions())
     if (now != 0 && a->data().toInt() == now) m->setActiveAction(a);
 }
